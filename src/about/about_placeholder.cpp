@@ -1,0 +1,2 @@
+// The About box and help hook-up live in this folder.
+namespace about {}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "buslink/bus_link.h"
+
+namespace access {
+
+// The state every window shares: the transfer mailbox, the chosen chip, the component's root
+// object and the display flags that several tabs consult. One object per run, owned by the
+// application and handed to each window; everything starts at zero and nothing is saved.
+struct Declarations {
+  explicit Declarations(buslink::Backend* backend_in = nullptr) : backend(backend_in) {}
+
+  // Where bus_link comes from when a transfer or the wizard needs it first.
+  buslink::Backend* backend = nullptr;
+
+  // Device access: 1 printer port, anything else the SMBus.
+  std::int16_t comms_medium = 0;
+  std::int16_t pp_base_address = 0;
+  std::int16_t device_address = 0;
+  std::int16_t reg_address = 0;
+  std::int16_t value_read = 0;
+  std::int16_t value_to_write = 0;
+  std::unique_ptr<buslink::BusLink> bus_link;
+
+  // Help.
+  std::int32_t help_owner_hwnd = 0;
+
+  // Register editor.
+  std::int16_t rw_selected_index = 0;
+  std::int16_t hover_label_index = 0;
+  std::int16_t bits_show_written = 0;
+
+  // Visual display and channel configuration.
+  std::int16_t vd_selected_index = 0;
+  std::int16_t vd_channel_index = 0;
+  std::int16_t vd_group_index = 0;
+  std::int16_t fan1_divisor = 0;
+  std::int16_t fan2_divisor = 0;
+  std::uint8_t fan1_mode_flag = 0;
+  std::uint8_t fan2_mode_flag = 0;
+  std::uint8_t chmode_bit2_flag = 0;
+  std::uint8_t chmode_bit3_flag = 0;
+  std::uint8_t notice_shown = 0;
+
+  // Creates bus_link from the backend if it is still empty, and returns it.
+  buslink::BusLink& EnsureBusLink();
+};
+
+}  // namespace access

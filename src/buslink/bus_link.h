@@ -1,0 +1,78 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+// The bus access component: the objects through which the program reaches the chip. Every
+// backend (simulated, Linux) implements these interfaces; every failing call throws BusError.
+namespace buslink {
+
+// One evaluation board on a printer port, addressed by the port's base I/O address.
+class ParallelDevice {
+ public:
+  virtual ~ParallelDevice() = default;
+
+  virtual void SetLoadReset(int value) = 0;  // puts the port's lines into their idle state
+  virtual void SetBaseAddress(int base) = 0;
+  virtual int BaseAddress() const = 0;
+  virtual void SetDeviceAddress(std::uint8_t address) = 0;
+  virtual void SetModeFlag(bool flag) = 0;  // selects between the two board wirings
+  virtual bool ModeFlag() const = 0;
+
+  // device is the 8-bit bus address (7-bit address shifted left by one).
+  virtual std::uint8_t ReadByte(std::uint8_t device, std::uint8_t reg) = 0;
+  virtual void WriteByte(std::uint8_t device, std::uint8_t& reg, std::uint8_t& value) = 0;
+};
+
+// The computer's printer ports. Selecting a port points the device at that port's base address.
+class ParallelPorts {
+ public:
+  virtual ~ParallelPorts() = default;
+
+  virtual int BaseAddress() const = 0;  // base I/O address of the selected port
+  virtual ParallelDevice& Device() = 0;
+  virtual std::uint8_t PortCount() const = 0;
+  virtual void SetSelectedPort(std::uint8_t index) = 0;  // 0-based; BusError when out of range
+};
+
+// The PC's SMBus controller.
+class SMBusDevice {
+ public:
+  virtual ~SMBusDevice() = default;
+
+  // device is the 7-bit bus address.
+  virtual void WriteByte(std::uint8_t device, std::uint8_t reg, std::uint8_t value) = 0;
+  virtual std::uint8_t ReadByte(std::uint8_t device, std::uint8_t reg) = 0;
+  virtual long BaseAddress() const = 0;  // controller's I/O base address, 0 when unknown
+  virtual void SetDeviceAddress(std::uint8_t address) = 0;
+};
+
+// The component's root object.
+class BusLink {
+ public:
+  virtual ~BusLink() = default;
+
+  virtual ParallelPorts& GetParallelPorts() = 0;
+  virtual SMBusDevice& SMBus() = 0;
+  virtual void SetMedium(int medium) = 0;  // 0 printer port, 1 SMBus
+  virtual int Medium() const = 0;
+};
+
+// Operating-system facts the wizard asks for.
+class SystemInfo {
+ public:
+  virtual ~SystemInfo() = default;
+  virtual std::string OSBuild() const = 0;  // a decimal build number
+};
+
+// A source of the component's objects: the simulated hardware or this computer's buses. The
+// application picks one from its command line and hands it to the windows.
+class Backend {
+ public:
+  virtual ~Backend() = default;
+  virtual std::unique_ptr<BusLink> CreateBusLink() = 0;
+  virtual std::unique_ptr<SystemInfo> CreateSystemInfo() = 0;
+};
+
+}  // namespace buslink

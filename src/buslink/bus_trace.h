@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "buslink/bus_error.h"
+
+namespace buslink {
+
+enum class TraceMedium { PP, SMB };
+
+// One line per transfer: "<PP|SMB> <device> <R|W> <register> <value>", two upper-case hex digits
+// each, or "ERR <code>" in place of the value when the transfer failed. Written to a file
+// (flushed at once, so a crash loses nothing) and, for tests, optionally kept in memory.
+class BusTrace {
+ public:
+  BusTrace() = default;
+  ~BusTrace();
+  BusTrace(const BusTrace&) = delete;
+  BusTrace& operator=(const BusTrace&) = delete;
+
+  // Appends to path; throws std::runtime_error naming the file when it cannot be opened.
+  void OpenFile(const std::string& path);
+  void KeepLines(bool keep) { keep_lines_ = keep; }
+  const std::vector<std::string>& Lines() const { return lines_; }
+  void ClearLines() { lines_.clear(); }
+
+  void Record(TraceMedium medium, std::uint8_t device, char op, std::uint8_t reg,
+              std::uint8_t value);
+  void RecordError(TraceMedium medium, std::uint8_t device, char op, std::uint8_t reg,
+                   ErrorCode code);
+
+  static std::string Format(TraceMedium medium, std::uint8_t device, char op, std::uint8_t reg,
+                            std::optional<std::uint8_t> value, ErrorCode code = ErrorCode::Io);
+
+ private:
+  void Emit(const std::string& line);
+
+  std::FILE* file_ = nullptr;
+  bool keep_lines_ = false;
+  std::vector<std::string> lines_;
+};
+
+}  // namespace buslink

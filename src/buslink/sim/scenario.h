@@ -1,0 +1,98 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "buslink/bus_error.h"
+
+namespace buslink::sim {
+
+// What the simulated chip's pins see. Volts, degrees Celsius, rpm.
+struct ChipInputs {
+  double v25 = 2.5;
+  double vccp1 = 1.5;
+  double vcc = 3.3;
+  double v5 = 5.0;
+  double v12 = 12.0;
+  double vccp2 = 1.5;
+  double ain1 = 1.0;
+  double ain2 = 1.0;
+  double temp_internal = 30.0;
+  double temp_ext1 = 40.0;
+  double temp_ext2 = 35.0;
+  double fan1_rpm = 4500.0;
+  double fan2_rpm = 3000.0;
+  int vid = 12;  // the five VID pins, 0..31
+  bool chassis_intrusion = false;
+};
+
+// Registers written after power-on reset, and the pins. A board or SMBus chip entry may override
+// the scenario-wide chip settings; the override is already merged into each entry.
+struct ChipSetup {
+  std::map<std::uint8_t, std::uint8_t> registers;
+  ChipInputs inputs;
+  double noise = 0.0;  // in counts, from the seeded generator
+};
+
+struct BoardSetup {
+  std::uint8_t address = 0x5C;  // 8-bit form
+  bool answers_when_false = true;
+  bool answers_when_true = false;
+  ChipSetup chip;
+};
+
+struct PrinterPortSetup {
+  int base = 0x378;
+  std::vector<BoardSetup> boards;
+};
+
+struct SMBusChipSetup {
+  std::uint8_t address = 0x2D;  // 7-bit form
+  ChipSetup chip;
+};
+
+struct SMBusSetup {
+  bool present = false;
+  long base_address = 0;
+  std::vector<SMBusChipSetup> chips;
+};
+
+enum class FaultMedium { Any, PP, SMB };
+
+// Fails matching transfers: the first `skip` pass, then `times` fail (nullopt: all of them).
+struct Fault {
+  FaultMedium medium = FaultMedium::Any;
+  std::optional<char> op;  // 'R' or 'W'
+  std::optional<std::uint8_t> device;
+  std::optional<std::uint8_t> reg;
+  int skip = 0;
+  std::optional<int> times;
+  ErrorCode error = ErrorCode::Nack;
+};
+
+struct Scenario {
+  int os_build = 1998;
+  int latency_us = 0;
+  std::uint32_t seed = 1;
+  std::vector<PrinterPortSetup> printer_ports;
+  SMBusSetup smbus;
+  std::vector<Fault> faults;
+
+  // The hardware `--simulate` gives without a file: one printer port at 0x378 with a board at
+  // 0x5C answering under ModeFlag false, one SMBus adapter with a chip at 0x2D.
+  static Scenario BuiltIn();
+  // Throws ScenarioError whose message names the file and the fault, on one line.
+  static Scenario FromFile(const std::string& path);
+  static Scenario FromJson(const std::string& text, const std::string& source_name);
+};
+
+class ScenarioError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+}  // namespace buslink::sim

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "buslink/bus_link.h"
+#include "buslink/bus_trace.h"
+#include "buslink/sim/chip.h"
+#include "buslink/sim/scenario.h"
+
+namespace buslink::sim {
+
+// The simulated computer: printer ports with evaluation boards, an SMBus adapter with chips, an
+// operating-system build number, transfer latency and injected faults. Every BusLink it creates
+// talks to the same chips, so tests can look at the registers a window wrote.
+class SimulatedHardware : public Backend {
+ public:
+  explicit SimulatedHardware(const Scenario& scenario, BusTrace* trace = nullptr);
+  ~SimulatedHardware() override;
+
+  std::unique_ptr<BusLink> CreateBusLink() override;
+  std::unique_ptr<SystemInfo> CreateSystemInfo() override;
+
+  // nullptr when there is no such chip. port is the 0-based printer-port index; board_address the
+  // 8-bit form; smbus_address the 7-bit form.
+  Chip* BoardChip(int port, std::uint8_t board_address);
+  Chip* SMBusChip(std::uint8_t smbus_address);
+
+  void SetLatencyMicroseconds(int us);
+  void AddFault(const Fault& fault);
+  void ClearFaults();
+  void SetTrace(BusTrace* trace);
+
+  struct State;  // shared with the BusLink objects it hands out
+
+ private:
+  std::shared_ptr<State> state_;
+};
+
+}  // namespace buslink::sim

@@ -1,0 +1,2 @@
+// The device search wizard live in this folder.
+namespace wizard {}
