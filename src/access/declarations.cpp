@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-namespace access {
+namespace devaccess {
 
 buslink::BusLink& Declarations::EnsureBusLink() {
   if (!bus_link) {
@@ -12,4 +12,4 @@ buslink::BusLink& Declarations::EnsureBusLink() {
   return *bus_link;
 }
 
-}  // namespace access
+}  // namespace devaccess

@@ -5,7 +5,9 @@
 
 #include "buslink/bus_link.h"
 
-namespace access {
+// The folder is access/; the namespace is devaccess because POSIX already has a function
+// named access().
+namespace devaccess {
 
 // The state every window shares: the transfer mailbox, the chosen chip, the component's root
 // object and the display flags that several tabs consult. One object per run, owned by the
@@ -49,4 +51,4 @@ struct Declarations {
   buslink::BusLink& EnsureBusLink();
 };
 
-}  // namespace access
+}  // namespace devaccess

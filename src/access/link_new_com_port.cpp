@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-namespace access {
+namespace devaccess {
 
 namespace {
 
@@ -55,4 +55,4 @@ void WriteRegister(Declarations& d) {
   }
 }
 
-}  // namespace access
+}  // namespace devaccess

@@ -4,7 +4,7 @@
 
 #include "access/declarations.h"
 
-namespace access {
+namespace devaccess {
 
 // A register address, device address or value outside 0..255 at the moment of a transfer.
 class OverflowError : public std::overflow_error {
@@ -29,4 +29,4 @@ inline void WriteAt(Declarations& d, int reg, int value) {
   WriteRegister(d);
 }
 
-}  // namespace access
+}  // namespace devaccess

@@ -1,6 +1,6 @@
 #include "access/register_catalogue.h"
 
-namespace access {
+namespace devaccess {
 
 namespace {
 
@@ -134,4 +134,4 @@ std::span<const RegisterEntry> AllRegisters() {
   return kCatalogue;
 }
 
-}  // namespace access
+}  // namespace devaccess

@@ -5,7 +5,7 @@
 #include <span>
 #include <string_view>
 
-namespace access {
+namespace devaccess {
 
 // The chip's register addresses that the program uses by name.
 namespace reg {
@@ -62,4 +62,4 @@ inline constexpr int kRegisterCount = 50;
 const RegisterEntry* LookupRegister(int index);
 std::span<const RegisterEntry> AllRegisters();
 
-}  // namespace access
+}  // namespace devaccess

@@ -4,7 +4,7 @@
 
 namespace channels {
 
-ChannelModeTab::ChannelModeTab(access::Declarations& d, widgets::MessageBoxes& boxes,
+ChannelModeTab::ChannelModeTab(devaccess::Declarations& d, widgets::MessageBoxes& boxes,
                                QWidget* parent)
     : QWidget(parent), d_(d), boxes_(boxes), vid_channel_mode_(new QTimer(this)) {
   vid_channel_mode_->setObjectName(QStringLiteral("vid_channel_mode"));

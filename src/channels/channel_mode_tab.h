@@ -14,13 +14,14 @@ class ChannelModeTab : public QWidget {
   Q_OBJECT
 
  public:
-  ChannelModeTab(access::Declarations& d, widgets::MessageBoxes& boxes, QWidget* parent = nullptr);
+  ChannelModeTab(devaccess::Declarations& d, widgets::MessageBoxes& boxes,
+                 QWidget* parent = nullptr);
 
   void Enter();      // reads Channel Mode, sets the toggles, starts vid_channel_mode (50 ms)
   void StopTimer();  // stops vid_channel_mode
 
  private:
-  access::Declarations& d_;
+  devaccess::Declarations& d_;
   widgets::MessageBoxes& boxes_;
   QTimer* vid_channel_mode_;
 };

@@ -2,7 +2,7 @@
 
 namespace display {
 
-MainForm::MainForm(access::Declarations& d, widgets::MessageBoxes& boxes, QWidget* parent)
+MainForm::MainForm(devaccess::Declarations& d, widgets::MessageBoxes& boxes, QWidget* parent)
     : QMainWindow(parent), d_(d), boxes_(boxes) {
   setObjectName(QStringLiteral("MainForm"));
   setWindowTitle(QStringLiteral("KELVRAN Evaluation Software"));

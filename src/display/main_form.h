@@ -14,11 +14,11 @@ class MainForm : public QMainWindow {
   Q_OBJECT
 
  public:
-  MainForm(access::Declarations& d, widgets::MessageBoxes& boxes, QWidget* parent = nullptr);
+  MainForm(devaccess::Declarations& d, widgets::MessageBoxes& boxes, QWidget* parent = nullptr);
   ~MainForm() override;
 
  private:
-  access::Declarations& d_;
+  devaccess::Declarations& d_;
   widgets::MessageBoxes& boxes_;
 };
 

@@ -4,7 +4,7 @@
 
 namespace display {
 
-VisualDisplayTab::VisualDisplayTab(access::Declarations& d, widgets::MessageBoxes& boxes,
+VisualDisplayTab::VisualDisplayTab(devaccess::Declarations& d, widgets::MessageBoxes& boxes,
                                    QWidget* parent)
     : QWidget(parent), d_(d), boxes_(boxes), visual_timer_(new QTimer(this)) {
   visual_timer_->setObjectName(QStringLiteral("visual_timer"));

@@ -15,7 +15,7 @@ class VisualDisplayTab : public QWidget {
   Q_OBJECT
 
  public:
-  VisualDisplayTab(access::Declarations& d, widgets::MessageBoxes& boxes,
+  VisualDisplayTab(devaccess::Declarations& d, widgets::MessageBoxes& boxes,
                    QWidget* parent = nullptr);
 
   // Entry steps up to the Voltage and +12V clicks (analog output, channel mode, labels); the
@@ -25,7 +25,7 @@ class VisualDisplayTab : public QWidget {
   void EasySetup();  // the same routine as the "EasySetup" button
 
  private:
-  access::Declarations& d_;
+  devaccess::Declarations& d_;
   widgets::MessageBoxes& boxes_;
   QTimer* visual_timer_;
 };

@@ -4,7 +4,8 @@
 
 namespace editor {
 
-ReadWriteTab::ReadWriteTab(access::Declarations& d, widgets::MessageBoxes& boxes, QWidget* parent)
+ReadWriteTab::ReadWriteTab(devaccess::Declarations& d, widgets::MessageBoxes& boxes,
+                           QWidget* parent)
     : QWidget(parent), d_(d), boxes_(boxes), timer3_(new QTimer(this)) {
   timer3_->setObjectName(QStringLiteral("Timer3"));
 }

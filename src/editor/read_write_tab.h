@@ -14,13 +14,13 @@ class ReadWriteTab : public QWidget {
   Q_OBJECT
 
  public:
-  ReadWriteTab(access::Declarations& d, widgets::MessageBoxes& boxes, QWidget* parent = nullptr);
+  ReadWriteTab(devaccess::Declarations& d, widgets::MessageBoxes& boxes, QWidget* parent = nullptr);
 
   void Enter();      // the steps that run when the user switches to this tab
   void StopTimer();  // stops continuous reading (Timer3) without moving the switch
 
  private:
-  access::Declarations& d_;
+  devaccess::Declarations& d_;
   widgets::MessageBoxes& boxes_;
   QTimer* timer3_;
 };
