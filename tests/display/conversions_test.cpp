@@ -1,0 +1,142 @@
+#include "display/conversions.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace display {
+namespace {
+
+struct VoltsCase {
+  const char* what;
+  int raw;
+  VoltageScale scale;
+  bool gauge;  // gauge offset, else chart offset
+  const char* shown;
+};
+
+TEST(Conversions, VoltsFromRegisterMatchesWhatTheUserSees) {
+  const VoltsCase cases[] = {
+      {"Vccp1 0 on the chart", 0, kScaleVccp, false, "0.014V"},
+      {"Vccp1 255 on the chart", 255, kScaleVccp, false, "3.600V"},
+      {"Vccp1 255 on the gauge", 255, kScaleVccp, true, "3.600V"},
+      {"Vccp1 limit 0 shown as 1", 1, kScaleVccp, true, "0.028V"},
+      {"+2.5V 255 on the chart", 255, kScale25V, false, "3.333V"},
+      {"+2.5V 255 on the gauge", 255, kScale25V, true, "3.346V"},
+      {"+12V 0x80 on the chart", 0x80, kScale12V, false, "8.010V"},
+      {"+12V 0x80 on the gauge", 0x80, kScale12V, true, "8.062V"},
+      {"+12V 255 on the chart", 255, kScale12V, false, "15.948V"},
+      {"+12V 255 on the gauge", 255, kScale12V, true, "16.000V"},
+      {"Vcc 3.3V scale 0xC0", 0xC0, kScaleVcc33, true, "3.317V"},
+      {"AIN 0", 0, kScaleAin, false, "0.010V"},
+  };
+  for (const auto& c : cases) {
+    const VoltageScale& s = c.scale;
+    const double volts = VoltsFromRegister(c.raw, s.k, c.gauge ? s.gauge_offset : s.chart_offset);
+    EXPECT_EQ(std::string(VoltsCaption(volts).view()), c.shown) << c.what;
+  }
+}
+
+TEST(Conversions, VoltsFromRegisterKeepsTheOrderOfEvaluation) {
+  // (k / 255) x raw + offset, bit for bit: the chart plots this double.
+  EXPECT_EQ(VoltsFromRegister(200, 15.938, 0.01), (15.938 / 255) * 200 + 0.01);
+}
+
+struct PointerCase {
+  const char* what;
+  double volts;
+  double k_inverse;
+  int reg;
+};
+
+TEST(Conversions, RegisterFromVoltsRoundsDownAndClampsTheTop) {
+  const PointerCase cases[] = {
+      {"+5V at the top of its gauge writes 255, not 256", 6.64, kScale5V.k_inverse, 255},
+      {"+2.5V at the top", 3.32, kScale25V.k_inverse, 255},
+      {"AIN at the top", 2.49, kScaleAin.k_inverse, 255},
+      {"+12V at the top", 15.938, kScale12V.k_inverse, 255},
+      {"bottom of any gauge", 0.0, kScaleVccp.k_inverse, 0},
+      {"Vccp1 3.1131 rounds down", 3.1131, kScaleVccp.k_inverse, 222},
+      {"the shown value of r = 128 yields r + 1", VoltsFromRegister(128, 15.938, 0.062),
+       kScale12V.k_inverse, 129},
+      {"just below a count stays below", 15.876 / 255 * 100 - 1e-9, kScale12V.k_inverse, 99},
+      {"a negative value never reaches the chip", -0.5, kScaleVccp.k_inverse, 0},
+  };
+  for (const auto& c : cases) EXPECT_EQ(RegisterFromVolts(c.volts, c.k_inverse), c.reg) << c.what;
+}
+
+TEST(Conversions, TemperaturesAreTwosComplementWholeDegrees) {
+  const struct {
+    int raw;
+    int celsius;
+  } reads[] = {{0x00, 0}, {0x19, 25}, {0x7F, 127}, {0x80, -128}, {0xFE, -2}, {0xFF, -1}};
+  for (const auto& c : reads) EXPECT_EQ(CelsiusFromRegister(c.raw), c.celsius) << c.raw;
+
+  const struct {
+    double degrees;
+    int reg;
+  } writes[] = {{-2, 0xFE}, {-128, 0x80}, {-1, 0xFF}, {25.5, 26},   {24.5, 24}, {0, 0},
+                {127, 127}, {20.32, 20},  {-0.5, 0},  {-1.5, 0xFE}, {26.4, 26}, {-127.6, 0x80}};
+  for (const auto& c : writes) EXPECT_EQ(RegisterFromCelsius(c.degrees), c.reg) << c.degrees;
+}
+
+TEST(Conversions, FanDivisorsComeFromTwoBitFields) {
+  const int reg47 = 0x70;
+  EXPECT_EQ(FanDivisorFromBits((reg47 >> 4) & 3), 8);  // FAN1, bits 5:4
+  EXPECT_EQ(FanDivisorFromBits((reg47 >> 6) & 3), 2);  // FAN2, bits 7:6
+  EXPECT_EQ(FanDivisorFromBits(0), 1);
+  EXPECT_EQ(FanDivisorFromBits(2), 4);
+}
+
+struct FanCase {
+  int count;
+  int divisor;
+  double gauge_rpm;
+  int gauge_count;  // left in value_read
+  double chart_rpm;
+};
+
+TEST(Conversions, FanCountsOnGaugeAndChart) {
+  const FanCase cases[] = {
+      {0, 1, 10000, 135, 10000}, {0, 2, 10074, 67, 5000},     {0, 4, 10227, 33, 2500},
+      {0, 8, 10546, 16, 1250},   {135, 1, 10000, 135, 10000}, {255, 2, 2647, 255, 2647},
+      {150, 1, 9000, 150, 9000}, {134, 1, 10000, 135, 10000}, {255, 8, 661, 255, 661},
+  };
+  for (const auto& c : cases) {
+    const FanReading g = GaugeRpmFromCount(c.count, c.divisor);
+    EXPECT_EQ(g.rpm, c.gauge_rpm) << c.count << "/" << c.divisor;
+    EXPECT_EQ(g.count, c.gauge_count) << c.count << "/" << c.divisor;
+    const FanReading s = ChartRpmFromCount(c.count, c.divisor);
+    EXPECT_EQ(s.rpm, c.chart_rpm) << c.count << "/" << c.divisor;
+    EXPECT_EQ(s.count, c.count == 0 ? 1 : c.count);
+  }
+  EXPECT_EQ(std::string(RpmCaption(GaugeRpmFromCount(0, 2).rpm).view()), "10074RPM");
+}
+
+TEST(Conversions, CountFromRpmRoundsDownAndClampsSlowLimits) {
+  const struct {
+    double rpm;
+    int divisor;
+    int count;
+  } cases[] = {{2657, 2, 254},  {5273, 1, 255}, {5000, 1, 255}, {5295, 1, 254},
+               {10000, 1, 135}, {10000, 8, 16}, {4500, 2, 150}};
+  for (const auto& c : cases) EXPECT_EQ(CountFromRpm(c.rpm, c.divisor), c.count) << c.rpm;
+}
+
+TEST(Conversions, CaptionsFollowTheirFormats) {
+  const struct {
+    CaptionText caption;
+    const char* text;
+  } cases[] = {
+      {VoltsCaption(3.312), "3.312V"},    {VoltsCaption(0.0), "0.000V"},
+      {VoltsCaption(3.3455), "3.346V"},   {VoltsCaption(0.0625), "0.063V"},
+      {VoltsCaption(12.9994), "12.999V"}, {VoltsCaption(9.9996), "10.000V"},
+      {CelsiusCaption(-5), "-5C"},        {CelsiusCaption(45), "45C"},
+      {CelsiusCaption(-128), "-128C"},    {CelsiusCaption(0), "0C"},
+      {RpmCaption(4821), "4821RPM"},      {RpmCaption(10546), "10546RPM"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(std::string(c.caption.view()), c.text);
+}
+
+}  // namespace
+}  // namespace display
