@@ -1,2 +1,0 @@
-// The About box and help hook-up live in this folder.
-namespace about {}
