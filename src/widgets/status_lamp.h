@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QColor>
+#include <QWidget>
+
+namespace widgets {
+
+// A two-state indicator lamp: dull green when off, bright red when on.
+//
+// The program sets it with SetValue (which announces nothing). A user's click flips what the
+// lamp shows and emits clicked(); the flip lasts until the program sets the lamp again. It takes
+// no keyboard focus: it shows state, it is not a control. Accessibility tools see a check box
+// whose checked state is the lamp's.
+class StatusLamp : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit StatusLamp(QWidget* parent = nullptr);
+
+  void SetValue(bool on);
+  bool Value() const { return on_; }
+
+  static QColor OffColor() { return QColor(0x2E, 0x6B, 0x2E); }  // dull green
+  static QColor OnColor() { return QColor(0xFF, 0x20, 0x20); }   // bright red
+
+  QSize sizeHint() const override { return QSize(45, 26); }
+  QSize minimumSizeHint() const override { return QSize(12, 8); }
+
+ signals:
+  void clicked();
+  void mouseMoved();
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+
+ private:
+  friend class StatusLampAccessible;
+  void UserFlip();  // what a click does
+
+  bool on_ = false;
+  bool pressed_ = false;
+};
+
+}  // namespace widgets

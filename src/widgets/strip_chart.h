@@ -1,0 +1,176 @@
+#pragma once
+
+#include <QColor>
+#include <QString>
+#include <QWidget>
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "widgets/trace_history.h"
+
+class QTimer;
+
+namespace widgets {
+
+// A strip chart whose x axis is time: numbered traces scroll from right to left and the chart
+// shows the last TimeWindow() seconds, however many points arrive per second. Numbered text
+// items (a title, legends) are drawn over the plot.
+//
+// Each trace keeps a bounded history (a ring buffer of time-stamped points, see TraceHistory);
+// a paint reduces every pixel column to its minimum and maximum, so its cost follows the width
+// of the chart, not the number of points. AddPoint only stores the point and asks for a repaint
+// that comes at most once per screen refresh, so feeding a thousand points a second costs a
+// thousand cheap stores and sixty paints.
+//
+// The right edge of the plot is the time of the newest point (less TimeOffset()), not the wall
+// clock: when points stop arriving, the chart stands still.
+//
+// Vertical ranges come in two pairs (index 0 and 1), each with a low and a high end that are
+// set one at a time, in any order:
+//   pair 0, the stops: a value outside it is drawn at its nearest end, like a pen held by the
+//           stops of a recorder (default -128 .. 125);
+//   pair 1, the view: the values the plot shows from bottom edge to top edge, labelled on the
+//           left axis (default -128 .. 125).
+// A pair whose low end is not below its high end draws nothing until it is put right.
+//
+// Trace and text item numbers out of range are ignored by setters and give defaults from getters.
+class StripChart : public QWidget {
+  Q_OBJECT
+
+ public:
+  static constexpr int kTraceCount = 16;          // traces 0 .. 15
+  static constexpr int kMaxTextItems = 64;        // SetTextItemCount clamps to this
+  static constexpr int kDefaultHistory = 100000;  // points kept per trace (rounded up)
+  static constexpr double kDefaultWindowSeconds = 20.0;
+
+  // The clock that time-stamps points; tests inject their own.
+  using Clock = std::function<std::chrono::steady_clock::time_point()>;
+
+  explicit StripChart(QWidget* parent = nullptr);
+  ~StripChart() override;
+
+  // --- Data ---
+  // Removes every point of every trace (text items, colours and ranges stay).
+  void ClearChart();
+  // Appends value to trace, time-stamped now by the chart's clock. Returns false (and stores
+  // nothing) for a trace number outside 0 .. kTraceCount-1. No allocation after the trace's
+  // first point.
+  bool AddPoint(int trace, double value);
+  // The same with an explicit time stamp (must not go back in time; an older stamp is taken
+  // as the newest one so far).
+  bool AddPointAt(int trace, std::chrono::steady_clock::time_point when, double value);
+  // Points currently kept for a trace (at most HistoryCapacity()).
+  int PointCount(int trace) const;
+  // The newest value of a trace, or 0 without points.
+  double LastValue(int trace) const;
+  const TraceHistory& History(int trace) const;
+
+  void SetClock(Clock clock);
+  // Points kept per trace; rounded up to a whole number of blocks. Clears every trace.
+  void SetHistoryCapacity(int points);
+  int HistoryCapacity() const;
+  // Seconds shown across the plot (> 0; others ignored).
+  void SetTimeWindow(double seconds);
+  double TimeWindow() const { return window_seconds_; }
+  // How far back from the newest point the right edge stands, in seconds; 0 follows the newest
+  // data (this is the property the display always sets to 0).
+  void SetTimeOffset(double seconds);
+  double TimeOffset() const { return offset_seconds_; }
+
+  // --- Traces ---
+  void SetTraceColor(int trace, const QColor& color);
+  QColor TraceColor(int trace) const;  // every trace has a distinct default colour
+  // The name accessibility tools read in the chart's description ("trace 3" by default).
+  void SetTraceName(int trace, const QString& name);
+  QString TraceName(int trace) const;
+
+  // --- Vertical ranges (pair 0: stops, pair 1: view; see above) ---
+  void SetRangeLow(int pair, double value);
+  void SetRangeHigh(int pair, double value);
+  void SetRange(int pair, double low, double high);
+  double RangeLow(int pair) const;
+  double RangeHigh(int pair) const;
+
+  // --- Text items ---
+  // Items 0 .. count-1 exist; growing adds items with an empty caption, the default text colour
+  // and position (0.01, 0.02); shrinking drops the last ones.
+  void SetTextItemCount(int count);
+  int TextItemCount() const { return static_cast<int>(texts_.size()); }
+  // A selected item for callers that address items one at a time; the chart itself uses it
+  // for nothing. It may name an item that does not exist (then its caption reads "").
+  void SetCurrentTextItem(int item) { current_text_ = item; }
+  int CurrentTextItem() const { return current_text_; }
+  void SetTextCaption(int item, const QString& caption);
+  QString TextCaption(int item) const;
+  void SetTextColor(int item, const QColor& color);
+  QColor TextColor(int item) const;
+  // Position of the caption's top-left corner as fractions of the chart's width and height.
+  // Items on the same line never overlap: a caption that would run into the one to its left
+  // is pushed right.
+  void SetTextPosition(int item, double horizontal, double vertical);
+  double TextHorizontal(int item) const;
+  double TextVertical(int item) const;
+
+  // --- Repaint pacing ---
+  // Shortest time between two repaints caused by new points; by default one screen refresh
+  // (16 ms at 60 Hz).
+  void SetRepaintInterval(int milliseconds);
+  int RepaintInterval() const;
+  // True while a repaint has been asked for and not yet done.
+  bool RepaintPending() const;
+
+  // Where the traces are drawn, inside the axes.
+  QRect PlotRect() const;
+  // The accessible description: the traces that have points, each as "name value".
+  QString TracesDescription() const;
+
+  QSize sizeHint() const override;
+  QSize minimumSizeHint() const override;
+
+ signals:
+  void mouseMoved();
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+
+ private:
+  struct Trace {
+    TraceHistory history;
+    QColor color;
+    QString name;
+  };
+  struct TextItem {
+    QString caption;
+    QColor color;
+    double horizontal = 0.01;
+    double vertical = 0.02;
+  };
+
+  bool ValidTrace(int trace) const { return trace >= 0 && trace < kTraceCount; }
+  bool ValidItem(int item) const { return item >= 0 && item < TextItemCount(); }
+  bool ValidPair(int pair) const { return pair == 0 || pair == 1; }
+  void ScheduleRepaint();
+  void PaintTraces(QPainter& painter, const QRect& plot);
+  void PaintAxes(QPainter& painter, const QRect& plot);
+  void PaintTexts(QPainter& painter);
+
+  std::array<Trace, kTraceCount> traces_;
+  std::vector<TextItem> texts_;
+  int current_text_ = 0;
+  std::array<double, 2> range_low_{-128.0, -128.0};
+  std::array<double, 2> range_high_{125.0, 125.0};
+  Clock clock_;
+  int capacity_ = kDefaultHistory;
+  double window_seconds_ = kDefaultWindowSeconds;
+  double offset_seconds_ = 0.0;
+  std::int64_t newest_ns_ = 0;
+  bool has_points_ = false;
+  QTimer* repaint_timer_;
+  std::vector<QLine> lines_;  // reused by every paint
+};
+
+}  // namespace widgets

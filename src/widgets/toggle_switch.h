@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QWidget>
+
+namespace widgets {
+
+// A two-position toggle switch: a lever in a slot.
+//
+// SetValue sets it from code and announces nothing. A user's change (a click anywhere on it,
+// Space while it has focus, or the toggle action of an accessibility tool) flips it and emits
+// toggled(new value). Accessibility tools see a checkable button whose checked state is Value().
+//
+// Which end of the slot means on: horizontal, the right end (the left one when inverted);
+// vertical, the top end (the bottom one when inverted). Put the label of the switched-on state
+// beside that end.
+class ToggleSwitch : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit ToggleSwitch(QWidget* parent = nullptr);
+
+  void SetValue(bool on);
+  bool Value() const { return on_; }
+
+  void SetOrientation(Qt::Orientation orientation);
+  Qt::Orientation Orientation() const { return orientation_; }
+  void SetInverted(bool inverted);
+  bool Inverted() const { return inverted_; }
+
+  // Flips the switch as a user would: emits toggled.
+  void UserToggle();
+
+  QSize sizeHint() const override;
+  QSize minimumSizeHint() const override;
+
+ signals:
+  void toggled(bool on);
+  void mouseMoved();
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void keyReleaseEvent(QKeyEvent* event) override;
+
+ private:
+  bool on_ = false;
+  bool pressed_ = false;
+  bool space_down_ = false;
+  bool inverted_ = false;
+  Qt::Orientation orientation_ = Qt::Horizontal;
+};
+
+}  // namespace widgets
