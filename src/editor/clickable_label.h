@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QLabel>
+
+namespace editor {
+
+// A label the user operates: a click, or Space or Return while it has the keyboard focus, emits
+// clicked(); every mouse movement over it emits mouseMoved(). It shows the hand pointer, takes
+// the focus by Tab, draws a focus frame, and offers a press action to accessibility tools. Its
+// accessible name stays its text.
+class ClickableLabel : public QLabel {
+  Q_OBJECT
+
+ public:
+  explicit ClickableLabel(const QString& text, QWidget* parent = nullptr);
+
+  void Click() { emit clicked(); }
+
+ signals:
+  void clicked();
+  void mouseMoved();
+
+ protected:
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  bool pressed_ = false;
+};
+
+}  // namespace editor
