@@ -1,21 +1,262 @@
 #include "editor/read_write_tab.h"
 
+#include <QEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPalette>
+#include <QPushButton>
 #include <QTimer>
+#include <algorithm>
+
+#include "access/link_new_com_port.h"
+#include "access/register_catalogue.h"
+#include "editor/clickable_label.h"
+#include "editor/label_colours.h"
+#include "editor/value_entry.h"
 
 namespace editor {
+
+namespace {
+
+constexpr QRgb kButtonEdited = qRgb(255, 0, 0);   // the box was edited and not yet written
+constexpr QRgb kButtonWritten = qRgb(0, 255, 0);  // the last typed value was written
+
+void SetText(QLabel* label, const QString& text) {
+  if (label->text() != text) label->setText(text);
+}
+
+void SetButtonColour(QPushButton* button, QRgb colour) {
+  if (button->palette().color(QPalette::Button).rgb() == colour && button->autoFillBackground()) {
+    return;
+  }
+  QPalette p = button->palette();
+  p.setColor(QPalette::Button, QColor(colour));
+  button->setPalette(p);
+  button->setAutoFillBackground(true);
+}
+
+}  // namespace
 
 ReadWriteTab::ReadWriteTab(devaccess::Declarations& d, widgets::MessageBoxes& boxes,
                            QWidget* parent)
     : QWidget(parent), d_(d), boxes_(boxes), timer3_(new QTimer(this)) {
   timer3_->setObjectName(QStringLiteral("Timer3"));
+  connect(timer3_, &QTimer::timeout, this, &ReadWriteTab::Timer3_Timer);
+  BuildLayout();
 }
 
 void ReadWriteTab::Enter() {
+  d_.hover_label_index = 1;
   timer3_->stop();
+  d_.hover_label_index = 11;
+  SetLabelColour(labels_[11], kLabelHover);
+  read_writedisplaytext_Click(11);
+  SetLabelColour(labels_[11], kLabelSelectedHover);
+  SetText(sspanel7_, QStringLiteral("Continuous Reading is Off"));
 }
 
 void ReadWriteTab::StopTimer() {
   timer3_->stop();
+}
+
+bool ReadWriteTab::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::MouseMove &&
+      std::find(away_panels_.begin(), away_panels_.end(), watched) != away_panels_.end()) {
+    move_mouse_away_readwrite();
+  } else if (event->type() == QEvent::MouseButtonPress && watched == sspanel7_) {
+    // The status panel restores the label when it is clicked rather than when the mouse moves
+    // over it.
+    move_mouse_away_readwrite();
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+// ---- Register selection and display ----
+
+void ReadWriteTab::read_writedisplaytext_Click(int index) {
+  d_.rw_selected_index = static_cast<std::int16_t>(index);
+  highlight_selected_register();
+
+  QLabel* label = labels_[static_cast<std::size_t>(index)];
+  switch (LabelColour(label)) {
+    case kLabelSelected:
+      SetLabelColour(label, kLabelHover);
+      break;
+    case kLabelNormal:
+      SetLabelColour(label, kLabelHover);
+      SetLabelBold(label, true);
+      break;
+    case kLabelHover:
+      SetLabelColour(label, kLabelSelectedHover);
+      SetLabelBold(label, true);
+      break;
+    case kLabelSelectedHover:
+      SetLabelColour(label, kLabelHover);
+      break;
+    default:
+      break;
+  }
+
+  describe_selected_register();
+  read_and_show_register();
+  refresh_register_panel();
+}
+
+void ReadWriteTab::highlight_selected_register() {
+  QLabel* selected = labels_[static_cast<std::size_t>(d_.rw_selected_index)];
+  if (LabelColour(selected) == kLabelSelectedHover) {
+    SetLabelColour(selected, kLabelHover);
+    return;
+  }
+  for (int i = 1; i <= devaccess::kRegisterCount; ++i) {
+    if (i == d_.rw_selected_index) continue;
+    QLabel* label = labels_[static_cast<std::size_t>(i)];
+    SetLabelColour(label, kLabelNormal);
+    SetLabelBold(label, false);
+  }
+}
+
+void ReadWriteTab::describe_selected_register() {
+  const devaccess::RegisterEntry* entry = devaccess::LookupRegister(d_.rw_selected_index);
+  if (entry == nullptr) return;
+  const devaccess::BitNames& names = devaccess::BitNamesOf(entry->bit_names);
+  for (std::size_t k = 0; k < 8; ++k) {
+    SetText(bitname_[k],
+            QString::fromUtf8(names[k].data(), static_cast<qsizetype>(names[k].size())));
+  }
+  SetText(current_reg_type_label_,
+          QString::fromUtf8(entry->description.data(),
+                            static_cast<qsizetype>(entry->description.size())));
+  selected_address_ = entry->address;
+  d_.reg_address = selected_address_;
+}
+
+void ReadWriteTab::read_and_show_register() {
+  devaccess::ReadAt(d_, selected_address_);
+  SetText(current_reg_address_label_, HexText(d_.reg_address));
+  SetText(p_value_read_hex_label_, HexText(d_.value_read));
+  SetText(p_value_read_dec_label_, QString::number(d_.value_read));
+}
+
+void ReadWriteTab::refresh_register_panel() {
+  const int shown = d_.bits_show_written == 1 ? d_.value_to_write : d_.value_read;
+  for (int k = 7; k >= 0; --k) {
+    SetText(bit_[static_cast<std::size_t>(k)],
+            (shown >> k) & 1 ? QStringLiteral("1") : QStringLiteral("0"));
+  }
+  SetText(p_value_written_hex_label_, HexText(d_.value_to_write));
+  SetText(p_value_written_dec_label_, QString::number(d_.value_to_write));
+  SetText(p_value_read_hex_label_, HexText(d_.value_read));
+  SetText(p_value_read_dec_label_, QString::number(d_.value_read));
+  SetText(current_reg_address_label_, HexText(d_.reg_address));
+}
+
+void ReadWriteTab::read_writedisplaytext_MouseMove(int index) {
+  d_.hover_label_index = static_cast<std::int16_t>(index);
+  if (d_.rw_selected_index != index) {
+    QLabel* previous = labels_[static_cast<std::size_t>(d_.rw_selected_index)];
+    if (LabelColour(previous) == kLabelHover) {
+      SetLabelColour(previous, kLabelNormal);
+    } else if (LabelColour(previous) == kLabelSelectedHover) {
+      SetLabelColour(previous, kLabelSelected);
+    }
+    d_.rw_selected_index = static_cast<std::int16_t>(index);
+  }
+  QLabel* label = labels_[static_cast<std::size_t>(index)];
+  if (LabelColour(label) == kLabelNormal) {
+    SetLabelColour(label, kLabelHover);
+  } else if (LabelColour(label) == kLabelSelected) {
+    SetLabelColour(label, kLabelSelectedHover);
+  }
+}
+
+void ReadWriteTab::move_mouse_away_readwrite() {
+  const int index = d_.hover_label_index;
+  if (index < 0 || index > devaccess::kRegisterCount) return;
+  QLabel* label = labels_[static_cast<std::size_t>(index)];
+  if (LabelColour(label) == kLabelSelectedHover) {
+    SetLabelColour(label, kLabelSelected);
+  } else if (LabelColour(label) == kLabelHover) {
+    SetLabelColour(label, kLabelNormal);
+  }
+}
+
+// ---- Bit digits, value entry and continuous reading ----
+
+void ReadWriteTab::bit_Click(int bit) {
+  ClickableLabel* digit = bit_[static_cast<std::size_t>(bit)];
+  const int mask = 1 << bit;
+  const int fresh = devaccess::ReadAt(d_, selected_address_);
+  // The digit as shown decides the direction; every other bit comes from the fresh read.
+  int value = 0;
+  if (digit->text() == QLatin1String("1")) {
+    digit->setText(QStringLiteral("0"));
+    value = fresh & ~mask;
+  } else {
+    digit->setText(QStringLiteral("1"));
+    value = fresh | mask;
+  }
+  devaccess::WriteAt(d_, selected_address_, value);
+  devaccess::ReadAt(d_, selected_address_);  // shows what the chip kept, not what was sent
+  refresh_register_panel();
+}
+
+void ReadWriteTab::Text6_Change() {
+  SetButtonColour(command4_, kButtonEdited);
+}
+
+void ReadWriteTab::Text7_Change() {
+  SetButtonColour(command5_, kButtonEdited);
+}
+
+void ReadWriteTab::Command4_Click() {
+  const int value = HexEntryValue(text6_->text());
+  WriteTypedValue(value, text7_, QString::number(value));
+}
+
+void ReadWriteTab::Command5_Click() {
+  const double number = DecimalEntryNumber(text7_->text());
+  if (number < 0.0 || number > 255.0) {
+    // A register holds one byte: refuse rather than send something the user did not type. The
+    // box keeps its text and the button stays red, so nothing is lost.
+    boxes_.Show(
+        this, QStringLiteral("decimal_range"), QStringLiteral("KELVRAN Evaluation Software"),
+        QStringLiteral("\"%1\" is not a value a register can hold, so nothing was written.\n"
+                       "Enter a decimal number from 0 to 255.")
+            .arg(text7_->text()),
+        widgets::MsgIcon::Warning, widgets::MsgButtons::Ok);
+    return;
+  }
+  const int value = static_cast<int>(number);
+  WriteTypedValue(value, text6_, HexText(value));
+}
+
+void ReadWriteTab::WriteTypedValue(int value, QLineEdit* other_box, const QString& other_text) {
+  d_.bits_show_written = 1;
+  devaccess::WriteAt(d_, selected_address_, value);
+  refresh_register_panel();
+  other_box->setText(other_text);
+  SetButtonColour(command4_, kButtonWritten);
+  SetButtonColour(command5_, kButtonWritten);
+  d_.bits_show_written = 0;
+}
+
+void ReadWriteTab::SSRibbon5_Click(bool value) {
+  if (value) {
+    timer3_->setInterval(1);
+    timer3_->start();
+    SetText(sspanel7_, QStringLiteral("Continuous Reading is On"));
+  } else {
+    timer3_->stop();
+    SetText(sspanel7_, QStringLiteral("Continuous Reading is Off"));
+  }
+}
+
+void ReadWriteTab::Timer3_Timer() {
+  devaccess::ReadAt(d_, selected_address_);
+  SetText(p_value_read_hex_label_, HexText(d_.value_read));
+  SetText(p_value_read_dec_label_, QString::number(d_.value_read));
+  refresh_register_panel();
 }
 
 }  // namespace editor

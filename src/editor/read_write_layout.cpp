@@ -1,0 +1,225 @@
+// Builds the controls of the Read/Write tab and wires them to the handlers.
+
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "access/register_catalogue.h"
+#include "editor/clickable_label.h"
+#include "editor/label_colours.h"
+#include "editor/read_write_tab.h"
+
+namespace editor {
+
+namespace {
+
+QString FromView(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QLabel* MakeLabel(const QString& text, QWidget* parent, const QString& name = {}) {
+  auto* label = new QLabel(text, parent);
+  if (!name.isEmpty()) label->setObjectName(name);
+  return label;
+}
+
+// A captioned, framed panel; mouse tracking lets it notice the mouse leaving a label.
+QGroupBox* MakePanel(const QString& caption, const QString& name, QWidget* parent) {
+  auto* panel = new QGroupBox(caption, parent);
+  panel->setObjectName(name);
+  panel->setMouseTracking(true);
+  return panel;
+}
+
+}  // namespace
+
+void ReadWriteTab::BuildLayout() {
+  auto* root = new QHBoxLayout(this);
+
+  // Index 0 is an element of the label array only; it sits outside the panels, unseen, and
+  // takes no clicks.
+  labels_[0] =
+      MakeLabel(QStringLiteral("Company ID"), this, QStringLiteral("read_writedisplaytext_0"));
+  labels_[0]->hide();
+
+  // The register labels, in catalogue order within each panel.
+  struct PanelSpec {
+    devaccess::RegisterPanel panel;
+    const char* name;
+    int columns;
+  };
+  const PanelSpec panels[] = {{devaccess::RegisterPanel::Measured, "SSPanel2", 1},
+                              {devaccess::RegisterPanel::Limits, "SSPanel4", 2},
+                              {devaccess::RegisterPanel::OtherSettings, "SSPanel5", 1}};
+  for (const PanelSpec& spec : panels) {
+    QGroupBox* box = MakePanel(FromView(devaccess::PanelCaption(spec.panel)),
+                               QString::fromLatin1(spec.name), this);
+    auto* grid = new QGridLayout(box);
+    int slot = 0;
+    int count = 0;
+    for (const devaccess::RegisterEntry& entry : devaccess::AllRegisters()) {
+      if (entry.panel == spec.panel) ++count;
+    }
+    const int rows = (count + spec.columns - 1) / spec.columns;
+    for (const devaccess::RegisterEntry& entry : devaccess::AllRegisters()) {
+      if (entry.panel != spec.panel) continue;
+      auto* label = new ClickableLabel(FromView(entry.caption), box);
+      label->setObjectName(QStringLiteral("read_writedisplaytext_%1").arg(entry.index));
+      const int index = entry.index;
+      connect(label, &ClickableLabel::clicked, this,
+              [this, index] { read_writedisplaytext_Click(index); });
+      connect(label, &ClickableLabel::mouseMoved, this,
+              [this, index] { read_writedisplaytext_MouseMove(index); });
+      labels_[static_cast<std::size_t>(index)] = label;
+      grid->addWidget(label, slot % rows, slot / rows);
+      ++slot;
+    }
+    grid->setRowStretch(rows, 1);
+    root->addWidget(box);
+    away_panels_.push_back(box);
+  }
+  for (QLabel* label : labels_) {
+    SetLabelColour(label, kLabelNormal);
+    SetLabelBold(label, false);
+  }
+
+  auto* right = new QVBoxLayout;
+  root->addLayout(right, 1);
+
+  // What is known of the selected register. The previous-value labels are kept current but not
+  // shown.
+  QGroupBox* info = MakePanel(QString(), QStringLiteral("SSPanel13"), this);
+  auto* info_grid = new QGridLayout(info);
+  info_grid->addWidget(MakeLabel(QStringLiteral("Current Register Type:"), info), 0, 0);
+  current_reg_type_label_ =
+      MakeLabel(QStringLiteral("Configuration"), info, QStringLiteral("current_reg_type_label"));
+  info_grid->addWidget(current_reg_type_label_, 0, 1, 1, 2);
+  info_grid->addWidget(MakeLabel(QStringLiteral("Current Register Address:"), info), 1, 0);
+  current_reg_address_label_ =
+      MakeLabel(QStringLiteral("0"), info, QStringLiteral("current_reg_address_label"));
+  info_grid->addWidget(current_reg_address_label_, 1, 1);
+  info_grid->addWidget(MakeLabel(QStringLiteral("(Hex)"), info), 1, 2);
+
+  const struct {
+    const char* heading;
+    const char* hex_name;
+    const char* dec_name;
+    QLabel** hex;
+    QLabel** dec;
+  } hidden_rows[] = {
+      {"Previous value read :", "p_Value_read_hex_label", "p_Value_read_dec_label",
+       &p_value_read_hex_label_, &p_value_read_dec_label_},
+      {"Previous value written:", "p_Value_written_hex_label", "p_Value_written_dec_label",
+       &p_value_written_hex_label_, &p_value_written_dec_label_},
+  };
+  int row = 2;
+  for (const auto& r : hidden_rows) {
+    QLabel* heading = MakeLabel(QString::fromLatin1(r.heading), info);
+    *r.hex = MakeLabel(QStringLiteral("0"), info, QString::fromLatin1(r.hex_name));
+    QLabel* hex_heading = MakeLabel(QStringLiteral("(Hex)"), info);
+    *r.dec = MakeLabel(QStringLiteral("0"), info, QString::fromLatin1(r.dec_name));
+    QLabel* dec_heading = MakeLabel(QStringLiteral("(Dec)"), info);
+    int column = 0;
+    for (QLabel* l : {heading, *r.hex, hex_heading, *r.dec, dec_heading}) {
+      info_grid->addWidget(l, row, column++);
+      l->hide();
+    }
+    ++row;
+  }
+  right->addWidget(info);
+  away_panels_.push_back(info);
+
+  // The bits of the selected register, bit 7 on the left.
+  QGroupBox* bits = MakePanel(QString(), QStringLiteral("SSPanel37"), this);
+  auto* bits_grid = new QGridLayout(bits);
+  bits_grid->addWidget(
+      MakeLabel(QStringLiteral("Press any of these Digits to write to the TORMEXA"), bits), 0, 0, 1,
+      8);
+  for (int k = 7; k >= 0; --k) {
+    const auto column = 7 - k;
+    auto* name =
+        MakeLabel(QStringLiteral("Bit %1").arg(k), bits, QStringLiteral("bitname_%1").arg(k));
+    name->setAlignment(Qt::AlignCenter);
+    bitname_[static_cast<std::size_t>(k)] = name;
+    bits_grid->addWidget(name, 1, column);
+    auto* digit = new ClickableLabel(QStringLiteral("0"), bits);
+    digit->setObjectName(QStringLiteral("bit%1").arg(k));
+    digit->setAlignment(Qt::AlignCenter);
+    QFont big = digit->font();
+    big.setPointSizeF(big.pointSizeF() * 1.5);
+    big.setBold(true);
+    digit->setFont(big);
+    connect(digit, &ClickableLabel::clicked, this, [this, k] { bit_Click(k); });
+    bit_[static_cast<std::size_t>(k)] = digit;
+    bits_grid->addWidget(digit, 2, column);
+  }
+  bits_grid->addWidget(
+      MakeLabel(QStringLiteral("(Click Digits)"), bits, QStringLiteral("bitname_9")), 3, 0, 1, 8,
+      Qt::AlignCenter);
+  right->addWidget(bits);
+  away_panels_.push_back(bits);
+
+  // Typed values.
+  QGroupBox* write = MakePanel(QStringLiteral("Write"), QStringLiteral("SSPanel38"), this);
+  auto* write_grid = new QGridLayout(write);
+  const struct {
+    const char* caption;
+    const char* caption_name;
+    const char* box_name;
+    const char* button_name;
+    int max_length;
+    QLineEdit** box;
+    QPushButton** button;
+  } entries[] = {
+      {"Hex", "bitname_20", "Text6", "Command4", 2, &text6_, &command4_},
+      {"Dec", "bitname_21", "Text7", "Command5", 3, &text7_, &command5_},
+  };
+  row = 0;
+  for (const auto& e : entries) {
+    QLabel* caption =
+        MakeLabel(QString::fromLatin1(e.caption), write, QString::fromLatin1(e.caption_name));
+    *e.box = new QLineEdit(QStringLiteral("00"), write);
+    (*e.box)->setObjectName(QString::fromLatin1(e.box_name));
+    (*e.box)->setMaxLength(e.max_length);
+    caption->setBuddy(*e.box);
+    *e.button = new QPushButton(QStringLiteral("Press to update"), write);
+    (*e.button)->setObjectName(QString::fromLatin1(e.button_name));
+    write_grid->addWidget(caption, row, 0);
+    write_grid->addWidget(*e.box, row, 1);
+    write_grid->addWidget(*e.button, row, 2);
+    ++row;
+  }
+  connect(text6_, &QLineEdit::textChanged, this, &ReadWriteTab::Text6_Change);
+  connect(text7_, &QLineEdit::textChanged, this, &ReadWriteTab::Text7_Change);
+  connect(text6_, &QLineEdit::returnPressed, command4_, &QPushButton::click);
+  connect(text7_, &QLineEdit::returnPressed, command5_, &QPushButton::click);
+  connect(command4_, &QPushButton::clicked, this, &ReadWriteTab::Command4_Click);
+  connect(command5_, &QPushButton::clicked, this, &ReadWriteTab::Command5_Click);
+  right->addWidget(write);
+  away_panels_.push_back(write);
+
+  // Continuous reading.
+  auto* continuous = new QHBoxLayout;
+  ssribbon5_ = new QPushButton(QStringLiteral("Continuous Reading"), this);
+  ssribbon5_->setObjectName(QStringLiteral("SSRibbon5"));
+  ssribbon5_->setCheckable(true);
+  connect(ssribbon5_, &QPushButton::toggled, this, &ReadWriteTab::SSRibbon5_Click);
+  sspanel7_ =
+      MakeLabel(QStringLiteral("Continuous Reading is Off"), this, QStringLiteral("SSPanel7"));
+  sspanel7_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  sspanel7_->setAlignment(Qt::AlignCenter);
+  sspanel7_->installEventFilter(this);
+  continuous->addWidget(ssribbon5_);
+  continuous->addWidget(sspanel7_, 1);
+  right->addLayout(continuous);
+  right->addStretch(1);
+
+  for (QWidget* panel : away_panels_) panel->installEventFilter(this);
+}
+
+}  // namespace editor
