@@ -1,0 +1,130 @@
+#include "about/about_box.h"
+
+#include <QFont>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "about/chip_picture.h"
+
+namespace about {
+
+namespace {
+
+QLabel* MakeLabel(const QString& name, const QString& text, QWidget* parent) {
+  auto* label = new QLabel(text, parent);
+  label->setObjectName(name);
+  label->setTextFormat(Qt::PlainText);
+  return label;
+}
+
+QString DescriptionText() {
+  const QString chip = QLatin1String(kChipName);
+  return QStringLiteral("This software allows the user to read and write to an ") + chip +
+         QStringLiteral(" on a computer motherboard connected to the SMBus or alternatively, an ") +
+         chip +
+         QStringLiteral(
+             " Evaluation Board connected to either a parallel printer port or a PC SMBus ");
+}
+
+QString CreditsText() {
+  const QString chip = QLatin1String(kChipName);
+  return QStringLiteral("The kelvran-eval developers, for engineers who evaluate the ") + chip +
+         QStringLiteral(
+             " hardware monitor.\n"
+             "Copyright (C) the kelvran-eval developers. All rights reserved.\n"
+             "This program is provided as is, without warranty of any kind. It writes the "
+             "limit and configuration registers of the chip it is connected to; use it only on "
+             "hardware you may change.");
+}
+
+}  // namespace
+
+frmAbout::frmAbout(const AppVersion& version, QWidget* parent)
+    : QDialog(parent), version_(version) {
+  setObjectName(QStringLiteral("frmAbout"));
+  setAttribute(Qt::WA_DeleteOnClose);
+  setModal(false);
+
+  auto* image = new QLabel(this);
+  image->setObjectName(QStringLiteral("Image1"));
+  image->setPixmap(ChipPicture(QSize(72, 72)));
+  image->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
+
+  lbl_title_ = MakeLabel(QStringLiteral("lblTitle"), QString(), this);
+  QFont title_font = lbl_title_->font();
+  title_font.setBold(true);
+  title_font.setPointSizeF(title_font.pointSizeF() * 1.4);
+  lbl_title_->setFont(title_font);
+  lbl_version_ = MakeLabel(QStringLiteral("lblVersion"), QString(), this);
+
+  auto* description = MakeLabel(QStringLiteral("lblDescription"), DescriptionText(), this);
+  description->setWordWrap(true);
+
+  auto* line = new QFrame(this);
+  line->setObjectName(QStringLiteral("Line1"));
+  line->setFrameShape(QFrame::HLine);
+  line->setFrameShadow(QFrame::Sunken);
+
+  auto* by = MakeLabel(QStringLiteral("lblBy"), QStringLiteral("By:"), this);
+  auto* credits = MakeLabel(QStringLiteral("lblCredits"), CreditsText(), this);
+  credits->setWordWrap(true);
+
+  auto* disclaimer = MakeLabel(QStringLiteral("lblDisclaimer"), QStringLiteral("Warning: "), this);
+  QFont bold = disclaimer->font();
+  bold.setBold(true);
+  disclaimer->setFont(bold);
+
+  cmd_ok_ = new QPushButton(QStringLiteral("OK"), this);
+  cmd_ok_->setObjectName(QStringLiteral("cmdOK"));
+  cmd_ok_->setDefault(true);
+  cmd_ok_->setAutoDefault(true);
+  connect(cmd_ok_, &QPushButton::clicked, this, &frmAbout::cmdOK_Click);
+
+  auto* text_column = new QVBoxLayout;
+  text_column->addWidget(lbl_title_);
+  text_column->addWidget(lbl_version_);
+  text_column->addSpacing(6);
+  text_column->addWidget(description);
+  auto* top = new QHBoxLayout;
+  top->addWidget(image, 0, Qt::AlignTop);
+  top->addLayout(text_column, 1);
+
+  auto* credits_row = new QHBoxLayout;
+  credits_row->addWidget(by, 0, Qt::AlignTop);
+  credits_row->addWidget(credits, 1);
+
+  auto* bottom = new QHBoxLayout;
+  bottom->addWidget(disclaimer, 1, Qt::AlignTop);
+  bottom->addWidget(cmd_ok_, 0, Qt::AlignBottom);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(top);
+  layout->addWidget(line);
+  layout->addLayout(credits_row);
+  layout->addStretch(1);
+  layout->addLayout(bottom);
+
+  setMinimumWidth(460);
+  Form_Load();
+  cmd_ok_->setFocus();
+}
+
+void frmAbout::Form_Load() {
+  const QString title = ProgramTitle();
+  setWindowTitle(QStringLiteral("About ") + title);
+  lbl_version_->setText(VersionCaption(version_));
+  lbl_title_->setText(title);
+}
+
+void frmAbout::cmdOK_Click() {
+  done(QDialog::Accepted);
+}
+
+void frmAbout::reject() {
+  cmdOK_Click();
+}
+
+}  // namespace about
