@@ -11,29 +11,41 @@ namespace buslink::sim {
 // Register-level model of the monitor chip. While START (bit 0 of Configuration 1, 0x40) is clear
 // nothing converts, so measured and status registers keep what was put there. Once START is set,
 // each read of a measured register converts its input afresh and compares it with the limits,
-// latching INT status bits.
+// latching INT status bits; a read of a status register first runs a whole conversion round, so
+// it reports the inputs as they are now. docs/simulator.md tells the full behaviour.
 class Chip {
  public:
   explicit Chip(const ChipSetup& setup, std::uint32_t seed = 1);
 
   std::uint8_t Read(std::uint8_t reg);               // as a bus read: may convert, clear, latch
   void Write(std::uint8_t reg, std::uint8_t value);  // as a bus write: read-only registers ignore
-  std::uint8_t Peek(std::uint8_t reg) const { return regs_[reg]; }         // no side effects
+  // What a read would return now, without converting, clearing or latching anything.
+  std::uint8_t Peek(std::uint8_t reg) const;
   void Poke(std::uint8_t reg, std::uint8_t value) { regs_[reg] = value; }  // raw, for tests
 
   ChipInputs& inputs() { return inputs_; }
   const ChipInputs& inputs() const { return inputs_; }
   void SetNoise(double counts) { noise_ = counts; }
 
+  // START set and INT Clear not set: the chip measures and latches.
+  bool Monitoring() const;
+
+  // Every register to its power-on value; the measured values and the intrusion latch survive.
   void PowerOnReset();
+  static std::uint8_t PowerOnValue(std::uint8_t reg);
+  static bool IsReadOnly(std::uint8_t reg);
 
  private:
   void Convert();  // refreshes every measurement and status bit from the inputs
-  void ApplyPins();
+  void ConvertChannel(std::uint8_t reg);
+  void ObserveIntrusion();
+  void Latch(std::uint8_t status_reg, std::uint8_t bit);
+  double NoiseSample();  // uniform in +-noise counts
 
   std::array<std::uint8_t, 256> regs_{};
   ChipInputs inputs_;
   double noise_ = 0.0;
+  bool intrusion_seen_ = false;  // level of the intrusion input at the last look
   std::mt19937 rng_;
 };
 

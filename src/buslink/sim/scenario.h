@@ -11,23 +11,24 @@
 
 namespace buslink::sim {
 
-// What the simulated chip's pins see. Volts, degrees Celsius, rpm.
+// What the simulated chip's pins see. Volts, degrees Celsius, rpm. The defaults sit inside the
+// limits EasySetup writes, so a scenario that leaves an input out gets a healthy reading.
 struct ChipInputs {
   double v25 = 2.5;
   double vccp1 = 1.5;
   double vcc = 3.3;
   double v5 = 5.0;
   double v12 = 12.0;
-  double vccp2 = 1.5;
+  double vccp2 = 1.75;
   double ain1 = 1.0;
-  double ain2 = 1.0;
+  double ain2 = 1.5;
   double temp_internal = 30.0;
   double temp_ext1 = 40.0;
   double temp_ext2 = 35.0;
   double fan1_rpm = 4500.0;
   double fan2_rpm = 3000.0;
-  int vid = 12;  // the five VID pins, 0..31
-  bool chassis_intrusion = false;
+  int vid = 12;                    // the five VID pins, 0..31
+  bool chassis_intrusion = false;  // true: the case has been opened (latches on the rising edge)
 };
 
 // Registers written after power-on reset, and the pins. A board or SMBus chip entry may override

@@ -1,0 +1,390 @@
+#include "buslink/sim/chip.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <set>
+#include <vector>
+
+namespace buslink::sim {
+namespace {
+
+constexpr std::uint8_t kConfig1 = 0x40;
+constexpr std::uint8_t kStart = 0x01;
+
+Chip StartedChip(ChipInputs inputs = {}, std::uint8_t channel_mode = 0x00) {
+  ChipSetup setup;
+  setup.inputs = inputs;
+  setup.registers = {{0x16, channel_mode}, {kConfig1, kStart}};
+  return Chip(setup);
+}
+
+TEST(ChipTest, PowersUpStoppedWithItsIdentity) {
+  Chip chip(ChipSetup{});
+  EXPECT_EQ(chip.Read(0x3E), 0x41);
+  EXPECT_EQ(chip.Read(kConfig1) & kStart, 0);
+  EXPECT_FALSE(chip.Monitoring());
+  EXPECT_EQ(chip.Read(0x47) & 0xF0, 0x50) << "both fan divisors start at 2";
+  EXPECT_EQ(chip.Read(0x19), 0xFF) << "analog output starts at full scale";
+}
+
+TEST(ChipTest, ReadOnlyRegistersIgnoreWrites) {
+  const std::vector<std::uint8_t> read_only = {0x20, 0x21, 0x22, 0x23, 0x24, 0x25, 0x26, 0x27,
+                                               0x28, 0x29, 0x3E, 0x3F, 0x41, 0x42, 0x4C, 0x4D};
+  for (std::uint8_t reg : read_only) {
+    Chip chip(ChipSetup{});
+    chip.Poke(reg, 0x5A);
+    chip.Write(reg, 0xA5);
+    EXPECT_EQ(chip.Read(reg), 0x5A) << "register 0x" << std::hex << int{reg};
+  }
+}
+
+TEST(ChipTest, WritableRegistersReadBackWhatWasWritten) {
+  const std::uint8_t writable[] = {0x13, 0x15, 0x16, 0x19, 0x1A, 0x2B,
+                                   0x34, 0x3C, 0x43, 0x44, 0x4A};
+  for (std::uint8_t reg : writable) {
+    Chip chip(ChipSetup{});
+    chip.Write(reg, 0x6B);
+    EXPECT_EQ(chip.Read(reg), 0x6B) << "register 0x" << std::hex << int{reg};
+  }
+}
+
+TEST(ChipTest, StartClear_KeepsPinnedMeasurementsAndStatus) {
+  ChipSetup setup;
+  setup.registers = {{0x24, 0x80}, {0x28, 0x00}, {0x41, 0x81}, {0x42, 0x03}, {0x4D, 0x10}};
+  setup.inputs.v12 = 5.0;
+  setup.noise = 3.0;
+  Chip chip(setup);
+  for (int round = 0; round < 3; ++round) {
+    EXPECT_EQ(chip.Read(0x24), 0x80);
+    EXPECT_EQ(chip.Read(0x28), 0x00);
+    EXPECT_EQ(chip.Read(0x41), 0x81) << "a status read does not clear while stopped";
+    EXPECT_EQ(chip.Read(0x42), 0x03);
+    EXPECT_EQ(chip.Read(0x4D), 0x10);
+    EXPECT_EQ(chip.Read(0x4C), 0x00);
+  }
+}
+
+// The program shows a voltage reading as k / 255 * raw + offset, with one offset on the strip
+// chart and another on the gauge. Whatever the scenario sets must come back within one count on
+// both.
+struct VoltChannel {
+  const char* name;
+  std::uint8_t reg;
+  std::uint8_t mode;
+  double ChipInputs::*input;
+  double k;
+  double strip_offset;
+  double gauge_offset;
+};
+
+TEST(ChipTest, VoltageReadingsShowTheInputWithinOneCount) {
+  const VoltChannel channels[] = {
+      {"+2.5V", 0x20, 0x00, &ChipInputs::v25, 3.32, 0.013, 0.026},
+      {"+Vccp1", 0x21, 0x00, &ChipInputs::vccp1, 3.586, 0.014, 0.014},
+      {"+Vcc 3.3V scale", 0x22, 0x00, &ChipInputs::vcc, 4.383, 0.0172, 0.0172},
+      {"+Vcc 5V scale", 0x22, 0x08, &ChipInputs::vcc, 6.64, 0.026, 0.026},
+      {"+5V", 0x23, 0x00, &ChipInputs::v5, 6.64, 0.026, 0.026},
+      {"+12V", 0x24, 0x00, &ChipInputs::v12, 15.938, 0.01, 0.062},
+      {"+Vccp2", 0x25, 0x00, &ChipInputs::vccp2, 3.586, 0.014, 0.014},
+      {"AIN1", 0x28, 0x01, &ChipInputs::ain1, 2.49, 0.01, 0.01},
+      {"AIN2", 0x29, 0x02, &ChipInputs::ain2, 2.49, 0.01, 0.01},
+  };
+  for (const VoltChannel& c : channels) {
+    const double count = c.k / 255.0;
+    for (double fraction = 0.05; fraction < 0.99; fraction += 0.0173) {
+      const double volts = c.k * fraction;
+      ChipInputs inputs;
+      inputs.*c.input = volts;
+      Chip chip = StartedChip(inputs, c.mode);
+      const int raw = chip.Read(c.reg);
+      EXPECT_NEAR(count * raw + c.strip_offset, volts, count) << c.name << " strip chart";
+      EXPECT_NEAR(count * raw + c.gauge_offset, volts, count) << c.name << " gauge";
+    }
+  }
+}
+
+TEST(ChipTest, TemperatureReadingsAreWholeDegreesInTwosComplement) {
+  struct Row {
+    double degrees;
+    std::uint8_t raw;
+  };
+  const Row rows[] = {{25.0, 25},    {24.6, 25},     {-1.0, 0xFF},  {-2.0, 0xFE},
+                      {127.0, 0x7F}, {-128.0, 0x80}, {200.0, 0x7F}, {-300.0, 0x80}};
+  for (const Row& row : rows) {
+    ChipInputs inputs;
+    inputs.temp_internal = row.degrees;
+    inputs.temp_ext1 = row.degrees;
+    inputs.temp_ext2 = row.degrees;
+    Chip chip = StartedChip(inputs, 0x04);
+    EXPECT_EQ(chip.Read(0x27), row.raw) << "internal " << row.degrees;
+    EXPECT_EQ(chip.Read(0x26), row.raw) << "external 1 " << row.degrees;
+    EXPECT_EQ(chip.Read(0x20), row.raw) << "external 2 " << row.degrees;
+  }
+}
+
+TEST(ChipTest, FanCountFollowsRpmAndDivisor) {
+  struct Row {
+    double rpm;
+    std::uint8_t divisor_bits;  // written to 0x47 bits 5:4 and 7:6
+    std::uint8_t count;
+  };
+  const Row rows[] = {
+      {4500, 1, 150},  // divisor 2
+      {5400, 0, 250},  // divisor 1
+      {10000, 3, 17},  // divisor 8: 16.875
+      {3000, 2, 113},  // divisor 4: 112.5 rounds up
+      {3000, 0, 255},  // 450 does not fit: the counter runs out
+      {5294, 0, 255},  // 255.007
+      {0, 1, 255},     // stalled
+      {1e9, 0, 1},     // never 0
+  };
+  for (const Row& row : rows) {
+    ChipInputs inputs;
+    inputs.fan1_rpm = row.rpm;
+    inputs.fan2_rpm = row.rpm;
+    Chip chip = StartedChip(inputs);
+    chip.Write(0x47, static_cast<std::uint8_t>(row.divisor_bits << 4 | row.divisor_bits << 6));
+    EXPECT_EQ(chip.Read(0x28), row.count) << "FAN1 at " << row.rpm << " rpm";
+    EXPECT_EQ(chip.Read(0x29), row.count) << "FAN2 at " << row.rpm << " rpm";
+  }
+}
+
+TEST(ChipTest, FanDivisorsComeFromTheirOwnBitFields) {
+  ChipInputs inputs;
+  inputs.fan1_rpm = 4500;
+  inputs.fan2_rpm = 4500;
+  Chip chip = StartedChip(inputs);
+  chip.Write(0x47, 0x70);  // FAN1 divisor 8, FAN2 divisor 2
+  EXPECT_EQ(chip.Read(0x28), 38);
+  EXPECT_EQ(chip.Read(0x29), 150);
+}
+
+TEST(ChipTest, ChannelModeBitsSwitchWhatIsMeasured) {
+  ChipInputs inputs;
+  inputs.v25 = 2.5;
+  inputs.temp_ext2 = 35;
+  inputs.vcc = 3.3;
+  inputs.fan1_rpm = 4500;
+  inputs.ain1 = 2.0;
+  inputs.fan2_rpm = 4500;
+  inputs.ain2 = 0.5;
+  Chip chip = StartedChip(inputs, 0x00);
+
+  EXPECT_EQ(chip.Read(0x20), 191) << "+2.5V";
+  EXPECT_EQ(chip.Read(0x22), 191) << "Vcc on the 3.3V scale";
+  EXPECT_EQ(chip.Read(0x28), 150) << "FAN1 count";
+  EXPECT_EQ(chip.Read(0x29), 150) << "FAN2 count";
+
+  chip.Write(0x16, 0x0F);
+  EXPECT_EQ(chip.Read(0x20), 35) << "external temperature 2";
+  EXPECT_EQ(chip.Read(0x22), 126) << "Vcc on the 5V scale";
+  EXPECT_EQ(chip.Read(0x28), 204) << "AIN1";
+  EXPECT_EQ(chip.Read(0x29), 50) << "AIN2";
+}
+
+TEST(ChipTest, Vccp2IsNotMeasuredWhileItsPinServesTheSecondDiode) {
+  ChipInputs inputs;
+  inputs.vccp2 = 1.75;
+  Chip chip = StartedChip(inputs, 0x04);
+  chip.Write(0x36, 0xF0);  // a low limit the 1.75 V reading would break
+  chip.Poke(0x25, 0x00);
+  EXPECT_EQ(chip.Read(0x25), 0x00);
+  EXPECT_EQ(chip.Read(0x42) & 0x02, 0);
+}
+
+// One limit broken at a time; each must latch exactly its own status bit, in the status register
+// and its mirror.
+TEST(ChipTest, MeasurementOutsideItsLimitsLatchesItsStatusBit) {
+  struct Row {
+    const char* what;
+    std::uint8_t mode;
+    std::uint8_t limit_reg;
+    std::uint8_t limit;
+    std::uint8_t status_reg;
+    std::uint8_t bit;
+  };
+  // Default inputs read: +2.5V 191, Vccp1 106, Vcc 191, +5V 191, +12V 191, Vccp2 123, ext1 40,
+  // int 30, ext2 35, FAN1 150 (divisor 2), FAN2 225, AIN1 101, AIN2 153.
+  const Row rows[] = {
+      {"+2.5V above high", 0x00, 0x2B, 180, 0x41, 0x01},
+      {"+2.5V below low", 0x00, 0x2C, 200, 0x41, 0x01},
+      {"ext temp 2 above high", 0x04, 0x2B, 30, 0x41, 0x01},
+      {"ext temp 2 below low (signed)", 0x04, 0x2C, 50, 0x41, 0x01},
+      {"Vccp1 above high", 0x00, 0x2D, 100, 0x41, 0x02},
+      {"Vccp1 below low", 0x00, 0x2E, 110, 0x41, 0x02},
+      {"Vcc above high", 0x00, 0x2F, 150, 0x41, 0x04},
+      {"Vcc below low", 0x00, 0x30, 200, 0x41, 0x04},
+      {"+5V above high", 0x00, 0x31, 150, 0x41, 0x08},
+      {"+5V below low", 0x00, 0x32, 200, 0x41, 0x08},
+      {"+12V above high", 0x00, 0x33, 150, 0x42, 0x01},
+      {"+12V below low", 0x00, 0x34, 200, 0x42, 0x01},
+      {"Vccp2 above high", 0x00, 0x35, 100, 0x42, 0x02},
+      {"Vccp2 below low", 0x00, 0x36, 130, 0x42, 0x02},
+      {"ext temp 1 above high", 0x00, 0x37, 39, 0x41, 0x20},
+      {"ext temp 1 below low", 0x00, 0x38, 41, 0x41, 0x20},
+      {"int temp above high", 0x00, 0x39, 29, 0x41, 0x10},
+      {"int temp below low", 0x00, 0x3A, 31, 0x41, 0x10},
+      {"FAN1 count above its limit", 0x00, 0x3B, 149, 0x41, 0x40},
+      {"AIN1 above high", 0x01, 0x3B, 100, 0x41, 0x40},
+      {"AIN1 below low", 0x01, 0x1A, 110, 0x41, 0x40},
+      {"FAN2 count above its limit", 0x00, 0x3C, 224, 0x41, 0x80},
+      {"AIN2 above high", 0x02, 0x3C, 150, 0x41, 0x80},
+      {"AIN2 below low", 0x02, 0x1B, 160, 0x41, 0x80},
+  };
+  for (const Row& row : rows) {
+    Chip chip = StartedChip({}, row.mode);
+    if ((row.mode & 0x04) != 0) {
+      // 0x2B and 0x2C power up as voltage limits; as temperatures they read -1 and 0.
+      chip.Write(0x2B, 0x7F);
+      chip.Write(0x2C, 0x80);
+    }
+    EXPECT_EQ(chip.Read(0x41), 0x00) << row.what << ": nothing trips at power-on limits";
+    EXPECT_EQ(chip.Read(0x42), 0x00) << row.what;
+    chip.Write(row.limit_reg, row.limit);
+    const std::uint8_t other = row.status_reg == 0x41 ? 0x42 : 0x41;
+    const std::uint8_t mirror = row.status_reg == 0x41 ? 0x4C : 0x4D;
+    EXPECT_EQ(chip.Read(mirror), row.bit) << row.what;
+    EXPECT_EQ(chip.Read(row.status_reg), row.bit) << row.what;
+    EXPECT_EQ(chip.Read(other), 0x00) << row.what;
+  }
+}
+
+TEST(ChipTest, TemperatureLimitsCompareAsSignedBytes) {
+  ChipInputs inputs;
+  inputs.temp_internal = -5;
+  Chip chip = StartedChip(inputs);
+  chip.Write(0x39, 0x5A);  // high +90
+  chip.Write(0x3A, 0xF6);  // low -10
+  EXPECT_EQ(chip.Read(0x41) & 0x10, 0) << "-5 lies between -10 and +90";
+  chip.Write(0x3A, 0x00);  // low 0
+  EXPECT_EQ(chip.Read(0x41) & 0x10, 0x10) << "-5 is below 0";
+}
+
+TEST(ChipTest, StalledFanLatchesItsBit) {
+  ChipInputs inputs;
+  inputs.fan1_rpm = 0;
+  Chip chip = StartedChip(inputs);
+  chip.Write(0x3B, 0xA9);
+  EXPECT_EQ(chip.Read(0x28), 0xFF);
+  EXPECT_EQ(chip.Read(0x41), 0x40);
+}
+
+TEST(ChipTest, StatusBitStaysLatchedUntilReadThenFollowsTheInput) {
+  Chip chip = StartedChip();
+  chip.Write(0x33, 0xD3);  // +12V high limit 13.2 V
+  chip.inputs().v12 = 14.0;
+  EXPECT_EQ(chip.Read(0x24), 223);  // converts and latches
+  chip.inputs().v12 = 12.0;
+  EXPECT_EQ(chip.Read(0x24), 191);
+  EXPECT_EQ(chip.Read(0x4D) & 0x01, 0x01) << "the mirror reads without clearing";
+  EXPECT_EQ(chip.Read(0x42) & 0x01, 0x01) << "latched while the voltage was high";
+  EXPECT_EQ(chip.Read(0x42) & 0x01, 0x00) << "the read cleared it and the input is fine now";
+  EXPECT_EQ(chip.Read(0x4D) & 0x01, 0x00) << "the mirror shows the same latch";
+  chip.inputs().v12 = 14.0;
+  EXPECT_EQ(chip.Read(0x42) & 0x01, 0x01) << "a status read measures afresh";
+  EXPECT_EQ(chip.Read(0x42) & 0x01, 0x01) << "and latches again while the fault lasts";
+}
+
+TEST(ChipTest, ChassisIntrusionLatchesUntilClearedThroughRegister46) {
+  ChipSetup setup;
+  setup.inputs.chassis_intrusion = true;
+  Chip chip(setup);  // START clear: intrusion does not depend on conversions
+  EXPECT_EQ(chip.Read(0x42), 0x10);
+  EXPECT_EQ(chip.Read(0x4D), 0x10);
+  chip.Write(0x40, kStart);
+  EXPECT_EQ(chip.Read(0x42) & 0x10, 0x10) << "a status read does not clear the intrusion latch";
+  chip.Write(0x46, 0x40);
+  EXPECT_EQ(chip.Read(0x4D) & 0x10, 0x10) << "only bit 7 clears";
+  chip.Write(0x46, 0x80);
+  EXPECT_EQ(chip.Read(0x42) & 0x10, 0x00);
+  EXPECT_EQ(chip.Read(0x4D) & 0x10, 0x00);
+  EXPECT_EQ(chip.Read(0x46), 0x00) << "the clear bit clears itself";
+  EXPECT_EQ(chip.Read(0x4D) & 0x10, 0x00) << "the case stays open: no new event";
+
+  chip.inputs().chassis_intrusion = false;
+  EXPECT_EQ(chip.Read(0x4D) & 0x10, 0x00);
+  chip.inputs().chassis_intrusion = true;
+  EXPECT_EQ(chip.Peek(0x4D) & 0x10, 0x10) << "Peek shows the new event too";
+  EXPECT_EQ(chip.Read(0x4D) & 0x10, 0x10) << "opened again";
+}
+
+TEST(ChipTest, VidPinsShowWhateverIsWritten) {
+  ChipSetup setup;
+  setup.inputs.vid = 0x15;
+  setup.registers = {{0x47, 0x3A}, {0x49, 0x00}};
+  Chip chip(setup);
+  EXPECT_EQ(chip.Read(0x47), 0x35);
+  EXPECT_EQ(chip.Read(0x49), 0x01);
+  chip.Write(0x47, 0x00);
+  chip.Write(0x49, 0xFE);
+  EXPECT_EQ(chip.Read(0x47), 0x05) << "divisor bits written, VID0-3 from the pins";
+  EXPECT_EQ(chip.Read(0x49), 0xFF) << "VID4 from its pin";
+  chip.inputs().vid = 0x0C;
+  EXPECT_EQ(chip.Read(0x47), 0x0C);
+  EXPECT_EQ(chip.Read(0x49), 0xFE);
+}
+
+TEST(ChipTest, ResetBitsRestorePowerOnValues) {
+  const std::uint8_t resets[] = {0x10, 0x80};
+  for (std::uint8_t reset : resets) {
+    ChipSetup setup;
+    setup.inputs.chassis_intrusion = true;
+    setup.registers = {{0x16, 0x0F}, {0x19, 0x12}, {0x2B, 0x01}, {0x41, 0xFF}, {0x4C, 0xFF},
+                       {0x42, 0x03}, {0x24, 0x77}, {0x47, 0xF0}, {0x43, 0xFF}};
+    Chip chip(setup);
+    chip.Write(0x40, static_cast<std::uint8_t>(reset | kStart));
+    EXPECT_EQ(chip.Read(0x40), 0x00) << "START clear, the reset bit cleared itself";
+    EXPECT_EQ(chip.Read(0x16), 0x00);
+    EXPECT_EQ(chip.Read(0x19), 0xFF);
+    EXPECT_EQ(chip.Read(0x2B), 0xFF);
+    EXPECT_EQ(chip.Read(0x43), 0x00);
+    EXPECT_EQ(chip.Read(0x47), 0x5C);
+    EXPECT_EQ(chip.Read(0x41), 0x00) << "status cleared";
+    EXPECT_EQ(chip.Read(0x4C), 0x00);
+    EXPECT_EQ(chip.Read(0x42), 0x00) << "status cleared, and the case was never opened";
+    EXPECT_EQ(chip.Read(0x24), 0x77) << "the last measurement stays";
+    EXPECT_EQ(chip.Read(0x3E), 0x41);
+  }
+}
+
+TEST(ChipTest, ResetKeepsTheIntrusionLatch) {
+  ChipSetup setup;
+  setup.inputs.chassis_intrusion = true;
+  Chip chip(setup);
+  chip.Write(0x40, 0x10);
+  EXPECT_EQ(chip.Read(0x42), 0x10);
+}
+
+TEST(ChipTest, IntClearPausesMonitoring) {
+  Chip chip = StartedChip();
+  chip.Write(0x33, 0x00);  // +12V above its high limit
+  chip.Write(0x40, 0x09);  // START and INT Clear
+  chip.Poke(0x24, 0x11);
+  EXPECT_FALSE(chip.Monitoring());
+  EXPECT_EQ(chip.Read(0x24), 0x11);
+  EXPECT_EQ(chip.Read(0x42), 0x00);
+  chip.Write(0x40, 0x01);
+  EXPECT_EQ(chip.Read(0x42), 0x01);
+}
+
+TEST(ChipTest, NoiseStaysWithinItsCountsAndRepeatsWithTheSeed) {
+  ChipSetup setup;
+  setup.registers = {{kConfig1, kStart}};
+  setup.noise = 1.0;
+  Chip a(setup, 7);
+  Chip b(setup, 7);
+  std::set<int> seen;
+  for (int i = 0; i < 200; ++i) {
+    const int value = a.Read(0x24);
+    EXPECT_EQ(b.Read(0x24), value) << "same seed, same readings";
+    EXPECT_GE(value, 190);
+    EXPECT_LE(value, 192);
+    seen.insert(value);
+  }
+  EXPECT_EQ(seen.size(), 3U) << "the reading does wander";
+}
+
+}  // namespace
+}  // namespace buslink::sim
