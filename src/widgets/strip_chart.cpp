@@ -1,0 +1,428 @@
+#include "widgets/strip_chart.h"
+
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QTimer>
+#include <algorithm>
+#include <cmath>
+
+#include "widgets/widget_accessibility.h"
+
+namespace widgets {
+
+namespace {
+
+constexpr double kNanosPerSecond = 1e9;
+constexpr int kLeftMargin = 44;  // room for the value labels
+constexpr int kRightMargin = 8;
+constexpr int kTopMargin = 6;
+constexpr int kBottomMargin = 18;  // room for the time labels
+constexpr int kTextGap = 12;       // between two captions on one line
+
+std::int64_t Nanos(std::chrono::steady_clock::time_point t) {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(t.time_since_epoch()).count();
+}
+
+// Bright and distinct on the black plot.
+const QColor kDefaultTraceColors[StripChart::kTraceCount] = {
+    QColor(255, 64, 64),   QColor(64, 255, 64),   QColor(255, 255, 0),   QColor(0, 255, 255),
+    QColor(255, 0, 255),   QColor(255, 160, 0),   QColor(120, 160, 255), QColor(255, 255, 255),
+    QColor(160, 255, 160), QColor(255, 160, 160), QColor(160, 160, 255), QColor(200, 200, 0),
+    QColor(0, 200, 200),   QColor(200, 0, 200),   QColor(180, 120, 60),  QColor(160, 160, 160)};
+
+// A step for grid lines that gives about `lines` lines over span: 1, 2 or 5 times a power of ten.
+double NiceStep(double span, int lines) {
+  const double raw = span / lines;
+  const double power = std::pow(10.0, std::floor(std::log10(raw)));
+  for (const double m : {1.0, 2.0, 5.0}) {
+    if (raw <= m * power) return m * power;
+  }
+  return 10.0 * power;
+}
+
+}  // namespace
+
+StripChart::StripChart(QWidget* parent) : QWidget(parent), repaint_timer_(new QTimer(this)) {
+  InstallWidgetAccessibility();
+  clock_ = [] { return std::chrono::steady_clock::now(); };
+  for (int t = 0; t < kTraceCount; ++t) {
+    traces_[static_cast<std::size_t>(t)].history.SetCapacity(capacity_);
+    traces_[static_cast<std::size_t>(t)].color = kDefaultTraceColors[t];
+  }
+  texts_.reserve(kMaxTextItems);
+  repaint_timer_->setSingleShot(true);
+  int interval = 16;
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    const double rate = screen->refreshRate();
+    if (rate >= 1.0) interval = std::max(1, static_cast<int>(std::lround(1000.0 / rate)));
+  }
+  repaint_timer_->setInterval(interval);
+  connect(repaint_timer_, &QTimer::timeout, this, qOverload<>(&QWidget::update));
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setMouseTracking(true);
+  setFocusPolicy(Qt::NoFocus);
+}
+
+StripChart::~StripChart() = default;
+
+void StripChart::ClearChart() {
+  for (Trace& t : traces_) t.history.Clear();
+  has_points_ = false;
+  newest_ns_ = 0;
+  update();
+}
+
+bool StripChart::AddPoint(int trace, double value) {
+  return AddPointAt(trace, clock_(), value);
+}
+
+bool StripChart::AddPointAt(int trace, std::chrono::steady_clock::time_point when, double value) {
+  if (!ValidTrace(trace) || !std::isfinite(value)) return false;
+  std::int64_t ns = Nanos(when);
+  if (has_points_) ns = std::max(ns, newest_ns_);
+  traces_[static_cast<std::size_t>(trace)].history.Append(ns, value);
+  newest_ns_ = ns;
+  has_points_ = true;
+  ScheduleRepaint();
+  return true;
+}
+
+int StripChart::PointCount(int trace) const {
+  return ValidTrace(trace) ? traces_[static_cast<std::size_t>(trace)].history.Size() : 0;
+}
+
+double StripChart::LastValue(int trace) const {
+  if (!ValidTrace(trace)) return 0.0;
+  const TraceHistory& h = traces_[static_cast<std::size_t>(trace)].history;
+  return h.Empty() ? 0.0 : h.ValueAt(h.Size() - 1);
+}
+
+const TraceHistory& StripChart::History(int trace) const {
+  return traces_[static_cast<std::size_t>(std::clamp(trace, 0, kTraceCount - 1))].history;
+}
+
+void StripChart::SetClock(Clock clock) {
+  if (clock) clock_ = std::move(clock);
+}
+
+void StripChart::SetHistoryCapacity(int points) {
+  for (Trace& t : traces_) t.history.SetCapacity(points);
+  capacity_ = traces_[0].history.Capacity();
+  has_points_ = false;
+  newest_ns_ = 0;
+  update();
+}
+
+int StripChart::HistoryCapacity() const {
+  return capacity_;
+}
+
+void StripChart::SetTimeWindow(double seconds) {
+  if (!(seconds > 0.0) || !std::isfinite(seconds)) return;
+  window_seconds_ = seconds;
+  update();
+}
+
+void StripChart::SetTimeOffset(double seconds) {
+  if (!std::isfinite(seconds) || seconds < 0.0) return;
+  offset_seconds_ = seconds;
+  update();
+}
+
+void StripChart::SetTraceColor(int trace, const QColor& color) {
+  if (!ValidTrace(trace)) return;
+  traces_[static_cast<std::size_t>(trace)].color = color;
+  update();
+}
+
+QColor StripChart::TraceColor(int trace) const {
+  return ValidTrace(trace) ? traces_[static_cast<std::size_t>(trace)].color : QColor();
+}
+
+void StripChart::SetTraceName(int trace, const QString& name) {
+  if (ValidTrace(trace)) traces_[static_cast<std::size_t>(trace)].name = name;
+}
+
+QString StripChart::TraceName(int trace) const {
+  if (!ValidTrace(trace)) return QString();
+  const QString& name = traces_[static_cast<std::size_t>(trace)].name;
+  return name.isEmpty() ? QStringLiteral("trace %1").arg(trace) : name;
+}
+
+void StripChart::SetRangeLow(int pair, double value) {
+  if (!ValidPair(pair) || !std::isfinite(value)) return;
+  range_low_[static_cast<std::size_t>(pair)] = value;
+  update();
+}
+
+void StripChart::SetRangeHigh(int pair, double value) {
+  if (!ValidPair(pair) || !std::isfinite(value)) return;
+  range_high_[static_cast<std::size_t>(pair)] = value;
+  update();
+}
+
+void StripChart::SetRange(int pair, double low, double high) {
+  SetRangeLow(pair, low);
+  SetRangeHigh(pair, high);
+}
+
+double StripChart::RangeLow(int pair) const {
+  return ValidPair(pair) ? range_low_[static_cast<std::size_t>(pair)] : 0.0;
+}
+
+double StripChart::RangeHigh(int pair) const {
+  return ValidPair(pair) ? range_high_[static_cast<std::size_t>(pair)] : 0.0;
+}
+
+void StripChart::SetTextItemCount(int count) {
+  const int n = std::clamp(count, 0, kMaxTextItems);
+  TextItem fresh;
+  fresh.color = Qt::white;
+  texts_.resize(static_cast<std::size_t>(n), fresh);
+  update();
+}
+
+void StripChart::SetTextCaption(int item, const QString& caption) {
+  if (!ValidItem(item)) return;
+  QString& c = texts_[static_cast<std::size_t>(item)].caption;
+  if (c == caption) return;
+  c = caption;
+  update();
+}
+
+QString StripChart::TextCaption(int item) const {
+  return ValidItem(item) ? texts_[static_cast<std::size_t>(item)].caption : QString();
+}
+
+void StripChart::SetTextColor(int item, const QColor& color) {
+  if (!ValidItem(item)) return;
+  texts_[static_cast<std::size_t>(item)].color = color;
+  update();
+}
+
+QColor StripChart::TextColor(int item) const {
+  return ValidItem(item) ? texts_[static_cast<std::size_t>(item)].color : QColor();
+}
+
+void StripChart::SetTextPosition(int item, double horizontal, double vertical) {
+  if (!ValidItem(item) || !std::isfinite(horizontal) || !std::isfinite(vertical)) return;
+  TextItem& t = texts_[static_cast<std::size_t>(item)];
+  t.horizontal = horizontal;
+  t.vertical = vertical;
+  update();
+}
+
+double StripChart::TextHorizontal(int item) const {
+  return ValidItem(item) ? texts_[static_cast<std::size_t>(item)].horizontal : 0.0;
+}
+
+double StripChart::TextVertical(int item) const {
+  return ValidItem(item) ? texts_[static_cast<std::size_t>(item)].vertical : 0.0;
+}
+
+void StripChart::SetRepaintInterval(int milliseconds) {
+  repaint_timer_->setInterval(std::max(1, milliseconds));
+}
+
+int StripChart::RepaintInterval() const {
+  return repaint_timer_->interval();
+}
+
+bool StripChart::RepaintPending() const {
+  return repaint_timer_->isActive();
+}
+
+void StripChart::ScheduleRepaint() {
+  // However fast points arrive, the chart repaints once per interval: the first point after a
+  // paint starts the timer and the ones that follow ride on it.
+  if (!repaint_timer_->isActive()) repaint_timer_->start();
+}
+
+QRect StripChart::PlotRect() const {
+  return QRect(kLeftMargin, kTopMargin, std::max(0, width() - kLeftMargin - kRightMargin),
+               std::max(0, height() - kTopMargin - kBottomMargin));
+}
+
+QString StripChart::TracesDescription() const {
+  QStringList parts;
+  for (int t = 0; t < kTraceCount; ++t) {
+    const TraceHistory& h = traces_[static_cast<std::size_t>(t)].history;
+    if (h.Empty()) continue;
+    parts << QStringLiteral("%1 %2").arg(TraceName(t)).arg(h.ValueAt(h.Size() - 1), 0, 'g', 6);
+  }
+  if (parts.isEmpty()) return QStringLiteral("no traces");
+  return QStringLiteral("traces: ") + parts.join(QStringLiteral(", "));
+}
+
+QSize StripChart::sizeHint() const {
+  return QSize(480, 240);
+}
+
+QSize StripChart::minimumSizeHint() const {
+  return QSize(kLeftMargin + 60, 60);
+}
+
+void StripChart::mouseMoveEvent(QMouseEvent* event) {
+  emit mouseMoved();
+  QWidget::mouseMoveEvent(event);
+}
+
+void StripChart::paintEvent(QPaintEvent*) {
+  repaint_timer_->stop();  // this paint shows every point so far
+  QPainter painter(this);
+  painter.fillRect(rect(), QColor(0, 0, 0));
+  const QRect plot = PlotRect();
+  if (plot.width() > 0 && plot.height() > 0) {
+    PaintAxes(painter, plot);
+    painter.save();
+    painter.setClipRect(plot);
+    PaintTraces(painter, plot);
+    painter.restore();
+  }
+  PaintTexts(painter);
+}
+
+void StripChart::PaintAxes(QPainter& painter, const QRect& plot) {
+  const QColor grid(48, 48, 48);
+  const QColor label(170, 170, 170);
+  painter.setPen(grid);
+  painter.drawRect(plot.adjusted(0, 0, -1, -1));
+  const QFontMetrics fm = painter.fontMetrics();
+
+  // Value grid and labels from the view pair.
+  const double lo = range_low_[1];
+  const double hi = range_high_[1];
+  if (hi > lo) {
+    const double step = NiceStep(hi - lo, 5);
+    const double scale = (plot.height() - 1) / (hi - lo);
+    for (double v = std::ceil(lo / step) * step; v <= hi + step * 1e-9; v += step) {
+      const int y = plot.top() + static_cast<int>(std::lround((hi - v) * scale));
+      painter.setPen(grid);
+      painter.drawLine(plot.left(), y, plot.right(), y);
+      painter.setPen(label);
+      const QString text = QString::number(std::abs(v) < step * 1e-9 ? 0.0 : v, 'g', 6);
+      painter.drawText(QRect(0, y - fm.height() / 2, kLeftMargin - 4, fm.height()),
+                       Qt::AlignRight | Qt::AlignVCenter, text);
+    }
+  }
+
+  // Time grid: seconds before the right edge.
+  const double step = NiceStep(window_seconds_, 4);
+  for (double s = 0.0; s <= window_seconds_ + step * 1e-9; s += step) {
+    const int x =
+        plot.right() - static_cast<int>(std::lround(s / window_seconds_ * (plot.width() - 1)));
+    painter.setPen(grid);
+    painter.drawLine(x, plot.top(), x, plot.bottom());
+    painter.setPen(label);
+    const QString text = s == 0.0 ? QStringLiteral("0 s") : QStringLiteral("-%1 s").arg(s);
+    const int w = fm.horizontalAdvance(text);
+    const int left = std::clamp(x - w / 2, 0, std::max(0, width() - w));
+    painter.drawText(left, plot.bottom() + fm.ascent() + 3, text);
+  }
+}
+
+void StripChart::PaintTraces(QPainter& painter, const QRect& plot) {
+  if (!has_points_) return;
+  const double lo = range_low_[1];
+  const double hi = range_high_[1];
+  if (!(hi > lo)) return;
+  const bool stops = range_high_[0] > range_low_[0];
+  const double stop_lo = range_low_[0];
+  const double stop_hi = range_high_[0];
+  const int width_px = plot.width();
+  const double y_scale = (plot.height() - 1) / (hi - lo);
+  const double y_top = plot.top();
+  const double y_min = plot.top() - 2;
+  const double y_max = plot.bottom() + 2;
+  auto y_of = [&](double v) {
+    if (stops) v = std::clamp(v, stop_lo, stop_hi);
+    return static_cast<int>(std::lround(std::clamp(y_top + (hi - v) * y_scale, y_min, y_max)));
+  };
+
+  // Pixel column c shows the points with time in [edge(c), edge(c + 1)); the last column also
+  // takes the point at the right edge itself.
+  const auto window_ns = static_cast<std::int64_t>(window_seconds_ * kNanosPerSecond);
+  if (window_ns <= 0) return;
+  const std::int64_t right_ns =
+      newest_ns_ - static_cast<std::int64_t>(offset_seconds_ * kNanosPerSecond);
+  const std::int64_t left_ns = right_ns - window_ns;
+  auto edge = [&](int c) {
+    if (c >= width_px) return right_ns + 1;
+    return left_ns + window_ns * c / width_px;  // window_ns * width fits easily in 64 bits
+  };
+
+  painter.setRenderHint(QPainter::Antialiasing, false);
+  for (const Trace& trace : traces_) {
+    const TraceHistory& h = trace.history;
+    const int n = h.Size();
+    int i = h.LowerBound(left_ns);
+    if (i >= n) continue;
+    lines_.clear();
+    int prev_x = -1;
+    int prev_y = 0;
+    while (i < n) {
+      const std::int64_t t = h.TimeAt(i);
+      if (t > right_ns) break;
+      // Jump straight to the column of the next point: empty columns cost nothing.
+      int c = static_cast<int>((t - left_ns) * width_px / window_ns);
+      c = std::clamp(c, 0, width_px - 1);
+      while (c + 1 < width_px && t >= edge(c + 1)) ++c;
+      const int j = std::max(i + 1, h.LowerBound(edge(c + 1), i));
+      const TraceHistory::Extremes e = h.Range(i, j);
+      const int x = plot.left() + c;
+      const int y_first = y_of(h.ValueAt(i));
+      int top = y_of(e.max);
+      int bottom = y_of(e.min);
+      if (prev_x >= 0 && x - prev_x > 1) {
+        // Points sparser than the pixels: a straight line bridges the empty columns.
+        lines_.emplace_back(prev_x, prev_y, x, y_first);
+      } else if (prev_x >= 0) {
+        // Neighbouring columns: the line from the previous column's last point to this
+        // column's first lies within this column's span once that span includes prev_y.
+        top = std::min(top, prev_y);
+        bottom = std::max(bottom, prev_y);
+      }
+      lines_.emplace_back(x, top, x, bottom);
+      prev_x = x;
+      prev_y = y_of(h.ValueAt(j - 1));
+      i = j;
+    }
+    painter.setPen(QPen(trace.color, 1));
+    painter.drawLines(lines_.data(), static_cast<int>(lines_.size()));
+  }
+}
+
+void StripChart::PaintTexts(QPainter& painter) {
+  if (texts_.empty()) return;
+  const QFontMetrics fm = painter.fontMetrics();
+  // Captions on one line keep their order and never run into each other: legends placed a few
+  // hundredths apart stay readable whatever the chart's width.
+  std::array<int, kMaxTextItems> order{};
+  const int n = TextItemCount();
+  for (int k = 0; k < n; ++k) order[static_cast<std::size_t>(k)] = k;
+  auto item = [&](int k) -> const TextItem& { return texts_[static_cast<std::size_t>(k)]; };
+  std::stable_sort(order.begin(), order.begin() + n, [&](int a, int b) {
+    if (item(a).vertical != item(b).vertical) return item(a).vertical < item(b).vertical;
+    return item(a).horizontal < item(b).horizontal;
+  });
+  double line = 0.0;
+  int line_right = std::numeric_limits<int>::min();
+  for (int k = 0; k < n; ++k) {
+    const TextItem& t = item(order[static_cast<std::size_t>(k)]);
+    if (t.caption.isEmpty()) continue;
+    if (t.vertical != line) {
+      line = t.vertical;
+      line_right = std::numeric_limits<int>::min();
+    }
+    int x = static_cast<int>(std::lround(t.horizontal * width()));
+    if (line_right != std::numeric_limits<int>::min()) x = std::max(x, line_right + kTextGap);
+    const int y = static_cast<int>(std::lround(t.vertical * height()));
+    painter.setPen(t.color);
+    painter.drawText(x, y + fm.ascent(), t.caption);
+    line_right = x + fm.horizontalAdvance(t.caption);
+  }
+}
+
+}  // namespace widgets

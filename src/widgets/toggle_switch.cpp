@@ -1,0 +1,137 @@
+#include "widgets/toggle_switch.h"
+
+#include <QAccessible>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
+
+#include "widgets/widget_accessibility.h"
+
+namespace widgets {
+
+ToggleSwitch::ToggleSwitch(QWidget* parent) : QWidget(parent) {
+  InstallWidgetAccessibility();
+  setFocusPolicy(Qt::StrongFocus);
+  setMouseTracking(true);
+  setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+}
+
+void ToggleSwitch::SetValue(bool on) {
+  if (on == on_) return;
+  on_ = on;
+  if (QAccessible::isActive()) {
+    QAccessible::State changed;
+    changed.checked = true;
+    QAccessibleStateChangeEvent event(this, changed);
+    QAccessible::updateAccessibility(&event);
+  }
+  update();
+}
+
+void ToggleSwitch::UserToggle() {
+  if (!isEnabled()) return;
+  SetValue(!on_);
+  emit toggled(on_);
+}
+
+void ToggleSwitch::SetOrientation(Qt::Orientation orientation) {
+  if (orientation == orientation_) return;
+  orientation_ = orientation;
+  updateGeometry();
+  update();
+}
+
+void ToggleSwitch::SetInverted(bool inverted) {
+  inverted_ = inverted;
+  update();
+}
+
+QSize ToggleSwitch::sizeHint() const {
+  return orientation_ == Qt::Horizontal ? QSize(44, 22) : QSize(22, 44);
+}
+
+QSize ToggleSwitch::minimumSizeHint() const {
+  return sizeHint();
+}
+
+void ToggleSwitch::mousePressEvent(QMouseEvent* event) {
+  pressed_ = event->button() == Qt::LeftButton;
+  event->accept();
+}
+
+void ToggleSwitch::mouseReleaseEvent(QMouseEvent* event) {
+  const bool click =
+      pressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
+  pressed_ = false;
+  event->accept();
+  if (click) UserToggle();
+}
+
+void ToggleSwitch::mouseMoveEvent(QMouseEvent* event) {
+  emit mouseMoved();
+  event->accept();
+}
+
+void ToggleSwitch::keyPressEvent(QKeyEvent* event) {
+  // Space flips the switch on release, like a button; holding it down repeats nothing.
+  if (event->key() == Qt::Key_Space && !event->isAutoRepeat()) {
+    space_down_ = true;
+    event->accept();
+    return;
+  }
+  if (event->key() == Qt::Key_Space) {
+    event->accept();
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}
+
+void ToggleSwitch::keyReleaseEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Space && !event->isAutoRepeat()) {
+    const bool was_down = space_down_;
+    space_down_ = false;
+    event->accept();
+    if (was_down) UserToggle();
+    return;
+  }
+  QWidget::keyReleaseEvent(event);
+}
+
+void ToggleSwitch::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.setRenderHint(QPainter::Antialiasing, true);
+  const QPalette& pal = palette();
+  const bool horizontal = orientation_ == Qt::Horizontal;
+  const QRectF r = QRectF(rect()).adjusted(2.5, 2.5, -2.5, -2.5);
+  const double radius = (horizontal ? r.height() : r.width()) / 2.0;
+
+  // The slot.
+  p.setPen(QPen(pal.color(QPalette::Dark), 1));
+  p.setBrush(on_ ? QColor(60, 140, 60) : pal.color(QPalette::Mid));
+  p.drawRoundedRect(r, radius, radius);
+
+  // The lever sits at the end that means on (right or top, unless inverted) when on.
+  const bool at_far_end = on_ != inverted_;  // far end: right, or top
+  const double d = 2.0 * radius - 4.0;
+  QRectF knob(0, 0, d, d);
+  if (horizontal) {
+    knob.moveCenter(QPointF(at_far_end ? r.right() - radius : r.left() + radius, r.center().y()));
+  } else {
+    knob.moveCenter(QPointF(r.center().x(), at_far_end ? r.top() + radius : r.bottom() - radius));
+  }
+  p.setPen(QPen(pal.color(QPalette::Shadow), 1));
+  p.setBrush(isEnabled() ? pal.color(QPalette::Button).lighter(110) : pal.color(QPalette::Mid));
+  p.drawEllipse(knob);
+
+  if (hasFocus()) {
+    p.setRenderHint(QPainter::Antialiasing, false);
+    QStyleOptionFocusRect option;
+    option.initFrom(this);
+    option.rect = rect();
+    style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &p, this);
+  }
+}
+
+}  // namespace widgets
