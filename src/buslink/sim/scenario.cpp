@@ -1,0 +1,500 @@
+#include "buslink/sim/scenario.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <initializer_list>
+#include <limits>
+#include <nlohmann/json.hpp>
+#include <string_view>
+
+namespace buslink::sim {
+
+namespace {
+
+using nlohmann::json;
+
+constexpr int kDefaultPortBases[] = {0x378, 0x278, 0x3BC};
+constexpr long kDefaultSMBusBase = 0x5000;
+constexpr int kMaxLatencyUs = 1'000'000;
+
+std::string Hex(std::int64_t value, int digits = 2) {
+  char text[32];
+  std::snprintf(text, sizeof text, "0x%0*llX", digits, static_cast<long long>(value));
+  return text;
+}
+
+std::string Key(const std::string& path, std::string_view key) {
+  return path.empty() ? std::string(key) : path + "." + std::string(key);
+}
+
+std::string Index(const std::string& path, std::size_t i) {
+  return path + "[" + std::to_string(i) + "]";
+}
+
+std::string Lower(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+
+// "0x5C", "0X5c", "92" or "-5"; the whole text must be the number.
+std::optional<std::int64_t> IntegerFromText(std::string_view text) {
+  bool negative = false;
+  if (!text.empty() && text.front() == '-') {
+    negative = true;
+    text.remove_prefix(1);
+  }
+  int base = 10;
+  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+    base = 16;
+    text.remove_prefix(2);
+  }
+  if (text.empty()) return std::nullopt;
+  std::int64_t value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+  if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return negative ? -value : value;
+}
+
+std::optional<double> NumberFromText(std::string_view text) {
+  if (auto whole = IntegerFromText(text)) return static_cast<double>(*whole);
+  double value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || error != std::errc() || end != text.data() + text.size()) {
+    return std::nullopt;
+  }
+  return value;
+}
+
+// Walks the parsed document; every fault becomes one line naming the source and the key's path.
+class Parser {
+ public:
+  explicit Parser(std::string source) : source_(std::move(source)) {}
+
+  Scenario Parse(const json& root) {
+    if (!root.is_object()) {
+      Fail("the top level must be a JSON object, not " + Describe(root));
+    }
+    CheckKeys(root, "",
+              {"os_build", "latency_us", "seed", "printer_ports", "smbus", "chip", "faults"});
+    Scenario scenario;  // in a file, hardware not named does not exist
+
+    ChipSetup chip;
+    if (const json* c = Find(root, "chip")) {
+      RequireObject(*c, "chip");
+      CheckKeys(*c, "chip", {"registers", "inputs", "noise"});
+      ReadChipParts(*c, "chip", chip);
+    }
+    if (const json* v = Find(root, "os_build")) {
+      scenario.os_build = static_cast<int>(Integer(*v, "os_build", 0, 2147483647));
+    }
+    if (const json* v = Find(root, "latency_us")) {
+      scenario.latency_us = static_cast<int>(Integer(*v, "latency_us", 0, kMaxLatencyUs));
+    }
+    if (const json* v = Find(root, "seed")) {
+      scenario.seed = static_cast<std::uint32_t>(Integer(*v, "seed", 0, 0xFFFFFFFFLL));
+    }
+    if (const json* v = Find(root, "printer_ports")) ReadPorts(*v, chip, scenario);
+    if (const json* v = Find(root, "smbus")) ReadSMBus(*v, chip, scenario);
+    if (const json* v = Find(root, "faults")) ReadFaults(*v, scenario);
+    return scenario;
+  }
+
+  [[noreturn]] void Fail(const std::string& what) const {
+    throw ScenarioError(source_ + ": " + what);
+  }
+
+ private:
+  static const json* Find(const json& object, const char* key) {
+    const auto it = object.find(key);
+    return it == object.end() ? nullptr : &*it;
+  }
+
+  static std::string Describe(const json& value) {
+    const std::string type = value.type_name();
+    if (type == "array" || type == "object") return "an " + type;
+    if (type == "null") return "null";
+    return "a " + type;
+  }
+
+  void CheckKeys(const json& object, const std::string& path,
+                 std::initializer_list<std::string_view> known) const {
+    for (const auto& item : object.items()) {
+      bool found = false;
+      for (std::string_view k : known) found = found || item.key() == k;
+      if (found) continue;
+      std::string list;
+      for (std::string_view k : known) list += (list.empty() ? "" : ", ") + std::string(k);
+      Fail("unknown key " + Key(path, item.key()) + " (known here: " + list + ")");
+    }
+  }
+
+  void RequireObject(const json& value, const std::string& path) const {
+    if (!value.is_object()) Fail(path + ": expected an object, got " + Describe(value));
+  }
+
+  void RequireArray(const json& value, const std::string& path) const {
+    if (!value.is_array()) Fail(path + ": expected an array, got " + Describe(value));
+  }
+
+  // A whole number written as a JSON number or as text ("0x5C", "92"), within min..max. Ranges
+  // of addresses and registers are told in hexadecimal.
+  std::int64_t Integer(const json& value, const std::string& path, std::int64_t min,
+                       std::int64_t max, bool hex = false) const {
+    std::int64_t number = 0;
+    std::string written;
+    if (value.is_number_unsigned()) {
+      const auto u = value.get<std::uint64_t>();
+      number = u > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())
+                   ? std::numeric_limits<std::int64_t>::max()
+                   : static_cast<std::int64_t>(u);
+      written = std::to_string(u);
+    } else if (value.is_number_integer()) {
+      number = value.get<std::int64_t>();
+      written = std::to_string(number);
+    } else if (value.is_number_float()) {
+      const double d = value.get<double>();
+      if (std::floor(d) != d || std::fabs(d) > 9e15) {
+        Fail(path + ": expected a whole number, got " + value.dump());
+      }
+      number = static_cast<std::int64_t>(d);
+      written = value.dump();
+    } else if (value.is_string()) {
+      written = value.get<std::string>();
+      const auto parsed = IntegerFromText(written);
+      if (!parsed) Fail(path + ": \"" + written + "\" is not a whole number");
+      number = *parsed;
+    } else {
+      Fail(path + ": expected a number, got " + Describe(value));
+    }
+    if (number < min || number > max) {
+      const std::string range =
+          hex ? Hex(min) + ".." + Hex(max) : std::to_string(min) + ".." + std::to_string(max);
+      Fail(path + ": " + written + " is outside " + range);
+    }
+    return number;
+  }
+
+  double Number(const json& value, const std::string& path, double min) const {
+    double number = 0;
+    if (value.is_number()) {
+      number = value.get<double>();
+    } else if (value.is_string()) {
+      const auto parsed = NumberFromText(value.get<std::string>());
+      if (!parsed) Fail(path + ": \"" + value.get<std::string>() + "\" is not a number");
+      number = *parsed;
+    } else {
+      Fail(path + ": expected a number, got " + Describe(value));
+    }
+    if (!std::isfinite(number) || number < min) {
+      Fail(path + ": " + value.dump() + " must be a number of at least " + std::to_string(min));
+    }
+    return number;
+  }
+
+  bool Boolean(const json& value, const std::string& path) const {
+    if (value.is_boolean()) return value.get<bool>();
+    if (value.is_string()) {
+      const std::string text = Lower(value.get<std::string>());
+      if (text == "true") return true;
+      if (text == "false") return false;
+    }
+    Fail(path + ": expected true or false, got " + value.dump());
+  }
+
+  // One of a few words, case ignored; returns its index in choices.
+  std::size_t Choice(const json& value, const std::string& path,
+                     std::initializer_list<const char*> choices) const {
+    std::string list;
+    for (const char* c : choices) list += (list.empty() ? "" : ", ") + std::string(c);
+    if (value.is_string()) {
+      const std::string text = Lower(value.get<std::string>());
+      std::size_t i = 0;
+      for (const char* c : choices) {
+        if (text == Lower(c)) return i;
+        ++i;
+      }
+    }
+    Fail(path + ": expected one of " + list + ", got " + value.dump());
+  }
+
+  // The parts of a chip description: "registers", "inputs" and "noise", merged over setup.
+  void ReadChipParts(const json& object, const std::string& path, ChipSetup& setup) const {
+    if (const json* r = Find(object, "registers")) ReadRegisters(*r, Key(path, "registers"), setup);
+    if (const json* i = Find(object, "inputs")) ReadInputs(*i, Key(path, "inputs"), setup.inputs);
+    if (const json* n = Find(object, "noise")) setup.noise = Number(*n, Key(path, "noise"), 0.0);
+  }
+
+  void ReadRegisters(const json& object, const std::string& path, ChipSetup& setup) const {
+    RequireObject(object, path);
+    std::map<std::uint8_t, std::string> written_as;
+    for (const auto& item : object.items()) {
+      const auto reg = IntegerFromText(item.key());
+      if (!reg) Fail(path + ": register \"" + item.key() + "\" is not a register address");
+      if (*reg < 0 || *reg > 0xFF) {
+        Fail(path + ": register " + item.key() + " is outside 0x00..0xFF");
+      }
+      const auto address = static_cast<std::uint8_t>(*reg);
+      if (const auto it = written_as.find(address); it != written_as.end()) {
+        Fail(path + ": register " + Hex(address) + " is given twice (\"" + it->second +
+             "\" and \"" + item.key() + "\")");
+      }
+      written_as[address] = item.key();
+      setup.registers[address] =
+          static_cast<std::uint8_t>(Integer(item.value(), Key(path, item.key()), 0, 255));
+    }
+  }
+
+  void ReadInputs(const json& object, const std::string& path, ChipInputs& inputs) const {
+    RequireObject(object, path);
+    struct Analog {
+      const char* key;
+      double ChipInputs::*field;
+      double min;
+    };
+    constexpr double kAny = -std::numeric_limits<double>::max();
+    static const Analog kAnalog[] = {
+        {"v25", &ChipInputs::v25, kAny},
+        {"vccp1", &ChipInputs::vccp1, kAny},
+        {"vcc", &ChipInputs::vcc, kAny},
+        {"v5", &ChipInputs::v5, kAny},
+        {"v12", &ChipInputs::v12, kAny},
+        {"vccp2", &ChipInputs::vccp2, kAny},
+        {"ain1", &ChipInputs::ain1, kAny},
+        {"ain2", &ChipInputs::ain2, kAny},
+        {"temp_internal", &ChipInputs::temp_internal, kAny},
+        {"temp_ext1", &ChipInputs::temp_ext1, kAny},
+        {"temp_ext2", &ChipInputs::temp_ext2, kAny},
+        {"fan1_rpm", &ChipInputs::fan1_rpm, 0.0},
+        {"fan2_rpm", &ChipInputs::fan2_rpm, 0.0},
+    };
+    for (const auto& item : object.items()) {
+      const std::string key_path = Key(path, item.key());
+      if (item.key() == "vid") {
+        inputs.vid = static_cast<int>(Integer(item.value(), key_path, 0, 31));
+        continue;
+      }
+      if (item.key() == "chassis_intrusion") {
+        inputs.chassis_intrusion = Boolean(item.value(), key_path);
+        continue;
+      }
+      bool found = false;
+      for (const Analog& a : kAnalog) {
+        if (item.key() != a.key) continue;
+        inputs.*a.field = Number(item.value(), key_path, a.min);
+        found = true;
+      }
+      if (!found) {
+        Fail("unknown key " + key_path +
+             " (known here: v25, vccp1, vcc, v5, v12, vccp2, ain1, ain2, temp_internal, "
+             "temp_ext1, temp_ext2, fan1_rpm, fan2_rpm, vid, chassis_intrusion)");
+      }
+    }
+  }
+
+  void ReadPorts(const json& ports, const ChipSetup& chip, Scenario& scenario) const {
+    RequireArray(ports, "printer_ports");
+    for (std::size_t p = 0; p < ports.size(); ++p) {
+      const std::string path = Index("printer_ports", p);
+      const json& port = ports[p];
+      RequireObject(port, path);
+      CheckKeys(port, path, {"base", "boards"});
+      PrinterPortSetup setup;
+      if (const json* b = Find(port, "base")) {
+        setup.base = static_cast<int>(Integer(*b, Key(path, "base"), 0, 0xFFFF, true));
+      } else if (p < std::size(kDefaultPortBases)) {
+        setup.base = kDefaultPortBases[p];
+      } else {
+        Fail(path + ": a fourth or later printer port needs its \"base\"");
+      }
+      for (std::size_t q = 0; q < p; ++q) {
+        if (scenario.printer_ports[q].base == setup.base) {
+          Fail(Key(path, "base") + ": " + Hex(setup.base, 3) + " is already the base of " +
+               Index("printer_ports", q));
+        }
+      }
+      if (const json* boards = Find(port, "boards")) ReadBoards(*boards, path, chip, setup);
+      scenario.printer_ports.push_back(std::move(setup));
+    }
+  }
+
+  void ReadBoards(const json& boards, const std::string& port_path, const ChipSetup& chip,
+                  PrinterPortSetup& port) const {
+    const std::string list_path = Key(port_path, "boards");
+    RequireArray(boards, list_path);
+    for (std::size_t i = 0; i < boards.size(); ++i) {
+      const std::string path = Index(list_path, i);
+      const json& entry = boards[i];
+      RequireObject(entry, path);
+      CheckKeys(entry, path, {"address", "answers_under", "registers", "inputs", "noise"});
+      BoardSetup board;
+      board.chip = chip;
+      if (const json* a = Find(entry, "address")) {
+        const std::string a_path = Key(path, "address");
+        board.address = static_cast<std::uint8_t>(Integer(*a, a_path, 0x00, 0xFE, true));
+        if ((board.address & 0x01) != 0) {
+          Fail(a_path + ": " + Hex(board.address) +
+               " is odd; a board address is the 8-bit form (the 7-bit address times two)");
+        }
+      }
+      if (const json* u = Find(entry, "answers_under")) {
+        const std::string u_path = Key(path, "answers_under");
+        std::size_t choice = 0;
+        if (u->is_boolean()) {
+          choice = u->get<bool>() ? 1 : 0;
+        } else {
+          choice = Choice(*u, u_path, {"false", "true", "both"});
+        }
+        board.answers_when_false = choice != 1;
+        board.answers_when_true = choice != 0;
+      }
+      ReadChipParts(entry, path, board.chip);
+      for (std::size_t j = 0; j < port.boards.size(); ++j) {
+        if (port.boards[j].address == board.address) {
+          Fail(Key(path, "address") + ": " + Hex(board.address) + " is already taken by " +
+               Index(list_path, j));
+        }
+      }
+      port.boards.push_back(std::move(board));
+    }
+  }
+
+  void ReadSMBus(const json& smbus, const ChipSetup& chip, Scenario& scenario) const {
+    RequireObject(smbus, "smbus");
+    CheckKeys(smbus, "smbus", {"present", "base_address", "chips"});
+    SMBusSetup setup;
+    setup.present = true;
+    setup.base_address = kDefaultSMBusBase;
+    if (const json* p = Find(smbus, "present")) setup.present = Boolean(*p, "smbus.present");
+    if (const json* b = Find(smbus, "base_address")) {
+      setup.base_address = static_cast<long>(Integer(*b, "smbus.base_address", 0, 0xFFFF, true));
+    }
+    if (const json* chips = Find(smbus, "chips")) {
+      RequireArray(*chips, "smbus.chips");
+      for (std::size_t i = 0; i < chips->size(); ++i) {
+        const std::string path = Index("smbus.chips", i);
+        const json& entry = (*chips)[i];
+        RequireObject(entry, path);
+        CheckKeys(entry, path, {"address", "registers", "inputs", "noise"});
+        SMBusChipSetup c;
+        c.chip = chip;
+        if (const json* a = Find(entry, "address")) {
+          c.address =
+              static_cast<std::uint8_t>(Integer(*a, Key(path, "address"), 0x03, 0x77, true));
+        }
+        ReadChipParts(entry, path, c.chip);
+        for (std::size_t j = 0; j < setup.chips.size(); ++j) {
+          if (setup.chips[j].address == c.address) {
+            Fail(Key(path, "address") + ": " + Hex(c.address) + " is already taken by " +
+                 Index("smbus.chips", j));
+          }
+        }
+        setup.chips.push_back(std::move(c));
+      }
+    }
+    scenario.smbus = std::move(setup);
+  }
+
+  void ReadFaults(const json& faults, Scenario& scenario) const {
+    RequireArray(faults, "faults");
+    for (std::size_t i = 0; i < faults.size(); ++i) {
+      const std::string path = Index("faults", i);
+      const json& entry = faults[i];
+      RequireObject(entry, path);
+      CheckKeys(entry, path, {"medium", "op", "device", "register", "skip", "times", "error"});
+      Fault fault;
+      if (const json* m = Find(entry, "medium")) {
+        fault.medium = Choice(*m, Key(path, "medium"), {"PP", "SMB"}) == 0 ? FaultMedium::PP
+                                                                           : FaultMedium::SMB;
+      }
+      if (const json* o = Find(entry, "op")) {
+        fault.op = Choice(*o, Key(path, "op"), {"R", "W"}) == 0 ? 'R' : 'W';
+      }
+      if (const json* d = Find(entry, "device")) {
+        fault.device = static_cast<std::uint8_t>(Integer(*d, Key(path, "device"), 0, 0xFF, true));
+      }
+      if (const json* r = Find(entry, "register")) {
+        fault.reg = static_cast<std::uint8_t>(Integer(*r, Key(path, "register"), 0, 0xFF, true));
+      }
+      if (const json* s = Find(entry, "skip")) {
+        fault.skip = static_cast<int>(Integer(*s, Key(path, "skip"), 0, 2147483647));
+      }
+      if (const json* t = Find(entry, "times")) {
+        fault.times = static_cast<int>(Integer(*t, Key(path, "times"), 0, 2147483647));
+      }
+      if (const json* e = Find(entry, "error")) {
+        fault.error = Choice(*e, Key(path, "error"), {"NACK", "TIMEOUT"}) == 0 ? ErrorCode::Nack
+                                                                               : ErrorCode::Timeout;
+      }
+      scenario.faults.push_back(fault);
+    }
+  }
+
+  std::string source_;
+};
+
+// nlohmann's messages read "[json.exception.parse_error.101] parse error at line 3, column 5:
+// ..."; keep the part from the position on (or, without one, after the bracket), on one line.
+std::string DescribeJsonError(const json::exception& error) {
+  std::string text = error.what();
+  if (const auto at = text.find("at line "); at != std::string::npos) {
+    text = " " + text.substr(at);
+  } else if (const auto bracket = text.find("] "); bracket != std::string::npos) {
+    text = ": " + text.substr(bracket + 2);
+  }
+  for (char& c : text) {
+    if (c == '\n' || c == '\r') c = ' ';
+  }
+  return text;
+}
+
+}  // namespace
+
+Scenario Scenario::BuiltIn() {
+  ChipSetup chip;
+  chip.noise = 1.0;  // a reading wanders by a count now and then, as on a real board
+  Scenario scenario;
+  BoardSetup board;
+  board.address = 0x5C;
+  board.answers_when_false = true;
+  board.answers_when_true = false;
+  board.chip = chip;
+  scenario.printer_ports = {PrinterPortSetup{0x378, {board}}};
+  scenario.smbus.present = true;
+  scenario.smbus.base_address = kDefaultSMBusBase;
+  scenario.smbus.chips = {SMBusChipSetup{0x2D, chip}};
+  return scenario;
+}
+
+Scenario Scenario::FromJson(const std::string& text, const std::string& source_name) {
+  json root;
+  try {
+    root = json::parse(text);
+  } catch (const json::exception& error) {  // a syntax error, or a number too large
+    throw ScenarioError(source_name + ": not valid JSON" + DescribeJsonError(error));
+  }
+  return Parser(source_name).Parse(root);
+}
+
+Scenario Scenario::FromFile(const std::string& path) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) {
+    throw ScenarioError(path + ": cannot open the scenario file: " + std::strerror(errno));
+  }
+  std::string text;
+  char buffer[4096];
+  std::size_t n = 0;
+  while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, n);
+  const int read_error = std::ferror(file) != 0 ? errno : 0;
+  std::fclose(file);
+  if (read_error != 0) {
+    throw ScenarioError(path + ": cannot read the scenario file: " + std::strerror(read_error));
+  }
+  return FromJson(text, path);
+}
+
+}  // namespace buslink::sim

@@ -1,0 +1,315 @@
+#include "buslink/sim/scenario.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "buslink/sim/chip.h"
+
+namespace buslink::sim {
+namespace {
+
+// The example of the scenario format, every key present.
+constexpr const char* kFullExample = R"({
+  "os_build": 1998,
+  "latency_us": 0,
+  "seed": 1,
+  "printer_ports": [
+    { "base": "0x378",
+      "boards": [ { "address": "0x5C", "answers_under": "false" } ] }
+  ],
+  "smbus": { "present": true, "base_address": "0x5000",
+             "chips": [ { "address": "0x2D" } ] },
+  "chip": {
+    "registers": { "0x40": "0x01", "0x16": "0x00" },
+    "inputs": { "v25": 2.5, "vccp1": 1.5, "vcc": 3.3, "v5": 5.0, "v12": 12.0, "vccp2": 1.5,
+                "ain1": 1.0, "ain2": 1.0, "temp_internal": 30, "temp_ext1": 40, "temp_ext2": 35,
+                "fan1_rpm": 4500, "fan2_rpm": 3000, "vid": 12, "chassis_intrusion": false },
+    "noise": 0.0
+  },
+  "faults": [ { "medium": "SMB", "op": "R", "register": "0x41", "skip": 5, "times": 1,
+                "error": "NACK" } ]
+})";
+
+TEST(ScenarioTest, BuiltInHardwareIsOneBoardAndOneSMBusChip) {
+  const Scenario s = Scenario::BuiltIn();
+  EXPECT_EQ(s.os_build, 1998);
+  EXPECT_EQ(s.latency_us, 0);
+  ASSERT_EQ(s.printer_ports.size(), 1U);
+  EXPECT_EQ(s.printer_ports[0].base, 0x378);
+  ASSERT_EQ(s.printer_ports[0].boards.size(), 1U);
+  const BoardSetup& board = s.printer_ports[0].boards[0];
+  EXPECT_EQ(board.address, 0x5C);
+  EXPECT_TRUE(board.answers_when_false);
+  EXPECT_FALSE(board.answers_when_true);
+  EXPECT_TRUE(s.smbus.present);
+  ASSERT_EQ(s.smbus.chips.size(), 1U);
+  EXPECT_EQ(s.smbus.chips[0].address, 0x2D);
+  EXPECT_TRUE(s.faults.empty());
+  for (const ChipSetup* chip : {&board.chip, &s.smbus.chips[0].chip}) {
+    EXPECT_EQ(chip->registers.count(0x40), 0U) << "powers up with START clear";
+    EXPECT_EQ(chip->inputs.vid, 0x0C);
+    EXPECT_GT(chip->inputs.fan1_rpm, 0);
+    EXPECT_GT(chip->inputs.fan2_rpm, 0);
+    EXPECT_GT(chip->noise, 0);
+  }
+}
+
+// After EasySetup's writes (VID code 12 gives Vccp1 limits 92..112) no reading of the built-in
+// chip breaks a limit, noise included.
+TEST(ScenarioTest, BuiltInInputsSitInsideTheEasySetupLimits) {
+  Chip chip(Scenario::BuiltIn().printer_ports[0].boards[0].chip);
+  const std::pair<std::uint8_t, std::uint8_t> easy_setup[] = {
+      {0x40, 0x03}, {0x16, 0x02}, {0x47, 0x50}, {0x19, 0xFF}, {0x3C, 0xA8},
+      {0x1B, 0x89}, {0x3B, 0xA9}, {0x2B, 0xD3}, {0x2C, 0xAB}, {0x2F, 0xD3},
+      {0x30, 0xAB}, {0x31, 0xD3}, {0x32, 0xAB}, {0x33, 0xD3}, {0x34, 0xAB},
+      {0x35, 0x8C}, {0x36, 0x72}, {0x37, 0x5A}, {0x38, 0x00}, {0x39, 0x5A},
+      {0x3A, 0x00}, {0x43, 0x00}, {0x44, 0x00}, {0x2E, 92},   {0x2D, 112}};
+  for (const auto& [reg, value] : easy_setup) chip.Write(reg, value);
+  for (int tick = 0; tick < 500; ++tick) {
+    ASSERT_EQ(chip.Read(0x41), 0x00) << "tick " << tick;
+    ASSERT_EQ(chip.Read(0x42), 0x00) << "tick " << tick;
+  }
+  // The same with both fans measured, on the power-on channel mode.
+  chip.Write(0x16, 0x00);
+  chip.Write(0x3C, 0xFF);
+  EXPECT_EQ(chip.Read(0x41), 0x00);
+}
+
+TEST(ScenarioTest, FullExampleLoadsEveryKey) {
+  const Scenario s = Scenario::FromJson(kFullExample, "example.json");
+  EXPECT_EQ(s.os_build, 1998);
+  EXPECT_EQ(s.seed, 1U);
+  ASSERT_EQ(s.printer_ports.size(), 1U);
+  EXPECT_EQ(s.printer_ports[0].base, 0x378);
+  ASSERT_EQ(s.printer_ports[0].boards.size(), 1U);
+  EXPECT_EQ(s.printer_ports[0].boards[0].address, 0x5C);
+  EXPECT_TRUE(s.printer_ports[0].boards[0].answers_when_false);
+  EXPECT_FALSE(s.printer_ports[0].boards[0].answers_when_true);
+  EXPECT_TRUE(s.smbus.present);
+  EXPECT_EQ(s.smbus.base_address, 0x5000);
+  ASSERT_EQ(s.smbus.chips.size(), 1U);
+  EXPECT_EQ(s.smbus.chips[0].address, 0x2D);
+  const ChipSetup& chip = s.smbus.chips[0].chip;
+  EXPECT_EQ(chip.registers, (std::map<std::uint8_t, std::uint8_t>{{0x40, 0x01}, {0x16, 0x00}}));
+  EXPECT_EQ(chip.inputs.vccp2, 1.5);
+  EXPECT_EQ(chip.inputs.ain2, 1.0);
+  EXPECT_EQ(chip.inputs.fan2_rpm, 3000);
+  EXPECT_EQ(chip.inputs.vid, 12);
+  EXPECT_EQ(chip.noise, 0.0);
+  ASSERT_EQ(s.faults.size(), 1U);
+  const Fault& f = s.faults[0];
+  EXPECT_EQ(f.medium, FaultMedium::SMB);
+  EXPECT_EQ(f.op, 'R');
+  EXPECT_EQ(f.device, std::nullopt);
+  EXPECT_EQ(f.reg, 0x41);
+  EXPECT_EQ(f.skip, 5);
+  EXPECT_EQ(f.times, 1);
+  EXPECT_EQ(f.error, ErrorCode::Nack);
+}
+
+TEST(ScenarioTest, HardwareNotNamedDoesNotExist) {
+  const Scenario s = Scenario::FromJson("{}", "empty.json");
+  EXPECT_TRUE(s.printer_ports.empty());
+  EXPECT_FALSE(s.smbus.present);
+  EXPECT_TRUE(s.smbus.chips.empty());
+  EXPECT_EQ(s.os_build, 1998);
+  EXPECT_EQ(s.latency_us, 0);
+}
+
+TEST(ScenarioTest, DefaultsOfPartlyGivenEntries) {
+  const Scenario s = Scenario::FromJson(
+      R"({"printer_ports": [{"boards": [{}]}, {}], "smbus": {"chips": [{}]},
+          "faults": [{}]})",
+      "defaults.json");
+  ASSERT_EQ(s.printer_ports.size(), 2U);
+  EXPECT_EQ(s.printer_ports[0].base, 0x378);
+  EXPECT_EQ(s.printer_ports[1].base, 0x278);
+  EXPECT_EQ(s.printer_ports[0].boards[0].address, 0x5C);
+  EXPECT_TRUE(s.printer_ports[0].boards[0].answers_when_false);
+  EXPECT_FALSE(s.printer_ports[0].boards[0].answers_when_true);
+  EXPECT_TRUE(s.smbus.present);
+  EXPECT_EQ(s.smbus.base_address, 0x5000);
+  EXPECT_EQ(s.smbus.chips[0].address, 0x2D);
+  EXPECT_EQ(s.faults[0].medium, FaultMedium::Any);
+  EXPECT_EQ(s.faults[0].times, std::nullopt) << "fails every matching transfer";
+  EXPECT_EQ(s.faults[0].error, ErrorCode::Nack);
+}
+
+TEST(ScenarioTest, NumbersMayBeWrittenAsNumbersOrText) {
+  const Scenario s = Scenario::FromJson(
+      R"({"os_build": "2222", "latency_us": "0x10", "seed": 4294967295,
+          "smbus": {"base_address": 20480, "chips": [{"address": 44}, {"address": "0X2e"}]},
+          "chip": {"registers": {"64": 3, "0x16": "15"},
+                   "inputs": {"v12": "11.5", "temp_internal": -5, "vid": "0x1F",
+                              "chassis_intrusion": "true"},
+                   "noise": "0.5"}})",
+      "text.json");
+  EXPECT_EQ(s.os_build, 2222);
+  EXPECT_EQ(s.latency_us, 16);
+  EXPECT_EQ(s.seed, 4294967295U);
+  EXPECT_EQ(s.smbus.base_address, 0x5000);
+  EXPECT_EQ(s.smbus.chips[0].address, 0x2C);
+  EXPECT_EQ(s.smbus.chips[1].address, 0x2E);
+  const ChipSetup& chip = s.smbus.chips[0].chip;
+  EXPECT_EQ(chip.registers, (std::map<std::uint8_t, std::uint8_t>{{0x40, 0x03}, {0x16, 0x0F}}));
+  EXPECT_EQ(chip.inputs.v12, 11.5);
+  EXPECT_EQ(chip.inputs.temp_internal, -5.0);
+  EXPECT_EQ(chip.inputs.vid, 31);
+  EXPECT_TRUE(chip.inputs.chassis_intrusion);
+  EXPECT_EQ(chip.noise, 0.5);
+}
+
+TEST(ScenarioTest, AnswersUnderTakesFalseTrueOrBoth) {
+  struct Row {
+    const char* value;
+    bool when_false;
+    bool when_true;
+  };
+  const Row rows[] = {{R"("false")", true, false}, {R"("true")", false, true},
+                      {R"("both")", true, true},   {R"("BOTH")", true, true},
+                      {"true", false, true},       {"false", true, false}};
+  for (const Row& row : rows) {
+    const Scenario s = Scenario::FromJson(
+        std::string(R"({"printer_ports": [{"boards": [{"answers_under": )") + row.value + "}]}]}",
+        "answers.json");
+    EXPECT_EQ(s.printer_ports[0].boards[0].answers_when_false, row.when_false) << row.value;
+    EXPECT_EQ(s.printer_ports[0].boards[0].answers_when_true, row.when_true) << row.value;
+  }
+}
+
+TEST(ScenarioTest, ChipEntriesOverrideTheScenarioWideChip) {
+  const Scenario s = Scenario::FromJson(
+      R"({"chip": {"registers": {"0x40": 1, "0x19": 128}, "inputs": {"v12": 11, "vid": 3},
+                   "noise": 2},
+          "printer_ports": [{"boards": [
+             {"address": "0x58", "registers": {"0x19": 7}, "inputs": {"vid": 5}},
+             {"address": "0x5A"}]}]})",
+      "override.json");
+  const ChipSetup& own = s.printer_ports[0].boards[0].chip;
+  EXPECT_EQ(own.registers, (std::map<std::uint8_t, std::uint8_t>{{0x40, 1}, {0x19, 7}}));
+  EXPECT_EQ(own.inputs.v12, 11.0) << "inputs merge key by key";
+  EXPECT_EQ(own.inputs.vid, 5);
+  EXPECT_EQ(own.noise, 2.0);
+  const ChipSetup& plain = s.printer_ports[0].boards[1].chip;
+  EXPECT_EQ(plain.registers, (std::map<std::uint8_t, std::uint8_t>{{0x40, 1}, {0x19, 128}}));
+  EXPECT_EQ(plain.inputs.vid, 3);
+}
+
+// Every fault is one line: the source, then the path of the key at fault and what is wrong.
+TEST(ScenarioTest, FaultsAreReportedOnOneLineNamingSourceAndKey) {
+  struct Row {
+    const char* json;
+    const char* message;  // after "bad.json: "
+  };
+  const Row rows[] = {
+      {"{\n  \"os_build\": 1998,\n  \"seed\": ,\n}", "not valid JSON at line 3, column 11: "},
+      {"", "not valid JSON at line 1, column 1: "},
+      {R"({"chip": {"noise": 1e400}})", "not valid JSON: number overflow parsing '1e400'"},
+      {"[1]", "the top level must be a JSON object, not an array"},
+      {R"({"os_bulid": 1998})", "unknown key os_bulid (known here: os_build, latency_us, seed, "},
+      {R"({"chip": {"inputs": {"v13": 1}}})", "unknown key chip.inputs.v13 (known here: v25, "},
+      {R"({"printer_ports": [{"boards": [{"adress": 92}]}]})",
+       "unknown key printer_ports[0].boards[0].adress (known here: address, answers_under, "},
+      {R"({"faults": [{}, {"reg": 1}]})", "unknown key faults[1].reg (known here: medium, op, "},
+      {R"({"printer_ports": [{"boards": [{"address": "0xFF"}]}]})",
+       "printer_ports[0].boards[0].address: 0xFF is outside 0x00..0xFE"},
+      {R"({"printer_ports": [{"boards": [{"address": "0x5D"}]}]})",
+       "printer_ports[0].boards[0].address: 0x5D is odd; a board address is the 8-bit form"},
+      {R"({"smbus": {"chips": [{"address": "0x78"}]}})",
+       "smbus.chips[0].address: 0x78 is outside 0x03..0x77"},
+      {R"({"smbus": {"chips": [{"address": 2}]}})",
+       "smbus.chips[0].address: 2 is outside 0x03..0x77"},
+      {R"({"chip": {"registers": {"0x40": 256}}})", "chip.registers.0x40: 256 is outside 0..255"},
+      {R"({"chip": {"registers": {"0x40": "-1"}}})", "chip.registers.0x40: -1 is outside 0..255"},
+      {R"({"chip": {"registers": {"0x100": 1}}})",
+       "chip.registers: register 0x100 is outside 0x00..0xFF"},
+      {R"({"chip": {"registers": {"START": 1}}})",
+       "chip.registers: register \"START\" is not a register address"},
+      {R"({"chip": {"registers": {"0x40": 1, "64": 3}}})",
+       "chip.registers: register 0x40 is given twice (\"0x40\" and \"64\")"},
+      {R"({"os_build": true})", "os_build: expected a number, got a boolean"},
+      {R"({"os_build": "98x"})", "os_build: \"98x\" is not a whole number"},
+      {R"({"latency_us": 1.5})", "latency_us: expected a whole number, got 1.5"},
+      {R"({"latency_us": -1})", "latency_us: -1 is outside 0..1000000"},
+      {R"({"printer_ports": {}})", "printer_ports: expected an array, got an object"},
+      {R"({"smbus": []})", "smbus: expected an object, got an array"},
+      {R"({"chip": {"inputs": {"v12": "twelve"}}})", "chip.inputs.v12: \"twelve\" is not a number"},
+      {R"({"chip": {"inputs": {"fan1_rpm": -10}}})",
+       "chip.inputs.fan1_rpm: -10 must be a number of at least 0"},
+      {R"({"chip": {"inputs": {"vid": 32}}})", "chip.inputs.vid: 32 is outside 0..31"},
+      {R"({"chip": {"inputs": {"chassis_intrusion": 1}}})",
+       "chip.inputs.chassis_intrusion: expected true or false, got 1"},
+      {R"({"printer_ports": [{"boards": [{"answers_under": "never"}]}]})",
+       "printer_ports[0].boards[0].answers_under: expected one of false, true, both, got "
+       "\"never\""},
+      {R"({"faults": [{"error": "BUSY"}]})",
+       "faults[0].error: expected one of NACK, TIMEOUT, got \"BUSY\""},
+      {R"({"faults": [{"medium": "USB"}]})",
+       "faults[0].medium: expected one of PP, SMB, got \"USB\""},
+      {R"({"printer_ports": [{"base": "0x378"}, {"base": 888}]})",
+       "printer_ports[1].base: 0x378 is already the base of printer_ports[0]"},
+      {R"({"printer_ports": [{"boards": [{"address": 92}, {"address": "0x5C"}]}]})",
+       "printer_ports[0].boards[1].address: 0x5C is already taken by printer_ports[0].boards[0]"},
+      {R"({"printer_ports": [{}, {}, {}, {}]})",
+       "printer_ports[3]: a fourth or later printer port needs its \"base\""},
+  };
+  for (const Row& row : rows) {
+    try {
+      Scenario::FromJson(row.json, "bad.json");
+      ADD_FAILURE() << "accepted: " << row.json;
+    } catch (const ScenarioError& error) {
+      const std::string message = error.what();
+      EXPECT_EQ(message.rfind(std::string("bad.json: ") + row.message, 0), 0U)
+          << "message: " << message;
+      EXPECT_EQ(message.find('\n'), std::string::npos) << message;
+    }
+  }
+}
+
+class ScenarioFileTest : public ::testing::Test {
+ protected:
+  std::string Write(const std::string& name, const std::string& text) {
+    const auto path = std::filesystem::path(::testing::TempDir()) / name;
+    std::ofstream(path) << text;
+    written_.push_back(path);
+    return path.string();
+  }
+  void TearDown() override {
+    for (const auto& path : written_) std::filesystem::remove(path);
+  }
+  std::vector<std::filesystem::path> written_;
+};
+
+TEST_F(ScenarioFileTest, LoadsAFile) {
+  const std::string path = Write("sim_full.json", kFullExample);
+  EXPECT_EQ(Scenario::FromFile(path).smbus.chips.at(0).address, 0x2D);
+}
+
+TEST_F(ScenarioFileTest, FaultInAFileNamesTheFile) {
+  const std::string path = Write("sim_bad.json", R"({"chip": {"inputs": {"v13": 1}}})");
+  try {
+    Scenario::FromFile(path);
+    FAIL() << "accepted";
+  } catch (const ScenarioError& error) {
+    EXPECT_EQ(std::string(error.what()).rfind(path + ": unknown key chip.inputs.v13", 0), 0U)
+        << error.what();
+  }
+}
+
+TEST_F(ScenarioFileTest, MissingFileIsNamed) {
+  const std::string path = (std::filesystem::path(::testing::TempDir()) / "no_such.json").string();
+  try {
+    Scenario::FromFile(path);
+    FAIL() << "accepted";
+  } catch (const ScenarioError& error) {
+    EXPECT_EQ(std::string(error.what()),
+              path + ": cannot open the scenario file: No such file or directory");
+  }
+}
+
+}  // namespace
+}  // namespace buslink::sim
