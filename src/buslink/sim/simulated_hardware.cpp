@@ -1,0 +1,327 @@
+#include "buslink/sim/simulated_hardware.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <optional>
+#include <string>
+
+namespace buslink::sim {
+
+namespace {
+
+std::string Hex(long value, int digits = 2) {
+  char text[32];
+  std::snprintf(text, sizeof text, "0x%0*lX", digits, value);
+  return text;
+}
+
+const char* MediumName(TraceMedium medium) {
+  return medium == TraceMedium::PP ? "PP" : "SMB";
+}
+
+}  // namespace
+
+struct SimulatedHardware::State {
+  struct Board {
+    std::uint8_t address;
+    bool answers_when_false;
+    bool answers_when_true;
+    std::unique_ptr<Chip> chip;
+  };
+  struct Port {
+    int base;
+    std::vector<Board> boards;
+  };
+  struct BusChip {
+    std::uint8_t address;
+    std::unique_ptr<Chip> chip;
+  };
+  struct ArmedFault {
+    Fault fault;
+    int matched = 0;  // matching transfers seen so far
+  };
+
+  std::vector<Port> ports;
+  bool smbus_present = false;
+  long smbus_base = 0;
+  std::vector<BusChip> smbus_chips;
+  std::vector<ArmedFault> faults;
+  int os_build = 1998;
+  int latency_us = 0;
+  BusTrace* trace = nullptr;
+
+  const Port* PortAt(int base) const {
+    for (const Port& port : ports) {
+      if (port.base == base) return &port;
+    }
+    return nullptr;
+  }
+
+  // Busy-waits rather than sleeps: a sleep overshoots by far more than a bus byte takes.
+  void Wait() const {
+    if (latency_us <= 0) return;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(latency_us);
+    while (std::chrono::steady_clock::now() < until) {
+    }
+  }
+
+  // Every fault that matches counts the transfer; the first one due to fire decides the error.
+  std::optional<ErrorCode> FaultFor(TraceMedium medium, char op, std::uint8_t device,
+                                    std::uint8_t reg) {
+    std::optional<ErrorCode> result;
+    for (ArmedFault& armed : faults) {
+      const Fault& f = armed.fault;
+      if (f.medium == FaultMedium::PP && medium != TraceMedium::PP) continue;
+      if (f.medium == FaultMedium::SMB && medium != TraceMedium::SMB) continue;
+      if (f.op && *f.op != op) continue;
+      if (f.device && *f.device != device) continue;
+      if (f.reg && *f.reg != reg) continue;
+      ++armed.matched;
+      const int failed_before = armed.matched - 1 - f.skip;
+      const bool due = failed_before >= 0 && (!f.times || failed_before < *f.times);
+      if (due && !result) result = f.error;
+    }
+    return result;
+  }
+
+  [[noreturn]] void Fail(TraceMedium medium, std::uint8_t device, char op, std::uint8_t reg,
+                         ErrorCode code, const std::string& message) const {
+    if (trace != nullptr) trace->RecordError(medium, device, op, reg, code);
+    throw BusError(code, message);
+  }
+
+  // One register transfer. `find` gives the chip that answers (nullptr: nobody acknowledges) or
+  // fails itself when the bus is not there at all.
+  template <typename Find>
+  std::uint8_t Transfer(TraceMedium medium, char op, std::uint8_t device, std::uint8_t reg,
+                        std::uint8_t value, Find find) {
+    Wait();
+    Chip* chip = find();
+    if (!faults.empty()) {
+      if (const auto error = FaultFor(medium, op, device, reg)) {
+        Fail(medium, device, op, reg, *error,
+             std::string("the simulated bus failed a transfer on purpose (a scenario fault): ") +
+                 std::string(ErrorCodeName(*error)) + " on " + MediumName(medium) + " device " +
+                 Hex(device) + " register " + Hex(reg));
+      }
+    }
+    if (chip == nullptr) {
+      Fail(medium, device, op, reg, ErrorCode::Nack,
+           std::string("no chip acknowledged ") + MediumName(medium) + " address " + Hex(device) +
+               ": check the address and, on the printer port, the board's ModeFlag setting");
+    }
+    if (op == 'R') {
+      value = chip->Read(reg);
+    } else {
+      chip->Write(reg, value);
+    }
+    if (trace != nullptr) trace->Record(medium, device, op, reg, value);
+    return value;
+  }
+
+  std::uint8_t ParallelTransfer(int base, bool mode_flag, char op, std::uint8_t device,
+                                std::uint8_t reg, std::uint8_t value) {
+    return Transfer(TraceMedium::PP, op, device, reg, value, [&]() -> Chip* {
+      const Port* port = PortAt(base);
+      if (port == nullptr) {
+        Fail(TraceMedium::PP, device, op, reg, ErrorCode::BadPort,
+             "there is no printer port at base address " + Hex(base, 3) +
+                 " in the simulated computer");
+      }
+      for (const Board& board : port->boards) {
+        const bool answers = mode_flag ? board.answers_when_true : board.answers_when_false;
+        if (board.address == device && answers) return board.chip.get();
+      }
+      return nullptr;
+    });
+  }
+
+  std::uint8_t SMBusTransfer(char op, std::uint8_t device, std::uint8_t reg, std::uint8_t value) {
+    return Transfer(TraceMedium::SMB, op, device, reg, value, [&]() -> Chip* {
+      if (!smbus_present) {
+        Fail(TraceMedium::SMB, device, op, reg, ErrorCode::NoAdapter,
+             "the simulated computer has no SMBus adapter (its scenario names no \"smbus\")");
+      }
+      for (const BusChip& c : smbus_chips) {
+        if (c.address == device) return c.chip.get();
+      }
+      return nullptr;
+    });
+  }
+};
+
+namespace {
+
+using State = SimulatedHardware::State;
+
+class SimParallelDevice : public ParallelDevice {
+ public:
+  explicit SimParallelDevice(State& state)
+      : state_(state), base_(state.ports.empty() ? 0 : state.ports.front().base) {}
+
+  void SetLoadReset(int value) override { load_reset_ = value; }
+  void SetBaseAddress(int base) override { base_ = base; }
+  int BaseAddress() const override { return base_; }
+  void SetDeviceAddress(std::uint8_t address) override { device_address_ = address; }
+  void SetModeFlag(bool flag) override { mode_flag_ = flag; }
+  bool ModeFlag() const override { return mode_flag_; }
+
+  std::uint8_t ReadByte(std::uint8_t device, std::uint8_t reg) override {
+    return state_.ParallelTransfer(base_, mode_flag_, 'R', device, reg, 0);
+  }
+  void WriteByte(std::uint8_t device, std::uint8_t& reg, std::uint8_t& value) override {
+    state_.ParallelTransfer(base_, mode_flag_, 'W', device, reg, value);
+  }
+
+ private:
+  State& state_;
+  int base_;
+  int load_reset_ = 0;
+  std::uint8_t device_address_ = 0;
+  bool mode_flag_ = false;
+};
+
+class SimParallelPorts : public ParallelPorts {
+ public:
+  explicit SimParallelPorts(State& state) : state_(state), device_(state) {}
+
+  int BaseAddress() const override {
+    return selected_ < state_.ports.size() ? state_.ports[selected_].base : 0;
+  }
+  ParallelDevice& Device() override { return device_; }
+  std::uint8_t PortCount() const override {
+    return static_cast<std::uint8_t>(std::min<std::size_t>(state_.ports.size(), 255));
+  }
+  void SetSelectedPort(std::uint8_t index) override {
+    if (index >= state_.ports.size()) {
+      const std::size_t n = state_.ports.size();
+      throw BusError(ErrorCode::BadPort,
+                     "printer port " + std::to_string(index) + " does not exist: " +
+                         (n == 0 ? std::string("the simulated computer has no printer ports")
+                                 : "the simulated computer has " + std::to_string(n) +
+                                       (n == 1 ? " printer port (index 0)"
+                                               : " printer ports (indices 0.." +
+                                                     std::to_string(n - 1) + ")")));
+    }
+    selected_ = index;
+    device_.SetBaseAddress(state_.ports[index].base);
+  }
+
+ private:
+  State& state_;
+  SimParallelDevice device_;
+  std::size_t selected_ = 0;
+};
+
+class SimSMBus : public SMBusDevice {
+ public:
+  explicit SimSMBus(State& state) : state_(state) {}
+
+  void WriteByte(std::uint8_t device, std::uint8_t reg, std::uint8_t value) override {
+    state_.SMBusTransfer('W', device, reg, value);
+  }
+  std::uint8_t ReadByte(std::uint8_t device, std::uint8_t reg) override {
+    return state_.SMBusTransfer('R', device, reg, 0);
+  }
+  long BaseAddress() const override { return state_.smbus_present ? state_.smbus_base : 0; }
+  void SetDeviceAddress(std::uint8_t address) override { device_address_ = address; }
+
+ private:
+  State& state_;
+  std::uint8_t device_address_ = 0;
+};
+
+class SimBusLink : public BusLink {
+ public:
+  explicit SimBusLink(std::shared_ptr<State> state)
+      : state_(std::move(state)), ports_(*state_), smbus_(*state_) {}
+
+  ParallelPorts& GetParallelPorts() override { return ports_; }
+  SMBusDevice& SMBus() override { return smbus_; }
+  void SetMedium(int medium) override { medium_ = medium; }
+  int Medium() const override { return medium_; }
+
+ private:
+  std::shared_ptr<State> state_;  // keeps the chips alive as long as this link
+  SimParallelPorts ports_;
+  SimSMBus smbus_;
+  int medium_ = 0;
+};
+
+class SimSystemInfo : public SystemInfo {
+ public:
+  explicit SimSystemInfo(int build) : build_(std::to_string(build)) {}
+  std::string OSBuild() const override { return build_; }
+
+ private:
+  std::string build_;
+};
+
+}  // namespace
+
+SimulatedHardware::SimulatedHardware(const Scenario& scenario, BusTrace* trace)
+    : state_(std::make_shared<State>()) {
+  // Each chip gets its own stream of noise, so adding a chip does not change another's readings.
+  std::uint32_t seed = scenario.seed;
+  for (const PrinterPortSetup& port : scenario.printer_ports) {
+    State::Port p{port.base, {}};
+    for (const BoardSetup& board : port.boards) {
+      p.boards.push_back({board.address, board.answers_when_false, board.answers_when_true,
+                          std::make_unique<Chip>(board.chip, seed++)});
+    }
+    state_->ports.push_back(std::move(p));
+  }
+  state_->smbus_present = scenario.smbus.present;
+  state_->smbus_base = scenario.smbus.base_address;
+  for (const SMBusChipSetup& chip : scenario.smbus.chips) {
+    state_->smbus_chips.push_back({chip.address, std::make_unique<Chip>(chip.chip, seed++)});
+  }
+  for (const Fault& fault : scenario.faults) state_->faults.push_back({fault});
+  state_->os_build = scenario.os_build;
+  state_->latency_us = scenario.latency_us;
+  state_->trace = trace;
+}
+
+SimulatedHardware::~SimulatedHardware() = default;
+
+std::unique_ptr<BusLink> SimulatedHardware::CreateBusLink() {
+  return std::make_unique<SimBusLink>(state_);
+}
+
+std::unique_ptr<SystemInfo> SimulatedHardware::CreateSystemInfo() {
+  return std::make_unique<SimSystemInfo>(state_->os_build);
+}
+
+Chip* SimulatedHardware::BoardChip(int port, std::uint8_t board_address) {
+  if (port < 0 || static_cast<std::size_t>(port) >= state_->ports.size()) return nullptr;
+  for (State::Board& board : state_->ports[static_cast<std::size_t>(port)].boards) {
+    if (board.address == board_address) return board.chip.get();
+  }
+  return nullptr;
+}
+
+Chip* SimulatedHardware::SMBusChip(std::uint8_t smbus_address) {
+  for (State::BusChip& chip : state_->smbus_chips) {
+    if (chip.address == smbus_address) return chip.chip.get();
+  }
+  return nullptr;
+}
+
+void SimulatedHardware::SetLatencyMicroseconds(int us) {
+  state_->latency_us = us;
+}
+
+void SimulatedHardware::AddFault(const Fault& fault) {
+  state_->faults.push_back({fault});
+}
+
+void SimulatedHardware::ClearFaults() {
+  state_->faults.clear();
+}
+
+void SimulatedHardware::SetTrace(BusTrace* trace) {
+  state_->trace = trace;
+}
+
+}  // namespace buslink::sim
