@@ -262,7 +262,8 @@ class SimSystemInfo : public SystemInfo {
 
 SimulatedHardware::SimulatedHardware(const Scenario& scenario, BusTrace* trace)
     : state_(std::make_shared<State>()) {
-  // Each chip gets its own stream of noise, so adding a chip does not change another's readings.
+  // Each chip gets its own stream of noise, so transfers to one chip do not change another's
+  // readings.
   std::uint32_t seed = scenario.seed;
   for (const PrinterPortSetup& port : scenario.printer_ports) {
     State::Port p{port.base, {}};
