@@ -2,50 +2,18 @@
 
 #include "buslink/linux/i2c_adapters.h"
 #include "buslink/linux/linux_errors.h"
+#include "buslink/linux/printer_ports.h"
 #include "buslink/linux/smbus_device.h"
 
 namespace buslink::linux_hw {
 
 namespace {
 
-// Printer ports are not reached on Linux yet: there are none.
-class NoParallelDevice : public ParallelDevice {
- public:
-  void SetLoadReset(int) override {}
-  void SetBaseAddress(int base) override { base_ = base; }
-  int BaseAddress() const override { return base_; }
-  void SetDeviceAddress(std::uint8_t) override {}
-  void SetModeFlag(bool flag) override { mode_ = flag; }
-  bool ModeFlag() const override { return mode_; }
-  std::uint8_t ReadByte(std::uint8_t, std::uint8_t) override { throw NoPort(); }
-  void WriteByte(std::uint8_t, std::uint8_t&, std::uint8_t&) override { throw NoPort(); }
-
- private:
-  static BusError NoPort() {
-    return BusError(ErrorCode::NoAdapter, "printer ports are not supported on Linux yet");
-  }
-  int base_ = 0;
-  bool mode_ = false;
-};
-
-class NoParallelPorts : public ParallelPorts {
- public:
-  int BaseAddress() const override { return 0; }
-  ParallelDevice& Device() override { return device_; }
-  std::uint8_t PortCount() const override { return 0; }
-  void SetSelectedPort(std::uint8_t index) override {
-    throw BusError(ErrorCode::BadPort, "there is no printer port " + std::to_string(index) +
-                                           ": this computer has none");
-  }
-
- private:
-  NoParallelDevice device_;
-};
-
 class LinuxBusLink : public BusLink {
  public:
   LinuxBusLink(const LinuxOptions& options, BusTrace* trace)
-      : smbus_(options.root, options.calls, trace) {}
+      : ports_(PortContext{options.root, options.calls, options.pacer, options.timing, trace}),
+        smbus_(options.root, options.calls, trace) {}
 
   ParallelPorts& GetParallelPorts() override { return ports_; }
   SMBusDevice& SMBus() override { return smbus_; }
@@ -53,7 +21,7 @@ class LinuxBusLink : public BusLink {
   int Medium() const override { return medium_; }
 
  private:
-  NoParallelPorts ports_;
+  LinuxParallelPorts ports_;
   LinuxSmbusDevice smbus_;
   int medium_ = 0;
 };
@@ -75,13 +43,14 @@ class LinuxSystemInfo : public SystemInfo {
 }  // namespace
 
 LinuxBackend::LinuxBackend(BusTrace* trace, std::string root)
-    : LinuxBackend(trace, LinuxOptions{std::move(root), nullptr}) {}
+    : LinuxBackend(trace, LinuxOptions{std::move(root), nullptr, {}, nullptr}) {}
 
 LinuxBackend::LinuxBackend(BusTrace* trace, LinuxOptions options)
     : trace_(trace), options_(std::move(options)) {
   if (!options_.calls) {
     options_.calls = std::shared_ptr<SystemCalls>(&RealSystemCalls(), [](SystemCalls*) {});
   }
+  if (!options_.pacer) options_.pacer = std::make_shared<SteadyPacer>();
 }
 
 std::unique_ptr<BusLink> LinuxBackend::CreateBusLink() {

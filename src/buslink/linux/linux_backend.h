@@ -5,6 +5,8 @@
 
 #include "buslink/bus_link.h"
 #include "buslink/bus_trace.h"
+#include "buslink/linux/bit_bang_i2c.h"
+#include "buslink/linux/port_pins.h"
 #include "buslink/linux/system_calls.h"
 
 namespace buslink::linux_hw {
@@ -13,6 +15,8 @@ namespace buslink::linux_hw {
 struct LinuxOptions {
   std::string root;                    // prefixed to /dev, /sys and /proc; empty on a real system
   std::shared_ptr<SystemCalls> calls;  // nullptr: the running kernel
+  BitBangTiming timing;                // the printer-port bus clock
+  std::shared_ptr<Pacer> pacer;        // nullptr: the steady clock
 };
 
 // The build numbers OSBuild reports on Linux: one for which the wizard offers the SMBus (an

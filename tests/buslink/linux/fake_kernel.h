@@ -1,0 +1,110 @@
+#pragma once
+
+#include <linux/i2c-dev.h>
+#include <linux/ppdev.h>
+#include <sys/ioctl.h>
+
+#include <array>
+#include <cerrno>
+#include <cstdint>
+#include <map>
+#include <string>
+
+#include "buslink/linux/port_pins.h"
+#include "buslink/linux/system_calls.h"
+
+namespace buslink::linux_hw::testing {
+
+// Stands in for the kernel behind the Linux backends: open errors by path, ppdev ioctls served
+// by simulated boards, SMBus chips as register files, errors on chosen transfers.
+class FakeKernel : public SystemCalls {
+ public:
+  std::map<std::string, int> open_errors;                             // path -> errno
+  std::map<std::string, PortPins*> ports;                             // /dev/parportN -> board
+  std::map<std::uint8_t, std::array<std::uint8_t, 256>> smbus_chips;  // 7-bit address -> regs
+  int transfer_error = 0;  // errno for every SMBus transfer
+  NodeAccess access;
+  int opens = 0;
+  std::map<int, std::string> open_fds;
+  std::map<int, bool> claimed;
+
+  int Open(const std::string& path, int /*flags*/) override {
+    ++opens;
+    const auto error = open_errors.find(path);
+    if (error != open_errors.end()) return -error->second;
+    open_fds[next_fd_] = path;
+    return next_fd_++;
+  }
+  void Close(int fd) override { open_fds.erase(fd); }
+
+  int Ioctl(int fd, unsigned long request, void* arg) override {
+    const auto file = open_fds.find(fd);
+    if (file == open_fds.end()) return -EBADF;
+    if (request == I2C_SLAVE) {
+      slave_[fd] = static_cast<std::uint8_t>(reinterpret_cast<std::uintptr_t>(arg));
+      return 0;
+    }
+    const auto port = ports.find(file->second);
+    if (port == ports.end()) return -ENOTTY;
+    auto* byte = static_cast<std::uint8_t*>(arg);
+    switch (request) {
+      case PPCLAIM:
+        claimed[fd] = true;
+        return 0;
+      case PPRELEASE:
+        claimed[fd] = false;
+        return 0;
+      case PPDATADIR:
+        return 0;
+      default:
+        break;
+    }
+    if (!claimed[fd]) return -EINVAL;  // ppdev refuses pin access to an unclaimed port
+    switch (request) {
+      case PPWDATA:
+        port->second->WriteData(*byte);
+        return 0;
+      case PPRSTATUS:
+        *byte = port->second->ReadStatus();
+        return 0;
+      case PPWCONTROL:
+        port->second->WriteControl(*byte);
+        return 0;
+      default:
+        return -ENOTTY;
+    }
+  }
+
+  int SmbusReadByteData(int fd, std::uint8_t reg) override {
+    std::array<std::uint8_t, 256>* chip = Chip(fd);
+    if (transfer_error != 0) return -transfer_error;
+    if (chip == nullptr) return -ENXIO;
+    return (*chip)[reg];
+  }
+  int SmbusWriteByteData(int fd, std::uint8_t reg, std::uint8_t value) override {
+    std::array<std::uint8_t, 256>* chip = Chip(fd);
+    if (transfer_error != 0) return -transfer_error;
+    if (chip == nullptr) return -ENXIO;
+    (*chip)[reg] = value;
+    return 0;
+  }
+  NodeAccess DescribeAccess(const std::string& /*path*/) override { return access; }
+
+  std::string PathOf(int fd) const {
+    const auto file = open_fds.find(fd);
+    return file == open_fds.end() ? std::string() : file->second;
+  }
+
+ private:
+  std::array<std::uint8_t, 256>* Chip(int fd) {
+    const auto slave = slave_.find(fd);
+    if (slave == slave_.end()) return nullptr;
+    const auto chip = smbus_chips.find(slave->second);
+    return chip == smbus_chips.end() ? nullptr : &chip->second;
+  }
+
+  int next_fd_ = 100;
+  std::map<int, std::uint8_t> slave_;
+};
+
+}  // namespace buslink::linux_hw::testing

@@ -1,0 +1,165 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "buslink/bus_error.h"
+#include "buslink/bus_trace.h"
+#include "buslink/linux/linux_backend.h"
+#include "fake_kernel.h"
+#include "simulated_board.h"
+#include "temp_tree.h"
+
+namespace buslink::linux_hw {
+namespace {
+
+using ::testing::ElementsAre;
+using testing::FakeKernel;
+using testing::FakePacer;
+using ::testing::HasSubstr;
+using testing::SimulatedBoard;
+using testing::TempTree;
+
+// Two ports as the kernel lists them, parport0 at 0x378 and parport1 at 0x278, with a board of
+// the inverted build at 0x5C on the second.
+class PrinterPorts : public ::testing::Test {
+ protected:
+  PrinterPorts() {
+    tree.File("/dev/parport0");
+    tree.File("/dev/parport1");
+    tree.File("/proc/sys/dev/parport/parport0/base-addr", "888\t1912\n");
+    tree.File("/proc/sys/dev/parport/parport1/base-addr", "632\t1656\n");
+    tree.Dir("/proc/sys/dev/parport/default");
+    board.slave.registers[0x3E] = 0x41;
+    kernel->ports[tree.root() + "/dev/parport1"] = &board;
+    trace.KeepLines(true);
+  }
+
+  std::unique_ptr<BusLink> Link() {
+    LinuxOptions options{tree.root(), kernel, {}, pacer};
+    return LinuxBackend(&trace, options).CreateBusLink();
+  }
+
+  TempTree tree;
+  std::shared_ptr<FakeKernel> kernel = std::make_shared<FakeKernel>();
+  std::shared_ptr<FakePacer> pacer = std::make_shared<FakePacer>();
+  SimulatedBoard board{SimulatedBoard::Build::Inverted, 0x5C, *pacer};
+  BusTrace trace;
+};
+
+ErrorCode CodeOf(const std::function<void()>& call, std::string* message = nullptr) {
+  try {
+    call();
+  } catch (const BusError& error) {
+    if (message != nullptr) *message = error.what();
+    return error.code();
+  }
+  ADD_FAILURE() << "the call did not fail";
+  return ErrorCode::Io;
+}
+
+TEST_F(PrinterPorts, ListsThePortsWithTheKernelsBaseAddresses) {
+  auto link = Link();
+  ParallelPorts& ports = link->GetParallelPorts();
+  ASSERT_EQ(ports.PortCount(), 2);
+  ports.SetSelectedPort(1);
+  EXPECT_EQ(ports.BaseAddress(), 0x278);
+  EXPECT_EQ(ports.Device().BaseAddress(), 0x278);
+  ports.SetSelectedPort(0);
+  EXPECT_EQ(ports.BaseAddress(), 0x378);
+  std::string message;
+  EXPECT_EQ(CodeOf([&] { ports.SetSelectedPort(2); }, &message), ErrorCode::BadPort);
+  EXPECT_THAT(message, HasSubstr("has 2"));
+}
+
+TEST_F(PrinterPorts, SearchFindsTheBoardOnlyWhereAndHowItIsWired) {
+  auto link = Link();
+  ParallelPorts& ports = link->GetParallelPorts();
+  ParallelDevice& device = ports.Device();
+  device.SetLoadReset(0);
+  EXPECT_EQ(kernel->opens, 0) << "LoadReset opened a port before any search";
+
+  ports.SetSelectedPort(1);
+  device.SetModeFlag(false);
+  EXPECT_EQ(CodeOf([&] { device.ReadByte(0x5C, 0x3E); }), ErrorCode::Nack);
+  device.SetModeFlag(true);
+  EXPECT_EQ(device.ReadByte(0x5C, 0x3E), 0x41);
+  EXPECT_EQ(CodeOf([&] { device.ReadByte(0x58, 0x3E); }), ErrorCode::Nack);
+
+  std::uint8_t reg = 0x40, value = 0x01;
+  device.WriteByte(0x5C, reg, value);
+  EXPECT_EQ(board.slave.registers[0x40], 0x01);
+  EXPECT_THAT(trace.Lines(), ElementsAre("PP 5C R 3E ERR NACK", "PP 5C R 3E 41",
+                                         "PP 58 R 3E ERR NACK", "PP 5C W 40 01"));
+  EXPECT_EQ(kernel->opens, 1) << "the port is claimed once and kept";
+}
+
+TEST_F(PrinterPorts, TransferGoesToThePortAtTheBaseAddressLastSet) {
+  auto link = Link();
+  ParallelDevice& device = link->GetParallelPorts().Device();
+  device.SetModeFlag(true);
+  SimulatedBoard direct_build(SimulatedBoard::Build::Direct, 0x5C, *pacer);
+  kernel->ports[tree.root() + "/dev/parport0"] = &direct_build;
+  device.SetBaseAddress(0x378);
+  EXPECT_EQ(CodeOf([&] { device.ReadByte(0x5C, 0x3E); }), ErrorCode::Nack);
+  device.SetBaseAddress(0x278);
+  EXPECT_EQ(device.ReadByte(0x5C, 0x3E), 0x41);
+
+  device.SetBaseAddress(0x3BC);
+  std::string message;
+  EXPECT_EQ(CodeOf([&] { device.ReadByte(0x5C, 0x3E); }, &message), ErrorCode::BadPort);
+  EXPECT_THAT(message, HasSubstr("no printer port at base address 0x3BC"));
+  EXPECT_THAT(message, HasSubstr("0x378 (" + tree.root() + "/dev/parport0)"));
+}
+
+TEST_F(PrinterPorts, LoadResetIdlesAnOpenPort) {
+  auto link = Link();
+  ParallelPorts& ports = link->GetParallelPorts();
+  ports.SetSelectedPort(1);
+  ports.Device().SetModeFlag(true);
+  ports.Device().ReadByte(0x5C, 0x3E);
+  board.WriteData(0x00);  // another program left the lines low and the board unpowered
+  ports.Device().SetLoadReset(0);
+  EXPECT_TRUE(board.Powered());
+  EXPECT_TRUE(board.SclLine() && board.SdaLine());
+}
+
+TEST_F(PrinterPorts, OpenFailuresSayWhatToDo) {
+  // The kernel knows a third port but ppdev has made no node for it.
+  tree.File("/proc/sys/dev/parport/parport2/base-addr", "956\t0\n");
+  kernel->open_errors[tree.root() + "/dev/parport0"] = EACCES;
+  kernel->access.group = "lp";
+  auto link = Link();
+  ParallelPorts& ports = link->GetParallelPorts();
+  ASSERT_EQ(ports.PortCount(), 3);
+
+  std::string message;
+  ports.SetSelectedPort(0);
+  EXPECT_EQ(CodeOf([&] { ports.Device().ReadByte(0x5C, 0x3E); }, &message),
+            ErrorCode::PermissionDenied);
+  EXPECT_THAT(message, HasSubstr("permission denied on " + tree.root() + "/dev/parport0"));
+  EXPECT_THAT(message, HasSubstr("lp group"));
+
+  ports.SetSelectedPort(2);
+  EXPECT_EQ(CodeOf([&] { ports.Device().ReadByte(0x5C, 0x3E); }, &message),
+            ErrorCode::ModuleMissing);
+  EXPECT_THAT(message, HasSubstr("sudo modprobe ppdev"));
+  EXPECT_THAT(trace.Lines(), ElementsAre("PP 5C R 3E ERR EACCES", "PP 5C R 3E ERR NOMODULE"));
+}
+
+TEST(PrinterPortsNone, NoPortsIsQuietUntilATransferIsAsked) {
+  TempTree tree;
+  tree.Dir("/dev");
+  auto kernel = std::make_shared<FakeKernel>();
+  auto link = LinuxBackend(nullptr, LinuxOptions{tree.root(), kernel, {}, nullptr}).CreateBusLink();
+  ParallelPorts& ports = link->GetParallelPorts();
+  EXPECT_EQ(ports.PortCount(), 0);
+  ports.Device().SetLoadReset(0);
+  std::string message;
+  EXPECT_EQ(CodeOf([&] { ports.Device().ReadByte(0x5C, 0x3E); }, &message), ErrorCode::NoAdapter);
+  EXPECT_THAT(message, HasSubstr("sudo modprobe parport_pc ppdev"));
+  EXPECT_EQ(kernel->opens, 0);
+}
+
+}  // namespace
+}  // namespace buslink::linux_hw
