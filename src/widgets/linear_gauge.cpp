@@ -359,6 +359,7 @@ void LinearGauge::mousePressEvent(QMouseEvent* event) {
     grab_offset_ = event->position().x() - PositionOf(at);
   }
   grab_moved_ = false;
+  grab_last_x_ = p.x();
   if (grab_ != Grab::None) {
     setFocus(Qt::MouseFocusReason);
     update();
@@ -368,7 +369,9 @@ void LinearGauge::mousePressEvent(QMouseEvent* event) {
 
 void LinearGauge::mouseMoveEvent(QMouseEvent* event) {
   emit mouseMoved();
-  if (grab_ != Grab::None && (event->buttons() & Qt::LeftButton)) {
+  const int x = event->position().toPoint().x();
+  if (grab_ != Grab::None && (event->buttons() & Qt::LeftButton) && x != grab_last_x_) {
+    grab_last_x_ = x;
     MoveGrabbed(ValueAt(event->position().x() - grab_offset_));
   }
   event->accept();
@@ -379,7 +382,9 @@ void LinearGauge::mouseReleaseEvent(QMouseEvent* event) {
     QWidget::mouseReleaseEvent(event);
     return;
   }
-  MoveGrabbed(ValueAt(event->position().x() - grab_offset_));
+  if (event->position().toPoint().x() != grab_last_x_) {
+    MoveGrabbed(ValueAt(event->position().x() - grab_offset_));
+  }
   const Grab grab = grab_;
   const int slot = grab_slot_;
   const bool moved = grab_moved_;

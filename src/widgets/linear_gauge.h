@@ -157,6 +157,7 @@ class LinearGauge : public QWidget {
   int grab_slot_ = -1;
   Grab grab_ = Grab::None;
   double grab_offset_ = 0.0;  // pixels between the press and the grabbed position
+  int grab_last_x_ = 0;       // the mouse moves the grabbed value only when it moves sideways
   bool grab_moved_ = false;
 };
 

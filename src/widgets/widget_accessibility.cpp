@@ -214,7 +214,7 @@ class GaugeAccessible : public QAccessibleWidget {
 class StatusLampAccessible : public QAccessibleWidget {
  public:
   explicit StatusLampAccessible(StatusLamp* lamp)
-      : QAccessibleWidget(lamp, QAccessible::CheckBox) {}
+      : QAccessibleWidget(lamp, QAccessible::CheckBox), lamp_(lamp) {}
 
   QString text(QAccessible::Text t) const override {
     if (t == QAccessible::Name) return NameOrToolTip(Lamp());

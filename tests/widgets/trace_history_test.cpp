@@ -1,0 +1,94 @@
+#include "widgets/trace_history.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <random>
+#include <vector>
+
+namespace widgets {
+namespace {
+
+TEST(TraceHistory, CapacityIsAWholeNumberOfGroups) {
+  EXPECT_EQ(TraceHistory(1).Capacity(), TraceHistory::kGroup);
+  EXPECT_EQ(TraceHistory(100000).Capacity(), 98 * TraceHistory::kGroup);
+  EXPECT_EQ(TraceHistory(2048).Capacity(), 2048);
+}
+
+TEST(TraceHistory, KeepsOnlyTheNewestPointsOnceFull) {
+  TraceHistory h(1024);
+  for (int k = 0; k < 5000; ++k) h.Append(k, k * 0.5);
+  ASSERT_EQ(h.Size(), 1024);
+  EXPECT_EQ(h.TimeAt(0), 5000 - 1024);
+  EXPECT_EQ(h.TimeAt(1023), 4999);
+  for (int i = 0; i < h.Size(); ++i) ASSERT_EQ(h.ValueAt(i), (5000 - 1024 + i) * 0.5) << i;
+}
+
+TEST(TraceHistory, ATimeStampFromThePastCountsAsTheNewest) {
+  TraceHistory h(1024);
+  h.Append(100, 1.0);
+  h.Append(50, 2.0);
+  EXPECT_EQ(h.TimeAt(1), 100);
+  EXPECT_EQ(h.LowerBound(100), 0);
+  EXPECT_EQ(h.LowerBound(101), 2);
+}
+
+TEST(TraceHistory, LowerBoundFindsTheFirstPointAtOrAfterATime) {
+  TraceHistory h(1024);
+  for (const std::int64_t t : {10, 20, 20, 20, 30}) h.Append(t, 0.0);
+  EXPECT_EQ(h.LowerBound(0), 0);
+  EXPECT_EQ(h.LowerBound(20), 1);
+  EXPECT_EQ(h.LowerBound(21), 4);
+  EXPECT_EQ(h.LowerBound(31), 5);
+  EXPECT_EQ(h.LowerBound(20, 3), 3);  // the search starts where told
+  EXPECT_EQ(h.LowerBound(10, 4), 4);
+}
+
+// The block and group extremes must give exactly what a scan of the points gives, for every
+// state of the ring: partly filled, full, wrapped in the middle of a block or a group.
+TEST(TraceHistory, RangeExtremesMatchAScanOfThePoints) {
+  std::mt19937 rng(7);
+  std::uniform_real_distribution<double> value(-1000.0, 1000.0);
+  for (const int appended :
+       {1, 31, 33, 500, 1024, 2048, 2049, 2048 + 17, 3000, 4096 + 1024 + 5, 10000}) {
+    TraceHistory h(2048);
+    std::vector<double> all;
+    for (int k = 0; k < appended; ++k) {
+      all.push_back(value(rng));
+      h.Append(k, all.back());
+    }
+    const std::vector<double> kept(all.end() - h.Size(), all.end());
+    ASSERT_EQ(static_cast<int>(kept.size()), std::min(appended, 2048));
+    std::uniform_int_distribution<int> index(0, h.Size() - 1);
+    for (int trial = 0; trial < 3000; ++trial) {
+      const int i = index(rng);
+      const int j = index(rng);
+      int b = std::min(i, j);
+      int e = std::max(i, j) + 1;
+      if (trial == 0) {  // the whole history
+        b = 0;
+        e = h.Size();
+      }
+      const auto [lo, hi] = std::minmax_element(kept.begin() + b, kept.begin() + e);
+      const TraceHistory::Extremes x = h.Range(b, e);
+      ASSERT_EQ(x.min, *lo) << "appended " << appended << " range " << b << ".." << e;
+      ASSERT_EQ(x.max, *hi) << "appended " << appended << " range " << b << ".." << e;
+    }
+  }
+}
+
+TEST(TraceHistory, ClearForgetsTheOldExtremes) {
+  TraceHistory h(2048);
+  for (int k = 0; k < 3000; ++k) h.Append(k, 1000.0 + k);
+  h.Clear();
+  EXPECT_EQ(h.Size(), 0);
+  EXPECT_EQ(h.Capacity(), 2048);
+  for (int k = 0; k < 1500; ++k) h.Append(k, k % 10);
+  const TraceHistory::Extremes x = h.Range(0, h.Size());
+  EXPECT_EQ(x.min, 0.0);
+  EXPECT_EQ(x.max, 9.0);
+}
+
+}  // namespace
+}  // namespace widgets
