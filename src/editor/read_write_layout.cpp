@@ -104,6 +104,7 @@ void ReadWriteTab::BuildLayout() {
       MakeLabel(QStringLiteral("0"), info, QStringLiteral("current_reg_address_label"));
   info_grid->addWidget(current_reg_address_label_, 1, 1);
   info_grid->addWidget(MakeLabel(QStringLiteral("(Hex)"), info), 1, 2);
+  info_grid->setColumnStretch(5, 1);
 
   const struct {
     const char* heading;
@@ -186,6 +187,7 @@ void ReadWriteTab::BuildLayout() {
     *e.box = new QLineEdit(QStringLiteral("00"), write);
     (*e.box)->setObjectName(QString::fromLatin1(e.box_name));
     (*e.box)->setMaxLength(e.max_length);
+    (*e.box)->setMaximumWidth((*e.box)->fontMetrics().horizontalAdvance(QLatin1Char('W')) * 5);
     caption->setBuddy(*e.box);
     *e.button = new QPushButton(QStringLiteral("Press to update"), write);
     (*e.button)->setObjectName(QString::fromLatin1(e.button_name));
@@ -194,6 +196,7 @@ void ReadWriteTab::BuildLayout() {
     write_grid->addWidget(*e.button, row, 2);
     ++row;
   }
+  write_grid->setColumnStretch(3, 1);
   connect(text6_, &QLineEdit::textChanged, this, &ReadWriteTab::Text6_Change);
   connect(text7_, &QLineEdit::textChanged, this, &ReadWriteTab::Text7_Change);
   connect(text6_, &QLineEdit::returnPressed, command4_, &QPushButton::click);

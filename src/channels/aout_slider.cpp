@@ -1,0 +1,35 @@
+#include "channels/aout_slider.h"
+
+#include <cstdint>
+
+#include "access/link_new_com_port.h"
+#include "access/register_catalogue.h"
+
+namespace channels {
+
+AoutSlider::AoutSlider(devaccess::Declarations& d, QWidget* parent)
+    : widgets::NotifyingSlider(Qt::Vertical, parent), d_(d) {
+  setObjectName(QStringLiteral("aout_slider"));
+  setToolTip(QStringLiteral("Analog Output Adjust"));
+  setRange(0, 255);
+  setSingleStep(1);
+  setPageStep(16);
+  setCursor(Qt::PointingHandCursor);
+  connect(this, &NotifyingSlider::changed, this, &AoutSlider::aout_slider_Change);
+  connect(this, &NotifyingSlider::moving, this, &AoutSlider::aout_slider_Scroll);
+}
+
+void AoutSlider::aout_slider_Change(int value) {
+  if (d_.comms_medium == 0) WriteAnalogOutput(value);
+}
+
+void AoutSlider::aout_slider_Scroll(int value) {
+  if (d_.comms_medium == 1) WriteAnalogOutput(value);
+}
+
+// The slider's positions are whole counts, so its value is the register value as it stands.
+void AoutSlider::WriteAnalogOutput(int value) {
+  devaccess::WriteAt(d_, devaccess::reg::kAnalogOutput, value);
+}
+
+}  // namespace channels
