@@ -1,0 +1,208 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <memory>
+
+#include "buslink/bus_error.h"
+#include "buslink/bus_trace.h"
+#include "buslink/linux/i2c_adapters.h"
+#include "buslink/linux/linux_backend.h"
+#include "fake_kernel.h"
+#include "temp_tree.h"
+
+namespace buslink::linux_hw {
+namespace {
+
+using ::testing::ElementsAre;
+using testing::FakeKernel;
+using ::testing::HasSubstr;
+using testing::TempTree;
+
+// An adapter as sysfs shows it: the /dev node, the class entry with its name, and the device
+// link into the PCI device whose resource file holds the controller's I/O range.
+void AddAdapter(const TempTree& tree, int n, const std::string& name,
+                const std::string& pci_resource = {}) {
+  const std::string id = "i2c-" + std::to_string(n);
+  const std::string pci = "/sys/devices/pci0000:00/0000:00:1f." + std::to_string(n);
+  tree.File("/dev/" + id);
+  tree.Dir(pci + "/" + id);
+  if (!pci_resource.empty()) tree.File(pci + "/resource", pci_resource);
+  if (!name.empty()) tree.File("/sys/class/i2c-dev/" + id + "/name", name + "\n");
+  tree.Link("/sys/class/i2c-dev/" + id + "/device", pci + "/" + id);
+  tree.Link("/sys/bus/i2c/devices/" + id, pci + "/" + id);
+}
+
+ErrorCode CodeOf(const std::function<void()>& call, std::string* message = nullptr) {
+  try {
+    call();
+  } catch (const BusError& error) {
+    if (message != nullptr) *message = error.what();
+    return error.code();
+  }
+  ADD_FAILURE() << "the call did not fail";
+  return ErrorCode::Io;
+}
+
+TEST(SmbusDiscovery, PrefersTheAdapterNamedSmbusAndFindsItsBase) {
+  TempTree tree;
+  AddAdapter(tree, 0, "i915 gmbus dpb");
+  AddAdapter(tree, 1, "SMBus I801 adapter at efa0");
+  AddAdapter(tree, 2, "SMBus PIIX4 adapter port 0",
+             "0x00000000f7f1a000 0x00000000f7f1a0ff 0x0000000000040200\n"  // memory: skipped
+             "0x0000000000000b00 0x0000000000000b1f 0x0000000000040101\n");
+  const I2cDevScan scan = ScanI2cDev(tree.root());
+  ASSERT_EQ(scan.adapters.size(), 3u);
+  EXPECT_EQ(ChooseAdapter(scan).node, tree.root() + "/dev/i2c-1");
+  EXPECT_EQ(ChooseAdapter(scan).base_address, 0xEFA0);
+  EXPECT_EQ(scan.adapters[2].base_address, 0xB00) << "the PCI I/O resource was not read";
+  EXPECT_EQ(scan.adapters[0].base_address, 0);
+  EXPECT_EQ(ChooseAdapter(scan, 0xB00).number, 2) << "a typed base address picks its adapter";
+
+  std::string message;
+  EXPECT_EQ(CodeOf([&] { ChooseAdapter(scan, 0x5000); }, &message), ErrorCode::NoAdapter);
+  EXPECT_THAT(message, HasSubstr("0xEFA0"));
+}
+
+TEST(SmbusDiscovery, FallsBackToTheLowestAdapterAndTheBusDevicesName) {
+  TempTree tree;
+  AddAdapter(tree, 7, "");
+  tree.File("/sys/bus/i2c/devices/i2c-7/name", "DesignWare I2C adapter\n");
+  AddAdapter(tree, 3, "AUX B/DDI B/PHY B");
+  const I2cDevScan scan = ScanI2cDev(tree.root());
+  EXPECT_EQ(ChooseAdapter(scan).number, 3);
+  EXPECT_EQ(scan.adapters[1].name, "DesignWare I2C adapter");
+}
+
+class Smbus : public ::testing::Test {
+ protected:
+  Smbus() {
+    AddAdapter(tree, 0, "i915 gmbus dpb");
+    AddAdapter(tree, 1, "SMBus I801 adapter at efa0");
+    kernel->smbus_chips[0x2D][0x3E] = 0x41;
+    trace.KeepLines(true);
+  }
+  std::unique_ptr<BusLink> Link() {
+    return LinuxBackend(&trace, LinuxOptions{tree.root(), kernel, {}, nullptr}).CreateBusLink();
+  }
+
+  TempTree tree;
+  std::shared_ptr<FakeKernel> kernel = std::make_shared<FakeKernel>();
+  BusTrace trace;
+};
+
+TEST_F(Smbus, ReadsAndWritesThroughTheChosenAdapterOpenedOnlyWhenUsed) {
+  LinuxBackend backend(&trace, LinuxOptions{tree.root(), kernel, {}, nullptr});
+  EXPECT_EQ(backend.CreateSystemInfo()->OSBuild(), "1998");
+  auto link = backend.CreateBusLink();
+  SMBusDevice& smbus = link->SMBus();
+  EXPECT_EQ(smbus.BaseAddress(), 0xEFA0);
+  EXPECT_EQ(kernel->opens, 0) << "the wizard's start-up opened the bus";
+
+  EXPECT_EQ(smbus.ReadByte(0x2D, 0x3E), 0x41);
+  smbus.WriteByte(0x2D, 0x40, 0x03);
+  EXPECT_EQ(kernel->smbus_chips[0x2D][0x40], 0x03);
+  EXPECT_EQ(CodeOf([&] { smbus.ReadByte(0x2C, 0x3E); }), ErrorCode::Nack);
+  EXPECT_EQ(kernel->opens, 1);
+  ASSERT_EQ(kernel->open_fds.size(), 1u);
+  EXPECT_EQ(kernel->open_fds.begin()->second, tree.root() + "/dev/i2c-1");
+  EXPECT_THAT(trace.Lines(),
+              ElementsAre("SMB 2D R 3E 41", "SMB 2D W 40 03", "SMB 2C R 3E ERR NACK"));
+
+  link.reset();
+  EXPECT_TRUE(kernel->open_fds.empty()) << "the adapter was not closed";
+}
+
+TEST_F(Smbus, TransferErrorsNameTheAddressAndTheAdapter) {
+  auto link = Link();
+  struct Case {
+    int err;
+    ErrorCode code;
+    const char* says;
+  };
+  for (const Case& c : {Case{ENXIO, ErrorCode::Nack, "no device acknowledged address 0x2D on"},
+                        Case{EREMOTEIO, ErrorCode::Nack, "no device acknowledged address 0x2D"},
+                        Case{ETIMEDOUT, ErrorCode::Timeout, "did not answer in time"},
+                        Case{EIO, ErrorCode::Io, "Input/output error"}}) {
+    kernel->transfer_error = c.err;
+    std::string message;
+    EXPECT_EQ(CodeOf([&] { link->SMBus().ReadByte(0x2D, 0x3E); }, &message), c.code) << c.err;
+    EXPECT_THAT(message, HasSubstr(c.says));
+    EXPECT_THAT(message, HasSubstr("/dev/i2c-1 (SMBus I801 adapter at efa0)"));
+  }
+}
+
+TEST_F(Smbus, PermissionDeniedTellsWhichStepIsMissing) {
+  const std::string node = tree.root() + "/dev/i2c-1";
+  kernel->open_errors[node] = EACCES;
+  struct Case {
+    NodeAccess access;
+    const char* says;
+  };
+  for (const Case& c :
+       {Case{{"i2c", false, false}, "add your user to the i2c group"},
+        Case{{"i2c", false, true}, "after this session started; log out and in again"},
+        Case{{"i2c", true, true}, "does not let the group read and write it"},
+        Case{{"root", false, false}, "belongs to root only"}}) {
+    kernel->access = c.access;
+    std::string message;
+    auto link = Link();
+    EXPECT_EQ(CodeOf([&] { link->SMBus().ReadByte(0x2D, 0x3E); }, &message),
+              ErrorCode::PermissionDenied);
+    EXPECT_THAT(message, HasSubstr("permission denied on " + node));
+    EXPECT_THAT(message, HasSubstr(c.says));
+  }
+  EXPECT_THAT(Link()->SMBus().BaseAddress(), 0xEFA0) << "the base needs no access to the node";
+
+  // Once the user has fixed it, the same objects work without a restart of the search.
+  auto link = Link();
+  EXPECT_THROW(link->SMBus().ReadByte(0x2D, 0x3E), BusError);
+  kernel->open_errors.clear();
+  EXPECT_EQ(link->SMBus().ReadByte(0x2D, 0x3E), 0x41);
+}
+
+TEST(SmbusMissing, EachMissingPieceHasItsOwnAdvice) {
+  struct Case {
+    std::function<void(const TempTree&)> build;
+    ErrorCode code;
+    const char* says;
+  };
+  const Case cases[] = {
+      {[](const TempTree& t) { t.Dir("/dev"); }, ErrorCode::ModuleMissing,
+       "load the i2c-dev module: sudo modprobe i2c-dev"},
+      {[](const TempTree& t) { t.File("/sys/class/i2c-dev/i2c-0/name", "SMBus I801\n"); },
+       ErrorCode::NoDevice, "no /dev/i2c-* nodes"},
+      {[](const TempTree& t) { t.Dir("/sys/class/i2c-dev"); }, ErrorCode::NoAdapter,
+       "load the driver for the SMBus controller"},
+  };
+  for (const Case& c : cases) {
+    TempTree tree;
+    c.build(tree);
+    BusTrace trace;
+    trace.KeepLines(true);
+    auto kernel = std::make_shared<FakeKernel>();
+    LinuxBackend backend(&trace, LinuxOptions{tree.root(), kernel, {}, nullptr});
+    EXPECT_EQ(backend.CreateSystemInfo()->OSBuild(), "2600");
+    auto link = backend.CreateBusLink();
+    EXPECT_EQ(link->SMBus().BaseAddress(), 0);
+    std::string message;
+    EXPECT_EQ(CodeOf([&] { link->SMBus().WriteByte(0x2D, 0x40, 0x01); }, &message), c.code);
+    EXPECT_THAT(message, HasSubstr(c.says));
+    EXPECT_EQ(trace.Lines().size(), 1u);
+    EXPECT_EQ(kernel->opens, 0);
+  }
+}
+
+TEST(SmbusMissing, ANodeThatVanishesAfterTheScanSaysSo) {
+  TempTree tree;
+  AddAdapter(tree, 0, "SMBus I801 adapter at efa0");
+  auto kernel = std::make_shared<FakeKernel>();
+  kernel->open_errors[tree.root() + "/dev/i2c-0"] = ENOENT;
+  auto link = LinuxBackend(nullptr, LinuxOptions{tree.root(), kernel, {}, nullptr}).CreateBusLink();
+  std::string message;
+  EXPECT_EQ(CodeOf([&] { link->SMBus().ReadByte(0x2D, 0x3E); }, &message), ErrorCode::NoDevice);
+  EXPECT_THAT(message, HasSubstr("sudo modprobe i2c-dev"));
+}
+
+}  // namespace
+}  // namespace buslink::linux_hw
