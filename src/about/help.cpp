@@ -40,16 +40,22 @@ void Help::init_help(QWidget* owner, const QString& program_folder) {
   }
 }
 
+HelpWindow* Help::window() const { return window_.data(); }
+
 void Help::close_help() {
-  if (window_) window_->close();
+  if (HelpWindow* open = window_.data(); open != nullptr) open->close();
 }
 
 void Help::ShowContents() {
-  if (!window_) window_ = new HelpWindow(owner_);
-  window_->ShowFile(help_file_);
-  window_->show();
-  window_->raise();
-  window_->activateWindow();
+  HelpWindow* window = window_.data();
+  if (window == nullptr) {
+    window = new HelpWindow(owner_.data());
+    window_ = window;
+  }
+  window->ShowFile(help_file_);
+  window->show();
+  window->raise();
+  window->activateWindow();
 }
 
 bool Help::eventFilter(QObject* watched, QEvent* event) {

@@ -39,7 +39,7 @@ class Help : public QObject {
   void ShowContents();
 
   const QString& help_file() const { return help_file_; }
-  HelpWindow* window() const { return window_; }
+  HelpWindow* window() const;  // nullptr until F1 first opens it
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
