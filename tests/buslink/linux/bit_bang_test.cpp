@@ -127,15 +127,5 @@ TEST(BitBang, ClocksOutASlaveLeftInTheMiddleOfAByte) {
   EXPECT_THAT(message, HasSubstr("SDA line on test port stays low"));
 }
 
-TEST(BitBang, IdlePowersTheBoardAndReleasesBothLines) {
-  FakePacer pacer;
-  SimulatedBoard board(SimulatedBoard::Build::Inverted, kBoard, pacer);
-  board.WriteData(0x00);
-  BitBangI2c(board, Wiring::Inverted, {}, pacer, "test port").Idle();
-  EXPECT_TRUE(board.Powered());
-  EXPECT_TRUE(board.SclLine() && board.SdaLine());
-  EXPECT_EQ(board.Control(), kControlIdle);
-}
-
 }  // namespace
 }  // namespace buslink::linux_hw

@@ -193,16 +193,5 @@ TEST(SmbusMissing, EachMissingPieceHasItsOwnAdvice) {
   }
 }
 
-TEST(SmbusMissing, ANodeThatVanishesAfterTheScanSaysSo) {
-  TempTree tree;
-  AddAdapter(tree, 0, "SMBus I801 adapter at efa0");
-  auto kernel = std::make_shared<FakeKernel>();
-  kernel->open_errors[tree.root() + "/dev/i2c-0"] = ENOENT;
-  auto link = LinuxBackend(nullptr, LinuxOptions{tree.root(), kernel, {}, nullptr}).CreateBusLink();
-  std::string message;
-  EXPECT_EQ(CodeOf([&] { link->SMBus().ReadByte(0x2D, 0x3E); }, &message), ErrorCode::NoDevice);
-  EXPECT_THAT(message, HasSubstr("sudo modprobe i2c-dev"));
-}
-
 }  // namespace
 }  // namespace buslink::linux_hw
