@@ -1,0 +1,536 @@
+#include "wizard/init_form.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMainWindow>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QValidator>
+#include <algorithm>
+#include <exception>
+#include <stdexcept>
+#include <string>
+
+#include "display/main_form.h"
+#include "wizard/twips_layout.h"
+#include "wizard/wizard_picture.h"
+
+namespace wizard {
+
+namespace {
+
+const QString kChip = QString::fromLatin1(kChipName);
+
+// Medium descriptions are dark green; one that reports an unsupported medium turns dark red.
+const QColor kDescriptionColour(0, 128, 0);
+const QColor kUnsupportedColour(192, 0, 0);
+
+// Operating-system builds on which the SMBus is offered: 95, 95 OSR2, 98, 98 SE and ME.
+constexpr std::array<long, 5> kSMBusBuilds = {950, 1111, 1998, 2222, 3000};
+
+// The window design, in twips.
+const QSize kWindowDesign(6135, 3495);
+const QSize kPanelDesign(4575, 2828);
+
+// The base address box takes at most three characters typed, but shows whatever address the
+// component reports in full (a length limit on the box itself would cut "5000" to "500").
+class AtMostThreeCharacters : public QValidator {
+ public:
+  using QValidator::QValidator;
+  State validate(QString& input, int&) const override {
+    return input.size() <= 3 ? Acceptable : Invalid;
+  }
+};
+
+// Reads the build number the component reports; anything else is a start-up failure.
+long ReadBuild(const std::string& text) {
+  const auto first = text.find_first_not_of(" \t");
+  const auto last = text.find_last_not_of(" \t");
+  if (first == std::string::npos) throw std::invalid_argument("empty operating-system build");
+  const std::string digits = text.substr(first, last - first + 1);
+  if (digits.size() > 9 ||
+      !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    throw std::invalid_argument("operating-system build is not a number: " + text);
+  }
+  return std::stol(digits);
+}
+
+void SetTextColour(QLabel* label, const QColor& colour) {
+  QPalette palette = label->palette();
+  palette.setColor(QPalette::WindowText, colour);
+  label->setPalette(palette);
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text = QString()) {
+  auto* label = new QLabel(text, parent);
+  label->setObjectName(QString::fromLatin1(name));
+  label->setWordWrap(true);
+  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  return label;
+}
+
+QFrame* MakePanel(const char* name) {
+  auto* panel = new QFrame;
+  panel->setObjectName(QString::fromLatin1(name));
+  panel->setFrameShape(QFrame::NoFrame);
+  return panel;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const char* text) {
+  auto* button = new QPushButton(QString::fromLatin1(text), parent);
+  button->setObjectName(QString::fromLatin1(name));
+  button->setAutoDefault(true);  // Enter presses the button that has the focus
+  return button;
+}
+
+// Runs one step of a sequence whose failing steps are skipped.
+template <typename Step>
+void Skippable(Step step) {
+  try {
+    step();
+  } catch (const std::exception&) {
+    // skipped: the next step runs
+  }
+}
+
+// The hourglass for as long as the search runs, whatever way it ends.
+class BusyPointer {
+ public:
+  BusyPointer() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~BusyPointer() { Restore(); }
+  BusyPointer(const BusyPointer&) = delete;
+  BusyPointer& operator=(const BusyPointer&) = delete;
+  void Restore() {
+    if (active_) QApplication::restoreOverrideCursor();
+    active_ = false;
+  }
+
+ private:
+  bool active_ = true;
+};
+
+}  // namespace
+
+InitForm::InitForm(devaccess::Declarations& d, widgets::MessageBoxes& boxes, QWidget* parent)
+    : QWidget(parent, Qt::Window), d_(d), boxes_(boxes) {
+  setObjectName(QStringLiteral("InitForm"));
+  setWindowTitle(kChip + QStringLiteral(" Search Wizard"));
+  BuildWindow();
+  Form_Load();
+}
+
+InitForm::~InitForm() {
+  // The program is ending: the main window goes with the wizard that loaded it.
+  delete main_form_;
+}
+
+void InitForm::BuildWindow() {
+  auto* window_layout = new TwipsLayout(kWindowDesign, this);
+
+  auto* picture = new WizardPicture(this);
+  picture->setObjectName(QStringLiteral("Image1"));
+  picture->setAccessibleName(kChip + QStringLiteral(" chip"));
+  window_layout->AddWidget(picture, QRect(240, 120, 855, 2565));
+
+  panels_ = new QStackedWidget(this);
+  window_layout->AddWidget(panels_, QRect(1320, 0, 4575, 2828));
+
+  // Panel 1: welcome.
+  QFrame* welcome = MakePanel("WelcomePanel");
+  auto* welcome_layout = new TwipsLayout(kPanelDesign, welcome);
+  WelcomeLBL = MakeLabel(welcome, "WelcomeLBL");
+  welcome_layout->AddWidget(WelcomeLBL, QRect(360, 360, 3135, 855));
+  WelcomeInstructionsLBL = MakeLabel(welcome, "WelcomeInstructionsLBL");
+  welcome_layout->AddWidget(WelcomeInstructionsLBL, QRect(360, 1920, 3135, 735));
+
+  // Panel 2: the media.
+  QFrame* medium = MakePanel("SeclectComsMediumPanel");
+  auto* medium_layout = new TwipsLayout(kPanelDesign, medium);
+  PPCheck = new QCheckBox(QStringLiteral("Parallel Printer Port"), medium);
+  PPCheck->setObjectName(QStringLiteral("PPCheck"));
+  PPCheck->setChecked(true);
+  medium_layout->AddWidget(PPCheck, QRect(120, 240, 1695, 495));
+  PPSearchDescLBL = MakeLabel(medium, "PPSearchDescLBL");
+  medium_layout->AddWidget(PPSearchDescLBL, QRect(1800, 360, 2775, 735));
+  SMBusCheck = new QCheckBox(QStringLiteral("On-Board SMBus"), medium);
+  SMBusCheck->setObjectName(QStringLiteral("SMBusCheck"));
+  medium_layout->AddWidget(SMBusCheck, QRect(120, 960, 1575, 495));
+  SMBusSearchDescLBL = MakeLabel(medium, "SMBusSearchDescLBL");
+  // The base address box sits in the label's lower right corner: the text ends above it.
+  medium_layout->AddWidget(SMBusSearchDescLBL, QRect(1800, 1080, 2775, 855), 1680 - 1080);
+  SMBusBaseAddressTXT = new QLineEdit(QStringLiteral("000"), medium);
+  SMBusBaseAddressTXT->setObjectName(QStringLiteral("SMBusBaseAddressTXT"));
+  SMBusBaseAddressTXT->setValidator(new AtMostThreeCharacters(SMBusBaseAddressTXT));
+  SMBusBaseAddressTXT->setAlignment(Qt::AlignRight);
+  SMBusSearchDescLBL->setBuddy(SMBusBaseAddressTXT);
+  medium_layout->AddWidget(SMBusBaseAddressTXT, QRect(4080, 1680, 375, 285));
+  USBCheck = new QCheckBox(QStringLiteral("USB"), medium);
+  USBCheck->setObjectName(QStringLiteral("USBCheck"));
+  USBCheck->setEnabled(false);
+  USBCheck->setVisible(false);  // nothing ever offers USB
+  medium_layout->AddWidget(USBCheck, QRect(120, 1920, 735, 495));
+  USBSearchDescLBL = MakeLabel(medium, "USBSearchDescLBL");
+  USBSearchDescLBL->setVisible(false);
+  medium_layout->AddWidget(USBSearchDescLBL, QRect(1800, 2040, 2775, 615));
+  SearchMediumInstLBL = MakeLabel(medium, "SearchMediumInstLBL");
+  medium_layout->AddWidget(SearchMediumInstLBL, QRect(120, 2520, 4095, 495));
+  for (QLabel* description : {PPSearchDescLBL, SMBusSearchDescLBL, USBSearchDescLBL}) {
+    SetTextColour(description, kDescriptionColour);
+  }
+
+  // Panel 3: searching.
+  QFrame* searching = MakePanel("SearchingPanel");
+  SearchingPanel = searching;
+  auto* searching_layout = new TwipsLayout(kPanelDesign, searching);
+  SearchingLBL = MakeLabel(searching, "SearchingLBL", QStringLiteral("Searching"));
+  QFont title_font = SearchingLBL->font();
+  title_font.setBold(true);
+  title_font.setPointSizeF(title_font.pointSizeF() * 1.8);
+  SearchingLBL->setFont(title_font);
+  SearchingLBL->setAlignment(Qt::AlignCenter);
+  searching_layout->AddWidget(SearchingLBL, QRect(120, 360, 4335, 735));
+  SearchingDetailsLBL = MakeLabel(searching, "SearchingDetailsLBL");
+  searching_layout->AddWidget(SearchingDetailsLBL, QRect(240, 1080, 4095, 855));
+  SearchProgress = new QProgressBar(searching);
+  SearchProgress->setObjectName(QStringLiteral("SearchProgress"));
+  SearchProgress->setRange(0, 100);
+  SearchProgress->setValue(0);
+  SearchProgress->setTextVisible(false);
+  SearchingDetailsLBL->setBuddy(SearchProgress);
+  searching_layout->AddWidget(SearchProgress, QRect(120, 2040, 4335, 255));
+
+  // Panel 4: results.
+  QFrame* results = MakePanel("SearchResultsPanel");
+  auto* results_layout = new TwipsLayout(kPanelDesign, results);
+  SearchResultsDescLBL =
+      MakeLabel(results, "SearchResultsDescLBL", QStringLiteral("Search Results"));
+  QFont bold = SearchResultsDescLBL->font();
+  bold.setBold(true);
+  SearchResultsDescLBL->setFont(bold);
+  results_layout->AddWidget(SearchResultsDescLBL, QRect(240, 240, 2535, 495), 600 - 240);
+  SearchResultsLIST = new QListWidget(results);
+  SearchResultsLIST->setObjectName(QStringLiteral("SearchResultsLIST"));
+  // The tag at the end of each line stays out of sight to the right, as the blanks intend.
+  SearchResultsLIST->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  SearchResultsLIST->setTextElideMode(Qt::ElideNone);
+  SearchResultsDescLBL->setBuddy(SearchResultsLIST);
+  results_layout->AddWidget(SearchResultsLIST, QRect(240, 600, 4095, 1230));
+  SearchResultsLBL = MakeLabel(results, "SearchResultsLBL");
+  results_layout->AddWidget(SearchResultsLBL, QRect(360, 2040, 3975, 615), 2520 - 2040);
+  SearchInsLBL = MakeLabel(results, "SearchInsLBL");
+  results_layout->AddWidget(SearchInsLBL, QRect(360, 2520, 3975, 375));
+
+  for (QFrame* panel : {welcome, medium, searching, results}) panels_->addWidget(panel);
+
+  CancelCMD = MakeButton(this, "CancelCMD", "Cancel");
+  BackCMD = MakeButton(this, "BackCMD", "< Back");
+  NextCMD = MakeButton(this, "NextCMD", "Next >");
+  FinishCMD = MakeButton(this, "FinishCMD", "Finish");
+  window_layout->AddWidget(CancelCMD, QRect(240, 3000, 1215, 375));
+  window_layout->AddWidget(BackCMD, QRect(1920, 3000, 1215, 375));
+  window_layout->AddWidget(NextCMD, QRect(3120, 3000, 1215, 375));
+  window_layout->AddWidget(FinishCMD, QRect(4800, 3000, 1095, 375));
+  BackCMD->setEnabled(false);
+  FinishCMD->setEnabled(false);
+  connect(CancelCMD, &QPushButton::clicked, this, [this] { CancelCMD_Click(); });
+  connect(BackCMD, &QPushButton::clicked, this, [this] { BackCMD_Click(); });
+  connect(NextCMD, &QPushButton::clicked, this, [this] { NextCMD_Click(); });
+  connect(FinishCMD, &QPushButton::clicked, this, [this] { FinishCMD_Click(); });
+
+  // Tab goes through the panel in view from top to bottom, then the buttons left to right.
+  setTabOrder(PPCheck, SMBusCheck);
+  setTabOrder(SMBusCheck, SMBusBaseAddressTXT);
+  setTabOrder(SMBusBaseAddressTXT, USBCheck);
+  setTabOrder(USBCheck, SearchResultsLIST);
+  setTabOrder(SearchResultsLIST, CancelCMD);
+  setTabOrder(CancelCMD, BackCMD);
+  setTabOrder(BackCMD, NextCMD);
+  setTabOrder(NextCMD, FinishCMD);
+  NextCMD->setFocus();
+}
+
+void InitForm::Form_Load() {
+  try {
+    if (d_.backend == nullptr) throw std::logic_error("no bus backend");
+    system_info_ = d_.backend->CreateSystemInfo();
+    d_.EnsureBusLink().GetParallelPorts().Device().SetLoadReset(0);
+    // candidate_addresses is the constant kCandidateAddresses.
+    wizard_state_ = 1;
+    const char* const names[] = {"WelcomePanel", "SeclectComsMediumPanel", "SearchingPanel",
+                                 "SearchResultsPanel"};
+    for (std::size_t n = 0; n < panel_list_.size(); ++n) {
+      panel_list_[n] = findChild<QWidget*>(QString::fromLatin1(names[n]));
+    }
+    show_panel(1);
+    WelcomeLBL->setText(QStringLiteral("This ") + kChip + QStringLiteral(" Search Wizard will ") +
+                        QStringLiteral("find any ") + kChip +
+                        QStringLiteral("s that can be controlled by this software"));
+    WelcomeInstructionsLBL->setText(QStringLiteral("Click 'Next' to start."));
+    PPSearchDescLBL->setText(QStringLiteral("Remember to connect the ") + kChip +
+                             QStringLiteral(" evaluation board to the printer port"));
+    set_medium_texts();
+    SearchingDetailsLBL->setText(QStringLiteral("Please wait while searching for available ") +
+                                 kChip + QStringLiteral("s."));
+    search_.Clear();
+  } catch (const std::exception&) {
+    boxes_.Show(this, QStringLiteral("init_form_load_error"), QStringLiteral("Error"),
+                QStringLiteral("Error in Init Form Load"), widgets::MsgIcon::Critical,
+                widgets::MsgButtons::Ok);
+  }
+}
+
+void InitForm::set_medium_texts() {
+  const long build = ReadBuild(system_info_->OSBuild());
+  if (std::find(kSMBusBuilds.begin(), kSMBusBuilds.end(), build) != kSMBusBuilds.end()) {
+    SMBusSearchDescLBL->setText(
+        QStringLiteral("The Southbridge or ICH of Intel chipsets. For unsupported Intel "
+                       "chipsets, enter SMBBA here (Hex)."));
+    const long base = d_.EnsureBusLink().SMBus().BaseAddress();
+    SMBusBaseAddressTXT->setText(QString::fromStdString(Hex(static_cast<unsigned>(base))));
+  } else {
+    SMBusSearchDescLBL->setText(
+        QStringLiteral("Sorry, SMBus communication is only supported on Windows 95,98 and ME."));
+    SetTextColour(SMBusSearchDescLBL, kUnsupportedColour);
+    SMBusCheck->setChecked(false);
+    SMBusCheck->setEnabled(false);
+    SMBusBaseAddressTXT->setEnabled(false);
+  }
+  if (build == 950 || build == 1111) {
+    USBSearchDescLBL->setText(
+        QStringLiteral("Sorry, USB communication is not supported on Windows 95."));
+    SetTextColour(USBSearchDescLBL, kUnsupportedColour);
+    USBCheck->setChecked(false);
+    USBCheck->setEnabled(false);
+  }
+  SearchMediumInstLBL->setText(QStringLiteral("Click 'Next' to search for the ") + kChip +
+                               QStringLiteral("."));
+}
+
+void InitForm::show_panel(int n) {
+  // The panels share one place: bringing one into view takes the others out of it.
+  QWidget* panel = panel_list_[static_cast<std::size_t>(n - 1)];
+  if (panel != nullptr) panels_->setCurrentWidget(panel);
+}
+
+void InitForm::NextCMD_Click() {
+  nav_forward_ = true;
+  navigate();
+}
+
+void InitForm::BackCMD_Click() {
+  nav_forward_ = false;
+  navigate();
+}
+
+void InitForm::navigate() {
+  switch (wizard_state_) {
+    case 1:
+      if (nav_forward_) {
+        wizard_state_ = 2;
+        show_panel(2);
+        BackCMD->setEnabled(true);
+      }
+      break;
+    case 2:
+      if (nav_forward_) {
+        start_search();
+      } else {
+        wizard_state_ = 1;
+        show_panel(1);
+        BackCMD->setEnabled(false);
+      }
+      break;
+    case 4:
+      if (nav_forward_) {
+        show_panel(4);
+        BackCMD->setEnabled(true);
+        FinishCMD->setEnabled(true);
+        NextCMD->setEnabled(false);
+      } else {
+        clear_search_results();
+        wizard_state_ = 2;
+        show_panel(2);
+        NextCMD->setEnabled(true);
+        FinishCMD->setEnabled(false);
+      }
+      break;
+    default:  // searching: the buttons are off anyway
+      break;
+  }
+}
+
+void InitForm::start_search() {
+  if (!PPCheck->isChecked() && !SMBusCheck->isChecked() && !USBCheck->isChecked()) {
+    boxes_.Show(this, QStringLiteral("no_search_medium"), QStringLiteral("A problem was detected"),
+                QStringLiteral("Please select a search medium"), widgets::MsgIcon::None,
+                widgets::MsgButtons::Ok);
+    return;
+  }
+  wizard_state_ = 3;
+  show_panel(3);
+  SearchingPanel->repaint();
+  for (QPushButton* b : {CancelCMD, BackCMD, NextCMD, FinishCMD}) b->setEnabled(false);
+  BusyPointer busy;
+  load_main_form();
+  search_media();
+  CancelCMD->setEnabled(true);
+  BackCMD->setEnabled(true);
+  NextCMD->setEnabled(false);
+  FinishCMD->setEnabled(true);
+  busy.Restore();
+  list_search_results();
+  wizard_state_ = 4;
+  show_panel(4);
+  SearchProgress->setValue(0);
+  (FinishCMD->isEnabled() ? FinishCMD : BackCMD)->setFocus();
+}
+
+void InitForm::load_main_form() {
+  // Loading runs the main window's load steps; a window already loaded is not loaded again.
+  if (main_form_ == nullptr) main_form_ = new display::MainForm(d_, boxes_);
+}
+
+void InitForm::unload_main_form() {
+  delete main_form_;
+}
+
+void InitForm::advance_progress(int step) {
+  const int value = SearchProgress->value();
+  SearchProgress->setValue(SearchProgress->maximum() >= value + step ? value + step
+                                                                     : SearchProgress->maximum());
+  // The search runs inside the click handler: nothing repaints unless asked to.
+  SearchingPanel->repaint();
+}
+
+void InitForm::search_media() {
+  const int ticked = (PPCheck->isChecked() ? 1 : 0) + (SMBusCheck->isChecked() ? 1 : 0) +
+                     (USBCheck->isChecked() ? 1 : 0);
+  SearchProgress->setMaximum(kProgressPerMedium * ticked);
+  const ProgressStep step = [this](int size) { advance_progress(size); };
+  buslink::BusLink* link = nullptr;
+  try {
+    link = &d_.EnsureBusLink();
+  } catch (const std::exception&) {
+    // no component: nothing can be found on the printer ports or the SMBus
+  }
+  if (PPCheck->isChecked() && link != nullptr) search_.SearchPrinterPorts(*link, step);
+  if (SMBusCheck->isChecked() && link != nullptr) search_.SearchSMBus(*link, step);
+  if (USBCheck->isChecked()) DeviceSearch::SearchUSB(step);
+}
+
+void InitForm::list_search_results() {
+  int i = 0;
+  int e = 0;
+  line_addresses_.clear();
+  for (const PPFind& r : search_.pp_finds()) {
+    ++e;
+    // A record whose port cannot be selected again gets no line; the next one is listed.
+    Skippable([&] {
+      buslink::ParallelPorts& ports = d_.EnsureBusLink().GetParallelPorts();
+      ports.SetSelectedPort(r.port);
+      const std::string line = PrinterPortLine(r.address, ports.BaseAddress(), e);
+      SearchResultsLIST->insertItem(i, QString::fromStdString(line));
+      SearchResultsLIST->setCurrentRow(0);
+      line_addresses_.push_back(r.address);
+      ++i;
+    });
+  }
+  for (const std::uint8_t a : search_.smbus_finds()) {
+    SearchResultsLIST->insertItem(i, QString::fromStdString(SMBusLine(a)));
+    SearchResultsLIST->setCurrentRow(0);
+    line_addresses_.push_back(a);
+    ++i;
+  }
+  if (i == 0) {
+    SearchResultsLBL->setText(QStringLiteral("Sorry, no ") + kChip +
+                              QStringLiteral("s were found. Please check all connections and "
+                                             "try again"));
+    SearchInsLBL->setText(QStringLiteral("Click Back to continue..."));
+    FinishCMD->setEnabled(false);
+    SearchResultsLIST->clear();
+  } else {
+    SearchResultsLBL->setText(QStringLiteral("Please select one of the ") + kChip +
+                              QStringLiteral("s found above."));
+    SearchInsLBL->setText(QStringLiteral("Click 'Finish' to Continue"));
+    SearchResultsLIST->setCurrentRow(0);
+  }
+}
+
+void InitForm::clear_search_results() {
+  SearchResultsLIST->clear();
+  search_.Clear();
+}
+
+void InitForm::FinishCMD_Click() {
+  const int selected = SearchResultsLIST->currentRow();
+  QListWidgetItem* item = SearchResultsLIST->item(selected);
+  const LineTag tag = ReadLineTag(item != nullptr ? item->text().toStdString() : std::string());
+
+  if (tag.kind == LineTag::Kind::Printer) {
+    const auto& finds = search_.pp_finds();
+    const auto e = static_cast<std::size_t>(tag.printer_line);
+    // A number with no record behind it makes every step below fail, and each is skipped.
+    auto record = [&]() -> const PPFind& { return finds.at(e - 1); };
+    Skippable([&] { d_.EnsureBusLink().GetParallelPorts().SetSelectedPort(record().port); });
+    Skippable(
+        [&] { d_.EnsureBusLink().GetParallelPorts().Device().SetModeFlag(record().mode_flag); });
+    Skippable(
+        [&] { d_.EnsureBusLink().GetParallelPorts().Device().SetDeviceAddress(record().address); });
+    Skippable([&] { d_.EnsureBusLink().SetMedium(0); });
+    d_.comms_medium = 1;
+    Skippable([&] {
+      d_.pp_base_address =
+          static_cast<std::int16_t>(d_.EnsureBusLink().GetParallelPorts().Device().BaseAddress());
+    });
+  }
+  if (tag.kind == LineTag::Kind::SMBus) {
+    Skippable([&] { d_.EnsureBusLink().SMBus().SetDeviceAddress(tag.address7); });
+    Skippable([&] { d_.EnsureBusLink().SetMedium(1); });
+    d_.comms_medium = 0;
+  }
+  if (tag.kind == LineTag::Kind::None) {
+    // Nothing to hand over: the program ends.
+    unload_main_form();
+    close();
+    return;
+  }
+  wizard_finished_ = true;
+  Skippable([&] {
+    d_.device_address =
+        static_cast<std::int16_t>(line_addresses_.at(static_cast<std::size_t>(selected)));
+  });
+  Skippable([&] {
+    load_main_form();  // loaded by the search; this only matters if that load was lost
+    main_form_->show();
+  });
+  close();
+}
+
+void InitForm::CancelCMD_Click() {
+  if (!wizard_finished_) unload_main_form();
+  close();
+}
+
+void InitForm::closeEvent(QCloseEvent* event) {
+  // Closed before Finish: every window of the program goes, so the program ends. After Finish
+  // the main window stays.
+  if (!wizard_finished_) unload_main_form();
+  event->accept();
+}
+
+void InitForm::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape && CancelCMD->isEnabled()) {
+    CancelCMD->click();
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}
+
+}  // namespace wizard

@@ -1,0 +1,103 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QWidget>
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "access/declarations.h"
+#include "widgets/message_boxes.h"
+#include "wizard/device_search.h"
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QProgressBar;
+class QPushButton;
+class QStackedWidget;
+
+namespace wizard {
+
+// The device search wizard, the program's first window: four panels in one place (welcome,
+// medium, searching, results), the picture strip and the Cancel / Back / Next / Finish row. It
+// finds the chips on the ticked media and, at Finish, hands the chosen one to the shared state
+// and shows the main window. Constructing it is the window's load.
+class InitForm : public QWidget {
+  Q_OBJECT
+
+ public:
+  InitForm(devaccess::Declarations& d, widgets::MessageBoxes& boxes, QWidget* parent = nullptr);
+  ~InitForm() override;
+
+  // 1 welcome, 2 medium, 3 searching, 4 results.
+  int wizard_state() const { return wizard_state_; }
+  bool wizard_finished() const { return wizard_finished_; }
+  // The main window, once the first search has loaded it; null before and after it is unloaded.
+  QMainWindow* main_form() const { return main_form_; }
+  const DeviceSearch& search() const { return search_; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;  // Form_Unload
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  void BuildWindow();
+  void Form_Load();
+  void NextCMD_Click();
+  void BackCMD_Click();
+  void CancelCMD_Click();
+  void FinishCMD_Click();
+
+  void navigate();
+  void show_panel(int n);
+  void set_medium_texts();
+  void start_search();
+  void search_media();
+  void advance_progress(int step);
+  void list_search_results();
+  void clear_search_results();
+  void load_main_form();
+  void unload_main_form();
+
+  devaccess::Declarations& d_;
+  widgets::MessageBoxes& boxes_;
+  std::unique_ptr<buslink::SystemInfo> system_info_;
+
+  std::uint8_t wizard_state_ = 1;
+  bool nav_forward_ = true;
+  bool wizard_finished_ = false;
+  std::array<QWidget*, 4> panel_list_{};
+  DeviceSearch search_;
+  std::vector<std::uint8_t> line_addresses_;
+  QPointer<QMainWindow> main_form_;
+
+  QStackedWidget* panels_ = nullptr;
+  QPushButton* CancelCMD = nullptr;
+  QPushButton* BackCMD = nullptr;
+  QPushButton* NextCMD = nullptr;
+  QPushButton* FinishCMD = nullptr;
+  QLabel* WelcomeLBL = nullptr;
+  QLabel* WelcomeInstructionsLBL = nullptr;
+  QCheckBox* PPCheck = nullptr;
+  QLabel* PPSearchDescLBL = nullptr;
+  QCheckBox* SMBusCheck = nullptr;
+  QLabel* SMBusSearchDescLBL = nullptr;
+  QLineEdit* SMBusBaseAddressTXT = nullptr;
+  QCheckBox* USBCheck = nullptr;
+  QLabel* USBSearchDescLBL = nullptr;
+  QLabel* SearchMediumInstLBL = nullptr;
+  QWidget* SearchingPanel = nullptr;
+  QLabel* SearchingLBL = nullptr;
+  QLabel* SearchingDetailsLBL = nullptr;
+  QProgressBar* SearchProgress = nullptr;
+  QLabel* SearchResultsDescLBL = nullptr;
+  QListWidget* SearchResultsLIST = nullptr;
+  QLabel* SearchResultsLBL = nullptr;
+  QLabel* SearchInsLBL = nullptr;
+};
+
+}  // namespace wizard

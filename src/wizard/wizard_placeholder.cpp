@@ -1,2 +1,0 @@
-// The device search wizard live in this folder.
-namespace wizard {}
