@@ -1,0 +1,110 @@
+#include "app/command_line.h"
+
+#include <string_view>
+
+#ifndef KELVRAN_VERSION
+#define KELVRAN_VERSION "0.0.0"
+#endif
+
+namespace app {
+
+namespace {
+
+constexpr std::string_view kSimulate = "--simulate";
+constexpr std::string_view kBusTrace = "--bus-trace";
+
+bool StartsWith(std::string_view s, std::string_view prefix) {
+  return s.substr(0, prefix.size()) == prefix;
+}
+
+}  // namespace
+
+ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
+  ParseOutcome out;
+  Options& o = out.options;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string_view arg = args[i];
+    if (arg == "--help" || arg == "-h") {
+      o.action = Options::Action::Help;
+    } else if (arg == "--version") {
+      // --help wins when both are given: it is the more useful answer.
+      if (o.action != Options::Action::Help) o.action = Options::Action::Version;
+    } else if (arg == "--a11y-ids") {
+      o.a11y_ids = true;
+    } else if (arg == kSimulate) {
+      o.simulate = true;
+      o.scenario_file.clear();
+    } else if (StartsWith(arg, std::string(kSimulate) + "=")) {
+      const std::string_view file = arg.substr(kSimulate.size() + 1);
+      if (file.empty()) {
+        out.error = "--simulate= needs a scenario file name (or use --simulate alone)";
+        return out;
+      }
+      o.simulate = true;
+      o.scenario_file = file;
+    } else if (arg == kBusTrace) {
+      // The file may also follow as the next argument, as with most programs.
+      if (i + 1 >= args.size() || args[i + 1].empty()) {
+        out.error = "--bus-trace needs a file name: --bus-trace=FILE";
+        return out;
+      }
+      o.bus_trace_file = args[++i];
+    } else if (StartsWith(arg, std::string(kBusTrace) + "=")) {
+      const std::string_view file = arg.substr(kBusTrace.size() + 1);
+      if (file.empty()) {
+        out.error = "--bus-trace= needs a file name";
+        return out;
+      }
+      o.bus_trace_file = file;
+    } else if (StartsWith(arg, "-") && arg != "-") {
+      out.error = "unknown option '" + std::string(arg) + "'";
+      return out;
+    } else {
+      out.error = "unexpected argument '" + std::string(arg) +
+                  "' (a scenario file is given as --simulate=FILE)";
+      return out;
+    }
+  }
+  return out;
+}
+
+std::string HelpText() {
+  return std::string("Usage: ") + kProgramName +
+         " [--simulate[=FILE]] [--bus-trace=FILE] [--a11y-ids]\n"
+         "\n"
+         "Evaluation software for the KELVRAN hardware-monitor chip: finds the chip on a\n"
+         "printer-port evaluation board or on the computer's SMBus, then shows and sets its\n"
+         "voltages, temperatures, fan speeds, limits and registers.\n"
+         "\n"
+         "Bus backends:\n"
+         "  (no option)        this computer's hardware: SMBus adapters through i2c-dev\n"
+         "                     (/dev/i2c-*) and printer ports through ppdev (/dev/parport*)\n"
+         "  --simulate         simulated hardware: a printer port at 378h with an evaluation\n"
+         "                     board, and an SMBus adapter with a chip at 2Dh\n"
+         "  --simulate=FILE    simulated hardware described by a JSON scenario file\n"
+         "                     (format in docs/simulator.md)\n"
+         "\n"
+         "Other options:\n"
+         "  --bus-trace=FILE   append one line per bus transfer to FILE, e.g. \"SMB 2D R 3E 41\"\n"
+         "  --a11y-ids         publish each control's name to accessibility tools, as its\n"
+         "                     accessible description \"id=<name>\" (for driving the program\n"
+         "                     from test tools)\n"
+         "  -h, --help         show this text and exit\n"
+         "  --version          show the version and exit\n"
+         "\n"
+         "Permissions: on real hardware the program opens /dev/i2c-* and /dev/parport*.\n"
+         "Load the i2c-dev module (modprobe i2c-dev), add your user to the i2c group (and lp\n"
+         "for printer ports) and log in again; docs/linux-permissions.md has a udev rule too.\n"
+         "\n"
+         "Help: press F1 in the main window. The user's guide is KELVRAN.html, kept beside\n"
+         "the executable.\n"
+         "\n"
+         "Exit status: 0 when the program ends normally, 1 after an error report, 2 for a\n"
+         "command line, scenario file or trace file that cannot be used.\n";
+}
+
+std::string VersionText() {
+  return std::string(kProgramName) + " " + KELVRAN_VERSION + "\n";
+}
+
+}  // namespace app

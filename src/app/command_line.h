@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// The command line of kelvran-eval: which bus backend to use and how to trace it. Plain C++ so
+// it can be parsed (and its errors printed) before anything graphical exists.
+namespace app {
+
+inline constexpr const char* kProgramName = "kelvran-eval";
+// Exit status for a command line, scenario file or trace file the program cannot use.
+inline constexpr int kUsageExitStatus = 2;
+
+struct Options {
+  enum class Action { Run, Help, Version };
+  Action action = Action::Run;
+  bool simulate = false;       // false: this computer's buses
+  std::string scenario_file;   // with simulate: empty means the built-in hardware
+  std::string bus_trace_file;  // empty: no trace
+  bool a11y_ids = false;
+};
+
+struct ParseOutcome {
+  Options options;
+  std::string error;  // one line, without the program name; empty when the line was understood
+  bool ok() const { return error.empty(); }
+};
+
+// args are the arguments after the program name.
+ParseOutcome ParseCommandLine(const std::vector<std::string>& args);
+
+std::string HelpText();
+std::string VersionText();
+
+}  // namespace app

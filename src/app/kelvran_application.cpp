@@ -1,0 +1,39 @@
+#include "app/kelvran_application.h"
+
+#include <exception>
+
+#include "app/command_line.h"
+#include "widgets/message_boxes.h"
+
+namespace app {
+
+KelvranApplication::KelvranApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+
+bool KelvranApplication::notify(QObject* receiver, QEvent* event) {
+  try {
+    return QApplication::notify(receiver, event);
+  } catch (const std::exception& e) {
+    ReportFatal(QString::fromLocal8Bit(e.what()));
+  } catch (...) {
+    ReportFatal(QStringLiteral("An unexpected error stopped the program."));
+  }
+  return false;
+}
+
+void KelvranApplication::ReportFatal(const QString& description) {
+  // Timers keep firing while the box is open and may fail the same way: one report is enough.
+  if (fatal_status_ != 0) return;
+  fatal_status_ = kFatalExitStatus;
+  const QString title = QString::fromLatin1(kProgramName);
+  if (boxes_ != nullptr) {
+    boxes_->Show(nullptr, QStringLiteral("fatal_error"), title, description,
+                 widgets::MsgIcon::Critical, widgets::MsgButtons::Ok);
+  } else {
+    widgets::QtMessageBoxes boxes;
+    boxes.Show(nullptr, QStringLiteral("fatal_error"), title, description,
+               widgets::MsgIcon::Critical, widgets::MsgButtons::Ok);
+  }
+  exit(kFatalExitStatus);
+}
+
+}  // namespace app

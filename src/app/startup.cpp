@@ -1,0 +1,126 @@
+#include "app/startup.h"
+
+#include <exception>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "access/declarations.h"
+#include "app/a11y_ids.h"
+#include "app/kelvran_application.h"
+#include "buslink/linux/linux_backend.h"
+#include "buslink/sim/scenario.h"
+#include "buslink/sim/simulated_hardware.h"
+#include "widgets/message_boxes.h"
+#include "wizard/init_form.h"
+
+#ifndef KELVRAN_VERSION
+#define KELVRAN_VERSION "0.0.0"
+#endif
+
+namespace app {
+
+namespace {
+
+// Error lines go to a terminal: keep each on one line whatever the message holds.
+std::string OneLine(std::string text) {
+  for (char& c : text) {
+    if (c == '\n' || c == '\r') c = ' ';
+  }
+  return text;
+}
+
+}  // namespace
+
+Hardware PrepareHardware(const Options& options) {
+  Hardware hw;
+  std::optional<buslink::sim::Scenario> scenario;
+  if (options.simulate) {
+    if (options.scenario_file.empty()) {
+      scenario = buslink::sim::Scenario::BuiltIn();
+    } else {
+      try {
+        scenario = buslink::sim::Scenario::FromFile(options.scenario_file);
+      } catch (const std::exception& e) {
+        throw StartupError(OneLine(e.what()));
+      }
+    }
+  }
+  if (!options.bus_trace_file.empty()) {
+    hw.trace = std::make_unique<buslink::BusTrace>();
+    try {
+      hw.trace->OpenFile(options.bus_trace_file);
+    } catch (const std::exception& e) {
+      throw StartupError(OneLine(e.what()));
+    }
+  }
+  if (scenario) {
+    hw.backend = std::make_unique<buslink::sim::SimulatedHardware>(*scenario, hw.trace.get());
+  } else {
+    hw.backend = std::make_unique<buslink::linux_hw::LinuxBackend>(hw.trace.get());
+  }
+  return hw;
+}
+
+int RunWizard(KelvranApplication& application, const Options& options, buslink::Backend& backend,
+              widgets::MessageBoxes& boxes) {
+  A11yIdPublisher* publisher = options.a11y_ids ? A11yIdPublisher::Install(application) : nullptr;
+  int status = 0;
+  {
+    // The shared state outlives every window: the wizard (and the main window it owns) goes
+    // first.
+    devaccess::Declarations declarations(&backend);
+    try {
+      wizard::InitForm init_form(declarations, boxes);
+      init_form.show();
+      status = QApplication::exec();
+    } catch (const std::exception& e) {
+      // An error outside any event handler (the wizard's construction, say) is reported the
+      // same way as one inside.
+      application.ReportFatal(QString::fromLocal8Bit(e.what()));
+    }
+  }
+  delete publisher;
+  return application.FatalStatus() != 0 ? application.FatalStatus() : status;
+}
+
+int RunWindows(int& argc, char** argv, const Options& options, buslink::Backend& backend) {
+  KelvranApplication application(argc, argv);
+  QApplication::setApplicationName(QString::fromLatin1(kProgramName));
+  QApplication::setApplicationVersion(QStringLiteral(KELVRAN_VERSION));
+  widgets::QtMessageBoxes boxes;
+  application.SetMessageBoxes(&boxes);
+  return RunWizard(application, options, backend, boxes);
+}
+
+int RunProgram(int argc, char** argv) {
+  std::vector<std::string> args;
+  for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
+  const ParseOutcome parsed = ParseCommandLine(args);
+  if (!parsed.ok()) {
+    std::cerr << kProgramName << ": " << parsed.error << "\nTry '" << kProgramName
+              << " --help' for more information.\n";
+    return kUsageExitStatus;
+  }
+  switch (parsed.options.action) {
+    case Options::Action::Help:
+      std::cout << HelpText();
+      return 0;
+    case Options::Action::Version:
+      std::cout << VersionText();
+      return 0;
+    case Options::Action::Run:
+      break;
+  }
+  Hardware hw;
+  try {
+    hw = PrepareHardware(parsed.options);
+  } catch (const StartupError& e) {
+    std::cerr << kProgramName << ": " << e.what() << '\n';
+    return kUsageExitStatus;
+  }
+  return RunWindows(argc, argv, parsed.options, *hw.backend);
+}
+
+}  // namespace app
