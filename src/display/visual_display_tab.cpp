@@ -1,25 +1,181 @@
 #include "display/visual_display_tab.h"
 
+#include <QEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QPushButton>
 #include <QTimer>
+#include <QVBoxLayout>
+
+#include "access/link_new_com_port.h"
+#include "access/register_catalogue.h"
+#include "channels/aout_slider.h"
+#include "display/channel_labels.h"
+#include "display/display_cycle.h"
+#include "display/easy_setup.h"
+#include "display/indicators.h"
+#include "display/limits_gauge.h"
+#include "editor/clickable_label.h"
+#include "widgets/linear_gauge.h"
+#include "widgets/status_lamp.h"
+#include "widgets/strip_chart.h"
 
 namespace display {
 
+namespace {
+
+// Captions of the visualdisplaytext labels by index; there is no label 13.
+constexpr const char* kCaptions[VisualDisplayView::kLabelCount] = {
+    "Temperature", "Voltage", "Fan Revs.", "Fan 1", "Fan 2", "External 1", "Internal",  "+Vccp2",
+    "+Vccp1",      "+2.5V",   "+Vcc",      "+5V",   "+12V",  nullptr,      "External 2"};
+
+// The channel rows top to bottom, each with its interrupt lamp.
+struct Row {
+  int label;
+  int lamp;
+};
+constexpr Row kRows[] = {{8, 0}, {7, 1}, {10, 2}, {12, 3}, {11, 4}, {9, 5},
+                         {3, 6}, {4, 7}, {6, 9},  {5, 8},  {14, 11}};
+
+QString Indexed(const char* name, int index) {
+  return QStringLiteral("%1_%2").arg(QLatin1String(name)).arg(index);
+}
+
+}  // namespace
+
 VisualDisplayTab::VisualDisplayTab(devaccess::Declarations& d, widgets::MessageBoxes& boxes,
                                    QWidget* parent)
-    : QWidget(parent), d_(d), boxes_(boxes), visual_timer_(new QTimer(this)) {
-  visual_timer_->setObjectName(QStringLiteral("visual_timer"));
+    : QWidget(parent), d_(d), boxes_(boxes), context_{d, view_, boxes} {
+  view_.box_parent = this;
+  view_.visual_timer = new QTimer(this);
+  view_.visual_timer->setObjectName(QStringLiteral("visual_timer"));
+  connect(view_.visual_timer, &QTimer::timeout, this, [this] { visual_timer_Timer(); });
+
+  for (int i = 0; i < VisualDisplayView::kLabelCount; ++i) {
+    if (kCaptions[i] == nullptr) continue;
+    auto* label = new editor::ClickableLabel(QString::fromLatin1(kCaptions[i]), this);
+    label->setObjectName(Indexed("visualdisplaytext", i));
+    SetLabelColour(label, NormalLabelColour());
+    connect(label, &editor::ClickableLabel::clicked, this,
+            [this, i] { visualdisplaytext_Click(context_, i); });
+    connect(label, &editor::ClickableLabel::mouseMoved, this,
+            [this, i] { visualdisplaytext_MouseMove(context_, i); });
+    view_.visualdisplaytext[static_cast<std::size_t>(i)] = label;
+  }
+  for (int i = 0; i < static_cast<int>(view_.SSPanel11.size()); ++i) {
+    auto* lamp = new widgets::StatusLamp(this);
+    lamp->setObjectName(Indexed("SSPanel11", i));
+    lamp->setToolTip(QStringLiteral("Interrupt Status"));
+    lamp->setCursor(Qt::ArrowCursor);
+    view_.SSPanel11[static_cast<std::size_t>(i)] = lamp;
+  }
+
+  view_.Strip2 = new widgets::StripChart(this);
+  view_.Strip2->setObjectName(QStringLiteral("Strip2"));
+
+  view_.limits_gauge = new widgets::LinearGauge(this);
+  view_.limits_gauge->setObjectName(QStringLiteral("limits_gauge"));
+  view_.limits_gauge->setToolTip(QStringLiteral("Drag the pointers to change the limits"));
+  view_.limits_gauge->setCursor(Qt::PointingHandCursor);
+  connect(view_.limits_gauge, &widgets::LinearGauge::pointerMoved, this,
+          [this] { limits_gauge_PointerMoved(context_); });
+  connect(view_.limits_gauge, &widgets::LinearGauge::valueChanged, this,
+          [this] { limits_gauge_ValueChanged(context_); });
+
+  view_.aout_slider = new channels::AoutSlider(d_, this);
+
+  auto* easy_setup = new QPushButton(QStringLiteral("EasySetup"), this);
+  easy_setup->setObjectName(QStringLiteral("Command1"));
+  connect(easy_setup, &QPushButton::clicked, this, [this] { EasySetup(); });
+
+  auto* left = new QVBoxLayout;
+  left->addWidget(BuildGraphPanel());
+  left->addWidget(BuildBargraphPanel());
+  left->addWidget(BuildIntrusionPanel());
+  left->addStretch(1);
+
+  auto* centre = new QVBoxLayout;
+  centre->addWidget(view_.Strip2, 1);
+  centre->addWidget(view_.limits_gauge);
+
+  auto* right = new QVBoxLayout;
+  right->addWidget(view_.aout_slider, 1, Qt::AlignHCenter);
+  right->addWidget(easy_setup);
+
+  auto* layout = new QHBoxLayout(this);
+  layout->addLayout(left);
+  layout->addLayout(centre, 1);
+  layout->addLayout(right);
+}
+
+QGroupBox* VisualDisplayTab::BuildGraphPanel() {
+  graph_panel_ = new QGroupBox(QStringLiteral("Graph"), this);
+  graph_panel_->setObjectName(QStringLiteral("SSPanel1"));
+  graph_panel_->setMouseTracking(true);
+  graph_panel_->installEventFilter(this);
+  auto* layout = new QVBoxLayout(graph_panel_);
+  for (int i = 0; i <= 2; ++i)
+    layout->addWidget(view_.visualdisplaytext[static_cast<std::size_t>(i)]);
+  return graph_panel_;
+}
+
+QGroupBox* VisualDisplayTab::BuildBargraphPanel() {
+  bargraph_panel_ = new QGroupBox(QStringLiteral("Bargraph"), this);
+  bargraph_panel_->setObjectName(QStringLiteral("SSPanel6"));
+  bargraph_panel_->setMouseTracking(true);
+  bargraph_panel_->installEventFilter(this);
+  auto* grid = new QGridLayout(bargraph_panel_);
+  int row = 0;
+  for (const Row& r : kRows) {
+    grid->addWidget(view_.visualdisplaytext[static_cast<std::size_t>(r.label)], row, 0);
+    grid->addWidget(view_.SSPanel11[static_cast<std::size_t>(r.lamp)], row, 1);
+    ++row;
+  }
+  return bargraph_panel_;
+}
+
+QWidget* VisualDisplayTab::BuildIntrusionPanel() {
+  auto* panel = new QGroupBox(this);
+  auto* intrusion = new editor::ClickableLabel(QStringLiteral("Intrusion"), panel);
+  intrusion->setObjectName(QStringLiteral("Intrusion"));
+  intrusion->setToolTip(QStringLiteral("Clear Chassis Intrusion"));
+  connect(intrusion, &editor::ClickableLabel::clicked, this, [this] { Intrusion_Click(context_); });
+  auto* layout = new QHBoxLayout(panel);
+  layout->addWidget(intrusion);
+  layout->addWidget(view_.SSPanel11[10]);
+  return panel;
+}
+
+bool VisualDisplayTab::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::MouseMove &&
+      (watched == graph_panel_ || watched == bargraph_panel_)) {
+    move_mouse_away(context_);
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 void VisualDisplayTab::Enter() {
   d_.hover_label_index = 1;
-  visual_timer_->setInterval(1);
-  visual_timer_->start();
+  view_.aout_slider->ShowRegisterValue(devaccess::ReadAt(d_, devaccess::reg::kAnalogOutput));
+  ShowChannelMode(context_, devaccess::ReadAt(d_, devaccess::reg::kChannelMode));
+  // The voltage group and +12V, marked chosen.
+  for (int index : {1, 12}) {
+    visualdisplaytext_Click(context_, index);
+    SetLabelColour(view_.visualdisplaytext[static_cast<std::size_t>(index)], kLabelChosen);
+  }
 }
 
 void VisualDisplayTab::StopTimer() {
-  visual_timer_->stop();
+  view_.visual_timer->stop();
 }
 
-void VisualDisplayTab::EasySetup() {}
+void VisualDisplayTab::EasySetup() {
+  display::EasySetup(context_);
+}
+
+void VisualDisplayTab::visual_timer_Timer() {
+  display::visual_timer_Timer(context_);
+}
 
 }  // namespace display

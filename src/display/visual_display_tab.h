@@ -3,14 +3,17 @@
 #include <QWidget>
 
 #include "access/declarations.h"
+#include "display/visual_display_view.h"
 #include "widgets/message_boxes.h"
 
-class QTimer;
+class QGroupBox;
 
 namespace display {
 
 // The "Visual Display" tab: channel labels, strip chart, limits gauge, interrupt lamps, the
-// analog output slider and EasySetup.
+// analog output slider and EasySetup. The routines live in channel_labels, display_cycle,
+// gauge_refresh, limits_gauge, indicators and easy_setup; this class lays the controls out and
+// connects their events to them.
 class VisualDisplayTab : public QWidget {
   Q_OBJECT
 
@@ -24,10 +27,23 @@ class VisualDisplayTab : public QWidget {
   void StopTimer();  // stops visual_timer
   void EasySetup();  // the same routine as the "EasySetup" button
 
+  // One tick of the display cycle, as visual_timer runs it.
+  void visual_timer_Timer();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
+  QGroupBox* BuildGraphPanel();
+  QGroupBox* BuildBargraphPanel();
+  QWidget* BuildIntrusionPanel();
+
   devaccess::Declarations& d_;
   widgets::MessageBoxes& boxes_;
-  QTimer* visual_timer_;
+  VisualDisplayView view_;
+  VisualContext context_;
+  QGroupBox* graph_panel_ = nullptr;     // SSPanel1
+  QGroupBox* bargraph_panel_ = nullptr;  // SSPanel6
 };
 
 }  // namespace display

@@ -1,0 +1,236 @@
+#include "display/display_cycle.h"
+
+#include <QTimer>
+#include <cstdint>
+#include <initializer_list>
+
+#include "access/link_new_com_port.h"
+#include "access/register_catalogue.h"
+#include "display/conversions.h"
+#include "display/gauge_refresh.h"
+#include "display/indicators.h"
+#include "display/limits_gauge.h"
+#include "widgets/strip_chart.h"
+
+namespace display {
+
+namespace {
+
+using devaccess::ReadAt;
+namespace reg = devaccess::reg;
+
+constexpr int kGroupTemperatures = 0;
+constexpr int kGroupVoltages = 1;
+constexpr int kGroupFans = 2;
+
+void PlotVolts(VisualContext& c, int trace, int reg_address, const VoltageScale& scale) {
+  const int raw = ReadAt(c.d, reg_address);
+  c.v.Strip2->AddPoint(trace, VoltsFromRegister(raw, scale.k, scale.chart_offset));
+}
+
+void PlotCelsius(VisualContext& c, int trace, int reg_address) {
+  c.v.Strip2->AddPoint(trace, CelsiusFromRegister(ReadAt(c.d, reg_address)));
+}
+
+void PlotFan(VisualContext& c, int trace, int reg_address, int divisor) {
+  const FanReading fan = ChartRpmFromCount(ReadAt(c.d, reg_address), divisor);
+  c.d.value_read = static_cast<std::int16_t>(fan.count);
+  c.v.Strip2->AddPoint(trace, fan.rpm);
+}
+
+void PlotGroup(VisualContext& c) {
+  devaccess::Declarations& d = c.d;
+  switch (d.vd_group_index) {
+    case kGroupTemperatures:
+      PlotCelsius(c, 0, reg::kIntTemp);
+      PlotCelsius(c, 1, reg::kExtTemp);
+      if (d.chmode_bit2_flag == 1) PlotCelsius(c, 2, reg::kV25);
+      break;
+    case kGroupVoltages:
+      // The +2.5V trace is volts even when the pin serves the second diode.
+      PlotVolts(c, 2, reg::kV25, kScale25V);
+      PlotVolts(c, 3, reg::kVccp1, kScaleVccp);
+      PlotVolts(c, 4, reg::kVcc, d.chmode_bit3_flag == 1 ? kScaleVcc33 : kScaleVcc5);
+      PlotVolts(c, 5, reg::kV5, kScale5V);
+      PlotVolts(c, 6, reg::kV12, kScale12V);
+      PlotVolts(c, 7, reg::kVccp2, kScaleVccp);
+      if (d.fan1_mode_flag == 0) PlotVolts(c, 0, reg::kFan1Ain1, kScaleAin);
+      if (d.fan2_mode_flag == 0) PlotVolts(c, 1, reg::kFan2Ain2, kScaleAin);
+      break;
+    case kGroupFans:
+      if (d.fan1_mode_flag != 0) PlotFan(c, 0, reg::kFan1Ain1, d.fan1_divisor);
+      if (d.fan2_mode_flag != 0) PlotFan(c, 1, reg::kFan2Ain2, d.fan2_divisor);
+      // Nothing to plot: the display stands still until the next label click restarts it.
+      if (d.fan1_mode_flag == 0 && d.fan2_mode_flag == 0) c.v.visual_timer->stop();
+      break;
+    default:
+      break;
+  }
+}
+
+enum class Shown { Always, Diode2, Ain1, Ain2, Fan1, Fan2 };
+
+struct Legend {
+  int item;
+  const char* caption;
+  int trace;
+  double horizontal;
+  double vertical;
+  Shown when;
+};
+
+struct GroupSetup {
+  double stops_low, stops_high;  // first range pair
+  double view_low, view_high;    // second range pair
+  bool highs_first;
+  std::initializer_list<int> item_counts;
+  int last_cleared_item;
+  const char* title;
+  std::initializer_list<Legend> legends;
+};
+
+const GroupSetup kTemperatureGroup{-128,
+                                   125,
+                                   0,
+                                   50,
+                                   false,
+                                   {5},
+                                   4,
+                                   "Temperature",
+                                   {{2, "Internal Temperature", 0, 0.05, 0.81, Shown::Always},
+                                    {3, "External Temperature 1", 1, 0.1, 0.81, Shown::Always},
+                                    {4, "External Temperature 2", 2, 0.15, 0.81, Shown::Diode2}}};
+
+const GroupSetup kVoltageGroup{0,
+                               16,
+                               0,
+                               16,
+                               false,
+                               {11, 9},
+                               9,
+                               "Voltage",
+                               {{1, "Vccp1", 3, 0.05, 0.91, Shown::Always},
+                                {2, "Vccp2", 7, 0.1, 0.91, Shown::Always},
+                                {3, "Vcc", 4, 0.15, 0.91, Shown::Always},
+                                {4, "12V", 6, 0.2, 0.91, Shown::Always},
+                                {5, "5V", 5, 0.25, 0.91, Shown::Always},
+                                {6, "2.5V", 2, 0.3, 0.91, Shown::Always},
+                                {7, "AIN 1", 0, 0.35, 0.91, Shown::Ain1},
+                                {8, "AIN 2", 1, 0.4, 0.91, Shown::Ain2}}};
+
+const GroupSetup kFanGroup{
+    2000,
+    10000,
+    3000,
+    10000,
+    true,
+    {4},
+    3,
+    "R P M",
+    {{2, "Fan 1", 0, 0.05, 0.91, Shown::Fan1}, {3, "Fan 2", 1, 0.1, 0.91, Shown::Fan2}}};
+
+bool LegendShown(const devaccess::Declarations& d, Shown when) {
+  switch (when) {
+    case Shown::Always:
+      return true;
+    case Shown::Diode2:
+      return d.chmode_bit2_flag == 1;
+    case Shown::Ain1:
+      return d.fan1_mode_flag == 0;
+    case Shown::Ain2:
+      return d.fan2_mode_flag == 0;
+    case Shown::Fan1:
+      return d.fan1_mode_flag == 1;
+    case Shown::Fan2:
+      return d.fan2_mode_flag == 1;
+  }
+  return false;
+}
+
+// The always-zero property (the chart's time offset) first, then the two range pairs in the
+// order each set-up uses.
+void SetRanges(widgets::StripChart& chart, double stops_low, double stops_high, double view_low,
+               double view_high, bool highs_first) {
+  chart.SetTimeOffset(0);
+  if (highs_first) {
+    chart.SetRangeHigh(0, stops_high);
+    chart.SetRangeHigh(1, view_high);
+    chart.SetRangeLow(0, stops_low);
+    chart.SetRangeLow(1, view_low);
+  } else {
+    chart.SetRangeLow(0, stops_low);
+    chart.SetRangeLow(1, view_low);
+    chart.SetRangeHigh(0, stops_high);
+    chart.SetRangeHigh(1, view_high);
+  }
+}
+
+void SetUpGroup(VisualContext& c, const GroupSetup& g) {
+  widgets::StripChart& chart = *c.v.Strip2;
+  chart.ClearChart();
+  SetRanges(chart, g.stops_low, g.stops_high, g.view_low, g.view_high, g.highs_first);
+  for (int count : g.item_counts) chart.SetTextItemCount(count);
+  for (int item = 0; item <= g.last_cleared_item; ++item) {
+    chart.SetCurrentTextItem(item);
+    chart.SetTextCaption(item, QString());
+  }
+  chart.SetCurrentTextItem(0);
+  chart.SetTextCaption(0, QString::fromLatin1(g.title));
+  for (const Legend& legend : g.legends) {
+    if (!LegendShown(c.d, legend.when)) continue;
+    const QString caption = QString::fromLatin1(legend.caption);
+    chart.SetCurrentTextItem(legend.item);
+    chart.SetTextCaption(legend.item, caption);
+    chart.SetTextColor(legend.item, chart.TraceColor(legend.trace));
+    chart.SetTextPosition(legend.item, legend.horizontal, legend.vertical);
+    chart.SetTraceName(legend.trace, caption);  // what accessibility tools read for the trace
+  }
+}
+
+}  // namespace
+
+void visual_timer_Timer(VisualContext& c) {
+  PlotGroup(c);
+  RefreshGaugeChannel(c.d, *c.v.limits_gauge, c.d.vd_channel_index, 0);
+  ReadAt(c.d, reg::kIntStatus1);
+  show_int_status_1(c);
+  ReadAt(c.d, reg::kIntStatus2);
+  show_int_status_2(c);
+}
+
+void SetUpStripChartGroup(VisualContext& c, int group) {
+  switch (group) {
+    case kGroupTemperatures:
+      SetUpGroup(c, kTemperatureGroup);
+      break;
+    case kGroupVoltages:
+      SetUpGroup(c, kVoltageGroup);
+      break;
+    case kGroupFans: {
+      SetUpGroup(c, kFanGroup);
+      const int divisors = ReadAt(c.d, reg::kVidFanDivisor);
+      c.d.fan1_divisor = static_cast<std::int16_t>(FanDivisorFromBits((divisors >> 4) & 3));
+      c.d.fan2_divisor = static_cast<std::int16_t>(FanDivisorFromBits((divisors >> 6) & 3));
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+void setup_strip_chart_and_gauge(VisualContext& c) {
+  widgets::StripChart& chart = *c.v.Strip2;
+  if (chart.TextCaption(chart.CurrentTextItem()).isEmpty()) {
+    chart.ClearChart();
+    SetRanges(chart, -128, 125, -128, 125, true);
+  }
+  const int index = c.d.vd_selected_index;
+  if (index >= 0 && index <= 2) {
+    c.d.vd_group_index = static_cast<std::int16_t>(index);
+    SetUpStripChartGroup(c, index);
+  } else if ((index >= 3 && index <= 12) || index == 14) {
+    set_up_gauge(c, index);
+  }
+}
+
+}  // namespace display

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <array>
+
+#include "access/declarations.h"
+#include "widgets/message_boxes.h"
+
+class QLabel;
+class QTimer;
+class QWidget;
+
+namespace widgets {
+class LinearGauge;
+class StatusLamp;
+class StripChart;
+}  // namespace widgets
+namespace channels {
+class AoutSlider;
+}
+
+namespace display {
+
+// The Visual Display tab's controls that its routines work on. The tab creates them and fills
+// this in; the routines in channel_labels, display_cycle, gauge_refresh, limits_gauge,
+// indicators and easy_setup take it together with the shared state, as the tab's procedures
+// would take the form's controls.
+struct VisualDisplayView {
+  static constexpr int kLabelCount = 15;  // indices 0..14; there is no label 13
+  std::array<QLabel*, kLabelCount> visualdisplaytext{};
+  std::array<widgets::StatusLamp*, 12> SSPanel11{};
+  widgets::LinearGauge* limits_gauge = nullptr;
+  widgets::StripChart* Strip2 = nullptr;
+  channels::AoutSlider* aout_slider = nullptr;
+  QTimer* visual_timer = nullptr;
+  QWidget* box_parent = nullptr;  // parent of the "Warning" box
+};
+
+struct VisualContext {
+  devaccess::Declarations& d;
+  VisualDisplayView& v;
+  widgets::MessageBoxes& boxes;
+};
+
+}  // namespace display
