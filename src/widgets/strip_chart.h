@@ -170,7 +170,8 @@ class StripChart : public QWidget {
   std::int64_t newest_ns_ = 0;
   bool has_points_ = false;
   QTimer* repaint_timer_;
-  std::vector<QLine> lines_;  // reused by every paint
+  std::vector<QRect> spans_;  // reused by every paint: one column of a trace each
+  std::vector<QLine> lines_;  // reused by every paint: lines across empty columns
 };
 
 }  // namespace widgets

@@ -80,9 +80,40 @@ void TraceHistory::Append(std::int64_t time, double value) {
   }
 }
 
-int TraceHistory::LowerBound(std::int64_t time, int from) const {
-  int lo = std::clamp(from, 0, size_);
-  int hi = size_;
+int TraceHistory::LowerBound(std::int64_t time, int from, int hint) const {
+  from = std::clamp(from, 0, size_);
+  if (hint < from || hint >= size_) hint = from;
+  // Gallop from the hint to bracket the answer in (below, above], then search the bracket.
+  // A chart walking its columns left to right guesses each column's end from the last one's
+  // width, which is nearly right, so this costs a few steps rather than a search of the whole
+  // history.
+  int below = from - 1;  // TimeAt(below) < time, or below is before the range
+  int above = size_;     // TimeAt(above) >= time, or above is past the range
+  if (hint == size_ || TimeAt(hint) >= time) {
+    above = hint;
+    for (int step = 1;; step *= 2) {
+      const int probe = above - step;
+      if (probe < from) break;
+      if (TimeAt(probe) < time) {
+        below = probe;
+        break;
+      }
+      above = probe;
+    }
+  } else {
+    below = hint;
+    for (int step = 1;; step *= 2) {
+      const int probe = below + step;
+      if (probe >= size_) break;
+      if (TimeAt(probe) >= time) {
+        above = probe;
+        break;
+      }
+      below = probe;
+    }
+  }
+  int lo = below + 1;
+  int hi = above;
   while (lo < hi) {
     const int mid = lo + (hi - lo) / 2;
     if (TimeAt(mid) < time) {

@@ -11,9 +11,10 @@ namespace widgets {
 namespace {
 
 TEST(TraceHistory, CapacityIsAWholeNumberOfGroups) {
-  EXPECT_EQ(TraceHistory(1).Capacity(), TraceHistory::kGroup);
-  EXPECT_EQ(TraceHistory(100000).Capacity(), 98 * TraceHistory::kGroup);
-  EXPECT_EQ(TraceHistory(2048).Capacity(), 2048);
+  constexpr int g = TraceHistory::kGroup;
+  EXPECT_EQ(TraceHistory(1).Capacity(), g);
+  EXPECT_EQ(TraceHistory(100000).Capacity(), (100000 + g - 1) / g * g);
+  EXPECT_EQ(TraceHistory(4 * g).Capacity(), 4 * g);
 }
 
 TEST(TraceHistory, KeepsOnlyTheNewestPointsOnceFull) {
@@ -43,6 +44,23 @@ TEST(TraceHistory, LowerBoundFindsTheFirstPointAtOrAfterATime) {
   EXPECT_EQ(h.LowerBound(31), 5);
   EXPECT_EQ(h.LowerBound(20, 3), 3);  // the search starts where told
   EXPECT_EQ(h.LowerBound(10, 4), 4);
+}
+
+// Whatever the hint, right or wrong, the answer is the same.
+TEST(TraceHistory, LowerBoundGivesTheSameAnswerFromAnyHint) {
+  TraceHistory h(1024);
+  for (int k = 0; k < 3000; ++k) h.Append(k / 3 * 10, 0.0);  // each time three times, wrapped
+  for (const std::int64_t time : {std::int64_t{0}, h.TimeAt(0), h.TimeAt(0) + 5, h.TimeAt(500),
+                                  h.TimeAt(1023), h.TimeAt(1023) + 1}) {
+    const int expected = h.LowerBound(time);
+    for (const int hint : {-5, 0, 1, 2, 3, 100, 499, 500, 501, 1022, 1023, 1024, 5000}) {
+      ASSERT_EQ(h.LowerBound(time, 0, hint), expected) << time << " hint " << hint;
+    }
+    for (const int from : {0, 7, 600}) {
+      ASSERT_EQ(h.LowerBound(time, from, 300), std::max(expected, from))
+          << time << " from " << from;
+    }
+  }
 }
 
 // The block and group extremes must give exactly what a scan of the points gives, for every
