@@ -1,15 +1,174 @@
 #include "display/main_form.h"
 
+#include <QApplication>
+#include <QCloseEvent>
+#include <QEvent>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
+
+#include "about/about_box.h"
+#include "about/help.h"
+#include "about/program_identity.h"
+#include "access/link_new_com_port.h"
+#include "access/register_catalogue.h"
+#include "channels/channel_mode_tab.h"
+#include "display/main_tab.h"
+#include "display/visual_display_tab.h"
+#include "editor/read_write_tab.h"
+
 namespace display {
 
+namespace {
+
+enum Tab { kMainTab = 0, kReadWriteTab = 1, kVisualDisplayTab = 2, kChannelModeTab = 3 };
+
+// Configuration 1 with START and the interrupt enable set: what EasySetup leaves behind, so a chip
+// that reads this needs no reminder.
+constexpr int kStartedConfiguration = 0x03;
+
+QString StartNoticeText() {
+  const QString chip = QLatin1String(about::kChipName);
+  // Carriage returns only, as the notice has always been written; an empty line is a doubled one.
+  return QStringLiteral(
+             "Don't forget that the start bit in Configuration Register 1 must be set high\r"
+             "to start the ") +
+         chip +
+         QStringLiteral(
+             " measuring voltages, temperatures or fan speeds.\r\r"
+             "Pressing EasySetup in the visual display window will automatically do this\r"
+             "and will also initialise all limits etc.\r\r"
+             "If you select yes now, EasySetup will be selected for you, otherwise if you \r"
+             "select no, you may select the EasySetup on the visual display tab at any time.\r\r"
+             "Would you like to Automatically select EasySetup now?");
+}
+
+}  // namespace
+
 MainForm::MainForm(devaccess::Declarations& d, widgets::MessageBoxes& boxes, QWidget* parent)
-    : QMainWindow(parent), d_(d), boxes_(boxes) {
+    : QMainWindow(parent), d_(d), boxes_(boxes), help_(new about::Help(d, this)) {
   setObjectName(QStringLiteral("MainForm"));
-  setWindowTitle(QStringLiteral("KELVRAN Evaluation Software"));
+  setWindowTitle(about::ProgramTitle());
+
+  tabs_ = new QTabWidget(this);
+  tabs_->setObjectName(QStringLiteral("Main_Form_Tab"));
+  main_tab_ = new MainTab(tabs_);
+  read_write_tab_ = new editor::ReadWriteTab(d_, boxes_, tabs_);
+  visual_tab_ = new VisualDisplayTab(d_, boxes_, tabs_);
+  channel_mode_tab_ = new channels::ChannelModeTab(d_, boxes_, tabs_);
+  tabs_->addTab(main_tab_, QStringLiteral("Main"));
+  tabs_->addTab(read_write_tab_, QStringLiteral("Read/Write"));
+  tabs_->addTab(visual_tab_, QStringLiteral("Visual Display"));
+  tabs_->addTab(channel_mode_tab_, QStringLiteral("Channel Mode/VID "));
+  tabs_->setCurrentIndex(kMainTab);
+  setCentralWidget(tabs_);
+
+  // A move over a widget that does not track the mouse reaches only application-wide filters, and
+  // the bare tab control is mostly such widgets (tab row, page backgrounds, the Main tab's texts).
+  qApp->installEventFilter(this);
+
+  connect(tabs_, &QTabWidget::currentChanged, this, &MainForm::Main_Form_Tab_Click);
+  connect(main_tab_->about_button(), &QPushButton::clicked, this, &MainForm::Command3_Click);
+
+  Form_Load();
+}
+
+MainForm::~MainForm() {
+  Form_Unload();
+}
+
+void MainForm::Form_Load() {
+  main_tab_->SetVersionCaption(about::VersionCaption(about::ProgramVersion()));
+  help_->init_help(this);
   d_.fan1_divisor = 1;
   d_.fan2_divisor = 1;
 }
 
-MainForm::~MainForm() = default;
+void MainForm::Form_Unload() {
+  help_->close_help();
+}
+
+void MainForm::closeEvent(QCloseEvent* event) {
+  Form_Unload();
+  QMainWindow::closeEvent(event);
+}
+
+void MainForm::Main_Form_Tab_Click(int tab) {
+  switch (tab) {
+    case kMainTab:
+      visual_tab_->StopTimer();
+      read_write_tab_->StopTimer();
+      channel_mode_tab_->StopTimer();
+      break;
+    case kReadWriteTab:
+      d_.hover_label_index = 1;
+      visual_tab_->StopTimer();
+      read_write_tab_->StopTimer();
+      channel_mode_tab_->StopTimer();
+      read_write_tab_->Enter();
+      break;
+    case kVisualDisplayTab: {
+      read_write_tab_->StopTimer();
+      channel_mode_tab_->StopTimer();
+      visual_tab_->Enter();
+      const int configuration = devaccess::ReadAt(d_, devaccess::reg::kConfiguration1);
+      if (d_.notice_shown == 0 && configuration != kStartedConfiguration) ShowStartNotice();
+      break;
+    }
+    case kChannelModeTab:
+      visual_tab_->StopTimer();
+      read_write_tab_->StopTimer();
+      channel_mode_tab_->Enter();
+      break;
+    default:
+      break;
+  }
+}
+
+void MainForm::ShowStartNotice() {
+  const widgets::MsgAnswer answer = boxes_.Show(
+      this, QStringLiteral("start_notice"), about::ProgramTitle() + QStringLiteral(" Notice"),
+      StartNoticeText(), widgets::MsgIcon::None, widgets::MsgButtons::YesNo);
+  d_.notice_shown = 1;
+  if (answer == widgets::MsgAnswer::Yes) visual_tab_->EasySetup();
+}
+
+void MainForm::Main_Form_Tab_MouseMove() {
+  if (cursor().shape() != Qt::ArrowCursor) unsetCursor();
+}
+
+bool MainForm::IsBareTabControl(const QWidget* w, const QPointF& pos) const {
+  // Everything on "Main" is static: its texts and its picture.
+  if (w == main_tab_ || main_tab_->isAncestorOf(w)) return true;
+  const QWidget* stack = main_tab_->parentWidget();
+  const bool part_of_control = w == tabs_ || w == tabs_->tabBar() || w == stack ||
+                               w == read_write_tab_ || w == visual_tab_ || w == channel_mode_tab_;
+  // A move passed up from a child belongs to the child's own pointer rule.
+  return part_of_control && w->childAt(pos.toPoint()) == nullptr;
+}
+
+bool MainForm::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::MouseMove && watched->isWidgetType()) {
+    const auto* w = static_cast<const QWidget*>(watched);
+    if (w->window() == this &&
+        IsBareTabControl(w, static_cast<const QMouseEvent*>(event)->position())) {
+      Main_Form_Tab_MouseMove();
+    }
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void MainForm::Command3_Click() {
+  // A box closed a moment ago may still wait for its deletion; only an open one is reused.
+  if (about::frmAbout* open = about_box_.data(); open != nullptr && open->isVisible()) {
+    open->raise();
+    open->activateWindow();
+    return;
+  }
+  auto* box = new about::frmAbout(about::ProgramVersion(), this);
+  about_box_ = box;
+  box->show();
+}
 
 }  // namespace display
