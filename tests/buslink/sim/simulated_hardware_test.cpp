@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -146,15 +147,6 @@ TEST_F(SimulatedHardwareTest, WritesReachTheChipAndAreTraced) {
   EXPECT_EQ(hardware_.SMBusChip(0x2D)->Peek(0x40), 0x03);
   EXPECT_EQ(smbus().ReadByte(0x2D, 0x40), 0x03);
   EXPECT_EQ(trace_.Lines(), (Lines{"PP 5C W 19 80", "SMB 2D W 40 03", "SMB 2D R 40 03"}));
-}
-
-TEST_F(SimulatedHardwareTest, ChipLookupFindsOnlyWhatExists) {
-  EXPECT_NE(hardware_.BoardChip(1, 0x5C), nullptr);
-  EXPECT_EQ(hardware_.BoardChip(0, 0x5C), nullptr);
-  EXPECT_EQ(hardware_.BoardChip(2, 0x5C), nullptr);
-  EXPECT_EQ(hardware_.BoardChip(-1, 0x5C), nullptr);
-  EXPECT_NE(hardware_.SMBusChip(0x2D), nullptr);
-  EXPECT_EQ(hardware_.SMBusChip(0x2C), nullptr);
 }
 
 TEST_F(SimulatedHardwareTest, SMBusChipsAnswerByTheirSevenBitAddress) {
