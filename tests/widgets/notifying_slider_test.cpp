@@ -90,5 +90,31 @@ TEST_F(NotifyingSliderTest, AnAccessibilityToolSettingTheValueIsOneMoveAndOneRel
   EXPECT_EQ(slider.value(), 0);
 }
 
+// The program's slider is a subclass with its own meta-object; it must keep the interface that
+// turns a tool's value into a move and a release.
+class DerivedSlider : public NotifyingSlider {
+  Q_OBJECT
+
+ public:
+  using NotifyingSlider::NotifyingSlider;
+};
+
+TEST_F(NotifyingSliderTest, ASubclassKeepsTheAccessibleValueBehaviour) {
+  DerivedSlider derived;
+  derived.setRange(0, 255);
+  int moving = 0;
+  int changed = 0;
+  QObject::connect(&derived, &NotifyingSlider::moving, [&](int) { ++moving; });
+  QObject::connect(&derived, &NotifyingSlider::changed, [&](int) { ++changed; });
+  QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(&derived);
+  ASSERT_NE(iface, nullptr);
+  ASSERT_NE(iface->valueInterface(), nullptr);
+  iface->valueInterface()->setCurrentValue(200);
+  EXPECT_EQ(moving, 1);
+  EXPECT_EQ(changed, 1);
+}
+
 }  // namespace
 }  // namespace widgets
+
+#include "notifying_slider_test.moc"
