@@ -12,6 +12,7 @@ StatusLamp::StatusLamp(QWidget* parent) : QWidget(parent) {
   InstallWidgetAccessibility();
   setFocusPolicy(Qt::NoFocus);
   setMouseTracking(true);
+  setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 
 void StatusLamp::SetValue(bool on) {

@@ -409,6 +409,7 @@ void StripChart::PaintTraces(QPainter& painter, const QRect& plot) {
 void StripChart::PaintTexts(QPainter& painter) {
   if (texts_.empty()) return;
   const QFontMetrics fm = painter.fontMetrics();
+  const QRect plot = PlotRect();
   // Captions on one line keep their order and never run into each other: legends placed a few
   // hundredths apart stay readable whatever the chart's width.
   std::array<int, kMaxTextItems> order{};
@@ -428,9 +429,9 @@ void StripChart::PaintTexts(QPainter& painter) {
       line = t.vertical;
       line_right = std::numeric_limits<int>::min();
     }
-    int x = static_cast<int>(std::lround(t.horizontal * width()));
+    int x = plot.left() + static_cast<int>(std::lround(t.horizontal * plot.width()));
     if (line_right != std::numeric_limits<int>::min()) x = std::max(x, line_right + kTextGap);
-    const int y = static_cast<int>(std::lround(t.vertical * height()));
+    const int y = plot.top() + static_cast<int>(std::lround(t.vertical * plot.height()));
     painter.setPen(t.color);
     painter.drawText(x, y + fm.ascent(), t.caption);
     line_right = x + fm.horizontalAdvance(t.caption);

@@ -107,7 +107,8 @@ class StripChart : public QWidget {
   QString TextCaption(int item) const;
   void SetTextColor(int item, const QColor& color);
   QColor TextColor(int item) const;
-  // Position of the caption's top-left corner as fractions of the chart's width and height.
+  // Position of the caption's top-left corner as fractions of the plot's width and height
+  // (the area inside the axes), so captions never sit on the axis labels.
   // Items on the same line never overlap: a caption that would run into the one to its left
   // is pushed right.
   void SetTextPosition(int item, double horizontal, double vertical);

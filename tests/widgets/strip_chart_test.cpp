@@ -225,7 +225,8 @@ TEST_F(StripChartTest, CaptionsOnOneLineDoNotRunIntoEachOther) {
   const QImage img = Shot(chart);
   int green_right = -1;
   int blue_left = img.width();
-  for (int y = static_cast<int>(0.81 * img.height()); y < img.height(); ++y) {
+  const QRect plot = chart.PlotRect();
+  for (int y = plot.top() + plot.height() / 2; y < img.height(); ++y) {
     for (int x = 0; x < img.width(); ++x) {
       const QColor c = img.pixelColor(x, y);
       if (c.green() > 150 && c.red() < 80 && c.blue() < 80) green_right = std::max(green_right, x);
