@@ -12,6 +12,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStackedWidget>
+#include <QStyle>
 #include <QValidator>
 #include <algorithm>
 #include <exception>
@@ -169,6 +170,11 @@ void InitForm::BuildWindow() {
   SMBusBaseAddressTXT->setObjectName(QStringLiteral("SMBusBaseAddressTXT"));
   SMBusBaseAddressTXT->setValidator(new AtMostThreeCharacters(SMBusBaseAddressTXT));
   SMBusBaseAddressTXT->setAlignment(Qt::AlignRight);
+  // Room for a four-digit I/O address: the window grows to fit it rather than cut it.
+  const int frame = SMBusBaseAddressTXT->style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
+  SMBusBaseAddressTXT->setMinimumWidth(
+      SMBusBaseAddressTXT->fontMetrics().horizontalAdvance(QStringLiteral("FFFF")) + 2 * frame +
+      6);
   SMBusSearchDescLBL->setBuddy(SMBusBaseAddressTXT);
   medium_layout->AddWidget(SMBusBaseAddressTXT, QRect(4080, 1680, 375, 285));
   USBCheck = new QCheckBox(QStringLiteral("USB"), medium);
