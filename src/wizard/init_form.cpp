@@ -173,8 +173,7 @@ void InitForm::BuildWindow() {
   // Room for a four-digit I/O address: the window grows to fit it rather than cut it.
   const int frame = SMBusBaseAddressTXT->style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
   SMBusBaseAddressTXT->setMinimumWidth(
-      SMBusBaseAddressTXT->fontMetrics().horizontalAdvance(QStringLiteral("FFFF")) + 2 * frame +
-      6);
+      SMBusBaseAddressTXT->fontMetrics().horizontalAdvance(QStringLiteral("FFFF")) + 2 * frame + 6);
   SMBusSearchDescLBL->setBuddy(SMBusBaseAddressTXT);
   medium_layout->AddWidget(SMBusBaseAddressTXT, QRect(4080, 1680, 375, 285));
   USBCheck = new QCheckBox(QStringLiteral("USB"), medium);

@@ -1,0 +1,79 @@
+#include "app/a11y_ids.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QWidget>
+#include <memory>
+
+#include "support/qstring_printer.h"
+
+namespace {
+
+class A11yIds : public ::testing::Test {
+ protected:
+  void SetUp() override { publisher_ = app::A11yIdPublisher::Install(*qApp); }
+  void TearDown() override { delete publisher_; }
+
+  app::A11yIdPublisher* publisher_ = nullptr;
+};
+
+TEST_F(A11yIds, DescribeJoinsTheIdAndTheControlsOwnText) {
+  EXPECT_EQ(app::A11yIdPublisher::Describe("NextCMD", ""), "id=NextCMD");
+  EXPECT_EQ(app::A11yIdPublisher::Describe("aout_slider", "Analog output"),
+            "id=aout_slider; Analog output");
+}
+
+TEST_F(A11yIds, WindowsCreatedLaterArePublishedWhenShown) {
+  QWidget window;
+  window.setObjectName("InitForm");
+  auto* plain = new QPushButton("Next >", &window);
+  plain->setObjectName("NextCMD");
+  auto* tipped = new QPushButton("About", &window);
+  tipped->setObjectName("Command3");
+  tipped->setToolTip("About this program");
+  auto* described = new QLabel("0", &window);
+  described->setObjectName("bit0");
+  described->setAccessibleDescription("bit 0 of the register");
+  auto* nameless = new QLabel("x", &window);
+  window.show();
+
+  EXPECT_EQ(window.accessibleDescription(), "id=InitForm");
+  EXPECT_EQ(plain->accessibleDescription(), "id=NextCMD");
+  EXPECT_EQ(tipped->accessibleDescription(), "id=Command3; About this program");
+  EXPECT_EQ(described->accessibleDescription(), "id=bit0; bit 0 of the register");
+  EXPECT_EQ(nameless->accessibleDescription(), "");
+  EXPECT_EQ(described->accessibleName(), "") << "a label keeps its text as its name";
+
+  // Showing again does not stack ids; a new tool tip is taken up.
+  window.hide();
+  tipped->setToolTip("Version and copyright");
+  window.show();
+  EXPECT_EQ(tipped->accessibleDescription(), "id=Command3; Version and copyright");
+  EXPECT_EQ(described->accessibleDescription(), "id=bit0; bit 0 of the register");
+  // A description the control sets for itself later replaces its old one.
+  described->setAccessibleDescription("bit 0, START");
+  window.hide();
+  window.show();
+  EXPECT_EQ(described->accessibleDescription(), "id=bit0; bit 0, START");
+}
+
+TEST_F(A11yIds, MessageBoxesArePublishedToo) {
+  QMessageBox box(QMessageBox::Critical, "kelvran-eval", "bus failed");
+  box.setObjectName("msgbox_fatal_error");
+  box.show();
+  EXPECT_EQ(box.accessibleDescription(), "id=msgbox_fatal_error");
+}
+
+TEST_F(A11yIds, ControlsThatExistedBeforeInstallingArePublished) {
+  delete publisher_;
+  QWidget early;
+  early.setObjectName("MainForm");
+  publisher_ = app::A11yIdPublisher::Install(*qApp);
+  EXPECT_EQ(early.accessibleDescription(), "id=MainForm");
+}
+
+}  // namespace

@@ -1,0 +1,169 @@
+// The error report and the ways the program ends. Each case ends the event loop, so each runs in
+// a death test: a fresh process whose exit status and error output are checked.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QMainWindow>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+
+#include "app/kelvran_application.h"
+#include "app/startup.h"
+#include "buslink/bus_error.h"
+#include "buslink/sim/simulated_hardware.h"
+#include "widgets/message_boxes.h"
+
+namespace {
+
+using ::testing::ExitedWithCode;
+
+// Says on the error output what each box showed, so the parent process can check it.
+class StderrBoxes : public widgets::MessageBoxes {
+ public:
+  widgets::MsgAnswer Show(QWidget*, const QString& purpose, const QString& title,
+                          const QString& text, widgets::MsgIcon icon,
+                          widgets::MsgButtons buttons) override {
+    ++count;
+    std::fprintf(stderr, "box %s%s [%s] %s\n", purpose.toUtf8().constData(),
+                 icon == widgets::MsgIcon::Critical ? " critical" : "", title.toUtf8().constData(),
+                 text.toUtf8().constData());
+    return buttons == widgets::MsgButtons::YesNo ? widgets::MsgAnswer::No : widgets::MsgAnswer::Ok;
+  }
+  int count = 0;
+};
+
+app::KelvranApplication& Application() {
+  return *static_cast<app::KelvranApplication*>(qApp);
+}
+
+QWidget* Window(const char* name) {
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (w->objectName() == QLatin1String(name)) return w;
+  }
+  return nullptr;
+}
+
+void Press(const char* window, const char* button) {
+  QWidget* w = Window(window);
+  QPushButton* b = w != nullptr ? w->findChild<QPushButton*>(QString::fromLatin1(button)) : nullptr;
+  if (b == nullptr) {
+    std::fprintf(stderr, "missing %s in %s\n", button, window);
+    QApplication::exit(3);
+    return;
+  }
+  QTest::mouseClick(b, Qt::LeftButton);
+}
+
+// Runs the program's windows on simulated hardware; drive plays the user from the event loop.
+// Prints how many boxes were shown and the status, then ends the process with that status.
+[[noreturn]] void RunProgramDriven(const std::string& scenario_json, bool a11y_ids,
+                                   const std::function<void()>& drive) {
+  StderrBoxes boxes;
+  Application().SetMessageBoxes(&boxes);
+  buslink::sim::SimulatedHardware hardware(buslink::sim::Scenario::FromJson(scenario_json, "t"));
+  app::Options options;
+  options.simulate = true;
+  options.a11y_ids = a11y_ids;
+  QTimer::singleShot(0, drive);
+  const int status = app::RunWizard(Application(), options, hardware, boxes);
+  std::fprintf(stderr, "boxes=%d status=%d\n", boxes.count, status);
+  std::fflush(stderr);
+  std::_Exit(status);
+}
+
+const char* const kSMBusChip = R"({"smbus": {"present": true, "chips": [{"address": "0x2D"}]}})";
+
+TEST(FatalReportDeathTest, ErrorEscapingAHandlerShowsOneCriticalReportAndEndsWithStatus1) {
+  EXPECT_EXIT(
+      {
+        StderrBoxes boxes;
+        Application().SetMessageBoxes(&boxes);
+        QPushButton button(QStringLiteral("Read"));
+        button.show();
+        QObject::connect(&button, &QPushButton::clicked, [] {
+          throw buslink::BusError(buslink::ErrorCode::Nack, "no chip acknowledged SMB address 2D");
+        });
+        // Two failures, as a timer would give while the report is up: still one report.
+        QTimer::singleShot(0, [&] {
+          QTest::mouseClick(&button, Qt::LeftButton);
+          QTest::mouseClick(&button, Qt::LeftButton);
+        });
+        const int status = QApplication::exec();
+        std::fprintf(stderr, "boxes=%d status=%d fatal=%d\n", boxes.count, status,
+                     Application().FatalStatus());
+        std::fflush(stderr);
+        std::_Exit(status);
+      },
+      ExitedWithCode(1),
+      "box fatal_error critical \\[kelvran-eval\\] no chip acknowledged SMB address 2D\n"
+      ".*boxes=1 status=1 fatal=1");
+}
+
+TEST(ProgramEndDeathTest, CancelInTheWizardEndsWithStatus0) {
+  EXPECT_EXIT(RunProgramDriven(kSMBusChip, false, [] { Press("InitForm", "CancelCMD"); }),
+              ExitedWithCode(0), "boxes=0 status=0");
+}
+
+TEST(ProgramEndDeathTest, ClosingTheMainWindowAfterFinishEndsWithStatus0) {
+  EXPECT_EXIT(
+      RunProgramDriven(kSMBusChip, true,
+                       [] {
+                         QWidget* wizard = Window("InitForm");
+                         std::fprintf(stderr, "wizard %s\n",
+                                      wizard->accessibleDescription().toUtf8().constData());
+                         Press("InitForm", "NextCMD");
+                         wizard->findChild<QWidget*>("PPCheck")->setProperty("checked", false);
+                         wizard->findChild<QWidget*>("SMBusCheck")->setProperty("checked", true);
+                         Press("InitForm", "NextCMD");
+                         Press("InitForm", "FinishCMD");
+                         QTimer::singleShot(0, [] {
+                           QWidget* main_form = Window("MainForm");
+                           std::fprintf(stderr, "main window %s\n",
+                                        main_form != nullptr && main_form->isVisible() ? "shown"
+                                                                                       : "missing");
+                           if (main_form != nullptr) main_form->close();
+                         });
+                       }),
+      ExitedWithCode(0), "wizard id=InitForm\n.*main window shown\n.*boxes=0 status=0");
+}
+
+TEST(ProgramEndDeathTest, BusFailureOnAMainWindowReadEndsWithTheReportAndStatus1) {
+  // The three search probes pass; every SMBus read after them fails.
+  const char* const scenario = R"({
+    "smbus": {"present": true, "chips": [{"address": "0x2D"}]},
+    "faults": [{"medium": "SMB", "op": "R", "skip": 3, "error": "NACK"}] })";
+  EXPECT_EXIT(
+      RunProgramDriven(scenario, false,
+                       [] {
+                         QWidget* wizard = Window("InitForm");
+                         Press("InitForm", "NextCMD");
+                         wizard->findChild<QWidget*>("PPCheck")->setProperty("checked", false);
+                         wizard->findChild<QWidget*>("SMBusCheck")->setProperty("checked", true);
+                         Press("InitForm", "NextCMD");
+                         Press("InitForm", "FinishCMD");
+                         // Entering the Visual Display tab reads the chip.
+                         QTimer::singleShot(0, [] {
+                           QWidget* main_form = Window("MainForm");
+                           auto* tabs = main_form == nullptr ? nullptr
+                                                             : main_form->findChild<QTabWidget*>(
+                                                                   QStringLiteral("Main_Form_Tab"));
+                           if (tabs == nullptr) {
+                             std::fprintf(stderr, "no Main_Form_Tab\n");
+                             QApplication::exit(3);
+                             return;
+                           }
+                           tabs->setCurrentIndex(2);
+                         });
+                       }),
+      ExitedWithCode(1),
+      "box fatal_error critical \\[kelvran-eval\\] [^\n]*scenario fault[^\n]*NACK[^\n]*\n"
+      ".*boxes=1 status=1");
+}
+
+}  // namespace
