@@ -40,7 +40,9 @@ void Help::init_help(QWidget* owner, const QString& program_folder) {
   }
 }
 
-HelpWindow* Help::window() const { return window_.data(); }
+HelpWindow* Help::window() const {
+  return window_.data();
+}
 
 void Help::close_help() {
   if (HelpWindow* open = window_.data(); open != nullptr) open->close();
