@@ -4,8 +4,10 @@
 The launcher half starts a private X server (Xvfb), a private D-Bus session bus, the AT-SPI bus
 and the program on its built-in simulated hardware with --a11y-ids. The driver half, run as a
 child process with that environment (pyatspi binds to the bus when it is imported), goes from the
-wizard's first page to the connected main window and through every tab, the start notice, the
-About box and the help, and saves a screenshot of each.
+wizard's first page to the main window connected to the SMBus chip and through every tab, the
+start notice, the About box and the help, and saves a screenshot of each. On the Visual Display
+tab it drags the +12V high limit of the limits gauge with the real pointer and sets it over AT-SPI,
+and checks in the program's bus trace that each reaches the chip as one pair of limit writes.
 
 The launcher makes itself a child subreaper, so the services D-Bus double-forks (the AT-SPI
 registry) become its children, and on the way out it ends every process it started, by PID.
@@ -17,6 +19,7 @@ Exit status: 0 passed, 1 failed, 77 skipped (a tool this test needs is not insta
 
 import argparse
 import ctypes
+import math
 import os
 import shutil
 import signal
@@ -282,6 +285,44 @@ def send_close_request(window):
     x11.XCloseDisplay(display)
 
 
+# The limits gauge on the +12V channel: its limit registers and the scale the limits go back to
+# the chip through (Int(volts / (15.876 / 255)), the top of the scale written as 255).
+LOW_12V_REGISTER = 0x34
+HIGH_12V_REGISTER = 0x33
+K_INVERSE_12V = 15.876
+SCALE_MAX_12V = 15.938
+DRAG_PIXELS = 60
+DRAG_STEPS = 4
+CHART_SECONDS = 8.0  # of traces on the strip chart before its screenshot (it shows 20 s)
+
+
+def register_from_12v(volts):
+    counts = math.floor(volts / (K_INVERSE_12V / 255.0))
+    return min(255, max(0, counts))
+
+
+def xdotool(*argv):
+    subprocess.run(["xdotool", *map(str, argv)], check=True)
+
+
+class BusTrace:
+    """Reads the lines the program appends to its bus trace, each complete line once."""
+
+    def __init__(self, path):
+        self.path = path
+        self.offset = 0
+        self.partial = ""
+
+    def new_lines(self):
+        with open(self.path) as trace:
+            trace.seek(self.offset)
+            data = trace.read()
+            self.offset = trace.tell()
+        lines = (self.partial + data).split("\n")
+        self.partial = lines.pop()
+        return lines
+
+
 def process_ended(pid):
     """True once pid has exited (it stays a zombie until the launcher collects its status)."""
     try:
@@ -400,9 +441,103 @@ def drive(args):
                 return node
         return None
 
-    def trace_lines():
-        with open(os.environ["KELVRAN_E2E_TRACE"]) as trace:
-            return trace.read().splitlines()
+    trace = BusTrace(os.environ["KELVRAN_E2E_TRACE"])
+
+    def gauge_part(gauge, name):
+        for i in range(gauge.childCount):
+            part = gauge.getChildAtIndex(i)
+            if part is not None and part.name == name:
+                return part
+        raise Failure(f"limits_gauge has no accessible child {name!r}")
+
+    def extents(node):
+        node.clear_cache()
+        return node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+
+    def value_of(node):
+        node.clear_cache()
+        return node.queryValue().currentValue
+
+    def writes_after_quiet(what, until, settle=0.4, timeout=5.0):
+        """The writes in the trace from now on, once `until` holds for them and nothing more has
+        been written for `settle` seconds."""
+        seen = []
+        deadline = time.monotonic() + timeout
+        while not until(seen):
+            if time.monotonic() > deadline:
+                raise Failure(f"timed out waiting for {what}; writes seen: {seen}")
+            time.sleep(0.05)
+            seen += [line for line in trace.new_lines() if line.split()[2:3] == ["W"]]
+        time.sleep(settle)
+        return seen + [line for line in trace.new_lines() if line.split()[2:3] == ["W"]]
+
+    def expected_limit_writes(low, high):
+        return [f"SMB 2D W {LOW_12V_REGISTER:02X} {register_from_12v(low):02X}",
+                f"SMB 2D W {HIGH_12V_REGISTER:02X} {register_from_12v(high):02X}"]
+
+    def check_limits_gauge():
+        """Drags the +12V high limit with the real pointer, then sets it over AT-SPI; on the
+        SMBus each must reach the chip as exactly one pair of limit writes, low then high, made
+        when the pointer is let go."""
+        gauge = find_showing("limits_gauge")
+        reading, low, high = (gauge_part(gauge, n) for n in ("reading", "low limit", "high limit"))
+        wait_for("the high limit pointer to show", lambda: showing(high))
+        high_value = high.queryValue()
+        if (high_value.minimumValue, high_value.maximumValue) != (0.0, SCALE_MAX_12V):
+            raise Failure("the gauge should show +12V on entering the tab; its scale is "
+                          f"{high_value.minimumValue} .. {high_value.maximumValue}")
+        track = extents(reading)
+        volts_per_pixel = (high_value.maximumValue - high_value.minimumValue) / (track.width - 1)
+        low_before, high_before = value_of(low), value_of(high)
+        handle = extents(high)
+        x, y = handle.x + handle.width // 2, handle.y + handle.height // 2
+        log(f"+12V limits {low_before:.3f} V .. {high_before:.3f} V; dragging the high limit "
+            f"from ({x}, {y}) {DRAG_PIXELS} px right")
+
+        trace.new_lines()  # from here on
+        xdotool("mousemove", "--sync", x, y)
+        xdotool("mousedown", 1)
+        for step in range(1, DRAG_STEPS + 1):
+            xdotool("mousemove", "--sync", x + DRAG_PIXELS * step // DRAG_STEPS, y)
+            time.sleep(0.05)
+        # Still held: the pointer has moved, but the SMBus has been told nothing yet.
+        wait_for("the high limit to follow the pointer", lambda: value_of(high) > high_before)
+        time.sleep(0.2)
+        early = [line for line in trace.new_lines() if line.split()[2:3] == ["W"]]
+        if early:
+            raise Failure(f"writes while the pointer was still held: {early}")
+        xdotool("mouseup", 1)
+        writes = writes_after_quiet(
+            "the high limit write after the release",
+            lambda seen: any(w.split()[3] == f"{HIGH_12V_REGISTER:02X}" for w in seen))
+        low_after, high_after = value_of(low), value_of(high)
+        log(f"after the drag: {low_after:.3f} V .. {high_after:.3f} V; writes {writes}")
+        moved = (high_after - high_before) / volts_per_pixel
+        if abs(moved - DRAG_PIXELS) > 1.5:
+            raise Failure(f"the high limit moved {moved:.1f} px for a {DRAG_PIXELS} px drag")
+        if low_after != low_before:
+            raise Failure(f"dragging the high limit moved the low one: {low_before} -> {low_after}")
+        handle_after = extents(high)
+        if abs(handle_after.x - handle.x - DRAG_PIXELS) > 1:
+            raise Failure(f"the high limit handle moved from x={handle.x} to x={handle_after.x}")
+        if writes != expected_limit_writes(low_after, high_after):
+            raise Failure(f"a drag and release wrote {writes}, expected "
+                          f"{expected_limit_writes(low_after, high_after)}")
+
+        # A value set from outside is a drag and a release: the same pair of writes.
+        target = round(high_before - 0.25, 3)
+        high_value.currentValue = target
+        writes = writes_after_quiet(
+            "the high limit write after setting its value",
+            lambda seen: any(w.split()[3] == f"{HIGH_12V_REGISTER:02X}" for w in seen))
+        high_set = value_of(high)
+        log(f"high limit set to {target:.3f} V over AT-SPI: it reads {high_set:.3f} V; "
+            f"writes {writes}")
+        if abs(high_set - target) > 0.0005:
+            raise Failure(f"the high limit reads {high_set} after being set to {target}")
+        if writes != expected_limit_writes(value_of(low), high_set):
+            raise Failure(f"setting the high limit wrote {writes}, expected "
+                          f"{expected_limit_writes(value_of(low), high_set)}")
 
     # The wizard.
     wait_for("the program on the accessibility bus", application, timeout=30)
@@ -433,11 +568,19 @@ def drive(args):
     act(next_button)
     results = find_showing("SearchResultsLIST")
     wait_for("Finish to be enabled", lambda: enabled(finish_button))
-    lines = [results.getChildAtIndex(i).name for i in range(results.childCount)]
-    lines = [line for line in lines if line]
+    items = [results.getChildAtIndex(i) for i in range(results.childCount)]
+    items = [item for item in items if item is not None and item.name]
+    lines = [item.name for item in items]
     log("search results:", [" ".join(line.split()) for line in lines])
-    if not lines or not lines[0].rstrip().endswith("Printer 1"):
-        raise Failure(f"the built-in board should be the first line: {lines!r}")
+    if len(lines) != 2 or not lines[0].rstrip().endswith("Printer 1") \
+            or not lines[1].rstrip().endswith("SMBus2D"):
+        raise Failure(f"expected the built-in board, then the SMBus chip at 2Dh: {lines!r}")
+    # Choose the SMBus chip with a click on its line: on the SMBus the gauge writes its limits
+    # only when a pointer is let go, which the drag below checks.
+    click(items[1])
+    wait_for("the SMBus line to be selected",
+             lambda: (items[1].clear_cache(), items[1].getState().contains(
+                 pyatspi.STATE_SELECTED))[1])
     screenshot("KELVRAN Search Wizard", "wizard-results.png")
 
     # Finish hands over to the main window.
@@ -472,10 +615,13 @@ def drive(args):
     act(yes)
     wait_for("the start notice to close",
              lambda: top_level("KELVRAN Evaluation Software Notice") is None)
-    wait_for("EasySetup to start the chip (a write of 03 to register 40)",
-             lambda: any(line.split()[2:5] == ["W", "40", "03"] for line in trace_lines()))
-    find_showing("limits_gauge")
-    time.sleep(1.0)  # a second of the display cycle on the strip chart
+    setup = []
+    wait_for("EasySetup to start the SMBus chip (a write of 03 to register 40)",
+             lambda: setup.extend(trace.new_lines()) or "SMB 2D W 40 03" in setup)
+    chart_started = time.monotonic()
+    check_limits_gauge()
+    # Several seconds of the display cycle, so the traces cross a good part of the strip chart.
+    time.sleep(max(0.0, chart_started + CHART_SECONDS - time.monotonic()))
     screenshot("KELVRAN Evaluation Software", "visual-display-tab.png")
 
     # Channel Mode/VID.
