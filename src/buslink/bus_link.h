@@ -46,6 +46,10 @@ class SMBusDevice {
   virtual std::uint8_t ReadByte(std::uint8_t device, std::uint8_t reg) = 0;
   virtual long BaseAddress() const = 0;  // controller's I/O base address, 0 when unknown
   virtual void SetDeviceAddress(std::uint8_t address) = 0;
+  // Uses the controller at this I/O base address from the next transfer on; 0 returns to the
+  // backend's own choice. When no controller sits there, every transfer throws BusError
+  // (NoAdapter) saying which bases there are, and BaseAddress is 0.
+  virtual void SetBaseAddress(long base) = 0;
 };
 
 // The component's root object.

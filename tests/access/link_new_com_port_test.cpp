@@ -78,6 +78,7 @@ class LoggingSMBus : public buslink::SMBusDevice {
   }
   long BaseAddress() const override { return 0; }
   void SetDeviceAddress(std::uint8_t) override {}
+  void SetBaseAddress(long) override {}
 
  private:
   CallLog& log_;

@@ -22,7 +22,7 @@ void LinuxSmbusDevice::CloseAdapter() {
   adapter_.reset();
 }
 
-void LinuxSmbusDevice::SelectAdapterAtBase(long base) {
+void LinuxSmbusDevice::SetBaseAddress(long base) {
   if (base == base_hint_) return;
   base_hint_ = base;
   CloseAdapter();

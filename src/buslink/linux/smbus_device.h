@@ -25,10 +25,9 @@ class LinuxSmbusDevice : public SMBusDevice {
   std::uint8_t ReadByte(std::uint8_t device, std::uint8_t reg) override;
   long BaseAddress() const override;  // of the adapter a transfer would use; never throws
   void SetDeviceAddress(std::uint8_t address) override { device_address_ = address; }
-
-  // Uses the adapter whose controller sits at base (0: choose by name again). Takes effect at the
-  // next transfer.
-  void SelectAdapterAtBase(long base);
+  // Uses the adapter whose controller sits at base (0: choose by name again). The adapter in use
+  // is closed now; the next transfer opens the new one, or fails saying which bases there are.
+  void SetBaseAddress(long base) override;
 
  private:
   int Prepare(std::uint8_t device);  // opens the adapter and sets the slave address; returns fd

@@ -137,11 +137,23 @@ struct SimulatedHardware::State {
     });
   }
 
-  std::uint8_t SMBusTransfer(char op, std::uint8_t device, std::uint8_t reg, std::uint8_t value) {
+  // The adapter answers only at its own base; chosen_base 0 means whichever adapter there is.
+  bool SMBusAt(long chosen_base) const {
+    return smbus_present && (chosen_base == 0 || chosen_base == smbus_base);
+  }
+
+  std::uint8_t SMBusTransfer(long chosen_base, char op, std::uint8_t device, std::uint8_t reg,
+                             std::uint8_t value) {
     return Transfer(TraceMedium::SMB, op, device, reg, value, [&]() -> Chip* {
       if (!smbus_present) {
         Fail(TraceMedium::SMB, device, op, reg, ErrorCode::NoAdapter,
              "the simulated computer has no SMBus adapter (its scenario names no \"smbus\")");
+      }
+      if (!SMBusAt(chosen_base)) {
+        Fail(TraceMedium::SMB, device, op, reg, ErrorCode::NoAdapter,
+             "no SMBus controller sits at base address " + Hex(chosen_base, 4) +
+                 " in the simulated computer: its adapter is at " + Hex(smbus_base, 4) +
+                 ". Enter that base address or 0");
       }
       for (const BusChip& c : smbus_chips) {
         if (c.address == device) return c.chip.get();
@@ -219,17 +231,19 @@ class SimSMBus : public SMBusDevice {
   explicit SimSMBus(State& state) : state_(state) {}
 
   void WriteByte(std::uint8_t device, std::uint8_t reg, std::uint8_t value) override {
-    state_.SMBusTransfer('W', device, reg, value);
+    state_.SMBusTransfer(base_, 'W', device, reg, value);
   }
   std::uint8_t ReadByte(std::uint8_t device, std::uint8_t reg) override {
-    return state_.SMBusTransfer('R', device, reg, 0);
+    return state_.SMBusTransfer(base_, 'R', device, reg, 0);
   }
-  long BaseAddress() const override { return state_.smbus_present ? state_.smbus_base : 0; }
+  long BaseAddress() const override { return state_.SMBusAt(base_) ? state_.smbus_base : 0; }
   void SetDeviceAddress(std::uint8_t address) override { device_address_ = address; }
+  void SetBaseAddress(long base) override { base_ = base; }
 
  private:
   State& state_;
   std::uint8_t device_address_ = 0;
+  long base_ = 0;  // the controller base asked for; 0: the one adapter there is
 };
 
 class SimBusLink : public BusLink {

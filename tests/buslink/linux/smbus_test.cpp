@@ -161,6 +161,38 @@ TEST_F(Smbus, PermissionDeniedTellsWhichStepIsMissing) {
   EXPECT_EQ(link->SMBus().ReadByte(0x2D, 0x3E), 0x41);
 }
 
+TEST_F(Smbus, BaseAddressSetThroughTheInterfaceSwitchesAdapterOrSaysWhichThereAre) {
+  AddAdapter(tree, 2, "SMBus PIIX4 adapter port 0 at 0b00");
+  auto link = Link();
+  SMBusDevice& smbus = link->SMBus();
+  auto open_node = [&] {
+    return kernel->open_fds.size() == 1 ? kernel->open_fds.begin()->second : std::string("?");
+  };
+  EXPECT_EQ(smbus.ReadByte(0x2D, 0x3E), 0x41);
+  EXPECT_EQ(open_node(), tree.root() + "/dev/i2c-1");
+
+  smbus.SetBaseAddress(0xB00);
+  EXPECT_EQ(smbus.BaseAddress(), 0xB00);
+  EXPECT_EQ(smbus.ReadByte(0x2D, 0x3E), 0x41);
+  EXPECT_EQ(open_node(), tree.root() + "/dev/i2c-2") << "the first adapter was not let go";
+
+  smbus.SetBaseAddress(0x400);
+  EXPECT_EQ(smbus.BaseAddress(), 0);
+  std::string message;
+  EXPECT_EQ(CodeOf([&] { smbus.ReadByte(0x2D, 0x3E); }, &message), ErrorCode::NoAdapter);
+  EXPECT_THAT(message, HasSubstr("no SMBus controller sits at base address 0x400"));
+  EXPECT_THAT(message, HasSubstr("at 0xEFA0"));
+  EXPECT_THAT(message, HasSubstr("at 0xB00"));
+  EXPECT_TRUE(kernel->open_fds.empty());
+
+  smbus.SetBaseAddress(0);
+  EXPECT_EQ(smbus.BaseAddress(), 0xEFA0) << "0 is the adapter named SMBus again";
+  EXPECT_EQ(smbus.ReadByte(0x2D, 0x3E), 0x41);
+  EXPECT_EQ(open_node(), tree.root() + "/dev/i2c-1");
+  EXPECT_THAT(trace.Lines(), ElementsAre("SMB 2D R 3E 41", "SMB 2D R 3E 41",
+                                         "SMB 2D R 3E ERR NOADAPTER", "SMB 2D R 3E 41"));
+}
+
 TEST(SmbusMissing, EachMissingPieceHasItsOwnAdvice) {
   struct Case {
     std::function<void(const TempTree&)> build;
