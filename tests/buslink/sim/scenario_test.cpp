@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -12,17 +11,15 @@
 namespace buslink::sim {
 namespace {
 
+using Registers = std::map<std::uint8_t, std::uint8_t>;
+
 // The example of the scenario format, every key present.
 constexpr const char* kFullExample = R"({
-  "os_build": 1998,
-  "latency_us": 0,
-  "seed": 1,
+  "os_build": 1998, "latency_us": 0, "seed": 1,
   "printer_ports": [
-    { "base": "0x378",
-      "boards": [ { "address": "0x5C", "answers_under": "false" } ] }
+    { "base": "0x378", "boards": [ { "address": "0x5C", "answers_under": "false" } ] }
   ],
-  "smbus": { "present": true, "base_address": "0x5000",
-             "chips": [ { "address": "0x2D" } ] },
+  "smbus": { "present": true, "base_address": "0x5000", "chips": [ { "address": "0x2D" } ] },
   "chip": {
     "registers": { "0x40": "0x01", "0x16": "0x00" },
     "inputs": { "v25": 2.5, "vccp1": 1.5, "vcc": 3.3, "v5": 5.0, "v12": 12.0, "vccp2": 1.5,
@@ -37,23 +34,19 @@ constexpr const char* kFullExample = R"({
 TEST(ScenarioTest, BuiltInHardwareIsOneBoardAndOneSMBusChip) {
   const Scenario s = Scenario::BuiltIn();
   EXPECT_EQ(s.os_build, 1998);
-  EXPECT_EQ(s.latency_us, 0);
   ASSERT_EQ(s.printer_ports.size(), 1U);
   EXPECT_EQ(s.printer_ports[0].base, 0x378);
   ASSERT_EQ(s.printer_ports[0].boards.size(), 1U);
   const BoardSetup& board = s.printer_ports[0].boards[0];
   EXPECT_EQ(board.address, 0x5C);
-  EXPECT_TRUE(board.answers_when_false);
-  EXPECT_FALSE(board.answers_when_true);
-  EXPECT_TRUE(s.smbus.present);
+  EXPECT_TRUE(board.answers_when_false && !board.answers_when_true);
+  ASSERT_TRUE(s.smbus.present);
   ASSERT_EQ(s.smbus.chips.size(), 1U);
   EXPECT_EQ(s.smbus.chips[0].address, 0x2D);
   EXPECT_TRUE(s.faults.empty());
   for (const ChipSetup* chip : {&board.chip, &s.smbus.chips[0].chip}) {
     EXPECT_EQ(chip->registers.count(0x40), 0U) << "powers up with START clear";
     EXPECT_EQ(chip->inputs.vid, 0x0C);
-    EXPECT_GT(chip->inputs.fan1_rpm, 0);
-    EXPECT_GT(chip->inputs.fan2_rpm, 0);
     EXPECT_GT(chip->noise, 0);
   }
 }
@@ -81,25 +74,17 @@ TEST(ScenarioTest, BuiltInInputsSitInsideTheEasySetupLimits) {
 
 TEST(ScenarioTest, FullExampleLoadsEveryKey) {
   const Scenario s = Scenario::FromJson(kFullExample, "example.json");
-  EXPECT_EQ(s.os_build, 1998);
   EXPECT_EQ(s.seed, 1U);
   ASSERT_EQ(s.printer_ports.size(), 1U);
-  EXPECT_EQ(s.printer_ports[0].base, 0x378);
   ASSERT_EQ(s.printer_ports[0].boards.size(), 1U);
   EXPECT_EQ(s.printer_ports[0].boards[0].address, 0x5C);
-  EXPECT_TRUE(s.printer_ports[0].boards[0].answers_when_false);
-  EXPECT_FALSE(s.printer_ports[0].boards[0].answers_when_true);
-  EXPECT_TRUE(s.smbus.present);
   EXPECT_EQ(s.smbus.base_address, 0x5000);
   ASSERT_EQ(s.smbus.chips.size(), 1U);
-  EXPECT_EQ(s.smbus.chips[0].address, 0x2D);
   const ChipSetup& chip = s.smbus.chips[0].chip;
-  EXPECT_EQ(chip.registers, (std::map<std::uint8_t, std::uint8_t>{{0x40, 0x01}, {0x16, 0x00}}));
+  EXPECT_EQ(chip.registers, (Registers{{0x40, 0x01}, {0x16, 0x00}}));
   EXPECT_EQ(chip.inputs.vccp2, 1.5);
   EXPECT_EQ(chip.inputs.ain2, 1.0);
   EXPECT_EQ(chip.inputs.fan2_rpm, 3000);
-  EXPECT_EQ(chip.inputs.vid, 12);
-  EXPECT_EQ(chip.noise, 0.0);
   ASSERT_EQ(s.faults.size(), 1U);
   const Fault& f = s.faults[0];
   EXPECT_EQ(f.medium, FaultMedium::SMB);
@@ -108,29 +93,21 @@ TEST(ScenarioTest, FullExampleLoadsEveryKey) {
   EXPECT_EQ(f.reg, 0x41);
   EXPECT_EQ(f.skip, 5);
   EXPECT_EQ(f.times, 1);
-  EXPECT_EQ(f.error, ErrorCode::Nack);
 }
 
-TEST(ScenarioTest, HardwareNotNamedDoesNotExist) {
-  const Scenario s = Scenario::FromJson("{}", "empty.json");
-  EXPECT_TRUE(s.printer_ports.empty());
-  EXPECT_FALSE(s.smbus.present);
-  EXPECT_TRUE(s.smbus.chips.empty());
-  EXPECT_EQ(s.os_build, 1998);
-  EXPECT_EQ(s.latency_us, 0);
-}
-
-TEST(ScenarioTest, DefaultsOfPartlyGivenEntries) {
+// Hardware the file does not name does not exist; entries that are named get their defaults.
+TEST(ScenarioTest, DefaultsOfMissingAndPartlyGivenEntries) {
+  const Scenario empty = Scenario::FromJson("{}", "empty.json");
+  EXPECT_TRUE(empty.printer_ports.empty());
+  EXPECT_FALSE(empty.smbus.present);
+  EXPECT_EQ(empty.latency_us, 0);
   const Scenario s = Scenario::FromJson(
-      R"({"printer_ports": [{"boards": [{}]}, {}], "smbus": {"chips": [{}]},
-          "faults": [{}]})",
+      R"({"printer_ports": [{"boards": [{}]}, {}], "smbus": {"chips": [{}]}, "faults": [{}]})",
       "defaults.json");
   ASSERT_EQ(s.printer_ports.size(), 2U);
   EXPECT_EQ(s.printer_ports[0].base, 0x378);
   EXPECT_EQ(s.printer_ports[1].base, 0x278);
   EXPECT_EQ(s.printer_ports[0].boards[0].address, 0x5C);
-  EXPECT_TRUE(s.printer_ports[0].boards[0].answers_when_false);
-  EXPECT_FALSE(s.printer_ports[0].boards[0].answers_when_true);
   EXPECT_TRUE(s.smbus.present);
   EXPECT_EQ(s.smbus.base_address, 0x5000);
   EXPECT_EQ(s.smbus.chips[0].address, 0x2D);
@@ -155,7 +132,7 @@ TEST(ScenarioTest, NumbersMayBeWrittenAsNumbersOrText) {
   EXPECT_EQ(s.smbus.chips[0].address, 0x2C);
   EXPECT_EQ(s.smbus.chips[1].address, 0x2E);
   const ChipSetup& chip = s.smbus.chips[0].chip;
-  EXPECT_EQ(chip.registers, (std::map<std::uint8_t, std::uint8_t>{{0x40, 0x03}, {0x16, 0x0F}}));
+  EXPECT_EQ(chip.registers, (Registers{{0x40, 0x03}, {0x16, 0x0F}}));
   EXPECT_EQ(chip.inputs.v12, 11.5);
   EXPECT_EQ(chip.inputs.temp_internal, -5.0);
   EXPECT_EQ(chip.inputs.vid, 31);
@@ -169,9 +146,10 @@ TEST(ScenarioTest, AnswersUnderTakesFalseTrueOrBoth) {
     bool when_false;
     bool when_true;
   };
-  const Row rows[] = {{R"("false")", true, false}, {R"("true")", false, true},
-                      {R"("both")", true, true},   {R"("BOTH")", true, true},
-                      {"true", false, true},       {"false", true, false}};
+  const Row rows[] = {{R"("false")", true, false},
+                      {R"("true")", false, true},
+                      {R"("BOTH")", true, true},
+                      {"true", false, true}};
   for (const Row& row : rows) {
     const Scenario s = Scenario::FromJson(
         std::string(R"({"printer_ports": [{"boards": [{"answers_under": )") + row.value + "}]}]}",
@@ -190,41 +168,29 @@ TEST(ScenarioTest, ChipEntriesOverrideTheScenarioWideChip) {
              {"address": "0x5A"}]}]})",
       "override.json");
   const ChipSetup& own = s.printer_ports[0].boards[0].chip;
-  EXPECT_EQ(own.registers, (std::map<std::uint8_t, std::uint8_t>{{0x40, 1}, {0x19, 7}}));
+  EXPECT_EQ(own.registers, (Registers{{0x40, 1}, {0x19, 7}}));
   EXPECT_EQ(own.inputs.v12, 11.0) << "inputs merge key by key";
   EXPECT_EQ(own.inputs.vid, 5);
   EXPECT_EQ(own.noise, 2.0);
   const ChipSetup& plain = s.printer_ports[0].boards[1].chip;
-  EXPECT_EQ(plain.registers, (std::map<std::uint8_t, std::uint8_t>{{0x40, 1}, {0x19, 128}}));
+  EXPECT_EQ(plain.registers, (Registers{{0x40, 1}, {0x19, 128}}));
   EXPECT_EQ(plain.inputs.vid, 3);
 }
 
-// Every fault is one line: the source, then the path of the key at fault and what is wrong.
+// One row per kind of fault; each is one line: the source, then the path of the key at fault and
+// what is wrong.
 TEST(ScenarioTest, FaultsAreReportedOnOneLineNamingSourceAndKey) {
-  struct Row {
-    const char* json;
-    const char* message;  // after "bad.json: "
-  };
-  const Row rows[] = {
+  const std::pair<const char*, const char*> rows[] = {
       {"{\n  \"os_build\": 1998,\n  \"seed\": ,\n}", "not valid JSON at line 3, column 11: "},
-      {"", "not valid JSON at line 1, column 1: "},
       {R"({"chip": {"noise": 1e400}})", "not valid JSON: number overflow parsing '1e400'"},
       {"[1]", "the top level must be a JSON object, not an array"},
       {R"({"os_bulid": 1998})", "unknown key os_bulid (known here: os_build, latency_us, seed, "},
       {R"({"chip": {"inputs": {"v13": 1}}})", "unknown key chip.inputs.v13 (known here: v25, "},
-      {R"({"printer_ports": [{"boards": [{"adress": 92}]}]})",
-       "unknown key printer_ports[0].boards[0].adress (known here: address, answers_under, "},
-      {R"({"faults": [{}, {"reg": 1}]})", "unknown key faults[1].reg (known here: medium, op, "},
-      {R"({"printer_ports": [{"boards": [{"address": "0xFF"}]}]})",
-       "printer_ports[0].boards[0].address: 0xFF is outside 0x00..0xFE"},
       {R"({"printer_ports": [{"boards": [{"address": "0x5D"}]}]})",
        "printer_ports[0].boards[0].address: 0x5D is odd; a board address is the 8-bit form"},
       {R"({"smbus": {"chips": [{"address": "0x78"}]}})",
        "smbus.chips[0].address: 0x78 is outside 0x03..0x77"},
-      {R"({"smbus": {"chips": [{"address": 2}]}})",
-       "smbus.chips[0].address: 2 is outside 0x03..0x77"},
       {R"({"chip": {"registers": {"0x40": 256}}})", "chip.registers.0x40: 256 is outside 0..255"},
-      {R"({"chip": {"registers": {"0x40": "-1"}}})", "chip.registers.0x40: -1 is outside 0..255"},
       {R"({"chip": {"registers": {"0x100": 1}}})",
        "chip.registers: register 0x100 is outside 0x00..0xFF"},
       {R"({"chip": {"registers": {"START": 1}}})",
@@ -234,7 +200,6 @@ TEST(ScenarioTest, FaultsAreReportedOnOneLineNamingSourceAndKey) {
       {R"({"os_build": true})", "os_build: expected a number, got a boolean"},
       {R"({"os_build": "98x"})", "os_build: \"98x\" is not a whole number"},
       {R"({"latency_us": 1.5})", "latency_us: expected a whole number, got 1.5"},
-      {R"({"latency_us": -1})", "latency_us: -1 is outside 0..1000000"},
       {R"({"printer_ports": {}})", "printer_ports: expected an array, got an object"},
       {R"({"smbus": []})", "smbus: expected an object, got an array"},
       {R"({"chip": {"inputs": {"v12": "twelve"}}})", "chip.inputs.v12: \"twelve\" is not a number"},
@@ -243,72 +208,51 @@ TEST(ScenarioTest, FaultsAreReportedOnOneLineNamingSourceAndKey) {
       {R"({"chip": {"inputs": {"vid": 32}}})", "chip.inputs.vid: 32 is outside 0..31"},
       {R"({"chip": {"inputs": {"chassis_intrusion": 1}}})",
        "chip.inputs.chassis_intrusion: expected true or false, got 1"},
-      {R"({"printer_ports": [{"boards": [{"answers_under": "never"}]}]})",
-       "printer_ports[0].boards[0].answers_under: expected one of false, true, both, got "
-       "\"never\""},
       {R"({"faults": [{"error": "BUSY"}]})",
        "faults[0].error: expected one of NACK, TIMEOUT, got \"BUSY\""},
-      {R"({"faults": [{"medium": "USB"}]})",
-       "faults[0].medium: expected one of PP, SMB, got \"USB\""},
       {R"({"printer_ports": [{"base": "0x378"}, {"base": 888}]})",
        "printer_ports[1].base: 0x378 is already the base of printer_ports[0]"},
       {R"({"printer_ports": [{"boards": [{"address": 92}, {"address": "0x5C"}]}]})",
        "printer_ports[0].boards[1].address: 0x5C is already taken by printer_ports[0].boards[0]"},
+      {R"({"smbus": {"chips": [{"address": 45}, {"address": "0x2D"}]}})",
+       "smbus.chips[1].address: 0x2D is already taken by smbus.chips[0]"},
       {R"({"printer_ports": [{}, {}, {}, {}]})",
        "printer_ports[3]: a fourth or later printer port needs its \"base\""},
   };
-  for (const Row& row : rows) {
+  for (const auto& [json, fault] : rows) {
     try {
-      Scenario::FromJson(row.json, "bad.json");
-      ADD_FAILURE() << "accepted: " << row.json;
+      Scenario::FromJson(json, "bad.json");
+      ADD_FAILURE() << "accepted: " << json;
     } catch (const ScenarioError& error) {
       const std::string message = error.what();
-      EXPECT_EQ(message.rfind(std::string("bad.json: ") + row.message, 0), 0U)
-          << "message: " << message;
+      EXPECT_EQ(message.rfind(std::string("bad.json: ") + fault, 0), 0U) << message;
       EXPECT_EQ(message.find('\n'), std::string::npos) << message;
     }
   }
 }
 
-class ScenarioFileTest : public ::testing::Test {
- protected:
-  std::string Write(const std::string& name, const std::string& text) {
-    const auto path = std::filesystem::path(::testing::TempDir()) / name;
-    std::ofstream(path) << text;
-    written_.push_back(path);
-    return path.string();
+// A file's faults, and a file that cannot be opened, are told with the file's path.
+TEST(ScenarioTest, FilesAreReadAndNamedInTheirFaults) {
+  const std::filesystem::path dir = ::testing::TempDir();
+  const std::string good = (dir / "sim_full.json").string();
+  const std::string bad = (dir / "sim_bad.json").string();
+  const std::string missing = (dir / "no_such.json").string();
+  std::ofstream(good) << kFullExample;
+  std::ofstream(bad) << R"({"chip": {"inputs": {"v13": 1}}})";
+  EXPECT_EQ(Scenario::FromFile(good).smbus.chips.at(0).address, 0x2D);
+  for (const auto& [path, says] :
+       {std::pair{bad, bad + ": unknown key chip.inputs.v13"},
+        std::pair{missing,
+                  missing + ": cannot open the scenario file: No such file or directory"}}) {
+    try {
+      Scenario::FromFile(path);
+      ADD_FAILURE() << "accepted " << path;
+    } catch (const ScenarioError& error) {
+      EXPECT_EQ(std::string(error.what()).rfind(says, 0), 0U) << error.what();
+    }
   }
-  void TearDown() override {
-    for (const auto& path : written_) std::filesystem::remove(path);
-  }
-  std::vector<std::filesystem::path> written_;
-};
-
-TEST_F(ScenarioFileTest, LoadsAFile) {
-  const std::string path = Write("sim_full.json", kFullExample);
-  EXPECT_EQ(Scenario::FromFile(path).smbus.chips.at(0).address, 0x2D);
-}
-
-TEST_F(ScenarioFileTest, FaultInAFileNamesTheFile) {
-  const std::string path = Write("sim_bad.json", R"({"chip": {"inputs": {"v13": 1}}})");
-  try {
-    Scenario::FromFile(path);
-    FAIL() << "accepted";
-  } catch (const ScenarioError& error) {
-    EXPECT_EQ(std::string(error.what()).rfind(path + ": unknown key chip.inputs.v13", 0), 0U)
-        << error.what();
-  }
-}
-
-TEST_F(ScenarioFileTest, MissingFileIsNamed) {
-  const std::string path = (std::filesystem::path(::testing::TempDir()) / "no_such.json").string();
-  try {
-    Scenario::FromFile(path);
-    FAIL() << "accepted";
-  } catch (const ScenarioError& error) {
-    EXPECT_EQ(std::string(error.what()),
-              path + ": cannot open the scenario file: No such file or directory");
-  }
+  std::filesystem::remove(good);
+  std::filesystem::remove(bad);
 }
 
 }  // namespace
