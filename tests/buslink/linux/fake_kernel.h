@@ -90,11 +90,6 @@ class FakeKernel : public SystemCalls {
   }
   NodeAccess DescribeAccess(const std::string& /*path*/) override { return access; }
 
-  std::string PathOf(int fd) const {
-    const auto file = open_fds.find(fd);
-    return file == open_fds.end() ? std::string() : file->second;
-  }
-
  private:
   std::array<std::uint8_t, 256>* Chip(int fd) {
     const auto slave = slave_.find(fd);

@@ -3,16 +3,17 @@
 
 #include <memory>
 
-#include "buslink/bus_error.h"
 #include "buslink/bus_trace.h"
 #include "buslink/linux/linux_backend.h"
 #include "fake_kernel.h"
 #include "simulated_board.h"
+#include "support/bus_failure.h"
 #include "temp_tree.h"
 
 namespace buslink::linux_hw {
 namespace {
 
+using kelvran_test::CodeOf;
 using ::testing::ElementsAre;
 using testing::FakeKernel;
 using testing::FakePacer;
@@ -34,10 +35,8 @@ class PrinterPorts : public ::testing::Test {
     kernel->ports[tree.root() + "/dev/parport1"] = &board;
     trace.KeepLines(true);
   }
-
   std::unique_ptr<BusLink> Link() {
-    LinuxOptions options{tree.root(), kernel, {}, pacer};
-    return LinuxBackend(&trace, options).CreateBusLink();
+    return LinuxBackend(&trace, LinuxOptions{tree.root(), kernel, {}, pacer}).CreateBusLink();
   }
 
   TempTree tree;
@@ -47,29 +46,30 @@ class PrinterPorts : public ::testing::Test {
   BusTrace trace;
 };
 
-ErrorCode CodeOf(const std::function<void()>& call, std::string* message = nullptr) {
-  try {
-    call();
-  } catch (const BusError& error) {
-    if (message != nullptr) *message = error.what();
-    return error.code();
-  }
-  ADD_FAILURE() << "the call did not fail";
-  return ErrorCode::Io;
-}
-
-TEST_F(PrinterPorts, ListsThePortsWithTheKernelsBaseAddresses) {
+TEST_F(PrinterPorts, ListsThePortsAndSendsEachTransferToThePortAtTheDeviceBase) {
   auto link = Link();
   ParallelPorts& ports = link->GetParallelPorts();
+  ParallelDevice& device = ports.Device();
   ASSERT_EQ(ports.PortCount(), 2);
   ports.SetSelectedPort(1);
   EXPECT_EQ(ports.BaseAddress(), 0x278);
-  EXPECT_EQ(ports.Device().BaseAddress(), 0x278);
+  EXPECT_EQ(device.BaseAddress(), 0x278);
   ports.SetSelectedPort(0);
   EXPECT_EQ(ports.BaseAddress(), 0x378);
   std::string message;
   EXPECT_EQ(CodeOf([&] { ports.SetSelectedPort(2); }, &message), ErrorCode::BadPort);
   EXPECT_THAT(message, HasSubstr("has 2"));
+
+  device.SetModeFlag(true);
+  SimulatedBoard direct_build(SimulatedBoard::Build::Direct, 0x5C, *pacer);
+  kernel->ports[tree.root() + "/dev/parport0"] = &direct_build;
+  EXPECT_EQ(CodeOf([&] { device.ReadByte(0x5C, 0x3E); }), ErrorCode::Nack);
+  device.SetBaseAddress(0x278);
+  EXPECT_EQ(device.ReadByte(0x5C, 0x3E), 0x41);
+  device.SetBaseAddress(0x3BC);
+  EXPECT_EQ(CodeOf([&] { device.ReadByte(0x5C, 0x3E); }, &message), ErrorCode::BadPort);
+  EXPECT_THAT(message, HasSubstr("no printer port at base address 0x3BC"));
+  EXPECT_THAT(message, HasSubstr("0x378 (" + tree.root() + "/dev/parport0)"));
 }
 
 TEST_F(PrinterPorts, SearchFindsTheBoardOnlyWhereAndHowItIsWired) {
@@ -78,49 +78,22 @@ TEST_F(PrinterPorts, SearchFindsTheBoardOnlyWhereAndHowItIsWired) {
   ParallelDevice& device = ports.Device();
   device.SetLoadReset(0);
   EXPECT_EQ(kernel->opens, 0) << "LoadReset opened a port before any search";
-
   ports.SetSelectedPort(1);
   device.SetModeFlag(false);
   EXPECT_EQ(CodeOf([&] { device.ReadByte(0x5C, 0x3E); }), ErrorCode::Nack);
   device.SetModeFlag(true);
   EXPECT_EQ(device.ReadByte(0x5C, 0x3E), 0x41);
   EXPECT_EQ(CodeOf([&] { device.ReadByte(0x58, 0x3E); }), ErrorCode::Nack);
-
   std::uint8_t reg = 0x40, value = 0x01;
   device.WriteByte(0x5C, reg, value);
   EXPECT_EQ(board.slave.registers[0x40], 0x01);
   EXPECT_THAT(trace.Lines(), ElementsAre("PP 5C R 3E ERR NACK", "PP 5C R 3E 41",
                                          "PP 58 R 3E ERR NACK", "PP 5C W 40 01"));
   EXPECT_EQ(kernel->opens, 1) << "the port is claimed once and kept";
-}
 
-TEST_F(PrinterPorts, TransferGoesToThePortAtTheBaseAddressLastSet) {
-  auto link = Link();
-  ParallelDevice& device = link->GetParallelPorts().Device();
-  device.SetModeFlag(true);
-  SimulatedBoard direct_build(SimulatedBoard::Build::Direct, 0x5C, *pacer);
-  kernel->ports[tree.root() + "/dev/parport0"] = &direct_build;
-  device.SetBaseAddress(0x378);
-  EXPECT_EQ(CodeOf([&] { device.ReadByte(0x5C, 0x3E); }), ErrorCode::Nack);
-  device.SetBaseAddress(0x278);
-  EXPECT_EQ(device.ReadByte(0x5C, 0x3E), 0x41);
-
-  device.SetBaseAddress(0x3BC);
-  std::string message;
-  EXPECT_EQ(CodeOf([&] { device.ReadByte(0x5C, 0x3E); }, &message), ErrorCode::BadPort);
-  EXPECT_THAT(message, HasSubstr("no printer port at base address 0x3BC"));
-  EXPECT_THAT(message, HasSubstr("0x378 (" + tree.root() + "/dev/parport0)"));
-}
-
-TEST_F(PrinterPorts, LoadResetIdlesAnOpenPort) {
-  auto link = Link();
-  ParallelPorts& ports = link->GetParallelPorts();
-  ports.SetSelectedPort(1);
-  ports.Device().SetModeFlag(true);
-  ports.Device().ReadByte(0x5C, 0x3E);
   board.WriteData(0x00);  // another program left the lines low and the board unpowered
-  ports.Device().SetLoadReset(0);
-  EXPECT_TRUE(board.Powered());
+  device.SetLoadReset(0);
+  EXPECT_TRUE(board.Powered()) << "LoadReset idles an open port";
   EXPECT_TRUE(board.SclLine() && board.SdaLine());
 }
 
@@ -132,14 +105,12 @@ TEST_F(PrinterPorts, OpenFailuresSayWhatToDo) {
   auto link = Link();
   ParallelPorts& ports = link->GetParallelPorts();
   ASSERT_EQ(ports.PortCount(), 3);
-
   std::string message;
   ports.SetSelectedPort(0);
   EXPECT_EQ(CodeOf([&] { ports.Device().ReadByte(0x5C, 0x3E); }, &message),
             ErrorCode::PermissionDenied);
   EXPECT_THAT(message, HasSubstr("permission denied on " + tree.root() + "/dev/parport0"));
   EXPECT_THAT(message, HasSubstr("lp group"));
-
   ports.SetSelectedPort(2);
   EXPECT_EQ(CodeOf([&] { ports.Device().ReadByte(0x5C, 0x3E); }, &message),
             ErrorCode::ModuleMissing);

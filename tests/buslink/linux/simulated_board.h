@@ -74,12 +74,11 @@ class SimulatedBoard : public PortPins {
 
   void WriteData(std::uint8_t value) override;
   std::uint8_t ReadStatus() override;
-  void WriteControl(std::uint8_t value) override { control_ = value; }
+  void WriteControl(std::uint8_t /*value*/) override {}
 
   bool Powered() const { return (data_ & 0xFC) == 0xFC; }
   bool SclLine() const { return scl_; }
   bool SdaLine() const { return sda_; }
-  std::uint8_t Control() const { return control_; }
   long line_transitions = 0;  // edges on SCL or SDA
   long data_writes = 0;
   long status_reads = 0;
@@ -91,7 +90,6 @@ class SimulatedBoard : public PortPins {
   Build build_;
   Pacer& clock_;
   std::uint8_t data_ = 0xFF;
-  std::uint8_t control_ = 0;
   bool scl_ = true;
   bool sda_ = true;
 };

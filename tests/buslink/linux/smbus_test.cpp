@@ -4,16 +4,17 @@
 #include <cerrno>
 #include <memory>
 
-#include "buslink/bus_error.h"
 #include "buslink/bus_trace.h"
 #include "buslink/linux/i2c_adapters.h"
 #include "buslink/linux/linux_backend.h"
 #include "fake_kernel.h"
+#include "support/bus_failure.h"
 #include "temp_tree.h"
 
 namespace buslink::linux_hw {
 namespace {
 
+using kelvran_test::CodeOf;
 using ::testing::ElementsAre;
 using testing::FakeKernel;
 using ::testing::HasSubstr;
@@ -31,17 +32,6 @@ void AddAdapter(const TempTree& tree, int n, const std::string& name,
   if (!name.empty()) tree.File("/sys/class/i2c-dev/" + id + "/name", name + "\n");
   tree.Link("/sys/class/i2c-dev/" + id + "/device", pci + "/" + id);
   tree.Link("/sys/bus/i2c/devices/" + id, pci + "/" + id);
-}
-
-ErrorCode CodeOf(const std::function<void()>& call, std::string* message = nullptr) {
-  try {
-    call();
-  } catch (const BusError& error) {
-    if (message != nullptr) *message = error.what();
-    return error.code();
-  }
-  ADD_FAILURE() << "the call did not fail";
-  return ErrorCode::Io;
 }
 
 TEST(SmbusDiscovery, PrefersTheAdapterNamedSmbusAndFindsItsBase) {
@@ -62,16 +52,15 @@ TEST(SmbusDiscovery, PrefersTheAdapterNamedSmbusAndFindsItsBase) {
   std::string message;
   EXPECT_EQ(CodeOf([&] { ChooseAdapter(scan, 0x5000); }, &message), ErrorCode::NoAdapter);
   EXPECT_THAT(message, HasSubstr("0xEFA0"));
-}
 
-TEST(SmbusDiscovery, FallsBackToTheLowestAdapterAndTheBusDevicesName) {
-  TempTree tree;
-  AddAdapter(tree, 7, "");
-  tree.File("/sys/bus/i2c/devices/i2c-7/name", "DesignWare I2C adapter\n");
-  AddAdapter(tree, 3, "AUX B/DDI B/PHY B");
-  const I2cDevScan scan = ScanI2cDev(tree.root());
-  EXPECT_EQ(ChooseAdapter(scan).number, 3);
-  EXPECT_EQ(scan.adapters[1].name, "DesignWare I2C adapter");
+  // Without an SMBus by name: the lowest number, and a name from the bus's device entry.
+  TempTree other;
+  AddAdapter(other, 7, "");
+  other.File("/sys/bus/i2c/devices/i2c-7/name", "DesignWare I2C adapter\n");
+  AddAdapter(other, 3, "AUX B/DDI B/PHY B");
+  const I2cDevScan fallback = ScanI2cDev(other.root());
+  EXPECT_EQ(ChooseAdapter(fallback).number, 3);
+  EXPECT_EQ(fallback.adapters[1].name, "DesignWare I2C adapter");
 }
 
 class Smbus : public ::testing::Test {
