@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <set>
 #include <string>
 
 namespace {
@@ -72,7 +71,7 @@ constexpr Expected kExpected[] = {
     {50, 0x4D, "INT Status Mirror 2", "INT status mirror 2", 'E', "Measured"},
 };
 
-TEST(RegisterCatalogue, EveryEntryIsExact) {
+TEST(RegisterCatalogue, EveryEntryIsExactAndNoOtherIndexExists) {
   ASSERT_EQ(devaccess::AllRegisters().size(), std::size(kExpected));
   for (const Expected& e : kExpected) {
     SCOPED_TRACE("index " + std::to_string(e.index));
@@ -85,12 +84,6 @@ TEST(RegisterCatalogue, EveryEntryIsExact) {
     EXPECT_EQ(static_cast<int>(entry->bit_names), e.set - 'A');
     EXPECT_EQ(devaccess::PanelCaption(entry->panel), e.panel);
   }
-}
-
-TEST(RegisterCatalogue, AddressesAreDistinctAndLookupRefusesOtherIndices) {
-  std::set<int> addresses;
-  for (const auto& entry : devaccess::AllRegisters()) addresses.insert(entry.address);
-  EXPECT_EQ(addresses.size(), 50u);
   EXPECT_EQ(devaccess::LookupRegister(0), nullptr);
   EXPECT_EQ(devaccess::LookupRegister(51), nullptr);
   EXPECT_EQ(devaccess::LookupRegister(-1), nullptr);
