@@ -77,12 +77,16 @@ void DeviceSearch::SearchPrinterPorts(buslink::BusLink& link, const ProgressStep
   }
 }
 
-void DeviceSearch::SearchSMBus(buslink::BusLink& link, const ProgressStep& advance) {
+void DeviceSearch::SearchSMBus(buslink::BusLink& link, const ProgressStep& advance,
+                               long base_address) {
   buslink::SMBusDevice* smbus = nullptr;
   try {
-    smbus = &link.SMBus();
+    buslink::SMBusDevice& device = link.SMBus();
+    device.SetBaseAddress(base_address);
+    smbus = &device;
   } catch (const std::exception&) {
-    // no adapter: the slots are still stepped so the bar ends where it should
+    // no adapter, or not the one asked for: the slots are still stepped so the bar ends where
+    // it should
   }
   for (const std::optional<std::uint8_t>& slot : kCandidateAddresses) {
     advance(kSlotStep);
@@ -108,6 +112,18 @@ std::string Hex(unsigned value) {
   char buffer[16];
   std::snprintf(buffer, sizeof buffer, "%X", value);
   return buffer;
+}
+
+long SMBusBaseToSearch(std::string_view typed, long reported_base) {
+  // An I/O address has at most four hexadecimal digits.
+  if (typed.empty() || typed.size() > 4) return 0;
+  long base = 0;
+  for (const char c : typed) {
+    const int digit = HexDigit(c);
+    if (digit < 0) return 0;
+    base = base * 16 + digit;
+  }
+  return base == reported_base ? 0 : base;
 }
 
 std::string PrinterPortLine(std::uint8_t address8, int port_base, int line_number) {

@@ -44,7 +44,9 @@ class DeviceSearch {
   // Each probe reads only the company identification register. A probe the component fails
   // counts as no chip at that address, and the search goes on; none of these throws.
   void SearchPrinterPorts(buslink::BusLink& link, const ProgressStep& advance);
-  void SearchSMBus(buslink::BusLink& link, const ProgressStep& advance);
+  // base_address: the controller to search (0: the component's own choice); one the component
+  // cannot reach makes every probe fail, so nothing is found on the SMBus.
+  void SearchSMBus(buslink::BusLink& link, const ProgressStep& advance, long base_address);
   static void SearchUSB(const ProgressStep& advance);
   void Clear();
 
@@ -60,6 +62,11 @@ class DeviceSearch {
 
 // Upper-case hexadecimal without prefix or leading zeros: "2E", "378".
 std::string Hex(unsigned value);
+
+// The SMBus controller base the search asks for: the hexadecimal number typed in the base
+// address box when it differs from the base the component reported, otherwise 0 (the
+// component's own choice). A box that is empty or holds no hexadecimal number gives 0 as well.
+long SMBusBaseToSearch(std::string_view typed, long reported_base);
 
 // "Found an KELVRAN at:2Eh, on printer port:378h" + 50 blanks + "Printer <line_number>".
 std::string PrinterPortLine(std::uint8_t address8, int port_base, int line_number);

@@ -40,13 +40,20 @@ constexpr std::array<long, 5> kSMBusBuilds = {950, 1111, 1998, 2222, 3000};
 const QSize kWindowDesign(6135, 3495);
 const QSize kPanelDesign(4575, 2828);
 
-// The base address box takes at most three characters typed, but shows whatever address the
-// component reports in full (a length limit on the box itself would cut "5000" to "500").
-class AtMostThreeCharacters : public QValidator {
+// The base address box takes at most three hexadecimal digits typed, but shows whatever address
+// the component reports in full (a length limit on the box itself would cut "5000" to "500").
+// A base of four digits is therefore reached only as the one the component reported.
+class AtMostThreeHexDigits : public QValidator {
  public:
   using QValidator::QValidator;
   State validate(QString& input, int&) const override {
-    return input.size() <= 3 ? Acceptable : Invalid;
+    if (input.size() > 3) return Invalid;
+    for (const QChar c : input) {
+      if (!c.isDigit() && (c.toUpper() < QLatin1Char('A') || c.toUpper() > QLatin1Char('F'))) {
+        return Invalid;
+      }
+    }
+    return Acceptable;
   }
 };
 
@@ -168,7 +175,7 @@ void InitForm::BuildWindow() {
   medium_layout->AddWidget(SMBusSearchDescLBL, QRect(1800, 1080, 2775, 855), 1680 - 1080);
   SMBusBaseAddressTXT = new QLineEdit(QStringLiteral("000"), medium);
   SMBusBaseAddressTXT->setObjectName(QStringLiteral("SMBusBaseAddressTXT"));
-  SMBusBaseAddressTXT->setValidator(new AtMostThreeCharacters(SMBusBaseAddressTXT));
+  SMBusBaseAddressTXT->setValidator(new AtMostThreeHexDigits(SMBusBaseAddressTXT));
   SMBusBaseAddressTXT->setAlignment(Qt::AlignRight);
   // Room for a four-digit I/O address: the window grows to fit it rather than cut it.
   const int frame = SMBusBaseAddressTXT->style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
@@ -297,8 +304,9 @@ void InitForm::set_medium_texts() {
     SMBusSearchDescLBL->setText(
         QStringLiteral("The Southbridge or ICH of Intel chipsets. For unsupported Intel "
                        "chipsets, enter SMBBA here (Hex)."));
-    const long base = d_.EnsureBusLink().SMBus().BaseAddress();
-    SMBusBaseAddressTXT->setText(QString::fromStdString(Hex(static_cast<unsigned>(base))));
+    smbus_reported_base_ = d_.EnsureBusLink().SMBus().BaseAddress();
+    SMBusBaseAddressTXT->setText(
+        QString::fromStdString(Hex(static_cast<unsigned>(smbus_reported_base_))));
   } else {
     SMBusSearchDescLBL->setText(
         QStringLiteral("Sorry, SMBus communication is only supported on Windows 95,98 and ME."));
@@ -426,7 +434,12 @@ void InitForm::search_media() {
     // no component: nothing can be found on the printer ports or the SMBus
   }
   if (PPCheck->isChecked() && link != nullptr) search_.SearchPrinterPorts(*link, step);
-  if (SMBusCheck->isChecked() && link != nullptr) search_.SearchSMBus(*link, step);
+  if (SMBusCheck->isChecked() && link != nullptr) {
+    // A base typed over the reported one picks that controller; as shown, it changes nothing.
+    search_.SearchSMBus(
+        *link, step,
+        SMBusBaseToSearch(SMBusBaseAddressTXT->text().toStdString(), smbus_reported_base_));
+  }
   if (USBCheck->isChecked()) DeviceSearch::SearchUSB(step);
 }
 

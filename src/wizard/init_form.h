@@ -67,6 +67,7 @@ class InitForm : public QWidget {
   widgets::MessageBoxes& boxes_;
   std::unique_ptr<buslink::SystemInfo> system_info_;
 
+  long smbus_reported_base_ = 0;  // what the component reported for the base address box
   std::uint8_t wizard_state_ = 1;
   bool nav_forward_ = true;
   bool wizard_finished_ = false;

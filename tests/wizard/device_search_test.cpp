@@ -92,7 +92,7 @@ TEST_P(ProgressSteps, AreEightPerPortAndElevenPerCandidateSlot) {
   search.SearchPrinterPorts(*link, record);
   EXPECT_EQ(steps, c.printer_steps);
   steps.clear();
-  search.SearchSMBus(*link, record);
+  search.SearchSMBus(*link, record, 0);
   EXPECT_EQ(steps, c.smbus_steps);
   steps.clear();
   wizard::DeviceSearch::SearchUSB(record);
@@ -115,7 +115,8 @@ TEST(DeviceSearch, ClearForgetsEveryFind) {
   std::unique_ptr<buslink::BusLink> link = hardware.CreateBusLink();
   wizard::DeviceSearch search;
   search.SearchPrinterPorts(*link, [](int) {});
-  search.SearchSMBus(*link, [](int) {});
+  search.SearchSMBus(
+      *link, [](int) {}, 0);
   ASSERT_EQ(search.pp_finds().size(), 1u);
   ASSERT_EQ(search.smbus_finds().size(), 1u);
   search.Clear();
