@@ -16,7 +16,7 @@
 #include "display/easy_setup.h"
 #include "display/indicators.h"
 #include "display/limits_gauge.h"
-#include "editor/clickable_label.h"
+#include "widgets/clickable_label.h"
 #include "widgets/linear_gauge.h"
 #include "widgets/status_lamp.h"
 #include "widgets/strip_chart.h"
@@ -54,12 +54,12 @@ VisualDisplayTab::VisualDisplayTab(devaccess::Declarations& d, widgets::MessageB
 
   for (int i = 0; i < VisualDisplayView::kLabelCount; ++i) {
     if (kCaptions[i] == nullptr) continue;
-    auto* label = new editor::ClickableLabel(QString::fromLatin1(kCaptions[i]), this);
+    auto* label = new widgets::ClickableLabel(QString::fromLatin1(kCaptions[i]), this);
     label->setObjectName(Indexed("visualdisplaytext", i));
     SetLabelColour(label, NormalLabelColour());
-    connect(label, &editor::ClickableLabel::clicked, this,
+    connect(label, &widgets::ClickableLabel::clicked, this,
             [this, i] { visualdisplaytext_Click(context_, i); });
-    connect(label, &editor::ClickableLabel::mouseMoved, this,
+    connect(label, &widgets::ClickableLabel::mouseMoved, this,
             [this, i] { visualdisplaytext_MouseMove(context_, i); });
     view_.visualdisplaytext[static_cast<std::size_t>(i)] = label;
   }
@@ -137,10 +137,11 @@ QGroupBox* VisualDisplayTab::BuildBargraphPanel() {
 
 QWidget* VisualDisplayTab::BuildIntrusionPanel() {
   auto* panel = new QGroupBox(this);
-  auto* intrusion = new editor::ClickableLabel(QStringLiteral("Intrusion"), panel);
+  auto* intrusion = new widgets::ClickableLabel(QStringLiteral("Intrusion"), panel);
   intrusion->setObjectName(QStringLiteral("Intrusion"));
   intrusion->setToolTip(QStringLiteral("Clear Chassis Intrusion"));
-  connect(intrusion, &editor::ClickableLabel::clicked, this, [this] { Intrusion_Click(context_); });
+  connect(intrusion, &widgets::ClickableLabel::clicked, this,
+          [this] { Intrusion_Click(context_); });
   auto* layout = new QHBoxLayout(panel);
   layout->addWidget(intrusion);
   layout->addWidget(view_.SSPanel11[10]);

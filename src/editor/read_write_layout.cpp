@@ -10,9 +10,9 @@
 #include <QVBoxLayout>
 
 #include "access/register_catalogue.h"
-#include "editor/clickable_label.h"
 #include "editor/label_colours.h"
 #include "editor/read_write_tab.h"
+#include "widgets/clickable_label.h"
 
 namespace editor {
 
@@ -68,12 +68,12 @@ void ReadWriteTab::BuildLayout() {
     const int rows = (count + spec.columns - 1) / spec.columns;
     for (const devaccess::RegisterEntry& entry : devaccess::AllRegisters()) {
       if (entry.panel != spec.panel) continue;
-      auto* label = new ClickableLabel(FromView(entry.caption), box);
+      auto* label = new widgets::ClickableLabel(FromView(entry.caption), box);
       label->setObjectName(QStringLiteral("read_writedisplaytext_%1").arg(entry.index));
       const int index = entry.index;
-      connect(label, &ClickableLabel::clicked, this,
+      connect(label, &widgets::ClickableLabel::clicked, this,
               [this, index] { read_writedisplaytext_Click(index); });
-      connect(label, &ClickableLabel::mouseMoved, this,
+      connect(label, &widgets::ClickableLabel::mouseMoved, this,
               [this, index] { read_writedisplaytext_MouseMove(index); });
       labels_[static_cast<std::size_t>(index)] = label;
       grid->addWidget(label, slot % rows, slot / rows);
@@ -148,14 +148,14 @@ void ReadWriteTab::BuildLayout() {
     name->setAlignment(Qt::AlignCenter);
     bitname_[static_cast<std::size_t>(k)] = name;
     bits_grid->addWidget(name, 1, column);
-    auto* digit = new ClickableLabel(QStringLiteral("0"), bits);
+    auto* digit = new widgets::ClickableLabel(QStringLiteral("0"), bits);
     digit->setObjectName(QStringLiteral("bit%1").arg(k));
     digit->setAlignment(Qt::AlignCenter);
     QFont big = digit->font();
     big.setPointSizeF(big.pointSizeF() * 1.5);
     big.setBold(true);
     digit->setFont(big);
-    connect(digit, &ClickableLabel::clicked, this, [this, k] { bit_Click(k); });
+    connect(digit, &widgets::ClickableLabel::clicked, this, [this, k] { bit_Click(k); });
     bit_[static_cast<std::size_t>(k)] = digit;
     bits_grid->addWidget(digit, 2, column);
   }

@@ -10,9 +10,9 @@
 
 #include "access/link_new_com_port.h"
 #include "access/register_catalogue.h"
-#include "editor/clickable_label.h"
 #include "editor/label_colours.h"
 #include "editor/value_entry.h"
+#include "widgets/clickable_label.h"
 
 namespace editor {
 
@@ -184,7 +184,7 @@ void ReadWriteTab::move_mouse_away_readwrite() {
 // ---- Bit digits, value entry and continuous reading ----
 
 void ReadWriteTab::bit_Click(int bit) {
-  ClickableLabel* digit = bit_[static_cast<std::size_t>(bit)];
+  widgets::ClickableLabel* digit = bit_[static_cast<std::size_t>(bit)];
   const int mask = 1 << bit;
   const int fresh = devaccess::ReadAt(d_, selected_address_);
   // The digit as shown decides the direction; every other bit comes from the fresh read.

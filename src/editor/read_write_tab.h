@@ -13,9 +13,11 @@ class QLineEdit;
 class QPushButton;
 class QTimer;
 
-namespace editor {
-
+namespace widgets {
 class ClickableLabel;
+}
+
+namespace editor {
 
 // The "Read/Write" tab: the register list, the bit digits, value entry and continuous reading.
 // A register label's text colour (and bold) is its selection state: black, bright green under the
@@ -69,7 +71,7 @@ class ReadWriteTab : public QWidget {
   QLabel* p_value_written_hex_label_ = nullptr;
   QLabel* p_value_written_dec_label_ = nullptr;
   std::array<QLabel*, 8> bitname_{};
-  std::array<ClickableLabel*, 8> bit_{};
+  std::array<widgets::ClickableLabel*, 8> bit_{};
   QLineEdit* text6_ = nullptr;
   QLineEdit* text7_ = nullptr;
   QPushButton* command4_ = nullptr;

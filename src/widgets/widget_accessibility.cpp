@@ -4,6 +4,7 @@
 #include <QAccessibleWidget>
 #include <array>
 
+#include "widgets/clickable_label.h"
 #include "widgets/linear_gauge.h"
 #include "widgets/notifying_slider.h"
 #include "widgets/status_lamp.h"
@@ -287,6 +288,38 @@ class ToggleSwitchAccessible : public QAccessibleWidget {
   ToggleSwitch* toggle_;
 };
 
+// --- ClickableLabel ---
+
+// Screen readers see the label's text as its name, as for any label, plus a press action that
+// does what a click does.
+class ClickableLabelAccessible : public QAccessibleWidget {
+ public:
+  explicit ClickableLabelAccessible(ClickableLabel* label)
+      : QAccessibleWidget(label, QAccessible::StaticText), label_(label) {}
+
+  QString text(QAccessible::Text t) const override {
+    if (t == QAccessible::Name && label_->accessibleName().isEmpty()) return label_->text();
+    return QAccessibleWidget::text(t);
+  }
+  QStringList actionNames() const override {
+    return QStringList{pressAction()} + QAccessibleWidget::actionNames();
+  }
+  void doAction(const QString& name) override {
+    if (name == pressAction()) {
+      label_->Click();
+    } else {
+      QAccessibleWidget::doAction(name);
+    }
+  }
+  QStringList keyBindingsForAction(const QString& name) const override {
+    if (name == pressAction()) return QStringList{QStringLiteral("Space")};
+    return QAccessibleWidget::keyBindingsForAction(name);
+  }
+
+ private:
+  ClickableLabel* label_;
+};
+
 // --- NotifyingSlider ---
 
 class NotifyingSliderAccessible : public QAccessibleWidget, public QAccessibleValueInterface {
@@ -334,6 +367,9 @@ QAccessibleInterface* Factory(const QString& class_name, QObject* object) {
   }
   if (class_name == QLatin1String(NotifyingSlider::staticMetaObject.className())) {
     return new NotifyingSliderAccessible(static_cast<NotifyingSlider*>(object));
+  }
+  if (class_name == QLatin1String(ClickableLabel::staticMetaObject.className())) {
+    return new ClickableLabelAccessible(static_cast<ClickableLabel*>(object));
   }
   return nullptr;
 }

@@ -2,7 +2,7 @@
 
 #include <QLabel>
 
-namespace editor {
+namespace widgets {
 
 // A label the user operates: a click, or Space or Return while it has the keyboard focus, emits
 // clicked(); every mouse movement over it emits mouseMoved(). It shows the hand pointer, takes
@@ -31,4 +31,4 @@ class ClickableLabel : public QLabel {
   bool pressed_ = false;
 };
 
-}  // namespace editor
+}  // namespace widgets

@@ -1,0 +1,63 @@
+#include "widgets/clickable_label.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStyleOptionFocusRect>
+#include <QStylePainter>
+
+#include "widgets/widget_accessibility.h"
+
+namespace widgets {
+
+ClickableLabel::ClickableLabel(const QString& text, QWidget* parent) : QLabel(text, parent) {
+  InstallWidgetAccessibility();
+  setMouseTracking(true);  // movement without a button pressed is what lights the label
+  setCursor(Qt::PointingHandCursor);
+  setFocusPolicy(Qt::StrongFocus);
+}
+
+void ClickableLabel::mousePressEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) pressed_ = true;
+  event->accept();
+}
+
+void ClickableLabel::mouseReleaseEvent(QMouseEvent* event) {
+  const bool was_pressed = pressed_;
+  pressed_ = false;
+  event->accept();
+  if (event->button() == Qt::LeftButton && was_pressed &&
+      rect().contains(event->position().toPoint())) {
+    emit clicked();
+  }
+}
+
+void ClickableLabel::mouseMoveEvent(QMouseEvent* event) {
+  event->accept();  // the panel underneath must not see it, or it would undo the highlight
+  emit mouseMoved();
+}
+
+void ClickableLabel::keyPressEvent(QKeyEvent* event) {
+  switch (event->key()) {
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      if (!event->isAutoRepeat()) emit clicked();
+      event->accept();
+      return;
+    default:
+      QLabel::keyPressEvent(event);
+  }
+}
+
+void ClickableLabel::paintEvent(QPaintEvent* event) {
+  QLabel::paintEvent(event);
+  if (!hasFocus()) return;
+  QStylePainter painter(this);
+  QStyleOptionFocusRect option;
+  option.initFrom(this);
+  option.backgroundColor = palette().color(QPalette::Window);
+  painter.drawPrimitive(QStyle::PE_FrameFocusRect, option);
+}
+
+}  // namespace widgets
