@@ -1,7 +1,8 @@
 #pragma once
 
 #include <QColor>
-#include <QWidget>
+
+#include "widgets/two_state_widget.h"
 
 namespace widgets {
 
@@ -11,14 +12,11 @@ namespace widgets {
 // lamp shows and emits clicked(); the flip lasts until the program sets the lamp again. It takes
 // no keyboard focus: it shows state, it is not a control. Accessibility tools see a check box
 // whose checked state is the lamp's.
-class StatusLamp : public QWidget {
+class StatusLamp : public TwoStateWidget {
   Q_OBJECT
 
  public:
   explicit StatusLamp(QWidget* parent = nullptr);
-
-  void SetValue(bool on);
-  bool Value() const { return on_; }
 
   static QColor OffColor() { return QColor(0x2E, 0x6B, 0x2E); }  // dull green
   static QColor OnColor() { return QColor(0xFF, 0x20, 0x20); }   // bright red
@@ -28,20 +26,12 @@ class StatusLamp : public QWidget {
 
  signals:
   void clicked();
-  void mouseMoved();
 
  protected:
   void paintEvent(QPaintEvent* event) override;
-  void mousePressEvent(QMouseEvent* event) override;
-  void mouseReleaseEvent(QMouseEvent* event) override;
-  void mouseMoveEvent(QMouseEvent* event) override;
 
  private:
-  friend class StatusLampAccessible;
-  void UserFlip();  // what a click does
-
-  bool on_ = false;
-  bool pressed_ = false;
+  void UserClick() override;  // flips what the lamp shows, then clicked()
 };
 
 }  // namespace widgets

@@ -1,39 +1,18 @@
 #include "widgets/toggle_switch.h"
 
-#include <QAccessible>
 #include <QKeyEvent>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionFocusRect>
 
-#include "widgets/widget_accessibility.h"
-
 namespace widgets {
 
-ToggleSwitch::ToggleSwitch(QWidget* parent) : QWidget(parent) {
-  InstallWidgetAccessibility();
-  setFocusPolicy(Qt::StrongFocus);
-  setMouseTracking(true);
-  setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-}
-
-void ToggleSwitch::SetValue(bool on) {
-  if (on == on_) return;
-  on_ = on;
-  if (QAccessible::isActive()) {
-    QAccessible::State changed;
-    changed.checked = true;
-    QAccessibleStateChangeEvent event(this, changed);
-    QAccessible::updateAccessibility(&event);
-  }
-  update();
-}
+ToggleSwitch::ToggleSwitch(QWidget* parent) : TwoStateWidget(Qt::StrongFocus, parent) {}
 
 void ToggleSwitch::UserToggle() {
   if (!isEnabled()) return;
-  SetValue(!on_);
-  emit toggled(on_);
+  SetValue(!Value());
+  emit toggled(Value());
 }
 
 void ToggleSwitch::SetOrientation(Qt::Orientation orientation) {
@@ -54,24 +33,6 @@ QSize ToggleSwitch::sizeHint() const {
 
 QSize ToggleSwitch::minimumSizeHint() const {
   return sizeHint();
-}
-
-void ToggleSwitch::mousePressEvent(QMouseEvent* event) {
-  pressed_ = event->button() == Qt::LeftButton;
-  event->accept();
-}
-
-void ToggleSwitch::mouseReleaseEvent(QMouseEvent* event) {
-  const bool click =
-      pressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
-  pressed_ = false;
-  event->accept();
-  if (click) UserToggle();
-}
-
-void ToggleSwitch::mouseMoveEvent(QMouseEvent* event) {
-  emit mouseMoved();
-  event->accept();
 }
 
 void ToggleSwitch::keyPressEvent(QKeyEvent* event) {
@@ -109,11 +70,11 @@ void ToggleSwitch::paintEvent(QPaintEvent*) {
 
   // The slot.
   p.setPen(QPen(pal.color(QPalette::Dark), 1));
-  p.setBrush(on_ ? QColor(60, 140, 60) : pal.color(QPalette::Mid));
+  p.setBrush(Value() ? QColor(60, 140, 60) : pal.color(QPalette::Mid));
   p.drawRoundedRect(r, radius, radius);
 
   // The lever sits at the end that means on (right or top, unless inverted) when on.
-  const bool at_far_end = on_ != inverted_;  // far end: right, or top
+  const bool at_far_end = Value() != inverted_;  // far end: right, or top
   const double d = 2.0 * radius - 4.0;
   QRectF knob(0, 0, d, d);
   if (horizontal) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QWidget>
+#include "widgets/two_state_widget.h"
 
 namespace widgets {
 
@@ -13,14 +13,11 @@ namespace widgets {
 // Which end of the slot means on: horizontal, the right end (the left one when inverted);
 // vertical, the top end (the bottom one when inverted). Put the label of the switched-on state
 // beside that end.
-class ToggleSwitch : public QWidget {
+class ToggleSwitch : public TwoStateWidget {
   Q_OBJECT
 
  public:
   explicit ToggleSwitch(QWidget* parent = nullptr);
-
-  void SetValue(bool on);
-  bool Value() const { return on_; }
 
   void SetOrientation(Qt::Orientation orientation);
   Qt::Orientation Orientation() const { return orientation_; }
@@ -35,19 +32,15 @@ class ToggleSwitch : public QWidget {
 
  signals:
   void toggled(bool on);
-  void mouseMoved();
 
  protected:
   void paintEvent(QPaintEvent* event) override;
-  void mousePressEvent(QMouseEvent* event) override;
-  void mouseReleaseEvent(QMouseEvent* event) override;
-  void mouseMoveEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void keyReleaseEvent(QKeyEvent* event) override;
 
  private:
-  bool on_ = false;
-  bool pressed_ = false;
+  void UserClick() override { UserToggle(); }
+
   bool space_down_ = false;
   bool inverted_ = false;
   Qt::Orientation orientation_ = Qt::Horizontal;

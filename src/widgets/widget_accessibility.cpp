@@ -208,26 +208,29 @@ class GaugeAccessible : public QAccessibleWidget {
   std::array<QAccessible::Id, 4> ids_{};
 };
 
-// --- StatusLamp ---
-
 }  // namespace
 
-class StatusLampAccessible : public QAccessibleWidget {
+// --- StatusLamp and ToggleSwitch ---
+
+// The part the lamp and the switch share: a name, "on" or "off" as the value, a checked state and
+// the toggle action, which does what a click does. It stands outside the unnamed namespace because
+// TwoStateWidget names it a friend for that action.
+class TwoStateAccessible : public QAccessibleWidget {
  public:
-  explicit StatusLampAccessible(StatusLamp* lamp)
-      : QAccessibleWidget(lamp, QAccessible::CheckBox), lamp_(lamp) {}
+  TwoStateAccessible(TwoStateWidget* widget, QAccessible::Role role)
+      : QAccessibleWidget(widget, role), widget_(widget) {}
 
   QString text(QAccessible::Text t) const override {
-    if (t == QAccessible::Name) return NameOrToolTip(Lamp());
+    if (t == QAccessible::Name) return NameOrToolTip(widget_);
     if (t == QAccessible::Value) {
-      return Lamp()->Value() ? QStringLiteral("on") : QStringLiteral("off");
+      return widget_->Value() ? QStringLiteral("on") : QStringLiteral("off");
     }
     return QAccessibleWidget::text(t);
   }
   QAccessible::State state() const override {
     QAccessible::State s = QAccessibleWidget::state();
     s.checkable = true;
-    s.checked = Lamp()->Value();
+    s.checked = widget_->Value();
     return s;
   }
   QStringList actionNames() const override {
@@ -235,57 +238,31 @@ class StatusLampAccessible : public QAccessibleWidget {
   }
   void doAction(const QString& name) override {
     if (name == toggleAction()) {
-      Lamp()->UserFlip();
+      widget_->UserClick();
     } else {
       QAccessibleWidget::doAction(name);
     }
   }
 
  private:
-  StatusLamp* Lamp() const { return lamp_; }
-  StatusLamp* lamp_;
+  TwoStateWidget* widget_;
 };
 
 namespace {
 
-// --- ToggleSwitch ---
-
-class ToggleSwitchAccessible : public QAccessibleWidget {
+// The switch is a button too: its press action toggles it, and so does Space.
+class ToggleSwitchAccessible : public TwoStateAccessible {
  public:
   explicit ToggleSwitchAccessible(ToggleSwitch* toggle)
-      : QAccessibleWidget(toggle, QAccessible::Button), toggle_(toggle) {}
+      : TwoStateAccessible(toggle, QAccessible::Button) {}
 
-  QString text(QAccessible::Text t) const override {
-    if (t == QAccessible::Name) return NameOrToolTip(Toggle());
-    if (t == QAccessible::Value) {
-      return Toggle()->Value() ? QStringLiteral("on") : QStringLiteral("off");
-    }
-    return QAccessibleWidget::text(t);
-  }
-  QAccessible::State state() const override {
-    QAccessible::State s = QAccessibleWidget::state();
-    s.checkable = true;
-    s.checked = Toggle()->Value();
-    return s;
-  }
-  QStringList actionNames() const override {
-    return QStringList{toggleAction()} + QAccessibleWidget::actionNames();
-  }
   void doAction(const QString& name) override {
-    if (name == toggleAction() || name == pressAction()) {
-      Toggle()->UserToggle();
-    } else {
-      QAccessibleWidget::doAction(name);
-    }
+    TwoStateAccessible::doAction(name == pressAction() ? toggleAction() : name);
   }
   QStringList keyBindingsForAction(const QString& name) const override {
     if (name == toggleAction()) return QStringList{QStringLiteral("Space")};
-    return QAccessibleWidget::keyBindingsForAction(name);
+    return TwoStateAccessible::keyBindingsForAction(name);
   }
-
- private:
-  ToggleSwitch* Toggle() const { return toggle_; }
-  ToggleSwitch* toggle_;
 };
 
 // --- ClickableLabel ---
@@ -360,7 +337,7 @@ QAccessibleInterface* Factory(const QString& class_name, QObject* object) {
     return new StripChartAccessible(static_cast<StripChart*>(object));
   }
   if (class_name == QLatin1String(StatusLamp::staticMetaObject.className())) {
-    return new StatusLampAccessible(static_cast<StatusLamp*>(object));
+    return new TwoStateAccessible(static_cast<StatusLamp*>(object), QAccessible::CheckBox);
   }
   if (class_name == QLatin1String(ToggleSwitch::staticMetaObject.className())) {
     return new ToggleSwitchAccessible(static_cast<ToggleSwitch*>(object));
