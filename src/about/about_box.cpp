@@ -1,6 +1,5 @@
 #include "about/about_box.h"
 
-#include <QFont>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -8,17 +7,14 @@
 #include <QVBoxLayout>
 
 #include "about/chip_picture.h"
+#include "widgets/labels.h"
 
 namespace about {
 
 namespace {
 
-QLabel* MakeLabel(const QString& name, const QString& text, QWidget* parent) {
-  auto* label = new QLabel(text, parent);
-  label->setObjectName(name);
-  label->setTextFormat(Qt::PlainText);
-  return label;
-}
+using widgets::MakePlainLabel;
+using widgets::SetBoldFont;
 
 QString DescriptionText() {
   const QString chip = QLatin1String(kChipName);
@@ -53,14 +49,11 @@ frmAbout::frmAbout(const AppVersion& version, QWidget* parent)
   image->setPixmap(ChipPicture(QSize(72, 72)));
   image->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
 
-  lbl_title_ = MakeLabel(QStringLiteral("lblTitle"), QString(), this);
-  QFont title_font = lbl_title_->font();
-  title_font.setBold(true);
-  title_font.setPointSizeF(title_font.pointSizeF() * 1.4);
-  lbl_title_->setFont(title_font);
-  lbl_version_ = MakeLabel(QStringLiteral("lblVersion"), QString(), this);
+  lbl_title_ = MakePlainLabel(QStringLiteral("lblTitle"), QString(), this);
+  SetBoldFont(lbl_title_, 1.4);
+  lbl_version_ = MakePlainLabel(QStringLiteral("lblVersion"), QString(), this);
 
-  auto* description = MakeLabel(QStringLiteral("lblDescription"), DescriptionText(), this);
+  auto* description = MakePlainLabel(QStringLiteral("lblDescription"), DescriptionText(), this);
   description->setWordWrap(true);
 
   auto* line = new QFrame(this);
@@ -68,14 +61,13 @@ frmAbout::frmAbout(const AppVersion& version, QWidget* parent)
   line->setFrameShape(QFrame::HLine);
   line->setFrameShadow(QFrame::Sunken);
 
-  auto* by = MakeLabel(QStringLiteral("lblBy"), QStringLiteral("By:"), this);
-  auto* credits = MakeLabel(QStringLiteral("lblCredits"), CreditsText(), this);
+  auto* by = MakePlainLabel(QStringLiteral("lblBy"), QStringLiteral("By:"), this);
+  auto* credits = MakePlainLabel(QStringLiteral("lblCredits"), CreditsText(), this);
   credits->setWordWrap(true);
 
-  auto* disclaimer = MakeLabel(QStringLiteral("lblDisclaimer"), QStringLiteral("Warning: "), this);
-  QFont bold = disclaimer->font();
-  bold.setBold(true);
-  disclaimer->setFont(bold);
+  auto* disclaimer =
+      MakePlainLabel(QStringLiteral("lblDisclaimer"), QStringLiteral("Warning: "), this);
+  SetBoldFont(disclaimer);
 
   cmd_ok_ = new QPushButton(QStringLiteral("OK"), this);
   cmd_ok_->setObjectName(QStringLiteral("cmdOK"));

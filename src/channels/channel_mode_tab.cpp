@@ -9,6 +9,7 @@
 
 #include "access/link_new_com_port.h"
 #include "access/register_catalogue.h"
+#include "widgets/labels.h"
 #include "widgets/toggle_switch.h"
 
 namespace channels {
@@ -121,10 +122,7 @@ void ChannelModeTab::BuildLayout() {
     auto* digit = new QLabel(QStringLiteral("0"), vid);
     digit->setObjectName(QStringLiteral("vid_bit_%1").arg(bit));
     digit->setAlignment(Qt::AlignCenter);
-    QFont big = digit->font();
-    big.setPointSizeF(big.pointSizeF() * 1.5);
-    big.setBold(true);
-    digit->setFont(big);
+    widgets::SetBoldFont(digit, 1.5);
     vid_bit_[static_cast<std::size_t>(bit)] = digit;
     vid_grid->addWidget(heading, 0, column);
     vid_grid->addWidget(digit, 1, column);

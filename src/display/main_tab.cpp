@@ -1,7 +1,5 @@
 #include "display/main_tab.h"
 
-#include <QFont>
-#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -9,17 +7,14 @@
 
 #include "about/chip_picture.h"
 #include "about/program_identity.h"
+#include "widgets/labels.h"
 
 namespace display {
 
 namespace {
 
-QLabel* MakeLabel(const QString& name, const QString& text, QWidget* parent) {
-  auto* label = new QLabel(text, parent);
-  label->setObjectName(name);
-  label->setTextFormat(Qt::PlainText);
-  return label;
-}
+using widgets::MakePlainLabel;
+using widgets::SetBoldFont;
 
 QString NoteText() {
   return QStringLiteral("To begin monitoring the ") + QLatin1String(about::kChipName) +
@@ -35,27 +30,23 @@ QString NoteText() {
 MainTab::MainTab(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("MainTab"));
 
-  auto* title = MakeLabel(QStringLiteral("lblMainTitle"), about::ProgramTitle(), this);
-  QFont title_font = title->font();
-  title_font.setBold(true);
-  title_font.setPointSizeF(title_font.pointSizeF() * 1.8);
-  title->setFont(title_font);
+  auto* title = MakePlainLabel(QStringLiteral("lblMainTitle"), about::ProgramTitle(), this);
+  SetBoldFont(title, 1.8);
 
   auto* version_caption =
-      MakeLabel(QStringLiteral("lblVersionCaption"), QStringLiteral("Version:"), this);
-  lbl_version_ = MakeLabel(QStringLiteral("lblVersion"), QString(), this);
+      MakePlainLabel(QStringLiteral("lblVersionCaption"), QStringLiteral("Version:"), this);
+  lbl_version_ = MakePlainLabel(QStringLiteral("lblVersion"), QString(), this);
   auto* help_hint =
-      MakeLabel(QStringLiteral("lblHelpHint"), QStringLiteral("Press F1 for Help."), this);
+      MakePlainLabel(QStringLiteral("lblHelpHint"), QStringLiteral("Press F1 for Help."), this);
 
   auto* picture = new QLabel(this);
   picture->setObjectName(QStringLiteral("MainPicture"));
   picture->setPixmap(about::ChipPicture(QSize(128, 128)));
 
-  auto* note_heading = MakeLabel(QStringLiteral("lblNoteHeading"), QStringLiteral("Note:"), this);
-  QFont bold = note_heading->font();
-  bold.setBold(true);
-  note_heading->setFont(bold);
-  auto* note = MakeLabel(QStringLiteral("lblNote"), NoteText(), this);
+  auto* note_heading =
+      MakePlainLabel(QStringLiteral("lblNoteHeading"), QStringLiteral("Note:"), this);
+  SetBoldFont(note_heading);
+  auto* note = MakePlainLabel(QStringLiteral("lblNote"), NoteText(), this);
   note->setWordWrap(true);
 
   command3_ = new QPushButton(QStringLiteral("About"), this);

@@ -13,6 +13,7 @@
 #include "editor/label_colours.h"
 #include "editor/read_write_tab.h"
 #include "widgets/clickable_label.h"
+#include "widgets/labels.h"
 
 namespace editor {
 
@@ -151,10 +152,7 @@ void ReadWriteTab::BuildLayout() {
     auto* digit = new widgets::ClickableLabel(QStringLiteral("0"), bits);
     digit->setObjectName(QStringLiteral("bit%1").arg(k));
     digit->setAlignment(Qt::AlignCenter);
-    QFont big = digit->font();
-    big.setPointSizeF(big.pointSizeF() * 1.5);
-    big.setBold(true);
-    digit->setFont(big);
+    widgets::SetBoldFont(digit, 1.5);
     connect(digit, &widgets::ClickableLabel::clicked, this, [this, k] { bit_Click(k); });
     bit_[static_cast<std::size_t>(k)] = digit;
     bits_grid->addWidget(digit, 2, column);
