@@ -14,9 +14,14 @@ using widgets::LinearGauge;
 constexpr int kLow = LinearGauge::kLowPointer;
 constexpr int kHigh = LinearGauge::kHighPointer;
 
-const GaugeChannel* ChannelOnGauge(const devaccess::Declarations& d) {
-  return GaugeChannelFor(d.vd_channel_index, d.fan1_mode_flag == 1, d.fan2_mode_flag == 1,
+// What a channel label's gauge channel is under the fan and Vcc modes now set.
+const GaugeChannel* ChannelFor(const devaccess::Declarations& d, int channel_index) {
+  return GaugeChannelFor(channel_index, d.fan1_mode_flag == 1, d.fan2_mode_flag == 1,
                          d.chmode_bit3_flag == 1);
+}
+
+const GaugeChannel* ChannelOnGauge(const devaccess::Declarations& d) {
+  return ChannelFor(d, d.vd_channel_index);
 }
 
 int LimitRegisterValue(const GaugeChannel& channel, double value) {
@@ -36,6 +41,33 @@ void CopyDraggedBand(LinearGauge& gauge, int band) {
   gauge.SetPointerValue(kLow, start);
   gauge.SetCurrentPointer(kHigh);
   gauge.SetPointerValue(kHigh, end);
+}
+
+// The gap rule for the limit pointer the user moved (kLow or kHigh): the pointer keeps its value
+// or goes back the reset gap from the other one, and both bands then start (low) or end (high)
+// where it stays.
+void KeepPointerByGapRule(VisualContext& c, int moved) {
+  const GaugeChannel* channel = ChannelOnGauge(c.d);
+  if (channel == nullptr) return;
+  LinearGauge& gauge = *c.v.limits_gauge;
+  const bool low = moved == kLow;
+  const int other = low ? kHigh : kLow;
+  const double value = gauge.PointerValue(moved);
+  gauge.SetCurrentPointer(other);
+  const double other_value = gauge.PointerValue(other);
+  gauge.SetCurrentPointer(moved);
+  const Gaps gaps = GapsFor(*channel);
+  gauge.SetPointerValue(moved, low ? LowLimitAfterGapRule(value, other_value, gaps)
+                                   : HighLimitAfterGapRule(value, other_value, gaps));
+  const double kept = gauge.PointerValue(moved);
+  for (const int band : {LinearGauge::kBand0, LinearGauge::kBand1}) {
+    gauge.SetCurrentPointer(band);
+    if (low) {
+      gauge.SetBandStart(band, kept);
+    } else {
+      gauge.SetBandEnd(band, kept);
+    }
+  }
 }
 
 void PointerBookkeeping(VisualContext& c) {
@@ -63,8 +95,7 @@ void PointerBookkeeping(VisualContext& c) {
 
 void set_up_gauge(VisualContext& c, int channel_index) {
   devaccess::Declarations& d = c.d;
-  const GaugeChannel* channel = GaugeChannelFor(channel_index, d.fan1_mode_flag == 1,
-                                                d.fan2_mode_flag == 1, d.chmode_bit3_flag == 1);
+  const GaugeChannel* channel = ChannelFor(d, channel_index);
   if (channel == nullptr) return;
   LinearGauge& gauge = *c.v.limits_gauge;
   d.vd_channel_index = static_cast<std::int16_t>(channel_index);
@@ -110,35 +141,11 @@ void SMBus_bargraph_move(VisualContext& c) {
 }
 
 void low_limit_pointer_moved(VisualContext& c) {
-  const GaugeChannel* channel = ChannelOnGauge(c.d);
-  if (channel == nullptr) return;
-  LinearGauge& gauge = *c.v.limits_gauge;
-  const double low = gauge.PointerValue(kLow);
-  gauge.SetCurrentPointer(kHigh);
-  const double high = gauge.PointerValue(kHigh);
-  gauge.SetCurrentPointer(kLow);
-  gauge.SetPointerValue(kLow, LowLimitAfterGapRule(low, high, GapsFor(*channel)));
-  const double kept = gauge.PointerValue(kLow);
-  gauge.SetCurrentPointer(LinearGauge::kBand0);
-  gauge.SetBandStart(LinearGauge::kBand0, kept);
-  gauge.SetCurrentPointer(LinearGauge::kBand1);
-  gauge.SetBandStart(LinearGauge::kBand1, kept);
+  KeepPointerByGapRule(c, kLow);
 }
 
 void high_limit_pointer_moved(VisualContext& c) {
-  const GaugeChannel* channel = ChannelOnGauge(c.d);
-  if (channel == nullptr) return;
-  LinearGauge& gauge = *c.v.limits_gauge;
-  const double high = gauge.PointerValue(kHigh);
-  gauge.SetCurrentPointer(kLow);
-  const double low = gauge.PointerValue(kLow);
-  gauge.SetCurrentPointer(kHigh);
-  gauge.SetPointerValue(kHigh, HighLimitAfterGapRule(high, low, GapsFor(*channel)));
-  const double kept = gauge.PointerValue(kHigh);
-  gauge.SetCurrentPointer(LinearGauge::kBand0);
-  gauge.SetBandEnd(LinearGauge::kBand0, kept);
-  gauge.SetCurrentPointer(LinearGauge::kBand1);
-  gauge.SetBandEnd(LinearGauge::kBand1, kept);
+  KeepPointerByGapRule(c, kHigh);
 }
 
 void write_gauge_limits(VisualContext& c) {
