@@ -139,17 +139,16 @@ bool LinearGauge::SlotVisible(int slot) const {
 void LinearGauge::SetScaleMin(double value) {
   if (!std::isfinite(value)) return;
   scale_min_ = value;
-  for (Slot& s : slots_) {
-    s.value = Clamp(s.value);
-    s.band_start = Clamp(s.band_start);
-    s.band_end = Clamp(s.band_end);
-  }
-  update();
+  KeepSlotsOnScale();
 }
 
 void LinearGauge::SetScaleMax(double value) {
   if (!std::isfinite(value)) return;
   scale_max_ = value;
+  KeepSlotsOnScale();
+}
+
+void LinearGauge::KeepSlotsOnScale() {
   for (Slot& s : slots_) {
     s.value = Clamp(s.value);
     s.band_start = Clamp(s.band_start);

@@ -137,6 +137,7 @@ class LinearGauge : public QWidget {
 
   static bool ValidSlot(int slot) { return slot >= 0 && slot < kSlotCount; }
   double Clamp(double value) const;
+  void KeepSlotsOnScale();  // after a change of the scale: every value back within it
   double RoundToStep(int slot, double value) const;
   bool Operable(int slot) const;
   // Band slot and which end lies under p, for a drag.
