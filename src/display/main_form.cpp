@@ -86,6 +86,9 @@ void MainForm::Form_Load() {
 }
 
 void MainForm::Form_Unload() {
+  // The windows this one opened go with it: an About box or help window left open would keep the
+  // program running with its main window gone.
+  if (about::frmAbout* open = about_box_.data(); open != nullptr) open->close();
   help_->close_help();
 }
 

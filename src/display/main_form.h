@@ -26,7 +26,8 @@ class VisualDisplayTab;
 
 // The main window: four tabs, the three timers' tab rules, the start notice. Constructing it is
 // the window's load (version caption, help set-up, fan divisors); the wizard constructs it unseen
-// when the first search starts and shows it at Finish. Closing or destroying it is its unload.
+// when the first search starts and shows it at Finish. Closing or destroying it is its unload,
+// which closes the About box and the help window with it.
 //
 // Handlers catch nothing: a bus failure while a tab is entered goes on to the application's event
 // dispatch, which reports it and ends the program.
