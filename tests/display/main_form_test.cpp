@@ -151,8 +151,6 @@ TEST_F(MainFormTest, StartNotice_ShowsTheExactTextAfterTheTabsReads) {
 TEST_F(MainFormTest, StartNotice_ShownOnceUnlessConfigurationReadsThree) {
   for (int configuration1 : {0x03, 0x01, 0x00, 0x02, 0x07, 0x0B}) {
     SCOPED_TRACE(configuration1);
-    window_.reset();
-    d_ = devaccess::Declarations();  // a fresh run
     boxes_.shown.clear();
     boxes_.answers.assign(4, widgets::MsgAnswer::No);
     Load(configuration1);

@@ -23,10 +23,10 @@ enum class Medium { SMBus, PrinterPort };
 template <class Window>
 class SimWindowTest : public ::testing::Test {
  protected:
-  // chip is the scenario's "chip" object.
+  // A fresh run: chip is the scenario's "chip" object.
   void OpenChip(const std::string& chip, Medium medium = Medium::SMBus, bool show = true) {
     window_.reset();
-    d_.bus_link.reset();  // the next transfer takes its link from the new hardware
+    d_ = devaccess::Declarations();
     trace_.KeepLines(true);
     trace_.ClearLines();
     mark_ = 0;
@@ -43,6 +43,7 @@ class SimWindowTest : public ::testing::Test {
     d_.comms_medium = pp ? 1 : 0;
     d_.pp_base_address = pp ? 0x378 : 0;
     d_.device_address = pp ? 0x5C : 0x2D;
+    Prepare();
     window_ = std::make_unique<Window>(d_, boxes_);
     if (!show) return;
     window_->resize(1000, 700);
@@ -53,6 +54,8 @@ class SimWindowTest : public ::testing::Test {
   void Open(const std::string& registers = "{}", Medium medium = Medium::SMBus) {
     OpenChip(R"({"registers": )" + registers + "}", medium);
   }
+  // Whatever the program sets in the Declarations before this window comes up.
+  virtual void Prepare() {}
   buslink::sim::Chip& Chip() {
     return d_.comms_medium == 1 ? *hardware_->BoardChip(0, 0x5C) : *hardware_->SMBusChip(0x2D);
   }
@@ -72,14 +75,14 @@ class SimWindowTest : public ::testing::Test {
       if (line.find(" W ") != std::string::npos) writes.push_back(line);
     return writes;
   }
-  // The register of each line since the mark ("SMB 2D R 3E 41" gives "3E").
-  std::vector<std::string> TakeRegisters() {
-    std::vector<std::string> registers;
+  // Each line since the mark as its operation and register ("SMB 2D R 3E 41" gives "R 3E").
+  std::vector<std::string> TakeOps() {
+    std::vector<std::string> ops;
     for (const std::string& line : Take()) {
-      const std::size_t op = line.find(line.find(" R ") != std::string::npos ? " R " : " W ");
-      registers.push_back(line.substr(op + 3, 2));
+      const std::size_t device_end = line.find(' ', line.find(' ') + 1);
+      ops.push_back(line.substr(device_end + 1, 4));
     }
-    return registers;
+    return ops;
   }
 
   // Controls by objectName; an array element is <name>_<index>.
