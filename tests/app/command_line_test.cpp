@@ -8,84 +8,67 @@
 
 namespace {
 
-using app::Options;
 using app::ParseCommandLine;
 using ::testing::HasSubstr;
+using A = app::Options::Action;
 
-struct GoodLine {
-  std::vector<std::string> args;
-  Options::Action action;
-  bool simulate;
-  std::string scenario;
-  std::string trace;
-  bool a11y;
-};
-
-class GoodCommandLines : public ::testing::TestWithParam<GoodLine> {};
-
-TEST_P(GoodCommandLines, SetTheOptions) {
-  const GoodLine& c = GetParam();
-  const app::ParseOutcome out = ParseCommandLine(c.args);
-  ASSERT_TRUE(out.ok()) << out.error;
-  EXPECT_EQ(out.options.action, c.action);
-  EXPECT_EQ(out.options.simulate, c.simulate);
-  EXPECT_EQ(out.options.scenario_file, c.scenario);
-  EXPECT_EQ(out.options.bus_trace_file, c.trace);
-  EXPECT_EQ(out.options.a11y_ids, c.a11y);
+TEST(CommandLine, GoodLinesSetTheOptions) {
+  struct Row {
+    std::vector<std::string> args;
+    A action;
+    bool simulate;
+    std::string scenario;
+    std::string trace;
+    bool a11y;
+  };
+  const Row rows[] = {
+      {{}, A::Run, false, "", "", false},
+      {{"--simulate=boards.json"}, A::Run, true, "boards.json", "", false},
+      {{"--simulate=a=b.json"}, A::Run, true, "a=b.json", "", false},
+      {{"--simulate=x.json", "--simulate"}, A::Run, true, "", "", false},
+      {{"--bus-trace=/tmp/t.log"}, A::Run, false, "", "/tmp/t.log", false},
+      {{"--bus-trace", "t.log", "--simulate"}, A::Run, true, "", "t.log", false},
+      {{"--a11y-ids", "--simulate"}, A::Run, true, "", "", true},
+      {{"-h"}, A::Help, false, "", "", false},
+      {{"--version"}, A::Version, false, "", "", false},
+      {{"--version", "--help"}, A::Help, false, "", "", false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(::testing::PrintToString(row.args));
+    const app::ParseOutcome out = ParseCommandLine(row.args);
+    ASSERT_TRUE(out.ok()) << out.error;
+    EXPECT_EQ(out.options.action, row.action);
+    EXPECT_EQ(out.options.simulate, row.simulate);
+    EXPECT_EQ(out.options.scenario_file, row.scenario);
+    EXPECT_EQ(out.options.bus_trace_file, row.trace);
+    EXPECT_EQ(out.options.a11y_ids, row.a11y);
+  }
 }
 
-using A = Options::Action;
-INSTANTIATE_TEST_SUITE_P(
-    Table, GoodCommandLines,
-    ::testing::Values(GoodLine{{}, A::Run, false, "", "", false},
-                      GoodLine{{"--simulate"}, A::Run, true, "", "", false},
-                      GoodLine{{"--simulate=boards.json"}, A::Run, true, "boards.json", "", false},
-                      GoodLine{{"--simulate=a=b.json"}, A::Run, true, "a=b.json", "", false},
-                      GoodLine{{"--simulate=x.json", "--simulate"}, A::Run, true, "", "", false},
-                      GoodLine{{"--bus-trace=/tmp/t.log"}, A::Run, false, "", "/tmp/t.log", false},
-                      GoodLine{
-                          {"--bus-trace", "t.log", "--simulate"}, A::Run, true, "", "t.log", false},
-                      GoodLine{{"--a11y-ids", "--simulate"}, A::Run, true, "", "", true},
-                      GoodLine{{"--help"}, A::Help, false, "", "", false},
-                      GoodLine{{"-h"}, A::Help, false, "", "", false},
-                      GoodLine{{"--version"}, A::Version, false, "", "", false},
-                      GoodLine{{"--version", "--help"}, A::Help, false, "", "", false}));
-
-struct BadLine {
-  std::vector<std::string> args;
-  std::string says;
-};
-
-class BadCommandLines : public ::testing::TestWithParam<BadLine> {};
-
-TEST_P(BadCommandLines, AreRefusedWithAnErrorNamingTheProblem) {
-  const BadLine& c = GetParam();
-  const app::ParseOutcome out = ParseCommandLine(c.args);
-  EXPECT_FALSE(out.ok());
-  EXPECT_THAT(out.error, HasSubstr(c.says));
-  EXPECT_EQ(out.error.find('\n'), std::string::npos) << "one line";
+TEST(CommandLine, BadLinesAreRefusedWithOneLineNamingTheProblem) {
+  const std::pair<std::vector<std::string>, std::string> rows[] = {
+      {{"--frobnicate"}, "unknown option '--frobnicate'"},
+      {{"--simulate", "-platform"}, "unknown option '-platform'"},
+      {{"--simulate="}, "--simulate= needs a scenario file name"},
+      {{"--bus-trace"}, "--bus-trace needs a file name"},
+      {{"--bus-trace="}, "--bus-trace= needs a file name"},
+      {{"--simulate", "boards.json"}, "unexpected argument 'boards.json'"},
+  };
+  for (const auto& [args, says] : rows) {
+    const app::ParseOutcome out = ParseCommandLine(args);
+    EXPECT_FALSE(out.ok()) << says;
+    EXPECT_THAT(out.error, HasSubstr(says));
+    EXPECT_EQ(out.error.find('\n'), std::string::npos) << "one line";
+  }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, BadCommandLines,
-    ::testing::Values(BadLine{{"--frobnicate"}, "unknown option '--frobnicate'"},
-                      BadLine{{"--simulate", "-platform"}, "unknown option '-platform'"},
-                      BadLine{{"--simulate="}, "--simulate= needs a scenario file name"},
-                      BadLine{{"--bus-trace"}, "--bus-trace needs a file name"},
-                      BadLine{{"--bus-trace="}, "--bus-trace= needs a file name"},
-                      BadLine{{"--simulate", "boards.json"}, "unexpected argument 'boards.json'"},
-                      BadLine{{"--Simulate"}, "unknown option '--Simulate'"}));
-
-TEST(HelpText, ExplainsBackendsPermissionsAndTheHelpFile) {
+TEST(CommandLine, HelpExplainsBackendsPermissionsAndTheHelpFile) {
   const std::string help = app::HelpText();
   for (const char* needed : {"--simulate[=FILE]", "--bus-trace=FILE", "--a11y-ids", "--version",
                              "/dev/i2c-", "/dev/parport", "docs/simulator.md",
                              "docs/linux-permissions.md", "i2c group", "KELVRAN.html"}) {
     EXPECT_THAT(help, HasSubstr(needed));
   }
-}
-
-TEST(VersionText, NamesTheProgramAndItsVersion) {
   EXPECT_THAT(app::VersionText(),
               ::testing::MatchesRegex("kelvran-eval [0-9]+\\.[0-9]+\\.[0-9]+\n"));
 }
