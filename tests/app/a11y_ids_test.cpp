@@ -7,7 +7,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QWidget>
-#include <memory>
 
 #include "support/qstring_printer.h"
 
@@ -21,13 +20,8 @@ class A11yIds : public ::testing::Test {
   app::A11yIdPublisher* publisher_ = nullptr;
 };
 
-TEST_F(A11yIds, DescribeJoinsTheIdAndTheControlsOwnText) {
-  EXPECT_EQ(app::A11yIdPublisher::Describe("NextCMD", ""), "id=NextCMD");
-  EXPECT_EQ(app::A11yIdPublisher::Describe("aout_slider", "Analog output"),
-            "id=aout_slider; Analog output");
-}
-
-TEST_F(A11yIds, WindowsCreatedLaterArePublishedWhenShown) {
+// Each control's description becomes "id=<objectName>", then its own tool tip or description.
+TEST_F(A11yIds, WindowsAndMessageBoxesArePublishedWhenShown) {
   QWidget window;
   window.setObjectName("InitForm");
   auto* plain = new QPushButton("Next >", &window);
@@ -59,9 +53,7 @@ TEST_F(A11yIds, WindowsCreatedLaterArePublishedWhenShown) {
   window.hide();
   window.show();
   EXPECT_EQ(described->accessibleDescription(), "id=bit0; bit 0, START");
-}
 
-TEST_F(A11yIds, MessageBoxesArePublishedToo) {
   QMessageBox box(QMessageBox::Critical, "kelvran-eval", "bus failed");
   box.setObjectName("msgbox_fatal_error");
   box.show();
