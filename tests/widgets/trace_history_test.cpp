@@ -10,40 +10,29 @@
 namespace widgets {
 namespace {
 
-TEST(TraceHistory, CapacityIsAWholeNumberOfGroups) {
-  constexpr int g = TraceHistory::kGroup;
-  EXPECT_EQ(TraceHistory(1).Capacity(), g);
-  EXPECT_EQ(TraceHistory(100000).Capacity(), (100000 + g - 1) / g * g);
-  EXPECT_EQ(TraceHistory(4 * g).Capacity(), 4 * g);
-}
-
-TEST(TraceHistory, KeepsOnlyTheNewestPointsOnceFull) {
+TEST(TraceHistory, KeepsOnlyTheNewestPointsOnceFullAndClearForgetsThem) {
   TraceHistory h(1024);
-  for (int k = 0; k < 5000; ++k) h.Append(k, k * 0.5);
+  for (int k = 0; k < 5000; ++k) h.Append(k, 1000.0 + k);
   ASSERT_EQ(h.Size(), 1024);
   EXPECT_EQ(h.TimeAt(0), 5000 - 1024);
-  EXPECT_EQ(h.TimeAt(1023), 4999);
-  for (int i = 0; i < h.Size(); ++i) ASSERT_EQ(h.ValueAt(i), (5000 - 1024 + i) * 0.5) << i;
-}
-
-TEST(TraceHistory, ATimeStampFromThePastCountsAsTheNewest) {
-  TraceHistory h(1024);
-  h.Append(100, 1.0);
-  h.Append(50, 2.0);
-  EXPECT_EQ(h.TimeAt(1), 100);
-  EXPECT_EQ(h.LowerBound(100), 0);
-  EXPECT_EQ(h.LowerBound(101), 2);
+  for (int i = 0; i < h.Size(); ++i) ASSERT_EQ(h.ValueAt(i), 1000.0 + 5000 - 1024 + i) << i;
+  h.Clear();
+  EXPECT_EQ(h.Size(), 0);
+  for (int k = 0; k < 700; ++k) h.Append(k, k % 10);
+  const TraceHistory::Extremes x = h.Range(0, h.Size());
+  EXPECT_EQ(x.min, 0.0);
+  EXPECT_EQ(x.max, 9.0);  // none of the old extremes
 }
 
 TEST(TraceHistory, LowerBoundFindsTheFirstPointAtOrAfterATime) {
   TraceHistory h(1024);
-  for (const std::int64_t t : {10, 20, 20, 20, 30}) h.Append(t, 0.0);
+  for (const std::int64_t t : {10, 20, 20, 20, 30, 25}) h.Append(t, 0.0);
+  EXPECT_EQ(h.TimeAt(5), 30);  // a time stamp from the past counts as the newest
   EXPECT_EQ(h.LowerBound(0), 0);
   EXPECT_EQ(h.LowerBound(20), 1);
   EXPECT_EQ(h.LowerBound(21), 4);
-  EXPECT_EQ(h.LowerBound(31), 5);
+  EXPECT_EQ(h.LowerBound(31), 6);
   EXPECT_EQ(h.LowerBound(20, 3), 3);  // the search starts where told
-  EXPECT_EQ(h.LowerBound(10, 4), 4);
 }
 
 // Whatever the hint, right or wrong, the answer is the same.
@@ -53,13 +42,10 @@ TEST(TraceHistory, LowerBoundGivesTheSameAnswerFromAnyHint) {
   for (const std::int64_t time : {std::int64_t{0}, h.TimeAt(0), h.TimeAt(0) + 5, h.TimeAt(500),
                                   h.TimeAt(1023), h.TimeAt(1023) + 1}) {
     const int expected = h.LowerBound(time);
-    for (const int hint : {-5, 0, 1, 2, 3, 100, 499, 500, 501, 1022, 1023, 1024, 5000}) {
+    for (const int hint : {-5, 0, 1, 2, 3, 100, 499, 500, 501, 1022, 1023, 1024, 5000})
       ASSERT_EQ(h.LowerBound(time, 0, hint), expected) << time << " hint " << hint;
-    }
-    for (const int from : {0, 7, 600}) {
-      ASSERT_EQ(h.LowerBound(time, from, 300), std::max(expected, from))
-          << time << " from " << from;
-    }
+    for (const int from : {0, 7, 600})
+      ASSERT_EQ(h.LowerBound(time, from, 300), std::max(expected, from)) << time << " " << from;
   }
 }
 
@@ -68,8 +54,7 @@ TEST(TraceHistory, LowerBoundGivesTheSameAnswerFromAnyHint) {
 TEST(TraceHistory, RangeExtremesMatchAScanOfThePoints) {
   std::mt19937 rng(7);
   std::uniform_real_distribution<double> value(-1000.0, 1000.0);
-  for (const int appended :
-       {1, 31, 33, 500, 1024, 2048, 2049, 2048 + 17, 3000, 4096 + 1024 + 5, 10000}) {
+  for (const int appended : {1, 31, 33, 500, 2048, 2049, 2048 + 17, 3000, 4096 + 1024 + 5}) {
     TraceHistory h(2048);
     std::vector<double> all;
     for (int k = 0; k < appended; ++k) {
@@ -82,30 +67,14 @@ TEST(TraceHistory, RangeExtremesMatchAScanOfThePoints) {
     for (int trial = 0; trial < 3000; ++trial) {
       const int i = index(rng);
       const int j = index(rng);
-      int b = std::min(i, j);
-      int e = std::max(i, j) + 1;
-      if (trial == 0) {  // the whole history
-        b = 0;
-        e = h.Size();
-      }
+      const int b = trial == 0 ? 0 : std::min(i, j);  // the first: the whole history
+      const int e = trial == 0 ? h.Size() : std::max(i, j) + 1;
       const auto [lo, hi] = std::minmax_element(kept.begin() + b, kept.begin() + e);
       const TraceHistory::Extremes x = h.Range(b, e);
-      ASSERT_EQ(x.min, *lo) << "appended " << appended << " range " << b << ".." << e;
-      ASSERT_EQ(x.max, *hi) << "appended " << appended << " range " << b << ".." << e;
+      ASSERT_EQ(x.min, *lo) << appended << " range " << b << ".." << e;
+      ASSERT_EQ(x.max, *hi) << appended << " range " << b << ".." << e;
     }
   }
-}
-
-TEST(TraceHistory, ClearForgetsTheOldExtremes) {
-  TraceHistory h(2048);
-  for (int k = 0; k < 3000; ++k) h.Append(k, 1000.0 + k);
-  h.Clear();
-  EXPECT_EQ(h.Size(), 0);
-  EXPECT_EQ(h.Capacity(), 2048);
-  for (int k = 0; k < 1500; ++k) h.Append(k, k % 10);
-  const TraceHistory::Extremes x = h.Range(0, h.Size());
-  EXPECT_EQ(x.min, 0.0);
-  EXPECT_EQ(x.max, 9.0);
 }
 
 }  // namespace
