@@ -2,21 +2,17 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-
 namespace display {
 namespace {
 
-struct VoltsCase {
-  const char* what;
-  int raw;
-  VoltageScale scale;
-  bool gauge;  // gauge offset, else chart offset
-  const char* shown;
-};
-
 TEST(Conversions, VoltsFromRegisterMatchesWhatTheUserSees) {
-  const VoltsCase cases[] = {
+  const struct {
+    const char* what;
+    int raw;
+    VoltageScale scale;
+    bool gauge;  // gauge offset, else chart offset
+    const char* shown;
+  } cases[] = {
       {"Vccp1 0 on the chart", 0, kScaleVccp, false, "0.014V"},
       {"Vccp1 255 on the chart", 255, kScaleVccp, false, "3.600V"},
       {"Vccp1 255 on the gauge", 255, kScaleVccp, true, "3.600V"},
@@ -31,21 +27,17 @@ TEST(Conversions, VoltsFromRegisterMatchesWhatTheUserSees) {
       {"AIN 0", 0, kScaleAin, false, "0.010V"},
   };
   for (const auto& c : cases) {
-    const VoltageScale& s = c.scale;
-    const double volts = VoltsFromRegister(c.raw, s.k, c.gauge ? s.gauge_offset : s.chart_offset);
-    EXPECT_EQ(std::string(VoltsCaption(volts).view()), c.shown) << c.what;
+    const double offset = c.gauge ? c.scale.gauge_offset : c.scale.chart_offset;
+    EXPECT_EQ(VoltsCaption(VoltsFromRegister(c.raw, c.scale.k, offset)).view(), c.shown) << c.what;
   }
 }
 
-struct PointerCase {
-  const char* what;
-  double volts;
-  double k_inverse;
-  int reg;
-};
-
 TEST(Conversions, RegisterFromVoltsRoundsDownAndClampsTheTop) {
-  const PointerCase cases[] = {
+  const struct {
+    const char* what;
+    double volts, k_inverse;
+    int reg;
+  } cases[] = {
       {"+5V at the top of its gauge writes 255, not 256", 6.64, kScale5V.k_inverse, 255},
       {"+2.5V at the top", 3.32, kScale25V.k_inverse, 255},
       {"AIN at the top", 2.49, kScaleAin.k_inverse, 255},
@@ -61,11 +53,8 @@ TEST(Conversions, RegisterFromVoltsRoundsDownAndClampsTheTop) {
 }
 
 TEST(Conversions, TemperaturesAreTwosComplementWholeDegrees) {
-  const struct {
-    int raw;
-    int celsius;
-  } reads[] = {{0x00, 0}, {0x19, 25}, {0x7F, 127}, {0x80, -128}, {0xFE, -2}, {0xFF, -1}};
-  for (const auto& c : reads) EXPECT_EQ(CelsiusFromRegister(c.raw), c.celsius) << c.raw;
+  const int reads[][2] = {{0x00, 0}, {0x19, 25}, {0x7F, 127}, {0x80, -128}, {0xFE, -2}, {0xFF, -1}};
+  for (const auto& c : reads) EXPECT_EQ(CelsiusFromRegister(c[0]), c[1]) << c[0];
 
   const struct {
     double degrees;
@@ -83,16 +72,13 @@ TEST(Conversions, FanDivisorsComeFromTwoBitFields) {
   EXPECT_EQ(FanDivisorFromBits(2), 4);
 }
 
-struct FanCase {
-  int count;
-  int divisor;
-  double gauge_rpm;
-  int gauge_count;  // left in value_read
-  double chart_rpm;
-};
-
 TEST(Conversions, FanCountsOnGaugeAndChart) {
-  const FanCase cases[] = {
+  const struct {
+    int count, divisor;
+    double gauge_rpm;
+    int gauge_count;  // left in value_read
+    double chart_rpm;
+  } cases[] = {
       {0, 1, 10000, 135, 10000}, {0, 2, 10074, 67, 5000},     {0, 4, 10227, 33, 2500},
       {0, 8, 10546, 16, 1250},   {135, 1, 10000, 135, 10000}, {255, 2, 2647, 255, 2647},
       {150, 1, 9000, 150, 9000}, {134, 1, 10000, 135, 10000}, {255, 8, 661, 255, 661},
@@ -105,14 +91,13 @@ TEST(Conversions, FanCountsOnGaugeAndChart) {
     EXPECT_EQ(s.rpm, c.chart_rpm) << c.count << "/" << c.divisor;
     EXPECT_EQ(s.count, c.count == 0 ? 1 : c.count);
   }
-  EXPECT_EQ(std::string(RpmCaption(GaugeRpmFromCount(0, 2).rpm).view()), "10074RPM");
+  EXPECT_EQ(RpmCaption(GaugeRpmFromCount(0, 2).rpm).view(), "10074RPM");
 }
 
 TEST(Conversions, CountFromRpmRoundsDownAndClampsSlowLimits) {
   const struct {
     double rpm;
-    int divisor;
-    int count;
+    int divisor, count;
   } cases[] = {{2657, 2, 254},  {5273, 1, 255}, {5000, 1, 255}, {5295, 1, 254},
                {10000, 1, 135}, {10000, 8, 16}, {4500, 2, 150}};
   for (const auto& c : cases) EXPECT_EQ(CountFromRpm(c.rpm, c.divisor), c.count) << c.rpm;
@@ -130,7 +115,7 @@ TEST(Conversions, CaptionsFollowTheirFormats) {
       {CelsiusCaption(-128), "-128C"},    {CelsiusCaption(0), "0C"},
       {RpmCaption(4821), "4821RPM"},      {RpmCaption(10546), "10546RPM"},
   };
-  for (const auto& c : cases) EXPECT_EQ(std::string(c.caption.view()), c.text);
+  for (const auto& c : cases) EXPECT_EQ(c.caption.view(), c.text);
 }
 
 }  // namespace
