@@ -31,7 +31,7 @@ TEST(CommandLine, GoodLinesSetTheOptions) {
       {{"--a11y-ids", "--simulate"}, A::Run, true, "", "", true},
       {{"-h"}, A::Help, false, "", "", false},
       {{"--version"}, A::Version, false, "", "", false},
-      {{"--version", "--help"}, A::Help, false, "", "", false},
+      {{"--help", "--version"}, A::Help, false, "", "", false},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(::testing::PrintToString(row.args));

@@ -80,20 +80,22 @@ TEST(ChipTest, VoltageReadingsShowTheInputWithinOneCount) {
   }
 }
 
-TEST(ChipTest, TemperatureReadingsAreWholeDegreesInTwosComplement) {
-  struct Row {
-    double degrees;
-    std::uint8_t raw;
-  };
-  const Row rows[] = {{25.0, 25},    {24.6, 25},     {-1.0, 0xFF},  {-2.0, 0xFE},
-                      {127.0, 0x7F}, {-128.0, 0x80}, {200.0, 0x7F}, {-300.0, 0x80}};
-  for (const Row& row : rows) {
+TEST(ChipTest, TemperaturesAreWholeDegreesInTwosComplementComparedSigned) {
+  const std::pair<double, std::uint8_t> rows[] = {{25.0, 25},    {24.6, 25},    {-1.0, 0xFF},
+                                                  {127.0, 0x7F}, {200.0, 0x7F}, {-128.0, 0x80},
+                                                  {-300.0, 0x80}};
+  for (const auto& [degrees, raw] : rows) {
     ChipInputs inputs;
-    inputs.temp_internal = inputs.temp_ext1 = inputs.temp_ext2 = row.degrees;
+    inputs.temp_internal = inputs.temp_ext1 = inputs.temp_ext2 = degrees;
     Chip chip = StartedChip(inputs, 0x04);
-    EXPECT_EQ(chip.Read(0x27), row.raw) << "internal " << row.degrees;
-    EXPECT_EQ(chip.Read(0x26), row.raw) << "external 1 " << row.degrees;
-    EXPECT_EQ(chip.Read(0x20), row.raw) << "external 2 " << row.degrees;
+    EXPECT_EQ(chip.Read(0x27), raw) << "internal " << degrees;
+    EXPECT_EQ(chip.Read(0x26), raw) << "external 1 " << degrees;
+    EXPECT_EQ(chip.Read(0x20), raw) << "external 2 " << degrees;
+    // Limits compare as signed bytes: inside the power-on -128..127, below a low limit of 0.
+    EXPECT_EQ(chip.Read(0x41) & 0x30, 0x00) << degrees;
+    chip.Write(0x38, 0x00);
+    chip.Write(0x3A, 0x00);
+    EXPECT_EQ(chip.Read(0x41) & 0x30, degrees < 0 ? 0x30 : 0x00) << degrees;
   }
 }
 
@@ -194,7 +196,7 @@ TEST(ChipTest, MeasurementOutsideItsLimitsLatchesItsStatusBit) {
   }
 }
 
-TEST(ChipTest, StatusBitStaysLatchedUntilReadThenFollowsTheInput) {
+TEST(ChipTest, StatusBitStaysLatchedUntilReadAndWhileIntClearPauses) {
   Chip chip = StartedChip();
   chip.Write(0x33, 0xD3);  // +12V high limit 13.2 V
   chip.inputs().v12 = 14.0;
@@ -208,6 +210,14 @@ TEST(ChipTest, StatusBitStaysLatchedUntilReadThenFollowsTheInput) {
   chip.inputs().v12 = 14.0;
   EXPECT_EQ(chip.Read(0x42) & 0x01, 0x01) << "a status read measures afresh";
   EXPECT_EQ(chip.Read(0x42) & 0x01, 0x01) << "and latches again while the fault lasts";
+
+  chip.Write(0x40, 0x09);  // START and INT Clear: monitoring pauses
+  chip.Poke(0x24, 0x11);
+  EXPECT_FALSE(chip.Monitoring());
+  EXPECT_EQ(chip.Read(0x24), 0x11);
+  EXPECT_EQ(chip.Read(0x42), 0x00);
+  chip.Write(0x40, kStart);
+  EXPECT_EQ(chip.Read(0x42), 0x01);
 }
 
 TEST(ChipTest, ChassisIntrusionLatchesUntilClearedThroughRegister46) {
@@ -262,18 +272,6 @@ TEST(ChipTest, ResetBitsRestorePowerOnValuesButKeepMeasurementsAndIntrusion) {
     EXPECT_EQ(chip.Read(0x4D), 0x10);
     EXPECT_EQ(chip.Read(0x24), 0x77) << "the last measurement stays";
   }
-}
-
-TEST(ChipTest, IntClearPausesMonitoring) {
-  Chip chip = StartedChip();
-  chip.Write(0x33, 0x00);  // +12V above its high limit
-  chip.Write(0x40, 0x09);  // START and INT Clear
-  chip.Poke(0x24, 0x11);
-  EXPECT_FALSE(chip.Monitoring());
-  EXPECT_EQ(chip.Read(0x24), 0x11);
-  EXPECT_EQ(chip.Read(0x42), 0x00);
-  chip.Write(0x40, kStart);
-  EXPECT_EQ(chip.Read(0x42), 0x01);
 }
 
 TEST(ChipTest, NoiseStaysWithinItsCountsAndRepeatsWithTheSeed) {
