@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <memory>
+#include <tuple>
 
 #include "buslink/bus_trace.h"
 #include "buslink/linux/i2c_adapters.h"
@@ -104,19 +105,15 @@ TEST_F(Smbus, ReadsAndWritesThroughTheChosenAdapterOpenedOnlyWhenUsed) {
 
 TEST_F(Smbus, TransferErrorsNameTheAddressAndTheAdapter) {
   auto link = Link();
-  struct Case {
-    int err;
-    ErrorCode code;
-    const char* says;
-  };
-  for (const Case& c : {Case{ENXIO, ErrorCode::Nack, "no device acknowledged address 0x2D on"},
-                        Case{EREMOTEIO, ErrorCode::Nack, "no device acknowledged address 0x2D"},
-                        Case{ETIMEDOUT, ErrorCode::Timeout, "did not answer in time"},
-                        Case{EIO, ErrorCode::Io, "Input/output error"}}) {
-    kernel->transfer_error = c.err;
+  for (const auto& [err, code, says] :
+       {std::tuple{ENXIO, ErrorCode::Nack, "no device acknowledged address 0x2D on"},
+        std::tuple{EREMOTEIO, ErrorCode::Nack, "no device acknowledged address 0x2D"},
+        std::tuple{ETIMEDOUT, ErrorCode::Timeout, "did not answer in time"},
+        std::tuple{EIO, ErrorCode::Io, "Input/output error"}}) {
+    kernel->transfer_error = err;
     std::string message;
-    EXPECT_EQ(CodeOf([&] { link->SMBus().ReadByte(0x2D, 0x3E); }, &message), c.code) << c.err;
-    EXPECT_THAT(message, HasSubstr(c.says));
+    EXPECT_EQ(CodeOf([&] { link->SMBus().ReadByte(0x2D, 0x3E); }, &message), code) << err;
+    EXPECT_THAT(message, HasSubstr(says));
     EXPECT_THAT(message, HasSubstr("/dev/i2c-1 (SMBus I801 adapter at efa0)"));
   }
 }
@@ -124,22 +121,19 @@ TEST_F(Smbus, TransferErrorsNameTheAddressAndTheAdapter) {
 TEST_F(Smbus, PermissionDeniedTellsWhichStepIsMissing) {
   const std::string node = tree.root() + "/dev/i2c-1";
   kernel->open_errors[node] = EACCES;
-  struct Case {
-    NodeAccess access;
-    const char* says;
-  };
-  for (const Case& c :
-       {Case{{"i2c", false, false}, "add your user to the i2c group"},
-        Case{{"i2c", false, true}, "after this session started; log out and in again"},
-        Case{{"i2c", true, true}, "does not let the group read and write it"},
-        Case{{"root", false, false}, "belongs to root only"}}) {
-    kernel->access = c.access;
+  const std::pair<NodeAccess, const char*> cases[] = {
+      {{"i2c", false, false}, "add your user to the i2c group"},
+      {{"i2c", false, true}, "after this session started; log out and in again"},
+      {{"i2c", true, true}, "does not let the group read and write it"},
+      {{"root", false, false}, "belongs to root only"}};
+  for (const auto& [access, says] : cases) {
+    kernel->access = access;
     std::string message;
     auto link = Link();
     EXPECT_EQ(CodeOf([&] { link->SMBus().ReadByte(0x2D, 0x3E); }, &message),
               ErrorCode::PermissionDenied);
     EXPECT_THAT(message, HasSubstr("permission denied on " + node));
-    EXPECT_THAT(message, HasSubstr(c.says));
+    EXPECT_THAT(message, HasSubstr(says));
   }
   EXPECT_THAT(Link()->SMBus().BaseAddress(), 0xEFA0) << "the base needs no access to the node";
 
