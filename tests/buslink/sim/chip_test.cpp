@@ -127,26 +127,6 @@ TEST(ChipTest, FanCountFollowsRpmAndItsOwnDivisor) {
   }
 }
 
-TEST(ChipTest, ChannelModeBitsSwitchWhatIsMeasured) {
-  ChipInputs inputs;
-  inputs.v25 = 2.5;
-  inputs.temp_ext2 = 35;
-  inputs.vcc = 3.3;
-  inputs.fan1_rpm = inputs.fan2_rpm = 4500;
-  inputs.ain1 = 2.0;
-  inputs.ain2 = 0.5;
-  Chip chip = StartedChip(inputs, 0x00);
-  EXPECT_EQ(chip.Read(0x20), 191) << "+2.5V";
-  EXPECT_EQ(chip.Read(0x22), 191) << "Vcc on the 3.3V scale";
-  EXPECT_EQ(chip.Read(0x28), 150) << "FAN1 count";
-  EXPECT_EQ(chip.Read(0x29), 150) << "FAN2 count";
-  chip.Write(0x16, 0x0F);
-  EXPECT_EQ(chip.Read(0x20), 35) << "external temperature 2";
-  EXPECT_EQ(chip.Read(0x22), 126) << "Vcc on the 5V scale";
-  EXPECT_EQ(chip.Read(0x28), 204) << "AIN1";
-  EXPECT_EQ(chip.Read(0x29), 50) << "AIN2";
-}
-
 // One limit broken at a time, high then low; each must latch exactly its own status bit, in the
 // status register and its mirror.
 TEST(ChipTest, MeasurementOutsideItsLimitsLatchesItsStatusBit) {
