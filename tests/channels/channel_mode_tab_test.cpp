@@ -116,10 +116,9 @@ TEST_F(ChannelModeTabTest, FanAndVccSwitches_ReadThenWriteTheirBit) {
     const bool was = Toggle(c.toggle)->Value();
     Click(Toggle(c.toggle));
     EXPECT_NE(Toggle(c.toggle)->Value(), was);
-    const std::string fresh =
-        QStringLiteral("%1").arg(c.fresh, 2, 16, QLatin1Char('0')).toUpper().toStdString();
-    EXPECT_THAT(Take(),
-                ElementsAre("SMB 2D R 16 " + fresh, std::string("SMB 2D W 16 ") + c.written));
+
+    EXPECT_THAT(Take(), ElementsAre("SMB 2D R 16 " + Hex2(c.fresh),
+                                    std::string("SMB 2D W 16 ") + c.written));
   }
 }
 

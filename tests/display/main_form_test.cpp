@@ -39,11 +39,7 @@ const QString kNoticeText = QStringLiteral(
 // START stays clear, so the chip keeps the pinned Configuration 1 (until EasySetup starts it).
 class MainFormTest : public SimWindowTest<display::MainForm> {
  protected:
-  void Load(int configuration1) {
-    Open(QStringLiteral(R"({"0x40": "0x%1"})")
-             .arg(configuration1, 2, 16, QLatin1Char('0'))
-             .toStdString());
-  }
+  void Load(int configuration1) { Open(R"({"0x40": "0x)" + Hex2(configuration1) + R"("})"); }
   QTabWidget& Tabs() { return *Find<QTabWidget>("Main_Form_Tab"); }
   std::set<std::string> ActiveTimers() {
     std::set<std::string> active;
@@ -143,10 +139,7 @@ TEST_F(MainFormTest, StartNotice_ShownOnceUnlessConfigurationReadsThree) {
     Enter(2);
     const std::vector<std::string> entry = Take();
     ASSERT_FALSE(entry.empty());
-    EXPECT_EQ(entry.back(), QStringLiteral("SMB 2D R 40 %1")
-                                .arg(configuration1, 2, 16, QLatin1Char('0'))
-                                .toUpper()
-                                .toStdString());
+    EXPECT_EQ(entry.back(), "SMB 2D R 40 " + Hex2(configuration1));
     for (int tab : {0, 2, 3, 2, 1, 2}) Enter(tab);
     const int expected = configuration1 == 0x03 ? 0 : 1;
     EXPECT_EQ(StartNotices(), expected);

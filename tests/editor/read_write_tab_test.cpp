@@ -66,8 +66,7 @@ TEST_F(ReadWriteTabTest, EveryLabel_SelectsItsCatalogueRegister) {
     const devaccess::BitNames& names = devaccess::BitNamesOf(entry.bit_names);
     for (int k = 0; k < 8; ++k)
       EXPECT_EQ(Text("bitname", k).toStdString(), names[static_cast<std::size_t>(k)]);
-    const QString reg = QStringLiteral("%1").arg(entry.address, 2, 16, QLatin1Char('0')).toUpper();
-    EXPECT_THAT(Take(), ElementsAre(StartsWith("SMB 2D R " + reg.toStdString() + " ")));
+    EXPECT_THAT(Take(), ElementsAre(StartsWith("SMB 2D R " + Hex2(entry.address) + " ")));
     if (entry.index != 38) continue;
     EXPECT_EQ(Digits(), "01000001");
     EXPECT_EQ(Text("p_Value_read_hex_label"), "41");

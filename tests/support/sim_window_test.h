@@ -101,6 +101,9 @@ class SimWindowTest : public ::testing::Test {
     auto* label = Find<QLabel>(name, index);
     return label != nullptr ? label->text() : QStringLiteral("<missing>");
   }
+  static std::string Hex2(int value) {
+    return QStringLiteral("%1").arg(value, 2, 16, QLatin1Char('0')).toUpper().toStdString();
+  }
   static QRgb Colour(const QWidget* w) { return w->palette().color(QPalette::WindowText).rgb(); }
   static void Click(QWidget* w) { QTest::mouseClick(w, Qt::LeftButton, {}, w->rect().center()); }
   void Click(const char* name, int index = -1) { Click(Find(name, index)); }
