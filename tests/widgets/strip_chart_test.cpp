@@ -145,28 +145,6 @@ TEST_F(StripChartTest, TheViewPairPlacesValuesAndTheStopsHoldThem) {
   EXPECT_NEAR(RedExtent(Column(0.5)).first, plot.top() + (plot.height() - 1) / 2.0, 1.0);
 }
 
-// Two captions on one line, as the temperature group places them, must not overlap.
-TEST_F(StripChartTest, CaptionsOnOneLineDoNotRunIntoEachOther) {
-  chart.SetTextItemCount(3);
-  for (int item : {1, 2}) {
-    chart.SetTextCaption(item, QStringLiteral("External Temperature %1").arg(item));
-    chart.SetTextColor(item, item == 1 ? QColor(0, 255, 0) : QColor(60, 60, 255));
-    chart.SetTextPosition(item, 0.05 * item, 0.81);
-  }
-  Shoot();
-  int green_right = -1;
-  int blue_left = shot.width();
-  for (int y = chart.PlotRect().center().y(); y < shot.height(); ++y) {
-    for (int x = 0; x < shot.width(); ++x) {
-      const QColor c = shot.pixelColor(x, y);
-      if (c.green() > 150 && c.red() < 80 && c.blue() < 80) green_right = std::max(green_right, x);
-      if (c.blue() > 150 && c.red() < 100 && c.green() < 100) blue_left = std::min(blue_left, x);
-    }
-  }
-  ASSERT_GE(green_right, 0);
-  EXPECT_LT(green_right, blue_left);
-}
-
 class PaintCounter : public QObject {
  public:
   bool eventFilter(QObject*, QEvent* e) override {
