@@ -1,0 +1,138 @@
+// The wizard on the Linux backend: a typed SMBus base address picks the i2c-dev adapter, and a
+// computer without /dev/i2c-* and /dev/parport* opens the wizard without an error, offers no
+// SMBus and finds nothing (the built program too, started as a user starts it).
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "access/link_new_com_port.h"
+#include "buslink/bus_trace.h"
+#include "buslink/linux/fake_kernel.h"
+#include "buslink/linux/linux_backend.h"
+#include "buslink/linux/temp_tree.h"
+#include "wizard_window.h"
+
+namespace {
+
+using buslink::linux_hw::testing::TempTree;
+using ::testing::Each;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using ::testing::MatchesRegex;
+
+// The chip at 2Dh answers only behind chip_node; the node of every read is kept.
+struct TwoAdapters : buslink::linux_hw::testing::FakeKernel {
+  int SmbusReadByteData(int fd, std::uint8_t reg) override {
+    read_nodes.push_back(open_fds[fd]);
+    return open_fds[fd] == chip_node ? FakeKernel::SmbusReadByteData(fd, reg) : -ENXIO;
+  }
+  std::string chip_node;
+  std::vector<std::string> read_nodes;
+};
+
+TEST(LinuxBackend, TypedBaseSearchesThatAdapterAndTheChipIsHandedOverOnIt) {
+  TempTree tree;
+  tree.File("/dev/i2c-1");
+  tree.File("/dev/i2c-2");
+  tree.File("/sys/class/i2c-dev/i2c-1/name", "SMBus I801 adapter at efa0\n");
+  tree.File("/sys/class/i2c-dev/i2c-2/name", "SMBus PIIX4 adapter port 0 at 0b00\n");
+  const std::string first = tree.root() + "/dev/i2c-1";
+  const std::string second = tree.root() + "/dev/i2c-2";
+  auto kernel = std::make_shared<TwoAdapters>();
+  kernel->chip_node = second;
+  kernel->smbus_chips[0x2D][0x3E] = 0x41;
+  buslink::linux_hw::LinuxBackend backend(
+      nullptr, buslink::linux_hw::LinuxOptions{tree.root(), kernel, {}, nullptr});
+  WizardWindow w(backend);
+  w.ToMedia(false, true);
+  ASSERT_EQ(w.Base(), "EFA0") << "the adapter the backend picks by name";
+
+  // As shown: the adapter at EFA0h, where no chip answers; one that is not there, no error to
+  // report either; emptied: the backend's own choice again; then the one at B00h.
+  const std::pair<const char*, std::string> searches[] = {
+      {nullptr, first}, {"2a0", ""}, {"", first}, {"b00", second}};
+  for (const auto& [typed, node] : searches) {
+    SCOPED_TRACE(typed != nullptr ? typed : "as shown");
+    if (typed != nullptr) {
+      w.Click("BackCMD");
+      w.TypeBase(QString::fromLatin1(typed));
+    }
+    kernel->read_nodes.clear();
+    w.Click("NextCMD");
+    EXPECT_EQ(kernel->read_nodes, std::vector<std::string>(node.empty() ? 0 : 3, node));
+    EXPECT_EQ(w.Lines(), node == second ? QStringList{kSMBus2DLine} : QStringList{});
+    EXPECT_TRUE(w.boxes.shown.empty());
+  }
+  w.Click("FinishCMD");
+  EXPECT_EQ(w.d.device_address, 0x2D);
+  kernel->read_nodes.clear();
+  EXPECT_EQ(devaccess::ReadAt(w.d, 0x3E), 0x41);
+  EXPECT_THAT(kernel->read_nodes, ElementsAre(second)) << "handed over on the typed adapter";
+}
+
+TEST(LinuxBackend, WithoutNodesTheWizardOffersNoSMBusAndSaysSorryWithoutAnError) {
+  // Nothing at all; then a printer port the kernel knows and i2c-dev loaded, but no ppdev and no
+  // adapter: the port is probed (three candidates under each wiring) and refuses.
+  for (const bool port_without_ppdev : {false, true}) {
+    SCOPED_TRACE(port_without_ppdev ? "port without ppdev" : "nothing");
+    TempTree tree;
+    if (port_without_ppdev) {
+      tree.File("/proc/sys/dev/parport/parport0/base-addr", "888\t1912\n");
+      tree.Dir("/sys/class/i2c-dev");
+      tree.Dir("/dev");
+    }
+    buslink::BusTrace trace;
+    trace.KeepLines(true);
+    buslink::linux_hw::LinuxBackend backend(&trace, tree.root());
+    WizardWindow w(backend);
+    w.Click("NextCMD");
+    EXPECT_EQ(w.Text("SMBusSearchDescLBL"), kNoSMBus);
+    EXPECT_EQ(w.Colour("SMBusSearchDescLBL"), kDarkRed);
+    EXPECT_FALSE(w.Enabled("SMBusCheck") || w.Enabled("SMBusBaseAddressTXT"));
+    EXPECT_EQ(w.Base(), "000");
+    w.Click("NextCMD");
+    EXPECT_EQ(w.Shows(), "SearchResultsPanel CB--");
+    EXPECT_THAT(w.Lines(), IsEmpty());
+    EXPECT_EQ(w.Text("SearchResultsLBL"), kNoneFound);
+    EXPECT_EQ(w.Text("SearchInsLBL"), "Click Back to continue...");
+    EXPECT_TRUE(w.boxes.shown.empty());
+    EXPECT_EQ(trace.Lines().size(), port_without_ppdev ? 6u : 0u);
+    EXPECT_THAT(trace.Lines(), Each(MatchesRegex("PP (5C|58|5A) R 3E ERR [A-Z]+")));
+  }
+}
+
+// The built program itself, on this computer's own /dev and /sys.
+TEST(LinuxBackend, ProgramOpensWithoutTheNodesAndWaitsForTheUser) {
+  if (!QDir(QStringLiteral("/dev"))
+           .entryList({QStringLiteral("i2c-*"), QStringLiteral("parport*")},
+                      QDir::System | QDir::Files)
+           .isEmpty()) {
+    GTEST_SKIP() << "this computer has i2c-dev or ppdev nodes";
+  }
+  QTemporaryDir work;
+  const QString trace_file = work.filePath(QStringLiteral("trace.log"));
+  QProcess program;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+  env.insert(QStringLiteral("XDG_RUNTIME_DIR"), work.path());
+  program.setProcessEnvironment(env);
+  program.start(QStringLiteral(KELVRAN_EVAL_PATH), {QStringLiteral("--bus-trace=") + trace_file});
+  ASSERT_TRUE(program.waitForStarted(10000));
+  // The wizard waits for the user; a program that ends by itself within this time failed.
+  EXPECT_FALSE(program.waitForFinished(2500)) << "ended with status " << program.exitCode();
+  program.kill();
+  program.waitForFinished(5000);
+  const QString errors = QString::fromLocal8Bit(program.readAllStandardError());
+  EXPECT_FALSE(errors.contains(QStringLiteral("kelvran-eval:")) ||
+               errors.contains(QStringLiteral("ERROR")))  // sanitizer reports too
+      << errors.toStdString();
+  QFile trace(trace_file);
+  ASSERT_TRUE(trace.exists()) << "the trace file was not opened";
+  EXPECT_EQ(trace.size(), 0) << "the wizard's load touched a bus";
+}
+
+}  // namespace
