@@ -51,4 +51,8 @@ struct Declarations {
   buslink::BusLink& EnsureBusLink();
 };
 
+// comms_medium (1 printer port, anything else the SMBus) against the component's medium.
+buslink::BusMedium MediumOf(std::int16_t comms_medium);
+std::int16_t CommsMediumOf(buslink::BusMedium medium);
+
 }  // namespace devaccess

@@ -27,7 +27,7 @@ buslink::ParallelDevice& PointDeviceAtPort(Declarations& d) {
 
 void ReadRegister(Declarations& d) {
   buslink::BusLink& link = d.EnsureBusLink();
-  if (d.comms_medium == 1) {
+  if (MediumOf(d.comms_medium) == buslink::BusMedium::PrinterPort) {
     buslink::ParallelDevice& device = PointDeviceAtPort(d);
     const std::uint8_t reg = ToByte(d.reg_address, "register address");
     const std::uint8_t dev = ToByte(d.device_address, "device address");
@@ -44,7 +44,7 @@ void WriteRegister(Declarations& d) {
   std::uint8_t value = ToByte(d.value_to_write, "value to write");
   std::uint8_t reg = ToByte(d.reg_address, "register address");
   buslink::BusLink& link = d.EnsureBusLink();
-  if (d.comms_medium == 1) {
+  if (MediumOf(d.comms_medium) == buslink::BusMedium::PrinterPort) {
     buslink::ParallelDevice& device = PointDeviceAtPort(d);
     const std::uint8_t dev = ToByte(d.device_address, "device address");
     device.WriteByte(dev, reg, value);

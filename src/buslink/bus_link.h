@@ -52,6 +52,10 @@ class SMBusDevice {
   virtual void SetBaseAddress(long base) = 0;
 };
 
+// Which bus a link's transfers take. The shared state numbers its comms_medium differently; the
+// access layer converts between the two in one place.
+enum class BusMedium { PrinterPort = 0, SMBus = 1 };
+
 // The component's root object.
 class BusLink {
  public:
@@ -59,8 +63,8 @@ class BusLink {
 
   virtual ParallelPorts& GetParallelPorts() = 0;
   virtual SMBusDevice& SMBus() = 0;
-  virtual void SetMedium(int medium) = 0;  // 0 printer port, 1 SMBus
-  virtual int Medium() const = 0;
+  virtual void SetMedium(BusMedium medium) = 0;
+  virtual BusMedium Medium() const = 0;
 };
 
 // Operating-system facts the wizard asks for.

@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "access/link_new_com_port.h"
-#include "access/register_catalogue.h"
+#include "chip/register_catalogue.h"
 
 namespace channels {
 
@@ -29,7 +29,7 @@ void AoutSlider::aout_slider_Scroll(int value) {
 
 // The slider's positions are whole counts, so its value is the register value as it stands.
 void AoutSlider::WriteAnalogOutput(int value) {
-  devaccess::WriteAt(d_, devaccess::reg::kAnalogOutput, value);
+  devaccess::WriteAt(d_, chip::reg::kAnalogOutput, value);
 }
 
 }  // namespace channels

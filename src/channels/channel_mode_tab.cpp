@@ -8,7 +8,7 @@
 #include <QVBoxLayout>
 
 #include "access/link_new_com_port.h"
-#include "access/register_catalogue.h"
+#include "chip/register_catalogue.h"
 #include "widgets/labels.h"
 #include "widgets/toggle_switch.h"
 
@@ -18,7 +18,7 @@ namespace {
 
 using devaccess::ReadAt;
 using devaccess::WriteAt;
-namespace reg = devaccess::reg;
+namespace reg = chip::reg;
 
 constexpr int kFan1Ain1Bit = 0x01;  // set: FAN1/AIN1 is an analog input
 constexpr int kFan2Ain2Bit = 0x02;  // set: FAN2/AIN2 is an analog input

@@ -5,8 +5,8 @@
 #include <initializer_list>
 
 #include "access/link_new_com_port.h"
-#include "access/register_catalogue.h"
-#include "display/conversions.h"
+#include "chip/channels.h"
+#include "chip/register_catalogue.h"
 #include "display/gauge_refresh.h"
 #include "display/indicators.h"
 #include "display/limits_gauge.h"
@@ -17,23 +17,29 @@ namespace display {
 namespace {
 
 using devaccess::ReadAt;
-namespace reg = devaccess::reg;
+namespace reg = chip::reg;
 
 constexpr int kGroupTemperatures = 0;
 constexpr int kGroupVoltages = 1;
 constexpr int kGroupFans = 2;
 
-void PlotVolts(VisualContext& c, int trace, int reg_address, const VoltageScale& scale) {
-  const int raw = ReadAt(c.d, reg_address);
-  c.v.Strip2->AddPoint(trace, VoltsFromRegister(raw, scale.k, scale.chart_offset));
+using chip::Channel;
+namespace ch = chip::channel;
+
+// The chart plots volts with its own offsets, unlike the gauge.
+void PlotVolts(VisualContext& c, int trace, const Channel& channel) {
+  const int raw = ReadAt(c.d, channel.value_register);
+  c.v.Strip2->AddPoint(trace,
+                       chip::VoltsFromRegister(raw, channel.scale.k, channel.scale.chart_offset));
 }
 
-void PlotCelsius(VisualContext& c, int trace, int reg_address) {
-  c.v.Strip2->AddPoint(trace, CelsiusFromRegister(ReadAt(c.d, reg_address)));
+void PlotCelsius(VisualContext& c, int trace, const Channel& channel) {
+  c.v.Strip2->AddPoint(trace, chip::CelsiusFromRegister(ReadAt(c.d, channel.value_register)));
 }
 
-void PlotFan(VisualContext& c, int trace, int reg_address, int divisor) {
-  const FanReading fan = ChartRpmFromCount(ReadAt(c.d, reg_address), divisor);
+void PlotFan(VisualContext& c, int trace, const Channel& channel, int divisor) {
+  const chip::FanReading fan =
+      chip::ChartRpmFromCount(ReadAt(c.d, channel.value_register), divisor);
   c.d.value_read = static_cast<std::int16_t>(fan.count);
   c.v.Strip2->AddPoint(trace, fan.rpm);
 }
@@ -42,24 +48,24 @@ void PlotGroup(VisualContext& c) {
   devaccess::Declarations& d = c.d;
   switch (d.vd_group_index) {
     case kGroupTemperatures:
-      PlotCelsius(c, 0, reg::kIntTemp);
-      PlotCelsius(c, 1, reg::kExtTemp);
-      if (d.chmode_bit2_flag == 1) PlotCelsius(c, 2, reg::kV25);
+      PlotCelsius(c, 0, ch::kInternal);
+      PlotCelsius(c, 1, ch::kExternal1);
+      if (d.chmode_bit2_flag == 1) PlotCelsius(c, 2, ch::kExternal2);
       break;
     case kGroupVoltages:
       // The +2.5V trace is volts even when the pin serves the second diode.
-      PlotVolts(c, 2, reg::kV25, kScale25V);
-      PlotVolts(c, 3, reg::kVccp1, kScaleVccp);
-      PlotVolts(c, 4, reg::kVcc, d.chmode_bit3_flag == 1 ? kScaleVcc33 : kScaleVcc5);
-      PlotVolts(c, 5, reg::kV5, kScale5V);
-      PlotVolts(c, 6, reg::kV12, kScale12V);
-      PlotVolts(c, 7, reg::kVccp2, kScaleVccp);
-      if (d.fan1_mode_flag == 0) PlotVolts(c, 0, reg::kFan1Ain1, kScaleAin);
-      if (d.fan2_mode_flag == 0) PlotVolts(c, 1, reg::kFan2Ain2, kScaleAin);
+      PlotVolts(c, 2, ch::kV25);
+      PlotVolts(c, 3, ch::kVccp1);
+      PlotVolts(c, 4, d.chmode_bit3_flag == 1 ? ch::kVcc33 : ch::kVcc5);
+      PlotVolts(c, 5, ch::kV5);
+      PlotVolts(c, 6, ch::kV12);
+      PlotVolts(c, 7, ch::kVccp2);
+      if (d.fan1_mode_flag == 0) PlotVolts(c, 0, ch::kAin1);
+      if (d.fan2_mode_flag == 0) PlotVolts(c, 1, ch::kAin2);
       break;
     case kGroupFans:
-      if (d.fan1_mode_flag != 0) PlotFan(c, 0, reg::kFan1Ain1, d.fan1_divisor);
-      if (d.fan2_mode_flag != 0) PlotFan(c, 1, reg::kFan2Ain2, d.fan2_divisor);
+      if (d.fan1_mode_flag != 0) PlotFan(c, 0, ch::kFan1, d.fan1_divisor);
+      if (d.fan2_mode_flag != 0) PlotFan(c, 1, ch::kFan2, d.fan2_divisor);
       // Nothing to plot: the display stands still until the next label click restarts it.
       if (d.fan1_mode_flag == 0 && d.fan2_mode_flag == 0) c.v.visual_timer->stop();
       break;
@@ -209,8 +215,8 @@ void SetUpStripChartGroup(VisualContext& c, int group) {
     case kGroupFans: {
       SetUpGroup(c, kFanGroup);
       const int divisors = ReadAt(c.d, reg::kVidFanDivisor);
-      c.d.fan1_divisor = static_cast<std::int16_t>(FanDivisorFromBits((divisors >> 4) & 3));
-      c.d.fan2_divisor = static_cast<std::int16_t>(FanDivisorFromBits((divisors >> 6) & 3));
+      c.d.fan1_divisor = static_cast<std::int16_t>(chip::FanDivisorOf(ch::kFan1, divisors));
+      c.d.fan2_divisor = static_cast<std::int16_t>(chip::FanDivisorOf(ch::kFan2, divisors));
       break;
     }
     default:

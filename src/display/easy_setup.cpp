@@ -4,8 +4,9 @@
 #include <QString>
 
 #include "access/link_new_com_port.h"
-#include "access/register_catalogue.h"
 #include "channels/aout_slider.h"
+#include "chip/channels.h"
+#include "chip/register_catalogue.h"
 #include "display/channel_labels.h"
 #include "widgets/status_lamp.h"
 
@@ -29,18 +30,23 @@ struct RegisterValue {
   int value;
 };
 
+namespace ch = chip::channel;
+
 // Fan and analog-input limits, then every voltage limit high before low, then temperatures.
 constexpr RegisterValue kDefaultLimits[] = {
-    {0x3C, 0xA8}, {0x1B, 0x89}, {0x3B, 0xA9},                              // AIN2/FAN2, FAN1
-    {0x2B, 0xD3}, {0x2C, 0xAB}, {0x2F, 0xD3}, {0x30, 0xAB}, {0x31, 0xD3},  // +2.5V, +Vcc, +5V
-    {0x32, 0xAB}, {0x33, 0xD3}, {0x34, 0xAB}, {0x35, 0x8C}, {0x36, 0x72},  // +12V, +Vccp2
-    {0x37, 0x5A}, {0x38, 0x00}, {0x39, 0x5A}, {0x3A, 0x00},                // 90 C and 0 C
-    {0x43, 0x00}, {0x44, 0x00},                                            // interrupt masks
+    {ch::kAin2.high_register, 0xA8},     {ch::kAin2.low_register, 0x89},
+    {ch::kFan1.low_register, 0xA9},      {ch::kV25.high_register, 0xD3},
+    {ch::kV25.low_register, 0xAB},       {ch::kVcc33.high_register, 0xD3},
+    {ch::kVcc33.low_register, 0xAB},     {ch::kV5.high_register, 0xD3},
+    {ch::kV5.low_register, 0xAB},        {ch::kV12.high_register, 0xD3},
+    {ch::kV12.low_register, 0xAB},       {ch::kVccp2.high_register, 0x8C},
+    {ch::kVccp2.low_register, 0x72},     {ch::kExternal1.high_register, 0x5A},  // 90 C
+    {ch::kExternal1.low_register, 0x00}, {ch::kInternal.high_register, 0x5A},
+    {ch::kInternal.low_register, 0x00},  {chip::reg::kIntMask1, 0x00},
+    {chip::reg::kIntMask2, 0x00},
 };
 
 constexpr int kNoCore = 31;
-constexpr int kVccp1LowLimit = 0x2E;
-constexpr int kVccp1HighLimit = 0x2D;
 
 }  // namespace
 
@@ -52,9 +58,9 @@ std::optional<Vccp1Limits> Vccp1LimitsForVid(int vid_code) {
 void EasySetup(VisualContext& c) {
   devaccess::Declarations& d = c.d;
   VisualDisplayView& v = c.v;
-  WriteAt(d, devaccess::reg::kConfiguration1, 0x03);  // START and INT Enable
-  WriteAt(d, devaccess::reg::kChannelMode, 0x02);     // FAN1 a fan, FAN2 an analog input
-  WriteAt(d, devaccess::reg::kVidFanDivisor, 0x50);   // both divisors 2
+  WriteAt(d, chip::reg::kConfiguration1, 0x03);  // START and INT Enable
+  WriteAt(d, chip::reg::kChannelMode, 0x02);     // FAN1 a fan, FAN2 an analog input
+  WriteAt(d, chip::reg::kVidFanDivisor, 0x50);   // both divisors 2
 
   // The tab follows Channel Mode 0x02 at once.
   v.visualdisplaytext[3]->setText(QStringLiteral("Fan 1"));
@@ -66,7 +72,7 @@ void EasySetup(VisualContext& c) {
   d.chmode_bit2_flag = 0;
   d.chmode_bit3_flag = 1;
 
-  WriteAt(d, devaccess::reg::kAnalogOutput, 0xFF);
+  WriteAt(d, chip::reg::kAnalogOutput, 0xFF);
   v.aout_slider->ShowRegisterValue(255);
 
   for (const RegisterValue& r : kDefaultLimits) WriteAt(d, r.reg, r.value);
@@ -75,16 +81,16 @@ void EasySetup(VisualContext& c) {
   visualdisplaytext_Click(c, 1);
   visualdisplaytext_Click(c, 12);
 
-  const int vid_low = ReadAt(d, devaccess::reg::kVidFanDivisor) & 0x0F;
-  const int vid4 = ReadAt(d, devaccess::reg::kVid4) & 0x01;
+  const int vid_low = ReadAt(d, chip::reg::kVidFanDivisor) & 0x0F;
+  const int vid4 = ReadAt(d, chip::reg::kVid4) & 0x01;
   const int vid_code = (vid4 << 4) | vid_low;
   if (vid_code == kNoCore) {
     c.boxes.Show(v.box_parent, QStringLiteral("vid_no_core"), QStringLiteral("Warning"),
                  QStringLiteral("VID bits indicate No Core, Vccp Limits not Set"),
                  widgets::MsgIcon::None, widgets::MsgButtons::Ok);
   } else if (const auto limits = Vccp1LimitsForVid(vid_code)) {
-    WriteAt(d, kVccp1LowLimit, limits->low);
-    WriteAt(d, kVccp1HighLimit, limits->high);
+    WriteAt(d, ch::kVccp1.low_register, limits->low);
+    WriteAt(d, ch::kVccp1.high_register, limits->high);
   }
 
   v.visualdisplaytext[7]->setVisible(true);

@@ -3,7 +3,7 @@
 #include <iterator>
 
 #include "access/link_new_com_port.h"
-#include "access/register_catalogue.h"
+#include "chip/register_catalogue.h"
 #include "widgets/status_lamp.h"
 
 namespace display {
@@ -37,12 +37,12 @@ void show_int_status_1(VisualContext& c) {
 
 void show_int_status_2(VisualContext& c) {
   ShowBits(c, c.d.value_read, std::begin(kStatus2Lamps), std::end(kStatus2Lamps));
-  const int mirror = devaccess::ReadAt(c.d, devaccess::reg::kIntStatusMirror2);
+  const int mirror = devaccess::ReadAt(c.d, chip::reg::kIntStatusMirror2);
   c.v.SSPanel11[kIntrusionLamp]->SetValue(((mirror >> kIntrusionBit) & 1) != 0);
 }
 
 void Intrusion_Click(VisualContext& c) {
-  devaccess::WriteAt(c.d, devaccess::reg::kChassisClear, 0x80);
+  devaccess::WriteAt(c.d, chip::reg::kChassisClear, 0x80);
 }
 
 }  // namespace display

@@ -1,7 +1,7 @@
 #include "display/limits_gauge.h"
 
 #include "access/link_new_com_port.h"
-#include "display/conversions.h"
+#include "chip/conversions.h"
 #include "display/gauge_channels.h"
 #include "display/gauge_refresh.h"
 #include "widgets/linear_gauge.h"
@@ -14,19 +14,15 @@ using widgets::LinearGauge;
 constexpr int kLow = LinearGauge::kLowPointer;
 constexpr int kHigh = LinearGauge::kHighPointer;
 
-// What a channel label's gauge channel is under the fan and Vcc modes now set.
-const GaugeChannel* ChannelFor(const devaccess::Declarations& d, int channel_index) {
-  return GaugeChannelFor(channel_index, d.fan1_mode_flag == 1, d.fan2_mode_flag == 1,
-                         d.chmode_bit3_flag == 1);
+using chip::Channel;
+
+const Channel* ChannelOnGauge(const devaccess::Declarations& d) {
+  return GaugeChannelOf(d, d.vd_channel_index);
 }
 
-const GaugeChannel* ChannelOnGauge(const devaccess::Declarations& d) {
-  return ChannelFor(d, d.vd_channel_index);
-}
-
-int LimitRegisterValue(const GaugeChannel& channel, double value) {
-  if (channel.conversion == LimitConversion::Celsius) return RegisterFromCelsius(value);
-  return RegisterFromVolts(value, channel.k_inverse);
+int LimitRegisterValue(const Channel& channel, double value) {
+  if (channel.quantity == chip::Quantity::Celsius) return chip::RegisterFromCelsius(value);
+  return chip::RegisterFromVolts(value, channel.scale.k_inverse);
 }
 
 // Both bands and both limit pointers follow the band the user dragged.
@@ -47,7 +43,7 @@ void CopyDraggedBand(LinearGauge& gauge, int band) {
 // or goes back the reset gap from the other one, and both bands then start (low) or end (high)
 // where it stays.
 void KeepPointerByGapRule(VisualContext& c, int moved) {
-  const GaugeChannel* channel = ChannelOnGauge(c.d);
+  const Channel* channel = ChannelOnGauge(c.d);
   if (channel == nullptr) return;
   LinearGauge& gauge = *c.v.limits_gauge;
   const bool low = moved == kLow;
@@ -79,8 +75,8 @@ void PointerBookkeeping(VisualContext& c) {
       break;
     case kLow: {
       // A fan in fan mode has no high limit to keep apart from.
-      const GaugeChannel* channel = ChannelOnGauge(c.d);
-      if (channel == nullptr || !channel->fan_style) low_limit_pointer_moved(c);
+      const Channel* channel = ChannelOnGauge(c.d);
+      if (channel == nullptr || !FanStyle(*channel)) low_limit_pointer_moved(c);
       break;
     }
     case kHigh:
@@ -95,26 +91,29 @@ void PointerBookkeeping(VisualContext& c) {
 
 void set_up_gauge(VisualContext& c, int channel_index) {
   devaccess::Declarations& d = c.d;
-  const GaugeChannel* channel = ChannelFor(d, channel_index);
+  const Channel* channel = GaugeChannelOf(d, channel_index);
   if (channel == nullptr) return;
   LinearGauge& gauge = *c.v.limits_gauge;
   d.vd_channel_index = static_cast<std::int16_t>(channel_index);
 
   // Fan style: the single limit is the only thing the user can grab or see besides the reading.
   for (int slot = 0; slot < LinearGauge::kSlotCount; ++slot) {
-    const bool shown = !channel->fan_style || slot == kLow;
+    const bool shown = !FanStyle(*channel) || slot == kLow;
     gauge.SetSlotVisible(slot, shown);
     gauge.SetDraggable(slot, shown);
   }
   gauge.SetCurrentPointer(kLow);
-  gauge.SetDecimals(kLow, channel->decimals);
-  if (!channel->fan_style) {
+  gauge.SetDecimals(kLow, channel->gauge.decimals);
+  if (!FanStyle(*channel)) {
     gauge.SetCurrentPointer(kHigh);
-    gauge.SetDecimals(kHigh, channel->decimals);
+    gauge.SetDecimals(kHigh, channel->gauge.decimals);
   }
-  if (channel_index == channel::kVcc) gauge.SetScaleMax(4.383);  // then the 5V scale, if chosen
-  gauge.SetScaleMax(channel->scale_max);
-  gauge.SetScaleMin(channel->scale_min);
+  // +Vcc passes through its 3.3V scale first, then goes to the 5V scale if chosen.
+  if (channel->label == chip::channel::kVcc33.label) {
+    gauge.SetScaleMax(chip::channel::kVcc33.gauge.scale_max);
+  }
+  gauge.SetScaleMax(channel->gauge.scale_max);
+  gauge.SetScaleMin(channel->gauge.scale_min);
 
   RefreshGaugeChannel(d, gauge, channel_index, 1);
 }
@@ -150,13 +149,14 @@ void high_limit_pointer_moved(VisualContext& c) {
 
 void write_gauge_limits(VisualContext& c) {
   devaccess::Declarations& d = c.d;
-  const GaugeChannel* channel = ChannelOnGauge(d);
+  const Channel* channel = ChannelOnGauge(d);
   if (channel == nullptr) return;
   LinearGauge& gauge = *c.v.limits_gauge;
   gauge.SetCurrentPointer(kLow);
-  if (channel->fan_style) {
-    const int divisor = channel->index == channel::kFan1 ? d.fan1_divisor : d.fan2_divisor;
-    devaccess::WriteAt(d, channel->low_register, CountFromRpm(gauge.PointerValue(kLow), divisor));
+  if (FanStyle(*channel)) {
+    const int divisor = channel->fan == 1 ? d.fan1_divisor : d.fan2_divisor;
+    devaccess::WriteAt(d, channel->low_register,
+                       chip::CountFromRpm(gauge.PointerValue(kLow), divisor));
     return;
   }
   devaccess::WriteAt(d, channel->low_register,

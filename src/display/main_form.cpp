@@ -12,8 +12,8 @@
 #include "about/help.h"
 #include "about/program_identity.h"
 #include "access/link_new_com_port.h"
-#include "access/register_catalogue.h"
 #include "channels/channel_mode_tab.h"
+#include "chip/register_catalogue.h"
 #include "display/main_tab.h"
 #include "display/visual_display_tab.h"
 #include "editor/read_write_tab.h"
@@ -115,7 +115,7 @@ void MainForm::Main_Form_Tab_Click(int tab) {
       read_write_tab_->StopTimer();
       channel_mode_tab_->StopTimer();
       visual_tab_->Enter();
-      const int configuration = devaccess::ReadAt(d_, devaccess::reg::kConfiguration1);
+      const int configuration = devaccess::ReadAt(d_, chip::reg::kConfiguration1);
       if (d_.notice_shown == 0 && configuration != kStartedConfiguration) ShowStartNotice();
       break;
     }

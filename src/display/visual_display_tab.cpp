@@ -9,8 +9,8 @@
 #include <QVBoxLayout>
 
 #include "access/link_new_com_port.h"
-#include "access/register_catalogue.h"
 #include "channels/aout_slider.h"
+#include "chip/register_catalogue.h"
 #include "display/channel_labels.h"
 #include "display/display_cycle.h"
 #include "display/easy_setup.h"
@@ -158,8 +158,8 @@ bool VisualDisplayTab::eventFilter(QObject* watched, QEvent* event) {
 
 void VisualDisplayTab::Enter() {
   d_.hover_label_index = 1;
-  view_.aout_slider->ShowRegisterValue(devaccess::ReadAt(d_, devaccess::reg::kAnalogOutput));
-  ShowChannelMode(context_, devaccess::ReadAt(d_, devaccess::reg::kChannelMode));
+  view_.aout_slider->ShowRegisterValue(devaccess::ReadAt(d_, chip::reg::kAnalogOutput));
+  ShowChannelMode(context_, devaccess::ReadAt(d_, chip::reg::kChannelMode));
   // The voltage group and +12V, marked chosen.
   for (int index : {1, 12}) {
     visualdisplaytext_Click(context_, index);

@@ -9,7 +9,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "access/register_catalogue.h"
+#include "chip/register_catalogue.h"
 #include "editor/label_colours.h"
 #include "editor/read_write_tab.h"
 #include "widgets/clickable_label.h"
@@ -50,24 +50,24 @@ void ReadWriteTab::BuildLayout() {
 
   // The register labels, in catalogue order within each panel.
   struct PanelSpec {
-    devaccess::RegisterPanel panel;
+    chip::RegisterPanel panel;
     const char* name;
     int columns;
   };
-  const PanelSpec panels[] = {{devaccess::RegisterPanel::Measured, "SSPanel2", 1},
-                              {devaccess::RegisterPanel::Limits, "SSPanel4", 2},
-                              {devaccess::RegisterPanel::OtherSettings, "SSPanel5", 1}};
+  const PanelSpec panels[] = {{chip::RegisterPanel::Measured, "SSPanel2", 1},
+                              {chip::RegisterPanel::Limits, "SSPanel4", 2},
+                              {chip::RegisterPanel::OtherSettings, "SSPanel5", 1}};
   for (const PanelSpec& spec : panels) {
-    QGroupBox* box = MakePanel(FromView(devaccess::PanelCaption(spec.panel)),
-                               QString::fromLatin1(spec.name), this);
+    QGroupBox* box =
+        MakePanel(FromView(chip::PanelCaption(spec.panel)), QString::fromLatin1(spec.name), this);
     auto* grid = new QGridLayout(box);
     int slot = 0;
     int count = 0;
-    for (const devaccess::RegisterEntry& entry : devaccess::AllRegisters()) {
+    for (const chip::RegisterEntry& entry : chip::AllRegisters()) {
       if (entry.panel == spec.panel) ++count;
     }
     const int rows = (count + spec.columns - 1) / spec.columns;
-    for (const devaccess::RegisterEntry& entry : devaccess::AllRegisters()) {
+    for (const chip::RegisterEntry& entry : chip::AllRegisters()) {
       if (entry.panel != spec.panel) continue;
       auto* label = new widgets::ClickableLabel(FromView(entry.caption), box);
       label->setObjectName(QStringLiteral("read_writedisplaytext_%1").arg(entry.index));

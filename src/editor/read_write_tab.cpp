@@ -9,7 +9,7 @@
 #include <algorithm>
 
 #include "access/link_new_com_port.h"
-#include "access/register_catalogue.h"
+#include "chip/register_catalogue.h"
 #include "editor/label_colours.h"
 #include "editor/value_entry.h"
 #include "widgets/clickable_label.h"
@@ -108,7 +108,7 @@ void ReadWriteTab::highlight_selected_register() {
     SetLabelColour(selected, kLabelHover);
     return;
   }
-  for (int i = 1; i <= devaccess::kRegisterCount; ++i) {
+  for (int i = 1; i <= chip::kRegisterCount; ++i) {
     if (i == d_.rw_selected_index) continue;
     QLabel* label = labels_[static_cast<std::size_t>(i)];
     SetLabelColour(label, kLabelNormal);
@@ -117,9 +117,9 @@ void ReadWriteTab::highlight_selected_register() {
 }
 
 void ReadWriteTab::describe_selected_register() {
-  const devaccess::RegisterEntry* entry = devaccess::LookupRegister(d_.rw_selected_index);
+  const chip::RegisterEntry* entry = chip::LookupRegister(d_.rw_selected_index);
   if (entry == nullptr) return;
-  const devaccess::BitNames& names = devaccess::BitNamesOf(entry->bit_names);
+  const chip::BitNames& names = chip::BitNamesOf(entry->bit_names);
   for (std::size_t k = 0; k < 8; ++k) {
     SetText(bitname_[k],
             QString::fromUtf8(names[k].data(), static_cast<qsizetype>(names[k].size())));
@@ -172,7 +172,7 @@ void ReadWriteTab::read_writedisplaytext_MouseMove(int index) {
 
 void ReadWriteTab::move_mouse_away_readwrite() {
   const int index = d_.hover_label_index;
-  if (index < 0 || index > devaccess::kRegisterCount) return;
+  if (index < 0 || index > chip::kRegisterCount) return;
   QLabel* label = labels_[static_cast<std::size_t>(index)];
   if (LabelColour(label) == kLabelSelectedHover) {
     SetLabelColour(label, kLabelSelected);

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <exception>
 
-#include "access/register_catalogue.h"
+#include "chip/register_catalogue.h"
 
 namespace wizard {
 
@@ -16,7 +16,7 @@ constexpr std::string_view kSMBusTag = "SMBus";
 
 bool IsChipAt(const std::function<std::uint8_t()>& read_company_id) {
   try {
-    return read_company_id() == devaccess::kCompanyIdValue;
+    return read_company_id() == chip::kCompanyIdValue;
   } catch (const std::exception&) {
     return false;  // a probe the bus refuses finds nothing there; the search goes on
   }
@@ -35,7 +35,7 @@ void DeviceSearch::ProbeBoards(buslink::ParallelDevice& device, std::uint8_t por
   for (const std::optional<std::uint8_t>& slot : kCandidateAddresses) {
     if (!slot) continue;
     const std::uint8_t a = *slot;
-    if (!IsChipAt([&] { return device.ReadByte(a, devaccess::reg::kCompanyId); })) continue;
+    if (!IsChipAt([&] { return device.ReadByte(a, chip::reg::kCompanyId); })) continue;
     bool flag = mode;
     try {
       flag = device.ModeFlag();  // the record keeps what the component reports
@@ -92,7 +92,7 @@ void DeviceSearch::SearchSMBus(buslink::BusLink& link, const ProgressStep& advan
     advance(kSlotStep);
     if (!slot || smbus == nullptr) continue;
     const auto a7 = static_cast<std::uint8_t>(*slot / 2);
-    if (IsChipAt([&] { return smbus->ReadByte(a7, devaccess::reg::kCompanyId); })) {
+    if (IsChipAt([&] { return smbus->ReadByte(a7, chip::reg::kCompanyId); })) {
       smbus_finds_.push_back(a7);
     }
   }

@@ -501,8 +501,8 @@ void InitForm::FinishCMD_Click() {
         [&] { d_.EnsureBusLink().GetParallelPorts().Device().SetModeFlag(record().mode_flag); });
     Skippable(
         [&] { d_.EnsureBusLink().GetParallelPorts().Device().SetDeviceAddress(record().address); });
-    Skippable([&] { d_.EnsureBusLink().SetMedium(0); });
-    d_.comms_medium = 1;
+    Skippable([&] { d_.EnsureBusLink().SetMedium(buslink::BusMedium::PrinterPort); });
+    d_.comms_medium = devaccess::CommsMediumOf(buslink::BusMedium::PrinterPort);
     Skippable([&] {
       d_.pp_base_address =
           static_cast<std::int16_t>(d_.EnsureBusLink().GetParallelPorts().Device().BaseAddress());
@@ -510,8 +510,8 @@ void InitForm::FinishCMD_Click() {
   }
   if (tag.kind == LineTag::Kind::SMBus) {
     Skippable([&] { d_.EnsureBusLink().SMBus().SetDeviceAddress(tag.address7); });
-    Skippable([&] { d_.EnsureBusLink().SetMedium(1); });
-    d_.comms_medium = 0;
+    Skippable([&] { d_.EnsureBusLink().SetMedium(buslink::BusMedium::SMBus); });
+    d_.comms_medium = devaccess::CommsMediumOf(buslink::BusMedium::SMBus);
   }
   if (tag.kind == LineTag::Kind::None) {
     // Nothing to hand over: the program ends.

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "display/conversions.h"
+#include "chip/conversions.h"
 #include "visual_display_fixture.h"
 
 namespace {
@@ -65,10 +65,9 @@ TEST_F(VisualDisplayTest, Gauge_DraggedToTheTopOf25VWrites255) {
   QTest::mouseRelease(gauge, Qt::LeftButton, {}, beyond);
 
   EXPECT_EQ(gauge->PointerValue(LinearGauge::kHighPointer), 3.32);
-  const double low = display::VoltsFromRegister(0xAB, 3.32, 0.026);
-  EXPECT_THAT(
-      TakeWrites(),
-      ElementsAre(Write("SMB 2D", 0x2C, display::RegisterFromVolts(low, 3.307)), "SMB 2D W 2B FF"));
+  const double low = chip::VoltsFromRegister(0xAB, 3.32, 0.026);
+  EXPECT_THAT(TakeWrites(), ElementsAre(Write("SMB 2D", 0x2C, chip::RegisterFromVolts(low, 3.307)),
+                                        "SMB 2D W 2B FF"));
   EXPECT_EQ(Chip().Peek(0x2B), 0xFF);
 }
 
@@ -82,8 +81,7 @@ TEST_F(VisualDisplayTest, Gauge_EachMediumWritesOnItsOwnNotification) {
     LinearGauge* gauge = Gauge();
     gauge->SetPointerValue(LinearGauge::kHighPointer, 14.0);
     gauge->SetCurrentPointer(LinearGauge::kHighPointer);
-    const int low =
-        display::RegisterFromVolts(gauge->PointerValue(LinearGauge::kLowPointer), 15.876);
+    const int low = chip::RegisterFromVolts(gauge->PointerValue(LinearGauge::kLowPointer), 15.876);
     const std::vector<std::string> both = {Write(device, 0x34, low), Write(device, 0x33, 224)};
     const std::vector<std::string> none;
 
@@ -108,8 +106,8 @@ TEST_F(VisualDisplayTest, Gauge_DraggedBandMovesTheOtherBandAndBothPointers) {
   EXPECT_EQ(gauge->BandEnd(0), 6.0);
   EXPECT_EQ(gauge->PointerValue(LinearGauge::kLowPointer), 4.0);
   EXPECT_EQ(gauge->PointerValue(LinearGauge::kHighPointer), 6.0);
-  EXPECT_THAT(Take(), ElementsAre(Write("PP 5C", 0x32, display::RegisterFromVolts(4.0, 6.614)),
-                                  Write("PP 5C", 0x31, display::RegisterFromVolts(6.0, 6.614))));
+  EXPECT_THAT(Take(), ElementsAre(Write("PP 5C", 0x32, chip::RegisterFromVolts(4.0, 6.614)),
+                                  Write("PP 5C", 0x31, chip::RegisterFromVolts(6.0, 6.614))));
 }
 
 TEST_F(VisualDisplayTest, Gauge_FanModeHasOneLimitAndNoGapRule) {
@@ -139,7 +137,7 @@ TEST_F(VisualDisplayTest, Gauge_AnalogInputModeUsesBothLimitsOfTheInput) {
   EXPECT_TRUE(gauge->SlotVisible(LinearGauge::kHighPointer));
   // A limit register of 0 shows as the value for 1.
   EXPECT_DOUBLE_EQ(gauge->PointerValue(LinearGauge::kLowPointer),
-                   display::VoltsFromRegister(1, 2.49, 0.01));
+                   chip::VoltsFromRegister(1, 2.49, 0.01));
   EXPECT_EQ(gauge->Caption(), QStringLiteral("1.260V"));
 }
 

@@ -1,7 +1,7 @@
 #include <gmock/gmock.h>
 
+#include "chip/conversions.h"
 #include "display/channel_labels.h"
-#include "display/conversions.h"
 #include "visual_display_fixture.h"
 
 namespace {
@@ -28,8 +28,8 @@ TEST_F(VisualDisplayTest, Enter_ReadsAnalogOutputAndChannelModeThenLoadsThe12VGa
   EXPECT_EQ(VisualTimer()->interval(), 1);
   widgets::LinearGauge* gauge = Gauge();
   EXPECT_EQ(gauge->ScaleMax(), 15.938);
-  EXPECT_DOUBLE_EQ(gauge->PointerValue(2), display::VoltsFromRegister(0xAB, 15.938, 0.062));
-  EXPECT_DOUBLE_EQ(gauge->PointerValue(3), display::VoltsFromRegister(0xD3, 15.938, 0.062));
+  EXPECT_DOUBLE_EQ(gauge->PointerValue(2), chip::VoltsFromRegister(0xAB, 15.938, 0.062));
+  EXPECT_DOUBLE_EQ(gauge->PointerValue(3), chip::VoltsFromRegister(0xD3, 15.938, 0.062));
   EXPECT_EQ(gauge->Caption(), QStringLiteral("8.062V"));
   // FAN1 is a fan: no "AIN 1" legend.
   EXPECT_EQ(
@@ -88,9 +88,9 @@ TEST_F(VisualDisplayTest, Tick_VoltageGroupReadsOnlyItsRegistersInOrder) {
   }
   // The last case plotted the chart's offsets, not the gauge's.
   widgets::StripChart* chart = Chart();
-  EXPECT_DOUBLE_EQ(chart->LastValue(2), display::VoltsFromRegister(0xFF, 3.32, 0.013));
-  EXPECT_DOUBLE_EQ(chart->LastValue(6), display::VoltsFromRegister(0x80, 15.938, 0.01));
-  EXPECT_DOUBLE_EQ(chart->LastValue(0), display::VoltsFromRegister(0x40, 2.49, 0.01));
+  EXPECT_DOUBLE_EQ(chart->LastValue(2), chip::VoltsFromRegister(0xFF, 3.32, 0.013));
+  EXPECT_DOUBLE_EQ(chart->LastValue(6), chip::VoltsFromRegister(0x80, 15.938, 0.01));
+  EXPECT_DOUBLE_EQ(chart->LastValue(0), chip::VoltsFromRegister(0x40, 2.49, 0.01));
   EXPECT_EQ(chart->PointCount(0), 1);
 
   // Only a group chosen (no channel): no gauge read. The mode flags stay 0 (both inputs analog)

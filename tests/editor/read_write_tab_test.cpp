@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "access/register_catalogue.h"
+#include "chip/register_catalogue.h"
 #include "support/sim_window_test.h"
 
 namespace {
@@ -53,17 +53,17 @@ class ReadWriteTabTest : public SimWindowTest<editor::ReadWriteTab> {
 // label 38 shows Company ID at 3E with the digits of 0x41.
 TEST_F(ReadWriteTabTest, EveryLabel_SelectsItsCatalogueRegister) {
   Open();
-  for (const devaccess::RegisterEntry& entry : devaccess::AllRegisters()) {
+  for (const chip::RegisterEntry& entry : chip::AllRegisters()) {
     SCOPED_TRACE(entry.index);
     QLabel* label = Label(entry.index);
     EXPECT_EQ(label->text().toStdString(), entry.caption);
     EXPECT_EQ(label->parentWidget()->property("title").toString().toStdString(),
-              devaccess::PanelCaption(entry.panel));
+              chip::PanelCaption(entry.panel));
     EXPECT_EQ(label->cursor().shape(), Qt::PointingHandCursor);
     Click(label);
     EXPECT_EQ(Text("current_reg_type_label").toStdString(), entry.description);
     EXPECT_EQ(Text("current_reg_address_label"), QString::number(entry.address, 16).toUpper());
-    const devaccess::BitNames& names = devaccess::BitNamesOf(entry.bit_names);
+    const chip::BitNames& names = chip::BitNamesOf(entry.bit_names);
     for (int k = 0; k < 8; ++k)
       EXPECT_EQ(Text("bitname", k).toStdString(), names[static_cast<std::size_t>(k)]);
     EXPECT_THAT(Take(), ElementsAre(StartsWith("SMB 2D R " + Hex2(entry.address) + " ")));

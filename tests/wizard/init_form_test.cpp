@@ -315,7 +315,7 @@ TEST_F(InitFormTest, FinishHandsTheChosenLinesChipOverAndShowsTheMainWindow) {
     EXPECT_EQ(w.d.device_address, f.device_address);
     EXPECT_EQ(w.d.pp_base_address, f.pp_base);
     buslink::BusLink& link = *w.d.bus_link;
-    EXPECT_EQ(link.Medium(), f.link_medium);
+    EXPECT_EQ(static_cast<int>(link.Medium()), f.link_medium);
     if (!f.smbus) {
       EXPECT_EQ(link.GetParallelPorts().BaseAddress(), f.pp_base) << "that port selected";
       EXPECT_EQ(link.GetParallelPorts().Device().ModeFlag(), f.mode_flag);

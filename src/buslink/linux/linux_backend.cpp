@@ -17,13 +17,13 @@ class LinuxBusLink : public BusLink {
 
   ParallelPorts& GetParallelPorts() override { return ports_; }
   SMBusDevice& SMBus() override { return smbus_; }
-  void SetMedium(int medium) override { medium_ = medium; }
-  int Medium() const override { return medium_; }
+  void SetMedium(BusMedium medium) override { medium_ = medium; }
+  BusMedium Medium() const override { return medium_; }
 
  private:
   LinuxParallelPorts ports_;
   LinuxSmbusDevice smbus_;
-  int medium_ = 0;
+  BusMedium medium_ = BusMedium::PrinterPort;
 };
 
 class LinuxSystemInfo : public SystemInfo {

@@ -253,14 +253,14 @@ class SimBusLink : public BusLink {
 
   ParallelPorts& GetParallelPorts() override { return ports_; }
   SMBusDevice& SMBus() override { return smbus_; }
-  void SetMedium(int medium) override { medium_ = medium; }
-  int Medium() const override { return medium_; }
+  void SetMedium(BusMedium medium) override { medium_ = medium; }
+  BusMedium Medium() const override { return medium_; }
 
  private:
   std::shared_ptr<State> state_;  // keeps the chips alive as long as this link
   SimParallelPorts ports_;
   SimSMBus smbus_;
-  int medium_ = 0;
+  BusMedium medium_ = BusMedium::PrinterPort;
 };
 
 class SimSystemInfo : public SystemInfo {

@@ -108,9 +108,10 @@ TEST(SimulatedHardware, WritesReachTheChipsThatEveryLinkShares) {
   EXPECT_EQ(rig.hardware.BoardChip(1, 0x5C)->Peek(0x19), 0x80);
   EXPECT_EQ(rig.smbus().ReadByte(0x2D, 0x40), 0x03);
   EXPECT_EQ(rig.trace.Lines(), (Lines{"PP 5C W 19 80", "SMB 2D W 40 03", "SMB 2D R 40 03"}));
-  rig.link->SetMedium(1);
-  EXPECT_EQ(rig.link->Medium(), 1);
-  EXPECT_EQ(rig.hardware.CreateBusLink()->Medium(), 0) << "the medium belongs to one link";
+  rig.link->SetMedium(buslink::BusMedium::SMBus);
+  EXPECT_EQ(rig.link->Medium(), buslink::BusMedium::SMBus);
+  EXPECT_EQ(rig.hardware.CreateBusLink()->Medium(), buslink::BusMedium::PrinterPort)
+      << "the medium belongs to one link";
 }
 
 TEST(SimulatedHardware, WithoutBusesTransfersFailWithoutAdapterOrPort) {

@@ -1,8 +1,8 @@
-#include "display/conversions.h"
+#include "chip/conversions.h"
 
 #include <gtest/gtest.h>
 
-namespace display {
+namespace chip {
 namespace {
 
 TEST(Conversions, VoltsFromRegisterMatchesWhatTheUserSees) {
@@ -119,4 +119,4 @@ TEST(Conversions, CaptionsFollowTheirFormats) {
 }
 
 }  // namespace
-}  // namespace display
+}  // namespace chip

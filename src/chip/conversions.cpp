@@ -1,4 +1,4 @@
-#include "display/conversions.h"
+#include "chip/conversions.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,7 +8,7 @@
 #include <cstring>
 #include <stdexcept>
 
-namespace display {
+namespace chip {
 
 double VoltsFromRegister(int raw, double k, double offset) {
   return (k / 255.0) * raw + offset;
@@ -118,4 +118,4 @@ CaptionText MakeCaption(double value, int decimals, std::string_view unit) {
   return caption;
 }
 
-}  // namespace display
+}  // namespace chip

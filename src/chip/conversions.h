@@ -7,7 +7,7 @@
 // Register values to volts, degrees and RPM and back. This is the one place where the channel
 // scales, the inverse constants, the fan constant and the temperature encoding live; the strip
 // chart, the gauge refresh routines and the limit writes all come here.
-namespace display {
+namespace chip {
 
 // How a voltage channel's register maps to volts. A reading shows as (k / 255) x raw + offset;
 // the chart and the gauge use different offsets on two channels. A pointer set in volts goes back
@@ -92,4 +92,4 @@ inline CaptionText RpmCaption(double rpm) {
   return MakeCaption(rpm, 0, "RPM");
 }  // "4821RPM"
 
-}  // namespace display
+}  // namespace chip

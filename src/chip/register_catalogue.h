@@ -5,7 +5,7 @@
 #include <span>
 #include <string_view>
 
-namespace devaccess {
+namespace chip {
 
 // The chip's register addresses that the program uses by name.
 namespace reg {
@@ -58,8 +58,11 @@ struct RegisterEntry {
 
 inline constexpr int kRegisterCount = 50;
 
+// Measurements, identification, revision and status: the chip ignores writes to them.
+bool IsReadOnly(int address);
+
 // nullptr for any index outside 1..50.
 const RegisterEntry* LookupRegister(int index);
 std::span<const RegisterEntry> AllRegisters();
 
-}  // namespace devaccess
+}  // namespace chip

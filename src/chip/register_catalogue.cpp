@@ -1,6 +1,6 @@
-#include "access/register_catalogue.h"
+#include "chip/register_catalogue.h"
 
-namespace devaccess {
+namespace chip {
 
 namespace {
 
@@ -86,6 +86,20 @@ constexpr RegisterEntry kCatalogue[kRegisterCount] = {
 
 }  // namespace
 
+bool IsReadOnly(int address) {
+  switch (address) {
+    case reg::kCompanyId:
+    case reg::kRevision:
+    case reg::kIntStatus1:
+    case reg::kIntStatus2:
+    case reg::kIntStatusMirror1:
+    case reg::kIntStatusMirror2:
+      return true;
+    default:
+      return address >= reg::kV25 && address <= reg::kFan2Ain2;
+  }
+}
+
 const BitNames& BitNamesOf(BitNameSet set) {
   switch (set) {
     case S::A:
@@ -134,4 +148,4 @@ std::span<const RegisterEntry> AllRegisters() {
   return kCatalogue;
 }
 
-}  // namespace devaccess
+}  // namespace chip
