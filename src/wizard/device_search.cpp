@@ -1,9 +1,6 @@
 #include "wizard/device_search.h"
 
 #include <cstdio>
-#include <exception>
-
-#include "chip/register_catalogue.h"
 
 namespace wizard {
 
@@ -14,14 +11,6 @@ constexpr int kSMBusTagGap = 98;
 constexpr std::string_view kPrinterTag = "Printer";
 constexpr std::string_view kSMBusTag = "SMBus";
 
-bool IsChipAt(const std::function<std::uint8_t()>& read_company_id) {
-  try {
-    return read_company_id() == chip::kCompanyIdValue;
-  } catch (const std::exception&) {
-    return false;  // a probe the bus refuses finds nothing there; the search goes on
-  }
-}
-
 int HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
@@ -30,83 +19,6 @@ int HexDigit(char c) {
 }
 
 }  // namespace
-
-void DeviceSearch::ProbeBoards(buslink::ParallelDevice& device, std::uint8_t port, bool mode) {
-  for (const std::optional<std::uint8_t>& slot : kCandidateAddresses) {
-    if (!slot) continue;
-    const std::uint8_t a = *slot;
-    if (!IsChipAt([&] { return device.ReadByte(a, chip::reg::kCompanyId); })) continue;
-    bool flag = mode;
-    try {
-      flag = device.ModeFlag();  // the record keeps what the component reports
-    } catch (const std::exception&) {
-      // keep the setting just made
-    }
-    pp_finds_.push_back({a, port, flag});
-  }
-}
-
-void DeviceSearch::SearchPrinterPorts(buslink::BusLink& link, const ProgressStep& advance) {
-  buslink::ParallelPorts* ports = nullptr;
-  std::uint8_t count = 0;
-  try {
-    ports = &link.GetParallelPorts();
-    count = ports->PortCount();
-  } catch (const std::exception&) {
-    return;  // no printer ports to step through: nothing is listed for this medium
-  }
-  for (unsigned p = 0; p < count; ++p) {
-    advance(kPrinterPortStep);
-    const auto port = static_cast<std::uint8_t>(p);
-    try {
-      ports->SetSelectedPort(port);
-    } catch (const std::exception&) {
-      continue;  // probing now would address whichever port was selected before
-    }
-    // Boards are wired one of two ways; a board may answer under either setting or both.
-    for (const bool mode : {false, true}) {
-      buslink::ParallelDevice* device = nullptr;
-      try {
-        device = &ports->Device();
-        device->SetModeFlag(mode);
-      } catch (const std::exception&) {
-        continue;
-      }
-      ProbeBoards(*device, port, mode);
-    }
-  }
-}
-
-void DeviceSearch::SearchSMBus(buslink::BusLink& link, const ProgressStep& advance,
-                               long base_address) {
-  buslink::SMBusDevice* smbus = nullptr;
-  try {
-    buslink::SMBusDevice& device = link.SMBus();
-    device.SetBaseAddress(base_address);
-    smbus = &device;
-  } catch (const std::exception&) {
-    // no adapter, or not the one asked for: the slots are still stepped so the bar ends where
-    // it should
-  }
-  for (const std::optional<std::uint8_t>& slot : kCandidateAddresses) {
-    advance(kSlotStep);
-    if (!slot || smbus == nullptr) continue;
-    const auto a7 = static_cast<std::uint8_t>(*slot / 2);
-    if (IsChipAt([&] { return smbus->ReadByte(a7, chip::reg::kCompanyId); })) {
-      smbus_finds_.push_back(a7);
-    }
-  }
-}
-
-void DeviceSearch::SearchUSB(const ProgressStep& advance) {
-  // USB is offered in name only: the steps move the bar, nothing is sent.
-  for (std::size_t i = 0; i < kCandidateAddresses.size(); ++i) advance(kSlotStep);
-}
-
-void DeviceSearch::Clear() {
-  pp_finds_.clear();
-  smbus_finds_.clear();
-}
 
 std::string Hex(unsigned value) {
   char buffer[16];

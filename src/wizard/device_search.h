@@ -8,57 +8,22 @@
 #include <string_view>
 #include <vector>
 
-#include "buslink/bus_link.h"
+#include "access/device_search.h"
 
-// The working half of the wizard: probing the media for chips, the results lines and their tags.
-// No widgets here; the window feeds the progress steps to its bar.
+// The wizard's results lines and their tags. No widgets here; the window feeds the search's
+// progress steps to its bar.
 namespace wizard {
 
 inline constexpr const char* kChipName = "KELVRAN";
 
-// The bus addresses the chip can answer at, 8-bit form (7-bit address shifted left by one). The
-// fourth slot holds nothing but still counts as a progress step on the SMBus and USB.
-inline constexpr std::array<std::optional<std::uint8_t>, 4> kCandidateAddresses = {
-    std::optional<std::uint8_t>(0x5C), std::optional<std::uint8_t>(0x58),
-    std::optional<std::uint8_t>(0x5A), std::nullopt};
-
-// The progress bar gets this much room per ticked medium.
-inline constexpr int kProgressPerMedium = 33;
-// One step per printer port (33 / 4) and per candidate slot on the SMBus and USB (33 / 3).
-inline constexpr int kPrinterPortStep = kProgressPerMedium / 4;
-inline constexpr int kSlotStep =
-    kProgressPerMedium / (static_cast<int>(kCandidateAddresses.size()) - 1);
-
-// One chip answer on a printer port.
-struct PPFind {
-  std::uint8_t address;  // 8-bit form
-  std::uint8_t port;     // 0-based index for ParallelPorts.SelectedPort
-  bool mode_flag;        // ModeFlag under which it answered, as the component reports it
-};
-
-// Called after every progress step with the step's size.
-using ProgressStep = std::function<void(int step)>;
-
-class DeviceSearch {
- public:
-  // Each probe reads only the company identification register. A probe the component fails
-  // counts as no chip at that address, and the search goes on; none of these throws.
-  void SearchPrinterPorts(buslink::BusLink& link, const ProgressStep& advance);
-  // base_address: the controller to search (0: the component's own choice); one the component
-  // cannot reach makes every probe fail, so nothing is found on the SMBus.
-  void SearchSMBus(buslink::BusLink& link, const ProgressStep& advance, long base_address);
-  static void SearchUSB(const ProgressStep& advance);
-  void Clear();
-
-  const std::vector<PPFind>& pp_finds() const { return pp_finds_; }
-  const std::vector<std::uint8_t>& smbus_finds() const { return smbus_finds_; }
-
- private:
-  void ProbeBoards(buslink::ParallelDevice& device, std::uint8_t port, bool mode);
-
-  std::vector<PPFind> pp_finds_;
-  std::vector<std::uint8_t> smbus_finds_;  // 7-bit form
-};
+// The search itself is shared with the terminal program.
+using devaccess::DeviceSearch;
+using devaccess::kCandidateAddresses;
+using devaccess::kPrinterPortStep;
+using devaccess::kProgressPerMedium;
+using devaccess::kSlotStep;
+using devaccess::PPFind;
+using devaccess::ProgressStep;
 
 // Upper-case hexadecimal without prefix or leading zeros: "2E", "378".
 std::string Hex(unsigned value);

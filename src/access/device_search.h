@@ -1,0 +1,59 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "buslink/bus_link.h"
+
+// The device search: which addresses are probed, in which order, and what counts as the chip.
+// The wizard shows its progress and results; the terminal program prints them.
+namespace devaccess {
+
+// The bus addresses the chip can answer at, 8-bit form (7-bit address shifted left by one). The
+// fourth slot holds nothing but still counts as a progress step on the SMBus and USB.
+inline constexpr std::array<std::optional<std::uint8_t>, 4> kCandidateAddresses = {
+    std::optional<std::uint8_t>(0x5C), std::optional<std::uint8_t>(0x58),
+    std::optional<std::uint8_t>(0x5A), std::nullopt};
+
+// The progress bar gets this much room per ticked medium.
+inline constexpr int kProgressPerMedium = 33;
+// One step per printer port (33 / 4) and per candidate slot on the SMBus and USB (33 / 3).
+inline constexpr int kPrinterPortStep = kProgressPerMedium / 4;
+inline constexpr int kSlotStep =
+    kProgressPerMedium / (static_cast<int>(kCandidateAddresses.size()) - 1);
+
+// One chip answer on a printer port.
+struct PPFind {
+  std::uint8_t address;  // 8-bit form
+  std::uint8_t port;     // 0-based index for ParallelPorts.SelectedPort
+  bool mode_flag;        // ModeFlag under which it answered, as the component reports it
+};
+
+// Called after every progress step with the step's size.
+using ProgressStep = std::function<void(int step)>;
+
+class DeviceSearch {
+ public:
+  // Each probe reads only the company identification register. A probe the component fails
+  // counts as no chip at that address, and the search goes on; none of these throws.
+  void SearchPrinterPorts(buslink::BusLink& link, const ProgressStep& advance);
+  // base_address: the controller to search (0: the component's own choice); one the component
+  // cannot reach makes every probe fail, so nothing is found on the SMBus.
+  void SearchSMBus(buslink::BusLink& link, const ProgressStep& advance, long base_address);
+  static void SearchUSB(const ProgressStep& advance);
+  void Clear();
+
+  const std::vector<PPFind>& pp_finds() const { return pp_finds_; }
+  const std::vector<std::uint8_t>& smbus_finds() const { return smbus_finds_; }
+
+ private:
+  void ProbeBoards(buslink::ParallelDevice& device, std::uint8_t port, bool mode);
+
+  std::vector<PPFind> pp_finds_;
+  std::vector<std::uint8_t> smbus_finds_;  // 7-bit form
+};
+
+}  // namespace devaccess

@@ -1,0 +1,192 @@
+#include "cli/arguments.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <string_view>
+
+#ifndef KELVRAN_VERSION
+#define KELVRAN_VERSION "0.0.0"
+#endif
+
+namespace cli {
+
+namespace {
+
+constexpr std::string_view kCommands[] = {"detect", "dump", "get", "set", "watch"};
+
+bool IsCommand(std::string_view s) {
+  for (const std::string_view c : kCommands) {
+    if (s == c) return true;
+  }
+  return false;
+}
+
+// "--name=value" or "--name value": the value, advancing i past it; nullopt when the argument is
+// not this option. missing is set when the option came without a value.
+std::optional<std::string> OptionValue(const std::vector<std::string>& args, std::size_t& i,
+                                       std::string_view name, bool& missing) {
+  const std::string_view arg = args[i];
+  if (arg == name) {
+    if (i + 1 >= args.size()) {
+      missing = true;
+      return std::string();
+    }
+    return args[++i];
+  }
+  if (arg.size() > name.size() && arg.substr(0, name.size()) == name && arg[name.size()] == '=') {
+    return std::string(arg.substr(name.size() + 1));
+  }
+  return std::nullopt;
+}
+
+// A small whole number (a bus or port number, a count).
+long WholeNumber(std::string_view s, long max) {
+  if (s.empty() || s.size() > 10) return -1;
+  long n = 0;
+  for (const char c : s) {
+    if (c < '0' || c > '9') return -1;
+    n = n * 10 + (c - '0');
+  }
+  return n <= max ? n : -1;
+}
+
+struct OperandCount {
+  std::string_view command;
+  std::size_t min, max;
+};
+constexpr OperandCount kOperandCounts[] = {
+    {"detect", 0, 0}, {"dump", 0, 0}, {"get", 1, 1}, {"set", 1, 2}, {"watch", 0, 0}};
+
+}  // namespace
+
+double ParseInterval(std::string_view text) {
+  double scale = 1.0;
+  std::string_view number = text;
+  if (number.size() > 2 && number.substr(number.size() - 2) == "ms") {
+    scale = 0.001;
+    number.remove_suffix(2);
+  } else if (!number.empty() && (number.back() == 's' || number.back() == 'm')) {
+    scale = number.back() == 'm' ? 60.0 : 1.0;
+    number.remove_suffix(1);
+  }
+  if (number.empty() || number.size() > 12) return -1;
+  for (const char c : number) {
+    if ((c < '0' || c > '9') && c != '.') return -1;
+  }
+  const std::string copy(number);
+  char* end = nullptr;
+  const double value = std::strtod(copy.c_str(), &end);
+  if (end != copy.c_str() + copy.size() || !std::isfinite(value)) return -1;
+  return value * scale;
+}
+
+ParsedArguments ParseArguments(const std::vector<std::string>& args) {
+  ParsedArguments out;
+  Arguments& a = out.args;
+  const auto fail = [&out](std::string message) {
+    out.error = std::move(message);
+    return out;
+  };
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string_view arg = args[i];
+    bool missing = false;
+    std::optional<std::string> v;
+    if (arg == "--help" || arg == "-h") {
+      a.help = true;
+    } else if (arg == "--version") {
+      a.version = true;
+    } else if (arg == "--simulate") {
+      a.simulate = true;
+      a.scenario_file.clear();
+    } else if (arg.substr(0, 11) == "--simulate=") {
+      if (arg.size() == 11) return fail("--simulate= needs a scenario file name");
+      a.simulate = true;
+      a.scenario_file = arg.substr(11);
+    } else if ((v = OptionValue(args, i, "--bus-trace", missing))) {
+      if (v->empty()) return fail("--bus-trace needs a file name: --bus-trace=FILE");
+      a.bus_trace_file = *v;
+    } else if ((v = OptionValue(args, i, "--medium", missing))) {
+      if (*v == "smbus") {
+        a.medium = buslink::BusMedium::SMBus;
+      } else if (*v == "printer") {
+        a.medium = buslink::BusMedium::PrinterPort;
+      } else {
+        return fail("--medium takes smbus or printer, not '" + *v + "'");
+      }
+    } else if ((v = OptionValue(args, i, "--bus", missing))) {
+      const long n = WholeNumber(*v, 255);
+      if (n < 0) return fail("--bus takes an i2c adapter number such as 0, not '" + *v + "'");
+      a.bus = static_cast<int>(n);
+      a.medium = buslink::BusMedium::SMBus;
+    } else if ((v = OptionValue(args, i, "--port", missing))) {
+      const long n = WholeNumber(*v, 255);
+      if (n < 0) return fail("--port takes a printer port number such as 0, not '" + *v + "'");
+      a.port = static_cast<int>(n);
+      a.medium = buslink::BusMedium::PrinterPort;
+    } else if ((v = OptionValue(args, i, "--address", missing))) {
+      const ValueArg n = ParseValue(*v);
+      if (!n.error.empty() || n.value > 0x7F) {
+        return fail("--address takes a 7-bit bus address such as 0x2D, not '" + *v + "'");
+      }
+      a.address = n.value;
+    } else if (arg == "--yes" || arg == "-y") {
+      a.yes = true;
+    } else if ((v = OptionValue(args, i, "--bit", missing))) {
+      BitArg bit = ParseBit(*v);
+      if (!bit.error.empty()) return fail(bit.error);
+      a.bit = bit;
+    } else if ((v = OptionValue(args, i, "--interval", missing))) {
+      a.interval_seconds = ParseInterval(*v);
+      if (a.interval_seconds < 0) {
+        return fail("--interval takes a time such as 1s, 500ms or 0, not '" + *v + "'");
+      }
+    } else if ((v = OptionValue(args, i, "--count", missing))) {
+      a.count = WholeNumber(*v, 1000000000);
+      if (a.count <= 0) return fail("--count takes a number of samples from 1, not '" + *v + "'");
+    } else if (arg == "--csv") {
+      a.format = Format::Csv;
+    } else if (arg == "--json") {
+      a.format = Format::Json;
+    } else if (arg.size() > 1 && arg[0] == '-' &&
+               !(arg.size() > 1 && arg[1] >= '0' && arg[1] <= '9')) {
+      return fail("unknown option '" + std::string(arg) + "'");
+    } else if (a.command.empty()) {
+      if (!IsCommand(arg)) {
+        return fail("unknown command '" + std::string(arg) +
+                    "' (commands: detect, dump, get, set, watch)");
+      }
+      a.command = arg;
+    } else {
+      a.operands.emplace_back(arg);
+    }
+    if (missing) return fail(std::string(arg) + " needs a value");
+  }
+  if (a.help || a.version) return out;
+  if (a.command.empty()) return fail("no command given (commands: detect, dump, get, set, watch)");
+  for (const OperandCount& c : kOperandCounts) {
+    if (c.command != a.command) continue;
+    std::size_t max = c.max;
+    std::size_t min = c.min;
+    if (a.command == "set") {  // set REG VALUE, or set REG --bit N=V
+      min = max = a.bit ? 1 : 2;
+    }
+    if (a.operands.size() < min)
+      return fail(a.command + ": missing operand (see kelvran " + a.command + " --help)");
+    if (a.operands.size() > max) {
+      return fail(a.command + ": unexpected argument '" + a.operands[max] + "'");
+    }
+  }
+  if (a.bit && a.command != "set") return fail("--bit belongs to the set command");
+  if (a.yes && a.command != "set") return fail("--yes belongs to the set command");
+  const bool watch_option = a.format != Format::Auto || a.count != 0 || a.interval_seconds != 1.0;
+  if (watch_option && a.command != "watch") {
+    return fail("--interval, --count, --csv and --json belong to the watch command");
+  }
+  return out;
+}
+
+std::string VersionText() {
+  return std::string("kelvran ") + KELVRAN_VERSION + "\n";
+}
+
+}  // namespace cli

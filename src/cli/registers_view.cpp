@@ -1,0 +1,27 @@
+#include "cli/registers_view.h"
+
+#include <cstdio>
+#include <string_view>
+
+namespace cli {
+
+std::string RegisterLine(const chip::RegisterEntry& r, int value) {
+  std::string_view caption = r.caption;
+  while (!caption.empty() && caption.back() == ' ') caption.remove_suffix(1);
+  char head[96];
+  std::snprintf(head, sizeof head, "0x%02X  %-20.*s  0x%02X  ", r.address,
+                static_cast<int>(caption.size()), caption.data(), value);
+  std::string line = head;
+  for (int bit = 7; bit >= 0; --bit) line += ((value >> bit) & 1) != 0 ? '1' : '0';
+  const chip::BitNames& names = chip::BitNamesOf(r.bit_names);
+  const char* separator = "  ";
+  for (int bit = 0; bit < 8; ++bit) {
+    if (((value >> bit) & 1) == 0) continue;
+    line += separator;
+    line += names[static_cast<std::size_t>(bit)];
+    separator = ", ";
+  }
+  return line;
+}
+
+}  // namespace cli

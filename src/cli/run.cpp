@@ -1,0 +1,161 @@
+#include "cli/run.h"
+
+#include <cstdio>
+#include <ostream>
+
+#include "access/link_new_com_port.h"
+#include "buslink/bus_error.h"
+#include "chip/register_catalogue.h"
+#include "cli/arguments.h"
+#include "cli/registers_view.h"
+#include "cli/session.h"
+#include "cli/watch.h"
+
+namespace cli {
+
+namespace {
+
+using devaccess::ReadAt;
+
+std::string RegisterName(int address) {
+  char text[8];
+  std::snprintf(text, sizeof text, "0x%02X", address & 0xFF);
+  std::string name = text;
+  for (const chip::RegisterEntry& r : chip::AllRegisters()) {
+    if (r.address != address) continue;
+    std::string_view caption = r.caption;
+    while (!caption.empty() && caption.back() == ' ') caption.remove_suffix(1);
+    name += " (" + std::string(caption) + ")";
+    break;
+  }
+  return name;
+}
+
+int Detect(Session& s, std::ostream& out, std::ostream& err, const Arguments& args) {
+  const std::vector<Found> found = s.Detect();
+  for (const Found& f : found) out << Describe(f) << '\n';
+  if (found.empty()) {
+    err << "kelvran: " << NoChipMessage(args) << '\n';
+    return kExitNoChip;
+  }
+  return kExitOk;
+}
+
+int Dump(Session& s, std::ostream& out) {
+  for (const chip::RegisterEntry& r : chip::AllRegisters()) {
+    out << RegisterLine(r, ReadAt(s.d(), r.address)) << '\n';
+  }
+  return kExitOk;
+}
+
+bool Confirm(const std::string& question, std::ostream& err, const Terminal& terminal) {
+  err << question << " [y/N] " << std::flush;
+  const std::string answer = terminal.read_line ? terminal.read_line() : std::string();
+  return answer == "y" || answer == "Y" || answer == "yes";
+}
+
+int Set(Session& s, const chip::RegisterEntry& r, const Arguments& args, int value,
+        std::ostream& out, std::ostream& err, const Terminal& terminal) {
+  devaccess::Declarations& d = s.d();
+  if (args.bit) {
+    const int mask = 1 << args.bit->bit;
+    const int before = ReadAt(d, r.address);
+    value = args.bit->value != 0 ? (before | mask) : (before & ~mask);
+  }
+  if (terminal.input_is_terminal && !args.yes) {
+    char what[32];
+    std::snprintf(what, sizeof what, "0x%02X", value);
+    const std::string question = "Write " + std::string(what) + " to " + RegisterName(r.address) +
+                                 " of the chip at " + Describe(s.chip()) + "?";
+    if (!Confirm(question, err, terminal)) {
+      err << "kelvran: nothing written\n";
+      return kExitUsage;
+    }
+  }
+  try {
+    devaccess::WriteAt(d, r.address, value);
+  } catch (const buslink::BusError& e) {
+    throw buslink::BusError(e.code(), "writing " + RegisterName(r.address) + ": " + e.what());
+  }
+  out << RegisterLine(r, ReadAt(d, r.address)) << '\n';
+  return kExitOk;
+}
+
+int Command(const Arguments& args, std::ostream& out, std::ostream& err, const Terminal& terminal) {
+  // Everything typed is checked before the bus is touched.
+  const chip::RegisterEntry* reg = nullptr;
+  int value = -1;
+  if (args.command == "get" || args.command == "set") {
+    const RegisterArg r = ParseRegister(args.operands[0]);
+    if (r.entry == nullptr) throw UsageError(r.error);
+    reg = r.entry;
+  }
+  if (args.command == "set") {
+    if (chip::IsReadOnly(reg->address)) {
+      throw UsageError(RegisterName(reg->address) + " is read-only: the chip ignores writes to it");
+    }
+    if (!args.bit) {
+      const ValueArg v = ParseValue(args.operands[1]);
+      if (!v.error.empty()) throw UsageError(v.error);
+      value = v.value;
+    }
+  }
+
+  Session session(args);
+  if (args.command == "detect") return Detect(session, out, err, args);
+  if (!session.Attach()) {
+    err << "kelvran: " << NoChipMessage(args) << '\n';
+    return kExitNoChip;
+  }
+  session.d().reg_address = -1;
+  try {
+    if (args.command == "dump") return Dump(session, out);
+    if (args.command == "get") {
+      out << RegisterLine(*reg, ReadAt(session.d(), reg->address)) << '\n';
+      return kExitOk;
+    }
+    if (args.command == "set") return Set(session, *reg, args, value, out, err, terminal);
+    Watch(session.d(), args, out, terminal);
+    return kExitOk;
+  } catch (const buslink::BusError& e) {
+    const std::string what = e.what();
+    if (what.rfind("writing ", 0) == 0 || session.d().reg_address < 0) throw;
+    throw buslink::BusError(e.code(), "reading " + RegisterName(session.d().reg_address) +
+                                          " of the chip at " + Describe(session.chip()) + ": " +
+                                          what);
+  }
+}
+
+}  // namespace
+
+int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err,
+        const Terminal& terminal) {
+  const ParsedArguments parsed = ParseArguments(argv);
+  if (!parsed.ok()) {
+    err << "kelvran: " << parsed.error << "\n(kelvran --help shows the commands)\n";
+    return kExitUsage;
+  }
+  const Arguments& args = parsed.args;
+  if (args.help) {
+    out << Usage(args.command);
+    return kExitOk;
+  }
+  if (args.version) {
+    out << VersionText();
+    return kExitOk;
+  }
+  try {
+    return Command(args, out, err, terminal);
+  } catch (const UsageError& e) {
+    err << "kelvran: " << e.what() << '\n';
+    return kExitUsage;
+  } catch (const buslink::BusError& e) {
+    err << "kelvran: " << e.what() << '\n';
+    return kExitBus;
+  } catch (const std::exception& e) {
+    err << "kelvran: " << e.what() << '\n';
+    return kExitBus;
+  }
+}
+
+}  // namespace cli

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <functional>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+// kelvran's commands over the chip library, with the terminal as a parameter so tests run them
+// in-process on the simulated chip.
+namespace cli {
+
+struct Terminal {
+  bool output_is_terminal = false;
+  bool input_is_terminal = false;
+  std::function<std::string()> read_line;         // one answer, without its newline
+  std::function<void(double seconds)> sleep_for;  // between watch samples
+};
+
+// args are the arguments after the program name; returns the exit status.
+int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+        const Terminal& terminal);
+
+}  // namespace cli

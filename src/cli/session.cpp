@@ -1,0 +1,138 @@
+#include "cli/session.h"
+
+#include <cstdio>
+
+#include "access/device_search.h"
+#include "buslink/linux/linux_backend.h"
+#include "buslink/sim/scenario.h"
+#include "buslink/sim/simulated_hardware.h"
+
+namespace cli {
+
+namespace {
+
+std::string Hex2(int value) {
+  char text[8];
+  std::snprintf(text, sizeof text, "0x%02X", value & 0xFF);
+  return text;
+}
+
+std::string HexH(int value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%Xh", static_cast<unsigned>(value));
+  return text;
+}
+
+std::string OneLine(std::string text) {
+  for (char& c : text) {
+    if (c == '\n' || c == '\r') c = ' ';
+  }
+  return text;
+}
+
+}  // namespace
+
+std::string Describe(const Found& f) {
+  if (f.medium == buslink::BusMedium::PrinterPort) {
+    return "printer port " + std::to_string(f.port) + " (" + HexH(f.port_base) + ") address " +
+           Hex2(f.address7) + ", ModeFlag " + (f.mode_flag ? "true" : "false");
+  }
+  return "smbus address " + Hex2(f.address7);
+}
+
+Session::Session(const Arguments& args) : args_(args) {
+  if (!args.bus_trace_file.empty()) {
+    trace_ = std::make_unique<buslink::BusTrace>();
+    try {
+      trace_->OpenFile(args.bus_trace_file);
+    } catch (const std::exception& e) {
+      throw UsageError(OneLine(e.what()));
+    }
+  }
+  if (args.simulate) {
+    buslink::sim::Scenario scenario;
+    try {
+      scenario = args.scenario_file.empty() ? buslink::sim::Scenario::BuiltIn()
+                                            : buslink::sim::Scenario::FromFile(args.scenario_file);
+    } catch (const std::exception& e) {
+      throw UsageError(OneLine(e.what()));
+    }
+    backend_ = std::make_unique<buslink::sim::SimulatedHardware>(scenario, trace_.get());
+  } else {
+    backend_ = std::make_unique<buslink::linux_hw::LinuxBackend>(trace_.get());
+  }
+  d_.backend = backend_.get();
+}
+
+Session::~Session() = default;
+
+std::vector<Found> Session::Detect() {
+  buslink::BusLink& link = d_.EnsureBusLink();
+  devaccess::DeviceSearch search;
+  const auto no_progress = [](int) {};
+  std::vector<Found> found;
+  const bool printer = !args_.medium || *args_.medium == buslink::BusMedium::PrinterPort;
+  const bool smbus = !args_.medium || *args_.medium == buslink::BusMedium::SMBus;
+  const auto wanted = [this](int address7) { return !args_.address || *args_.address == address7; };
+  if (printer) {
+    search.SearchPrinterPorts(link, no_progress);
+    for (const devaccess::PPFind& p : search.pp_finds()) {
+      if (args_.port && *args_.port != p.port) continue;
+      if (!wanted(p.address / 2)) continue;
+      int base = 0;
+      try {
+        link.GetParallelPorts().SetSelectedPort(p.port);
+        base = link.GetParallelPorts().BaseAddress();
+      } catch (const std::exception&) {
+        // the port answered a moment ago; without its base the line just shows 0h
+      }
+      found.push_back({buslink::BusMedium::PrinterPort, p.port, base, p.mode_flag,
+                       static_cast<std::uint8_t>(p.address / 2)});
+    }
+  }
+  if (smbus) {
+    search.SearchSMBus(link, no_progress, 0);
+    for (const std::uint8_t a7 : search.smbus_finds()) {
+      if (wanted(a7)) found.push_back({buslink::BusMedium::SMBus, 0, 0, false, a7});
+    }
+  }
+  return found;
+}
+
+bool Session::Attach() {
+  const std::vector<Found> found = Detect();
+  if (found.empty()) return false;
+  chip_ = found.front();
+  // The same steps as the wizard's Finish.
+  buslink::BusLink& link = d_.EnsureBusLink();
+  if (chip_.medium == buslink::BusMedium::PrinterPort) {
+    buslink::ParallelPorts& ports = link.GetParallelPorts();
+    ports.SetSelectedPort(chip_.port);
+    ports.Device().SetModeFlag(chip_.mode_flag);
+    ports.Device().SetDeviceAddress(static_cast<std::uint8_t>(chip_.address7 * 2));
+    d_.pp_base_address = static_cast<std::int16_t>(ports.Device().BaseAddress());
+    d_.device_address = static_cast<std::int16_t>(chip_.address7 * 2);
+  } else {
+    link.SMBus().SetDeviceAddress(chip_.address7);
+    d_.device_address = chip_.address7;
+  }
+  link.SetMedium(chip_.medium);
+  d_.comms_medium = devaccess::CommsMediumOf(chip_.medium);
+  return true;
+}
+
+std::string NoChipMessage(const Arguments& args) {
+  std::string where;
+  if (!args.medium) {
+    where = "on any printer port or SMBus";
+  } else if (*args.medium == buslink::BusMedium::SMBus) {
+    where = "on the SMBus";
+  } else {
+    where = args.port ? "on printer port " + std::to_string(*args.port) : "on any printer port";
+  }
+  if (args.address) where += " at " + Hex2(*args.address);
+  return "no KELVRAN answered " + where +
+         " ('kelvran detect' lists the chips found; --simulate uses the simulated one)";
+}
+
+}  // namespace cli

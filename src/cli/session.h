@@ -1,0 +1,60 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "access/declarations.h"
+#include "buslink/bus_link.h"
+#include "buslink/bus_trace.h"
+#include "cli/arguments.h"
+
+// The chip a command talks to: the backend the bus options choose, the search that finds chips as
+// the window's wizard does, and the shared state set up for the one chosen.
+namespace cli {
+
+// A command line, scenario or trace file that cannot be used (exit 2).
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+struct Found {
+  buslink::BusMedium medium;
+  std::uint8_t port = 0;  // printer port index
+  int port_base = 0;      // its base I/O address
+  bool mode_flag = false;
+  std::uint8_t address7 = 0;
+};
+
+// "printer port 0 (378h) address 0x2E, ModeFlag false" or "smbus address 0x2D".
+std::string Describe(const Found& f);
+
+class Session {
+ public:
+  // Loads the scenario or opens this computer's buses, and opens the trace. Throws UsageError.
+  explicit Session(const Arguments& args);
+  ~Session();
+
+  // Every chip that identifies, printer ports first, in the wizard's order, narrowed to the
+  // medium, port and address the options name.
+  std::vector<Found> Detect();
+
+  // Points the shared state at the first chip found. Returns false when there is none.
+  bool Attach();
+  const Found& chip() const { return chip_; }
+  devaccess::Declarations& d() { return d_; }
+
+ private:
+  const Arguments& args_;
+  std::unique_ptr<buslink::BusTrace> trace_;
+  std::unique_ptr<buslink::Backend> backend_;
+  devaccess::Declarations d_;
+  Found chip_{};
+};
+
+// What to tell the user when nothing matched: "no KELVRAN answered on the SMBus at 0x2C".
+std::string NoChipMessage(const Arguments& args);
+
+}  // namespace cli

@@ -1,0 +1,77 @@
+#include <string>
+
+#include "cli/arguments.h"
+
+namespace cli {
+
+namespace {
+
+constexpr const char* kBusOptions =
+    "Bus options (every command):\n"
+    "  --simulate[=FILE]     the simulated chip: built in, or described by a scenario file\n"
+    "  --bus-trace=FILE      append one line per bus transfer to FILE\n"
+    "  --medium=smbus|printer, --bus=N (i2c adapter), --port=N (printer port, from 0),\n"
+    "  --address=A (7-bit, e.g. 0x2D)\n"
+    "                        which chip: the first found that matches; by default the first\n"
+    "                        'kelvran detect' lists. Nothing is written to an address that\n"
+    "                        does not answer as the chip.\n";
+
+constexpr const char* kExitStatus =
+    "Exit status: 0 done, 1 bus failure, 2 bad command line or input, 3 no chip found.\n";
+
+std::string Page(const char* usage, const char* what) {
+  return std::string("Usage: ") + usage + "\n\n" + what + "\n" + kBusOptions + "\n" + kExitStatus;
+}
+
+}  // namespace
+
+std::string Usage(const std::string& command) {
+  if (command == "detect") {
+    return Page("kelvran detect [bus options]",
+                "Searches the printer ports, then the SMBus, as the window's wizard does, and\n"
+                "prints one line per chip found.\n");
+  }
+  if (command == "dump") {
+    return Page("kelvran dump [bus options]",
+                "Reads all 50 registers in address order: address, name, hex, binary and the\n"
+                "names of the bits that are set.\n");
+  }
+  if (command == "get") {
+    return Page("kelvran get REG [bus options]",
+                "Reads one register. REG is an address (0x40 or 40h) or a register name such\n"
+                "as \"INT Mask 1\" (any case).\n");
+  }
+  if (command == "set") {
+    return Page(
+        "kelvran set REG VALUE [--yes] [bus options]\n"
+        "       kelvran set REG --bit N=0|1 [--yes] [bus options]",
+        "Writes one register: VALUE as 0x3F, 3Fh, 63 or 0b00111111, or one bit by\n"
+        "read-modify-write. Read-only registers are refused. On a terminal the write\n"
+        "is confirmed first unless --yes (-y) is given.\n");
+  }
+  if (command == "watch") {
+    return Page("kelvran watch [--interval=1s] [--count=N] [--csv|--json] [bus options]",
+                "Shows the converted readings of every channel the Channel Mode register\n"
+                "selects, with their limits and alarm flags: a refreshing table on a terminal,\n"
+                "otherwise one line per sample. --csv writes a header and one row per sample,\n"
+                "--json one object per line. --interval takes 1s, 500ms, 2m or 0; --count\n"
+                "stops after N samples.\n");
+  }
+  return std::string(
+             "Usage: kelvran COMMAND [options]\n"
+             "\n"
+             "The KELVRAN hardware-monitor chip from a terminal: named, converted readings and\n"
+             "raw registers, on a printer-port evaluation board, the SMBus or the simulated chip.\n"
+             "\n"
+             "Commands:\n"
+             "  detect                 list the chips found\n"
+             "  dump                   all registers, decoded\n"
+             "  get REG                one register\n"
+             "  set REG VALUE          write a register (or --bit N=0|1)\n"
+             "  watch                  readings, limits and alarms, repeatedly\n"
+             "\n"
+             "'kelvran COMMAND --help' describes each. --version shows the version.\n\n") +
+         kBusOptions + "\n" + kExitStatus;
+}
+
+}  // namespace cli

@@ -1,0 +1,178 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/run.h"
+
+namespace cli {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+Lines SplitLines(const std::string& text) {
+  Lines lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// kelvran run in-process on a scenario file, with its bus trace.
+struct Result {
+  int status;
+  std::string out, err;
+  Lines trace;
+  bool Wrote() const {
+    for (const std::string& l : trace) {
+      if (l.find(" W ") != std::string::npos) return true;
+    }
+    return false;
+  }
+};
+
+constexpr const char* kOneSMBusChip = R"({"smbus": {"chips": [{"address": "0x2D"}]}, "chip": {
+  "registers": {"0x40": "0x02", "0x43": "0x81", "0x21": "0x9C"}}})";
+
+Result Kelvran(Lines args, const std::string& scenario = kOneSMBusChip) {
+  // ctest runs the tests of this file side by side: each gets files of its own.
+  const std::string stem = ::testing::TempDir() + "kelvran_" +
+                           ::testing::UnitTest::GetInstance()->current_test_info()->name();
+  const std::string scenario_file = stem + ".json";
+  const std::string trace_file = stem + ".trace";
+  std::ofstream(scenario_file) << scenario;
+  std::remove(trace_file.c_str());
+  args.push_back("--simulate=" + scenario_file);
+  args.push_back("--bus-trace=" + trace_file);
+  std::ostringstream out, err;
+  Result r;
+  r.status = Run(args, out, err, Terminal{});
+  r.out = out.str();
+  r.err = err.str();
+  std::ifstream trace(trace_file);
+  std::stringstream all;
+  all << trace.rdbuf();
+  r.trace = SplitLines(all.str());
+  return r;
+}
+
+// Several printer ports and an SMBus chip: the wizard's order is ports by index, ModeFlag false
+// before true, then the SMBus.
+TEST(Kelvran, DetectListsTheChipsInTheWizardsOrder) {
+  const Result r = Kelvran({"detect"}, R"({
+    "printer_ports": [
+      {"base": "0x378", "boards": [{"address": "0x5A", "answers_under": "true"},
+                                   {"address": "0x5C", "answers_under": "false"}]},
+      {"base": "0x278", "boards": [{"address": "0x58", "answers_under": "both"}]}],
+    "smbus": {"chips": [{"address": "0x2D"}, {"address": "0x50"}]}})");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(SplitLines(r.out),
+            (Lines{"printer port 0 (378h) address 0x2E, ModeFlag false",
+                   "printer port 0 (378h) address 0x2D, ModeFlag true",
+                   "printer port 1 (278h) address 0x2C, ModeFlag false",
+                   "printer port 1 (278h) address 0x2C, ModeFlag true", "smbus address 0x2D"}));
+  EXPECT_FALSE(r.Wrote());
+  const Result none = Kelvran({"detect"}, R"({"smbus": {"chips": []}})");
+  EXPECT_EQ(none.status, 3);
+  EXPECT_NE(none.err.find("no KELVRAN answered"), std::string::npos);
+}
+
+TEST(Kelvran, DumpShowsEveryRegisterDecoded) {
+  const Result r = Kelvran({"dump"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const Lines lines = SplitLines(r.out);
+  ASSERT_EQ(lines.size(), 50u);
+  EXPECT_EQ(lines.front().substr(0, 4), "0x13");
+  EXPECT_EQ(lines.back().substr(0, 4), "0x4D");
+  EXPECT_EQ(lines[10], "0x21  Vccp1                 0x9C  10011100  Bit 2, Bit 3, Bit 4, Bit 7");
+  EXPECT_EQ(lines[39], "0x40  Configuration 1       0x02  00000010  INT Enable");
+  EXPECT_EQ(lines[42], "0x43  INT Mask 1            0x81  10000001  2.5V/ExtTemp, FAN2/AIN2");
+}
+
+TEST(Kelvran, GetAndSetByAddressOrName) {
+  const struct {
+    Lines args;
+    std::string out;
+    std::string write;  // the write in the trace, if any
+  } cases[] = {
+      {{"get", "0x43"}, "0x43  INT Mask 1            0x81  10000001  2.5V/ExtTemp, FAN2/AIN2", ""},
+      {{"get", " int mask 1 "},
+       "0x43  INT Mask 1            0x81  10000001  2.5V/ExtTemp, FAN2/AIN2",
+       ""},
+      {{"set", "43h", "0b1111"},
+       "0x43  INT Mask 1            0x0F  00001111  2.5V/ExtTemp, Vccp1, Vcc, 5V",
+       "SMB 2D W 43 0F"},
+      {{"set", "INT Mask 1", "--bit", "7=0", "--yes"},
+       "0x43  INT Mask 1            0x01  00000001  2.5V/ExtTemp",
+       "SMB 2D W 43 01"},
+      {{"set", "0x19", "200", "--address", "0x2D"},
+       "0x19  Analog Output         0xC8  11001000  Bit 3, Bit 6, Bit 7",
+       "SMB 2D W 19 C8"},
+  };
+  for (const auto& c : cases) {
+    const Result r = Kelvran(c.args);
+    EXPECT_EQ(r.status, 0) << c.args[1] << r.err;
+    EXPECT_EQ(r.out, c.out + "\n");
+    const bool wrote = std::find(r.trace.begin(), r.trace.end(), c.write) != r.trace.end();
+    EXPECT_EQ(c.write.empty() ? r.Wrote() : wrote, !c.write.empty()) << c.args[1];
+  }
+}
+
+// Refused before anything reaches the bus, or at least before any write.
+TEST(Kelvran, BadWritesAreRefusedWithoutAWrite) {
+  const struct {
+    Lines args;
+    int status;
+    std::string message;
+  } cases[] = {
+      {{"set", "0x3E", "1"}, 2, "0x3E (Company ID) is read-only"},
+      {{"set", "0x40", "256"}, 2, "does not fit in a register"},
+      {{"set", "0x40", "0x1G"}, 2, "'0x1G' is not a number"},
+      {{"set", "Int. Temp. Trip", "1"}, 2, "belongs to 0x13 and 0x17"},
+      {{"set", "0x40", "1", "--address", "0x2C"},
+       3,
+       "no KELVRAN answered on any printer port or SMBus at 0x2C"},
+      {{"get"}, 2, "missing operand"},
+  };
+  for (const auto& c : cases) {
+    const Result r = Kelvran(c.args);
+    EXPECT_EQ(r.status, c.status) << c.args[1];
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    EXPECT_FALSE(r.Wrote()) << c.args[1];
+  }
+}
+
+TEST(Kelvran, WatchCsvGivesTheConvertedReadings) {
+  const Result r = Kelvran({"watch", "--count", "3", "--csv", "--interval=0"}, R"({
+    "smbus": {"chips": [{"address": "0x2D"}]},
+    "chip": {"registers": {"0x40": "0x01", "0x16": "0x02", "0x47": "0x50", "0x33": "0xD3"},
+             "inputs": {"v12": 12.0, "temp_internal": 30, "fan1_rpm": 4500, "ain2": 1.0},
+             "noise": 0}})");
+  ASSERT_EQ(r.status, 0) << r.err;
+  const Lines lines = SplitLines(r.out);
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_NE(lines[0].find(",+12V (V),+12V low,+12V high,+12V alarm,"), std::string::npos);
+  EXPECT_NE(lines[0].find(",Fan 1 (RPM),"), std::string::npos);
+  EXPECT_NE(lines[0].find(",AIN 2 (V),"), std::string::npos);
+  for (std::size_t i = 1; i < 4; ++i) {
+    EXPECT_NE(lines[i].find(",12.000,"), std::string::npos) << lines[i];  // +12V
+    EXPECT_NE(lines[i].find(",13.250,"), std::string::npos) << lines[i];  // its high limit 0xD3
+    EXPECT_NE(lines[i].find(",30,"), std::string::npos) << lines[i];      // Internal
+    EXPECT_NE(lines[i].find(",4500,"), std::string::npos) << lines[i];    // Fan 1
+  }
+}
+
+TEST(Kelvran, ABusFailureNamesTheRegister) {
+  const Result r = Kelvran({"watch", "--count", "1"}, R"({
+    "smbus": {"chips": [{"address": "0x2D"}]},
+    "faults": [{"medium": "SMB", "op": "R", "register": "0x41", "error": "NACK"}]})");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("reading 0x41 (INT Status 1) of the chip at smbus address 0x2D"),
+            std::string::npos)
+      << r.err;
+}
+
+}  // namespace
+}  // namespace cli
