@@ -59,7 +59,9 @@ Session::Session(const Arguments& args) : args_(args) {
     }
     backend_ = std::make_unique<buslink::sim::SimulatedHardware>(scenario, trace_.get());
   } else {
-    backend_ = std::make_unique<buslink::linux_hw::LinuxBackend>(trace_.get());
+    buslink::linux_hw::LinuxOptions options;
+    options.i2c_adapter = args.bus.value_or(-1);
+    backend_ = std::make_unique<buslink::linux_hw::LinuxBackend>(trace_.get(), options);
   }
   d_.backend = backend_.get();
 }
@@ -90,7 +92,8 @@ std::vector<Found> Session::Detect() {
                        static_cast<std::uint8_t>(p.address / 2)});
     }
   }
-  if (smbus) {
+  // The simulated computer has one adapter, which counts as number 0.
+  if (smbus && !(args_.simulate && args_.bus.value_or(0) != 0)) {
     search.SearchSMBus(link, no_progress, 0);
     for (const std::uint8_t a7 : search.smbus_finds()) {
       if (wanted(a7)) found.push_back({buslink::BusMedium::SMBus, 0, 0, false, a7});
@@ -126,7 +129,7 @@ std::string NoChipMessage(const Arguments& args) {
   if (!args.medium) {
     where = "on any printer port or SMBus";
   } else if (*args.medium == buslink::BusMedium::SMBus) {
-    where = "on the SMBus";
+    where = args.bus ? "on i2c adapter " + std::to_string(*args.bus) : "on the SMBus";
   } else {
     where = args.port ? "on printer port " + std::to_string(*args.port) : "on any printer port";
   }

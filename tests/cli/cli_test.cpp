@@ -134,6 +134,7 @@ TEST(Kelvran, BadWritesAreRefusedWithoutAWrite) {
       {{"set", "0x40", "1", "--address", "0x2C"},
        3,
        "no KELVRAN answered on any printer port or SMBus at 0x2C"},
+      {{"set", "0x40", "1", "--bus", "1"}, 3, "no KELVRAN answered on i2c adapter 1"},
       {{"get"}, 2, "missing operand"},
   };
   for (const auto& c : cases) {

@@ -119,7 +119,7 @@ I2cDevScan ScanI2cDev(const std::string& root) {
   return scan;
 }
 
-const I2cAdapter& ChooseAdapter(const I2cDevScan& scan, long base_hint) {
+const I2cAdapter& ChooseAdapter(const I2cDevScan& scan, long base_hint, int number) {
   if (scan.adapters.empty()) {
     if (!scan.module_loaded) {
       throw BusError(ErrorCode::ModuleMissing,
@@ -137,6 +137,16 @@ const I2cAdapter& ChooseAdapter(const I2cDevScan& scan, long base_hint) {
                    "i2c-dev is loaded but the kernel knows no SMBus adapter: load the driver "
                    "for the SMBus controller (for example sudo modprobe i2c-i801 or i2c-piix4); "
                    "i2cdetect -l lists what is there");
+  }
+  if (number >= 0) {
+    std::string found;
+    for (const I2cAdapter& adapter : scan.adapters) {
+      if (adapter.number == number) return adapter;
+      found += (found.empty() ? "" : ", ") + adapter.Describe();
+    }
+    throw BusError(ErrorCode::NoDevice, "there is no i2c adapter " + std::to_string(number) +
+                                            "; adapters found: " + found +
+                                            " (i2cdetect -l lists them)");
   }
   if (base_hint != 0) {
     for (const I2cAdapter& adapter : scan.adapters) {

@@ -25,10 +25,11 @@ struct I2cDevScan {
 
 I2cDevScan ScanI2cDev(const std::string& root);
 
-// The adapter to use: the one whose controller sits at base_hint when that is not 0, otherwise
-// the first whose name says SMBus, otherwise the first. Throws BusError with advice when there is
-// none (i2c-dev not loaded, nodes missing, no adapter, nothing at base_hint).
-const I2cAdapter& ChooseAdapter(const I2cDevScan& scan, long base_hint = 0);
+// The adapter to use: /dev/i2c-<number> when number is 0 or more, else the one whose controller
+// sits at base_hint when that is not 0, otherwise the first whose name says SMBus, otherwise the
+// first. Throws BusError with advice when there is none (i2c-dev not loaded, nodes missing, no
+// adapter, no such number, nothing at base_hint).
+const I2cAdapter& ChooseAdapter(const I2cDevScan& scan, long base_hint = 0, int number = -1);
 
 // The base address in an adapter name such as "SMBus PIIX4 adapter port 0 at 0b00", else 0.
 long BaseFromName(const std::string& name);

@@ -8,8 +8,11 @@
 namespace buslink::linux_hw {
 
 LinuxSmbusDevice::LinuxSmbusDevice(std::string root, std::shared_ptr<SystemCalls> calls,
-                                   BusTrace* trace)
-    : root_(std::move(root)), calls_(std::move(calls)), trace_(trace) {}
+                                   BusTrace* trace, int adapter_number)
+    : root_(std::move(root)),
+      calls_(std::move(calls)),
+      trace_(trace),
+      adapter_number_(adapter_number) {}
 
 LinuxSmbusDevice::~LinuxSmbusDevice() {
   CloseAdapter();
@@ -31,7 +34,7 @@ void LinuxSmbusDevice::SetBaseAddress(long base) {
 long LinuxSmbusDevice::BaseAddress() const {
   if (adapter_) return adapter_->base_address;
   try {
-    return ChooseAdapter(ScanI2cDev(root_), base_hint_).base_address;
+    return ChooseAdapter(ScanI2cDev(root_), base_hint_, adapter_number_).base_address;
   } catch (const BusError&) {
     return 0;  // the wizard shows 0 when there is no adapter; the search says why
   }
@@ -39,7 +42,7 @@ long LinuxSmbusDevice::BaseAddress() const {
 
 int LinuxSmbusDevice::Prepare(std::uint8_t device) {
   if (fd_ < 0) {
-    const I2cAdapter adapter = ChooseAdapter(ScanI2cDev(root_), base_hint_);
+    const I2cAdapter adapter = ChooseAdapter(ScanI2cDev(root_), base_hint_, adapter_number_);
     const int fd = calls_->Open(adapter.node, O_RDWR);
     if (fd < 0) {
       throw OpenError(NodeKind::I2c, adapter.node, -fd, calls_->DescribeAccess(adapter.node));

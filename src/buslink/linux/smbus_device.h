@@ -16,7 +16,9 @@ namespace buslink::linux_hw {
 // so creating the object never fails and never touches the bus.
 class LinuxSmbusDevice : public SMBusDevice {
  public:
-  LinuxSmbusDevice(std::string root, std::shared_ptr<SystemCalls> calls, BusTrace* trace);
+  // adapter_number 0 or more: always /dev/i2c-<adapter_number>, whatever the names say.
+  LinuxSmbusDevice(std::string root, std::shared_ptr<SystemCalls> calls, BusTrace* trace,
+                   int adapter_number = -1);
   ~LinuxSmbusDevice() override;
   LinuxSmbusDevice(const LinuxSmbusDevice&) = delete;
   LinuxSmbusDevice& operator=(const LinuxSmbusDevice&) = delete;
@@ -37,6 +39,7 @@ class LinuxSmbusDevice : public SMBusDevice {
   std::shared_ptr<SystemCalls> calls_;
   BusTrace* trace_;
   long base_hint_ = 0;
+  int adapter_number_ = -1;
   std::uint8_t device_address_ = 0;
   std::optional<I2cAdapter> adapter_;  // the adapter open on fd_
   int fd_ = -1;

@@ -49,6 +49,8 @@ TEST(SmbusDiscovery, PrefersTheAdapterNamedSmbusAndFindsItsBase) {
   EXPECT_EQ(scan.adapters[2].base_address, 0xB00) << "the PCI I/O resource was not read";
   EXPECT_EQ(scan.adapters[0].base_address, 0);
   EXPECT_EQ(ChooseAdapter(scan, 0xB00).number, 2) << "a typed base address picks its adapter";
+  EXPECT_EQ(ChooseAdapter(scan, 0xB00, 0).number, 0) << "an adapter number wins over all";
+  EXPECT_EQ(CodeOf([&] { ChooseAdapter(scan, 0, 5); }), ErrorCode::NoDevice);
 
   std::string message;
   EXPECT_EQ(CodeOf([&] { ChooseAdapter(scan, 0x5000); }, &message), ErrorCode::NoAdapter);
