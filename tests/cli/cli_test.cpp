@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/arguments.h"
 #include "cli/run.h"
 
 namespace cli {
@@ -36,7 +37,8 @@ struct Result {
 constexpr const char* kOneSMBusChip = R"({"smbus": {"chips": [{"address": "0x2D"}]}, "chip": {
   "registers": {"0x40": "0x02", "0x43": "0x81", "0x21": "0x9C"}}})";
 
-Result Kelvran(Lines args, const std::string& scenario = kOneSMBusChip) {
+Result Kelvran(Lines args, const std::string& scenario = kOneSMBusChip,
+               const Terminal& terminal = Terminal{}) {
   // ctest runs the tests of this file side by side: each gets files of its own.
   const std::string stem = ::testing::TempDir() + "kelvran_" +
                            ::testing::UnitTest::GetInstance()->current_test_info()->name();
@@ -48,7 +50,7 @@ Result Kelvran(Lines args, const std::string& scenario = kOneSMBusChip) {
   args.push_back("--bus-trace=" + trace_file);
   std::ostringstream out, err;
   Result r;
-  r.status = Run(args, out, err, Terminal{});
+  r.status = Run(args, out, err, terminal);
   r.out = out.str();
   r.err = err.str();
   std::ifstream trace(trace_file);
@@ -143,6 +145,42 @@ TEST(Kelvran, BadWritesAreRefusedWithoutAWrite) {
     EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
     EXPECT_FALSE(r.Wrote()) << c.args[1];
   }
+}
+
+// On a terminal a write waits for a yes; --yes or a pipe skips the question.
+TEST(Kelvran, WritesOnATerminalAreConfirmedFirst) {
+  const struct {
+    std::string answer;
+    bool yes_option;
+    bool written;
+  } cases[] = {{"n", false, false}, {"", false, false}, {"y", false, true}, {"n", true, true}};
+  for (const auto& c : cases) {
+    Terminal terminal;
+    terminal.input_is_terminal = true;
+    int asked = 0;
+    terminal.read_line = [&] {
+      ++asked;
+      return c.answer;
+    };
+    Lines args{"set", "0x19", "0x80"};
+    if (c.yes_option) args.push_back("--yes");
+    const Result r = Kelvran(args, kOneSMBusChip, terminal);
+    EXPECT_EQ(r.Wrote(), c.written) << c.answer;
+    EXPECT_EQ(r.status, c.written ? 0 : 2) << c.answer;
+    EXPECT_EQ(asked, c.yes_option ? 0 : 1);
+  }
+}
+
+TEST(Kelvran, IntervalsAndMisplacedOptions) {
+  const struct {
+    const char* text;
+    double seconds;
+  } intervals[] = {{"1s", 1},  {"500ms", 0.5}, {"2m", 120}, {"0", 0},  {"1.5", 1.5},
+                   {"1h", -1}, {"", -1},       {"-1", -1},  {"ms", -1}};
+  for (const auto& i : intervals) EXPECT_DOUBLE_EQ(ParseInterval(i.text), i.seconds) << i.text;
+  EXPECT_EQ(Kelvran({"get", "0x40", "--csv"}).status, 2);
+  EXPECT_EQ(Kelvran({"dump", "--bit", "1=1"}).status, 2);
+  EXPECT_EQ(Kelvran({"frobnicate"}).status, 2);
 }
 
 TEST(Kelvran, WatchCsvGivesTheConvertedReadings) {
