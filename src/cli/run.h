@@ -14,6 +14,7 @@ struct Terminal {
   bool input_is_terminal = false;
   std::function<std::string()> read_line;         // one answer, without its newline
   std::function<void(double seconds)> sleep_for;  // between watch samples
+  std::function<bool()> stop_requested;           // Ctrl-C: end a watch or a recording cleanly
 };
 
 // args are the arguments after the program name; returns the exit status.

@@ -183,6 +183,7 @@ void Watch(devaccess::Declarations& d, const Arguments& args, std::ostream& out,
   const bool table = format == Format::Auto && terminal.output_is_terminal;
   if (format == Format::Csv) CsvHeader(sampler.channels(), out);
   for (long n = 0; args.count == 0 || n < args.count; ++n) {
+    if (terminal.stop_requested && terminal.stop_requested()) return;
     if (n > 0 && args.interval_seconds > 0 && terminal.sleep_for) {
       terminal.sleep_for(args.interval_seconds);
     }
