@@ -9,143 +9,21 @@ start notice, the About box and the help, and saves a screenshot of each. On the
 tab it drags the +12V high limit of the limits gauge with the real pointer and sets it over AT-SPI,
 and checks in the program's bus trace that each reaches the chip as one pair of limit writes.
 
-The launcher makes itself a child subreaper, so the services D-Bus double-forks (the AT-SPI
-registry) become its children, and on the way out it ends every process it started, by PID.
-
 Usage: e2e_run.py --program PATH --out DIR [--docs DIR]
 Screenshots go to --out; with KELVRAN_UPDATE_SCREENSHOTS=1 they are copied to --docs too.
 Exit status: 0 passed, 1 failed, 77 skipped (a tool this test needs is not installed).
 """
 
 import argparse
-import ctypes
 import math
 import os
 import shutil
-import signal
 import subprocess
 import sys
-import tempfile
 import time
 
-SKIP = 77
-PR_SET_CHILD_SUBREAPER = 36
-NEEDED_TOOLS = ["Xvfb", "dbus-daemon", "dbus-send", "xdotool", "import"]
-AT_SPI_BUS_LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
-SYSTEM_PYTHON = "/usr/bin/python3"
-
-
-_T0 = time.monotonic()
-
-
-def log(*parts):
-    print(f"[e2e {time.monotonic() - _T0:5.1f}s]", *parts, flush=True)
-
-
-# ---------------------------------------------------------------------------------------------
-# Launcher
-# ---------------------------------------------------------------------------------------------
-
-
-def missing_tools():
-    missing = [tool for tool in NEEDED_TOOLS if shutil.which(tool) is None]
-    if not os.access(AT_SPI_BUS_LAUNCHER, os.X_OK):
-        missing.append(AT_SPI_BUS_LAUNCHER)
-    if not os.access(SYSTEM_PYTHON, os.X_OK):
-        missing.append(SYSTEM_PYTHON)
-    elif subprocess.run([SYSTEM_PYTHON, "-c", "import pyatspi"], capture_output=True).returncode:
-        missing.append("python3-pyatspi")
-    return missing
-
-
-def become_subreaper():
-    libc = ctypes.CDLL(None, use_errno=True)
-    if libc.prctl(PR_SET_CHILD_SUBREAPER, 1, 0, 0, 0) != 0:
-        raise OSError(ctypes.get_errno(), "prctl(PR_SET_CHILD_SUBREAPER)")
-
-
-def read_line_from(fd, what, timeout):
-    """Reads one line that a starting service writes to fd, within timeout seconds."""
-    deadline = time.monotonic() + timeout
-    data = b""
-    os.set_blocking(fd, False)
-    while b"\n" not in data:
-        if time.monotonic() > deadline:
-            raise RuntimeError(f"{what} did not start within {timeout} s")
-        try:
-            chunk = os.read(fd, 256)
-        except BlockingIOError:
-            time.sleep(0.02)
-            continue
-        if not chunk:
-            raise RuntimeError(f"{what} exited before it was ready")
-        data += chunk
-    os.close(fd)
-    return data.decode().strip()
-
-
-def my_children():
-    """PIDs whose parent is this process: the ones it started and the orphans it adopted."""
-    me = str(os.getpid())
-    children = []
-    for entry in os.listdir("/proc"):
-        if not entry.isdigit():
-            continue
-        try:
-            with open(f"/proc/{entry}/stat") as stat:
-                fields = stat.read().rsplit(")", 1)[1].split()
-        except OSError:
-            continue
-        if fields[1] == me and fields[0] != "Z":
-            children.append(int(entry))
-    return children
-
-
-def reap():
-    while True:
-        try:
-            pid, _ = os.waitpid(-1, os.WNOHANG)
-        except ChildProcessError:
-            return
-        if pid == 0:
-            return
-
-
-def end_everything(started):
-    """Ends the processes this run started (newest first) and every orphan it adopted."""
-    for proc in reversed(started):
-        if proc.poll() is None:
-            proc.terminate()
-    deadline = time.monotonic() + 3
-    while time.monotonic() < deadline:
-        reap()
-        alive = [p for p in started if p.poll() is None] + my_children()
-        if not alive:
-            break
-        for pid in my_children():
-            try:
-                os.kill(pid, signal.SIGTERM)
-            except ProcessLookupError:
-                pass
-        time.sleep(0.1)
-    for proc in started:
-        if proc.poll() is None:
-            proc.kill()
-    for pid in my_children():
-        try:
-            os.kill(pid, signal.SIGKILL)
-        except ProcessLookupError:
-            pass
-    time.sleep(0.1)
-    for proc in started:
-        try:
-            proc.wait(timeout=2)
-        except subprocess.TimeoutExpired:
-            pass
-    reap()
-    left = my_children()
-    if left:
-        log("processes still alive after clean-up:", left)
+from atspi_session import (SKIP, SYSTEM_PYTHON, BusTrace, Desktop, Failure, Session, log,
+                           missing_tools, process_ended, send_close_request, x_window, xdotool)
 
 
 def launch(args):
@@ -157,85 +35,36 @@ def launch(args):
         log("no program at", args.program)
         return 1
 
-    become_subreaper()
     os.makedirs(args.out, exist_ok=True)
-    work = tempfile.mkdtemp(prefix="kelvran-e2e-")
-    os.chmod(work, 0o700)
-    started = []
-    env = {k: v for k, v in os.environ.items()
-           if k not in ("QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS",
-                        "AT_SPI_BUS_ADDRESS", "SESSION_MANAGER")}
-    env["XDG_RUNTIME_DIR"] = work
-    env["HOME"] = env.get("HOME", work)
-
-    def start(argv, name, **kwargs):
-        proc = subprocess.Popen(argv, env=env, stdin=subprocess.DEVNULL,
-                                stdout=open(os.path.join(work, name + ".out"), "wb"),
-                                stderr=subprocess.STDOUT, **kwargs)
-        started.append(proc)
-        return proc
-
     status = 1
     try:
-        read_fd, write_fd = os.pipe()
-        start(["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "1280x1024x24", "-nolisten",
-               "tcp"], "xvfb", pass_fds=[write_fd])
-        os.close(write_fd)
-        env["DISPLAY"] = ":" + read_line_from(read_fd, "Xvfb", 15)
-        log("X server on", env["DISPLAY"])
-
-        read_fd, write_fd = os.pipe()
-        start(["dbus-daemon", "--session", "--nofork", f"--print-address={write_fd}"],
-              "dbus", pass_fds=[write_fd])
-        os.close(write_fd)
-        env["DBUS_SESSION_BUS_ADDRESS"] = read_line_from(read_fd, "dbus-daemon", 15)
-
-        start([AT_SPI_BUS_LAUNCHER, "--launch-immediately"], "at-spi-bus-launcher")
-        deadline = time.monotonic() + 15
-        while subprocess.run(["dbus-send", "--session", "--print-reply", "--dest=org.a11y.Bus",
-                              "/org/a11y/bus", "org.a11y.Bus.GetAddress"], env=env,
-                             capture_output=True).returncode != 0:
-            if time.monotonic() > deadline:
-                raise RuntimeError("the AT-SPI bus did not answer within 15 s")
-            time.sleep(0.1)
-
-        trace = os.path.join(work, "bus-trace.txt")
-        program_env = dict(env, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_QPA_PLATFORM="xcb")
-        program = subprocess.Popen(
-            [args.program, "--simulate", "--a11y-ids", f"--bus-trace={trace}"], env=program_env,
-            stdin=subprocess.DEVNULL, stdout=open(os.path.join(work, "program.out"), "wb"),
-            stderr=subprocess.STDOUT)
-        started.append(program)
-
-        driver_env = dict(env, KELVRAN_E2E_TRACE=trace, KELVRAN_E2E_PID=str(program.pid))
-        drive = [SYSTEM_PYTHON, os.path.abspath(__file__), "--drive", "--out", args.out]
-        if os.environ.get("KELVRAN_UPDATE_SCREENSHOTS") == "1" and args.docs:
-            drive += ["--docs", args.docs]
-        try:
-            status = subprocess.run(drive, env=driver_env, timeout=150).returncode
-        except subprocess.TimeoutExpired:
-            log("the driver did not finish within 150 s")
-            status = 1
-        if status == 0:
-            # The driver ended the run by closing the main window: that is a clean exit.
-            try:
-                program.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                pass
-            if program.returncode != 0:
-                log("after its main window closed the program ended with status",
-                    program.returncode)
-                status = 1
-        if status != 0:
-            with open(os.path.join(work, "program.out"), "rb") as out:
-                tail = out.read()[-4000:].decode(errors="replace")
-            log("program output:\n" + tail)
-    except Exception as error:  # the clean-up below must run whatever went wrong
+        with Session() as session:
+            trace = session.path("bus-trace.txt")
+            output = session.path("program.out")
+            program = session.start_program(
+                [args.program, "--simulate", "--a11y-ids", f"--bus-trace={trace}"], output)
+            drive = [SYSTEM_PYTHON, os.path.abspath(__file__), "--drive", "--out", args.out]
+            if os.environ.get("KELVRAN_UPDATE_SCREENSHOTS") == "1" and args.docs:
+                drive += ["--docs", args.docs]
+            status = session.run_driver(
+                drive, {"KELVRAN_E2E_TRACE": trace, "KELVRAN_E2E_PID": str(program.pid)}, 150)
+            if status == 0:
+                # The driver ended the run by closing the main window: that is a clean exit.
+                try:
+                    program.wait(timeout=10)
+                except subprocess.TimeoutExpired:
+                    pass
+                if program.returncode != 0:
+                    log("after its main window closed the program ended with status",
+                        program.returncode)
+                    status = 1
+            if status != 0:
+                with open(output, "rb") as out:
+                    tail = out.read()[-4000:].decode(errors="replace")
+                log("program output:\n" + tail)
+    except Exception as error:  # the clean-up in Session must run whatever went wrong
         log("failed:", error)
         status = 1
-    finally:
-        end_everything(started)
-        shutil.rmtree(work, ignore_errors=True)
     log("passed" if status == 0 else "FAILED")
     return status
 
@@ -243,46 +72,6 @@ def launch(args):
 # ---------------------------------------------------------------------------------------------
 # Driver (runs with the private X server and buses in its environment)
 # ---------------------------------------------------------------------------------------------
-
-
-class Failure(Exception):
-    pass
-
-
-def send_close_request(window):
-    """Asks an X window to close the way a window manager's close box does (WM_DELETE_WINDOW)."""
-    x11 = ctypes.CDLL("libX11.so.6")
-    x11.XOpenDisplay.restype = ctypes.c_void_p
-    x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
-    x11.XInternAtom.restype = ctypes.c_ulong
-    x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
-    x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
-                               ctypes.c_void_p]
-    x11.XFlush.argtypes = [ctypes.c_void_p]
-    x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
-
-    class ClientMessage(ctypes.Structure):
-        _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong),
-                    ("send_event", ctypes.c_int), ("display", ctypes.c_void_p),
-                    ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
-                    ("format", ctypes.c_int), ("data", ctypes.c_long * 5)]
-
-    class XEvent(ctypes.Union):
-        _fields_ = [("xclient", ClientMessage), ("pad", ctypes.c_long * 24)]
-
-    display = x11.XOpenDisplay(None)
-    if not display:
-        raise Failure("cannot open the X display to close the window")
-    event = XEvent()
-    event.xclient.type = 33  # ClientMessage
-    event.xclient.window = window
-    event.xclient.message_type = x11.XInternAtom(display, b"WM_PROTOCOLS", 0)
-    event.xclient.format = 32
-    event.xclient.data[0] = x11.XInternAtom(display, b"WM_DELETE_WINDOW", 0)
-    event.xclient.data[1] = 0  # CurrentTime
-    x11.XSendEvent(display, window, 0, 0, ctypes.byref(event))
-    x11.XFlush(display)
-    x11.XCloseDisplay(display)
 
 
 # The limits gauge on the +12V channel: its limit registers and the scale the limits go back to
@@ -301,145 +90,25 @@ def register_from_12v(volts):
     return min(255, max(0, counts))
 
 
-def xdotool(*argv):
-    subprocess.run(["xdotool", *map(str, argv)], check=True)
-
-
-class BusTrace:
-    """Reads the lines the program appends to its bus trace, each complete line once."""
-
-    def __init__(self, path):
-        self.path = path
-        self.offset = 0
-        self.partial = ""
-
-    def new_lines(self):
-        with open(self.path) as trace:
-            trace.seek(self.offset)
-            data = trace.read()
-            self.offset = trace.tell()
-        lines = (self.partial + data).split("\n")
-        self.partial = lines.pop()
-        return lines
-
-
-def process_ended(pid):
-    """True once pid has exited (it stays a zombie until the launcher collects its status)."""
-    try:
-        with open(f"/proc/{pid}/stat") as stat:
-            return stat.read().rsplit(")", 1)[1].split()[0] in ("Z", "X")
-    except FileNotFoundError:
-        return True
-
-
 def drive(args):
-    import pyatspi  # binds to the session bus in the environment, so only here
-
+    ui = Desktop()
+    pyatspi = ui.atspi
+    wait_for, application, walk, find, find_showing = (ui.wait_for, ui.application, ui.walk,
+                                                       ui.find, ui.find_showing)
+    showing, enabled, top_level, act, click, text_of = (ui.showing, ui.enabled, ui.top_level,
+                                                        ui.act, ui.click, ui.text_of)
+    page_tab, extents, value_of = ui.page_tab, ui.extents, ui.value_of
     shots = []
-
-    def wait_for(what, condition, timeout=15.0):
-        deadline = time.monotonic() + timeout
-        while True:
-            try:
-                result = condition()
-            except Exception:  # an object vanishing while it is looked at: look again
-                result = None
-            if result:
-                return result
-            if time.monotonic() > deadline:
-                raise Failure(f"timed out waiting for {what}")
-            time.sleep(0.1)
-
-    def application():
-        desktop = pyatspi.Registry.getDesktop(0)
-        for i in range(desktop.childCount):
-            app = desktop.getChildAtIndex(i)
-            if app is not None and app.name == "kelvran-eval":
-                return app
-        return None
-
-    def walk(node, depth=0):
-        if node is None or depth > 40:
-            return
-        node.clear_cache()
-        yield node
-        for i in range(node.childCount):
-            yield from walk(node.getChildAtIndex(i), depth + 1)
-
-    def object_name(node):
-        description = node.description or ""
-        if not description.startswith("id="):
-            return None
-        return description[3:].split(";", 1)[0]
-
-    def find(name, root=None):
-        for node in walk(root or application()):
-            if object_name(node) == name:
-                return node
-        return None
-
-    def showing(node):
-        node.clear_cache()
-        return node.getState().contains(pyatspi.STATE_SHOWING)
-
-    def enabled(node):
-        node.clear_cache()
-        return node.getState().contains(pyatspi.STATE_ENABLED)
-
-    def find_showing(name):
-        return wait_for(f"{name} to show", lambda: (lambda n: n if n and showing(n) else None)(
-            find(name)))
-
-    def top_level(title, role=None):
-        app = application()
-        for i in range(app.childCount):
-            child = app.getChildAtIndex(i)
-            if child is None:
-                continue
-            child.clear_cache()
-            if child.name == title and (role is None or child.getRole() == role) and showing(child):
-                return child
-        return None
-
-    def act(node, names=("Press", "press", "Toggle", "toggle", "Click", "click")):
-        action = node.queryAction()
-        for i in range(action.nActions):
-            if action.getName(i) in names:
-                action.doAction(i)
-                return
-        raise Failure(f"{node.name!r} offers none of the actions {names}")
-
-    def click(node):
-        """A real mouse click in the middle of node. An accessibility action whose handler opens
-        a modal box would answer only when the box closes; a click returns at once."""
-        extents = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
-        x, y = extents.x + extents.width // 2, extents.y + extents.height // 2
-        subprocess.run(["xdotool", "mousemove", "--sync", str(x), str(y), "click", "1"],
-                       check=True)
-
-    def text_of(node):
-        node.clear_cache()
-        try:
-            return node.queryText().getText(0, -1)
-        except NotImplementedError:
-            return node.name
 
     def screenshot(title, file_name):
         time.sleep(0.4)  # let the window finish painting
-        found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{title}$"],
-                               capture_output=True, text=True).stdout.split()
-        if not found:
+        window = x_window(title)
+        if window is None:
             raise Failure(f"no visible X window titled {title!r} for {file_name}")
         path = os.path.join(args.out, file_name)
-        subprocess.run(["import", "-window", found[-1], path], check=True)
+        subprocess.run(["import", "-window", str(window), path], check=True)
         shots.append(path)
         log("screenshot", path)
-
-    def page_tab(caption):
-        for node in walk(application()):
-            if node.getRole() == pyatspi.ROLE_PAGE_TAB and node.name == caption:
-                return node
-        return None
 
     trace = BusTrace(os.environ["KELVRAN_E2E_TRACE"])
 
@@ -449,14 +118,6 @@ def drive(args):
             if part is not None and part.name == name:
                 return part
         raise Failure(f"limits_gauge has no accessible child {name!r}")
-
-    def extents(node):
-        node.clear_cache()
-        return node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
-
-    def value_of(node):
-        node.clear_cache()
-        return node.queryValue().currentValue
 
     def writes_after_quiet(what, until, settle=0.4, timeout=5.0):
         """The writes in the trace from now on, once `until` holds for them and nothing more has
@@ -639,10 +300,8 @@ def drive(args):
     wait_for("the About box to close",
              lambda: top_level("About KELVRAN Evaluation Software") is None)
 
-    main_window = subprocess.run(
-        ["xdotool", "search", "--onlyvisible", "--name", "^KELVRAN Evaluation Software$"],
-        capture_output=True, text=True).stdout.split()[-1]
-    subprocess.run(["xdotool", "windowfocus", "--sync", main_window], check=True)
+    main_window = x_window("KELVRAN Evaluation Software")
+    subprocess.run(["xdotool", "windowfocus", "--sync", str(main_window)], check=True)
     subprocess.run(["xdotool", "key", "F1"], check=True)
     wait_for("the help window", lambda: top_level("KELVRAN Evaluation Software Help"))
     browser = find_showing("help_browser")

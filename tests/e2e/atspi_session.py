@@ -1,0 +1,445 @@
+"""Driving the real kelvran-eval from outside: a private X server, D-Bus session bus and AT-SPI
+bus for the program (the launcher half), and finding and working its controls over AT-SPI (the
+driver half, which runs as a child process with that environment, because pyatspi binds to the
+bus when it is imported).
+
+The launcher makes itself a child subreaper, so the services D-Bus double-forks (the AT-SPI
+registry) become its children, and on the way out it ends every process it started, by PID.
+"""
+
+import ctypes
+import os
+import shutil
+import signal
+import subprocess
+import tempfile
+import time
+
+SKIP = 77
+PR_SET_CHILD_SUBREAPER = 36
+NEEDED_TOOLS = ["Xvfb", "dbus-daemon", "dbus-send", "xdotool", "import"]
+AT_SPI_BUS_LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
+SYSTEM_PYTHON = "/usr/bin/python3"
+PROGRAM_NAME = "kelvran-eval"
+
+_T0 = time.monotonic()
+_TAG = os.environ.get("KELVRAN_LOG_TAG", "e2e")
+
+
+def log(*parts):
+    print(f"[{_TAG} {time.monotonic() - _T0:5.1f}s]", *parts, flush=True)
+
+
+class Failure(Exception):
+    pass
+
+
+# ---------------------------------------------------------------------------------------------
+# Launcher
+# ---------------------------------------------------------------------------------------------
+
+
+def missing_tools():
+    missing = [tool for tool in NEEDED_TOOLS if shutil.which(tool) is None]
+    if not os.access(AT_SPI_BUS_LAUNCHER, os.X_OK):
+        missing.append(AT_SPI_BUS_LAUNCHER)
+    if not os.access(SYSTEM_PYTHON, os.X_OK):
+        missing.append(SYSTEM_PYTHON)
+    elif subprocess.run([SYSTEM_PYTHON, "-c", "import pyatspi"], capture_output=True).returncode:
+        missing.append("python3-pyatspi")
+    return missing
+
+
+def become_subreaper():
+    libc = ctypes.CDLL(None, use_errno=True)
+    if libc.prctl(PR_SET_CHILD_SUBREAPER, 1, 0, 0, 0) != 0:
+        raise OSError(ctypes.get_errno(), "prctl(PR_SET_CHILD_SUBREAPER)")
+
+
+def read_line_from(fd, what, timeout):
+    """Reads one line that a starting service writes to fd, within timeout seconds."""
+    deadline = time.monotonic() + timeout
+    data = b""
+    os.set_blocking(fd, False)
+    while b"\n" not in data:
+        if time.monotonic() > deadline:
+            raise RuntimeError(f"{what} did not start within {timeout} s")
+        try:
+            chunk = os.read(fd, 256)
+        except BlockingIOError:
+            time.sleep(0.02)
+            continue
+        if not chunk:
+            raise RuntimeError(f"{what} exited before it was ready")
+        data += chunk
+    os.close(fd)
+    return data.decode().strip()
+
+
+def my_children():
+    """PIDs whose parent is this process: the ones it started and the orphans it adopted."""
+    me = str(os.getpid())
+    children = []
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit():
+            continue
+        try:
+            with open(f"/proc/{entry}/stat") as stat:
+                fields = stat.read().rsplit(")", 1)[1].split()
+        except OSError:
+            continue
+        if fields[1] == me and fields[0] != "Z":
+            children.append(int(entry))
+    return children
+
+
+def reap():
+    while True:
+        try:
+            pid, _ = os.waitpid(-1, os.WNOHANG)
+        except ChildProcessError:
+            return
+        if pid == 0:
+            return
+
+
+def end_everything(started):
+    """Ends the processes this run started (newest first) and every orphan it adopted."""
+    for proc in reversed(started):
+        if proc.poll() is None:
+            proc.terminate()
+    deadline = time.monotonic() + 3
+    while time.monotonic() < deadline:
+        reap()
+        alive = [p for p in started if p.poll() is None] + my_children()
+        if not alive:
+            break
+        for pid in my_children():
+            try:
+                os.kill(pid, signal.SIGTERM)
+            except ProcessLookupError:
+                pass
+        time.sleep(0.1)
+    for proc in started:
+        if proc.poll() is None:
+            proc.kill()
+    for pid in my_children():
+        try:
+            os.kill(pid, signal.SIGKILL)
+        except ProcessLookupError:
+            pass
+    time.sleep(0.1)
+    for proc in started:
+        try:
+            proc.wait(timeout=2)
+        except subprocess.TimeoutExpired:
+            pass
+    reap()
+    left = my_children()
+    if left:
+        log("processes still alive after clean-up:", left)
+
+
+class Session:
+    """A private X server, session bus and AT-SPI bus, for `with`. start_program() runs the
+    program in it; run_driver() runs a driver script that finds the program over AT-SPI."""
+
+    def __init__(self, start_timeout=15):
+        self.start_timeout = start_timeout
+        self.started = []
+        self.work = None
+        self.env = None
+
+    def __enter__(self):
+        become_subreaper()
+        self.work = tempfile.mkdtemp(prefix="kelvran-atspi-")
+        os.chmod(self.work, 0o700)
+        self.env = {k: v for k, v in os.environ.items()
+                    if k not in ("QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY",
+                                 "DBUS_SESSION_BUS_ADDRESS", "AT_SPI_BUS_ADDRESS",
+                                 "SESSION_MANAGER")}
+        self.env["XDG_RUNTIME_DIR"] = self.work
+        self.env["HOME"] = self.env.get("HOME", self.work)
+        try:
+            self._start_buses()
+        except BaseException:
+            self.__exit__(None, None, None)
+            raise
+        return self
+
+    def __exit__(self, *_):
+        end_everything(self.started)
+        shutil.rmtree(self.work, ignore_errors=True)
+        return False
+
+    def path(self, name):
+        return os.path.join(self.work, name)
+
+    def _start(self, argv, name, **kwargs):
+        proc = subprocess.Popen(argv, env=self.env, stdin=subprocess.DEVNULL,
+                                stdout=open(self.path(name + ".out"), "wb"),
+                                stderr=subprocess.STDOUT, **kwargs)
+        self.started.append(proc)
+        return proc
+
+    def _start_buses(self):
+        read_fd, write_fd = os.pipe()
+        self._start(["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "1280x1024x24",
+                     "-nolisten", "tcp"], "xvfb", pass_fds=[write_fd])
+        os.close(write_fd)
+        self.env["DISPLAY"] = ":" + read_line_from(read_fd, "Xvfb", self.start_timeout)
+        log("X server on", self.env["DISPLAY"])
+
+        read_fd, write_fd = os.pipe()
+        self._start(["dbus-daemon", "--session", "--nofork", f"--print-address={write_fd}"],
+                    "dbus", pass_fds=[write_fd])
+        os.close(write_fd)
+        self.env["DBUS_SESSION_BUS_ADDRESS"] = read_line_from(read_fd, "dbus-daemon",
+                                                              self.start_timeout)
+
+        self._start([AT_SPI_BUS_LAUNCHER, "--launch-immediately"], "at-spi-bus-launcher")
+        deadline = time.monotonic() + self.start_timeout
+        while subprocess.run(["dbus-send", "--session", "--print-reply", "--dest=org.a11y.Bus",
+                              "/org/a11y/bus", "org.a11y.Bus.GetAddress"], env=self.env,
+                             capture_output=True).returncode != 0:
+            if time.monotonic() > deadline:
+                raise RuntimeError(f"the AT-SPI bus did not answer within {self.start_timeout} s")
+            time.sleep(0.1)
+
+    def start_program(self, argv, output):
+        """Starts the program on the X server with its accessibility bridge on; its stdout and
+        stderr go to the file output."""
+        env = dict(self.env, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_QPA_PLATFORM="xcb")
+        program = subprocess.Popen(argv, env=env, stdin=subprocess.DEVNULL,
+                                   stdout=open(output, "wb"), stderr=subprocess.STDOUT)
+        self.started.append(program)
+        return program
+
+    def run_driver(self, argv, extra_env, timeout):
+        """Runs a driver with the buses in its environment; its exit status, 1 on timeout."""
+        try:
+            return subprocess.run(argv, env=dict(self.env, **extra_env),
+                                  timeout=timeout).returncode
+        except subprocess.TimeoutExpired:
+            log(f"the driver did not finish within {timeout} s")
+            return 1
+
+
+# ---------------------------------------------------------------------------------------------
+# Driver helpers (run with the private X server and buses in the environment)
+# ---------------------------------------------------------------------------------------------
+
+
+def send_close_request(window):
+    """Asks an X window to close the way a window manager's close box does (WM_DELETE_WINDOW)."""
+    x11 = ctypes.CDLL("libX11.so.6")
+    x11.XOpenDisplay.restype = ctypes.c_void_p
+    x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    x11.XInternAtom.restype = ctypes.c_ulong
+    x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+    x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
+                               ctypes.c_void_p]
+    x11.XFlush.argtypes = [ctypes.c_void_p]
+    x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+
+    class ClientMessage(ctypes.Structure):
+        _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong),
+                    ("send_event", ctypes.c_int), ("display", ctypes.c_void_p),
+                    ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
+                    ("format", ctypes.c_int), ("data", ctypes.c_long * 5)]
+
+    class XEvent(ctypes.Union):
+        _fields_ = [("xclient", ClientMessage), ("pad", ctypes.c_long * 24)]
+
+    display = x11.XOpenDisplay(None)
+    if not display:
+        raise Failure("cannot open the X display to close the window")
+    event = XEvent()
+    event.xclient.type = 33  # ClientMessage
+    event.xclient.window = window
+    event.xclient.message_type = x11.XInternAtom(display, b"WM_PROTOCOLS", 0)
+    event.xclient.format = 32
+    event.xclient.data[0] = x11.XInternAtom(display, b"WM_DELETE_WINDOW", 0)
+    event.xclient.data[1] = 0  # CurrentTime
+    x11.XSendEvent(display, window, 0, 0, ctypes.byref(event))
+    x11.XFlush(display)
+    x11.XCloseDisplay(display)
+
+
+def xdotool(*argv):
+    subprocess.run(["xdotool", *map(str, argv)], check=True)
+
+
+def x_window(title):
+    """The id of the newest visible X window with exactly this title, or None."""
+    found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{title}$"],
+                           capture_output=True, text=True).stdout.split()
+    return int(found[-1]) if found else None
+
+
+class BusTrace:
+    """Reads the lines the program appends to its bus trace, each complete line once."""
+
+    def __init__(self, path):
+        self.path = path
+        self.offset = 0
+        self.partial = ""
+
+    def new_lines(self):
+        with open(self.path) as trace:
+            trace.seek(self.offset)
+            data = trace.read()
+            self.offset = trace.tell()
+        lines = (self.partial + data).split("\n")
+        self.partial = lines.pop()
+        return lines
+
+
+def process_ended(pid):
+    """True once pid has exited (it stays a zombie until the launcher collects its status)."""
+    try:
+        with open(f"/proc/{pid}/stat") as stat:
+            return stat.read().rsplit(")", 1)[1].split()[0] in ("Z", "X")
+    except FileNotFoundError:
+        return True
+
+
+class Desktop:
+    """The program's windows and controls as AT-SPI shows them, found by the objectNames that
+    --a11y-ids publishes."""
+
+    def __init__(self):
+        import pyatspi  # binds to the session bus in the environment, so only here
+
+        self.atspi = pyatspi
+        self.known = {}
+        # Under emulation (a VM without hardware virtualisation) everything is many times
+        # slower: the caller stretches every deadline by this factor.
+        self.slowness = float(os.environ.get("KELVRAN_SLOWNESS", "1"))
+
+    def wait_for(self, what, condition, timeout=15.0):
+        deadline = time.monotonic() + timeout * self.slowness
+        while True:
+            try:
+                result = condition()
+            except Exception:  # an object vanishing while it is looked at: look again
+                result = None
+            if result:
+                return result
+            if time.monotonic() > deadline:
+                raise Failure(f"timed out waiting for {what}")
+            time.sleep(0.1)
+
+    def application(self):
+        desktop = self.atspi.Registry.getDesktop(0)
+        for i in range(desktop.childCount):
+            app = desktop.getChildAtIndex(i)
+            if app is not None and app.name == PROGRAM_NAME:
+                return app
+        return None
+
+    def walk(self, node, depth=0):
+        if node is None or depth > 40:
+            return
+        node.clear_cache()
+        yield node
+        for i in range(node.childCount):
+            yield from self.walk(node.getChildAtIndex(i), depth + 1)
+
+    @staticmethod
+    def object_name(node):
+        description = node.description or ""
+        if not description.startswith("id="):
+            return None
+        return description[3:].split(";", 1)[0]
+
+    def find(self, name, root=None):
+        """The control with this objectName. Found controls are remembered (a walk of the
+        whole main window costs a few hundred bus round trips); one that went away is looked
+        up again."""
+        if root is None:
+            try:
+                known = self.known.get(name)
+                if known is not None and self.object_name(known) == name:
+                    return known
+            except Exception:  # gone with its window
+                pass
+        found = None
+        for node in self.walk(root or self.application()):
+            node_name = self.object_name(node)
+            if node_name is not None and root is None:
+                self.known[node_name] = node
+            if node_name == name:
+                found = node
+                if root is not None:
+                    break
+        return found
+
+    def has_state(self, node, state):
+        node.clear_cache()
+        return node.getState().contains(state)
+
+    def showing(self, node):
+        return self.has_state(node, self.atspi.STATE_SHOWING)
+
+    def enabled(self, node):
+        return self.has_state(node, self.atspi.STATE_ENABLED)
+
+    def checked(self, node):
+        return self.has_state(node, self.atspi.STATE_CHECKED)
+
+    def find_showing(self, name):
+        return self.wait_for(f"{name} to show", lambda: (
+            lambda n: n if n and self.showing(n) else None)(self.find(name)))
+
+    def top_level(self, title, role=None):
+        app = self.application()
+        for i in range(app.childCount):
+            child = app.getChildAtIndex(i)
+            if child is None:
+                continue
+            child.clear_cache()
+            if child.name == title and (role is None or child.getRole() == role) \
+                    and self.showing(child):
+                return child
+        return None
+
+    def act(self, node, names=("Press", "press", "Toggle", "toggle", "Click", "click")):
+        action = node.queryAction()
+        for i in range(action.nActions):
+            if action.getName(i) in names:
+                action.doAction(i)
+                return
+        raise Failure(f"{node.name!r} offers none of the actions {names}")
+
+    def extents(self, node):
+        node.clear_cache()
+        return node.queryComponent().getExtents(self.atspi.DESKTOP_COORDS)
+
+    def click(self, node):
+        """A real mouse click in the middle of node. An accessibility action whose handler opens
+        a modal box would answer only when the box closes; a click returns at once."""
+        box = self.extents(node)
+        xdotool("mousemove", "--sync", box.x + box.width // 2, box.y + box.height // 2,
+                "click", 1)
+
+    def text_of(self, node):
+        node.clear_cache()
+        try:
+            return node.queryText().getText(0, -1)
+        except NotImplementedError:
+            return node.name
+
+    def page_tab(self, caption):
+        for node in self.walk(self.application()):
+            if node.getRole() == self.atspi.ROLE_PAGE_TAB and node.name == caption:
+                return node
+        return None
+
+    def list_lines(self, node):
+        items = [node.getChildAtIndex(i) for i in range(node.childCount)]
+        return [item for item in items if item is not None and item.name]
+
+    def value_of(self, node):
+        node.clear_cache()
+        return node.queryValue().currentValue
