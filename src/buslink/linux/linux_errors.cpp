@@ -75,6 +75,7 @@ BusError SmbusTransferError(const std::string& adapter, std::uint8_t device, int
   switch (err) {
     case ENXIO:
     case EREMOTEIO:
+    case ENODEV:  // some adapter drivers (i2c-stub among them) say this where nothing answers
       return BusError(ErrorCode::Nack, "no device acknowledged address " + where +
                                            ": check that the chip is powered and set to this "
                                            "address");

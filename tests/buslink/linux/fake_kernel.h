@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <map>
+#include <set>
 #include <string>
 
 #include "buslink/linux/port_pins.h"
@@ -22,7 +23,9 @@ class FakeKernel : public SystemCalls {
   std::map<std::string, int> open_errors;                             // path -> errno
   std::map<std::string, PortPins*> ports;                             // /dev/parportN -> board
   std::map<std::uint8_t, std::array<std::uint8_t, 256>> smbus_chips;  // 7-bit address -> regs
-  int transfer_error = 0;  // errno for every SMBus transfer
+  int transfer_error = 0;    // errno for every SMBus transfer
+  int absent_error = ENXIO;  // where no chip answers: ENXIO from a controller, ENODEV from i2c-stub
+  std::set<std::uint8_t> driver_bound;  // addresses a kernel driver owns: I2C_SLAVE says EBUSY
   NodeAccess access;
   int opens = 0;
   std::map<int, std::string> open_fds;
@@ -41,6 +44,8 @@ class FakeKernel : public SystemCalls {
     const auto file = open_fds.find(fd);
     if (file == open_fds.end()) return -EBADF;
     if (request == I2C_SLAVE) {
+      if (driver_bound.count(static_cast<std::uint8_t>(reinterpret_cast<std::uintptr_t>(arg))))
+        return -EBUSY;
       slave_[fd] = static_cast<std::uint8_t>(reinterpret_cast<std::uintptr_t>(arg));
       return 0;
     }
@@ -78,13 +83,13 @@ class FakeKernel : public SystemCalls {
   int SmbusReadByteData(int fd, std::uint8_t reg) override {
     std::array<std::uint8_t, 256>* chip = Chip(fd);
     if (transfer_error != 0) return -transfer_error;
-    if (chip == nullptr) return -ENXIO;
+    if (chip == nullptr) return -absent_error;
     return (*chip)[reg];
   }
   int SmbusWriteByteData(int fd, std::uint8_t reg, std::uint8_t value) override {
     std::array<std::uint8_t, 256>* chip = Chip(fd);
     if (transfer_error != 0) return -transfer_error;
-    if (chip == nullptr) return -ENXIO;
+    if (chip == nullptr) return -absent_error;
     (*chip)[reg] = value;
     return 0;
   }

@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <memory>
+#include <set>
 #include <tuple>
 
 #include "buslink/bus_trace.h"
@@ -117,6 +118,22 @@ TEST_F(Smbus, TransferErrorsNameTheAddressAndTheAdapter) {
     EXPECT_EQ(CodeOf([&] { link->SMBus().ReadByte(0x2D, 0x3E); }, &message), code) << err;
     EXPECT_THAT(message, HasSubstr(says));
     EXPECT_THAT(message, HasSubstr("/dev/i2c-1 (SMBus I801 adapter at efa0)"));
+  }
+}
+
+TEST_F(Smbus, NoChipOrADriversAddressFailsThatProbeOnly) {
+  for (const auto& [absent, bound, code, says] :
+       {std::tuple{ENXIO, false, ErrorCode::Nack, "no device acknowledged address 0x2C"},
+        std::tuple{ENODEV, false, ErrorCode::Nack, "no device acknowledged address 0x2C"},
+        std::tuple{ENXIO, true, ErrorCode::Io,
+                   "(SMBus I801 adapter at efa0) is in use by a kernel driver"}}) {
+    kernel->absent_error = absent;
+    kernel->driver_bound = bound ? std::set<std::uint8_t>{0x2C} : std::set<std::uint8_t>{};
+    auto link = Link();
+    std::string message;
+    EXPECT_EQ(CodeOf([&] { link->SMBus().ReadByte(0x2C, 0x3E); }, &message), code) << absent;
+    EXPECT_THAT(message, HasSubstr(says));
+    EXPECT_EQ(link->SMBus().ReadByte(0x2D, 0x3E), 0x41) << "the next address after " << says;
   }
 }
 
