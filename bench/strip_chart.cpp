@@ -1,6 +1,7 @@
 // One strip chart paint with a full history: 1000 x 400 pixels, 8 traces of 100,000 points
 // each inside the time window. The min/max reduction per pixel column keeps this about the
 // width of the chart, not the points; the display's budget is a few milliseconds per frame.
+// A running chart's frame draws only the columns time has added: a small part of that.
 #include <benchmark/benchmark.h>
 
 #include <QImage>
@@ -36,26 +37,57 @@ void Paint(benchmark::State& state, widgets::StripChart& chart) {
   }
 }
 
-void BM_StripChartPaint(benchmark::State& state) {
-  constexpr int kTraces = 8;
-  constexpr int kPoints = 100000;
-  widgets::StripChart chart;
+constexpr int kTraces = 8;
+constexpr int kPoints = 100000;
+const auto kStart = std::chrono::steady_clock::time_point(std::chrono::seconds(100));
+
+double Value(int k, int t) {
+  return 2.0 * t + 1.0 + 0.8 * std::sin(k * 0.001 * (t + 1)) + 0.1 * ((k * 7919) % 13);
+}
+
+// A full history: all points fall inside the 20 s window, one every 200 us.
+void FillChart(widgets::StripChart& chart) {
   SetUpChart(chart);
   chart.SetHistoryCapacity(kPoints);
   chart.SetTimeWindow(20.0);
   chart.SetRange(0, -1000.0, 1000.0);
-  // All points fall inside the 20 s window: one every 200 us.
-  const auto start = std::chrono::steady_clock::time_point(std::chrono::seconds(100));
   for (int k = 0; k < kPoints; ++k) {
-    const auto when = start + std::chrono::microseconds(200LL * k);
-    for (int t = 0; t < kTraces; ++t) {
-      const double v =
-          2.0 * t + 1.0 + 0.8 * std::sin(k * 0.001 * (t + 1)) + 0.1 * ((k * 7919) % 13);
-      chart.AddPointAt(t, when, v);
-    }
+    const auto when = kStart + std::chrono::microseconds(200LL * k);
+    for (int t = 0; t < kTraces; ++t) chart.AddPointAt(t, when, Value(k, t));
   }
-  Paint(state, chart);
+}
+
+// Everything drawn afresh, as after a resize or a change of range.
+void BM_StripChartPaint(benchmark::State& state) {
+  widgets::StripChart chart;
+  FillChart(chart);
+  QImage image(kWidth, kHeight, QImage::Format_ARGB32_Premultiplied);
+  for (auto _ : state) {
+    chart.SetTimeOffset(0.0);  // asks for every column again
+    chart.render(&image);
+    benchmark::DoNotOptimize(image.constBits());
+  }
   state.counters["points"] = static_cast<double>(kTraces) * chart.PointCount(0);
+}
+
+// One frame of a running chart: one new point per trace, a plot column later than the last, and
+// the repaint of the plot that follows.
+void BM_StripChartFrame(benchmark::State& state) {
+  widgets::StripChart chart;
+  FillChart(chart);
+  QImage image(kWidth, kHeight, QImage::Format_ARGB32_Premultiplied);
+  chart.render(&image);
+  const QRegion plot(chart.PlotRect());
+  const auto column = std::chrono::nanoseconds(20'000'000'000LL / chart.PlotRect().width());
+  auto when = kStart + std::chrono::microseconds(200LL * (kPoints - 1));
+  int k = kPoints;
+  for (auto _ : state) {
+    when += column;
+    for (int t = 0; t < kTraces; ++t) chart.AddPointAt(t, when, Value(k, t));
+    ++k;
+    chart.render(&image, QPoint(), plot);
+    benchmark::DoNotOptimize(image.constBits());
+  }
 }
 // The same chart without points: what the background, grid and captions cost on their own.
 void BM_StripChartPaintEmpty(benchmark::State& state) {
@@ -69,6 +101,11 @@ BENCHMARK(BM_StripChartPaintEmpty)
     ->ReportAggregatesOnly(true);
 
 BENCHMARK(BM_StripChartPaint)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(9)
+    ->ReportAggregatesOnly(true);
+
+BENCHMARK(BM_StripChartFrame)
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(9)
     ->ReportAggregatesOnly(true);

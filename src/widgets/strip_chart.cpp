@@ -2,11 +2,13 @@
 
 #include <QGuiApplication>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "widgets/widget_accessibility.h"
 
@@ -59,7 +61,8 @@ StripChart::StripChart(QWidget* parent) : QWidget(parent), repaint_timer_(new QT
     if (rate >= 1.0) interval = std::max(1, static_cast<int>(std::lround(1000.0 / rate)));
   }
   repaint_timer_->setInterval(interval);
-  connect(repaint_timer_, &QTimer::timeout, this, qOverload<>(&QWidget::update));
+  // New points change the plot only: the axes and their labels stay as they are.
+  connect(repaint_timer_, &QTimer::timeout, this, [this] { update(PlotRect()); });
   setAttribute(Qt::WA_OpaquePaintEvent);
   setMouseTracking(true);
   setFocusPolicy(Qt::NoFocus);
@@ -71,7 +74,7 @@ void StripChart::ClearChart() {
   for (Trace& t : traces_) t.history.Clear();
   has_points_ = false;
   newest_ns_ = 0;
-  update();
+  InvalidatePlot();
 }
 
 bool StripChart::AddPoint(int trace, double value) {
@@ -85,6 +88,7 @@ bool StripChart::AddPointAt(int trace, std::chrono::steady_clock::time_point whe
   traces_[static_cast<std::size_t>(trace)].history.Append(ns, value);
   newest_ns_ = ns;
   has_points_ = true;
+  new_points_ = true;
   ScheduleRepaint();
   return true;
 }
@@ -112,7 +116,7 @@ void StripChart::SetHistoryCapacity(int points) {
   capacity_ = traces_[0].history.Capacity();
   has_points_ = false;
   newest_ns_ = 0;
-  update();
+  InvalidatePlot();
 }
 
 int StripChart::HistoryCapacity() const {
@@ -122,19 +126,20 @@ int StripChart::HistoryCapacity() const {
 void StripChart::SetTimeWindow(double seconds) {
   if (!(seconds > 0.0) || !std::isfinite(seconds)) return;
   window_seconds_ = seconds;
-  update();
+  backdrop_valid_ = false;
+  InvalidatePlot();
 }
 
 void StripChart::SetTimeOffset(double seconds) {
   if (!std::isfinite(seconds) || seconds < 0.0) return;
   offset_seconds_ = seconds;
-  update();
+  InvalidatePlot();
 }
 
 void StripChart::SetTraceColor(int trace, const QColor& color) {
   if (!ValidTrace(trace)) return;
   traces_[static_cast<std::size_t>(trace)].color = color;
-  update();
+  InvalidatePlot();
 }
 
 QColor StripChart::TraceColor(int trace) const {
@@ -154,13 +159,15 @@ QString StripChart::TraceName(int trace) const {
 void StripChart::SetRangeLow(int pair, double value) {
   if (!ValidPair(pair) || !std::isfinite(value)) return;
   range_low_[static_cast<std::size_t>(pair)] = value;
-  update();
+  backdrop_valid_ = false;
+  InvalidatePlot();
 }
 
 void StripChart::SetRangeHigh(int pair, double value) {
   if (!ValidPair(pair) || !std::isfinite(value)) return;
   range_high_[static_cast<std::size_t>(pair)] = value;
-  update();
+  backdrop_valid_ = false;
+  InvalidatePlot();
 }
 
 void StripChart::SetRange(int pair, double low, double high) {
@@ -269,19 +276,190 @@ void StripChart::mouseMoveEvent(QMouseEvent* event) {
   QWidget::mouseMoveEvent(event);
 }
 
-void StripChart::paintEvent(QPaintEvent*) {
+void StripChart::paintEvent(QPaintEvent* event) {
   repaint_timer_->stop();  // this paint shows every point so far
-  QPainter painter(this);
-  painter.fillRect(rect(), QColor(0, 0, 0));
   const QRect plot = PlotRect();
+  if (!backdrop_valid_ || backdrop_.size() != size()) {
+    backdrop_ = QImage(size(), QImage::Format_RGB32);
+    QPainter backdrop(&backdrop_);
+    backdrop.setFont(font());
+    backdrop.fillRect(rect(), QColor(0, 0, 0));
+    if (plot.width() > 0 && plot.height() > 0) PaintAxes(backdrop, plot);
+    backdrop_valid_ = true;
+  }
+  QPainter painter(this);
+  const QRect dirty = event->rect();
+  painter.drawImage(dirty, backdrop_, dirty);
   if (plot.width() > 0 && plot.height() > 0) {
-    PaintAxes(painter, plot);
-    painter.save();
-    painter.setClipRect(plot);
-    PaintTraces(painter, plot);
-    painter.restore();
+    UpdateTraceLayer(plot);
+    painter.drawImage(plot.topLeft(), layer_);
   }
   PaintTexts(painter);
+}
+
+void StripChart::InvalidatePlot() {
+  layer_valid_ = false;
+  update();
+}
+
+std::int64_t StripChart::GridEdge(std::int64_t k) const {
+  const std::int64_t w = layer_.width();
+  const std::int64_t windows = k >= 0 ? k / w : -((-k + w - 1) / w);
+  return windows * window_ns_ + window_ns_ * (k - windows * w) / w;
+}
+
+std::int64_t StripChart::GridColumnOf(std::int64_t right) const {
+  const std::int64_t w = layer_.width();
+  const std::int64_t windows =
+      right >= 0 ? right / window_ns_ : -((-right + window_ns_ - 1) / window_ns_);
+  std::int64_t k = windows * w + (right - windows * window_ns_) * w / window_ns_;
+  while (GridEdge(k + 1) < right) ++k;
+  while (GridEdge(k) >= right) --k;
+  return k;
+}
+
+int StripChart::ColumnOf(std::int64_t time) const {
+  const int w = layer_.width();
+  std::int64_t k = GridColumnOf(time);
+  if (GridEdge(k + 1) <= time) ++k;  // a time on an edge begins the column after it
+  // Left of the image stays left of it (a line from there comes in at the right slope), as far
+  // as pixel coordinates reach.
+  constexpr std::int64_t kFarLeft = -(1 << 24);
+  return static_cast<int>(std::clamp<std::int64_t>(k - (right_column_ - w + 1), kFarLeft, w - 1));
+}
+
+void StripChart::UpdateTraceLayer(const QRect& plot) {
+  if (layer_.size() != plot.size()) {
+    layer_ = QImage(plot.size(), QImage::Format_ARGB32_Premultiplied);
+    layer_valid_ = false;
+  }
+  const auto window_ns = static_cast<std::int64_t>(window_seconds_ * kNanosPerSecond);
+  const std::int64_t right_ns =
+      newest_ns_ - static_cast<std::int64_t>(offset_seconds_ * kNanosPerSecond);
+  if (!has_points_ || !(range_high_[1] > range_low_[1]) || window_ns <= 0) {
+    layer_.fill(Qt::transparent);
+    layer_valid_ = false;
+    return;
+  }
+  const int w = layer_.width();
+  if (layer_valid_ && window_ns == window_ns_) {
+    if (!new_points_) return;
+    new_points_ = false;
+    const std::int64_t right_column = GridColumnOf(right_ns);
+    const std::int64_t shift = right_column - right_column_;
+    if (shift >= 0 && shift < w) {
+      const int s = static_cast<int>(shift);
+      if (s > 0) {
+        const auto row_bytes = static_cast<std::size_t>(w - s) * sizeof(QRgb);
+        for (int y = 0; y < layer_.height(); ++y) {
+          auto* row = reinterpret_cast<QRgb*>(layer_.scanLine(y));
+          std::memmove(row, row + s, row_bytes);
+        }
+      }
+      right_column_ = right_column;
+      drawn_right_ns_ = right_ns;
+      DrawColumns(w - 1 - s);  // the old rightmost column took points after it was drawn
+      return;
+    }
+  }
+  window_ns_ = window_ns;
+  right_column_ = GridColumnOf(right_ns);
+  drawn_right_ns_ = right_ns;
+  new_points_ = false;
+  layer_valid_ = true;
+  DrawColumns(0);
+}
+
+void StripChart::DrawColumns(int first) {
+  const int width_px = layer_.width();
+  const int height_px = layer_.height();
+  const std::int64_t right_ns = drawn_right_ns_;
+  // Pixel column c shows the points with time in [edge(c), edge(c + 1)); the last column also
+  // takes the points up to the right edge itself.
+  auto edge = [&](int c) { return c >= width_px ? right_ns + 1 : ColumnEdge(c); };
+
+  // A trace whose point before these columns lies further left joins it with a line across the
+  // empty columns between: those columns are drawn again too.
+  for (const Trace& trace : traces_) {
+    const TraceHistory& h = trace.history;
+    const int i = h.LowerBound(edge(first));
+    if (i > 0 && i <= h.Size()) first = std::max(0, std::min(first, ColumnOf(h.TimeAt(i - 1))));
+  }
+
+  QPainter painter(&layer_);
+  painter.setCompositionMode(QPainter::CompositionMode_Source);
+  painter.fillRect(first, 0, width_px - first, height_px, Qt::transparent);
+  painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+  painter.setClipRect(first, 0, width_px - first, height_px);
+  painter.setRenderHint(QPainter::Antialiasing, false);
+
+  const double lo = range_low_[1];
+  const double hi = range_high_[1];
+  const bool stops = range_high_[0] > range_low_[0];
+  const double stop_lo = range_low_[0];
+  const double stop_hi = range_high_[0];
+  const double y_scale = (height_px - 1) / (hi - lo);
+  const double y_min = -2;
+  const double y_max = height_px + 1;
+  auto y_of = [&](double v) {
+    if (stops) v = std::clamp(v, stop_lo, stop_hi);
+    // Rounds half up like lround without a library call: y + 8.5 is positive, so the cast
+    // truncates as floor would.
+    const double y = std::clamp((hi - v) * y_scale, y_min, y_max);
+    return static_cast<int>(y + 8.5) - 8;
+  };
+
+  for (const Trace& trace : traces_) {
+    const TraceHistory& h = trace.history;
+    const int n = h.Size();
+    int i = h.LowerBound(edge(first));
+    if (i >= n) continue;
+    spans_.clear();
+    lines_.clear();
+    int prev_x = -1;
+    int prev_y = 0;
+    // The point before comes in from its column, even one that has left the plot.
+    bool joined = i > 0;
+    if (joined) {
+      prev_x = ColumnOf(h.TimeAt(i - 1));
+      prev_y = y_of(h.ValueAt(i - 1));
+    }
+    int per_column = std::max(1, (n - i) / std::max(1, width_px - first));  // a first guess
+    while (i < n) {
+      const std::int64_t t = h.TimeAt(i);
+      if (t > right_ns) break;
+      // Jump straight to the column of the next point: empty columns cost nothing.
+      const int c = ColumnOf(t);
+      const int j = std::max(i + 1, h.LowerBound(edge(c + 1), i, i + per_column));
+      per_column = j - i;
+      h.Prefetch(j + per_column);
+      const TraceHistory::Extremes e = h.Range(i, j);
+      int top = y_of(e.max);
+      int bottom = y_of(e.min);
+      if (joined && c - prev_x > 1) {
+        // Points sparser than the pixels: a straight line bridges the empty columns.
+        lines_.emplace_back(prev_x, prev_y, c, y_of(h.ValueAt(i)));
+      } else if (joined) {
+        // Neighbouring columns: the line from the previous column's last point to this
+        // column's first lies within this column's span once that span includes prev_y.
+        top = std::min(top, prev_y);
+        bottom = std::max(bottom, prev_y);
+      }
+      spans_.emplace_back(c, top, 1, bottom - top + 1);
+      joined = true;
+      prev_x = c;
+      prev_y = y_of(h.ValueAt(j - 1));
+      i = j;
+    }
+    // One-pixel columns filled as rectangles: far cheaper than stroking them as lines.
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(trace.color);
+    painter.drawRects(spans_.data(), static_cast<int>(spans_.size()));
+    if (!lines_.empty()) {
+      painter.setPen(QPen(trace.color, 1));
+      painter.drawLines(lines_.data(), static_cast<int>(lines_.size()));
+    }
+  }
 }
 
 void StripChart::PaintAxes(QPainter& painter, const QRect& plot) {
@@ -320,89 +498,6 @@ void StripChart::PaintAxes(QPainter& painter, const QRect& plot) {
     const int w = fm.horizontalAdvance(text);
     const int left = std::clamp(x - w / 2, 0, std::max(0, width() - w));
     painter.drawText(left, plot.bottom() + fm.ascent() + 3, text);
-  }
-}
-
-void StripChart::PaintTraces(QPainter& painter, const QRect& plot) {
-  if (!has_points_) return;
-  const double lo = range_low_[1];
-  const double hi = range_high_[1];
-  if (!(hi > lo)) return;
-  const bool stops = range_high_[0] > range_low_[0];
-  const double stop_lo = range_low_[0];
-  const double stop_hi = range_high_[0];
-  const int width_px = plot.width();
-  const double y_scale = (plot.height() - 1) / (hi - lo);
-  const double y_top = plot.top();
-  const double y_min = plot.top() - 2;
-  const double y_max = plot.bottom() + 2;
-  auto y_of = [&](double v) {
-    if (stops) v = std::clamp(v, stop_lo, stop_hi);
-    // Rounds half up like lround without a library call: y + 8.5 is positive, so the cast
-    // truncates as floor would.
-    const double y = std::clamp(y_top + (hi - v) * y_scale, y_min, y_max);
-    return static_cast<int>(y + 8.5) - 8;
-  };
-
-  // Pixel column c shows the points with time in [edge(c), edge(c + 1)); the last column also
-  // takes the point at the right edge itself.
-  const auto window_ns = static_cast<std::int64_t>(window_seconds_ * kNanosPerSecond);
-  if (window_ns <= 0) return;
-  const std::int64_t right_ns =
-      newest_ns_ - static_cast<std::int64_t>(offset_seconds_ * kNanosPerSecond);
-  const std::int64_t left_ns = right_ns - window_ns;
-  auto edge = [&](int c) {
-    if (c >= width_px) return right_ns + 1;
-    return left_ns + window_ns * c / width_px;  // window_ns * width fits easily in 64 bits
-  };
-
-  painter.setRenderHint(QPainter::Antialiasing, false);
-  for (const Trace& trace : traces_) {
-    const TraceHistory& h = trace.history;
-    const int n = h.Size();
-    int i = h.LowerBound(left_ns);
-    if (i >= n) continue;
-    spans_.clear();
-    lines_.clear();
-    int prev_x = -1;
-    int prev_y = 0;
-    int per_column = std::max(1, (n - i) / width_px);  // the guess for each column's end
-    while (i < n) {
-      const std::int64_t t = h.TimeAt(i);
-      if (t > right_ns) break;
-      // Jump straight to the column of the next point: empty columns cost nothing.
-      int c = static_cast<int>((t - left_ns) * width_px / window_ns);
-      c = std::clamp(c, 0, width_px - 1);
-      while (c + 1 < width_px && t >= edge(c + 1)) ++c;
-      const int j = std::max(i + 1, h.LowerBound(edge(c + 1), i, i + per_column));
-      per_column = j - i;
-      h.Prefetch(j + per_column);
-      const TraceHistory::Extremes e = h.Range(i, j);
-      const int x = plot.left() + c;
-      int top = y_of(e.max);
-      int bottom = y_of(e.min);
-      if (prev_x >= 0 && x - prev_x > 1) {
-        // Points sparser than the pixels: a straight line bridges the empty columns.
-        lines_.emplace_back(prev_x, prev_y, x, y_of(h.ValueAt(i)));
-      } else if (prev_x >= 0) {
-        // Neighbouring columns: the line from the previous column's last point to this
-        // column's first lies within this column's span once that span includes prev_y.
-        top = std::min(top, prev_y);
-        bottom = std::max(bottom, prev_y);
-      }
-      spans_.emplace_back(x, top, 1, bottom - top + 1);
-      prev_x = x;
-      prev_y = y_of(h.ValueAt(j - 1));
-      i = j;
-    }
-    // One-pixel columns filled as rectangles: far cheaper than stroking them as lines.
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(trace.color);
-    painter.drawRects(spans_.data(), static_cast<int>(spans_.size()));
-    if (!lines_.empty()) {
-      painter.setPen(QPen(trace.color, 1));
-      painter.drawLines(lines_.data(), static_cast<int>(lines_.size()));
-    }
   }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QImage>
 #include <QString>
 #include <QWidget>
 #include <array>
@@ -20,10 +21,13 @@ namespace widgets {
 // items (a title, legends) are drawn over the plot.
 //
 // Each trace keeps a bounded history (a ring buffer of time-stamped points, see TraceHistory);
-// a paint reduces every pixel column to its minimum and maximum, so its cost follows the width
-// of the chart, not the number of points. AddPoint only stores the point and asks for a repaint
-// that comes at most once per screen refresh, so feeding a thousand points a second costs a
-// thousand cheap stores and sixty paints.
+// drawing reduces every pixel column to its minimum and maximum, so its cost follows the width
+// of the chart, not the number of points. The traces are kept drawn in an image of the plot:
+// when time moves on, the image shifts left by whole columns and only the new columns are
+// drawn; everything is drawn again only after a resize or a change of range, time window,
+// colour or points (ClearChart). AddPoint only stores the point and asks for a repaint of the
+// plot that comes at most once per repaint interval, so feeding a thousand points a second
+// costs a thousand cheap stores and a few dozen small paints.
 //
 // The right edge of the plot is the time of the newest point (less TimeOffset()), not the wall
 // clock: when points stop arriving, the chart stands still.
@@ -155,7 +159,21 @@ class StripChart : public QWidget {
   bool ValidItem(int item) const { return item >= 0 && item < TextItemCount(); }
   bool ValidPair(int pair) const { return pair == 0 || pair == 1; }
   void ScheduleRepaint();
-  void PaintTraces(QPainter& painter, const QRect& plot);
+  // Everything drawn again at the next paint: ranges, time window, colours or points changed.
+  void InvalidatePlot();
+  // Brings the trace image up to the newest point: shifts it and draws the new columns, or
+  // draws it all when it is out of date.
+  void UpdateTraceLayer(const QRect& plot);
+  // Draws columns [first, width) of every trace into the trace image, over cleared pixels.
+  void DrawColumns(int first);
+  // Where grid column k begins; the grid divides time into windows of width() columns each.
+  std::int64_t GridEdge(std::int64_t k) const;
+  // The grid column that the right edge at time right falls into (closed on its right).
+  std::int64_t GridColumnOf(std::int64_t right) const;
+  // The time at which pixel column c of the image begins.
+  std::int64_t ColumnEdge(int c) const { return GridEdge(right_column_ - layer_.width() + 1 + c); }
+  // The pixel column of the image that shows time (clamped to the image).
+  int ColumnOf(std::int64_t time) const;
   void PaintAxes(QPainter& painter, const QRect& plot);
   void PaintTexts(QPainter& painter);
 
@@ -173,6 +191,19 @@ class StripChart : public QWidget {
   QTimer* repaint_timer_;
   std::vector<QRect> spans_;  // reused by every paint: one column of a trace each
   std::vector<QLine> lines_;  // reused by every paint: lines across empty columns
+
+  // The traces as last drawn, transparent where no trace is, one pixel per plot pixel. Columns
+  // sit on a fixed grid of time, column k covering [GridEdge(k), GridEdge(k + 1)), and the
+  // rightmost takes the points up to the right edge: so a column shifted along shows exactly
+  // what drawing it afresh would.
+  QImage layer_;
+  QImage backdrop_;           // background, grid and axis labels of the whole widget
+  bool layer_valid_ = false;  // false: draw every column at the next paint
+  bool new_points_ = false;   // points arrived since the image was drawn
+  bool backdrop_valid_ = false;
+  std::int64_t window_ns_ = 1;       // the time window the image was drawn for
+  std::int64_t right_column_ = 0;    // grid column of the image's rightmost column
+  std::int64_t drawn_right_ns_ = 0;  // the newest time the image shows
 };
 
 }  // namespace widgets

@@ -1,0 +1,107 @@
+// What the main window costs the machine while it monitors: the real window, shown on the
+// offscreen platform, on the built-in simulated chip, with its 1 ms timers running in the event
+// loop. Each run prints the process's CPU time (user + system) per wall second, as a percentage
+// of one core, and the ticks per second of the tab's timer. KELVRAN_BENCH_SECONDS shortens a run
+// (default 10 s).
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTimer>
+#include <cstdlib>
+
+#include "access/declarations.h"
+#include "buslink/sim/simulated_hardware.h"
+#include "display/main_form.h"
+#include "widgets/message_boxes.h"
+
+namespace {
+
+enum Tab { kReadWrite = 1, kVisualDisplay = 2 };
+
+// Answers the start notice with Yes, so entering the Visual Display tab runs EasySetup.
+class YesBoxes : public widgets::MessageBoxes {
+ public:
+  widgets::MsgAnswer Show(QWidget*, const QString&, const QString&, const QString&,
+                          widgets::MsgIcon, widgets::MsgButtons buttons) override {
+    return buttons == widgets::MsgButtons::YesNo ? widgets::MsgAnswer::Yes : widgets::MsgAnswer::Ok;
+  }
+};
+
+double CpuSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  auto seconds = [](const timeval& t) {
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+  };
+  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+int RunMilliseconds() {
+  const char* text = std::getenv("KELVRAN_BENCH_SECONDS");
+  const double seconds = text != nullptr ? std::atof(text) : 10.0;
+  return static_cast<int>((seconds > 0.0 ? seconds : 10.0) * 1000.0);
+}
+
+// Shows the window, enters the tab (and, on Read/Write, turns continuous reading on), then
+// lets the event loop run.
+void RunWindow(benchmark::State& state, Tab tab) {
+  for (auto _ : state) {
+    buslink::sim::SimulatedHardware hardware(buslink::sim::Scenario::BuiltIn());
+    devaccess::Declarations d;
+    d.backend = &hardware;
+    d.comms_medium = 0;
+    d.device_address = 0x2D;
+    YesBoxes boxes;
+    display::MainForm window(d, boxes);
+    window.show();
+    QApplication::processEvents();
+    auto* tabs = window.findChild<QTabWidget*>(QStringLiteral("Main_Form_Tab"));
+    // EasySetup first, from the start notice, as a user who monitors the chip would.
+    tabs->setCurrentIndex(kVisualDisplay);
+    QTimer* timer = window.findChild<QTimer*>(QStringLiteral("visual_timer"));
+    if (tab == kReadWrite) {
+      tabs->setCurrentIndex(kReadWrite);
+      window.findChild<QPushButton*>(QStringLiteral("SSRibbon5"))->setChecked(true);
+      timer = window.findChild<QTimer*>(QStringLiteral("Timer3"));
+    }
+    long ticks = 0;
+    QObject::connect(timer, &QTimer::timeout, [&ticks] { ++ticks; });
+    QApplication::processEvents();  // settle the tab switch before measuring
+
+    QEventLoop loop;
+    QTimer::singleShot(RunMilliseconds(), &loop, &QEventLoop::quit);
+    QElapsedTimer wall;
+    const double cpu_before = CpuSeconds();
+    wall.start();
+    loop.exec();
+    const double seconds = static_cast<double>(wall.nsecsElapsed()) / 1e9;
+    const double cpu = CpuSeconds() - cpu_before;
+    state.counters["cpu_percent"] = 100.0 * cpu / seconds;
+    state.counters["ticks_per_second"] = static_cast<double>(ticks) / seconds;
+    timer->stop();
+  }
+}
+
+void BM_VisualDisplayAfterEasySetup(benchmark::State& state) {
+  RunWindow(state, kVisualDisplay);
+}
+void BM_ReadWriteContinuousReading(benchmark::State& state) {
+  RunWindow(state, kReadWrite);
+}
+BENCHMARK(BM_VisualDisplayAfterEasySetup)
+    ->Iterations(1)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true)
+    ->Unit(benchmark::kSecond);
+BENCHMARK(BM_ReadWriteContinuousReading)
+    ->Iterations(1)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true)
+    ->Unit(benchmark::kSecond);
+
+}  // namespace
