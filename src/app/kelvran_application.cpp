@@ -1,5 +1,7 @@
 #include "app/kelvran_application.h"
 
+#include <QTimer>
+#include <QWidget>
 #include <exception>
 
 #include "app/command_line.h"
@@ -24,6 +26,12 @@ void KelvranApplication::ReportFatal(const QString& description) {
   // Timers keep firing while the box is open and may fail the same way: one report is enough.
   if (fatal_status_ != 0) return;
   fatal_status_ = kFatalExitStatus;
+  // Nothing may reach the bus once the program has decided to end, and the report's own event
+  // loop would run the windows' timers on: a display cycle started just before the failure
+  // would read the chip for as long as the report is up.
+  for (QWidget* widget : QApplication::allWidgets()) {
+    for (QTimer* timer : widget->findChildren<QTimer*>(Qt::FindDirectChildrenOnly)) timer->stop();
+  }
   const QString title = QString::fromLatin1(kProgramName);
   if (boxes_ != nullptr) {
     boxes_->Show(nullptr, QStringLiteral("fatal_error"), title, description,
