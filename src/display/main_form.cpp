@@ -17,10 +17,14 @@
 #include "display/main_tab.h"
 #include "display/visual_display_tab.h"
 #include "editor/read_write_tab.h"
+#include "widgets/repaint_pacer.h"
 
 namespace display {
 
 namespace {
+
+// The whole window repaints at most this often, however fast its timers change what it shows.
+constexpr int kMaxRepaintsPerSecond = 30;
 
 enum Tab { kMainTab = 0, kReadWriteTab = 1, kVisualDisplayTab = 2, kChannelModeTab = 3 };
 
@@ -63,6 +67,7 @@ MainForm::MainForm(devaccess::Declarations& d, widgets::MessageBoxes& boxes, QWi
   tabs_->addTab(channel_mode_tab_, QStringLiteral("Channel Mode/VID "));
   tabs_->setCurrentIndex(kMainTab);
   setCentralWidget(tabs_);
+  new widgets::RepaintPacer(this, kMaxRepaintsPerSecond);
 
   // A move over a widget that does not track the mouse reaches only application-wide filters, and
   // the bare tab control is mostly such widgets (tab row, page backgrounds, the Main tab's texts).
