@@ -49,26 +49,26 @@ void ReadWriteTab::BuildLayout() {
   labels_[0]->hide();
 
   // The register labels, in catalogue order within each panel.
-  struct PanelSpec {
+  struct RegisterPanelBox {
     chip::RegisterPanel panel;
     const char* name;
     int columns;
   };
-  const PanelSpec panels[] = {{chip::RegisterPanel::Measured, "SSPanel2", 1},
-                              {chip::RegisterPanel::Limits, "SSPanel4", 2},
-                              {chip::RegisterPanel::OtherSettings, "SSPanel5", 1}};
-  for (const PanelSpec& spec : panels) {
-    QGroupBox* box =
-        MakePanel(FromView(chip::PanelCaption(spec.panel)), QString::fromLatin1(spec.name), this);
+  const RegisterPanelBox panels[] = {{chip::RegisterPanel::Measured, "SSPanel2", 1},
+                                     {chip::RegisterPanel::Limits, "SSPanel4", 2},
+                                     {chip::RegisterPanel::OtherSettings, "SSPanel5", 1}};
+  for (const RegisterPanelBox& panel_box : panels) {
+    QGroupBox* box = MakePanel(FromView(chip::PanelCaption(panel_box.panel)),
+                               QString::fromLatin1(panel_box.name), this);
     auto* grid = new QGridLayout(box);
     int slot = 0;
     int count = 0;
     for (const chip::RegisterEntry& entry : chip::AllRegisters()) {
-      if (entry.panel == spec.panel) ++count;
+      if (entry.panel == panel_box.panel) ++count;
     }
-    const int rows = (count + spec.columns - 1) / spec.columns;
+    const int rows = (count + panel_box.columns - 1) / panel_box.columns;
     for (const chip::RegisterEntry& entry : chip::AllRegisters()) {
-      if (entry.panel != spec.panel) continue;
+      if (entry.panel != panel_box.panel) continue;
       auto* label = new widgets::ClickableLabel(FromView(entry.caption), box);
       label->setObjectName(QStringLiteral("read_writedisplaytext_%1").arg(entry.index));
       const int index = entry.index;

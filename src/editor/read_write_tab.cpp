@@ -20,6 +20,7 @@ namespace {
 
 constexpr QRgb kButtonEdited = qRgb(255, 0, 0);   // the box was edited and not yet written
 constexpr QRgb kButtonWritten = qRgb(0, 255, 0);  // the last typed value was written
+constexpr int kShowsPerSecond = 30;
 
 void SetText(QLabel* label, const QString& text) {
   if (label->text() != text) label->setText(text);
@@ -39,9 +40,22 @@ void SetButtonColour(QPushButton* button, QRgb colour) {
 
 ReadWriteTab::ReadWriteTab(devaccess::Declarations& d, widgets::MessageBoxes& boxes,
                            QWidget* parent)
-    : QWidget(parent), d_(d), boxes_(boxes), timer3_(new QTimer(this)) {
+    : QWidget(parent),
+      d_(d),
+      boxes_(boxes),
+      timer3_(new QTimer(this)),
+      show_timer_(new QTimer(this)) {
   timer3_->setObjectName(QStringLiteral("Timer3"));
   connect(timer3_, &QTimer::timeout, this, &ReadWriteTab::Timer3_Timer);
+  show_timer_->setSingleShot(true);
+  show_timer_->setInterval(1000 / kShowsPerSecond);
+  connect(show_timer_, &QTimer::timeout, this, [this] {
+    // Only while reading goes on: d_.value_read is then still the newest read of this tab.
+    if (!value_unshown_ || !timer3_->isActive()) return;
+    value_unshown_ = false;
+    refresh_register_panel();
+    show_timer_->start();
+  });
   BuildLayout();
 }
 
@@ -57,6 +71,7 @@ void ReadWriteTab::Enter() {
 
 void ReadWriteTab::StopTimer() {
   timer3_->stop();
+  value_unshown_ = false;
 }
 
 bool ReadWriteTab::eventFilter(QObject* watched, QEvent* event) {
@@ -248,15 +263,22 @@ void ReadWriteTab::SSRibbon5_Click(bool value) {
     SetText(sspanel7_, QStringLiteral("Continuous Reading is On"));
   } else {
     timer3_->stop();
+    if (value_unshown_) refresh_register_panel();  // the last value read stays in sight
+    value_unshown_ = false;
     SetText(sspanel7_, QStringLiteral("Continuous Reading is Off"));
   }
 }
 
 void ReadWriteTab::Timer3_Timer() {
   devaccess::ReadAt(d_, selected_address_);
-  SetText(p_value_read_hex_label_, HexText(d_.value_read));
-  SetText(p_value_read_dec_label_, QString::number(d_.value_read));
+  // The first value shows at once; the ones that follow wait for the show timer, which then
+  // shows the newest.
+  if (show_timer_->isActive()) {
+    value_unshown_ = true;
+    return;
+  }
   refresh_register_panel();
+  show_timer_->start();
 }
 
 }  // namespace editor

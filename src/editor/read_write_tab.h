@@ -80,6 +80,10 @@ class ReadWriteTab : public QWidget {
   QLabel* sspanel7_ = nullptr;
   std::vector<QWidget*> away_panels_;  // moving over one of these restores the last label
   QTimer* timer3_;
+  // Continuous reading reads at the timer's pace but shows at a person's: the digits and texts
+  // follow the newest value at most kShowsPerSecond times a second.
+  QTimer* show_timer_;
+  bool value_unshown_ = false;
 };
 
 }  // namespace editor

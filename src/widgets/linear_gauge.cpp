@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QTimer>
 #include <algorithm>
 #include <cmath>
 
@@ -27,6 +28,10 @@ const QColor kLowColor(30, 90, 200);
 const QColor kHighColor(200, 40, 40);
 const QColor kBandColor(80, 190, 80);
 const QColor kReadingColor(20, 20, 20);
+
+// A display cycle changes the reading up to a thousand times a second, and every notice crosses
+// the accessibility bus: tools hear of it ten times a second, the latest value always last.
+constexpr int kToolNoticeMs = 100;
 
 }  // namespace
 
@@ -160,29 +165,48 @@ void LinearGauge::KeepSlotsOnScale() {
 void LinearGauge::SetReading(double value) {
   if (!std::isfinite(value) || value == reading_) return;
   reading_ = value;
-  if (QAccessible::isActive()) {
-    if (QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(this)) {
-      if (QAccessibleInterface* child = iface->child(0)) {
-        QAccessibleValueChangeEvent event(child, reading_);
-        QAccessible::updateAccessibility(&event);
-      }
-    }
-  }
+  NoticeReadingChange(false);
   update();
 }
 
 void LinearGauge::SetCaption(const QString& caption) {
   if (caption == caption_) return;
   caption_ = caption;
-  if (QAccessible::isActive()) {
-    if (QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(this)) {
-      if (QAccessibleInterface* child = iface->child(3)) {
-        QAccessibleEvent event(child, QAccessible::NameChanged);
-        QAccessible::updateAccessibility(&event);
-      }
+  NoticeReadingChange(true);
+  update();
+}
+
+void LinearGauge::NoticeReadingChange(bool caption) {
+  if (!QAccessible::isActive()) return;
+  (caption ? caption_noticed_ : reading_noticed_) = true;
+  if (notice_timer_ == nullptr) {
+    notice_timer_ = new QTimer(this);
+    notice_timer_->setSingleShot(true);
+    notice_timer_->setInterval(kToolNoticeMs);
+    connect(notice_timer_, &QTimer::timeout, this, &LinearGauge::SendReadingNotices);
+  }
+  // The first change is told at once; the ones that follow wait for the interval to pass.
+  if (!notice_timer_->isActive()) SendReadingNotices();
+}
+
+void LinearGauge::SendReadingNotices() {
+  if (!reading_noticed_ && !caption_noticed_) return;
+  QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(this);
+  if (iface != nullptr && reading_noticed_) {
+    if (QAccessibleInterface* child = iface->child(0)) {
+      QAccessibleValueChangeEvent event(child, reading_);
+      QAccessible::updateAccessibility(&event);
     }
   }
-  update();
+  if (iface != nullptr && caption_noticed_) {
+    if (QAccessibleInterface* child = iface->child(3)) {
+      QAccessibleEvent event(child, QAccessible::NameChanged);
+      QAccessible::updateAccessibility(&event);
+    }
+  }
+  reading_noticed_ = false;
+  caption_noticed_ = false;
+  notice_timer_->start();
 }
 
 void LinearGauge::SetSelectedPointer(int slot) {

@@ -5,6 +5,8 @@
 #include <QWidget>
 #include <array>
 
+class QTimer;
+
 namespace widgets {
 
 // A horizontal linear gauge with a reading, a caption and four slots:
@@ -144,6 +146,9 @@ class LinearGauge : public QWidget {
   bool HitBand(const QPoint& p, int& slot, Grab& grab) const;
   void MoveGrabbed(double value);
   void NotifyAccessibleValue(int slot);
+  // The reading and caption as accessibility tools hear of them: at most kToolNoticeMs apart.
+  void NoticeReadingChange(bool caption);
+  void SendReadingNotices();
   QRect BandRect(int slot) const;
 
   std::array<Slot, kSlotCount> slots_{};
@@ -153,6 +158,9 @@ class LinearGauge : public QWidget {
   double scale_max_ = 100.0;
   double reading_ = 0.0;
   QString caption_;
+  QTimer* notice_timer_ = nullptr;  // made at the first change a tool hears of
+  bool reading_noticed_ = false;    // a change waits for the timer
+  bool caption_noticed_ = false;
 
   // The drag in progress.
   int grab_slot_ = -1;

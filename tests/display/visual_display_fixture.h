@@ -20,7 +20,6 @@ class VisualDisplayTest : public SimWindowTest<display::VisualDisplayTab> {
   void Enter() {
     window_->Enter();
     window_->StopTimer();
-    QTest::qWait(20);
     Mark();
   }
   void OpenAndEnter(const std::string& registers, Medium medium = Medium::SMBus) {
@@ -34,7 +33,6 @@ class VisualDisplayTest : public SimWindowTest<display::VisualDisplayTab> {
     Click("visualdisplaytext", index);
     const bool ticking = VisualTimer()->isActive();
     window_->StopTimer();
-    QTest::qWait(20);
     return ticking;
   }
   QLabel* Label(int index) { return Find<QLabel>("visualdisplaytext", index); }
