@@ -3,10 +3,12 @@
 #include <QString>
 #include <optional>
 
+#include "chip/register_catalogue.h"
+
 namespace about {
 
 // The chip's name; every text that names the chip is built around it.
-inline constexpr char kChipName[] = "KELVRAN";
+using chip::kChipName;
 
 // "KELVRAN Evaluation Software": the main window's caption and the About box's title.
 QString ProgramTitle();

@@ -7,6 +7,9 @@
 
 namespace chip {
 
+// The chip's name as every window and message writes it.
+inline constexpr char kChipName[] = "KELVRAN";
+
 // The chip's register addresses that the program uses by name.
 namespace reg {
 inline constexpr std::uint8_t kAnalogOutput = 0x19;

@@ -235,7 +235,8 @@ void ReadWriteTab::Command5_Click() {
     // A register holds one byte: refuse rather than send something the user did not type. The
     // box keeps its text and the button stays red, so nothing is lost.
     boxes_.Show(
-        this, QStringLiteral("decimal_range"), QStringLiteral("KELVRAN Evaluation Software"),
+        this, QStringLiteral("decimal_range"),
+        QLatin1String(chip::kChipName) + QStringLiteral(" Evaluation Software"),
         QStringLiteral("\"%1\" is not a value a register can hold, so nothing was written.\n"
                        "Enter a decimal number from 0 to 255.")
             .arg(text7_->text()),

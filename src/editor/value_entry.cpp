@@ -3,16 +3,11 @@
 #include <QString>
 #include <cmath>
 
+#include "chip/hex_digit.h"
+
 namespace editor {
 
 namespace {
-
-int HexDigit(QChar c) {
-  if (c >= u'0' && c <= u'9') return c.unicode() - u'0';
-  if (c >= u'a' && c <= u'f') return c.unicode() - u'a' + 10;
-  if (c >= u'A' && c <= u'F') return c.unicode() - u'A' + 10;
-  return -1;
-}
 
 bool IsDigit(QChar c) {
   return c >= u'0' && c <= u'9';
@@ -23,7 +18,7 @@ bool IsDigit(QChar c) {
 int HexEntryValue(QStringView text) {
   int value = 0;
   for (const QChar c : text) {
-    const int digit = HexDigit(c);
+    const int digit = chip::HexDigit(c.toLatin1());
     if (digit < 0) break;
     value = value * 16 + digit;
     if (value > 0xFFFFFF) break;  // the box holds two characters; this only guards the arithmetic

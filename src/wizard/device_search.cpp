@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "chip/hex_digit.h"
+
 namespace wizard {
 
 namespace {
@@ -10,13 +12,6 @@ constexpr int kPrinterTagGap = 50;
 constexpr int kSMBusTagGap = 98;
 constexpr std::string_view kPrinterTag = "Printer";
 constexpr std::string_view kSMBusTag = "SMBus";
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
 
 }  // namespace
 
@@ -31,7 +26,7 @@ long SMBusBaseToSearch(std::string_view typed, long reported_base) {
   if (typed.empty() || typed.size() > 4) return 0;
   long base = 0;
   for (const char c : typed) {
-    const int digit = HexDigit(c);
+    const int digit = chip::HexDigit(c);
     if (digit < 0) return 0;
     base = base * 16 + digit;
   }
@@ -55,8 +50,8 @@ LineTag ReadLineTag(std::string_view line) {
   // "SMBus" and two hexadecimal digits.
   if (line.size() >= kSMBusTag.size() + 2 &&
       line.substr(line.size() - 2 - kSMBusTag.size(), kSMBusTag.size()) == kSMBusTag) {
-    const int high = HexDigit(line[line.size() - 2]);
-    const int low = HexDigit(line[line.size() - 1]);
+    const int high = chip::HexDigit(line[line.size() - 2]);
+    const int low = chip::HexDigit(line[line.size() - 1]);
     if (high >= 0 && low >= 0) {
       tag.kind = LineTag::Kind::SMBus;
       tag.address7 = static_cast<std::uint8_t>(high * 16 + low);

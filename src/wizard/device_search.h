@@ -9,12 +9,13 @@
 #include <vector>
 
 #include "access/device_search.h"
+#include "chip/register_catalogue.h"
 
 // The wizard's results lines and their tags. No widgets here; the window feeds the search's
 // progress steps to its bar.
 namespace wizard {
 
-inline constexpr const char* kChipName = "KELVRAN";
+using chip::kChipName;
 
 // The search itself is shared with the terminal program.
 using devaccess::DeviceSearch;
