@@ -44,4 +44,20 @@ class BusTrace {
   std::vector<std::string> lines_;
 };
 
+// Runs transfer, which returns the value to record, and records the transfer or its failure in
+// trace (which may be null); the failure goes on to the caller. reg is read after the transfer,
+// which may have changed it.
+template <class Transfer>
+std::uint8_t Traced(BusTrace* trace, TraceMedium medium, std::uint8_t device, char op,
+                    const std::uint8_t& reg, Transfer&& transfer) {
+  try {
+    const std::uint8_t value = transfer();
+    if (trace != nullptr) trace->Record(medium, device, op, reg, value);
+    return value;
+  } catch (const BusError& error) {
+    if (trace != nullptr) trace->RecordError(medium, device, op, reg, error.code());
+    throw;
+  }
+}
+
 }  // namespace buslink

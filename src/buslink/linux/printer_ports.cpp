@@ -130,30 +130,18 @@ BitBangI2c LinuxParallelDevice::Master(const PrinterPort& port, PortPins& pins) 
 }
 
 std::uint8_t LinuxParallelDevice::ReadByte(std::uint8_t device, std::uint8_t reg) {
-  try {
+  return Traced(context_.trace, TraceMedium::PP, device, 'R', reg, [&] {
     const PrinterPort& port = ResolvePort();
-    const std::uint8_t value = Master(port, Pins(port)).ReadRegister(device, reg);
-    if (context_.trace != nullptr) context_.trace->Record(TraceMedium::PP, device, 'R', reg, value);
-    return value;
-  } catch (const BusError& error) {
-    if (context_.trace != nullptr) {
-      context_.trace->RecordError(TraceMedium::PP, device, 'R', reg, error.code());
-    }
-    throw;
-  }
+    return Master(port, Pins(port)).ReadRegister(device, reg);
+  });
 }
 
 void LinuxParallelDevice::WriteByte(std::uint8_t device, std::uint8_t& reg, std::uint8_t& value) {
-  try {
+  Traced(context_.trace, TraceMedium::PP, device, 'W', reg, [&] {
     const PrinterPort& port = ResolvePort();
     Master(port, Pins(port)).WriteRegister(device, reg, value);
-    if (context_.trace != nullptr) context_.trace->Record(TraceMedium::PP, device, 'W', reg, value);
-  } catch (const BusError& error) {
-    if (context_.trace != nullptr) {
-      context_.trace->RecordError(TraceMedium::PP, device, 'W', reg, error.code());
-    }
-    throw;
-  }
+    return value;
+  });
 }
 
 LinuxParallelPorts::LinuxParallelPorts(PortContext context)

@@ -61,29 +61,19 @@ int LinuxSmbusDevice::Prepare(std::uint8_t device) {
 }
 
 std::uint8_t LinuxSmbusDevice::ReadByte(std::uint8_t device, std::uint8_t reg) {
-  try {
-    const int fd = Prepare(device);
-    const int result = calls_->SmbusReadByteData(fd, reg);
+  return Traced(trace_, TraceMedium::SMB, device, 'R', reg, [&] {
+    const int result = calls_->SmbusReadByteData(Prepare(device), reg);
     if (result < 0) throw SmbusTransferError(adapter_->Describe(), device, -result);
-    const auto value = static_cast<std::uint8_t>(result);
-    if (trace_ != nullptr) trace_->Record(TraceMedium::SMB, device, 'R', reg, value);
-    return value;
-  } catch (const BusError& error) {
-    if (trace_ != nullptr) trace_->RecordError(TraceMedium::SMB, device, 'R', reg, error.code());
-    throw;
-  }
+    return static_cast<std::uint8_t>(result);
+  });
 }
 
 void LinuxSmbusDevice::WriteByte(std::uint8_t device, std::uint8_t reg, std::uint8_t value) {
-  try {
-    const int fd = Prepare(device);
-    const int result = calls_->SmbusWriteByteData(fd, reg, value);
+  Traced(trace_, TraceMedium::SMB, device, 'W', reg, [&] {
+    const int result = calls_->SmbusWriteByteData(Prepare(device), reg, value);
     if (result < 0) throw SmbusTransferError(adapter_->Describe(), device, -result);
-    if (trace_ != nullptr) trace_->Record(TraceMedium::SMB, device, 'W', reg, value);
-  } catch (const BusError& error) {
-    if (trace_ != nullptr) trace_->RecordError(TraceMedium::SMB, device, 'W', reg, error.code());
-    throw;
-  }
+    return value;
+  });
 }
 
 }  // namespace buslink::linux_hw
