@@ -29,17 +29,6 @@ QRgb NormalLabelColour() {
   return QGuiApplication::palette().color(QPalette::Dark).rgb();
 }
 
-QRgb LabelColour(const QLabel* label) {
-  return label->palette().color(QPalette::WindowText).rgb();
-}
-
-void SetLabelColour(QLabel* label, QRgb colour) {
-  if (LabelColour(label) == colour) return;
-  QPalette p = label->palette();
-  p.setColor(QPalette::WindowText, QColor(colour));
-  label->setPalette(p);
-}
-
 QLabel* VisualLabel(const VisualDisplayView& v, int index) {
   if (index < 0 || index >= VisualDisplayView::kLabelCount) return nullptr;
   return v.visualdisplaytext[static_cast<std::size_t>(index)];

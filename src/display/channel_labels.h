@@ -3,6 +3,7 @@
 #include <QColor>
 
 #include "display/visual_display_view.h"
+#include "widgets/labels.h"
 
 class QLabel;
 
@@ -18,8 +19,8 @@ inline constexpr QRgb kLabelHover = qRgb(0, 255, 0);          // bright green
 inline constexpr QRgb kLabelChosen = qRgb(0, 128, 0);         // dark green
 inline constexpr QRgb kLabelChosenHover = qRgb(255, 255, 0);  // yellow
 
-QRgb LabelColour(const QLabel* label);
-void SetLabelColour(QLabel* label, QRgb colour);
+using widgets::LabelColour;
+using widgets::SetLabelColour;
 
 // The label with that index, or nullptr for 13 and anything outside 0..14.
 QLabel* VisualLabel(const VisualDisplayView& v, int index);

@@ -1,8 +1,8 @@
 #pragma once
 
 #include <QColor>
-#include <QLabel>
-#include <QPalette>
+
+#include "widgets/labels.h"
 
 namespace editor {
 
@@ -12,22 +12,8 @@ inline constexpr QRgb kLabelHover = qRgb(0, 255, 0);            // bright green,
 inline constexpr QRgb kLabelSelected = qRgb(0, 128, 0);         // dark green
 inline constexpr QRgb kLabelSelectedHover = qRgb(255, 255, 0);  // yellow
 
-inline QRgb LabelColour(const QLabel* label) {
-  return label->palette().color(QPalette::WindowText).rgb();
-}
-
-inline void SetLabelColour(QLabel* label, QRgb colour) {
-  if (LabelColour(label) == colour) return;
-  QPalette p = label->palette();
-  p.setColor(QPalette::WindowText, QColor(colour));
-  label->setPalette(p);
-}
-
-inline void SetLabelBold(QLabel* label, bool bold) {
-  if (label->font().bold() == bold) return;
-  QFont f = label->font();
-  f.setBold(bold);
-  label->setFont(f);
-}
+using widgets::LabelColour;
+using widgets::SetLabelBold;
+using widgets::SetLabelColour;
 
 }  // namespace editor

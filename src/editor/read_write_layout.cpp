@@ -23,12 +23,6 @@ QString FromView(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-QLabel* MakeLabel(const QString& text, QWidget* parent, const QString& name = {}) {
-  auto* label = new QLabel(text, parent);
-  if (!name.isEmpty()) label->setObjectName(name);
-  return label;
-}
-
 // A captioned, framed panel; mouse tracking lets it notice the mouse leaving a label.
 QGroupBox* MakePanel(const QString& caption, const QString& name, QWidget* parent) {
   auto* panel = new QGroupBox(caption, parent);
@@ -44,8 +38,8 @@ void ReadWriteTab::BuildLayout() {
 
   // Index 0 is an element of the label array only; it sits outside the panels, unseen, and
   // takes no clicks.
-  labels_[0] =
-      MakeLabel(QStringLiteral("Company ID"), this, QStringLiteral("read_writedisplaytext_0"));
+  labels_[0] = widgets::MakePlainLabel(QStringLiteral("read_writedisplaytext_0"),
+                                       QStringLiteral("Company ID"), this);
   labels_[0]->hide();
 
   // The register labels, in catalogue order within each panel.
@@ -96,15 +90,17 @@ void ReadWriteTab::BuildLayout() {
   // shown.
   QGroupBox* info = MakePanel(QString(), QStringLiteral("SSPanel13"), this);
   auto* info_grid = new QGridLayout(info);
-  info_grid->addWidget(MakeLabel(QStringLiteral("Current Register Type:"), info), 0, 0);
-  current_reg_type_label_ =
-      MakeLabel(QStringLiteral("Configuration"), info, QStringLiteral("current_reg_type_label"));
+  info_grid->addWidget(
+      widgets::MakePlainLabel(QString(), QStringLiteral("Current Register Type:"), info), 0, 0);
+  current_reg_type_label_ = widgets::MakePlainLabel(QStringLiteral("current_reg_type_label"),
+                                                    QStringLiteral("Configuration"), info);
   info_grid->addWidget(current_reg_type_label_, 0, 1, 1, 2);
-  info_grid->addWidget(MakeLabel(QStringLiteral("Current Register Address:"), info), 1, 0);
-  current_reg_address_label_ =
-      MakeLabel(QStringLiteral("0"), info, QStringLiteral("current_reg_address_label"));
+  info_grid->addWidget(
+      widgets::MakePlainLabel(QString(), QStringLiteral("Current Register Address:"), info), 1, 0);
+  current_reg_address_label_ = widgets::MakePlainLabel(QStringLiteral("current_reg_address_label"),
+                                                       QStringLiteral("0"), info);
   info_grid->addWidget(current_reg_address_label_, 1, 1);
-  info_grid->addWidget(MakeLabel(QStringLiteral("(Hex)"), info), 1, 2);
+  info_grid->addWidget(widgets::MakePlainLabel(QString(), QStringLiteral("(Hex)"), info), 1, 2);
   info_grid->setColumnStretch(5, 1);
 
   const struct {
@@ -121,11 +117,11 @@ void ReadWriteTab::BuildLayout() {
   };
   int row = 2;
   for (const auto& r : hidden_rows) {
-    QLabel* heading = MakeLabel(QString::fromLatin1(r.heading), info);
-    *r.hex = MakeLabel(QStringLiteral("0"), info, QString::fromLatin1(r.hex_name));
-    QLabel* hex_heading = MakeLabel(QStringLiteral("(Hex)"), info);
-    *r.dec = MakeLabel(QStringLiteral("0"), info, QString::fromLatin1(r.dec_name));
-    QLabel* dec_heading = MakeLabel(QStringLiteral("(Dec)"), info);
+    QLabel* heading = widgets::MakePlainLabel(QString(), QString::fromLatin1(r.heading), info);
+    *r.hex = widgets::MakePlainLabel(QString::fromLatin1(r.hex_name), QStringLiteral("0"), info);
+    QLabel* hex_heading = widgets::MakePlainLabel(QString(), QStringLiteral("(Hex)"), info);
+    *r.dec = widgets::MakePlainLabel(QString::fromLatin1(r.dec_name), QStringLiteral("0"), info);
+    QLabel* dec_heading = widgets::MakePlainLabel(QString(), QStringLiteral("(Dec)"), info);
     int column = 0;
     for (QLabel* l : {heading, *r.hex, hex_heading, *r.dec, dec_heading}) {
       info_grid->addWidget(l, row, column++);
@@ -140,12 +136,13 @@ void ReadWriteTab::BuildLayout() {
   QGroupBox* bits = MakePanel(QString(), QStringLiteral("SSPanel37"), this);
   auto* bits_grid = new QGridLayout(bits);
   bits_grid->addWidget(
-      MakeLabel(QStringLiteral("Press any of these Digits to write to the TORMEXA"), bits), 0, 0, 1,
-      8);
+      widgets::MakePlainLabel(
+          QString(), QStringLiteral("Press any of these Digits to write to the TORMEXA"), bits),
+      0, 0, 1, 8);
   for (int k = 7; k >= 0; --k) {
     const auto column = 7 - k;
-    auto* name =
-        MakeLabel(QStringLiteral("Bit %1").arg(k), bits, QStringLiteral("bitname_%1").arg(k));
+    auto* name = widgets::MakePlainLabel(QStringLiteral("bitname_%1").arg(k),
+                                         QStringLiteral("Bit %1").arg(k), bits);
     name->setAlignment(Qt::AlignCenter);
     bitname_[static_cast<std::size_t>(k)] = name;
     bits_grid->addWidget(name, 1, column);
@@ -158,8 +155,8 @@ void ReadWriteTab::BuildLayout() {
     bits_grid->addWidget(digit, 2, column);
   }
   bits_grid->addWidget(
-      MakeLabel(QStringLiteral("(Click Digits)"), bits, QStringLiteral("bitname_9")), 3, 0, 1, 8,
-      Qt::AlignCenter);
+      widgets::MakePlainLabel(QStringLiteral("bitname_9"), QStringLiteral("(Click Digits)"), bits),
+      3, 0, 1, 8, Qt::AlignCenter);
   right->addWidget(bits);
   away_panels_.push_back(bits);
 
@@ -180,8 +177,8 @@ void ReadWriteTab::BuildLayout() {
   };
   row = 0;
   for (const auto& e : entries) {
-    QLabel* caption =
-        MakeLabel(QString::fromLatin1(e.caption), write, QString::fromLatin1(e.caption_name));
+    QLabel* caption = widgets::MakePlainLabel(QString::fromLatin1(e.caption_name),
+                                              QString::fromLatin1(e.caption), write);
     *e.box = new QLineEdit(QStringLiteral("00"), write);
     (*e.box)->setObjectName(QString::fromLatin1(e.box_name));
     (*e.box)->setMaxLength(e.max_length);
@@ -210,8 +207,8 @@ void ReadWriteTab::BuildLayout() {
   ssribbon5_->setObjectName(QStringLiteral("SSRibbon5"));
   ssribbon5_->setCheckable(true);
   connect(ssribbon5_, &QPushButton::toggled, this, &ReadWriteTab::SSRibbon5_Click);
-  sspanel7_ =
-      MakeLabel(QStringLiteral("Continuous Reading is Off"), this, QStringLiteral("SSPanel7"));
+  sspanel7_ = widgets::MakePlainLabel(QStringLiteral("SSPanel7"),
+                                      QStringLiteral("Continuous Reading is Off"), this);
   sspanel7_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   sspanel7_->setAlignment(Qt::AlignCenter);
   sspanel7_->installEventFilter(this);

@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QLabel>
+#include <QPalette>
 
 namespace widgets {
 
@@ -17,6 +18,24 @@ void SetBoldFont(QWidget* widget, double scale) {
   font.setBold(true);
   if (scale != 1.0) font.setPointSizeF(font.pointSizeF() * scale);
   widget->setFont(font);
+}
+
+QRgb LabelColour(const QLabel* label) {
+  return label->palette().color(QPalette::WindowText).rgb();
+}
+
+void SetLabelColour(QLabel* label, QRgb colour) {
+  if (LabelColour(label) == colour) return;
+  QPalette p = label->palette();
+  p.setColor(QPalette::WindowText, QColor(colour));
+  label->setPalette(p);
+}
+
+void SetLabelBold(QLabel* label, bool bold) {
+  if (label->font().bold() == bold) return;
+  QFont f = label->font();
+  f.setBold(bold);
+  label->setFont(f);
 }
 
 }  // namespace widgets

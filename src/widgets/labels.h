@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QString>
 
 class QLabel;
@@ -14,5 +15,11 @@ QLabel* MakePlainLabel(const QString& name, const QString& text, QWidget* parent
 // Makes widget's font bold and, with a scale other than 1, that many times its point size: the
 // one way the windows mark titles, headings and big digits.
 void SetBoldFont(QWidget* widget, double scale = 1.0);
+
+// A label's text colour, which several windows use as its selection state; setting the colour it
+// has already changes nothing (and repaints nothing).
+QRgb LabelColour(const QLabel* label);
+void SetLabelColour(QLabel* label, QRgb colour);
+void SetLabelBold(QLabel* label, bool bold);
 
 }  // namespace widgets

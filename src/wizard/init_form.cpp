@@ -20,6 +20,7 @@
 #include <string>
 
 #include "display/main_form.h"
+#include "widgets/labels.h"
 #include "wizard/twips_layout.h"
 #include "wizard/wizard_picture.h"
 
@@ -77,8 +78,7 @@ void SetTextColour(QLabel* label, const QColor& colour) {
 }
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text = QString()) {
-  auto* label = new QLabel(text, parent);
-  label->setObjectName(QString::fromLatin1(name));
+  QLabel* label = widgets::MakePlainLabel(QString::fromLatin1(name), text, parent);
   label->setWordWrap(true);
   label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   return label;
