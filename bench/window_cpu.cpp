@@ -87,12 +87,37 @@ void RunWindow(benchmark::State& state, Tab tab) {
   }
 }
 
+// The floor under both: a timer at 1 ms that does nothing, in the same event loop, no window. What
+// the machine charges for a thousand wake-ups a second.
+void BM_EmptyOneMillisecondTimer(benchmark::State& state) {
+  for (auto _ : state) {
+    QTimer timer;
+    long ticks = 0;
+    QObject::connect(&timer, &QTimer::timeout, [&ticks] { ++ticks; });
+    timer.start(1);
+    QEventLoop loop;
+    QTimer::singleShot(RunMilliseconds(), &loop, &QEventLoop::quit);
+    QElapsedTimer wall;
+    const double cpu_before = CpuSeconds();
+    wall.start();
+    loop.exec();
+    const double seconds = static_cast<double>(wall.nsecsElapsed()) / 1e9;
+    state.counters["cpu_percent"] = 100.0 * (CpuSeconds() - cpu_before) / seconds;
+    state.counters["ticks_per_second"] = static_cast<double>(ticks) / seconds;
+  }
+}
+
 void BM_VisualDisplayAfterEasySetup(benchmark::State& state) {
   RunWindow(state, kVisualDisplay);
 }
 void BM_ReadWriteContinuousReading(benchmark::State& state) {
   RunWindow(state, kReadWrite);
 }
+BENCHMARK(BM_EmptyOneMillisecondTimer)
+    ->Iterations(1)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true)
+    ->Unit(benchmark::kSecond);
 BENCHMARK(BM_VisualDisplayAfterEasySetup)
     ->Iterations(1)
     ->Repetitions(5)
