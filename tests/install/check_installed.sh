@@ -85,6 +85,16 @@ output=$(env -u DISPLAY -u WAYLAND_DISPLAY "$program_link" --help 2>&1) ||
   fail "kelvran-eval --help ended with status $?"
 grep -q 'KELVRAN.html' <<<"$output" || fail "kelvran-eval --help does not say where the help is"
 
+# The terminal program sits in bin/ with its manual page and completion, and reads the
+# simulated chip.
+for file in bin/kelvran share/man/man1/kelvran.1.gz share/man/man1/kelvran-eval.1.gz \
+  share/bash-completion/completions/kelvran share/doc/kelvran-eval/copyright; do
+  [ -e "$prefix/$file" ] || fail "$file is missing"
+done
+output=$("$prefix/bin/kelvran" --simulate get "Company ID" 2>&1) ||
+  fail "kelvran --simulate get 'Company ID' ended with status $?: $output"
+[[ $output == *"0x41"* ]] || fail "kelvran read '$output' for the Company ID, expected 0x41"
+
 # ...and starts its windows on the simulated hardware, staying up until it is ended.
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
