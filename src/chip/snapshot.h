@@ -1,0 +1,85 @@
+#pragma once
+
+// Register snapshot files: every catalogue register of one chip, saved as JSON, and the plan for
+// putting a saved set-up back on a chip. Plain C++ so the window and the command line share it.
+//
+// A file looks like this (addresses and values are written as hex strings; a reader also takes
+// plain JSON numbers):
+//
+//   { "program": "kelvran-eval", "version": "1.0.0", "time": "2026-12-06T01:02:03.456+01:00",
+//     "medium": "SMBus", "chip_address": "0x2D",
+//     "registers": [ { "address": "0x13", "caption": "Int. Temp. Trip", "value": "0x64" }, ... ] }
+//
+// "medium" is "SMBus" or "printer port"; a printer-port snapshot also carries "port_base".
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace chip {
+
+// Where the chip sat when the snapshot was taken.
+struct ChipPlace {
+  std::string medium;    // "SMBus" or "printer port"
+  int chip_address = 0;  // as the program addresses it: 7-bit on the SMBus, 8-bit on the port
+  std::optional<int> port_base;  // printer port only
+  friend bool operator==(const ChipPlace&, const ChipPlace&) = default;
+};
+
+struct SavedRegister {
+  std::uint8_t address = 0;
+  std::string caption;
+  std::uint8_t value = 0;
+};
+
+struct Snapshot {
+  std::string version;  // of the program that wrote it
+  std::string time;     // ISO 8601
+  ChipPlace place;
+  std::vector<SavedRegister> registers;  // address order, each catalogue address at most once
+};
+
+// A file that is not a snapshot; what() names what is wrong ("registers[3].value: 256 is not a
+// register value (0..255)").
+class SnapshotError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Reads every catalogue register in address order through read(address).
+Snapshot TakeSnapshot(const std::function<std::uint8_t(std::uint8_t)>& read, std::string version,
+                      std::string time, ChipPlace place);
+
+std::string FormatSnapshot(const Snapshot& snapshot);
+// Throws SnapshotError: not JSON, not an object, a missing or mistyped field, an address that is
+// not in the catalogue or comes twice, a value outside 0..255.
+Snapshot ParseSnapshot(std::string_view text);
+
+// One register a restore would change.
+struct RestoreStep {
+  std::uint8_t address = 0;
+  std::string caption;  // the catalogue's, whatever the file says
+  std::uint8_t now = 0;
+  std::uint8_t saved = 0;
+  std::uint8_t write = 0;  // what goes to the chip: the saved value's stored bits
+};
+
+// The writable registers whose stored bits differ between the chip now and the snapshot, in
+// address order with Configuration 1 last (so limits and modes are in place before it starts the
+// chip). read(address) gives the chip's current value; it is asked only for registers the
+// snapshot holds that can be written.
+std::vector<RestoreStep> PlanRestore(const Snapshot& snapshot,
+                                     const std::function<std::uint8_t(std::uint8_t)>& read);
+
+// "" when the snapshot came from this place, otherwise a sentence for the user saying where it
+// came from.
+std::string PlaceNote(const ChipPlace& saved, const ChipPlace& here);
+
+// "0x2D": how addresses and values are written in the files.
+std::string HexByte(int value);
+
+}  // namespace chip

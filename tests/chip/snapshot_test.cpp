@@ -1,0 +1,119 @@
+#include "chip/snapshot.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <map>
+
+namespace chip {
+namespace {
+
+// A register file standing in for the chip, counting which addresses were read.
+struct FakeChip {
+  std::array<std::uint8_t, 256> regs{};
+  std::vector<std::uint8_t> reads;
+  std::uint8_t Read(std::uint8_t address) {
+    reads.push_back(address);
+    return regs[address];
+  }
+};
+
+const ChipPlace kSmbus{"SMBus", 0x2D, std::nullopt};
+
+Snapshot SnapshotOf(FakeChip& chip) {
+  return TakeSnapshot([&](std::uint8_t a) { return chip.Read(a); }, "1.0.0",
+                      "2026-12-06T01:02:03.456+01:00", kSmbus);
+}
+
+TEST(Snapshot, SavesAllFiftyInAddressOrderAndReadsBack) {
+  FakeChip chip;
+  for (std::size_t a = 0; a < 256; ++a) chip.regs[a] = static_cast<std::uint8_t>(a ^ 0x5A);
+  const Snapshot saved = SnapshotOf(chip);
+  ASSERT_EQ(saved.registers.size(), 50U);
+  EXPECT_TRUE(std::is_sorted(chip.reads.begin(), chip.reads.end()));
+  EXPECT_EQ(chip.reads.front(), 0x13);
+  EXPECT_EQ(chip.reads.back(), 0x4D);
+
+  const ChipPlace port{"printer port", 0x5C, 0x378};
+  Snapshot with_port = saved;
+  with_port.place = port;
+  const Snapshot loaded = ParseSnapshot(FormatSnapshot(with_port));
+  EXPECT_EQ(loaded.place, port);
+  EXPECT_EQ(loaded.time, saved.time);
+  ASSERT_EQ(loaded.registers.size(), 50U);
+  for (std::size_t i = 0; i < 50; ++i) {
+    EXPECT_EQ(loaded.registers[i].address, saved.registers[i].address);
+    EXPECT_EQ(loaded.registers[i].value, saved.registers[i].value);
+  }
+  EXPECT_EQ(loaded.registers[3].caption, "Channel Mode");
+  EXPECT_EQ(PlaceNote(loaded.place, port), "");
+  EXPECT_NE(PlaceNote(loaded.place, kSmbus).find("printer port at 0x5C on port 0x378"),
+            std::string::npos);
+}
+
+TEST(Snapshot, RefusesMalformedFilesNamingTheFault) {
+  const std::string head =
+      R"({"version": "1.0.0", "time": "t", "medium": "SMBus", "chip_address": "0x2D", )";
+  const std::map<std::string, std::string> cases = {
+      {R"({"version": )", "not valid JSON"},
+      {"[1, 2]", "one JSON object"},
+      {head + R"("registers": [{"address": "0x12", "caption": "x", "value": 1}]})",
+       "registers[0].address: 0x12 is not a register"},
+      {head + R"("registers": [{"address": 22, "caption": "x", "value": 256}]})",
+       "registers[0].value: 256 is not a register value"},
+      {head + R"("registers": [{"address": "0x16", "caption": "x"}]})",
+       "registers[0]: the field \"value\" is missing"},
+      {head + R"("registers": [{"address": "0x16", "caption": "x", "value": "0xG1"}]})",
+       "is not a whole number"},
+      {head + R"("registers": [{"address": "0x16", "caption": "a", "value": 1},
+                               {"address": "0x16", "caption": "a", "value": 2}]})",
+       "registers[1].address: 0x16 comes twice"},
+      {R"({"time": "t", "medium": "SMBus", "chip_address": 45, "registers": []})",
+       "\"version\" is missing"},
+      {head + R"("registers": {}})", "registers: must be a list"},
+  };
+  for (const auto& [text, message] : cases) {
+    try {
+      ParseSnapshot(text);
+      ADD_FAILURE() << "accepted: " << text;
+    } catch (const SnapshotError& e) {
+      EXPECT_NE(std::string(e.what()).find(message), std::string::npos)
+          << e.what() << "\nexpected: " << message;
+    }
+  }
+}
+
+TEST(Snapshot, RestorePlanWritesDifferingStoredBitsWithConfigurationLast) {
+  FakeChip source;
+  source.regs[0x16] = 0x03;  // Channel Mode
+  source.regs[0x40] = 0x99;  // START, INT Clear, RESET, Initialisation
+  source.regs[0x2B] = 0xC0;
+  source.regs[0x47] = 0x5C;  // divisors 2/2, VID 0xC
+  source.regs[0x49] = 0x01;  // VID4 pin only
+  source.regs[0x24] = 0xAA;  // a measurement
+  source.regs[0x41] = 0x01;  // a status register
+  const Snapshot saved = SnapshotOf(source);
+
+  FakeChip target;
+  target.regs[0x47] = 0x53;  // same divisors, other VID pins
+  target.regs[0x2B] = 0xC0;  // already equal
+  const std::vector<RestoreStep> plan =
+      PlanRestore(saved, [&](std::uint8_t a) { return target.Read(a); });
+
+  std::vector<std::uint8_t> order;
+  for (const RestoreStep& step : plan) order.push_back(step.address);
+  EXPECT_EQ(order, (std::vector<std::uint8_t>{0x16, 0x40}));
+  EXPECT_EQ(plan.front().caption, "Channel Mode");
+  EXPECT_EQ(plan.back().now, 0x00);
+  EXPECT_EQ(plan.back().saved, 0x99);
+  EXPECT_EQ(plan.back().write, 0x01);  // only START survives the mask
+  for (int read_only : {0x20, 0x24, 0x29, 0x3E, 0x3F, 0x41, 0x42, 0x4C, 0x4D}) {
+    EXPECT_EQ(
+        std::count(target.reads.begin(), target.reads.end(), static_cast<std::uint8_t>(read_only)),
+        0)
+        << "read for the plan: " << read_only;
+  }
+}
+
+}  // namespace
+}  // namespace chip
