@@ -1,6 +1,10 @@
 #include "app/command_line.h"
 
+#include <charconv>
+#include <cmath>
+#include <optional>
 #include <string_view>
+#include <utility>
 
 #ifndef KELVRAN_VERSION
 #define KELVRAN_VERSION "0.0.0"
@@ -12,9 +16,31 @@ namespace {
 
 constexpr std::string_view kSimulate = "--simulate";
 constexpr std::string_view kBusTrace = "--bus-trace";
+constexpr std::string_view kRecord = "--record";
+constexpr int kMaxIntervalMs = 3600 * 1000;
 
 bool StartsWith(std::string_view s, std::string_view prefix) {
   return s.substr(0, prefix.size()) == prefix;
+}
+
+// "250ms", "1s", "1.5s", "5min", "1h"; a bare number is seconds. 1 ms .. 1 h.
+std::optional<int> IntervalMs(std::string_view text) {
+  static constexpr std::pair<std::string_view, double> kUnits[] = {
+      {"ms", 1}, {"min", 60000}, {"s", 1000}, {"h", 3600000}};
+  double per_unit = 1000;
+  for (const auto& [suffix, ms] : kUnits) {
+    if (text.size() > suffix.size() && text.substr(text.size() - suffix.size()) == suffix) {
+      text.remove_suffix(suffix.size());
+      per_unit = ms;
+      break;
+    }
+  }
+  double value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || error != std::errc() || end != text.data() + text.size()) return {};
+  const double ms = std::round(value * per_unit);
+  if (!(ms >= 1 && ms <= kMaxIntervalMs)) return {};
+  return static_cast<int>(ms);
 }
 
 }  // namespace
@@ -56,6 +82,27 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
         return out;
       }
       o.bus_trace_file = file;
+    } else if (StartsWith(arg, std::string(kRecord) + "=")) {
+      std::string_view file = arg.substr(kRecord.size() + 1);
+      o.record_interval_ms = 1000;
+      if (const std::size_t comma = file.rfind(','); comma != std::string_view::npos) {
+        const std::optional<int> ms = IntervalMs(file.substr(comma + 1));
+        if (!ms) {
+          out.error = "--record: '" + std::string(file.substr(comma + 1)) +
+                      "' is not an interval from 1ms to 1h (such as 10ms, 1s, 5min)";
+          return out;
+        }
+        o.record_interval_ms = *ms;
+        file = file.substr(0, comma);
+      }
+      if (file.empty()) {
+        out.error = "--record= needs a file name: --record=FILE[,INTERVAL]";
+        return out;
+      }
+      o.record_file = file;
+    } else if (arg == kRecord) {
+      out.error = "--record needs a file name: --record=FILE[,INTERVAL]";
+      return out;
     } else if (StartsWith(arg, "-") && arg != "-") {
       out.error = "unknown option '" + std::string(arg) + "'";
       return out;
@@ -70,7 +117,8 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
 
 std::string HelpText() {
   return std::string("Usage: ") + kProgramName +
-         " [--simulate[=FILE]] [--bus-trace=FILE] [--a11y-ids]\n"
+         " [--simulate[=FILE]] [--bus-trace=FILE] [--record=FILE[,INTERVAL]]\n"
+         "       [--a11y-ids]\n"
          "\n"
          "Evaluation software for the KELVRAN hardware-monitor chip: finds the chip on a\n"
          "printer-port evaluation board or on the computer's SMBus, then shows and sets its\n"
@@ -86,6 +134,10 @@ std::string HelpText() {
          "\n"
          "Other options:\n"
          "  --bus-trace=FILE   append one line per bus transfer to FILE, e.g. \"SMB 2D R 3E 41\"\n"
+         "  --record=FILE[,INTERVAL]\n"
+         "                     record every channel to the CSV file FILE from the moment the\n"
+         "                     main window shows, one row per INTERVAL (10ms, 1s, 5min, 1h;\n"
+         "                     1s when left out); File > Stop Recording ends it\n"
          "  --a11y-ids         publish each control's name to accessibility tools, as its\n"
          "                     accessible description \"id=<name>\" (for driving the program\n"
          "                     from test tools)\n"

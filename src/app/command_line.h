@@ -18,6 +18,8 @@ struct Options {
   std::string scenario_file;   // with simulate: empty means the built-in hardware
   std::string bus_trace_file;  // empty: no trace
   bool a11y_ids = false;
+  std::string record_file;  // --record: empty means no recording at start
+  int record_interval_ms = 1000;
 };
 
 struct ParseOutcome {

@@ -9,6 +9,7 @@
 #include "access/declarations.h"
 #include "app/a11y_ids.h"
 #include "app/kelvran_application.h"
+#include "app/record_on_show.h"
 #include "buslink/linux/linux_backend.h"
 #include "buslink/sim/scenario.h"
 #include "buslink/sim/simulated_hardware.h"
@@ -66,6 +67,10 @@ Hardware PrepareHardware(const Options& options) {
 int RunWizard(KelvranApplication& application, const Options& options, buslink::Backend& backend,
               widgets::MessageBoxes& boxes) {
   A11yIdPublisher* publisher = options.a11y_ids ? A11yIdPublisher::Install(application) : nullptr;
+  if (!options.record_file.empty()) {
+    RecordOnShow::Install(application, QString::fromLocal8Bit(options.record_file.c_str()),
+                          options.record_interval_ms);
+  }
   int status = 0;
   {
     // The shared state outlives every window: the wizard (and the main window it owns) goes

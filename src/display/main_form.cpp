@@ -12,6 +12,7 @@
 #include "about/help.h"
 #include "about/program_identity.h"
 #include "access/link_new_com_port.h"
+#include "capture/menu_features.h"
 #include "channels/channel_mode_tab.h"
 #include "chip/register_catalogue.h"
 #include "display/main_tab.h"
@@ -75,6 +76,19 @@ MainForm::MainForm(devaccess::Declarations& d, widgets::MessageBoxes& boxes, QWi
 
   connect(tabs_, &QTabWidget::currentChanged, this, &MainForm::Main_Form_Tab_Click);
   connect(main_tab_->about_button(), &QPushButton::clicked, this, &MainForm::Command3_Click);
+
+  const about::AppVersion v = about::ProgramVersion();
+  capture::WindowHooks hooks{[this] { help_->ShowContents(); }, [this] { Command3_Click(); },
+                             [this]() -> widgets::StripChart& { return visual_tab_->chart(); },
+                             [this]() -> std::optional<chip::StatusSample> {
+                               const auto seen = visual_tab_->TakeStatusSeen();
+                               if (!seen) return std::nullopt;
+                               return chip::StatusSample{seen->first, seen->second};
+                             }};
+  menu_features_ = new capture::MenuFeatures(
+      *this, d_, boxes_,
+      std::to_string(v.major) + "." + std::to_string(v.minor) + "." + std::to_string(v.revision),
+      std::move(hooks));
 
   Form_Load();
 }

@@ -12,6 +12,9 @@ namespace about {
 class Help;
 class frmAbout;
 }  // namespace about
+namespace capture {
+class MenuFeatures;
+}
 namespace channels {
 class ChannelModeTab;
 }
@@ -47,6 +50,8 @@ class MainForm : public QMainWindow {
   void Command3_Click();
 
   about::Help& help() const { return *help_; }
+  // The menu bar's recording, snapshot and chart export features.
+  capture::MenuFeatures& menu_features() const { return *menu_features_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -67,6 +72,7 @@ class MainForm : public QMainWindow {
   VisualDisplayTab* visual_tab_;
   channels::ChannelModeTab* channel_mode_tab_;
   QPointer<about::frmAbout> about_box_;
+  capture::MenuFeatures* menu_features_;
 };
 
 }  // namespace display

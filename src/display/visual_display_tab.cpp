@@ -175,6 +175,13 @@ void VisualDisplayTab::EasySetup() {
   display::EasySetup(context_);
 }
 
+std::optional<std::pair<std::uint8_t, std::uint8_t>> VisualDisplayTab::TakeStatusSeen() {
+  VisualDisplayView::StatusSeen& seen = view_.status_seen;
+  if (!seen.fresh) return std::nullopt;
+  seen.fresh = false;
+  return std::pair{seen.status1, seen.status2};
+}
+
 void VisualDisplayTab::visual_timer_Timer() {
   display::visual_timer_Timer(context_);
 }

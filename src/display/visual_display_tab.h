@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QWidget>
+#include <optional>
+#include <utility>
 
 #include "access/declarations.h"
 #include "display/visual_display_view.h"
@@ -29,6 +31,10 @@ class VisualDisplayTab : public QWidget {
 
   // One tick of the display cycle, as visual_timer runs it.
   void visual_timer_Timer();
+
+  widgets::StripChart& chart() const { return *view_.Strip2; }
+  // INT Status 1 and 2 as a tick read them since the last call, if one did.
+  std::optional<std::pair<std::uint8_t, std::uint8_t>> TakeStatusSeen();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

@@ -62,11 +62,30 @@ TEST(CommandLine, BadLinesAreRefusedWithOneLineNamingTheProblem) {
   }
 }
 
+TEST(CommandLine, RecordTakesAFileAndAnInterval) {
+  const std::pair<std::string, std::pair<std::string, int>> good[] = {
+      {"--record=soak.csv", {"soak.csv", 1000}}, {"--record=a,b.csv,10ms", {"a,b.csv", 10}},
+      {"--record=x.csv,1.5s", {"x.csv", 1500}},  {"--record=x.csv,2min", {"x.csv", 120000}},
+      {"--record=x.csv,1h", {"x.csv", 3600000}}, {"--record=x.csv,30", {"x.csv", 30000}},
+  };
+  for (const auto& [arg, expected] : good) {
+    const app::ParseOutcome out = ParseCommandLine({arg});
+    ASSERT_TRUE(out.ok()) << arg << ": " << out.error;
+    EXPECT_EQ(out.options.record_file, expected.first) << arg;
+    EXPECT_EQ(out.options.record_interval_ms, expected.second) << arg;
+  }
+  for (const char* bad : {"--record", "--record=", "--record=,1s", "--record=x.csv,0ms",
+                          "--record=x.csv,61min", "--record=x.csv,fast"}) {
+    EXPECT_FALSE(ParseCommandLine({bad}).ok()) << bad;
+  }
+}
+
 TEST(CommandLine, HelpExplainsBackendsPermissionsAndTheHelpFile) {
   const std::string help = app::HelpText();
-  for (const char* needed : {"--simulate[=FILE]", "--bus-trace=FILE", "--a11y-ids", "--version",
-                             "/dev/i2c-", "/dev/parport", "docs/simulator.md",
-                             "docs/linux-permissions.md", "i2c group", "KELVRAN.html"}) {
+  for (const char* needed :
+       {"--simulate[=FILE]", "--bus-trace=FILE", "--record=FILE[,INTERVAL]", "--a11y-ids",
+        "--version", "/dev/i2c-", "/dev/parport", "docs/simulator.md", "docs/linux-permissions.md",
+        "i2c group", "KELVRAN.html"}) {
     EXPECT_THAT(help, HasSubstr(needed));
   }
   EXPECT_THAT(app::VersionText(),

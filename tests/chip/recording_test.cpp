@@ -58,15 +58,6 @@ TEST(Recording, QuotesFieldsAsCsvReadersExpect) {
   }
 }
 
-TEST(Recording, HeaderNamesThePlaceModeAndStart) {
-  const std::string header =
-      FormatHeader({"1.0.0", {"printer port", 0x5C, 0x378}, 0x03, "2026-12-06T00:00:00.000+00:00"});
-  EXPECT_EQ(header,
-            "# kelvran-eval 1.0.0 recording\n# medium: printer port\n# chip address: 0x5C\n"
-            "# port base: 0x378\n# channel mode: 0x03\n# started: 2026-12-06T00:00:00.000+00:00\n");
-  EXPECT_EQ(FormatModeChange(0x04, "t"), "# channel mode changed to 0x04 at t\n");
-}
-
 TEST(Recording, LocalTimeCarriesMillisecondsAndOffset) {
   const char* saved = std::getenv("TZ");
   const std::string old = saved != nullptr ? saved : "";

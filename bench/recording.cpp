@@ -1,0 +1,69 @@
+// What a recording costs the program beside its bus reads: formatting one row, and the resident
+// memory after a million rows (rows stream to the file; nothing is kept).
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdio>
+#include <optional>
+#include <vector>
+
+#include "chip/channels.h"
+#include "chip/local_time.h"
+#include "chip/recording.h"
+#include "chip/recording_file.h"
+#include "chip/recording_session.h"
+
+namespace {
+
+long ResidentKilobytes() {
+  long pages = 0;
+  long resident = 0;
+  if (std::FILE* f = std::fopen("/proc/self/statm", "r")) {
+    if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
+    std::fclose(f);
+  }
+  return resident * 4;  // 4 KiB pages
+}
+
+// A chip that answers every read at once: what is left is the recorder's own work.
+std::uint8_t InstantRead(std::uint8_t address) {
+  return static_cast<std::uint8_t>(0x40 + address);
+}
+
+// One row as the window writes it with the default Channel Mode (ten channels), time stamp and
+// file buffering included.
+void BM_RecorderRow(benchmark::State& state) {
+  chip::RecordingFile file("/dev/null");
+  const auto now = std::chrono::steady_clock::now();
+  chip::RecordingSession session({"bench", {"SMBus", 0x2D, std::nullopt}, 0, {}}, InstantRead, file,
+                                 std::chrono::system_clock::now(), now);
+  const std::optional<chip::StatusSample> status = chip::StatusSample{0x01, 0x10};
+  for (auto _ : state) {
+    session.Row(status, std::chrono::system_clock::now(), std::chrono::steady_clock::now());
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_RecorderRow);
+
+// Resident memory after 10,000 rows and after 1,000,000: the second must not have grown.
+void BM_ResidentMemoryAfterMillionRows(benchmark::State& state) {
+  for (auto _ : state) {
+    chip::RecordingFile file("/dev/null");
+    auto now = std::chrono::steady_clock::now();
+    chip::RecordingSession session({"bench", {"SMBus", 0x2D, std::nullopt}, 0, {}}, InstantRead,
+                                   file, std::chrono::system_clock::now(), now);
+    long early = 0;
+    for (int row = 0; row < 1'000'000; ++row) {
+      now += std::chrono::milliseconds(1);  // a 1 ms recording: a flush every 1000 rows
+      session.Row(std::nullopt, std::chrono::system_clock::now(), now);
+      if (row == 10'000) early = ResidentKilobytes();
+    }
+    state.counters["rss_10k_rows_kB"] = static_cast<double>(early);
+    state.counters["rss_1M_rows_kB"] = static_cast<double>(ResidentKilobytes());
+  }
+}
+BENCHMARK(BM_ResidentMemoryAfterMillionRows)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,33 @@
+#include "app/record_on_show.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QPointer>
+#include <QTimer>
+
+#include "capture/menu_features.h"
+#include "display/main_form.h"
+
+namespace app {
+
+RecordOnShow::RecordOnShow(const QString& file, int interval_ms, QObject* parent)
+    : QObject(parent), file_(file), interval_ms_(interval_ms) {}
+
+void RecordOnShow::Install(QApplication& application, const QString& file, int interval_ms) {
+  application.installEventFilter(new RecordOnShow(file, interval_ms, &application));
+}
+
+bool RecordOnShow::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() != QEvent::Show) return false;
+  auto* form = qobject_cast<display::MainForm*>(watched);
+  if (form == nullptr) return false;
+  qApp->removeEventFilter(this);
+  QPointer<display::MainForm> target(form);
+  QTimer::singleShot(0, this, [this, target] {
+    if (target) target->menu_features().StartRecording(file_, interval_ms_);
+    deleteLater();
+  });
+  return false;
+}
+
+}  // namespace app

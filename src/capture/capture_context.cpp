@@ -1,0 +1,15 @@
+#include "capture/capture_context.h"
+
+namespace capture {
+
+chip::ChipPlace PlaceOf(const devaccess::Declarations& d) {
+  if (d.comms_medium == 1) return {"printer port", d.device_address, d.pp_base_address};
+  return {"SMBus", d.device_address, std::nullopt};
+}
+
+void ReportFileProblem(CaptureContext& c, const QString& purpose, const QString& title,
+                       const QString& text) {
+  c.boxes.Show(c.window, purpose, title, text, widgets::MsgIcon::Warning, widgets::MsgButtons::Ok);
+}
+
+}  // namespace capture

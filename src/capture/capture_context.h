@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+#include <string>
+
+#include "access/declarations.h"
+#include "chip/snapshot.h"
+#include "widgets/message_boxes.h"
+
+class QWidget;
+
+namespace capture {
+
+class CaptureDialogs;
+
+// What the menu features work with: the shared state (and through it the chip), the window they
+// belong to, and the boxes and dialogs they ask through.
+struct CaptureContext {
+  devaccess::Declarations& d;
+  widgets::MessageBoxes& boxes;
+  CaptureDialogs* dialogs;
+  QWidget* window;
+  std::string version;  // the program's, written into every file
+};
+
+// Where the chip in use sits, as the files record it.
+chip::ChipPlace PlaceOf(const devaccess::Declarations& d);
+
+// A box for something that went wrong with a file; the program goes on.
+void ReportFileProblem(CaptureContext& c, const QString& purpose, const QString& title,
+                       const QString& text);
+
+}  // namespace capture

@@ -1,0 +1,61 @@
+#include "capture/capture_dialogs.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+
+#include "capture/interval_dialog.h"
+#include "capture/restore_dialog.h"
+
+namespace capture {
+
+QString QtCaptureDialogs::SaveFileName(QWidget* parent, const QString& purpose,
+                                       const QString& title, const QString& suggested,
+                                       const QString& filter) {
+  const QString folder = last_folder_.isEmpty() ? QDir::currentPath() : last_folder_;
+  QFileDialog dialog(parent, title, QDir(folder).filePath(suggested), filter);
+  dialog.setObjectName(QStringLiteral("filedialog_") + purpose);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  const QString file = dialog.selectedFiles().constFirst();
+  last_folder_ = QFileInfo(file).absolutePath();
+  return file;
+}
+
+QString QtCaptureDialogs::OpenFileName(QWidget* parent, const QString& purpose,
+                                       const QString& title, const QString& filter) {
+  const QString folder = last_folder_.isEmpty() ? QDir::currentPath() : last_folder_;
+  QFileDialog dialog(parent, title, folder, filter);
+  dialog.setObjectName(QStringLiteral("filedialog_") + purpose);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  const QString file = dialog.selectedFiles().constFirst();
+  last_folder_ = QFileInfo(file).absolutePath();
+  return file;
+}
+
+std::optional<int> QtCaptureDialogs::RecordingInterval(QWidget* parent) {
+  IntervalDialog dialog(parent);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  return dialog.IntervalMs();
+}
+
+std::optional<std::vector<bool>> QtCaptureDialogs::ChooseRestore(
+    QWidget* parent, const std::vector<chip::RestoreStep>& steps, const QString& note) {
+  RestoreDialog dialog(steps, note, parent);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  return dialog.Ticked();
+}
+
+bool QtCaptureDialogs::AlsoExportCsv(QWidget* parent) {
+  QMessageBox box(QMessageBox::Question, QStringLiteral("Export Chart"),
+                  QStringLiteral("Also save the chart's history as CSV, beside the picture?"),
+                  QMessageBox::Yes | QMessageBox::No, parent);
+  box.setObjectName(QStringLiteral("msgbox_export_csv"));
+  return box.exec() == QMessageBox::Yes;
+}
+
+}  // namespace capture

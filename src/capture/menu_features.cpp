@@ -1,0 +1,124 @@
+#include "capture/menu_features.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+
+#include "capture/capture_dialogs.h"
+#include "capture/chart_export.h"
+#include "capture/snapshot_actions.h"
+
+namespace capture {
+
+MenuFeatures::MenuFeatures(QMainWindow& window, devaccess::Declarations& d,
+                           widgets::MessageBoxes& boxes, std::string version, WindowHooks hooks)
+    : QObject(&window),
+      window_(window),
+      own_dialogs_(std::make_unique<QtCaptureDialogs>()),
+      context_{d, boxes, own_dialogs_.get(), &window, std::move(version)},
+      hooks_(std::move(hooks)),
+      recorder_(new Recorder(context_, hooks_.take_status, this)) {
+  setObjectName(QStringLiteral("menu_features"));
+  QMenuBar* bar = window.menuBar();
+  bar->setObjectName(QStringLiteral("menu_bar"));
+  bar->setAccessibleName(QStringLiteral("Menu bar"));
+
+  QMenu* file = bar->addMenu(QStringLiteral("&File"));
+  file->setObjectName(QStringLiteral("menu_file"));
+  file->setAccessibleName(QStringLiteral("File"));
+  record_action_ = AddAction(file, "action_record", QStringLiteral("Start Recording…"),
+                             QKeySequence(Qt::CTRL | Qt::Key_R));
+  connect(record_action_, &QAction::triggered, this, &MenuFeatures::ToggleRecording);
+  connect(recorder_, &Recorder::changed, this, &MenuFeatures::ShowRecordingState);
+  file->addSeparator();
+  connect(AddAction(file, "action_save_snapshot", QStringLiteral("Save Register Snapshot…"),
+                    QKeySequence(Qt::CTRL | Qt::Key_S)),
+          &QAction::triggered, this, &MenuFeatures::SaveSnapshot);
+  connect(AddAction(file, "action_restore_snapshot", QStringLiteral("Restore Register Snapshot…"),
+                    QKeySequence(Qt::CTRL | Qt::Key_O)),
+          &QAction::triggered, this, &MenuFeatures::RestoreSnapshot);
+  connect(AddAction(file, "action_export_chart", QStringLiteral("Export Chart…"),
+                    QKeySequence(Qt::CTRL | Qt::Key_E)),
+          &QAction::triggered, this, &MenuFeatures::ExportChart);
+  file->addSeparator();
+  // The same end as closing the window: its close event runs the unload.
+  connect(
+      AddAction(file, "action_quit", QStringLiteral("Quit"), QKeySequence(Qt::CTRL | Qt::Key_Q)),
+      &QAction::triggered, &window, &QWidget::close);
+
+  QMenu* help = bar->addMenu(QStringLiteral("&Help"));
+  help->setObjectName(QStringLiteral("menu_help"));
+  help->setAccessibleName(QStringLiteral("Help"));
+  connect(AddAction(help, "action_help_contents", QStringLiteral("Contents"), {}),
+          &QAction::triggered, this, [this] { hooks_.help_contents(); });
+  connect(AddAction(help, "action_about", QStringLiteral("About"), {}), &QAction::triggered, this,
+          [this] { hooks_.about(); });
+}
+
+MenuFeatures::~MenuFeatures() = default;
+
+void MenuFeatures::SetDialogs(CaptureDialogs& dialogs) {
+  context_.dialogs = &dialogs;
+}
+
+QAction* MenuFeatures::AddAction(QMenu* menu, const char* name, const QString& text,
+                                 const QKeySequence& keys) {
+  QAction* action = menu->addAction(text);
+  action->setObjectName(QString::fromLatin1(name));
+  action->setShortcut(keys);
+  // Menu entries read their text as their name; the shortcut travels with it.
+  action->setShortcutContext(Qt::WindowShortcut);
+  return action;
+}
+
+void MenuFeatures::ToggleRecording() {
+  if (recorder_->running()) {
+    recorder_->Stop();
+    return;
+  }
+  const QString file = context_.dialogs->SaveFileName(
+      &window_, QStringLiteral("recording"), QStringLiteral("Start Recording"),
+      QStringLiteral("recording.csv"), QStringLiteral("CSV files (*.csv);;All files (*)"));
+  if (file.isEmpty()) return;
+  const std::optional<int> interval = context_.dialogs->RecordingInterval(&window_);
+  if (!interval) return;
+  recorder_->Start(file, *interval);
+}
+
+bool MenuFeatures::StartRecording(const QString& file, int interval_ms) {
+  return recorder_->Start(file, interval_ms);
+}
+
+void MenuFeatures::ShowRecordingState() {
+  const bool running = recorder_->running();
+  record_action_->setText(running ? QStringLiteral("Stop Recording")
+                                  : QStringLiteral("Start Recording…"));
+  if (indicator_ == nullptr) {
+    if (!running) return;
+    // The status bar comes with the first recording, so a run without one looks as it always has.
+    indicator_ = new QLabel(&window_);
+    indicator_->setObjectName(QStringLiteral("recording_indicator"));
+    window_.statusBar()->setObjectName(QStringLiteral("status_bar"));
+    window_.statusBar()->setSizeGripEnabled(false);
+    window_.statusBar()->addPermanentWidget(indicator_, 1);
+  }
+  window_.statusBar()->setVisible(running);
+  indicator_->setText(recorder_->IndicatorText());
+}
+
+void MenuFeatures::SaveSnapshot() {
+  capture::SaveSnapshot(context_);
+}
+
+void MenuFeatures::RestoreSnapshot() {
+  capture::RestoreSnapshot(context_);
+}
+
+void MenuFeatures::ExportChart() {
+  capture::ExportChart(context_, hooks_.chart());
+}
+
+}  // namespace capture

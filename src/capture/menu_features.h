@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QObject>
+#include <functional>
+#include <memory>
+
+#include "capture/capture_context.h"
+#include "capture/recorder.h"
+
+class QAction;
+class QLabel;
+class QMainWindow;
+class QMenu;
+
+namespace widgets {
+class StripChart;
+}
+
+namespace capture {
+
+class CaptureDialogs;
+
+// What the menu needs from the window it sits on.
+struct WindowHooks {
+  std::function<void()> help_contents;  // what F1 does
+  std::function<void()> about;          // what the Main tab's "About" does
+  std::function<widgets::StripChart&()> chart;
+  Recorder::StatusSource take_status;  // INT Status as the display last read it
+};
+
+// The main window's menu bar (File: recording, snapshots, chart export, Quit; Help: Contents,
+// About) and the features behind it. It sits above the window's own controls and changes none of
+// them: until one of its items is used, nothing of it touches the chip.
+class MenuFeatures : public QObject {
+  Q_OBJECT
+
+ public:
+  MenuFeatures(QMainWindow& window, devaccess::Declarations& d, widgets::MessageBoxes& boxes,
+               std::string version, WindowHooks hooks);
+  ~MenuFeatures() override;
+
+  // Tests answer the file dialogs through their own (not owned; must outlive this).
+  void SetDialogs(CaptureDialogs& dialogs);
+
+  // "Start Recording…" / "Stop Recording".
+  void ToggleRecording();
+  // Starts a recording without asking (the command line's --record); false when the file cannot
+  // be written (a box has said why).
+  bool StartRecording(const QString& file, int interval_ms);
+  Recorder& recorder() { return *recorder_; }
+
+  void SaveSnapshot();
+  void RestoreSnapshot();
+  void ExportChart();
+
+ private:
+  QAction* AddAction(QMenu* menu, const char* name, const QString& text, const QKeySequence& keys);
+  void ShowRecordingState();
+
+  QMainWindow& window_;
+  std::unique_ptr<CaptureDialogs> own_dialogs_;
+  CaptureContext context_;
+  WindowHooks hooks_;
+  Recorder* recorder_;
+  QAction* record_action_;
+  QLabel* indicator_ = nullptr;  // in the status bar, made on the first recording
+};
+
+}  // namespace capture

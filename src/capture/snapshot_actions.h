@@ -1,0 +1,17 @@
+#pragma once
+
+#include "capture/capture_context.h"
+
+namespace capture {
+
+// "Save Register Snapshot…": asks for a file, reads all 50 catalogue registers in address order
+// through ReadRegister and writes them as JSON. A bus failure goes on to the error report like
+// any other transfer of the main window; a file that cannot be written gets a box.
+void SaveSnapshot(CaptureContext& c);
+
+// "Restore Register Snapshot…": asks for a file, refuses one that is not a snapshot (nothing is
+// written), reads the chip's writable registers, and shows those that differ with a tick box
+// each; OK writes the ticked ones through WriteRegister, Configuration 1 last.
+void RestoreSnapshot(CaptureContext& c);
+
+}  // namespace capture

@@ -1,0 +1,68 @@
+#include <gmock/gmock.h>
+
+#include <QAction>
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+#include <chrono>
+
+#include "capture/chart_export.h"
+#include "capture/menu_features.h"
+#include "capture/scripted_capture_dialogs.h"
+#include "display/main_form.h"
+#include "support/sim_window_test.h"
+#include "widgets/strip_chart.h"
+
+namespace {
+
+using ::testing::StartsWith;
+using Steady = std::chrono::steady_clock;
+
+TEST(ChartHistoryCsv, AlignsTracesOnTheirNewestPoints) {
+  widgets::StripChart chart;
+  const Steady::time_point t0{std::chrono::hours(1)};
+  chart.SetTraceName(2, QStringLiteral("2.5V"));
+  chart.SetTraceName(5, QStringLiteral("a,b"));
+  for (int i = 0; i < 3; ++i) {
+    const auto when = t0 + std::chrono::milliseconds(250 * i);
+    chart.AddPointAt(2, when, 2.5 + i);
+    if (i > 0) chart.AddPointAt(5, when, -1.25);  // a trace that joined one tick late
+  }
+  const auto wall = std::chrono::system_clock::from_time_t(1796516645);
+  const std::string csv =
+      capture::ChartHistoryCsv(chart, wall, t0 + std::chrono::milliseconds(500));
+  const std::string times = "time,seconds,2.5V,\"a,b\"\n";
+  ASSERT_THAT(csv, StartsWith(times));
+  std::vector<std::string> cells;
+  for (std::string_view rest = std::string_view(csv).substr(times.size()); !rest.empty();) {
+    const std::size_t end = rest.find('\n');
+    const std::string_view row = rest.substr(0, end);
+    cells.emplace_back(row.substr(row.find(',') + 1));  // the wall time depends on the zone
+    rest.remove_prefix(end + 1);
+  }
+  EXPECT_EQ(cells, (std::vector<std::string>{"0.000000,2.500,", "0.250000,3.500,-1.250",
+                                             "0.500000,4.500,-1.250"}));
+}
+
+class ChartExportTest : public SimWindowTest<display::MainForm> {};
+
+TEST_F(ChartExportTest, SavesThePictureAsDrawnAndItsHistory) {
+  Open(R"({"0x40": "0x03"})");
+  ScriptedCaptureDialogs dialogs;
+  window_->menu_features().SetDialogs(dialogs);
+  auto& chart = *Find<widgets::StripChart>("Strip2");
+  Find<QTabWidget>("Main_Form_Tab")->setCurrentIndex(2);
+  QTRY_VERIFY(chart.PointCount(6) >= 3);
+  QTemporaryDir dir;
+  dialogs.files = {dir.filePath(QStringLiteral("chart"))};
+  window_->findChild<QAction*>(QStringLiteral("action_export_chart"))->trigger();
+
+  const QImage picture(dir.filePath(QStringLiteral("chart.png")));
+  EXPECT_EQ(picture.size(), chart.size() * chart.devicePixelRatio());
+  QFile csv(dir.filePath(QStringLiteral("chart.csv")));
+  ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+  EXPECT_THAT(csv.readLine().toStdString(), StartsWith("time,seconds,2.5V,Vccp1,Vcc,5V,12V,Vccp2"));
+  EXPECT_TRUE(boxes_.shown.empty());
+}
+
+}  // namespace
