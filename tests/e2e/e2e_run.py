@@ -285,6 +285,25 @@ def drive(args):
     time.sleep(max(0.0, chart_started + CHART_SECONDS - time.monotonic()))
     screenshot("KELVRAN Evaluation Software", "visual-display-tab.png")
 
+    # The File menu, opened from the keyboard over the live display. The menu is a window of its
+    # own, so the shot is taken of the screen where the main window stands.
+    main_window = subprocess.run(
+        ["xdotool", "search", "--onlyvisible", "--name", "^KELVRAN Evaluation Software$"],
+        capture_output=True, text=True).stdout.split()[-1]
+    subprocess.run(["xdotool", "windowfocus", "--sync", main_window], check=True)
+    subprocess.run(["xdotool", "key", "alt+f"], check=True)
+    find_showing("menu_file")
+    time.sleep(0.4)
+    geometry = dict(line.split("=") for line in subprocess.run(
+        ["xdotool", "getwindowgeometry", "--shell", main_window],
+        capture_output=True, text=True, check=True).stdout.split())
+    path = os.path.join(args.out, "file-menu.png")
+    subprocess.run(["import", "-window", "root", "-crop",
+                    f"{geometry['WIDTH']}x{geometry['HEIGHT']}+{geometry['X']}+{geometry['Y']}",
+                    "+repage", path], check=True)
+    shots.append(path)
+    subprocess.run(["xdotool", "key", "Escape"], check=True)
+
     # Channel Mode/VID.
     act(wait_for("the Channel Mode/VID tab", lambda: page_tab("Channel Mode/VID ")))
     vid = find_showing("vid_bit_0")
