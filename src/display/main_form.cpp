@@ -93,6 +93,10 @@ MainForm::MainForm(devaccess::Declarations& d, widgets::MessageBoxes& boxes, QWi
   Form_Load();
 }
 
+capture::MenuFeatures& MainForm::menu_features() const {
+  return *menu_features_;
+}
+
 MainForm::~MainForm() {
   Form_Unload();
 }

@@ -51,7 +51,7 @@ class MainForm : public QMainWindow {
 
   about::Help& help() const { return *help_; }
   // The menu bar's recording, snapshot and chart export features.
-  capture::MenuFeatures& menu_features() const { return *menu_features_; }
+  capture::MenuFeatures& menu_features() const;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
