@@ -29,8 +29,9 @@ void KelvranApplication::ReportFatal(const QString& description) {
   // Nothing may reach the bus once the program has decided to end, and the report's own event
   // loop would run the windows' timers on: a display cycle started just before the failure
   // would read the chip for as long as the report is up.
-  for (QWidget* widget : QApplication::allWidgets()) {
-    for (QTimer* timer : widget->findChildren<QTimer*>(Qt::FindDirectChildrenOnly)) timer->stop();
+  // Recursive from each window: a recording's timer hangs off a helper object, not a widget.
+  for (QWidget* window : QApplication::topLevelWidgets()) {
+    for (QTimer* timer : window->findChildren<QTimer*>()) timer->stop();
   }
   const QString title = QString::fromLatin1(kProgramName);
   if (boxes_ != nullptr) {

@@ -67,13 +67,15 @@ void Press(const char* window, const char* button) {
 // Runs the program's windows on simulated hardware; drive plays the user from the event loop.
 // Prints how many boxes were shown and the status, then ends the process with that status.
 [[noreturn]] void RunProgramDriven(const std::string& scenario_json, bool a11y_ids,
-                                   const std::function<void()>& drive) {
+                                   const std::function<void()>& drive,
+                                   const std::string& record_file = {}) {
   StderrBoxes boxes;
   Application().SetMessageBoxes(&boxes);
   buslink::sim::SimulatedHardware hardware(buslink::sim::Scenario::FromJson(scenario_json, "t"));
   app::Options options;
   options.simulate = true;
   options.a11y_ids = a11y_ids;
+  options.record_file = record_file;
   QTimer::singleShot(0, drive);
   const int status = app::RunWizard(Application(), options, hardware, boxes);
   std::fprintf(stderr, "boxes=%d status=%d\n", boxes.count, status);
@@ -141,27 +143,31 @@ TEST(ProgramEndDeathTest, ClosingTheMainWindowAfterFinishEndsWithStatus0) {
 
 // Entering the Visual Display tab reads the chip: a read fails before the display cycle starts
 // (every read after the three search probes) or after it (Configuration 1, read last). Either
-// way one report, status 1, and no timer left running to read the chip behind the report.
+// way one report, status 1, and no timer left running to read the chip behind the report, the
+// timer of a recording started by --record included (it reads neither probe nor 0x40).
 TEST(ProgramEndDeathTest, BusFailureOnAMainWindowReadEndsWithTheReportAndStatus1) {
-  for (const char* fault :
-       {R"({"medium": "SMB", "op": "R", "skip": 3, "error": "NACK"})",
-        R"({"medium": "SMB", "op": "R", "register": "0x40", "error": "NACK"})"}) {
+  const std::string recording = testing::TempDir() + "fatal_report_recording.csv";
+  for (const auto& [fault, record_file] :
+       {std::pair<const char*, std::string>{
+            R"({"medium": "SMB", "op": "R", "skip": 3, "error": "NACK"})", ""},
+        {R"({"medium": "SMB", "op": "R", "register": "0x40", "error": "NACK"})", recording}}) {
     SCOPED_TRACE(fault);
     const std::string scenario =
         std::string(R"({"smbus": {"present": true, "chips": [{"address": "0x2D"}]}, "faults": [)") +
         fault + "]}";
-    EXPECT_EXIT(
-        RunProgramDriven(scenario, false,
-                         [] {
-                           FinishOnTheSMBusChip([](QWidget& main) {
-                             main.findChild<QTabWidget*>("Main_Form_Tab")->setCurrentIndex(2);
-                           });
-                         }),
-        ExitedWithCode(1),
-        "main window shown\n"
-        ".*box fatal_error critical \\[kelvran-eval\\] [^\n]*scenario fault[^\n]*NACK"
-        "[^\n]*\ntimers running 0\n"
-        ".*boxes=1 status=1");
+    EXPECT_EXIT(RunProgramDriven(
+                    scenario, false,
+                    [] {
+                      FinishOnTheSMBusChip([](QWidget& main) {
+                        main.findChild<QTabWidget*>("Main_Form_Tab")->setCurrentIndex(2);
+                      });
+                    },
+                    record_file),
+                ExitedWithCode(1),
+                "main window shown\n"
+                ".*box fatal_error critical \\[kelvran-eval\\] [^\n]*scenario fault[^\n]*NACK"
+                "[^\n]*\ntimers running 0\n"
+                ".*boxes=1 status=1");
   }
 }
 
