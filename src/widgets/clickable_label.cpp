@@ -1,5 +1,6 @@
 #include "widgets/clickable_label.h"
 
+#include <QAccessible>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -15,6 +16,17 @@ ClickableLabel::ClickableLabel(const QString& text, QWidget* parent) : QLabel(te
   setMouseTracking(true);  // movement without a button pressed is what lights the label
   setCursor(Qt::PointingHandCursor);
   setFocusPolicy(Qt::StrongFocus);
+}
+
+void ClickableLabel::SetSelected(bool selected) {
+  if (selected == selected_) return;
+  selected_ = selected;
+  if (selectable_ && QAccessible::isActive()) {
+    QAccessible::State changed;
+    changed.selected = true;
+    QAccessibleStateChangeEvent event(this, changed);
+    QAccessible::updateAccessibility(&event);
+  }
 }
 
 void ClickableLabel::mousePressEvent(QMouseEvent* event) {

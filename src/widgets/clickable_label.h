@@ -7,7 +7,10 @@ namespace widgets {
 // A label the user operates: a click, or Space or Return while it has the keyboard focus, emits
 // clicked(); every mouse movement over it emits mouseMoved(). It shows the hand pointer, takes
 // the focus by Tab, draws a focus frame, and offers a press action to accessibility tools. Its
-// accessible name stays its text.
+// accessible name stays its text (after a spoken prefix, see SetSpokenPrefix in labels.h).
+//
+// A label that stands for one item of a list the user picks from is selectable: screen readers
+// then see its selected state, which its owner keeps in step with what the label shows.
 class ClickableLabel : public QLabel {
   Q_OBJECT
 
@@ -15,6 +18,11 @@ class ClickableLabel : public QLabel {
   explicit ClickableLabel(const QString& text, QWidget* parent = nullptr);
 
   void Click() { emit clicked(); }
+
+  void SetSelectable(bool selectable) { selectable_ = selectable; }
+  bool Selectable() const { return selectable_; }
+  void SetSelected(bool selected);  // tells screen readers when it changes
+  bool Selected() const { return selected_; }
 
  signals:
   void clicked();
@@ -29,6 +37,8 @@ class ClickableLabel : public QLabel {
 
  private:
   bool pressed_ = false;
+  bool selectable_ = false;
+  bool selected_ = false;
 };
 
 }  // namespace widgets

@@ -1,9 +1,9 @@
 #pragma once
 
 #include <QColor>
+#include <QLabel>
 #include <QString>
 
-class QLabel;
 class QWidget;
 
 namespace widgets {
@@ -21,5 +21,19 @@ void SetBoldFont(QWidget* widget, double scale = 1.0);
 QRgb LabelColour(const QLabel* label);
 void SetLabelColour(QLabel* label, QRgb colour);
 void SetLabelBold(QLabel* label, bool bold);
+// What a screen reader says before a label's text, for a label whose text means little alone:
+// a digit "1" under the heading "START" reads "Bit 0, START, 1". The text shown stays as it is,
+// and the name follows it as it changes. Only a SpokenLabel or a ClickableLabel reads it; an
+// empty prefix reads the text alone.
+void SetSpokenPrefix(QLabel* label, const QString& prefix);
+QString SpokenPrefix(const QLabel* label);
+
+// A plain label that screen readers read with its spoken prefix.
+class SpokenLabel : public QLabel {
+  Q_OBJECT
+
+ public:
+  SpokenLabel(const QString& text, const QString& prefix, QWidget* parent = nullptr);
+};
 
 }  // namespace widgets

@@ -314,14 +314,17 @@ bool LinearGauge::UserSetPointer(int slot, double value) {
   if ((slot != kLowPointer && slot != kHighPointer) || !Operable(slot) || !std::isfinite(value)) {
     return false;
   }
-  const double v = Clamp(RoundToStep(slot, value));
-  if (v == PointerValue(slot)) return true;
-  SetPointerValue(slot, v);
+  AnnounceUserValue(slot, Clamp(RoundToStep(slot, value)));
+  return true;
+}
+
+void LinearGauge::AnnounceUserValue(int slot, double value) {
+  if (value == PointerValue(slot)) return;
+  SetPointerValue(slot, value);
   current_ = slot;
   emit pointerMoved(slot, PointerValue(slot));
   current_ = slot;
   emit valueChanged(slot, PointerValue(slot));
-  return true;
 }
 
 void LinearGauge::MoveGrabbed(double raw) {
@@ -434,34 +437,40 @@ void LinearGauge::keyPressEvent(QKeyEvent* event) {
     selected_ = other;
   }
   const double v = PointerValue(selected_);
-  const double step = Step(selected_);
-  double target = v;
+  int steps = 0;
   switch (event->key()) {
     case Qt::Key_Right:
     case Qt::Key_Up:
-      target = v + step;
+      steps = 1;
       break;
     case Qt::Key_Left:
     case Qt::Key_Down:
-      target = v - step;
+      steps = -1;
       break;
     case Qt::Key_PageUp:
-      target = v + 10 * step;
+      steps = kPageSteps;
       break;
     case Qt::Key_PageDown:
-      target = v - 10 * step;
+      steps = -kPageSteps;
       break;
     case Qt::Key_Home:
-      target = scale_min_;
-      break;
+      UserSetPointer(selected_, scale_min_);
+      event->accept();
+      return;
     case Qt::Key_End:
-      target = scale_max_;
-      break;
+      UserSetPointer(selected_, scale_max_);
+      event->accept();
+      return;
     default:
       QWidget::keyPressEvent(event);
       return;
   }
-  UserSetPointer(selected_, target);
+  if (key_stepper_) {
+    const double target = key_stepper_(selected_, v, steps);
+    if (std::isfinite(target)) AnnounceUserValue(selected_, Clamp(target));
+  } else {
+    UserSetPointer(selected_, v + steps * Step(selected_));
+  }
   event->accept();
 }
 

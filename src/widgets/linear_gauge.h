@@ -4,6 +4,7 @@
 #include <QString>
 #include <QWidget>
 #include <array>
+#include <functional>
 
 class QTimer;
 
@@ -26,9 +27,10 @@ namespace widgets {
 //
 // Keyboard: the gauge takes focus; Tab and Shift+Tab first step between the low and the high
 // pointer (of those visible and draggable) and then leave the gauge. Right/Up move the selected
-// pointer one step up, Left/Down one step down, Page Up/Page Down ten steps, Home/End to the
-// scale ends. Each key press that changes the value is a drag and a release: one pointerMoved,
-// then one valueChanged. Accessibility tools setting "low limit" or "high limit" do the same.
+// pointer one step up, Left/Down one step down, Page Up/Page Down sixteen steps, Home/End to the
+// scale ends. A key stepper, when set, decides where a step goes. Each key press that changes the
+// value is a drag and a release: one pointerMoved, then one valueChanged. Accessibility tools
+// setting "low limit" or "high limit" do the same.
 //
 // Values dragged or stepped are rounded to the slot's step (10^-decimals unless SetStep gave
 // one) and kept within the scale. Values set from code are kept within the scale only; the
@@ -107,6 +109,14 @@ class LinearGauge : public QWidget {
   // What the keyboard and accessibility tools use. Returns false for slots the user may not move.
   bool UserSetPointer(int slot, double value);
 
+  // Where the keyboard takes a pointer, for a caller whose values end up coarser than the decimals
+  // shown (a register): given the slot, its value and a number of steps (negative: down the
+  // scale), the value to go to, kept within the scale but not rounded. Without one a key press
+  // moves by Step(slot).
+  using KeyStepper = std::function<double(int slot, double value, int steps)>;
+  void SetKeyStepper(KeyStepper stepper) { key_stepper_ = std::move(stepper); }
+  static constexpr int kPageSteps = 16;
+
   QSize sizeHint() const override;
   QSize minimumSizeHint() const override;
 
@@ -145,6 +155,7 @@ class LinearGauge : public QWidget {
   // Band slot and which end lies under p, for a drag.
   bool HitBand(const QPoint& p, int& slot, Grab& grab) const;
   void MoveGrabbed(double value);
+  void AnnounceUserValue(int slot, double value);  // a drag and a release to an exact value
   void NotifyAccessibleValue(int slot);
   // The reading and caption as accessibility tools hear of them: at most kToolNoticeMs apart.
   void NoticeReadingChange(bool caption);
@@ -161,6 +172,7 @@ class LinearGauge : public QWidget {
   QTimer* notice_timer_ = nullptr;  // made at the first change a tool hears of
   bool reading_noticed_ = false;    // a change waits for the timer
   bool caption_noticed_ = false;
+  KeyStepper key_stepper_;
 
   // The drag in progress.
   int grab_slot_ = -1;

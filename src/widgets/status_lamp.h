@@ -10,8 +10,8 @@ namespace widgets {
 //
 // The program sets it with SetValue (which announces nothing). A user's click flips what the
 // lamp shows and emits clicked(); the flip lasts until the program sets the lamp again. It takes
-// no keyboard focus: it shows state, it is not a control. Accessibility tools see a check box
-// whose checked state is the lamp's.
+// no keyboard focus: it shows state, it is not a control. Accessibility tools see a read-only
+// check box whose checked state is the lamp's, with no action.
 class StatusLamp : public TwoStateWidget {
   Q_OBJECT
 

@@ -9,6 +9,11 @@ namespace widgets {
 
 ToggleSwitch::ToggleSwitch(QWidget* parent) : TwoStateWidget(Qt::StrongFocus, parent) {}
 
+void ToggleSwitch::SetPositionNames(const QString& on, const QString& off) {
+  on_name_ = on;
+  off_name_ = off;
+}
+
 void ToggleSwitch::UserToggle() {
   if (!isEnabled()) return;
   SetValue(!Value());

@@ -22,6 +22,9 @@ void TwoStateWidget::SetValue(bool on) {
     changed.checked = true;
     QAccessibleStateChangeEvent event(this, changed);
     QAccessible::updateAccessibility(&event);
+    // A switch's description names its position.
+    QAccessibleEvent description(this, QAccessible::DescriptionChanged);
+    QAccessible::updateAccessibility(&description);
   }
   update();
 }

@@ -10,7 +10,7 @@ namespace widgets {
 // told that the checked state changed. A click (a left press and a release over the widget, as on
 // a button) calls UserClick, which each widget answers in its own way; every mouse movement over
 // it emits mouseMoved(). Accessibility tools see a checkable object whose checked state is
-// Value() and whose toggle action is a click.
+// Value().
 class TwoStateWidget : public QWidget {
   Q_OBJECT
 

@@ -5,6 +5,7 @@
 #include <array>
 
 #include "widgets/clickable_label.h"
+#include "widgets/labels.h"
 #include "widgets/linear_gauge.h"
 #include "widgets/notifying_slider.h"
 #include "widgets/status_lamp.h"
@@ -212,13 +213,13 @@ class GaugeAccessible : public QAccessibleWidget {
 
 // --- StatusLamp and ToggleSwitch ---
 
-// The part the lamp and the switch share: a name, "on" or "off" as the value, a checked state and
-// the toggle action, which does what a click does. It stands outside the unnamed namespace because
-// TwoStateWidget names it a friend for that action.
+// The part the lamp and the switch share: a name, "on" or "off" as the value and a checked state.
+// A lamp only shows a state, so it offers no action. It stands outside the unnamed namespace
+// because TwoStateWidget names it a friend.
 class TwoStateAccessible : public QAccessibleWidget {
  public:
-  TwoStateAccessible(TwoStateWidget* widget, QAccessible::Role role)
-      : QAccessibleWidget(widget, role), widget_(widget) {}
+  TwoStateAccessible(TwoStateWidget* widget, QAccessible::Role role, bool read_only)
+      : QAccessibleWidget(widget, role), widget_(widget), read_only_(read_only) {}
 
   QString text(QAccessible::Text t) const override {
     if (t == QAccessible::Name) return NameOrToolTip(widget_);
@@ -231,52 +232,96 @@ class TwoStateAccessible : public QAccessibleWidget {
     QAccessible::State s = QAccessibleWidget::state();
     s.checkable = true;
     s.checked = widget_->Value();
+    if (read_only_) s.readOnly = true;
     return s;
-  }
-  QStringList actionNames() const override {
-    return QStringList{toggleAction()} + QAccessibleWidget::actionNames();
-  }
-  void doAction(const QString& name) override {
-    if (name == toggleAction()) {
-      widget_->UserClick();
-    } else {
-      QAccessibleWidget::doAction(name);
-    }
   }
 
  private:
   TwoStateWidget* widget_;
+  bool read_only_;
 };
 
 namespace {
 
-// The switch is a button too: its press action toggles it, and so does Space.
+// The switch is a check box whose toggle action (and press action, and Space) flips it; its
+// description says what the current position means.
 class ToggleSwitchAccessible : public TwoStateAccessible {
  public:
   explicit ToggleSwitchAccessible(ToggleSwitch* toggle)
-      : TwoStateAccessible(toggle, QAccessible::Button) {}
+      : TwoStateAccessible(toggle, QAccessible::CheckBox, false), toggle_(toggle) {}
 
+  QString text(QAccessible::Text t) const override {
+    if (t == QAccessible::Description) {
+      const QString own = TwoStateAccessible::text(t);
+      const QString position = toggle_->PositionName();
+      if (position.isEmpty()) return own;
+      // After the control's own description, which tools may read from its start.
+      return own.isEmpty() ? position : own + QStringLiteral("; ") + position;
+    }
+    return TwoStateAccessible::text(t);
+  }
+  QStringList actionNames() const override {
+    return QStringList{toggleAction()} + TwoStateAccessible::actionNames();
+  }
   void doAction(const QString& name) override {
-    TwoStateAccessible::doAction(name == pressAction() ? toggleAction() : name);
+    if (name == toggleAction() || name == pressAction()) {
+      toggle_->UserToggle();
+    } else {
+      TwoStateAccessible::doAction(name);
+    }
   }
   QStringList keyBindingsForAction(const QString& name) const override {
     if (name == toggleAction()) return QStringList{QStringLiteral("Space")};
     return TwoStateAccessible::keyBindingsForAction(name);
   }
+
+ private:
+  ToggleSwitch* toggle_;
+};
+
+// A label's text after its spoken prefix, if it has one.
+QString SpokenText(const QLabel* label) {
+  const QString prefix = SpokenPrefix(label);
+  return prefix.isEmpty() ? label->text() : prefix + QStringLiteral(", ") + label->text();
+}
+
+// A SpokenLabel: its prefix, then its text.
+class PrefixedLabelAccessible : public QAccessibleWidget {
+ public:
+  explicit PrefixedLabelAccessible(QLabel* label)
+      : QAccessibleWidget(label, QAccessible::StaticText), label_(label) {}
+
+  QString text(QAccessible::Text t) const override {
+    if (t == QAccessible::Name && label_->accessibleName().isEmpty()) return SpokenText(label_);
+    return QAccessibleWidget::text(t);
+  }
+
+ private:
+  QLabel* label_;
 };
 
 // --- ClickableLabel ---
 
 // Screen readers see the label's text as its name, as for any label, plus a press action that
-// does what a click does.
+// does what a click does. A selectable label is a list item that can be selected.
 class ClickableLabelAccessible : public QAccessibleWidget {
  public:
   explicit ClickableLabelAccessible(ClickableLabel* label)
-      : QAccessibleWidget(label, QAccessible::StaticText), label_(label) {}
+      : QAccessibleWidget(label,
+                          label->Selectable() ? QAccessible::ListItem : QAccessible::StaticText),
+        label_(label) {}
 
   QString text(QAccessible::Text t) const override {
-    if (t == QAccessible::Name && label_->accessibleName().isEmpty()) return label_->text();
+    if (t == QAccessible::Name && label_->accessibleName().isEmpty()) return SpokenText(label_);
     return QAccessibleWidget::text(t);
+  }
+  QAccessible::State state() const override {
+    QAccessible::State s = QAccessibleWidget::state();
+    if (label_->Selectable()) {
+      s.selectable = true;
+      s.selected = label_->Selected();
+    }
+    return s;
   }
   QStringList actionNames() const override {
     return QStringList{pressAction()} + QAccessibleWidget::actionNames();
@@ -337,7 +382,7 @@ QAccessibleInterface* Factory(const QString& class_name, QObject* object) {
     return new StripChartAccessible(static_cast<StripChart*>(object));
   }
   if (class_name == QLatin1String(StatusLamp::staticMetaObject.className())) {
-    return new TwoStateAccessible(static_cast<StatusLamp*>(object), QAccessible::CheckBox);
+    return new TwoStateAccessible(static_cast<StatusLamp*>(object), QAccessible::CheckBox, true);
   }
   if (class_name == QLatin1String(ToggleSwitch::staticMetaObject.className())) {
     return new ToggleSwitchAccessible(static_cast<ToggleSwitch*>(object));
@@ -347,6 +392,17 @@ QAccessibleInterface* Factory(const QString& class_name, QObject* object) {
   }
   if (class_name == QLatin1String(ClickableLabel::staticMetaObject.className())) {
     return new ClickableLabelAccessible(static_cast<ClickableLabel*>(object));
+  }
+  if (class_name == QLatin1String(SpokenLabel::staticMetaObject.className())) {
+    return new PrefixedLabelAccessible(static_cast<QLabel*>(object));
+  }
+  // A window of its own built straight on QWidget (the wizard, the help viewer) reads as a frame
+  // rather than as filler, as main windows and dialogs already do.
+  auto* widget = static_cast<QWidget*>(object);
+  if (widget->windowType() == Qt::Window &&
+      object->metaObject()->superClass() == &QWidget::staticMetaObject &&
+      class_name == QLatin1String(object->metaObject()->className())) {
+    return new QAccessibleWidget(widget, QAccessible::Window);
   }
   return nullptr;
 }

@@ -98,7 +98,7 @@ TEST_F(LinearGaugeTest, DraggingABandEndMovesOnlyThatBand) {
   EXPECT_EQ(gauge.PointerValue(3), 14.0);  // keeping the rest in step is the caller's business
 }
 
-// Arrows step by the decimals (or a step given), PageUp/Down by ten, Tab moves to the other
+// Arrows step by the decimals (or a step given), PageUp/Down by sixteen, Tab moves to the other
 // pointer inside the gauge; each key is a drag and a release, and a key that changes nothing
 // announces nothing.
 TEST_F(LinearGaugeTest, EachKeyIsADragAndARelease) {
@@ -118,13 +118,31 @@ TEST_F(LinearGaugeTest, EachKeyIsADragAndARelease) {
   QTest::keyClick(&gauge, Qt::Key_PageDown);
   EXPECT_EQ(notes,
             (std::vector<Note>{
-                {'m', 3, 59.0, 3}, {'c', 3, 59.0, 3}, {'m', 3, 49.0, 3}, {'c', 3, 49.0, 3}}));
+                {'m', 3, 59.0, 3}, {'c', 3, 59.0, 3}, {'m', 3, 43.0, 3}, {'c', 3, 43.0, 3}}));
   notes.clear();
   QTest::keyClick(&gauge, Qt::Key_End);
   QTest::keyClick(&gauge, Qt::Key_Right);
   EXPECT_EQ(notes, (std::vector<Note>{{'m', 3, 127.0, 3}, {'c', 3, 127.0, 3}}));
   QTest::keyClick(&gauge, Qt::Key_Backtab);
   EXPECT_EQ(gauge.SelectedPointer(), 2);
+}
+
+// A key stepper decides where each arrow and page key goes; its value is kept on the scale but not
+// rounded to the decimals.
+TEST_F(LinearGaugeTest, AKeyStepperPlacesEachKeyStep) {
+  std::vector<int> asked;
+  gauge.SetKeyStepper([&asked](int, double v, int steps) {
+    asked.push_back(steps);
+    return v + steps * 0.06226;
+  });
+  Show(15.938, 0.1, 14.0);
+  for (const Qt::Key key : {Qt::Key_Right, Qt::Key_Down, Qt::Key_PageUp, Qt::Key_PageDown}) {
+    QTest::keyClick(&gauge, key);
+  }
+  EXPECT_EQ(asked, (std::vector<int>{1, -1, 16, -16}));
+  EXPECT_DOUBLE_EQ(gauge.PointerValue(2), 0.1);
+  QTest::keyClick(&gauge, Qt::Key_Right);
+  EXPECT_DOUBLE_EQ(notes.back().value, 0.16226);
 }
 
 // A handler may move the pointer again on pointerMoved (the limits' gap rule does); the release
