@@ -9,6 +9,7 @@
 
 #include "access/link_new_com_port.h"
 #include "chip/register_catalogue.h"
+#include "widgets/arrow_key_group.h"
 #include "widgets/labels.h"
 #include "widgets/toggle_switch.h"
 
@@ -69,13 +70,18 @@ void ChannelModeTab::BuildLayout() {
     const char* second_name;
     bool on_is_first;
     widgets::ToggleSwitch** toggle;
+    const char* pair;  // what screen readers call the switch
   };
   const Row rows[] = {
-      {"fan1_ain1_toggle", "FAN 1", "Label7", "AIN 1", "Label8", false, &fan1_ain1_toggle_},
-      {"fan2_ain2_toggle_1", "FAN 2", "Label9", "AIN 2", "Label10", true, &fan2_ain2_toggle_},
-      {"d2p_25V_toggle", "D2+", "Label11", "2.5V", "Label12", true, &d2p_25V_toggle_},
-      {"d2n_vccp2_toggle_0", "D2-", "Label13", "Vccp2", "Label14", true, &d2n_vccp2_toggle_},
-      {"Vcc_33_5_toggle", "5V", "Label15", "3.3V", "Label17", true, &Vcc_33_5_toggle_},
+      {"fan1_ain1_toggle", "FAN 1", "Label7", "AIN 1", "Label8", false, &fan1_ain1_toggle_,
+       "FAN1/AIN1"},
+      {"fan2_ain2_toggle_1", "FAN 2", "Label9", "AIN 2", "Label10", true, &fan2_ain2_toggle_,
+       "FAN2/AIN2"},
+      {"d2p_25V_toggle", "D2+", "Label11", "2.5V", "Label12", true, &d2p_25V_toggle_, "D2+/2.5V"},
+      {"d2n_vccp2_toggle_0", "D2-", "Label13", "Vccp2", "Label14", true, &d2n_vccp2_toggle_,
+       "D2-/Vccp2"},
+      {"Vcc_33_5_toggle", "5V", "Label15", "3.3V", "Label17", true, &Vcc_33_5_toggle_,
+       "Vcc 5V/3.3V"},
   };
   int row = 0;
   for (const Row& r : rows) {
@@ -85,7 +91,8 @@ void ChannelModeTab::BuildLayout() {
     toggle->setCursor(Qt::PointingHandCursor);
     const QString on = QString::fromLatin1(r.on_is_first ? r.first : r.second);
     const QString off = QString::fromLatin1(r.on_is_first ? r.second : r.first);
-    toggle->setAccessibleName(on);
+    toggle->setAccessibleName(QString::fromLatin1(r.pair));
+    toggle->SetPositionNames(on + QStringLiteral(" mode"), off + QStringLiteral(" mode"));
     toggle->setToolTip(QStringLiteral("Switched on: %1; switched off: %2").arg(on, off));
     *r.toggle = toggle;
     QLabel* first = MakeLabel(QString::fromLatin1(r.first), r.first_name, toggles);
@@ -97,6 +104,10 @@ void ChannelModeTab::BuildLayout() {
     ++row;
   }
   grid->addWidget(MakeLabel(QStringLiteral("Vcc"), "Label1", toggles), row - 1, 0);
+  // The switches are one Tab stop; the arrow keys go from one to the next.
+  std::vector<QWidget*> switches;
+  for (const Row& r : rows) switches.push_back(*r.toggle);
+  new widgets::ArrowKeyGroup(std::move(switches), this);
   grid->setColumnStretch(4, 1);
   root->addWidget(toggles);
 
@@ -119,7 +130,8 @@ void ChannelModeTab::BuildLayout() {
     const int column = 4 - bit;
     auto* heading = new QLabel(QString::number(bit), vid);
     heading->setAlignment(Qt::AlignCenter);
-    auto* digit = new QLabel(QStringLiteral("0"), vid);
+    auto* digit =
+        new widgets::SpokenLabel(QStringLiteral("0"), QStringLiteral("VID %1").arg(bit), vid);
     digit->setObjectName(QStringLiteral("vid_bit_%1").arg(bit));
     digit->setAlignment(Qt::AlignCenter);
     widgets::SetBoldFont(digit, 1.5);

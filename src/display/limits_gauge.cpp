@@ -1,5 +1,7 @@
 #include "display/limits_gauge.h"
 
+#include <QLabel>
+
 #include "access/link_new_com_port.h"
 #include "chip/conversions.h"
 #include "display/gauge_channels.h"
@@ -116,6 +118,11 @@ void set_up_gauge(VisualContext& c, int channel_index) {
   gauge.SetScaleMin(channel->gauge.scale_min);
 
   RefreshGaugeChannel(d, gauge, channel_index, 1);
+  // Screen readers name the gauge after the channel it shows.
+  if (const QLabel* label = c.v.visualdisplaytext[static_cast<std::size_t>(channel_index)];
+      label != nullptr) {
+    gauge.setAccessibleName(label->text());
+  }
 }
 
 void limits_gauge_PointerMoved(VisualContext& c) {
@@ -164,6 +171,15 @@ void write_gauge_limits(VisualContext& c) {
   gauge.SetCurrentPointer(kHigh);
   devaccess::WriteAt(d, channel->high_register,
                      LimitRegisterValue(*channel, gauge.PointerValue(kHigh)));
+}
+
+double limits_gauge_KeyStep(VisualContext& c, LimitKeySteps& key_steps, int slot, double value,
+                            int steps) {
+  LinearGauge& gauge = *c.v.limits_gauge;
+  const Channel* channel = ChannelOnGauge(c.d);
+  if (channel == nullptr) return value + steps * gauge.Step(slot);
+  const int divisor = channel->fan == 1 ? c.d.fan1_divisor : c.d.fan2_divisor;
+  return key_steps.Next(*channel, divisor, slot, value, steps);
 }
 
 }  // namespace display

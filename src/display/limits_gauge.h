@@ -1,5 +1,6 @@
 #pragma once
 
+#include "display/limit_key_steps.h"
 #include "display/visual_display_view.h"
 
 // The limits gauge: set-up per channel, what happens while and after the user drags a pointer,
@@ -26,5 +27,9 @@ void high_limit_pointer_moved(VisualContext& c);
 // Converts the pointers of the channel on the gauge to register values and writes them, low
 // before high (the fan's single limit alone in fan mode). Nothing before a channel is set up.
 void write_gauge_limits(VisualContext& c);
+
+// The gauge's key stepper: `steps` register steps of the channel on the gauge from `value`.
+double limits_gauge_KeyStep(VisualContext& c, LimitKeySteps& key_steps, int slot, double value,
+                            int steps);
 
 }  // namespace display

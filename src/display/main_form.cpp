@@ -5,8 +5,10 @@
 #include <QEvent>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTabBar>
 #include <QTabWidget>
+#include <utility>
 
 #include "about/about_box.h"
 #include "about/help.h"
@@ -18,6 +20,7 @@
 #include "display/main_tab.h"
 #include "display/visual_display_tab.h"
 #include "editor/read_write_tab.h"
+#include "widgets/page_scroll_area.h"
 #include "widgets/repaint_pacer.h"
 
 namespace display {
@@ -62,10 +65,12 @@ MainForm::MainForm(devaccess::Declarations& d, widgets::MessageBoxes& boxes, QWi
   read_write_tab_ = new editor::ReadWriteTab(d_, boxes_, tabs_);
   visual_tab_ = new VisualDisplayTab(d_, boxes_, tabs_);
   channel_mode_tab_ = new channels::ChannelModeTab(d_, boxes_, tabs_);
-  tabs_->addTab(main_tab_, QStringLiteral("Main"));
-  tabs_->addTab(read_write_tab_, QStringLiteral("Read/Write"));
-  tabs_->addTab(visual_tab_, QStringLiteral("Visual Display"));
-  tabs_->addTab(channel_mode_tab_, QStringLiteral("Channel Mode/VID "));
+  // Each page scrolls rather than hold the window larger than a laptop screen.
+  tabs_->addTab(new widgets::PageScrollArea(main_tab_), QStringLiteral("Main"));
+  tabs_->addTab(new widgets::PageScrollArea(read_write_tab_), QStringLiteral("Read/Write"));
+  tabs_->addTab(new widgets::PageScrollArea(visual_tab_), QStringLiteral("Visual Display"));
+  tabs_->addTab(new widgets::PageScrollArea(channel_mode_tab_),
+                QStringLiteral("Channel Mode/VID "));
   tabs_->setCurrentIndex(kMainTab);
   setCentralWidget(tabs_);
   new widgets::RepaintPacer(this, kMaxRepaintsPerSecond);
@@ -75,6 +80,13 @@ MainForm::MainForm(devaccess::Declarations& d, widgets::MessageBoxes& boxes, QWi
   qApp->installEventFilter(this);
 
   connect(tabs_, &QTabWidget::currentChanged, this, &MainForm::Main_Form_Tab_Click);
+  // Ctrl+PageDown and Ctrl+PageUp step through the tabs, as in other tabbed windows.
+  for (const auto& [key, step] : {std::pair{Qt::Key_PageDown, 1}, std::pair{Qt::Key_PageUp, -1}}) {
+    auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL | key), this);
+    connect(shortcut, &QShortcut::activated, this, [this, step = step] {
+      tabs_->setCurrentIndex((tabs_->currentIndex() + step + tabs_->count()) % tabs_->count());
+    });
+  }
   connect(main_tab_->about_button(), &QPushButton::clicked, this, &MainForm::Command3_Click);
 
   const about::AppVersion v = about::ProgramVersion();
@@ -167,8 +179,10 @@ void MainForm::Main_Form_Tab_MouseMove() {
 bool MainForm::IsBareTabControl(const QWidget* w, const QPointF& pos) const {
   // Everything on "Main" is static: its texts and its picture.
   if (w == main_tab_ || main_tab_->isAncestorOf(w)) return true;
-  const QWidget* stack = main_tab_->parentWidget();
-  const bool part_of_control = w == tabs_ || w == tabs_->tabBar() || w == stack ||
+  const QWidget* stack = tabs_->widget(kMainTab)->parentWidget();
+  const auto* scroller = qobject_cast<const widgets::PageScrollArea*>(w->parentWidget());
+  const bool page_viewport = scroller != nullptr && w == scroller->viewport();
+  const bool part_of_control = w == tabs_ || w == tabs_->tabBar() || w == stack || page_viewport ||
                                w == read_write_tab_ || w == visual_tab_ || w == channel_mode_tab_;
   // A move passed up from a child belongs to the child's own pointer rule.
   return part_of_control && w->childAt(pos.toPoint()) == nullptr;

@@ -16,6 +16,7 @@
 #include "display/easy_setup.h"
 #include "display/indicators.h"
 #include "display/limits_gauge.h"
+#include "widgets/arrow_key_group.h"
 #include "widgets/clickable_label.h"
 #include "widgets/linear_gauge.h"
 #include "widgets/status_lamp.h"
@@ -70,6 +71,12 @@ VisualDisplayTab::VisualDisplayTab(devaccess::Declarations& d, widgets::MessageB
     lamp->setCursor(Qt::ArrowCursor);
     view_.SSPanel11[static_cast<std::size_t>(i)] = lamp;
   }
+  // Screen readers tell the lamps apart by the channel beside each.
+  for (const Row& r : kRows) {
+    view_.SSPanel11[static_cast<std::size_t>(r.lamp)]->setAccessibleName(
+        QString::fromLatin1(kCaptions[r.label]) + QStringLiteral(" interrupt"));
+  }
+  view_.SSPanel11[10]->setAccessibleName(QStringLiteral("Chassis intrusion"));
 
   view_.Strip2 = new widgets::StripChart(this);
   view_.Strip2->setObjectName(QStringLiteral("Strip2"));
@@ -78,6 +85,9 @@ VisualDisplayTab::VisualDisplayTab(devaccess::Declarations& d, widgets::MessageB
   view_.limits_gauge->setObjectName(QStringLiteral("limits_gauge"));
   view_.limits_gauge->setToolTip(QStringLiteral("Drag the pointers to change the limits"));
   view_.limits_gauge->setCursor(Qt::PointingHandCursor);
+  view_.limits_gauge->SetKeyStepper([this](int slot, double value, int steps) {
+    return limits_gauge_KeyStep(context_, key_steps_, slot, value, steps);
+  });
   connect(view_.limits_gauge, &widgets::LinearGauge::pointerMoved, this,
           [this] { limits_gauge_PointerMoved(context_); });
   connect(view_.limits_gauge, &widgets::LinearGauge::valueChanged, this,
@@ -107,6 +117,28 @@ VisualDisplayTab::VisualDisplayTab(devaccess::Declarations& d, widgets::MessageB
   layout->addLayout(left);
   layout->addLayout(centre, 1);
   layout->addLayout(right);
+
+  // Tab follows the screen: the group headings, the channels top to bottom (each group one Tab
+  // stop, arrows inside it), Intrusion, the gauge, the slider, EasySetup.
+  std::vector<QWidget*> headings;
+  for (int i = 0; i <= 2; ++i)
+    headings.push_back(view_.visualdisplaytext[static_cast<std::size_t>(i)]);
+  std::vector<QWidget*> channels;
+  for (const Row& r : kRows)
+    channels.push_back(view_.visualdisplaytext[static_cast<std::size_t>(r.label)]);
+  QWidget* previous = nullptr;
+  for (auto* group :
+       {new widgets::ArrowKeyGroup(headings, this), new widgets::ArrowKeyGroup(channels, this)}) {
+    if (previous != nullptr) setTabOrder(previous, group->Members().front());
+    previous = group->Members().back();
+  }
+  for (QWidget* next :
+       {static_cast<QWidget*>(findChild<widgets::ClickableLabel*>(QStringLiteral("Intrusion"))),
+        static_cast<QWidget*>(view_.limits_gauge), static_cast<QWidget*>(view_.aout_slider),
+        static_cast<QWidget*>(easy_setup)}) {
+    setTabOrder(previous, next);
+    previous = next;
+  }
 }
 
 QGroupBox* VisualDisplayTab::BuildGraphPanel() {

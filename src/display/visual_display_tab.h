@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "access/declarations.h"
+#include "display/limit_key_steps.h"
 #include "display/visual_display_view.h"
 #include "widgets/message_boxes.h"
 
@@ -48,6 +49,7 @@ class VisualDisplayTab : public QWidget {
   widgets::MessageBoxes& boxes_;
   VisualDisplayView view_;
   VisualContext context_;
+  LimitKeySteps key_steps_;
   QGroupBox* graph_panel_ = nullptr;     // SSPanel1
   QGroupBox* bargraph_panel_ = nullptr;  // SSPanel6
 };

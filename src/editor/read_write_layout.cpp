@@ -12,6 +12,7 @@
 #include "chip/register_catalogue.h"
 #include "editor/label_colours.h"
 #include "editor/read_write_tab.h"
+#include "widgets/arrow_key_group.h"
 #include "widgets/clickable_label.h"
 #include "widgets/labels.h"
 
@@ -21,6 +22,13 @@ namespace {
 
 QString FromView(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// A label whose text can be longer than its place: it wraps (a word longer than the place is cut,
+// and its tool tip shows it whole) rather than widen the window.
+void KeepFromWidening(QLabel* label) {
+  label->setWordWrap(true);
+  label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 }
 
 // A captioned, framed panel; mouse tracking lets it notice the mouse leaving a label.
@@ -51,6 +59,7 @@ void ReadWriteTab::BuildLayout() {
   const RegisterPanelBox panels[] = {{chip::RegisterPanel::Measured, "SSPanel2", 1},
                                      {chip::RegisterPanel::Limits, "SSPanel4", 2},
                                      {chip::RegisterPanel::OtherSettings, "SSPanel5", 1}};
+  std::vector<QWidget*> register_list;  // in screen order: panel by panel, down each column
   for (const RegisterPanelBox& panel_box : panels) {
     QGroupBox* box = MakePanel(FromView(chip::PanelCaption(panel_box.panel)),
                                QString::fromLatin1(panel_box.name), this);
@@ -65,12 +74,19 @@ void ReadWriteTab::BuildLayout() {
       if (entry.panel != panel_box.panel) continue;
       auto* label = new widgets::ClickableLabel(FromView(entry.caption), box);
       label->setObjectName(QStringLiteral("read_writedisplaytext_%1").arg(entry.index));
+      // To a screen reader the names are a list to pick from; the address tells the two
+      // "Int. Temp. Trip" apart.
+      label->SetSelectable(true);
+      label->setAccessibleDescription(
+          QStringLiteral("Address 0x") +
+          QStringLiteral("%1").arg(entry.address, 2, 16, QLatin1Char('0')).toUpper());
       const int index = entry.index;
       connect(label, &widgets::ClickableLabel::clicked, this,
               [this, index] { read_writedisplaytext_Click(index); });
       connect(label, &widgets::ClickableLabel::mouseMoved, this,
               [this, index] { read_writedisplaytext_MouseMove(index); });
       labels_[static_cast<std::size_t>(index)] = label;
+      register_list.push_back(label);
       grid->addWidget(label, slot % rows, slot / rows);
       ++slot;
     }
@@ -79,9 +95,13 @@ void ReadWriteTab::BuildLayout() {
     away_panels_.push_back(box);
   }
   for (QLabel* label : labels_) {
+    // Room for the bold of the selected register, so selecting one never widens the window.
+    SetLabelBold(label, true);
+    label->setMinimumWidth(label->sizeHint().width());
     SetLabelColour(label, kLabelNormal);
     SetLabelBold(label, false);
   }
+  new widgets::ArrowKeyGroup(std::move(register_list), this);
 
   auto* right = new QVBoxLayout;
   root->addLayout(right, 1);
@@ -144,16 +164,21 @@ void ReadWriteTab::BuildLayout() {
     auto* name = widgets::MakePlainLabel(QStringLiteral("bitname_%1").arg(k),
                                          QStringLiteral("Bit %1").arg(k), bits);
     name->setAlignment(Qt::AlignCenter);
+    KeepFromWidening(name);
     bitname_[static_cast<std::size_t>(k)] = name;
     bits_grid->addWidget(name, 1, column);
     auto* digit = new widgets::ClickableLabel(QStringLiteral("0"), bits);
     digit->setObjectName(QStringLiteral("bit%1").arg(k));
     digit->setAlignment(Qt::AlignCenter);
     widgets::SetBoldFont(digit, 1.5);
+    widgets::SetSpokenPrefix(digit, QStringLiteral("Bit %1").arg(k));
     connect(digit, &widgets::ClickableLabel::clicked, this, [this, k] { bit_Click(k); });
     bit_[static_cast<std::size_t>(k)] = digit;
     bits_grid->addWidget(digit, 2, column);
   }
+  for (int column = 0; column < 8; ++column) bits_grid->setColumnStretch(column, 1);
+  // bit 7 on the left, as shown
+  new widgets::ArrowKeyGroup(std::vector<QWidget*>(bit_.rbegin(), bit_.rend()), this);
   bits_grid->addWidget(
       widgets::MakePlainLabel(QStringLiteral("bitname_9"), QStringLiteral("(Click Digits)"), bits),
       3, 0, 1, 8, Qt::AlignCenter);
@@ -171,9 +196,12 @@ void ReadWriteTab::BuildLayout() {
     int max_length;
     QLineEdit** box;
     QPushButton** button;
+    const char* spoken;  // tells the two "Press to update" buttons apart
   } entries[] = {
-      {"Hex", "bitname_20", "Text6", "Command4", 2, &text6_, &command4_},
-      {"Dec", "bitname_21", "Text7", "Command5", 3, &text7_, &command5_},
+      {"Hex", "bitname_20", "Text6", "Command4", 2, &text6_, &command4_,
+       "Writes the hexadecimal value to the register"},
+      {"Dec", "bitname_21", "Text7", "Command5", 3, &text7_, &command5_,
+       "Writes the decimal value to the register"},
   };
   row = 0;
   for (const auto& e : entries) {
@@ -186,6 +214,7 @@ void ReadWriteTab::BuildLayout() {
     caption->setBuddy(*e.box);
     *e.button = new QPushButton(QStringLiteral("Press to update"), write);
     (*e.button)->setObjectName(QString::fromLatin1(e.button_name));
+    (*e.button)->setAccessibleDescription(QString::fromLatin1(e.spoken));
     write_grid->addWidget(caption, row, 0);
     write_grid->addWidget(*e.box, row, 1);
     write_grid->addWidget(*e.button, row, 2);

@@ -13,6 +13,7 @@
 #include "editor/label_colours.h"
 #include "editor/value_entry.h"
 #include "widgets/clickable_label.h"
+#include "widgets/labels.h"
 
 namespace editor {
 
@@ -136,8 +137,14 @@ void ReadWriteTab::describe_selected_register() {
   if (entry == nullptr) return;
   const chip::BitNames& names = chip::BitNamesOf(entry->bit_names);
   for (std::size_t k = 0; k < 8; ++k) {
-    SetText(bitname_[k],
-            QString::fromUtf8(names[k].data(), static_cast<qsizetype>(names[k].size())));
+    const QString name =
+        QString::fromUtf8(names[k].data(), static_cast<qsizetype>(names[k].size()));
+    SetText(bitname_[k], name);
+    // A name that does not fit its column is cut; the tool tip and screen readers have it whole.
+    const QString heading = QStringLiteral("Bit %1").arg(k);
+    bitname_[k]->setToolTip(name == heading ? QString() : name);
+    widgets::SetSpokenPrefix(bit_[k],
+                             name == heading ? heading : heading + QStringLiteral(", ") + name);
   }
   SetText(current_reg_type_label_,
           QString::fromUtf8(entry->description.data(),

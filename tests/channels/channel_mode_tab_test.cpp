@@ -2,6 +2,8 @@
 
 #include <gmock/gmock.h>
 
+#include <QAccessible>
+#include <QApplication>
 #include <QTimer>
 
 #include "support/sim_window_test.h"
@@ -44,6 +46,7 @@ TEST_F(ChannelModeTabTest, Layout_SwitchedOnLabelLiesAtTheSwitchedOnEnd) {
                                {"Label11", "D2+"},
                                {"Label13", "D2-"},
                                {"Label15", "5V"}};
+  const char* const pairs[] = {"FAN1/AIN1", "FAN2/AIN2", "D2+/2.5V", "D2-/Vccp2", "Vcc 5V/3.3V"};
   for (int i = 0; i < 5; ++i) {
     SCOPED_TRACE(kToggles[i]);
     widgets::ToggleSwitch* toggle = Toggle(kToggles[i]);
@@ -51,9 +54,8 @@ TEST_F(ChannelModeTabTest, Layout_SwitchedOnLabelLiesAtTheSwitchedOnEnd) {
     EXPECT_EQ(Text(on[i][0]), on[i][1]);
     EXPECT_EQ(label->geometry().center().x() > toggle->geometry().center().x(),
               !toggle->Inverted());
-    EXPECT_EQ(toggle->accessibleName(), on[i][1]);
+    EXPECT_EQ(toggle->accessibleName(), pairs[i]);
     EXPECT_EQ(toggle->cursor().shape(), Qt::PointingHandCursor);
-    EXPECT_TRUE(toggle->focusPolicy() & Qt::TabFocus);
   }
 }
 
@@ -92,6 +94,31 @@ TEST_F(ChannelModeTabTest, VidRow_ShowsFiveBitsWithoutTheDivisorBits) {
               ElementsAre("SMB 2D R 47 35", "SMB 2D R 49 01"));
   window_->StopTimer();
   EXPECT_FALSE(Find<QTimer>("vid_channel_mode")->isActive());
+}
+
+// Screen readers: a switch is a check box named for its pair with its position in the description,
+// a VID digit names its bit. The switches are one Tab stop; the arrows go from one to the next.
+TEST_F(ChannelModeTabTest, SwitchesAndDigits_ReadByNameAndReachedByArrows) {
+  EnterWith(R"({"0x16": "0x01"})");
+  const auto iface = [this](const char* name) {
+    return QAccessible::queryAccessibleInterface(Find(name));
+  };
+  QAccessibleInterface* fan1 = iface("fan1_ain1_toggle");
+  EXPECT_EQ(fan1->role(), QAccessible::CheckBox);
+  EXPECT_EQ(fan1->text(QAccessible::Name), "FAN1/AIN1");
+  EXPECT_TRUE(fan1->state().checked);
+  EXPECT_TRUE(fan1->text(QAccessible::Description).endsWith("AIN 1 mode"));
+  Toggle("fan1_ain1_toggle")->UserToggle();
+  EXPECT_TRUE(fan1->text(QAccessible::Description).endsWith("FAN 1 mode"));
+  EXPECT_EQ(iface("vid_bit_4")->text(QAccessible::Name), "VID 4, " + Text("vid_bit", 4));
+
+  Toggle(kToggles[0])->setFocus();
+  for (const char* next : {kToggles[1], kToggles[2]}) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    EXPECT_EQ(QApplication::focusWidget(), Find(next));
+  }
+  EXPECT_EQ(Find(kToggles[2])->focusPolicy(), Qt::StrongFocus);
+  EXPECT_EQ(Find(kToggles[0])->focusPolicy(), Qt::ClickFocus) << "one Tab stop for the group";
 }
 
 // One fresh read, one write with only the switch's bit changed; a click flips the switch.

@@ -2,6 +2,7 @@
 
 #include <gmock/gmock.h>
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QMouseEvent>
 #include <QPointer>
@@ -10,6 +11,7 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <set>
+#include <vector>
 
 #include "about/about_box.h"
 #include "about/help.h"
@@ -193,6 +195,7 @@ TEST_F(MainFormTest, MouseOverTheTabControl_RestoresTheDefaultPointer) {
   }
 
   Enter(1);
+  QApplication::processEvents();  // the page's first layout
   QWidget* page = Tabs().widget(1);
   auto* control = new QWidget(page);  // QWidget ignores moves, so they go on to the page
   control->setMouseTracking(true);
@@ -204,6 +207,25 @@ TEST_F(MainFormTest, MouseOverTheTabControl_RestoresTheDefaultPointer) {
   EXPECT_EQ(window_->cursor().shape(), Qt::PointingHandCursor);
   MoveMouseOver(page, QPoint(page->width() - 2, page->height() - 2));
   EXPECT_EQ(window_->cursor().shape(), Qt::ArrowCursor) << "the page's bare background";
+}
+
+// The window fits a 1366x768 laptop screen at 125% with room for a taskbar, whatever its tabs
+// hold (each scrolls); Ctrl+PageDown and Ctrl+PageUp step through the tabs, round the ends.
+TEST_F(MainFormTest, FitsALaptopScreenAndCtrlPageKeysStepThroughTheTabs) {
+  Load(0x03);
+  const QSize minimum = window_->minimumSizeHint().expandedTo(window_->minimumSize());
+  EXPECT_LE(minimum.width() * 1.25, 1366);
+  EXPECT_LE(minimum.height() * 1.25, 768 - 70);
+
+  QApplication::setActiveWindow(window_.get());
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+  std::vector<int> shown;
+  for (const Qt::Key key :
+       {Qt::Key_PageDown, Qt::Key_PageDown, Qt::Key_PageUp, Qt::Key_PageUp, Qt::Key_PageUp}) {
+    QTest::keyClick(window_.get(), key, Qt::ControlModifier);
+    shown.push_back(Tabs().currentIndex());
+  }
+  EXPECT_EQ(shown, (std::vector<int>{1, 2, 1, 0, 3}));
 }
 
 // About opens one non-modal box at a time and builds it afresh after it closes; F1 anywhere

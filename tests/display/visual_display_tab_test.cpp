@@ -1,5 +1,8 @@
 #include <gmock/gmock.h>
 
+#include <QAccessible>
+#include <QApplication>
+
 #include "chip/conversions.h"
 #include "display/channel_labels.h"
 #include "visual_display_fixture.h"
@@ -170,6 +173,86 @@ TEST_F(VisualDisplayTest, Lamps_FollowTheStatusBitsEveryTick) {
   Chip().Poke(0x4D, 0x10);
   Tick();
   for (int lamp = 0; lamp <= 10; ++lamp) EXPECT_EQ(Lamp(lamp)->Value(), !expected[lamp]) << lamp;
+}
+
+// Each arrow press on the gauge moves the limit register by one step and reaches the chip as a
+// new value, Page Up by sixteen; the pointer shows a value that is written as the register.
+TEST_F(VisualDisplayTest, GaugeKeys_StepTheLimitRegisterOnceAPress) {
+  const struct {
+    const char* kind;
+    int channel;
+    const char* registers;
+    int low_register;
+    int start;
+    int up;  // register change for a step up the scale: a faster fan has a smaller count
+    int (*written)(double);
+  } cases[] = {
+      {"volts", 12, R"({"0x16": "0x00", "0x34": "0x20", "0x33": "0xD3"})", 0x34, 0x20, 1,
+       [](double v) { return chip::RegisterFromVolts(v, chip::kScale12V.k_inverse); }},
+      {"degrees", 6, R"({"0x16": "0x00", "0x3A": "0x05", "0x39": "0x50"})", 0x3A, 0x05, 1,
+       [](double v) { return chip::RegisterFromCelsius(v); }},
+      {"rpm", 3, R"({"0x16": "0x00", "0x47": "0x10", "0x3B": "0xC0"})", 0x3B, 0xC0, -1,
+       [](double v) { return chip::CountFromRpm(v, 2); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.kind);
+    OpenAndEnter(c.registers);
+    ClickLabel(c.channel);
+    Gauge()->setFocus(Qt::TabFocusReason);  // the low limit
+    Mark();
+    std::vector<std::string> expected;
+    for (const int steps : {1, 2, 3, 2, 18}) {
+      expected.push_back("SMB 2D W " + Hex2(c.low_register) + " " + Hex2(c.start + c.up * steps));
+    }
+    for (const Qt::Key key :
+         {Qt::Key_Right, Qt::Key_Right, Qt::Key_Up, Qt::Key_Left, Qt::Key_PageUp}) {
+      QTest::keyClick(Gauge(), key);
+    }
+    std::vector<std::string> low_writes;
+    for (const std::string& line : TakeWrites()) {
+      if (line.rfind("SMB 2D W " + Hex2(c.low_register), 0) == 0) low_writes.push_back(line);
+    }
+    EXPECT_EQ(low_writes, expected);
+    EXPECT_EQ(c.written(Gauge()->PointerValue(2)), c.start + c.up * 18);
+  }
+
+  // The gap rule still keeps the low limit below the high one: +12V, high limit at 0x28.
+  OpenAndEnter(R"({"0x16": "0x00", "0x34": "0x20", "0x33": "0x28"})");
+  Gauge()->setFocus(Qt::TabFocusReason);
+  Mark();
+  QTest::keyClick(Gauge(), Qt::Key_Right);
+  EXPECT_LT(Gauge()->PointerValue(2), Gauge()->PointerValue(3) - 1.2);
+  EXPECT_EQ(TakeWrites().front(),
+            "SMB 2D W 34 " +
+                Hex2(chip::RegisterFromVolts(Gauge()->PointerValue(2), chip::kScale12V.k_inverse)));
+}
+
+// Screen readers name each lamp and the gauge after their channel; a lamp offers no action. Tab
+// follows the screen, a group of labels is one stop, the arrows move inside it.
+TEST_F(VisualDisplayTest, LampsGaugeAndTabOrder_FollowTheChannels) {
+  OpenAndEnter(R"({"0x16": "0x00"})");
+  const auto iface = [](QWidget* w) { return QAccessible::queryAccessibleInterface(w); };
+  EXPECT_EQ(iface(Lamp(3))->text(QAccessible::Name), "+12V interrupt");
+  EXPECT_EQ(iface(Lamp(10))->text(QAccessible::Name), "Chassis intrusion");
+  QAccessibleActionInterface* lamp_actions = iface(Lamp(3))->actionInterface();
+  EXPECT_TRUE(lamp_actions == nullptr || lamp_actions->actionNames().isEmpty());
+  Lamp(3)->SetValue(true);
+  EXPECT_TRUE(iface(Lamp(3))->state().checked);
+  EXPECT_EQ(iface(Gauge())->text(QAccessible::Name), "+12V");
+
+  Label(0)->setFocus();
+  QStringList order;
+  for (int i = 0; i < 7; ++i) {
+    order << QApplication::focusWidget()->objectName();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  }
+  EXPECT_EQ(order, QStringList({"visualdisplaytext_0", "visualdisplaytext_8", "Intrusion",
+                                "limits_gauge", "limits_gauge", "aout_slider", "Command1"}));
+  Label(8)->setFocus();
+  QTest::keyClick(Label(8), Qt::Key_Down);
+  EXPECT_EQ(QApplication::focusWidget(), Label(7));
+  ClickLabel(6);
+  EXPECT_EQ(iface(Gauge())->text(QAccessible::Name), "Internal");
 }
 
 TEST_F(VisualDisplayTest, IntrusionClick_WritesOnlyTheChassisClear) {

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 
 #include <QAccessible>
+#include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -267,6 +268,55 @@ TEST_F(ReadWriteTabTest, LabelsAndDigits_WorkByKeyboardAndAccessibilityTools) {
   actions->doAction(QAccessibleActionInterface::pressAction());
   EXPECT_EQ(Text("bitname_0"), "START");
   EXPECT_THAT(Take(), ElementsAre("SMB 2D R 40 01"));
+
+  // Screen readers: a digit with its bit and name, the register names as a list whose selected
+  // item is the register shown, and the two update buttons told apart.
+  const auto name = [](QWidget* w) {
+    return QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name);
+  };
+  EXPECT_EQ(name(Digit(0)), "Bit 0, START, 1");
+  EXPECT_EQ(Text("bit0"), "1");
+  EXPECT_EQ(iface->role(), QAccessible::ListItem);
+  EXPECT_EQ(iface->text(QAccessible::Description), "Address 0x40");
+  EXPECT_TRUE(iface->state().selected);
+  EXPECT_FALSE(QAccessible::queryAccessibleInterface(Label(20))->state().selected);
+  EXPECT_NE(
+      QAccessible::queryAccessibleInterface(Find("Command4"))->text(QAccessible::Description),
+      QAccessible::queryAccessibleInterface(Find("Command5"))->text(QAccessible::Description));
+}
+
+// The register names and the digits are one Tab stop each, in screen order; the arrow keys move
+// inside them.
+TEST_F(ReadWriteTabTest, Keyboard_OneTabStopPerGroupArrowsInside) {
+  Open();
+  Label(1)->setFocus();
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+  QWidget* second = QApplication::focusWidget();
+  ASSERT_NE(second, Label(1));
+  EXPECT_TRUE(second->objectName().startsWith("read_writedisplaytext_"));
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  EXPECT_EQ(QApplication::focusWidget(), Digit(7));
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+  EXPECT_EQ(QApplication::focusWidget(), Digit(6));
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  EXPECT_EQ(QApplication::focusWidget(), Find("Text6"));
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+  EXPECT_EQ(QApplication::focusWidget(), second) << "back to the register last used";
+}
+
+// Long bit names and descriptions wrap or are cut in place: the window never widens itself.
+TEST_F(ReadWriteTabTest, SelectingEveryRegister_LeavesTheWindowSizeAlone) {
+  Open();
+  window_->Enter();
+  const QSize size = window_->size();
+  const QSize minimum = window_->minimumSizeHint();
+  for (const chip::RegisterEntry& entry : chip::AllRegisters()) {
+    Click(Label(entry.index));
+    QApplication::processEvents();
+    ASSERT_EQ(window_->size(), size) << entry.index;
+    ASSERT_EQ(window_->minimumSizeHint(), minimum) << entry.index;
+  }
 }
 
 }  // namespace
