@@ -26,6 +26,15 @@ void Help::init_help(QWidget* owner) {
   init_help(owner, QCoreApplication::applicationDirPath());
 }
 
+void Help::ServeF1(QWidget* owner) {
+  owner_ = owner;
+  help_file_ = HelpFilePath(QCoreApplication::applicationDirPath());
+  if (!filtering_) {
+    qApp->installEventFilter(this);
+    filtering_ = true;
+  }
+}
+
 void Help::init_help(QWidget* owner, const QString& program_folder) {
   owner_ = owner;
   // The owner's window id: the record of which window owns help requests. X11 window ids fit in

@@ -32,6 +32,9 @@ class Help : public QObject {
   void init_help(QWidget* owner);
   // The same with another program folder (tests).
   void init_help(QWidget* owner, const QString& program_folder);
+  // Serves F1 with the help file beside the executable before any window has named it (the
+  // wizard's pages); owner owns the help window, and the shared state is left alone.
+  void ServeF1(QWidget* owner);
   // Closes the help window if it is open; nothing happens otherwise.
   void close_help();
 

@@ -3,11 +3,13 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
 
 #include "about/program_identity.h"
+#include "widgets/widget_accessibility.h"
 
 namespace about {
 
@@ -29,6 +31,7 @@ QString MissingFileText(const QString& path) {
 }  // namespace
 
 HelpWindow::HelpWindow(QWidget* owner) : QWidget(owner, Qt::Window) {
+  widgets::InstallWidgetAccessibility();  // a window of its own reads as a frame
   setObjectName(QStringLiteral("HelpWindow"));
   setWindowTitle(ProgramTitle() + QStringLiteral(" Help"));
 
@@ -41,8 +44,12 @@ HelpWindow::HelpWindow(QWidget* owner) : QWidget(owner, Qt::Window) {
   forward_->setObjectName(QStringLiteral("help_forward"));
   forward_->setEnabled(false);
 
+  close_ = new QPushButton(QStringLiteral("Close"), this);
+  close_->setObjectName(QStringLiteral("help_close"));
+
   browser_ = new QTextBrowser(this);
   browser_->setObjectName(QStringLiteral("help_browser"));
+  browser_->setAccessibleName(QStringLiteral("Help text"));
   browser_->setOpenExternalLinks(true);
 
   connect(contents_, &QPushButton::clicked, this, [this] { ShowFile(path_); });
@@ -50,12 +57,20 @@ HelpWindow::HelpWindow(QWidget* owner) : QWidget(owner, Qt::Window) {
   connect(forward_, &QPushButton::clicked, browser_, &QTextBrowser::forward);
   connect(browser_, &QTextBrowser::backwardAvailable, back_, &QPushButton::setEnabled);
   connect(browser_, &QTextBrowser::forwardAvailable, forward_, &QPushButton::setEnabled);
+  connect(close_, &QPushButton::clicked, this, &QWidget::close);
+  // The keys that close a window of its own.
+  for (const QKeySequence& key :
+       {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
+    auto* shortcut = new QShortcut(key, this);
+    connect(shortcut, &QShortcut::activated, this, &QWidget::close);
+  }
 
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(contents_);
   buttons->addWidget(back_);
   buttons->addWidget(forward_);
   buttons->addStretch(1);
+  buttons->addWidget(close_);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(buttons);
   layout->addWidget(browser_, 1);

@@ -7,7 +7,8 @@ class QTextBrowser;
 
 namespace about {
 
-// The program's own help viewer: the help file in a browser with Contents, Back and Forward.
+// The program's own help viewer: the help file in a browser with Contents, Back and Forward, and
+// a Close button; Escape and Ctrl+W close it too.
 class HelpWindow : public QWidget {
   Q_OBJECT
 
@@ -25,6 +26,7 @@ class HelpWindow : public QWidget {
   QPushButton* contents_;
   QPushButton* back_;
   QPushButton* forward_;
+  QPushButton* close_;
   QString path_;
 };
 

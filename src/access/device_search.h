@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "buslink/bus_link.h"
@@ -48,12 +49,18 @@ class DeviceSearch {
 
   const std::vector<PPFind>& pp_finds() const { return pp_finds_; }
   const std::vector<std::uint8_t>& smbus_finds() const { return smbus_finds_; }
+  // What stopped the probes of each medium, each message once: everything but a silent address
+  // (no answer, no answer in time), which is simply no chip there.
+  const std::vector<std::string>& pp_problems() const { return pp_problems_; }
+  const std::vector<std::string>& smbus_problems() const { return smbus_problems_; }
 
  private:
   void ProbeBoards(buslink::ParallelDevice& device, std::uint8_t port, bool mode);
 
   std::vector<PPFind> pp_finds_;
   std::vector<std::uint8_t> smbus_finds_;  // 7-bit form
+  std::vector<std::string> pp_problems_;
+  std::vector<std::string> smbus_problems_;
 };
 
 }  // namespace devaccess

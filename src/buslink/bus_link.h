@@ -78,9 +78,14 @@ class SystemInfo {
 // application picks one from its command line and hands it to the windows.
 class Backend {
  public:
+  enum class Bus { PrinterPort, SMBus };
+
   virtual ~Backend() = default;
   virtual std::unique_ptr<BusLink> CreateBusLink() = 0;
   virtual std::unique_ptr<SystemInfo> CreateSystemInfo() = 0;
+  // Why this computer offers nothing at all on a bus, in words a person can act on; empty when
+  // nothing is known to stand in the way. Looks, never transfers: nothing reaches the bus trace.
+  virtual std::string WhyUnavailable(Bus /*bus*/) const { return {}; }
 };
 
 }  // namespace buslink

@@ -13,14 +13,18 @@
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QStyle>
+#include <QVBoxLayout>
 #include <QValidator>
 #include <algorithm>
 #include <exception>
+#include <iostream>
 #include <stdexcept>
 #include <string>
 
+#include "about/help.h"
 #include "display/main_form.h"
 #include "widgets/labels.h"
+#include "widgets/widget_accessibility.h"
 #include "wizard/twips_layout.h"
 #include "wizard/wizard_picture.h"
 
@@ -128,6 +132,7 @@ class BusyPointer {
 
 InitForm::InitForm(devaccess::Declarations& d, widgets::MessageBoxes& boxes, QWidget* parent)
     : QWidget(parent, Qt::Window), d_(d), boxes_(boxes) {
+  widgets::InstallWidgetAccessibility();  // a window of its own reads as a frame
   setObjectName(QStringLiteral("InitForm"));
   setWindowTitle(kChip + QStringLiteral(" Search Wizard"));
   BuildWindow();
@@ -140,7 +145,23 @@ InitForm::~InitForm() {
 }
 
 void InitForm::BuildWindow() {
-  auto* window_layout = new TwipsLayout(kWindowDesign, this);
+  // The drawn window, and below it the reasons why a search found nothing, shown only then.
+  auto* design = new QWidget(this);
+  design->setObjectName(QStringLiteral("InitFormDesign"));
+  auto* window_layout = new TwipsLayout(kWindowDesign, design);
+  auto* outer = new QVBoxLayout(this);
+  outer->setContentsMargins(0, 0, 0, 0);
+  outer->setSpacing(0);
+  outer->addWidget(design, 1);
+  SearchReasonsLBL = new QLabel(this);
+  SearchReasonsLBL->setObjectName(QStringLiteral("SearchReasonsLBL"));
+  SearchReasonsLBL->setWordWrap(true);
+  SearchReasonsLBL->setTextFormat(Qt::PlainText);
+  SearchReasonsLBL->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  SearchReasonsLBL->setFrameShape(QFrame::StyledPanel);
+  SearchReasonsLBL->setMargin(6);
+  SearchReasonsLBL->hide();
+  outer->addWidget(SearchReasonsLBL);
 
   auto* picture = new WizardPicture(this);
   picture->setObjectName(QStringLiteral("Image1"));
@@ -229,6 +250,7 @@ void InitForm::BuildWindow() {
   results_layout->AddWidget(SearchResultsDescLBL, QRect(240, 240, 2535, 495), 600 - 240);
   SearchResultsLIST = new QListWidget(results);
   SearchResultsLIST->setObjectName(QStringLiteral("SearchResultsLIST"));
+  SearchResultsLIST->setAccessibleName(QStringLiteral("Search Results"));
   // The tag at the end of each line stays out of sight to the right, as the blanks intend.
   SearchResultsLIST->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   SearchResultsLIST->setTextElideMode(Qt::ElideNone);
@@ -266,6 +288,10 @@ void InitForm::BuildWindow() {
   setTabOrder(BackCMD, NextCMD);
   setTabOrder(NextCMD, FinishCMD);
   NextCMD->setFocus();
+
+  // F1 opens the help from the first page on, before the main window has named the help file.
+  help_ = new about::Help(d_, this);
+  help_->ServeF1(this);
 }
 
 void InitForm::Form_Load() {
@@ -314,6 +340,13 @@ void InitForm::set_medium_texts() {
     SMBusCheck->setChecked(false);
     SMBusCheck->setEnabled(false);
     SMBusBaseAddressTXT->setEnabled(false);
+    // Say what is missing here and how to get it, where the user looks for it.
+    smbus_unavailable_ = d_.backend->WhyUnavailable(buslink::Backend::Bus::SMBus);
+    if (smbus_unavailable_.empty()) smbus_unavailable_ = "this computer offers no SMBus adapter";
+    const QString why = QStringLiteral("The SMBus is off on this computer: ") +
+                        QString::fromStdString(smbus_unavailable_);
+    SMBusCheck->setToolTip(why);
+    SMBusSearchDescLBL->setToolTip(why);
   }
   if (build == 950 || build == 1111) {
     USBSearchDescLBL->setText(
@@ -479,9 +512,45 @@ void InitForm::list_search_results() {
     SearchInsLBL->setText(QStringLiteral("Click 'Finish' to Continue"));
     SearchResultsLIST->setCurrentRow(0);
   }
+  show_search_reasons();
+}
+
+void InitForm::show_search_reasons() {
+  MediumReport printer_port;
+  printer_port.searched = PPCheck->isChecked();
+  printer_port.found = !search_.pp_finds().empty();
+  printer_port.problems = search_.pp_problems();
+  if (printer_port.searched && !printer_port.found && d_.backend != nullptr) {
+    printer_port.unavailable = d_.backend->WhyUnavailable(buslink::Backend::Bus::PrinterPort);
+  }
+  MediumReport smbus;
+  smbus.searched = SMBusCheck->isChecked();
+  smbus.found = !search_.smbus_finds().empty();
+  smbus.problems = search_.smbus_problems();
+  smbus.unavailable = smbus_unavailable_;
+  const std::vector<std::string> lines = NothingFoundLines(printer_port, smbus);
+  QStringList shown;
+  for (const std::string& line : lines) {
+    std::cerr << "kelvran-eval: " << line << '\n';
+    shown << QString::fromStdString(line);
+  }
+  std::cerr.flush();
+  if (shown.isEmpty()) return;
+  size_before_reasons_ = size();
+  SearchReasonsLBL->setText(shown.join(QLatin1Char('\n')));
+  SearchReasonsLBL->show();
+}
+
+void InitForm::hide_search_reasons() {
+  if (SearchReasonsLBL->isHidden()) return;
+  SearchReasonsLBL->hide();
+  SearchReasonsLBL->clear();
+  layout()->activate();
+  resize(size_before_reasons_);
 }
 
 void InitForm::clear_search_results() {
+  hide_search_reasons();
   SearchResultsLIST->clear();
   search_.Clear();
 }
@@ -547,6 +616,17 @@ void InitForm::keyPressEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_Escape && CancelCMD->isEnabled()) {
     CancelCMD->click();
     return;
+  }
+  // Return where nothing else takes it (a check box, the base address box) presses the button
+  // that moves on: Next, or Finish on the last page.
+  if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+      event->modifiers() == Qt::NoModifier) {
+    for (QPushButton* b : {NextCMD, FinishCMD}) {
+      if (b->isEnabled()) {
+        b->click();
+        return;
+      }
+    }
   }
   QWidget::keyPressEvent(event);
 }

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "access/declarations.h"
@@ -19,6 +20,10 @@ class QListWidget;
 class QProgressBar;
 class QPushButton;
 class QStackedWidget;
+
+namespace about {
+class Help;
+}
 
 namespace wizard {
 
@@ -62,6 +67,8 @@ class InitForm : public QWidget {
   void clear_search_results();
   void load_main_form();
   void unload_main_form();
+  void show_search_reasons();  // below the results: why a medium found nothing, also on stderr
+  void hide_search_reasons();
 
   devaccess::Declarations& d_;
   widgets::MessageBoxes& boxes_;
@@ -75,6 +82,9 @@ class InitForm : public QWidget {
   DeviceSearch search_;
   std::vector<std::uint8_t> line_addresses_;
   QPointer<QMainWindow> main_form_;
+  about::Help* help_ = nullptr;
+  std::string smbus_unavailable_;  // why the SMBus box is off, empty while it is offered
+  QSize size_before_reasons_;
 
   QStackedWidget* panels_ = nullptr;
   QPushButton* CancelCMD = nullptr;
@@ -99,6 +109,7 @@ class InitForm : public QWidget {
   QListWidget* SearchResultsLIST = nullptr;
   QLabel* SearchResultsLBL = nullptr;
   QLabel* SearchInsLBL = nullptr;
+  QLabel* SearchReasonsLBL = nullptr;
 };
 
 }  // namespace wizard

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <QAccessible>
+#include <QApplication>
 #include <QFile>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
@@ -64,6 +67,36 @@ TEST_F(HelpTest, F1OpensTheOneHelpWindowAtTheContentsFromAnyWindow) {
   }
   help_.close_help();
   EXPECT_FALSE(help_.window()->isVisible());
+}
+
+// The help window closes by its Close button, Escape and Ctrl+W; screen readers see a frame and a
+// named text.
+TEST_F(HelpTest, TheHelpWindowClosesByButtonEscapeAndCtrlW) {
+  QTemporaryDir folder;
+  help_.init_help(&owner_, folder.path());
+  const struct {
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+  } keys[] = {
+      {Qt::Key_Escape, Qt::NoModifier}, {Qt::Key_W, Qt::ControlModifier}, {Qt::Key_unknown, {}}};
+  for (const auto& k : keys) {
+    SCOPED_TRACE(k.key);
+    help_.ShowContents();
+    about::HelpWindow* window = help_.window();
+    QApplication::setActiveWindow(window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    if (k.key == Qt::Key_unknown) {
+      QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("help_close")),
+                        Qt::LeftButton);
+    } else {
+      QTest::keyClick(window->browser(), k.key, k.modifiers);
+    }
+    EXPECT_FALSE(window->isVisible());
+  }
+  EXPECT_EQ(QAccessible::queryAccessibleInterface(help_.window())->role(), QAccessible::Window);
+  EXPECT_FALSE(QAccessible::queryAccessibleInterface(help_.window()->browser())
+                   ->text(QAccessible::Name)
+                   .isEmpty());
 }
 
 TEST_F(HelpTest, AMissingFileIsReportedInTheHelpWindow) {

@@ -84,8 +84,9 @@ TEST(CommandLine, HelpExplainsBackendsPermissionsAndTheHelpFile) {
   const std::string help = app::HelpText();
   for (const char* needed :
        {"--simulate[=FILE]", "--bus-trace=FILE", "--record=FILE[,INTERVAL]", "--a11y-ids",
-        "--version", "/dev/i2c-", "/dev/parport", "docs/simulator.md", "docs/linux-permissions.md",
-        "i2c group", "KELVRAN.html"}) {
+        "--version", "/dev/i2c-", "/dev/parport", "/usr/share/doc/kelvran-eval/simulator.md",
+        "/usr/share/doc/kelvran-eval/linux-permissions.md", "i2c group", "KELVRAN.html",
+        "--simulate to use"}) {
     EXPECT_THAT(help, HasSubstr(needed));
   }
   EXPECT_THAT(app::VersionText(),

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "about/help_window.h"
 #include "access/link_new_com_port.h"
 #include "buslink/bus_trace.h"
 #include "buslink/sim/simulated_hardware.h"
@@ -324,6 +325,27 @@ TEST_F(InitFormTest, FinishHandsTheChosenLinesChipOverAndShowsTheMainWindow) {
     EXPECT_EQ(devaccess::ReadAt(w.d, 0x3E), 0x41);
     EXPECT_THAT(Trace(), ElementsAre(f.read)) << "the chip is reached where it was found";
   }
+}
+
+// F1 opens the help from the first page; Return on a check box presses Next; screen readers see a
+// frame and a named results list, and nothing below the results when chips were found.
+TEST_F(InitFormTest, F1ReturnAndScreenReadersFromTheFirstPage) {
+  WizardWindow& w = Start(kBothMedia);
+  QTest::keyClick(w.Find("NextCMD"), Qt::Key_F1);
+  auto* help = w.form.findChild<about::HelpWindow*>(QStringLiteral("HelpWindow"));
+  ASSERT_NE(help, nullptr);
+  EXPECT_TRUE(help->isVisible());
+  help->close();
+
+  w.Click("NextCMD");
+  w.Find("PPCheck")->setFocus();
+  QTest::keyClick(w.Find("PPCheck"), Qt::Key_Return);
+  EXPECT_EQ(w.Shows(), "SearchResultsPanel CB-F");
+  EXPECT_FALSE(w.Find("SearchReasonsLBL")->isVisible());
+  EXPECT_EQ(QAccessible::queryAccessibleInterface(&w.form)->role(), QAccessible::Window);
+  EXPECT_FALSE(QAccessible::queryAccessibleInterface(w.Find("SearchResultsLIST"))
+                   ->text(QAccessible::Name)
+                   .isEmpty());
 }
 
 TEST_F(InitFormTest, EveryTextFitsAndLabelsAreReadByTheirText) {

@@ -5,7 +5,9 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <iostream>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -21,6 +23,7 @@ namespace {
 using buslink::linux_hw::testing::TempTree;
 using ::testing::Each;
 using ::testing::ElementsAre;
+using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using ::testing::MatchesRegex;
 
@@ -102,6 +105,81 @@ TEST(LinuxBackend, WithoutNodesTheWizardOffersNoSMBusAndSaysSorryWithoutAnError)
     EXPECT_TRUE(w.boxes.shown.empty());
     EXPECT_EQ(trace.Lines().size(), port_without_ppdev ? 6u : 0u);
     EXPECT_THAT(trace.Lines(), Each(MatchesRegex("PP (5C|58|5A) R 3E ERR [A-Z]+")));
+  }
+}
+
+// A search that finds nothing says why, medium by medium, below the results and on stderr: a
+// missing node, permission denied on a named node with the group to join, an address a kernel
+// driver holds. The disabled SMBus box's tool tip says why it is off.
+TEST(LinuxBackend, NothingFoundSaysWhyBelowTheResultsAndOnStderr) {
+  const struct {
+    const char* what;
+    bool i2c_node, port_node;
+    int open_error, transfer_error;
+    std::vector<std::string> lines;
+  } cases[] = {
+      {"no nodes",
+       false,
+       false,
+       0,
+       0,
+       {"Printer port: this computer has no printer port the kernel knows",
+        "SMBus: no SMBus adapter is available because the i2c-dev module is not loaded"}},
+      {"permission denied",
+       true,
+       true,
+       EACCES,
+       0,
+       {"Printer port: permission denied on ", "/dev/parport0: add your user to the i2c group",
+        "SMBus: permission denied on ", "/dev/i2c-0: add your user to the i2c group"}},
+      {"busy address",
+       true,
+       false,
+       0,
+       EBUSY,
+       {"SMBus: address 0x2E on ", "in use by a kernel driver"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempTree tree;
+    if (c.i2c_node) {
+      tree.File("/dev/i2c-0");
+      tree.File("/sys/class/i2c-dev/i2c-0/name", "SMBus I801 adapter at efa0\n");
+    }
+    if (c.port_node) {
+      tree.File("/proc/sys/dev/parport/parport0/base-addr", "888\t1912\n");
+      tree.File("/dev/parport0");
+    }
+    auto kernel = std::make_shared<buslink::linux_hw::testing::FakeKernel>();
+    kernel->access.group = "i2c";
+    if (c.open_error != 0) {
+      kernel->open_errors[tree.root() + "/dev/i2c-0"] = c.open_error;
+      kernel->open_errors[tree.root() + "/dev/parport0"] = c.open_error;
+    }
+    kernel->transfer_error = c.transfer_error;
+    buslink::linux_hw::LinuxBackend backend(
+        nullptr, buslink::linux_hw::LinuxOptions{tree.root(), kernel, {}, nullptr});
+    std::ostringstream errors;
+    std::streambuf* const was = std::cerr.rdbuf(errors.rdbuf());
+    {
+      WizardWindow w(backend);
+      w.Click("NextCMD");
+      if (!c.i2c_node) {
+        EXPECT_THAT(w.Find("SMBusCheck")->toolTip().toStdString(), HasSubstr("modprobe i2c-dev"));
+      } else {
+        w.ClickCheck("SMBusCheck");
+      }
+      w.Click("NextCMD");
+      EXPECT_EQ(w.Text("SearchResultsLBL"), kNoneFound);
+      const std::string below = w.Text("SearchReasonsLBL").toStdString();
+      EXPECT_TRUE(w.Find("SearchReasonsLBL")->isVisible());
+      for (const std::string& line : c.lines) EXPECT_THAT(below, HasSubstr(line));
+      EXPECT_THAT(below, HasSubstr("kelvran-eval --simulate"));
+      EXPECT_THAT(errors.str(), HasSubstr("kelvran-eval: " + c.lines.front()));
+      w.Click("BackCMD");
+      EXPECT_FALSE(w.Find("SearchReasonsLBL")->isVisible());
+    }
+    std::cerr.rdbuf(was);
   }
 }
 

@@ -124,14 +124,15 @@ const I2cAdapter& ChooseAdapter(const I2cDevScan& scan, long base_hint, int numb
     if (!scan.module_loaded) {
       throw BusError(ErrorCode::ModuleMissing,
                      "no SMBus adapter is available because the i2c-dev module is not loaded: "
-                     "load the i2c-dev module: sudo modprobe i2c-dev (docs/linux-permissions.md "
+                     "load the i2c-dev module: sudo modprobe i2c-dev "
+                     "(/usr/share/doc/kelvran-eval/linux-permissions.md "
                      "shows how to load it at every start)");
     }
     if (scan.without_node > 0) {
       throw BusError(ErrorCode::NoDevice,
                      "the kernel has I2C adapters but no /dev/i2c-* nodes for them: check that "
                      "udev is running, or create them with the udev rule from "
-                     "docs/linux-permissions.md");
+                     "/usr/share/doc/kelvran-eval/linux-permissions.md");
     }
     throw BusError(ErrorCode::NoAdapter,
                    "i2c-dev is loaded but the kernel knows no SMBus adapter: load the driver "

@@ -57,6 +57,18 @@ std::unique_ptr<BusLink> LinuxBackend::CreateBusLink() {
   return std::make_unique<LinuxBusLink>(options_, trace_);
 }
 
+std::string LinuxBackend::WhyUnavailable(Bus bus) const {
+  if (bus == Bus::PrinterPort) {
+    return FindPrinterPorts(options_.root).empty() ? NoPrinterPortText() : std::string();
+  }
+  try {
+    ChooseAdapter(ScanI2cDev(options_.root));
+  } catch (const BusError& e) {
+    return e.what();
+  }
+  return {};
+}
+
 std::unique_ptr<SystemInfo> LinuxBackend::CreateSystemInfo() {
   return std::make_unique<LinuxSystemInfo>(options_.root);
 }

@@ -35,6 +35,7 @@ class LinuxBackend : public Backend {
 
   std::unique_ptr<BusLink> CreateBusLink() override;
   std::unique_ptr<SystemInfo> CreateSystemInfo() override;
+  std::string WhyUnavailable(Bus bus) const override;
 
  private:
   BusTrace* trace_;

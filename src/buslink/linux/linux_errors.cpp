@@ -16,7 +16,8 @@ const char* UsualGroup(NodeKind kind) {
 }
 
 std::string PermissionAdvice(NodeKind kind, const std::string& node, const NodeAccess& access) {
-  const std::string rule = "install the udev rule from docs/linux-permissions.md";
+  const std::string rule =
+      "install the udev rule from /usr/share/doc/kelvran-eval/linux-permissions.md";
   const std::string group =
       access.group.empty() || access.group == "root" ? std::string(UsualGroup(kind)) : access.group;
   const std::string head = "permission denied on " + node + ": ";

@@ -70,6 +70,11 @@ LinuxParallelDevice::LinuxParallelDevice(PortContext context) : context_(std::mo
 
 LinuxParallelDevice::~LinuxParallelDevice() = default;
 
+std::string NoPrinterPortText() {
+  return "this computer has no printer port the kernel knows; if it has one, load its drivers: "
+         "sudo modprobe parport_pc ppdev";
+}
+
 void LinuxParallelDevice::Target(const PrinterPort& port) {
   port_ = port;
   base_ = port.base;
@@ -99,9 +104,7 @@ const PrinterPort& LinuxParallelDevice::ResolvePort() {
     }
   }
   if (ports.empty()) {
-    throw BusError(ErrorCode::NoAdapter,
-                   "this computer has no printer port the kernel knows; if it has one, load its "
-                   "drivers: sudo modprobe parport_pc ppdev");
+    throw BusError(ErrorCode::NoAdapter, NoPrinterPortText());
   }
   std::string found;
   for (const PrinterPort& port : ports) {

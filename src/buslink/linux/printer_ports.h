@@ -24,6 +24,8 @@ struct PrinterPort {
 
 // The ports with a /dev/parport node or a /proc/sys/dev/parport entry, by number.
 std::vector<PrinterPort> FindPrinterPorts(const std::string& root);
+// What to tell a user whose computer shows no printer port at all.
+std::string NoPrinterPortText();
 
 // What the printer-port objects share: where to look, whom to ask, how fast to clock.
 struct PortContext {
