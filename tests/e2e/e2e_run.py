@@ -5,7 +5,10 @@ The launcher half starts a private X server (Xvfb), a private D-Bus session bus,
 and the program on its built-in simulated hardware with --a11y-ids. The driver half, run as a
 child process with that environment (pyatspi binds to the bus when it is imported), goes from the
 wizard's first page to the main window connected to the SMBus chip and through every tab, the
-start notice, the About box and the help, and saves a screenshot of each. On the Visual Display
+start notice, the About box and the help, and saves a screenshot of each. A second run of the
+program takes the same road by key presses alone (AT-SPI only reads where the focus is): the help
+from the wizard, the search, a bit flip, a gauge step, a switch, About and the help closed by its
+keys. On the Visual Display
 tab it drags the +12V high limit of the limits gauge with the real pointer and sets it over AT-SPI,
 and checks in the program's bus trace that each reaches the chip as one pair of limit writes.
 
@@ -26,6 +29,34 @@ from atspi_session import (SKIP, SYSTEM_PYTHON, BusTrace, Desktop, Failure, Sess
                            missing_tools, process_ended, send_close_request, x_window, xdotool)
 
 
+def run_program(args, session, mode):
+    """Starts the program on its built-in simulated hardware and drives it in `mode`; 0 when the
+    driver passed and the program then ended cleanly."""
+    trace = session.path(f"bus-trace-{mode}.txt")
+    output = session.path(f"program-{mode}.out")
+    program = session.start_program(
+        [args.program, "--simulate", "--a11y-ids", f"--bus-trace={trace}"], output)
+    drive = [SYSTEM_PYTHON, os.path.abspath(__file__), "--drive", mode, "--out", args.out]
+    if mode == "atspi" and os.environ.get("KELVRAN_UPDATE_SCREENSHOTS") == "1" and args.docs:
+        drive += ["--docs", args.docs]
+    status = session.run_driver(
+        drive, {"KELVRAN_E2E_TRACE": trace, "KELVRAN_E2E_PID": str(program.pid)}, 150)
+    if status == 0:
+        # The driver ended the run by closing the main window: that is a clean exit.
+        try:
+            program.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            pass
+        if program.returncode != 0:
+            log("after its main window closed the program ended with status", program.returncode)
+            status = 1
+    if status != 0:
+        with open(output, "rb") as out:
+            tail = out.read()[-4000:].decode(errors="replace")
+        log("program output:\n" + tail)
+    return status
+
+
 def launch(args):
     missing = missing_tools()
     if missing:
@@ -39,29 +70,11 @@ def launch(args):
     status = 1
     try:
         with Session() as session:
-            trace = session.path("bus-trace.txt")
-            output = session.path("program.out")
-            program = session.start_program(
-                [args.program, "--simulate", "--a11y-ids", f"--bus-trace={trace}"], output)
-            drive = [SYSTEM_PYTHON, os.path.abspath(__file__), "--drive", "--out", args.out]
-            if os.environ.get("KELVRAN_UPDATE_SCREENSHOTS") == "1" and args.docs:
-                drive += ["--docs", args.docs]
-            status = session.run_driver(
-                drive, {"KELVRAN_E2E_TRACE": trace, "KELVRAN_E2E_PID": str(program.pid)}, 150)
-            if status == 0:
-                # The driver ended the run by closing the main window: that is a clean exit.
-                try:
-                    program.wait(timeout=10)
-                except subprocess.TimeoutExpired:
-                    pass
-                if program.returncode != 0:
-                    log("after its main window closed the program ended with status",
-                        program.returncode)
-                    status = 1
-            if status != 0:
-                with open(output, "rb") as out:
-                    tail = out.read()[-4000:].decode(errors="replace")
-                log("program output:\n" + tail)
+            # Two runs: driven over AT-SPI with screenshots, then by keys alone.
+            for mode in ("atspi", "keyboard"):
+                status = run_program(args, session, mode)
+                if status != 0:
+                    break
     except Exception as error:  # the clean-up in Session must run whatever went wrong
         log("failed:", error)
         status = 1
@@ -200,6 +213,126 @@ def drive(args):
             raise Failure(f"setting the high limit wrote {writes}, expected "
                           f"{expected_limit_writes(value_of(low), high_set)}")
 
+    def key(*names):
+        """Key presses to whatever has the X input focus, as a keyboard sends them."""
+        xdotool("key", "--clearmodifiers", *names)
+        time.sleep(0.15)
+
+    def focus_window(title):
+        window = wait_for(f"an X window titled {title!r}", lambda: x_window(title))
+        xdotool("windowfocus", "--sync", window)
+        return int(window)
+
+    def focused_name(root):
+        for node in walk(root):
+            if node.getState().contains(pyatspi.STATE_FOCUSED) and ui.object_name(node):
+                return ui.object_name(node)
+        return None
+
+    def move_focus(root, wanted, keys, limit=60):
+        """Presses keys until the control named `wanted` (or matching it) has the focus."""
+        matches = wanted if callable(wanted) else (lambda name: name == wanted)
+        for _ in range(limit):
+            name = focused_name(root)
+            if name is not None and matches(name):
+                return name
+            key(keys)
+        raise Failure(f"{keys} never reached {wanted}; the focus is on {focused_name(root)}")
+
+    def written(register, what):
+        return wait_for(what, lambda: next(
+            (line for line in trace.new_lines() if line.startswith(f"SMB 2D W {register} ")),
+            None), timeout=5)
+
+    def keyboard_road():
+        """The same road by keys alone: the wizard with its help, every tab, a bit flip, a gauge
+        step, a switch, About and the help, each found by AT-SPI but operated by keys only."""
+        wait_for("the program on the accessibility bus", application, timeout=30)
+        wizard = wait_for("the wizard", lambda: top_level("KELVRAN Search Wizard"))
+        help_title = "KELVRAN Evaluation Software Help"
+        focus_window("KELVRAN Search Wizard")
+        key("F1")
+        wait_for("F1 to open the help from the wizard", lambda: top_level(help_title))
+        focus_window(help_title)
+        key("Escape")
+        wait_for("Escape to close the help", lambda: top_level(help_title) is None)
+
+        focus_window("KELVRAN Search Wizard")
+        key("Return")  # Next has the focus
+        find_showing("PPCheck")
+        move_focus(wizard, "SMBusCheck", "Tab")
+        key("space")
+        key("Return")  # on a check box: the default button, Next, runs the search
+        results = find_showing("SearchResultsLIST")
+        move_focus(wizard, "SearchResultsLIST", "Tab")
+        key("Down")
+        wait_for("the SMBus line to be selected", lambda: (
+            lambda item: item is not None and (item.clear_cache(), item.getState().contains(
+                pyatspi.STATE_SELECTED))[1])(results.getChildAtIndex(1)))
+        move_focus(wizard, "FinishCMD", "Tab")
+        key("Return")
+        main = wait_for("the main window", lambda: top_level("KELVRAN Evaluation Software"))
+        wait_for("the wizard to close", lambda: top_level("KELVRAN Search Wizard") is None)
+        main_window = focus_window("KELVRAN Evaluation Software")
+
+        # Read/Write: the register names are one Tab stop; the arrows go to "2.5V/External Temp.
+        # High Limit" (2Bh); Space selects it, Tab goes to the digits, Space flips bit 0.
+        key("ctrl+Next")
+        find_showing("read_writedisplaytext_11")
+        move_focus(main, lambda name: name.startswith("read_writedisplaytext_"), "Tab")
+        move_focus(main, "read_writedisplaytext_20", "Down")
+        key("space")
+        move_focus(main, "bit7", "Tab", limit=3)
+        move_focus(main, "bit0", "Right", limit=10)
+        trace.new_lines()
+        key("space")
+        log("bit 0 of 2Bh flipped:", written("2B", "the bit flip to reach the chip"))
+
+        # Visual Display: No to the start notice, then one step of the +12V low limit.
+        key("ctrl+Next")
+        notice_title = "KELVRAN Evaluation Software Notice"
+        wait_for("the start notice", lambda: top_level(notice_title))
+        focus_window(notice_title)
+        key("Escape")
+        wait_for("the start notice to close", lambda: top_level(notice_title) is None)
+        focus_window("KELVRAN Evaluation Software")
+        move_focus(main, "limits_gauge", "Tab")
+        trace.new_lines()
+        key("Right")
+        log("one gauge step:", written("34", "a gauge step to write the low limit"))
+
+        # Channel Mode/VID: Space flips the first switch.
+        key("ctrl+Next")
+        move_focus(main, "fan1_ain1_toggle", "Tab")
+        trace.new_lines()
+        key("space")
+        log("FAN1/AIN1 switched:", written("16", "the switch to write Channel Mode"))
+
+        # Round to Main: About by Space, closed by Escape; the help by F1, closed by Ctrl+W.
+        key("ctrl+Next")
+        move_focus(main, "Command3", "Tab")
+        key("space")
+        about_title = "About KELVRAN Evaluation Software"
+        wait_for("the About box", lambda: top_level(about_title))
+        focus_window(about_title)
+        key("Escape")
+        wait_for("the About box to close", lambda: top_level(about_title) is None)
+        focus_window("KELVRAN Evaluation Software")
+        key("F1")
+        wait_for("the help window", lambda: top_level(help_title))
+        focus_window(help_title)
+        key("ctrl+w")
+        wait_for("Ctrl+W to close the help", lambda: top_level(help_title) is None)
+
+        send_close_request(main_window)
+        wait_for("the program to end after its main window closed",
+                 lambda: process_ended(int(os.environ["KELVRAN_E2E_PID"])))
+        log("the keyboard-only road passed")
+        return 0
+
+    if args.drive == "keyboard":
+        return keyboard_road()
+
     # The wizard.
     wait_for("the program on the accessibility bus", application, timeout=30)
     wait_for("the wizard", lambda: top_level("KELVRAN Search Wizard"))
@@ -307,7 +440,8 @@ def drive(args):
     # Channel Mode/VID.
     act(wait_for("the Channel Mode/VID tab", lambda: page_tab("Channel Mode/VID ")))
     vid = find_showing("vid_bit_0")
-    wait_for("the VID row", lambda: text_of(vid) in ("0", "1"))
+    # A VID digit reads with its bit: "VID 0, 1".
+    wait_for("the VID row", lambda: text_of(vid) in ("VID 0, 0", "VID 0, 1"))
     screenshot("KELVRAN Evaluation Software", "channel-mode-tab.png")
 
     # Back to Main, the About box and the help.
@@ -347,7 +481,7 @@ def main():
     parser.add_argument("--program")
     parser.add_argument("--out", required=True)
     parser.add_argument("--docs")
-    parser.add_argument("--drive", action="store_true", help=argparse.SUPPRESS)
+    parser.add_argument("--drive", choices=("atspi", "keyboard"), help=argparse.SUPPRESS)
     args = parser.parse_args()
     if args.drive:
         try:
