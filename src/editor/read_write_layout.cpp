@@ -114,6 +114,7 @@ void ReadWriteTab::BuildLayout() {
       widgets::MakePlainLabel(QString(), QStringLiteral("Current Register Type:"), info), 0, 0);
   current_reg_type_label_ = widgets::MakePlainLabel(QStringLiteral("current_reg_type_label"),
                                                     QStringLiteral("Configuration"), info);
+  KeepFromWidening(current_reg_type_label_);
   info_grid->addWidget(current_reg_type_label_, 0, 1, 1, 2);
   info_grid->addWidget(
       widgets::MakePlainLabel(QString(), QStringLiteral("Current Register Address:"), info), 1, 0);
