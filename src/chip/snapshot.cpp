@@ -118,7 +118,7 @@ Snapshot ParseSnapshot(std::string_view text) {
   json file;
   try {
     file = json::parse(text);
-  } catch (const json::parse_error& e) {
+  } catch (const json::exception& e) {  // a syntax error, or a number too big for a double
     Fail("", std::string("not valid JSON (") + e.what() + ")");
   }
   if (!file.is_object()) Fail("", "not a register snapshot: the file must hold one JSON object");
