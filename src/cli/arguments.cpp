@@ -12,7 +12,8 @@ namespace cli {
 
 namespace {
 
-constexpr std::string_view kCommands[] = {"detect", "dump", "get", "set", "watch"};
+constexpr std::string_view kCommands[] = {"detect", "dump",     "get",   "set",
+                                          "watch",  "snapshot", "record"};
 
 bool IsCommand(std::string_view s) {
   for (const std::string_view c : kCommands) {
@@ -54,8 +55,9 @@ struct OperandCount {
   std::string_view command;
   std::size_t min, max;
 };
-constexpr OperandCount kOperandCounts[] = {
-    {"detect", 0, 0}, {"dump", 0, 0}, {"get", 1, 1}, {"set", 1, 2}, {"watch", 0, 0}};
+constexpr OperandCount kOperandCounts[] = {{"detect", 0, 0}, {"dump", 0, 0},  {"get", 1, 1},
+                                           {"set", 1, 2},    {"watch", 0, 0}, {"snapshot", 2, 2},
+                                           {"record", 1, 1}};
 
 }  // namespace
 
@@ -153,7 +155,7 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
     } else if (a.command.empty()) {
       if (!IsCommand(arg)) {
         return fail("unknown command '" + std::string(arg) +
-                    "' (commands: detect, dump, get, set, watch)");
+                    "' (commands: detect, dump, get, set, watch, snapshot, record)");
       }
       a.command = arg;
     } else {
@@ -162,7 +164,8 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
     if (missing) return fail(std::string(arg) + " needs a value");
   }
   if (a.help || a.version) return out;
-  if (a.command.empty()) return fail("no command given (commands: detect, dump, get, set, watch)");
+  if (a.command.empty())
+    return fail("no command given (commands: detect, dump, get, set, watch, snapshot, record)");
   for (const OperandCount& c : kOperandCounts) {
     if (c.command != a.command) continue;
     std::size_t max = c.max;
@@ -176,11 +179,19 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
       return fail(a.command + ": unexpected argument '" + a.operands[max] + "'");
     }
   }
+  if (a.command == "snapshot" && a.operands[0] != "save" && a.operands[0] != "restore") {
+    return fail("snapshot: say save or restore, not '" + a.operands[0] + "'");
+  }
   if (a.bit && a.command != "set") return fail("--bit belongs to the set command");
-  if (a.yes && a.command != "set") return fail("--yes belongs to the set command");
-  const bool watch_option = a.format != Format::Auto || a.count != 0 || a.interval_seconds != 1.0;
-  if (watch_option && a.command != "watch") {
-    return fail("--interval, --count, --csv and --json belong to the watch command");
+  if (a.yes && a.command != "set" && a.command != "snapshot") {
+    return fail("--yes belongs to the set and snapshot restore commands");
+  }
+  if (a.format != Format::Auto && a.command != "watch") {
+    return fail("--csv and --json belong to the watch command");
+  }
+  if ((a.count != 0 || a.interval_seconds != 1.0) && a.command != "watch" &&
+      a.command != "record") {
+    return fail("--interval and --count belong to the watch and record commands");
   }
   return out;
 }

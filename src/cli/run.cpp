@@ -7,6 +7,7 @@
 #include "buslink/bus_error.h"
 #include "chip/register_catalogue.h"
 #include "cli/arguments.h"
+#include "cli/files.h"
 #include "cli/registers_view.h"
 #include "cli/session.h"
 #include "cli/watch.h"
@@ -46,12 +47,6 @@ int Dump(Session& s, std::ostream& out) {
     out << RegisterLine(r, ReadAt(s.d(), r.address)) << '\n';
   }
   return kExitOk;
-}
-
-bool Confirm(const std::string& question, std::ostream& err, const Terminal& terminal) {
-  err << question << " [y/N] " << std::flush;
-  const std::string answer = terminal.read_line ? terminal.read_line() : std::string();
-  return answer == "y" || answer == "Y" || answer == "yes";
 }
 
 int Set(Session& s, const chip::RegisterEntry& r, const Arguments& args, int value,
@@ -100,6 +95,8 @@ int Command(const Arguments& args, std::ostream& out, std::ostream& err, const T
       value = v.value;
     }
   }
+  const bool restore = args.command == "snapshot" && args.operands[0] == "restore";
+  const chip::Snapshot saved = restore ? LoadSnapshot(args.operands[1]) : chip::Snapshot{};
 
   Session session(args);
   if (args.command == "detect") return Detect(session, out, err, args);
@@ -115,6 +112,9 @@ int Command(const Arguments& args, std::ostream& out, std::ostream& err, const T
       return kExitOk;
     }
     if (args.command == "set") return Set(session, *reg, args, value, out, err, terminal);
+    if (restore) return SnapshotRestore(session, saved, args, out, err, terminal);
+    if (args.command == "snapshot") return SnapshotSave(session, args.operands[1], out);
+    if (args.command == "record") return Record(session, args, out, terminal);
     Watch(session.d(), args, out, terminal);
     return kExitOk;
   } catch (const buslink::BusError& e) {
@@ -127,6 +127,12 @@ int Command(const Arguments& args, std::ostream& out, std::ostream& err, const T
 }
 
 }  // namespace
+
+bool Confirm(const std::string& question, std::ostream& err, const Terminal& terminal) {
+  err << question << " [y/N] " << std::flush;
+  const std::string answer = terminal.read_line ? terminal.read_line() : std::string();
+  return answer == "y" || answer == "Y" || answer == "yes";
+}
 
 int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err,
         const Terminal& terminal) {

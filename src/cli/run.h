@@ -17,6 +17,9 @@ struct Terminal {
   std::function<bool()> stop_requested;           // Ctrl-C: end a watch or a recording cleanly
 };
 
+// Asks question on err and reads the answer: true for y, Y or yes.
+bool Confirm(const std::string& question, std::ostream& err, const Terminal& terminal);
+
 // args are the arguments after the program name; returns the exit status.
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
         const Terminal& terminal);

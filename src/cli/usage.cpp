@@ -57,6 +57,20 @@ std::string Usage(const std::string& command) {
                 "--json one object per line. --interval takes 1s, 500ms, 2m or 0; --count\n"
                 "stops after N samples.\n");
   }
+  if (command == "snapshot") {
+    return Page(
+        "kelvran snapshot save FILE [bus options]\n"
+        "       kelvran snapshot restore FILE [--yes] [bus options]",
+        "save writes every register of the chip to FILE (JSON, the window's snapshot\n"
+        "format). restore lists the writable registers that differ from FILE and writes\n"
+        "them, Configuration 1 last; on a terminal it asks first unless --yes.\n");
+  }
+  if (command == "record") {
+    return Page("kelvran record FILE [--interval=1s] [--count=N] [bus options]",
+                "Records every channel the Channel Mode register selects to FILE, in the\n"
+                "window's recording format (CSV with '#' header lines), until --count rows or\n"
+                "Ctrl-C. The file reaches the disk at least once a second.\n");
+  }
   return std::string(
              "Usage: kelvran COMMAND [options]\n"
              "\n"
@@ -69,6 +83,8 @@ std::string Usage(const std::string& command) {
              "  get REG                one register\n"
              "  set REG VALUE          write a register (or --bit N=0|1)\n"
              "  watch                  readings, limits and alarms, repeatedly\n"
+             "  snapshot save|restore FILE   all registers to a file, or back to the chip\n"
+             "  record FILE            readings to a CSV file\n"
              "\n"
              "'kelvran COMMAND --help' describes each. --version shows the version.\n\n") +
          kBusOptions + "\n" + kExitStatus;

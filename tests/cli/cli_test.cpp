@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -201,6 +202,89 @@ TEST(Kelvran, WatchCsvGivesTheConvertedReadings) {
     EXPECT_NE(lines[i].find(",30,"), std::string::npos) << lines[i];      // Internal
     EXPECT_NE(lines[i].find(",4500,"), std::string::npos) << lines[i];    // Fan 1
   }
+}
+
+std::string FileText(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream all;
+  all << in.rdbuf();
+  return all.str();
+}
+
+// Saved from a chip set up differently, put back onto the usual one: only writable registers are
+// written, the measurement in the file (0x21) is left alone, and Configuration 1 comes last.
+TEST(Kelvran, SnapshotRestorePutsBackTheWritableRegistersConfigurationLast) {
+  const std::string file = ::testing::TempDir() + "kelvran_snapshot_round_trip.json";
+  const std::string other = R"({"smbus": {"chips": [{"address": "0x2D"}]}, "chip": {
+    "registers": {"0x40": "0x03", "0x43": "0x0F", "0x2B": "0x50", "0x21": "0x10"}}})";
+  ASSERT_EQ(Kelvran({"snapshot", "save", file}, other).status, 0);
+  const Result r = Kelvran({"snapshot", "restore", file, "--yes"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  Lines writes;
+  for (const std::string& l : r.trace) {
+    if (l.find(" W ") != std::string::npos) writes.push_back(l);
+  }
+  EXPECT_EQ(writes, (Lines{"SMB 2D W 2B 50", "SMB 2D W 43 0F", "SMB 2D W 40 03"}));
+}
+
+TEST(Kelvran, AMalformedSnapshotIsRefusedBeforeTheBus) {
+  const std::string file = ::testing::TempDir() + "kelvran_bad_snapshot.json";
+  const std::string head = R"({"program": "kelvran-eval", "version": "1", "time": "t",
+    "medium": "SMBus", "chip_address": "0x2D", "registers": [)";
+  const std::string mask = R"({"address": "0x43", "caption": "INT Mask 1", "value": )";
+  const struct {
+    std::string text;
+    std::string says;
+  } cases[] = {
+      {head + mask + "256}]}", "256"},
+      {head + mask + "\"0x01\"}, " + mask + "\"0x02\"}]}", "0x43"},
+      {head, file},
+  };
+  for (const auto& c : cases) {
+    std::ofstream(file) << c.text;
+    const Result r = Kelvran({"snapshot", "restore", file, "--yes"});
+    EXPECT_EQ(r.status, 2) << c.text;
+    EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+    EXPECT_TRUE(r.trace.empty()) << c.text;
+  }
+  std::remove(file.c_str());
+  EXPECT_EQ(Kelvran({"snapshot", "restore", file, "--yes"}).status, 2);
+}
+
+// Every row has as many fields as the column names; --count and Ctrl-C both end the recording.
+TEST(Kelvran, RecordWritesParseableRows) {
+  const std::string file = ::testing::TempDir() + "kelvran_record.csv";
+  int polls = 0;
+  Terminal ctrl_c;
+  ctrl_c.stop_requested = [&polls] { return ++polls > 2; };
+  const struct {
+    Lines args;
+    Terminal terminal;
+    std::size_t rows;
+  } cases[] = {
+      {{"record", file, "--count", "3", "--interval", "0"}, Terminal{}, 3},
+      {{"record", file, "--interval", "0"}, ctrl_c, 2},
+  };
+  for (const auto& c : cases) {
+    const Result r = Kelvran(c.args, kOneSMBusChip, c.terminal);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_FALSE(r.Wrote());
+    std::size_t columns = 0, rows = 0;
+    for (const std::string& line : SplitLines(FileText(file))) {
+      if (line.starts_with("#")) continue;
+      const auto fields = static_cast<std::size_t>(std::count(line.begin(), line.end(), ',')) + 1;
+      if (line.starts_with("time,")) {
+        columns = fields;
+        continue;
+      }
+      EXPECT_EQ(fields, columns) << line;
+      ++rows;
+    }
+    EXPECT_GT(columns, 4u);
+    EXPECT_EQ(rows, c.rows);
+  }
+  EXPECT_EQ(Kelvran({"record", ::testing::TempDir() + "no/such/folder/r.csv", "--count=1"}).status,
+            2);
 }
 
 TEST(Kelvran, ABusFailureNamesTheRegister) {
