@@ -23,7 +23,8 @@ os.environ.setdefault("KELVRAN_LOG_TAG", "kernel")
 os.environ.setdefault("KELVRAN_SLOWNESS", "8")
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
 from atspi_session import (SYSTEM_PYTHON, Desktop, Failure, Session, log,  # noqa: E402
-                           missing_tools, process_ended, send_close_request, x_window)
+                           missing_tools, process_ended, send_close_request, x_window,
+                           xdotool)
 
 WIZARD = "KELVRAN Search Wizard"
 MAIN = "KELVRAN Evaluation Software"
@@ -121,7 +122,8 @@ def cancel(ui):
 
 
 def digits(ui):
-    return [ui.text_of(ui.find(f"bit{bit}")) for bit in range(8)]
+    """The digit each bit shows: screen readers hear "Bit 0, START, 1", the value comes last."""
+    return [ui.text_of(ui.find(f"bit{bit}")).rsplit(", ", 1)[-1] for bit in range(8)]
 
 
 def drive_chip(ui, real):
@@ -132,6 +134,9 @@ def drive_chip(ui, real):
     ui.act(ui.find("FinishCMD"))
     ui.wait_for("the main window", lambda: ui.top_level(MAIN))
 
+    # The window opens at its laptop-sized minimum, where the Read/Write page scrolls and the
+    # bit digits lie below the fold: give it a desktop's room so a mouse click lands on them.
+    xdotool("windowsize", x_window(MAIN), 1200, 960)
     ui.act(ui.wait_for("the Read/Write tab", lambda: ui.page_tab("Read/Write")))
     address = ui.find_showing("current_reg_address_label")
     ui.wait_for("register 21 to be selected", lambda: ui.text_of(address) == "21")
