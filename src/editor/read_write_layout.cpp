@@ -171,6 +171,7 @@ void ReadWriteTab::BuildLayout() {
     auto* digit = new widgets::ClickableLabel(QStringLiteral("0"), bits);
     digit->setObjectName(QStringLiteral("bit%1").arg(k));
     digit->setAlignment(Qt::AlignCenter);
+    digit->SetFewTexts(true);  // continuous reading changes it many times a second
     widgets::SetBoldFont(digit, 1.5);
     widgets::SetSpokenPrefix(digit, QStringLiteral("Bit %1").arg(k));
     connect(digit, &widgets::ClickableLabel::clicked, this, [this, k] { bit_Click(k); });

@@ -62,6 +62,37 @@ void ClickableLabel::keyPressEvent(QKeyEvent* event) {
   }
 }
 
+const ClickableLabel::Hints& ClickableLabel::HintsOfText() const {
+  const QString shown = text();
+  for (const Hints& h : hints_) {
+    if (h.text == shown) return h;
+  }
+  hints_.push_back({shown, QLabel::sizeHint(), QLabel::minimumSizeHint()});
+  return hints_.back();
+}
+
+QSize ClickableLabel::sizeHint() const {
+  return few_texts_ ? HintsOfText().size : QLabel::sizeHint();
+}
+
+QSize ClickableLabel::minimumSizeHint() const {
+  return few_texts_ ? HintsOfText().minimum : QLabel::minimumSizeHint();
+}
+
+bool ClickableLabel::event(QEvent* event) {
+  switch (event->type()) {
+    case QEvent::FontChange:
+    case QEvent::StyleChange:
+    case QEvent::ContentsRectChange:
+    case QEvent::LayoutDirectionChange:
+      hints_.clear();
+      break;
+    default:
+      break;
+  }
+  return QLabel::event(event);
+}
+
 void ClickableLabel::paintEvent(QPaintEvent* event) {
   QLabel::paintEvent(event);
   if (!hasFocus()) return;

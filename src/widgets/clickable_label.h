@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QLabel>
+#include <QSize>
+#include <QString>
+#include <vector>
 
 namespace widgets {
 
@@ -24,6 +27,17 @@ class ClickableLabel : public QLabel {
   void SetSelected(bool selected);  // tells screen readers when it changes
   bool Selected() const { return selected_; }
 
+  // For a label that only ever shows a few short texts (a bit's 0 and 1) and changes them
+  // often: it works out its size hints once per text and then reuses them, so a new text costs
+  // no text layout to size it. Dropped when the font, style or margins change.
+  void SetFewTexts(bool few) {
+    few_texts_ = few;
+    hints_.clear();
+  }
+
+  QSize sizeHint() const override;
+  QSize minimumSizeHint() const override;
+
  signals:
   void clicked();
   void mouseMoved();
@@ -34,11 +48,21 @@ class ClickableLabel : public QLabel {
   void mouseMoveEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
+  bool event(QEvent* event) override;
 
  private:
+  struct Hints {
+    QString text;
+    QSize size;
+    QSize minimum;
+  };
+  const Hints& HintsOfText() const;
+
   bool pressed_ = false;
   bool selectable_ = false;
   bool selected_ = false;
+  bool few_texts_ = false;
+  mutable std::vector<Hints> hints_;
 };
 
 }  // namespace widgets

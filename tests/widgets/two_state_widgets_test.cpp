@@ -4,6 +4,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include "widgets/clickable_label.h"
 #include "widgets/status_lamp.h"
 #include "widgets/toggle_switch.h"
 
@@ -74,6 +75,27 @@ TEST(TwoStateWidgets, AccessibilityToolsSeeTheStateAndCanToggle) {
   actions->doAction(QAccessibleActionInterface::toggleAction());
   ASSERT_EQ(toggled.count(), 1);
   EXPECT_FALSE(toggle.Value());
+}
+
+// A label that remembers its size hints per text still sizes each text as a plain one does, and
+// a bigger font is not sized from what it remembered of the smaller one.
+TEST(ClickableLabel, RememberedSizeHintsFollowTheTextAndTheFont) {
+  ClickableLabel remembering(QStringLiteral("0"));
+  remembering.SetFewTexts(true);
+  ClickableLabel plain(QStringLiteral("0"));
+  for (const int points : {10, 30}) {
+    QFont font = plain.font();
+    font.setPointSize(points);
+    remembering.setFont(font);
+    plain.setFont(font);
+    for (const QString& text : {QStringLiteral("1"), QStringLiteral("10"), QStringLiteral("0")}) {
+      SCOPED_TRACE(text.toStdString() + " at " + std::to_string(points) + " pt");
+      remembering.setText(text);
+      plain.setText(text);
+      EXPECT_EQ(remembering.sizeHint(), plain.sizeHint());
+      EXPECT_EQ(remembering.minimumSizeHint(), plain.minimumSizeHint());
+    }
+  }
 }
 
 }  // namespace
