@@ -20,6 +20,7 @@
 #include "display/main_tab.h"
 #include "display/visual_display_tab.h"
 #include "editor/read_write_tab.h"
+#include "widgets/opening_size.h"
 #include "widgets/page_scroll_area.h"
 #include "widgets/repaint_pacer.h"
 
@@ -103,6 +104,7 @@ MainForm::MainForm(devaccess::Declarations& d, widgets::MessageBoxes& boxes, QWi
       std::move(hooks));
 
   Form_Load();
+  widgets::OpenAtContentSize(*this);
 }
 
 capture::MenuFeatures& MainForm::menu_features() const {

@@ -2,11 +2,14 @@
 
 #include <gmock/gmock.h>
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QCoreApplication>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
@@ -226,6 +229,18 @@ TEST_F(MainFormTest, FitsALaptopScreenAndCtrlPageKeysStepThroughTheTabs) {
     shown.push_back(Tabs().currentIndex());
   }
   EXPECT_EQ(shown, (std::vector<int>{1, 2, 1, 0, 3}));
+}
+
+// Qt would open a new window at two thirds of the screen at most; this one opens as large as its
+// content asks where the screen has room, so no page scrolls without need.
+TEST_F(MainFormTest, OpensAsLargeAsItsContentWhereTheScreenHasRoom) {
+  OpenChip(R"({"registers": {}})", Medium::SMBus, /*show=*/false);
+  window_->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+  const QSize screen = window_->screen()->availableGeometry().size();
+  ASSERT_LT(window_->sizeHint().height(), screen.height() - 100) << "a screen with room to spare";
+  EXPECT_EQ(window_->height(), window_->sizeHint().height());
+  EXPECT_GT(window_->width(), std::min(window_->sizeHint().width(), screen.width()) * 9 / 10);
 }
 
 // About opens one non-modal box at a time and builds it afresh after it closes; F1 anywhere
