@@ -115,7 +115,9 @@ void ReadWriteTab::BuildLayout() {
   current_reg_type_label_ = widgets::MakePlainLabel(QStringLiteral("current_reg_type_label"),
                                                     QStringLiteral("Configuration"), info);
   KeepFromWidening(current_reg_type_label_);
-  info_grid->addWidget(current_reg_type_label_, 0, 1, 1, 2);
+  // Over the address row's columns and the free room right of them, so a description wraps only
+  // when the panel is really too narrow for it.
+  info_grid->addWidget(current_reg_type_label_, 0, 1, 1, 5);
   info_grid->addWidget(
       widgets::MakePlainLabel(QString(), QStringLiteral("Current Register Address:"), info), 1, 0);
   current_reg_address_label_ = widgets::MakePlainLabel(QStringLiteral("current_reg_address_label"),
