@@ -23,8 +23,7 @@ os.environ.setdefault("KELVRAN_LOG_TAG", "kernel")
 os.environ.setdefault("KELVRAN_SLOWNESS", "8")
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
 from atspi_session import (SYSTEM_PYTHON, Desktop, Failure, Session, log,  # noqa: E402
-                           missing_tools, process_ended, send_close_request, x_window,
-                           xdotool)
+                           missing_tools, process_ended, send_close_request, x_window)
 
 WIZARD = "KELVRAN Search Wizard"
 MAIN = "KELVRAN Evaluation Software"
@@ -134,9 +133,6 @@ def drive_chip(ui, real):
     ui.act(ui.find("FinishCMD"))
     ui.wait_for("the main window", lambda: ui.top_level(MAIN))
 
-    # The window opens at its laptop-sized minimum, where the Read/Write page scrolls and the
-    # bit digits lie below the fold: give it a desktop's room so a mouse click lands on them.
-    xdotool("windowsize", x_window(MAIN), 1200, 960)
     ui.act(ui.wait_for("the Read/Write tab", lambda: ui.page_tab("Read/Write")))
     address = ui.find_showing("current_reg_address_label")
     ui.wait_for("register 21 to be selected", lambda: ui.text_of(address) == "21")
