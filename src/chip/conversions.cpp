@@ -1,6 +1,7 @@
 #include "chip/conversions.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -74,8 +75,9 @@ namespace {
 // value rounded to `decimals` places as a whole number of 10^-decimals, half away from zero on the
 // value's 15 significant digits (so 3.3455, stored as 3.34549999..., still rounds up).
 std::int64_t ScaledDigits(double magnitude, int decimals) {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%.14e", magnitude);  // d.dddddddddddddde+XX
+  // d.dddddddddddddde+XX, as printf's %.14e writes it, without printf's cost on every tick.
+  char buf[32] = {};
+  std::to_chars(buf, buf + sizeof buf - 1, magnitude, std::chars_format::scientific, 14);
   int digits[15];
   digits[0] = buf[0] - '0';
   for (int i = 1; i < 15; ++i) digits[i] = buf[i + 1] - '0';
@@ -103,12 +105,19 @@ CaptionText MakeCaption(double value, int decimals, std::string_view unit) {
     std::int64_t scale = 1;
     for (int i = 0; i < decimals; ++i) scale *= 10;
     const std::int64_t n = ScaledDigits(std::fabs(value), decimals);
-    const char* sign = (value < 0 && n != 0) ? "-" : "";
-    const auto whole = static_cast<long long>(n / scale);
-    const auto fraction = static_cast<long long>(n % scale);
-    written = decimals == 0
-                  ? std::snprintf(out, room, "%s%lld", sign, whole)
-                  : std::snprintf(out, room, "%s%lld.%0*lld", sign, whole, decimals, fraction);
+    // At most 13 integer digits, a sign, a point and 6 places: the room always suffices.
+    char* p = out;
+    if (value < 0 && n != 0) *p++ = '-';
+    p = std::to_chars(p, out + room, n / scale).ptr;
+    if (decimals > 0) {
+      *p++ = '.';
+      char places[8];
+      const char* end = std::to_chars(places, places + sizeof places, n % scale).ptr;
+      const auto digits = static_cast<int>(end - places);
+      for (int i = digits; i < decimals; ++i) *p++ = '0';
+      p = std::copy(static_cast<const char*>(places), end, p);
+    }
+    written = static_cast<int>(p - out);
   }
   std::size_t size = written < 0 ? 0 : static_cast<std::size_t>(written);
   if (size > room - 1) size = room - 1;
