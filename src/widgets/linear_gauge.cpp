@@ -3,6 +3,7 @@
 #include <QAccessible>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QTimer>
@@ -166,14 +167,20 @@ void LinearGauge::SetReading(double value) {
   if (!std::isfinite(value) || value == reading_) return;
   reading_ = value;
   NoticeReadingChange(false);
-  update();
+  MarkStrip(reading_marked_, &LinearGauge::TrackRect);
 }
 
 void LinearGauge::SetCaption(const QString& caption) {
   if (caption == caption_) return;
   caption_ = caption;
   NoticeReadingChange(true);
-  update();
+  MarkStrip(caption_marked_, &LinearGauge::CaptionRect);
+}
+
+void LinearGauge::MarkStrip(bool& marked, QRect (LinearGauge::*strip)() const) {
+  if (marked) return;
+  marked = true;
+  update((this->*strip)());
 }
 
 void LinearGauge::NoticeReadingChange(bool caption) {
@@ -245,6 +252,11 @@ Rows LayoutRows(int text_height) {
   return r;
 }
 }  // namespace
+
+QRect LinearGauge::CaptionRect() const {
+  const int height = fontMetrics().height();
+  return QRect(0, LayoutRows(height).caption_top, width(), height);
+}
 
 QRect LinearGauge::TrackRect() const {
   const Rows r = LayoutRows(fontMetrics().height());
@@ -506,16 +518,24 @@ void LinearGauge::focusOutEvent(QFocusEvent* event) {
 
 // --- Drawing ---
 
-void LinearGauge::paintEvent(QPaintEvent*) {
+void LinearGauge::paintEvent(QPaintEvent* event) {
+  reading_marked_ = false;
+  caption_marked_ = false;
   QPainter p(this);
   const QFontMetrics fm = fontMetrics();
   const Rows rows = LayoutRows(fm.height());
   const QRect track = TrackRect();
   const QPalette& pal = palette();
+  // Most paints are of the track or the caption alone: text outside them is not laid out.
+  const QRegion& dirty = event->region();
+  const auto row_dirty = [&](int top) {
+    return dirty.intersects(QRect(0, top, width(), fm.height()));
+  };
 
   p.setPen(pal.color(QPalette::WindowText));
-  p.drawText(QRect(0, rows.caption_top, width(), fm.height()), Qt::AlignHCenter | Qt::AlignTop,
-             caption_);
+  if (row_dirty(rows.caption_top)) {
+    p.drawText(CaptionRect(), Qt::AlignHCenter | Qt::AlignTop, caption_);
+  }
 
   // Track with its scale ticks.
   p.setPen(pal.color(QPalette::Mid));
@@ -542,10 +562,12 @@ void LinearGauge::paintEvent(QPaintEvent*) {
 
   // Scale ends.
   p.setPen(pal.color(QPalette::WindowText));
-  p.drawText(QRect(0, rows.scale_top, width() / 2, fm.height()), Qt::AlignLeft | Qt::AlignTop,
-             QString::number(scale_min_, 'g', 6));
-  p.drawText(QRect(width() / 2, rows.scale_top, width() - width() / 2, fm.height()),
-             Qt::AlignRight | Qt::AlignTop, QString::number(scale_max_, 'g', 6));
+  if (row_dirty(rows.scale_top)) {
+    p.drawText(QRect(0, rows.scale_top, width() / 2, fm.height()), Qt::AlignLeft | Qt::AlignTop,
+               QString::number(scale_min_, 'g', 6));
+    p.drawText(QRect(width() / 2, rows.scale_top, width() - width() / 2, fm.height()),
+               Qt::AlignRight | Qt::AlignTop, QString::number(scale_max_, 'g', 6));
+  }
 
   p.setRenderHint(QPainter::Antialiasing, true);
   for (const int slot : {kLowPointer, kHighPointer}) {
@@ -569,12 +591,14 @@ void LinearGauge::paintEvent(QPaintEvent*) {
     p.setBrush(c);
     p.drawPath(path);
 
-    const QString text = QString::number(PointerValue(slot), 'f', Decimals(slot));
-    const int w = fm.horizontalAdvance(text);
-    const int left = std::clamp(h.center().x() - w / 2, 0, std::max(0, width() - w));
     const int top = up ? rows.low_text_top : rows.high_text_top;
-    p.setPen(c);
-    p.drawText(QRect(left, top, w, fm.height()), Qt::AlignCenter, text);
+    if (row_dirty(top)) {
+      const QString text = QString::number(PointerValue(slot), 'f', Decimals(slot));
+      const int w = fm.horizontalAdvance(text);
+      const int left = std::clamp(h.center().x() - w / 2, 0, std::max(0, width() - w));
+      p.setPen(c);
+      p.drawText(QRect(left, top, w, fm.height()), Qt::AlignCenter, text);
+    }
 
     if (hasFocus() && selected_ == slot) {
       p.setRenderHint(QPainter::Antialiasing, false);

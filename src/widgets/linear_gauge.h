@@ -161,6 +161,11 @@ class LinearGauge : public QWidget {
   void NoticeReadingChange(bool caption);
   void SendReadingNotices();
   QRect BandRect(int slot) const;
+  QRect CaptionRect() const;
+  // The reading and the caption change on every display tick. Each marks only its own strip of
+  // the gauge, and only once until the next paint: the window behind the gauge repaints that
+  // little, and a tick spends nothing marking a strip that is marked already.
+  void MarkStrip(bool& marked, QRect (LinearGauge::*strip)() const);
 
   std::array<Slot, kSlotCount> slots_{};
   int current_ = 0;
@@ -172,6 +177,8 @@ class LinearGauge : public QWidget {
   QTimer* notice_timer_ = nullptr;  // made at the first change a tool hears of
   bool reading_noticed_ = false;    // a change waits for the timer
   bool caption_noticed_ = false;
+  bool reading_marked_ = false;  // the track waits for a paint
+  bool caption_marked_ = false;  // the caption waits for a paint
   KeyStepper key_stepper_;
 
   // The drag in progress.

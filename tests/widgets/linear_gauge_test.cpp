@@ -4,6 +4,7 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QScreen>
 #include <QTest>
 #include <cmath>
 #include <vector>
@@ -219,6 +220,22 @@ TEST_F(LinearGaugeTest, AccessibilityToolsSeeTheReadingTheLimitsAndTheCaption) {
   EXPECT_FALSE(iface->child(1)->state().invisible);
   gauge.SetCaption(QStringLiteral("4821RPM"));
   EXPECT_EQ(iface->child(3)->text(QAccessible::Name), QStringLiteral("4821RPM"));
+}
+
+// Readings and captions repaint only their own strips, each marked once until the paint: the
+// window shows what a whole paint of the gauge draws, after every change.
+TEST_F(LinearGaugeTest, TheWindowShowsEveryReadingAndCaption) {
+  Show(16.0, 4.0, 12.0);
+  const auto rgb = [](const QImage& image) { return image.convertToFormat(QImage::Format_RGB32); };
+  for (const double reading : {3.0, 15.5, 15.5, 0.25, 9.0}) {
+    SCOPED_TRACE(reading);
+    gauge.SetReading(reading - 1.0);  // a change the next one overtakes before the paint
+    gauge.SetReading(reading);
+    gauge.SetCaption(QString::number(reading) + QStringLiteral("V"));
+    QCoreApplication::sendPostedEvents();
+    const QImage window = gauge.screen()->grabWindow(gauge.winId()).toImage();
+    ASSERT_TRUE(rgb(window) == rgb(gauge.grab().toImage()));
+  }
 }
 
 }  // namespace
