@@ -188,7 +188,7 @@ void StripChart::SetTextItemCount(int count) {
   TextItem fresh;
   fresh.color = Qt::white;
   texts_.resize(static_cast<std::size_t>(n), fresh);
-  update();
+  TextsChanged();
 }
 
 void StripChart::SetTextCaption(int item, const QString& caption) {
@@ -196,7 +196,7 @@ void StripChart::SetTextCaption(int item, const QString& caption) {
   QString& c = texts_[static_cast<std::size_t>(item)].caption;
   if (c == caption) return;
   c = caption;
-  update();
+  TextsChanged();
 }
 
 QString StripChart::TextCaption(int item) const {
@@ -206,7 +206,7 @@ QString StripChart::TextCaption(int item) const {
 void StripChart::SetTextColor(int item, const QColor& color) {
   if (!ValidItem(item)) return;
   texts_[static_cast<std::size_t>(item)].color = color;
-  update();
+  TextsChanged();
 }
 
 QColor StripChart::TextColor(int item) const {
@@ -218,6 +218,11 @@ void StripChart::SetTextPosition(int item, double horizontal, double vertical) {
   TextItem& t = texts_[static_cast<std::size_t>(item)];
   t.horizontal = horizontal;
   t.vertical = vertical;
+  TextsChanged();
+}
+
+void StripChart::TextsChanged() {
+  placed_valid_ = false;
   update();
 }
 
@@ -274,6 +279,15 @@ QSize StripChart::minimumSizeHint() const {
 void StripChart::mouseMoveEvent(QMouseEvent* event) {
   emit mouseMoved();
   QWidget::mouseMoveEvent(event);
+}
+
+void StripChart::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::FontChange) {
+    backdrop_valid_ = false;  // the axis labels
+    placed_valid_ = false;
+    update();
+  }
+  QWidget::changeEvent(event);
 }
 
 void StripChart::paintEvent(QPaintEvent* event) {
@@ -502,9 +516,18 @@ void StripChart::PaintAxes(QPainter& painter, const QRect& plot) {
 }
 
 void StripChart::PaintTexts(QPainter& painter) {
-  if (texts_.empty()) return;
-  const QFontMetrics fm = painter.fontMetrics();
   const QRect plot = PlotRect();
+  if (!placed_valid_ || placed_plot_ != plot) PlaceTexts(painter.fontMetrics(), plot);
+  for (const PlacedText& t : placed_) {
+    painter.setPen(t.color);
+    painter.drawStaticText(t.top_left, t.text);
+  }
+}
+
+void StripChart::PlaceTexts(const QFontMetrics& fm, const QRect& plot) {
+  placed_valid_ = true;
+  placed_plot_ = plot;
+  placed_.clear();
   // Captions on one line keep their order and never run into each other: legends placed a few
   // hundredths apart stay readable whatever the chart's width.
   std::array<int, kMaxTextItems> order{};
@@ -527,8 +550,9 @@ void StripChart::PaintTexts(QPainter& painter) {
     int x = plot.left() + static_cast<int>(std::lround(t.horizontal * plot.width()));
     if (line_right != std::numeric_limits<int>::min()) x = std::max(x, line_right + kTextGap);
     const int y = plot.top() + static_cast<int>(std::lround(t.vertical * plot.height()));
-    painter.setPen(t.color);
-    painter.drawText(x, y + fm.ascent(), t.caption);
+    QStaticText text(t.caption);
+    text.setTextFormat(Qt::PlainText);
+    placed_.push_back({std::move(text), QPoint(x, y), t.color});
     line_right = x + fm.horizontalAdvance(t.caption);
   }
 }

@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QImage>
+#include <QStaticText>
 #include <QString>
 #include <QWidget>
 #include <array>
@@ -141,6 +142,7 @@ class StripChart : public QWidget {
  protected:
   void paintEvent(QPaintEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
+  void changeEvent(QEvent* event) override;
 
  private:
   struct Trace {
@@ -176,6 +178,10 @@ class StripChart : public QWidget {
   int ColumnOf(std::int64_t time) const;
   void PaintAxes(QPainter& painter, const QRect& plot);
   void PaintTexts(QPainter& painter);
+  // Lays the captions out for the plot: where each goes, kept until a caption, its colour or
+  // position, the plot's size or the font changes.
+  void PlaceTexts(const QFontMetrics& fm, const QRect& plot);
+  void TextsChanged();
 
   std::array<Trace, kTraceCount> traces_;
   std::vector<TextItem> texts_;
@@ -191,6 +197,17 @@ class StripChart : public QWidget {
   QTimer* repaint_timer_;
   std::vector<QRect> spans_;  // reused by every paint: one column of a trace each
   std::vector<QLine> lines_;  // reused by every paint: lines across empty columns
+
+  // The captions as laid out for the last paint; a laid-out text draws without being shaped
+  // again, and every paint draws them all.
+  struct PlacedText {
+    QStaticText text;
+    QPoint top_left;
+    QColor color;
+  };
+  std::vector<PlacedText> placed_;
+  QRect placed_plot_;
+  bool placed_valid_ = false;
 
   // The traces as last drawn, transparent where no trace is, one pixel per plot pixel. Columns
   // sit on a fixed grid of time, column k covering [GridEdge(k), GridEdge(k + 1)), and the

@@ -7,6 +7,7 @@
 #include <QTest>
 #include <chrono>
 #include <cmath>
+#include <functional>
 #include <vector>
 
 #include "support/qstring_printer.h"
@@ -165,6 +166,37 @@ TEST_F(StripChartTest, ShiftedFramesMatchAFreshDrawing) {
     chart.SetTimeOffset(0.0);  // draws every column again
     Shoot();
     ASSERT_TRUE(running == shot);
+  }
+}
+
+// The captions are laid out once and kept: after each change the chart shows them as a chart
+// made afresh with the same changes does.
+TEST_F(StripChartTest, CaptionsShowEveryChange) {
+  const std::vector<std::function<void(StripChart&)>> changes = {
+      [](StripChart& c) {
+        c.SetTextItemCount(2);
+        c.SetTextCaption(0, QStringLiteral("Voltage"));
+        c.SetTextCaption(1, QStringLiteral("12V"));
+      },
+      [](StripChart& c) { c.SetTextCaption(1, QStringLiteral("5V")); },
+      [](StripChart& c) { c.SetTextColor(1, Qt::yellow); },
+      [](StripChart& c) { c.SetTextPosition(1, 0.5, 0.5); },
+      [](StripChart& c) { c.resize(300, 160); },
+      [](StripChart& c) {
+        QFont f = c.font();
+        f.setPointSize(20);
+        c.setFont(f);
+      },
+  };
+  for (std::size_t n = 1; n <= changes.size(); ++n) {
+    SCOPED_TRACE(n);
+    changes[n - 1](chart);
+    Shoot();
+    StripChart fresh;
+    fresh.resize(420, 220);
+    fresh.SetRange(1, 0.0, 100.0);
+    for (std::size_t k = 0; k < n; ++k) changes[k](fresh);
+    ASSERT_TRUE(shot == fresh.grab().toImage().convertToFormat(QImage::Format_RGB32));
   }
 }
 
