@@ -5,6 +5,7 @@
 #include <exception>
 
 #include "app/command_line.h"
+#include "widgets/before_fatal_report.h"
 #include "widgets/message_boxes.h"
 
 namespace app {
@@ -33,6 +34,7 @@ void KelvranApplication::ReportFatal(const QString& description) {
   for (QWidget* window : QApplication::topLevelWidgets()) {
     for (QTimer* timer : window->findChildren<QTimer*>()) timer->stop();
   }
+  widgets::RunBeforeFatalReport();
   const QString title = QString::fromLatin1(kProgramName);
   if (boxes_ != nullptr) {
     boxes_->Show(nullptr, QStringLiteral("fatal_error"), title, description,

@@ -6,6 +6,7 @@
 #include "access/link_new_com_port.h"
 #include "chip/recording_file.h"
 #include "chip/recording_session.h"
+#include "widgets/before_fatal_report.h"
 
 namespace capture {
 
@@ -28,6 +29,11 @@ Recorder::Recorder(CaptureContext& context, StatusSource take_status, QObject* p
   clock_timer_->setObjectName(QStringLiteral("recording_clock"));
   clock_timer_->setInterval(1000);
   connect(clock_timer_, &QTimer::timeout, this, &Recorder::changed);
+  // A failure elsewhere (the display's reads) ends the program too: the rows so far go to disk
+  // before its report.
+  widgets::AddBeforeFatalReport(this, [this] {
+    if (file_ != nullptr) file_->Flush();
+  });
 }
 
 Recorder::~Recorder() = default;
@@ -81,17 +87,7 @@ void Recorder::Tick() {
   } catch (const chip::RecordingError& e) {
     Fail(QString::fromStdString(e.what()));
     return;
-  } catch (...) {
-    // A bus failure: what is recorded so far reaches the disk before the error report.
-    timer_->stop();
-    clock_timer_->stop();
-    try {
-      file_->Flush(now);
-    } catch (const chip::RecordingError&) {
-      // The report about the bus is the one to show.
-    }
-    throw;
-  }
+  }  // a bus failure goes on to the error report, which first has the rows so far written
   if (now - last_shown_ >= kIndicatorEvery) {
     last_shown_ = now;
     emit changed();

@@ -24,8 +24,8 @@ namespace capture {
 // sequences, and reads through ReadRegister, so its reads show in the bus trace.
 //
 // A file problem stops the recording with a box naming the file and the reason; monitoring goes
-// on. A bus failure during a row keeps the rows written so far (they are flushed) and then goes
-// on to the window's error report like any other transfer.
+// on. A bus failure, during a row or anywhere else, goes on to the program's error report like
+// any other transfer; the rows so far are written to disk before it shows.
 class Recorder : public QObject {
   Q_OBJECT
 

@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
 #include <string>
 
@@ -22,6 +23,17 @@
 namespace {
 
 using ::testing::ExitedWithCode;
+
+// A recording whose rows on disk the fatal report counts, when set.
+std::string g_recording;
+
+// The rows of a recording on disk: every line after the column names that is not a comment.
+int RowsOnDisk(const std::string& path) {
+  std::ifstream in(path);
+  int lines = 0;
+  for (std::string line; std::getline(in, line);) lines += !line.empty() && line[0] != '#';
+  return lines > 0 ? lines - 1 : 0;
+}
 
 // Says on the error output what each box showed, so the parent process can check it.
 class StderrBoxes : public widgets::MessageBoxes {
@@ -37,6 +49,7 @@ class StderrBoxes : public widgets::MessageBoxes {
     for (QWidget* w : QApplication::allWidgets())
       for (QTimer* t : w->findChildren<QTimer*>()) running += t->isActive();
     std::fprintf(stderr, "timers running %d\n", running);
+    if (!g_recording.empty()) std::fprintf(stderr, "rows on disk %d\n", RowsOnDisk(g_recording));
     return buttons == widgets::MsgButtons::YesNo ? widgets::MsgAnswer::No : widgets::MsgAnswer::Ok;
   }
   int count = 0;
@@ -76,6 +89,7 @@ void Press(const char* window, const char* button) {
   options.simulate = true;
   options.a11y_ids = a11y_ids;
   options.record_file = record_file;
+  options.record_interval_ms = 10;
   QTimer::singleShot(0, drive);
   const int status = app::RunWizard(Application(), options, hardware, boxes);
   std::fprintf(stderr, "boxes=%d status=%d\n", boxes.count, status);
@@ -168,6 +182,40 @@ TEST(ProgramEndDeathTest, BusFailureOnAMainWindowReadEndsWithTheReportAndStatus1
                 ".*box fatal_error critical \\[kelvran-eval\\] [^\n]*scenario fault[^\n]*NACK"
                 "[^\n]*\ntimers running 0\n"
                 ".*boxes=1 status=1");
+  }
+}
+
+// A recording's buffered rows are on disk when the report shows, not only once the program has
+// ended (a user may kill it while the report is up), whichever read fails: the recording's own
+// (on the Main tab only it reads the chip: its sixth read of 0x20 fails) or the display's (INT
+// Status 1, which only the display reads, fails a while into the Visual Display tab).
+TEST(ProgramEndDeathTest, BusFailureDuringARecordingHasTheRowsBeforeItOnDiskAtTheReport) {
+  g_recording = testing::TempDir() + "fatal_report_rows.csv";
+  const struct {
+    const char* fault;
+    int tab;
+    const char* rows;
+  } cases[] = {{R"("register": "0x20", "skip": 5)", 0, "5"},
+               {R"("register": "0x41", "skip": 300)", 2, "[1-9][0-9]*"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.fault);
+    std::remove(g_recording.c_str());
+    const std::string scenario =
+        std::string(R"({"smbus": {"present": true, "chips": [{"address": "0x2D"}]}, "faults": [)"
+                    R"({"medium": "SMB", "op": "R", "error": "NACK", )") +
+        c.fault + "}]}";
+    const int tab = c.tab;
+    EXPECT_EXIT(
+        RunProgramDriven(
+            scenario, false,
+            [tab] {
+              FinishOnTheSMBusChip([tab](QWidget& main) {
+                main.findChild<QTabWidget*>("Main_Form_Tab")->setCurrentIndex(tab);
+              });
+            },
+            g_recording),
+        ExitedWithCode(1),
+        std::string("box fatal_error critical [^\n]*NACK[^\n]*\n.*rows on disk ") + c.rows + "\n");
   }
 }
 
