@@ -13,6 +13,7 @@
 #include "access/declarations.h"
 #include "buslink/sim/simulated_hardware.h"
 #include "display/visual_display_tab.h"
+#include "resident_memory.h"
 #include "widgets/message_boxes.h"
 
 namespace {
@@ -42,16 +43,6 @@ struct Bench {
   widgets::QtMessageBoxes boxes;
   std::unique_ptr<display::VisualDisplayTab> tab;
 };
-
-long ResidentKilobytes() {
-  long pages = 0;
-  long resident = 0;
-  if (std::FILE* f = std::fopen("/proc/self/statm", "r")) {
-    if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
-    std::fclose(f);
-  }
-  return resident * 4;  // 4 KiB pages
-}
 
 void BM_VoltageGroupTick(benchmark::State& state) {
   Bench bench;

@@ -12,18 +12,9 @@
 #include "chip/recording.h"
 #include "chip/recording_file.h"
 #include "chip/recording_session.h"
+#include "resident_memory.h"
 
 namespace {
-
-long ResidentKilobytes() {
-  long pages = 0;
-  long resident = 0;
-  if (std::FILE* f = std::fopen("/proc/self/statm", "r")) {
-    if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
-    std::fclose(f);
-  }
-  return resident * 4;  // 4 KiB pages
-}
 
 // A chip that answers every read at once: what is left is the recorder's own work.
 std::uint8_t InstantRead(std::uint8_t address) {
