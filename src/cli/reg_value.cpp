@@ -1,5 +1,6 @@
 #include "cli/reg_value.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 
@@ -24,8 +25,10 @@ bool EqualIgnoringCase(std::string_view a, std::string_view b) {
   return true;
 }
 
-// digits in the given base, at most 16 of them; -1 for anything else.
+// digits in the given base, at most 16 of them; -1 for anything else. A number too large for any
+// register stops growing at kHuge, so 0xFFFFFFFFFFFFFFFF is refused as too large, not wrapped.
 long Digits(std::string_view digits, int base) {
+  constexpr long kHuge = 1L << 32;
   if (digits.empty() || digits.size() > 16) return -1;
   long n = 0;
   for (const char c : digits) {
@@ -34,7 +37,7 @@ long Digits(std::string_view digits, int base) {
     if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
     if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
     if (d < 0 || d >= base) return -1;
-    n = n * base + d;
+    n = std::min(n * base + d, kHuge);
   }
   return n;
 }

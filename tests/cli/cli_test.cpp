@@ -132,6 +132,8 @@ TEST(Kelvran, BadWritesAreRefusedWithoutAWrite) {
   } cases[] = {
       {{"set", "0x3E", "1"}, 2, "0x3E (Company ID) is read-only"},
       {{"set", "0x40", "256"}, 2, "does not fit in a register"},
+      {{"set", "0x40", "0xBBBBBBBBBBBBBBBB"}, 2, "does not fit in a register"},
+      {{"set", "0xFFFFFFFFFFFFFF40", "1"}, 2, "is not one of the chip's registers"},
       {{"set", "0x40", "0x1G"}, 2, "'0x1G' is not a number"},
       {{"set", "Int. Temp. Trip", "1"}, 2, "belongs to 0x13 and 0x17"},
       {{"set", "0x40", "1", "--address", "0x2C"},
