@@ -182,13 +182,27 @@ class Session:
         self.started.append(proc)
         return proc
 
+    def _start_x_server(self):
+        """An Xvfb that a client can reach. A server that has just ended elsewhere can still
+        unlink the socket of the same display number after ours took it, so a server no client
+        reaches is replaced, a few times at most."""
+        for attempt in range(3):
+            read_fd, write_fd = os.pipe()
+            xvfb = self._start(["Xvfb", "-displayfd", str(write_fd), "-screen", "0",
+                                "1280x1024x24", "-nolisten", "tcp"], "xvfb", pass_fds=[write_fd])
+            os.close(write_fd)
+            self.env["DISPLAY"] = ":" + read_line_from(read_fd, "Xvfb", self.start_timeout)
+            if subprocess.run(["xdotool", "getdisplaygeometry"], env=self.env,
+                              capture_output=True).returncode == 0:
+                log("X server on", self.env["DISPLAY"])
+                return
+            log(f"X server on {self.env['DISPLAY']} unreachable (attempt {attempt + 1})")
+            xvfb.terminate()
+            xvfb.wait()
+        raise RuntimeError("no X server that a client could reach")
+
     def _start_buses(self):
-        read_fd, write_fd = os.pipe()
-        self._start(["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "1280x1024x24",
-                     "-nolisten", "tcp"], "xvfb", pass_fds=[write_fd])
-        os.close(write_fd)
-        self.env["DISPLAY"] = ":" + read_line_from(read_fd, "Xvfb", self.start_timeout)
-        log("X server on", self.env["DISPLAY"])
+        self._start_x_server()
 
         read_fd, write_fd = os.pipe()
         self._start(["dbus-daemon", "--session", "--nofork", f"--print-address={write_fd}"],
