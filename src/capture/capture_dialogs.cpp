@@ -10,31 +10,30 @@
 
 namespace capture {
 
-QString QtCaptureDialogs::SaveFileName(QWidget* parent, const QString& purpose,
-                                       const QString& title, const QString& suggested,
-                                       const QString& filter) {
+QString QtCaptureDialogs::RunFileDialog(QWidget* parent, const QString& purpose,
+                                        const QString& title, const QString& name,
+                                        const QString& filter, QFileDialog::AcceptMode mode) {
   const QString folder = last_folder_.isEmpty() ? QDir::currentPath() : last_folder_;
-  QFileDialog dialog(parent, title, QDir(folder).filePath(suggested), filter);
+  QFileDialog dialog(parent, title, QDir(folder).filePath(name), filter);
   dialog.setObjectName(QStringLiteral("filedialog_") + purpose);
-  dialog.setAcceptMode(QFileDialog::AcceptSave);
-  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setAcceptMode(mode);
+  dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile
+                                                     : QFileDialog::ExistingFile);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
   const QString file = dialog.selectedFiles().constFirst();
   last_folder_ = QFileInfo(file).absolutePath();
   return file;
 }
 
+QString QtCaptureDialogs::SaveFileName(QWidget* parent, const QString& purpose,
+                                       const QString& title, const QString& suggested,
+                                       const QString& filter) {
+  return RunFileDialog(parent, purpose, title, suggested, filter, QFileDialog::AcceptSave);
+}
+
 QString QtCaptureDialogs::OpenFileName(QWidget* parent, const QString& purpose,
                                        const QString& title, const QString& filter) {
-  const QString folder = last_folder_.isEmpty() ? QDir::currentPath() : last_folder_;
-  QFileDialog dialog(parent, title, folder, filter);
-  dialog.setObjectName(QStringLiteral("filedialog_") + purpose);
-  dialog.setAcceptMode(QFileDialog::AcceptOpen);
-  dialog.setFileMode(QFileDialog::ExistingFile);
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-  const QString file = dialog.selectedFiles().constFirst();
-  last_folder_ = QFileInfo(file).absolutePath();
-  return file;
+  return RunFileDialog(parent, purpose, title, QString(), filter, QFileDialog::AcceptOpen);
 }
 
 std::optional<int> QtCaptureDialogs::RecordingInterval(QWidget* parent) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFileDialog>
 #include <QString>
 #include <optional>
 #include <vector>
@@ -46,6 +47,11 @@ class QtCaptureDialogs : public CaptureDialogs {
   bool AlsoExportCsv(QWidget* parent) override;
 
  private:
+  // Runs a file dialog that starts in the folder last used (or the current one) with `name` in
+  // it; the chosen file, or "" on Cancel. The chosen file's folder is the next start.
+  QString RunFileDialog(QWidget* parent, const QString& purpose, const QString& title,
+                        const QString& name, const QString& filter, QFileDialog::AcceptMode mode);
+
   QString last_folder_;
 };
 
