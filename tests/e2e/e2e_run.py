@@ -239,10 +239,20 @@ def drive(args):
             key(keys)
         raise Failure(f"{keys} never reached {wanted}; the focus is on {focused_name(root)}")
 
-    def written(register, what):
+    def key_writes(name, register, what):
+        """Presses a key and returns the write to the register it caused."""
+        trace.new_lines()
+        key(name)
         return wait_for(what, lambda: next(
             (line for line in trace.new_lines() if line.startswith(f"SMB 2D W {register} ")),
             None), timeout=5)
+
+    def close_by_key(title, what, close_key):
+        """Waits for the window what, gives it the focus and closes it with close_key."""
+        wait_for(what, lambda: top_level(title))
+        focus_window(title)
+        key(close_key)
+        wait_for(f"{close_key} to close {what}", lambda: top_level(title) is None)
 
     def keyboard_road():
         """The same road by keys alone: the wizard with its help, every tab, a bit flip, a gauge
@@ -252,10 +262,7 @@ def drive(args):
         help_title = "KELVRAN Evaluation Software Help"
         focus_window("KELVRAN Search Wizard")
         key("F1")
-        wait_for("F1 to open the help from the wizard", lambda: top_level(help_title))
-        focus_window(help_title)
-        key("Escape")
-        wait_for("Escape to close the help", lambda: top_level(help_title) is None)
+        close_by_key(help_title, "the help opened by F1 from the wizard", "Escape")
 
         focus_window("KELVRAN Search Wizard")
         key("Return")  # Next has the focus
@@ -284,45 +291,28 @@ def drive(args):
         key("space")
         move_focus(main, "bit7", "Tab", limit=3)
         move_focus(main, "bit0", "Right", limit=10)
-        trace.new_lines()
-        key("space")
-        log("bit 0 of 2Bh flipped:", written("2B", "the bit flip to reach the chip"))
+        log("bit 0 of 2Bh flipped:", key_writes("space", "2B", "the bit flip to reach the chip"))
 
         # Visual Display: No to the start notice, then one step of the +12V low limit.
         key("ctrl+Next")
-        notice_title = "KELVRAN Evaluation Software Notice"
-        wait_for("the start notice", lambda: top_level(notice_title))
-        focus_window(notice_title)
-        key("Escape")
-        wait_for("the start notice to close", lambda: top_level(notice_title) is None)
+        close_by_key("KELVRAN Evaluation Software Notice", "the start notice", "Escape")
         focus_window("KELVRAN Evaluation Software")
         move_focus(main, "limits_gauge", "Tab")
-        trace.new_lines()
-        key("Right")
-        log("one gauge step:", written("34", "a gauge step to write the low limit"))
+        log("one gauge step:", key_writes("Right", "34", "a gauge step to write the low limit"))
 
         # Channel Mode/VID: Space flips the first switch.
         key("ctrl+Next")
         move_focus(main, "fan1_ain1_toggle", "Tab")
-        trace.new_lines()
-        key("space")
-        log("FAN1/AIN1 switched:", written("16", "the switch to write Channel Mode"))
+        log("FAN1/AIN1 switched:", key_writes("space", "16", "the switch to write Channel Mode"))
 
         # Round to Main: About by Space, closed by Escape; the help by F1, closed by Ctrl+W.
         key("ctrl+Next")
         move_focus(main, "Command3", "Tab")
         key("space")
-        about_title = "About KELVRAN Evaluation Software"
-        wait_for("the About box", lambda: top_level(about_title))
-        focus_window(about_title)
-        key("Escape")
-        wait_for("the About box to close", lambda: top_level(about_title) is None)
+        close_by_key("About KELVRAN Evaluation Software", "the About box", "Escape")
         focus_window("KELVRAN Evaluation Software")
         key("F1")
-        wait_for("the help window", lambda: top_level(help_title))
-        focus_window(help_title)
-        key("ctrl+w")
-        wait_for("Ctrl+W to close the help", lambda: top_level(help_title) is None)
+        close_by_key(help_title, "the help window", "ctrl+w")
 
         send_close_request(main_window)
         wait_for("the program to end after its main window closed",
