@@ -8,7 +8,6 @@
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 #include "widgets/widget_accessibility.h"
 
@@ -33,6 +32,20 @@ const QColor kDefaultTraceColors[StripChart::kTraceCount] = {
     QColor(255, 0, 255),   QColor(255, 160, 0),   QColor(120, 160, 255), QColor(255, 255, 255),
     QColor(160, 255, 160), QColor(255, 160, 160), QColor(160, 160, 255), QColor(200, 200, 0),
     QColor(0, 200, 200),   QColor(200, 0, 200),   QColor(180, 120, 60),  QColor(160, 160, 160)};
+
+// A premultiplied pixel drawn over an opaque one (source-over).
+QRgb Over(QRgb top, QRgb under) {
+  const auto alpha = static_cast<std::uint32_t>(qAlpha(top));
+  if (alpha == 255) return top;
+  if (alpha == 0) return under;
+  const std::uint32_t keep = 255 - alpha;
+  auto scale = [keep](std::uint32_t pair) {  // two 8-bit channels, 16 bits apart
+    std::uint32_t t = pair * keep;
+    t = (t + ((t >> 8) & 0xff00ffu) + 0x800080u) >> 8;
+    return t & 0xff00ffu;
+  };
+  return top + (scale(under & 0xff00ffu) | (scale((under >> 8) & 0xff00ffu) << 8));
+}
 
 // A step for grid lines that gives about `lines` lines over span: 1, 2 or 5 times a power of ten.
 double NiceStep(double span, int lines) {
@@ -293,20 +306,31 @@ void StripChart::changeEvent(QEvent* event) {
 void StripChart::paintEvent(QPaintEvent* event) {
   repaint_timer_->stop();  // this paint shows every point so far
   const QRect plot = PlotRect();
+  const bool has_plot = plot.width() > 0 && plot.height() > 0;
   if (!backdrop_valid_ || backdrop_.size() != size()) {
     backdrop_ = QImage(size(), QImage::Format_RGB32);
     QPainter backdrop(&backdrop_);
     backdrop.setFont(font());
     backdrop.fillRect(rect(), QColor(0, 0, 0));
-    if (plot.width() > 0 && plot.height() > 0) PaintAxes(backdrop, plot);
+    grid_columns_.clear();
+    if (has_plot) PaintAxes(backdrop, plot);
+    KeepPlotBackdrop(plot);
     backdrop_valid_ = true;
+    plot_valid_ = false;
   }
   QPainter painter(this);
-  const QRect dirty = event->rect();
-  painter.drawImage(dirty, backdrop_, dirty);
-  if (plot.width() > 0 && plot.height() > 0) {
-    UpdateTraceLayer(plot);
-    painter.drawImage(plot.topLeft(), layer_);
+  // The plot image covers the plot: the backdrop is copied only around it.
+  const QRegion around = has_plot ? event->region() - plot : event->region();
+  for (const QRect& r : around) painter.drawImage(r, backdrop_, r);
+  if (has_plot) {
+    UpdatePlot(plot);
+    // The ring's two pieces side by side: plot column 0 is stored at image column origin_.
+    const int w = plot_.width();
+    painter.drawImage(plot.topLeft(), plot_, QRect(origin_, 0, w - origin_, plot.height()));
+    if (origin_ > 0) {
+      painter.drawImage(plot.topLeft() + QPoint(w - origin_, 0), plot_,
+                        QRect(0, 0, origin_, plot.height()));
+    }
   }
   PaintTexts(painter);
 }
@@ -342,38 +366,93 @@ int StripChart::ColumnOf(std::int64_t time) const {
   return static_cast<int>(std::clamp<std::int64_t>(k - (right_column_ - w + 1), kFarLeft, w - 1));
 }
 
-void StripChart::UpdateTraceLayer(const QRect& plot) {
-  if (layer_.size() != plot.size()) {
-    layer_ = QImage(plot.size(), QImage::Format_ARGB32_Premultiplied);
-    layer_valid_ = false;
+void StripChart::KeepPlotBackdrop(const QRect& plot) {
+  plot_backdrop_.resize(static_cast<std::size_t>(plot.width()) *
+                        static_cast<std::size_t>(plot.height()));
+  auto column = plot_backdrop_.begin();
+  for (int x = plot.left(); x <= plot.right(); ++x) {
+    for (int y = plot.top(); y <= plot.bottom(); ++y) *column++ = backdrop_.pixel(x, y);
   }
+  std::sort(grid_columns_.begin(), grid_columns_.end());
+  grid_columns_.erase(std::unique(grid_columns_.begin(), grid_columns_.end()), grid_columns_.end());
+}
+
+template <typename Draw>
+void StripChart::ForEachRingPiece(int first, int last, Draw draw) const {
+  const int w = layer_.width();
+  const int wrap = w - origin_;  // plot columns from here on are stored from image column 0
+  if (first < wrap) draw(origin_, first, std::min(last, wrap));
+  if (last > wrap) draw(origin_ - w, std::max(first, wrap), last);
+}
+
+void StripChart::UpdatePlot(const QRect& plot) {
+  if (plot_.size() != plot.size()) {
+    layer_ = QImage(plot.size(), QImage::Format_ARGB32_Premultiplied);
+    plot_ = QImage(plot.size(), QImage::Format_RGB32);
+    layer_valid_ = false;
+    plot_valid_ = false;
+  }
+  const int w = plot.width();
+  int shift = 0;
+  int first = UpdateTraceLayer(shift);
+  if (!plot_valid_) first = 0;
+  if (first >= w) return;
+  // Turning the ring moved the vertical grid lines along with the traces: the columns they
+  // left and the ones they belong in are composed again.
+  if (shift > 0) {
+    for (const int c : grid_columns_) {
+      for (const int x : {c, c - shift}) {
+        if (x >= 0 && x < first) ComposeColumns(plot, x, x + 1);
+      }
+    }
+  }
+  ComposeColumns(plot, first, w);
+  plot_valid_ = true;
+}
+
+void StripChart::ComposeColumns(const QRect& plot, int first, int last) {
+  // A few scattered columns a frame, so the pixels are walked down each column: the backdrop's
+  // plot area is kept column by column for it.
+  const int h = plot.height();
+  const qsizetype layer_stride = layer_.bytesPerLine() / static_cast<qsizetype>(sizeof(QRgb));
+  const qsizetype plot_stride = plot_.bytesPerLine() / static_cast<qsizetype>(sizeof(QRgb));
+  const auto* traces = reinterpret_cast<const QRgb*>(layer_.constBits());
+  auto* out = reinterpret_cast<QRgb*>(plot_.bits());
+  ForEachRingPiece(first, last, [&](int dx, int begin, int end) {
+    for (int c = begin; c < end; ++c) {
+      const QRgb* back = plot_backdrop_.data() + static_cast<qsizetype>(c) * h;
+      const QRgb* top = traces + c + dx;
+      QRgb* pixel = out + c + dx;
+      for (int y = 0; y < h; ++y, top += layer_stride, pixel += plot_stride) {
+        *pixel = Over(*top, back[y]);
+      }
+    }
+  });
+}
+
+int StripChart::UpdateTraceLayer(int& shift) {
+  shift = 0;
+  const int w = layer_.width();
   const auto window_ns = static_cast<std::int64_t>(window_seconds_ * kNanosPerSecond);
   const std::int64_t right_ns =
       newest_ns_ - static_cast<std::int64_t>(offset_seconds_ * kNanosPerSecond);
   if (!has_points_ || !(range_high_[1] > range_low_[1]) || window_ns <= 0) {
     layer_.fill(Qt::transparent);
     layer_valid_ = false;
-    return;
+    origin_ = 0;
+    return 0;
   }
-  const int w = layer_.width();
   if (layer_valid_ && window_ns == window_ns_) {
-    if (!new_points_) return;
+    if (!new_points_) return w;
     new_points_ = false;
     const std::int64_t right_column = GridColumnOf(right_ns);
-    const std::int64_t shift = right_column - right_column_;
-    if (shift >= 0 && shift < w) {
-      const int s = static_cast<int>(shift);
-      if (s > 0) {
-        const auto row_bytes = static_cast<std::size_t>(w - s) * sizeof(QRgb);
-        for (int y = 0; y < layer_.height(); ++y) {
-          auto* row = reinterpret_cast<QRgb*>(layer_.scanLine(y));
-          std::memmove(row, row + s, row_bytes);
-        }
-      }
+    const std::int64_t turn = right_column - right_column_;
+    if (turn >= 0 && turn < w) {
+      shift = static_cast<int>(turn);
+      origin_ = (origin_ + shift) % w;
       right_column_ = right_column;
       drawn_right_ns_ = right_ns;
-      DrawColumns(w - 1 - s);  // the old rightmost column took points after it was drawn
-      return;
+      return DrawColumns(w - 1 - shift);  // the old rightmost column took points after it was drawn
     }
   }
   window_ns_ = window_ns;
@@ -381,10 +460,11 @@ void StripChart::UpdateTraceLayer(const QRect& plot) {
   drawn_right_ns_ = right_ns;
   new_points_ = false;
   layer_valid_ = true;
-  DrawColumns(0);
+  origin_ = 0;
+  return DrawColumns(0);
 }
 
-void StripChart::DrawColumns(int first) {
+int StripChart::DrawColumns(int first) {
   const int width_px = layer_.width();
   const int height_px = layer_.height();
   const std::int64_t right_ns = drawn_right_ns_;
@@ -399,13 +479,6 @@ void StripChart::DrawColumns(int first) {
     const int i = h.LowerBound(edge(first));
     if (i > 0 && i <= h.Size()) first = std::max(0, std::min(first, ColumnOf(h.TimeAt(i - 1))));
   }
-
-  QPainter painter(&layer_);
-  painter.setCompositionMode(QPainter::CompositionMode_Source);
-  painter.fillRect(first, 0, width_px - first, height_px, Qt::transparent);
-  painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-  painter.setClipRect(first, 0, width_px - first, height_px);
-  painter.setRenderHint(QPainter::Antialiasing, false);
 
   const double lo = range_low_[1];
   const double hi = range_high_[1];
@@ -423,13 +496,14 @@ void StripChart::DrawColumns(int first) {
     return static_cast<int>(y + 8.5) - 8;
   };
 
+  spans_.clear();
+  lines_.clear();
+  runs_.clear();
   for (const Trace& trace : traces_) {
     const TraceHistory& h = trace.history;
     const int n = h.Size();
     int i = h.LowerBound(edge(first));
     if (i >= n) continue;
-    spans_.clear();
-    lines_.clear();
     int prev_x = -1;
     int prev_y = 0;
     // The point before comes in from its column, even one that has left the plot.
@@ -465,15 +539,33 @@ void StripChart::DrawColumns(int first) {
       prev_y = y_of(h.ValueAt(j - 1));
       i = j;
     }
-    // One-pixel columns filled as rectangles: far cheaper than stroking them as lines.
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(trace.color);
-    painter.drawRects(spans_.data(), static_cast<int>(spans_.size()));
-    if (!lines_.empty()) {
-      painter.setPen(QPen(trace.color, 1));
-      painter.drawLines(lines_.data(), static_cast<int>(lines_.size()));
-    }
+    runs_.push_back({trace.color, spans_.size(), lines_.size()});
   }
+
+  QPainter painter(&layer_);
+  painter.setRenderHint(QPainter::Antialiasing, false);
+  ForEachRingPiece(first, width_px, [&](int dx, int begin, int end) {
+    painter.setTransform(QTransform::fromTranslate(dx, 0));
+    painter.setClipRect(begin, 0, end - begin, height_px);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.fillRect(begin, 0, end - begin, height_px, Qt::transparent);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    std::size_t span = 0;
+    std::size_t line = 0;
+    for (const TraceRun& run : runs_) {
+      // One-pixel columns filled as rectangles: far cheaper than stroking them as lines.
+      painter.setPen(Qt::NoPen);
+      painter.setBrush(run.color);
+      painter.drawRects(spans_.data() + span, static_cast<int>(run.spans_end - span));
+      if (run.lines_end > line) {
+        painter.setPen(QPen(run.color, 1));
+        painter.drawLines(lines_.data() + line, static_cast<int>(run.lines_end - line));
+      }
+      span = run.spans_end;
+      line = run.lines_end;
+    }
+  });
+  return first;
 }
 
 void StripChart::PaintAxes(QPainter& painter, const QRect& plot) {
@@ -481,6 +573,7 @@ void StripChart::PaintAxes(QPainter& painter, const QRect& plot) {
   const QColor label(170, 170, 170);
   painter.setPen(grid);
   painter.drawRect(plot.adjusted(0, 0, -1, -1));
+  grid_columns_ = {0, plot.width() - 1};
   const QFontMetrics fm = painter.fontMetrics();
 
   // Value grid and labels from the view pair.
@@ -507,6 +600,7 @@ void StripChart::PaintAxes(QPainter& painter, const QRect& plot) {
         plot.right() - static_cast<int>(std::lround(s / window_seconds_ * (plot.width() - 1)));
     painter.setPen(grid);
     painter.drawLine(x, plot.top(), x, plot.bottom());
+    grid_columns_.push_back(x - plot.left());
     painter.setPen(label);
     const QString text = s == 0.0 ? QStringLiteral("0 s") : QStringLiteral("-%1 s").arg(s);
     const int w = fm.horizontalAdvance(text);

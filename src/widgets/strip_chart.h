@@ -23,12 +23,13 @@ namespace widgets {
 //
 // Each trace keeps a bounded history (a ring buffer of time-stamped points, see TraceHistory);
 // drawing reduces every pixel column to its minimum and maximum, so its cost follows the width
-// of the chart, not the number of points. The traces are kept drawn in an image of the plot:
-// when time moves on, the image shifts left by whole columns and only the new columns are
-// drawn; everything is drawn again only after a resize or a change of range, time window,
-// colour or points (ClearChart). AddPoint only stores the point and asks for a repaint of the
-// plot that comes at most once per repaint interval, so feeding a thousand points a second
-// costs a thousand cheap stores and a few dozen small paints.
+// of the chart, not the number of points. The plot is kept drawn in an image whose columns form
+// a ring: when time moves on, the ring turns by whole columns and only the new columns, and the
+// few that hold a fixed vertical grid line, are drawn; everything is drawn again only after a
+// resize or a change of range, time window, colour or points (ClearChart). A frame then costs
+// one copy of the plot to the screen and the drawing of a few columns. AddPoint only stores the
+// point and asks for a repaint of the plot that comes at most once per repaint interval, so feeding
+// a thousand points a second costs a thousand cheap stores and a few dozen small paints.
 //
 // The right edge of the plot is the time of the newest point (less TimeOffset()), not the wall
 // clock: when points stop arriving, the chart stands still.
@@ -163,11 +164,23 @@ class StripChart : public QWidget {
   void ScheduleRepaint();
   // Everything drawn again at the next paint: ranges, time window, colours or points changed.
   void InvalidatePlot();
-  // Brings the trace image up to the newest point: shifts it and draws the new columns, or
-  // draws it all when it is out of date.
-  void UpdateTraceLayer(const QRect& plot);
-  // Draws columns [first, width) of every trace into the trace image, over cleared pixels.
-  void DrawColumns(int first);
+  // Brings the plot images up to the newest point: turns the rings and draws the new columns,
+  // or draws them all when they are out of date.
+  void UpdatePlot(const QRect& plot);
+  // Brings the trace image up to the newest point; returns the first column drawn again (0:
+  // all of them, the width: none) and sets shift to the columns the ring turned by.
+  int UpdateTraceLayer(int& shift);
+  // Draws columns [first, width) of every trace into the trace image, over cleared pixels, and
+  // returns the first column drawn (earlier than first where a line joins an older point).
+  int DrawColumns(int first);
+  // Redraws columns [first, last) of the plot image: background and grid, then the traces.
+  void ComposeColumns(const QRect& plot, int first, int last);
+  // Keeps the backdrop's plot area column by column, for ComposeColumns.
+  void KeepPlotBackdrop(const QRect& plot);
+  // Calls draw(dx, begin, end) for each run of plot columns [first, last) that lies in one
+  // piece of a ring image: columns begin .. end-1 are stored dx pixels to their right.
+  template <typename Draw>
+  void ForEachRingPiece(int first, int last, Draw draw) const;
   // Where grid column k begins; the grid divides time into windows of width() columns each.
   std::int64_t GridEdge(std::int64_t k) const;
   // The grid column that the right edge at time right falls into (closed on its right).
@@ -195,8 +208,16 @@ class StripChart : public QWidget {
   std::int64_t newest_ns_ = 0;
   bool has_points_ = false;
   QTimer* repaint_timer_;
-  std::vector<QRect> spans_;  // reused by every paint: one column of a trace each
-  std::vector<QLine> lines_;  // reused by every paint: lines across empty columns
+  // Reused by every paint, for all traces one after another: one column of a trace each, and
+  // lines across empty columns; runs_ tells each trace's share.
+  std::vector<QRect> spans_;
+  std::vector<QLine> lines_;
+  struct TraceRun {
+    QColor color;
+    std::size_t spans_end;
+    std::size_t lines_end;
+  };
+  std::vector<TraceRun> runs_;
 
   // The captions as laid out for the last paint; a laid-out text draws without being shaped
   // again, and every paint draws them all.
@@ -211,12 +232,21 @@ class StripChart : public QWidget {
 
   // The traces as last drawn, transparent where no trace is, one pixel per plot pixel. Columns
   // sit on a fixed grid of time, column k covering [GridEdge(k), GridEdge(k + 1)), and the
-  // rightmost takes the points up to the right edge: so a column shifted along shows exactly
-  // what drawing it afresh would.
+  // rightmost takes the points up to the right edge: so a column moved along shows exactly
+  // what drawing it afresh would. Plot column c is stored at image column (c + origin_) modulo
+  // the width, so moving every column along is a change of origin_.
   QImage layer_;
-  QImage backdrop_;           // background, grid and axis labels of the whole widget
-  bool layer_valid_ = false;  // false: draw every column at the next paint
-  bool new_points_ = false;   // points arrived since the image was drawn
+  // The plot as it is shown: the backdrop's plot area with the traces over it, stored as a ring
+  // like layer_. Its columns move along with the traces' except those of the vertical grid
+  // lines and the plot's frame (grid_columns_), which stay where they are and are drawn again.
+  QImage plot_;
+  int origin_ = 0;
+  std::vector<int> grid_columns_;    // plot columns of the backdrop's vertical lines
+  std::vector<QRgb> plot_backdrop_;  // the backdrop's plot area, one column after another
+  QImage backdrop_;                  // background, grid and axis labels of the whole widget
+  bool layer_valid_ = false;         // false: draw every column at the next paint
+  bool plot_valid_ = false;          // false: compose every column at the next paint
+  bool new_points_ = false;          // points arrived since the image was drawn
   bool backdrop_valid_ = false;
   std::int64_t window_ns_ = 1;       // the time window the image was drawn for
   std::int64_t right_column_ = 0;    // grid column of the image's rightmost column
