@@ -253,6 +253,22 @@ Rows LayoutRows(int text_height) {
 }
 }  // namespace
 
+const QStaticText& LinearGauge::CaptionText() {
+  if (font() != kept_captions_font_) {
+    kept_captions_.fill(QStaticText());
+    kept_captions_font_ = font();
+  }
+  for (const QStaticText& kept : kept_captions_) {
+    if (kept.text() == caption_) return kept;
+  }
+  QStaticText& text = kept_captions_[next_kept_caption_];
+  next_kept_caption_ = (next_kept_caption_ + 1) % kKeptCaptions;
+  text = QStaticText(caption_);
+  text.setTextFormat(Qt::PlainText);
+  text.prepare(QTransform(), font());
+  return text;
+}
+
 QRect LinearGauge::CaptionRect() const {
   const int height = fontMetrics().height();
   return QRect(0, LayoutRows(height).caption_top, width(), height);
@@ -533,8 +549,18 @@ void LinearGauge::paintEvent(QPaintEvent* event) {
   };
 
   p.setPen(pal.color(QPalette::WindowText));
-  if (row_dirty(rows.caption_top)) {
-    p.drawText(CaptionRect(), Qt::AlignHCenter | Qt::AlignTop, caption_);
+  if (row_dirty(rows.caption_top) && !caption_.isEmpty()) {
+    // Centred at the top of its strip, and cut at the strip's ends when it is wider.
+    const QRect strip = CaptionRect();
+    const QStaticText& text = CaptionText();
+    const double left = strip.left() + (strip.width() - text.size().width()) / 2;
+    const bool wide = text.size().width() > strip.width();
+    if (wide) {
+      p.save();
+      p.setClipRect(strip, Qt::IntersectClip);
+    }
+    p.drawStaticText(QPointF(left, strip.top()), text);
+    if (wide) p.restore();
   }
 
   // Track with its scale ticks.

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QFont>
 #include <QRect>
+#include <QStaticText>
 #include <QString>
 #include <QWidget>
 #include <array>
@@ -166,6 +168,10 @@ class LinearGauge : public QWidget {
   // the gauge, and only once until the next paint: the window behind the gauge repaints that
   // little, and a tick spends nothing marking a strip that is marked already.
   void MarkStrip(bool& marked, QRect (LinearGauge::*strip)() const);
+  // The caption laid out for drawing. A reading's caption comes back to a handful of texts
+  // while the reading wanders by a step or two, so the last few are kept laid out: laying a
+  // text out again cost more than drawing it.
+  const QStaticText& CaptionText();
 
   std::array<Slot, kSlotCount> slots_{};
   int current_ = 0;
@@ -179,6 +185,10 @@ class LinearGauge : public QWidget {
   bool caption_noticed_ = false;
   bool reading_marked_ = false;  // the track waits for a paint
   bool caption_marked_ = false;  // the caption waits for a paint
+  static constexpr std::size_t kKeptCaptions = 8;
+  std::array<QStaticText, kKeptCaptions> kept_captions_;  // by text; empty ones unused
+  std::size_t next_kept_caption_ = 0;                     // the one replaced next
+  QFont kept_captions_font_;
   KeyStepper key_stepper_;
 
   // The drag in progress.

@@ -238,5 +238,34 @@ TEST_F(LinearGaugeTest, TheWindowShowsEveryReadingAndCaption) {
   }
 }
 
+// Captions are kept laid out, a few at a time: whichever caption comes back, after others have
+// taken its place or the font has changed, the gauge shows what a new gauge shows for it.
+TEST_F(LinearGaugeTest, ACaptionThatComesBackShowsAsANewGaugeShowsIt) {
+  const auto shot = [](LinearGauge& g) {
+    return g.grab().toImage().convertToFormat(QImage::Format_RGB32);
+  };
+  const auto fresh = [&](const QString& caption, const QFont& font) {
+    LinearGauge other;
+    other.resize(gauge.size());
+    other.setFont(font);
+    other.SetCaption(caption);
+    return shot(other);
+  };
+  for (int k = 0; k < 12; ++k) {
+    gauge.SetCaption(QStringLiteral("%1.5V").arg(k));
+    shot(gauge);
+  }
+  for (const int k : {11, 4, 0, 7}) {
+    SCOPED_TRACE(k);
+    const QString caption = QStringLiteral("%1.5V").arg(k);
+    gauge.SetCaption(caption);
+    ASSERT_TRUE(shot(gauge) == fresh(caption, gauge.font()));
+  }
+  QFont larger = gauge.font();
+  larger.setPointSize(larger.pointSize() + 6);
+  gauge.setFont(larger);
+  ASSERT_TRUE(shot(gauge) == fresh(QStringLiteral("7.5V"), larger));
+}
+
 }  // namespace
 }  // namespace widgets
