@@ -369,9 +369,13 @@ int StripChart::ColumnOf(std::int64_t time) const {
 void StripChart::KeepPlotBackdrop(const QRect& plot) {
   plot_backdrop_.resize(static_cast<std::size_t>(plot.width()) *
                         static_cast<std::size_t>(plot.height()));
-  auto column = plot_backdrop_.begin();
-  for (int x = plot.left(); x <= plot.right(); ++x) {
-    for (int y = plot.top(); y <= plot.bottom(); ++y) *column++ = backdrop_.pixel(x, y);
+  const auto h = static_cast<std::size_t>(plot.height());
+  for (int y = 0; y < plot.height(); ++y) {
+    const auto* row = reinterpret_cast<const QRgb*>(backdrop_.constScanLine(plot.top() + y));
+    for (int c = 0; c < plot.width(); ++c) {
+      plot_backdrop_[static_cast<std::size_t>(c) * h + static_cast<std::size_t>(y)] =
+          row[plot.left() + c];
+    }
   }
   std::sort(grid_columns_.begin(), grid_columns_.end());
   grid_columns_.erase(std::unique(grid_columns_.begin(), grid_columns_.end()), grid_columns_.end());

@@ -146,6 +146,24 @@ TEST_F(StripChartTest, TheViewPairPlacesValuesAndTheStopsHoldThem) {
   EXPECT_NEAR(RedExtent(Column(0.5)).first, plot.top() + (plot.height() - 1) / 2.0, 1.0);
 }
 
+// The grid lies under the traces: a flat trace across the plot covers the vertical grid lines
+// and the plot's frame on its row and leaves them whole elsewhere, and the value grid's rows
+// stay grey between the traces.
+TEST_F(StripChartTest, TheGridLiesUnderTheTraces) {
+  const QColor grid(48, 48, 48);
+  chart.AddPointAt(0, At(0.0), 30.0);
+  chart.AddPointAt(0, At(20.0), 30.0);
+  Shoot();
+  const QRect plot = chart.PlotRect();
+  for (const int x : {plot.left(), Column(0.5), plot.right()}) {  // 0 s, -10 s and -20 s lines
+    SCOPED_TRACE(x);
+    EXPECT_TRUE(Red(x, Row(30.0)));
+    EXPECT_EQ(shot.pixelColor(x, Row(50.0)), grid);
+  }
+  EXPECT_EQ(shot.pixelColor(Column(0.25) + 3, Row(40.0)), grid);  // the value grid's 40 row
+  EXPECT_EQ(shot.pixelColor(Column(0.25) + 3, Row(50.0)), QColor(0, 0, 0));
+}
+
 // A running chart shifts its drawn traces and draws only the new columns: after any run of
 // frames it must show exactly what drawing everything afresh shows, for points denser and
 // sparser than the pixels, on several traces that cross.
