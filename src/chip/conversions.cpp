@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 
@@ -81,7 +80,10 @@ std::int64_t ScaledDigits(double magnitude, int decimals) {
   int digits[15];
   digits[0] = buf[0] - '0';
   for (int i = 1; i < 15; ++i) digits[i] = buf[i + 1] - '0';
-  const int exponent = std::atoi(buf + 17);
+  // The exponent after "e" and its sign; from_chars skips the locale work atoi does per call.
+  int exponent = 0;
+  std::from_chars(buf + 18, buf + sizeof buf, exponent);
+  if (buf[17] == '-') exponent = -exponent;
   const int keep = exponent + 1 + decimals;
   if (keep < 0) return 0;
   if (keep == 0) return digits[0] >= 5 ? 1 : 0;
