@@ -21,6 +21,7 @@ constexpr int kRightMargin = 8;
 constexpr int kTopMargin = 6;
 constexpr int kBottomMargin = 18;  // room for the time labels
 constexpr int kTextGap = 12;       // between two captions on one line
+constexpr int kNarrowRun = 16;     // columns composed one at a time up to this many
 
 std::int64_t Nanos(std::chrono::steady_clock::time_point t) {
   return std::chrono::duration_cast<std::chrono::nanoseconds>(t.time_since_epoch()).count();
@@ -394,6 +395,7 @@ void StripChart::UpdatePlot(const QRect& plot) {
     layer_ = QImage(plot.size(), QImage::Format_ARGB32_Premultiplied);
     plot_ = QImage(plot.size(), QImage::Format_RGB32);
     layer_valid_ = false;
+    layer_clear_ = false;
     plot_valid_ = false;
   }
   const int w = plot.width();
@@ -410,19 +412,41 @@ void StripChart::UpdatePlot(const QRect& plot) {
       }
     }
   }
-  ComposeColumns(plot, first, w);
+  if (first == 0 && origin_ == 0) {
+    // Everything, as after a full redraw: QPainter's blending is the fastest way over the lot.
+    QPainter painter(&plot_);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.drawImage(QPoint(0, 0), backdrop_, plot);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    painter.drawImage(QPoint(0, 0), layer_);
+  } else {
+    ComposeColumns(plot, first, w);
+  }
   plot_valid_ = true;
 }
 
 void StripChart::ComposeColumns(const QRect& plot, int first, int last) {
-  // A few scattered columns a frame, so the pixels are walked down each column: the backdrop's
-  // plot area is kept column by column for it.
   const int h = plot.height();
   const qsizetype layer_stride = layer_.bytesPerLine() / static_cast<qsizetype>(sizeof(QRgb));
   const qsizetype plot_stride = plot_.bytesPerLine() / static_cast<qsizetype>(sizeof(QRgb));
   const auto* traces = reinterpret_cast<const QRgb*>(layer_.constBits());
   auto* out = reinterpret_cast<QRgb*>(plot_.bits());
   ForEachRingPiece(first, last, [&](int dx, int begin, int end) {
+    if (end - begin > kNarrowRun) {  // row by row, as the images lie in memory
+      for (int y = 0; y < h; ++y) {
+        const auto* back = reinterpret_cast<const QRgb*>(backdrop_.constScanLine(plot.top() + y));
+        const QRgb* top = traces + y * layer_stride + dx;
+        QRgb* row = out + y * plot_stride + dx;
+        // The backdrop copied whole, then the few trace pixels over it.
+        std::copy(back + plot.left() + begin, back + plot.left() + end, row + begin);
+        for (int c = begin; c < end; ++c) {
+          if (top[c] != 0) row[c] = Over(top[c], row[c]);
+        }
+      }
+      return;
+    }
+    // A frame's few scattered columns are walked down each column, with the backdrop's plot
+    // area kept column by column for it.
     for (int c = begin; c < end; ++c) {
       const QRgb* back = plot_backdrop_.data() + static_cast<qsizetype>(c) * h;
       const QRgb* top = traces + c + dx;
@@ -441,11 +465,17 @@ int StripChart::UpdateTraceLayer(int& shift) {
   const std::int64_t right_ns =
       newest_ns_ - static_cast<std::int64_t>(offset_seconds_ * kNanosPerSecond);
   if (!has_points_ || !(range_high_[1] > range_low_[1]) || window_ns <= 0) {
-    layer_.fill(Qt::transparent);
-    layer_valid_ = false;
-    origin_ = 0;
-    return 0;
+    // Nothing to draw: cleared once, and left alone by the paints that follow.
+    if (layer_valid_ || !layer_clear_) {
+      layer_.fill(Qt::transparent);
+      layer_valid_ = false;
+      layer_clear_ = true;
+      origin_ = 0;
+      return 0;
+    }
+    return w;
   }
+  layer_clear_ = false;
   if (layer_valid_ && window_ns == window_ns_) {
     if (!new_points_) return w;
     new_points_ = false;

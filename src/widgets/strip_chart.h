@@ -246,6 +246,7 @@ class StripChart : public QWidget {
   QImage backdrop_;                  // background, grid and axis labels of the whole widget
   bool layer_valid_ = false;         // false: draw every column at the next paint
   bool plot_valid_ = false;          // false: compose every column at the next paint
+  bool layer_clear_ = false;         // the trace image is all transparent
   bool new_points_ = false;          // points arrived since the image was drawn
   bool backdrop_valid_ = false;
   std::int64_t window_ns_ = 1;       // the time window the image was drawn for
