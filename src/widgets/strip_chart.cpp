@@ -412,16 +412,7 @@ void StripChart::UpdatePlot(const QRect& plot) {
       }
     }
   }
-  if (first == 0 && origin_ == 0) {
-    // Everything, as after a full redraw: QPainter's blending is the fastest way over the lot.
-    QPainter painter(&plot_);
-    painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.drawImage(QPoint(0, 0), backdrop_, plot);
-    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    painter.drawImage(QPoint(0, 0), layer_);
-  } else {
-    ComposeColumns(plot, first, w);
-  }
+  ComposeColumns(plot, first, w);
   plot_valid_ = true;
 }
 
@@ -429,24 +420,22 @@ void StripChart::ComposeColumns(const QRect& plot, int first, int last) {
   const int h = plot.height();
   const qsizetype layer_stride = layer_.bytesPerLine() / static_cast<qsizetype>(sizeof(QRgb));
   const qsizetype plot_stride = plot_.bytesPerLine() / static_cast<qsizetype>(sizeof(QRgb));
-  const auto* traces = reinterpret_cast<const QRgb*>(layer_.constBits());
-  auto* out = reinterpret_cast<QRgb*>(plot_.bits());
   ForEachRingPiece(first, last, [&](int dx, int begin, int end) {
-    if (end - begin > kNarrowRun) {  // row by row, as the images lie in memory
-      for (int y = 0; y < h; ++y) {
-        const auto* back = reinterpret_cast<const QRgb*>(backdrop_.constScanLine(plot.top() + y));
-        const QRgb* top = traces + y * layer_stride + dx;
-        QRgb* row = out + y * plot_stride + dx;
-        // The backdrop copied whole, then the few trace pixels over it.
-        std::copy(back + plot.left() + begin, back + plot.left() + end, row + begin);
-        for (int c = begin; c < end; ++c) {
-          if (top[c] != 0) row[c] = Over(top[c], row[c]);
-        }
-      }
+    if (end - begin > kNarrowRun) {
+      // A wide run, as after a full redraw: QPainter's blending is the fastest way over it.
+      const QRect stored(begin + dx, 0, end - begin, h);
+      QPainter painter(&plot_);
+      painter.setCompositionMode(QPainter::CompositionMode_Source);
+      painter.drawImage(stored.topLeft(), backdrop_,
+                        QRect(plot.left() + begin, plot.top(), end - begin, h));
+      painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+      painter.drawImage(stored.topLeft(), layer_, stored);
       return;
     }
     // A frame's few scattered columns are walked down each column, with the backdrop's plot
-    // area kept column by column for it.
+    // area kept column by column for it: a QPainter call per column cost far more.
+    const auto* traces = reinterpret_cast<const QRgb*>(layer_.constBits());
+    auto* out = reinterpret_cast<QRgb*>(plot_.bits());
     for (int c = begin; c < end; ++c) {
       const QRgb* back = plot_backdrop_.data() + static_cast<qsizetype>(c) * h;
       const QRgb* top = traces + c + dx;
