@@ -70,8 +70,8 @@ void RunEventLoop(int milliseconds) {
 }
 
 // Runs the event loop for the measured run and reports its CPU share and how often ticks (which
-// the caller's timer counts from zero) came. The system share is mostly the wake-ups of the 1 ms timers,
-// and it is what varies most from run to run on a virtual machine; the user share is the
+// the caller's timer counts from zero) came. The system share is mostly the wake-ups of the 1 ms
+// timers, and it is what varies most from run to run on a virtual machine; the user share is the
 // program's own work.
 void MeasureEventLoop(benchmark::State& state, const long& ticks) {
   QElapsedTimer wall;
