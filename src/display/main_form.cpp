@@ -23,6 +23,7 @@
 #include "widgets/opening_size.h"
 #include "widgets/page_scroll_area.h"
 #include "widgets/repaint_pacer.h"
+#include "widgets/strip_chart.h"
 
 namespace display {
 
@@ -75,6 +76,9 @@ MainForm::MainForm(devaccess::Declarations& d, widgets::MessageBoxes& boxes, QWi
   tabs_->setCurrentIndex(kMainTab);
   setCentralWidget(tabs_);
   new widgets::RepaintPacer(this, kMaxRepaintsPerSecond);
+  // The chart brings its plot up to date each time its repaint timer fires: no more often than
+  // the window paints.
+  visual_tab_->chart().SetRepaintInterval(1000 / kMaxRepaintsPerSecond);
 
   // A move over a widget that does not track the mouse reaches only application-wide filters, and
   // the bare tab control is mostly such widgets (tab row, page backgrounds, the Main tab's texts).

@@ -76,7 +76,10 @@ StripChart::StripChart(QWidget* parent) : QWidget(parent), repaint_timer_(new QT
   }
   repaint_timer_->setInterval(interval);
   // New points change the plot only: the axes and their labels stay as they are.
-  connect(repaint_timer_, &QTimer::timeout, this, [this] { update(PlotRect()); });
+  connect(repaint_timer_, &QTimer::timeout, this, [this] {
+    const QRegion changed = RefreshPlot();
+    if (!changed.isEmpty()) update(changed);
+  });
   setAttribute(Qt::WA_OpaquePaintEvent);
   setMouseTracking(true);
   setFocusPolicy(Qt::NoFocus);
@@ -266,6 +269,13 @@ void StripChart::ScheduleRepaint() {
   if (!repaint_timer_->isActive()) repaint_timer_->start();
 }
 
+QRegion StripChart::RefreshPlot() {
+  const QRect plot = PlotRect();
+  if (!isVisible() || plot.isEmpty()) return {};  // the paint that shows it draws it
+  if (!backdrop_valid_ || backdrop_.size() != size()) return rect();  // a paint draws it all
+  return UpdatePlot(plot);
+}
+
 QRect StripChart::PlotRect() const {
   return QRect(kLeftMargin, kTopMargin, std::max(0, width() - kLeftMargin - kRightMargin),
                std::max(0, height() - kTopMargin - kBottomMargin));
@@ -305,7 +315,6 @@ void StripChart::changeEvent(QEvent* event) {
 }
 
 void StripChart::paintEvent(QPaintEvent* event) {
-  repaint_timer_->stop();  // this paint shows every point so far
   const QRect plot = PlotRect();
   const bool has_plot = plot.width() > 0 && plot.height() > 0;
   if (!backdrop_valid_ || backdrop_.size() != size()) {
@@ -320,20 +329,27 @@ void StripChart::paintEvent(QPaintEvent* event) {
     plot_valid_ = false;
   }
   QPainter painter(this);
+  const QRegion& region = event->region();
   // The plot image covers the plot: the backdrop is copied only around it.
-  const QRegion around = has_plot ? event->region() - plot : event->region();
-  for (const QRect& r : around) painter.drawImage(r, backdrop_, r);
+  for (const QRect& r : has_plot ? region - plot : region) painter.drawImage(r, backdrop_, r);
   if (has_plot) {
-    UpdatePlot(plot);
-    // The ring's two pieces side by side: plot column 0 is stored at image column origin_.
-    const int w = plot_.width();
-    painter.drawImage(plot.topLeft(), plot_, QRect(origin_, 0, w - origin_, plot.height()));
-    if (origin_ > 0) {
-      painter.drawImage(plot.topLeft() + QPoint(w - origin_, 0), plot_,
-                        QRect(0, 0, origin_, plot.height()));
+    // A paint of the whole plot shows every point so far. A paint of a part shows the plot as
+    // the repaint timer last brought it up to date, as the rest of the screen does.
+    if (!plot_valid_ || plot_.size() != plot.size() || (QRegion(plot) - region).isEmpty()) {
+      repaint_timer_->stop();
+      const QRegion missed = UpdatePlot(plot) - region;
+      if (!missed.isEmpty()) update(missed);
+    }
+    // Plot column c is stored at image column (c + origin_) modulo the width.
+    for (const QRect& r : region.intersected(plot)) {
+      ForEachRingPiece(
+          r.left() - plot.left(), r.right() + 1 - plot.left(), [&](int dx, int begin, int end) {
+            painter.drawImage(QPoint(plot.left() + begin, r.top()), plot_,
+                              QRect(begin + dx, r.top() - plot.top(), end - begin, r.height()));
+          });
     }
   }
-  PaintTexts(painter);
+  PaintTexts(painter, region);
 }
 
 void StripChart::InvalidatePlot() {
@@ -390,10 +406,12 @@ void StripChart::ForEachRingPiece(int first, int last, Draw draw) const {
   if (last > wrap) draw(origin_ - w, std::max(first, wrap), last);
 }
 
-void StripChart::UpdatePlot(const QRect& plot) {
+QRegion StripChart::UpdatePlot(const QRect& plot) {
   if (plot_.size() != plot.size()) {
     layer_ = QImage(plot.size(), QImage::Format_ARGB32_Premultiplied);
+    layer_.fill(Qt::transparent);  // columns are cleared only where a trace was drawn
     plot_ = QImage(plot.size(), QImage::Format_RGB32);
+    trace_rows_.Reset(plot.width(), plot.height());
     layer_valid_ = false;
     layer_clear_ = false;
     plot_valid_ = false;
@@ -401,8 +419,9 @@ void StripChart::UpdatePlot(const QRect& plot) {
   const int w = plot.width();
   int shift = 0;
   int first = UpdateTraceLayer(shift);
-  if (!plot_valid_) first = 0;
-  if (first >= w) return;
+  const bool whole = !plot_valid_;
+  if (whole) first = 0;
+  if (first >= w) return {};
   // Turning the ring moved the vertical grid lines along with the traces: the columns they
   // left and the ones they belong in are composed again.
   if (shift > 0) {
@@ -414,6 +433,23 @@ void StripChart::UpdatePlot(const QRect& plot) {
   }
   ComposeColumns(plot, first, w);
   plot_valid_ = true;
+
+  // Off the rows a trace crosses, before or after, the plot shows its fixed backdrop.
+  const std::vector<std::uint64_t>& rows = trace_rows_.Occupied();
+  if (shown_rows_.size() != rows.size()) shown_rows_.assign(rows.size(), 0);
+  QRegion changed;
+  if (whole) {
+    changed = plot;
+  } else {
+    const int left = plot.left() + (shift > 0 ? 0 : first);
+    std::vector<QRect> bands;
+    ForEachBand(rows, shown_rows_, plot.height(), [&](int top, int bottom) {
+      bands.emplace_back(left, plot.top() + top, plot.right() + 1 - left, bottom - top + 1);
+    });
+    changed.setRects(bands.data(), static_cast<int>(bands.size()));
+  }
+  shown_rows_ = rows;
+  return changed;
 }
 
 void StripChart::ComposeColumns(const QRect& plot, int first, int last) {
@@ -457,6 +493,7 @@ int StripChart::UpdateTraceLayer(int& shift) {
     // Nothing to draw: cleared once, and left alone by the paints that follow.
     if (layer_valid_ || !layer_clear_) {
       layer_.fill(Qt::transparent);
+      trace_rows_.Reset(w, layer_.height());
       layer_valid_ = false;
       layer_clear_ = true;
       origin_ = 0;
@@ -565,13 +602,17 @@ int StripChart::DrawColumns(int first) {
     runs_.push_back({trace.color, spans_.size(), lines_.size()});
   }
 
-  // Cleared by hand: a clipped QPainter fill of a few columns cost more than the drawing.
+  // Cleared by hand, and only in the rows a trace crossed: a clipped QPainter fill of a few
+  // columns, and even a clear down whole columns, cost more than the drawing.
+  auto* pixels = reinterpret_cast<QRgb*>(layer_.bits());
+  const qsizetype stride = layer_.bytesPerLine() / static_cast<qsizetype>(sizeof(QRgb));
   ForEachRingPiece(first, width_px, [&](int dx, int begin, int end) {
-    for (int y = 0; y < height_px; ++y) {
-      auto* row = reinterpret_cast<QRgb*>(layer_.scanLine(y));
-      std::fill(row + begin + dx, row + end + dx, QRgb{0});
+    for (int c = begin + dx; c < end + dx; ++c) {
+      trace_rows_.ForEachMarked(c, [&](int y) { pixels[y * stride + c] = 0; });
+      trace_rows_.ClearColumn(c);
     }
   });
+  MarkTraceRows(first);
   if (runs_.empty()) return first;
   QPainter painter(&layer_);
   painter.setRenderHint(QPainter::Antialiasing, false);
@@ -594,6 +635,27 @@ int StripChart::DrawColumns(int first) {
     }
   });
   return first;
+}
+
+void StripChart::MarkTraceRows(int first) {
+  const int w = layer_.width();
+  auto stored = [&](int c) { return (c + origin_) % w; };
+  for (const QRect& span : spans_) trace_rows_.Mark(stored(span.left()), span.top(), span.bottom());
+  for (const QLine& line : lines_) {
+    // In each column a line crosses the rows between where it comes in and where it leaves;
+    // the rasteriser rounds to whole pixels, so a column takes the rows of its neighbours' middles.
+    const double slope = static_cast<double>(line.dy()) / line.dx();
+    const int low = std::min(line.y1(), line.y2());
+    const int high = std::max(line.y1(), line.y2());
+    // The pen's caps may reach a column past either end.
+    for (int c = std::max(first, line.x1() - 1); c <= std::min(line.x2() + 1, w - 1); ++c) {
+      const double in = line.y1() + slope * (c - 1 - line.x1());
+      const double out = line.y1() + slope * (c + 1 - line.x1());
+      const int top = static_cast<int>(std::floor(std::max<double>(std::min(in, out), low)));
+      const int bottom = static_cast<int>(std::ceil(std::min<double>(std::max(in, out), high)));
+      trace_rows_.Mark(stored(c), top - 1, bottom + 1);
+    }
+  }
 }
 
 void StripChart::PaintAxes(QPainter& painter, const QRect& plot) {
@@ -637,10 +699,11 @@ void StripChart::PaintAxes(QPainter& painter, const QRect& plot) {
   }
 }
 
-void StripChart::PaintTexts(QPainter& painter) {
+void StripChart::PaintTexts(QPainter& painter, const QRegion& region) {
   const QRect plot = PlotRect();
   if (!placed_valid_ || placed_plot_ != plot) PlaceTexts(painter.fontMetrics(), plot);
   for (const PlacedText& t : placed_) {
+    if (!region.intersects(t.bounds)) continue;
     painter.setPen(t.color);
     painter.drawStaticText(t.top_left, t.text);
   }
@@ -674,8 +737,11 @@ void StripChart::PlaceTexts(const QFontMetrics& fm, const QRect& plot) {
     const int y = plot.top() + static_cast<int>(std::lround(t.vertical * plot.height()));
     QStaticText text(t.caption);
     text.setTextFormat(Qt::PlainText);
-    placed_.push_back({std::move(text), QPoint(x, y), t.color});
-    line_right = x + fm.horizontalAdvance(t.caption);
+    const int advance = fm.horizontalAdvance(t.caption);
+    const QRect ink = fm.boundingRect(t.caption).translated(x, y + fm.ascent());
+    const QRect bounds = QRect(x, y, advance, fm.height()).united(ink).adjusted(-1, -1, 1, 1);
+    placed_.push_back({std::move(text), QPoint(x, y), t.color, bounds});
+    line_right = x + advance;
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QImage>
+#include <QRegion>
 #include <QStaticText>
 #include <QString>
 #include <QWidget>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "widgets/trace_history.h"
+#include "widgets/trace_rows.h"
 
 class QTimer;
 
@@ -27,9 +29,11 @@ namespace widgets {
 // a ring: when time moves on, the ring turns by whole columns and only the new columns, and the
 // few that hold a fixed vertical grid line, are drawn; everything is drawn again only after a
 // resize or a change of range, time window, colour or points (ClearChart). A frame then costs
-// one copy of the plot to the screen and the drawing of a few columns. AddPoint only stores the
-// point and asks for a repaint of the plot that comes at most once per repaint interval, so feeding
-// a thousand points a second costs a thousand cheap stores and a few dozen small paints.
+// the drawing of a few columns and a copy to the screen of the rows that a trace crosses: the
+// others show the fixed background and grid whatever time does. AddPoint only stores the point;
+// the plot is brought up to date when the repaint timer fires, at most once per repaint
+// interval, so feeding a thousand points a second costs a thousand cheap stores and a few dozen
+// small paints.
 //
 // The right edge of the plot is the time of the newest point (less TimeOffset()), not the wall
 // clock: when points stop arriving, the chart stands still.
@@ -128,6 +132,10 @@ class StripChart : public QWidget {
   int RepaintInterval() const;
   // True while a repaint has been asked for and not yet done.
   bool RepaintPending() const;
+  // Brings the plot up to the newest point and returns the part of the widget that changed:
+  // what the repaint timer asks to be repainted. Time moving on changes only the rows that a
+  // trace crosses, before or after; new points without a move, only the newest columns.
+  QRegion RefreshPlot();
 
   // Where the traces are drawn, inside the axes.
   QRect PlotRect() const;
@@ -165,8 +173,10 @@ class StripChart : public QWidget {
   // Everything drawn again at the next paint: ranges, time window, colours or points changed.
   void InvalidatePlot();
   // Brings the plot images up to the newest point: turns the rings and draws the new columns,
-  // or draws them all when they are out of date.
-  void UpdatePlot(const QRect& plot);
+  // or draws them all when they are out of date. Returns what changed, in widget coordinates.
+  QRegion UpdatePlot(const QRect& plot);
+  // Records the rows that the spans and lines of DrawColumns cover in columns [first, width).
+  void MarkTraceRows(int first);
   // Brings the trace image up to the newest point; returns the first column drawn again (0:
   // all of them, the width: none) and sets shift to the columns the ring turned by.
   int UpdateTraceLayer(int& shift);
@@ -190,7 +200,8 @@ class StripChart : public QWidget {
   // The pixel column of the image that shows time (clamped to the image).
   int ColumnOf(std::int64_t time) const;
   void PaintAxes(QPainter& painter, const QRect& plot);
-  void PaintTexts(QPainter& painter);
+  // Draws the captions that reach into region.
+  void PaintTexts(QPainter& painter, const QRegion& region);
   // Lays the captions out for the plot: where each goes, kept until a caption, its colour or
   // position, the plot's size or the font changes.
   void PlaceTexts(const QFontMetrics& fm, const QRect& plot);
@@ -220,11 +231,12 @@ class StripChart : public QWidget {
   std::vector<TraceRun> runs_;
 
   // The captions as laid out for the last paint; a laid-out text draws without being shaped
-  // again, and every paint draws them all.
+  // again, and a paint draws those whose bounds (ink and advance) reach into what it paints.
   struct PlacedText {
     QStaticText text;
     QPoint top_left;
     QColor color;
+    QRect bounds;
   };
   std::vector<PlacedText> placed_;
   QRect placed_plot_;
@@ -241,13 +253,15 @@ class StripChart : public QWidget {
   // lines and the plot's frame (grid_columns_), which stay where they are and are drawn again.
   QImage plot_;
   int origin_ = 0;
-  std::vector<int> grid_columns_;    // plot columns of the backdrop's vertical lines
-  std::vector<QRgb> plot_backdrop_;  // the backdrop's plot area, one column after another
-  QImage backdrop_;                  // background, grid and axis labels of the whole widget
-  bool layer_valid_ = false;         // false: draw every column at the next paint
-  bool plot_valid_ = false;          // false: compose every column at the next paint
-  bool layer_clear_ = false;         // the trace image is all transparent
-  bool new_points_ = false;          // points arrived since the image was drawn
+  TraceRows trace_rows_;                   // rows of each layer_ column that hold trace pixels
+  std::vector<std::uint64_t> shown_rows_;  // rows that held trace pixels at the last update
+  std::vector<int> grid_columns_;          // plot columns of the backdrop's vertical lines
+  std::vector<QRgb> plot_backdrop_;        // the backdrop's plot area, one column after another
+  QImage backdrop_;                        // background, grid and axis labels of the whole widget
+  bool layer_valid_ = false;               // false: draw every column at the next paint
+  bool plot_valid_ = false;                // false: compose every column at the next paint
+  bool layer_clear_ = false;               // the trace image is all transparent
+  bool new_points_ = false;                // points arrived since the image was drawn
   bool backdrop_valid_ = false;
   std::int64_t window_ns_ = 1;       // the time window the image was drawn for
   std::int64_t right_column_ = 0;    // grid column of the image's rightmost column

@@ -187,6 +187,46 @@ TEST_F(StripChartTest, ShiftedFramesMatchAFreshDrawing) {
   }
 }
 
+// A running chart repaints only what its new points changed. Frames painted each over just the
+// part the chart reports (as its repaint timer does) add up to what a fresh drawing shows, with
+// traces that cross each other and a caption, for points denser and sparser than the pixels;
+// and flat traces repaint only the rows about them.
+TEST_F(StripChartTest, RunningFramesRepaintOnlyWhatChanged) {
+  chart.SetTraceColor(1, QColor(0, 0, 255));
+  chart.SetTextItemCount(1);
+  chart.SetTextCaption(0, QStringLiteral("crossed by both traces"));
+  chart.SetTextPosition(0, 0.3, 0.45);
+  chart.show();
+  QImage screen(chart.size(), QImage::Format_RGB32);
+  const QRect plot = chart.PlotRect();
+  double changed_share = 0.0;
+  for (const bool flat : {false, true}) {
+    for (const double rate : {400.0, 3.0}) {
+      SCOPED_TRACE(testing::Message() << "flat " << flat << ", rate " << rate);
+      chart.ClearChart();
+      chart.render(&screen);
+      double t = 0.0;
+      for (int frame = 0; frame < 60; ++frame) {
+        for (int k = 0; k < 7; ++k, t += 1.0 / rate) {
+          chart.AddPointAt(0, At(t), flat ? 30.0 : 50.0 + 45.0 * std::sin(t * 1.7));
+          chart.AddPointAt(1, At(t), flat ? 70.0 + k % 2 : 50.0 + 45.0 * std::cos(t * 0.9));
+        }
+        const QRegion changed = chart.RefreshPlot();
+        if (!changed.isEmpty()) chart.render(&screen, changed.boundingRect().topLeft(), changed);
+        changed_share = 0.0;
+        for (const QRect& r : changed) changed_share += r.width() * r.height();
+        changed_share /= plot.width() * plot.height();
+      }
+      chart.SetTimeOffset(0.0);  // draws every column again
+      Shoot();
+      ASSERT_TRUE(screen == shot);
+    }
+    if (flat) {
+      EXPECT_LT(changed_share, 0.1);
+    }
+  }
+}
+
 // The captions are laid out once and kept: after each change the chart shows them as a chart
 // made afresh with the same changes does.
 TEST_F(StripChartTest, CaptionsShowEveryChange) {
