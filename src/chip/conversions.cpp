@@ -1,6 +1,7 @@
 #include "chip/conversions.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -97,6 +98,21 @@ std::int64_t ScaledDigits(double magnitude, int decimals) {
 }  // namespace
 
 CaptionText MakeCaption(double value, int decimals, std::string_view unit) {
+  // A reading stays the same over many display ticks: its caption is made once. The unit is
+  // kept by value, as the caller's text may not outlive the call.
+  struct Made {
+    double value = std::nan("");  // equal to nothing
+    int decimals = 0;
+    std::array<char, 8> unit{};
+    std::size_t unit_size = 0;
+    CaptionText caption;
+  };
+  thread_local Made last;
+  const bool keep = unit.size() <= last.unit.size();
+  if (keep && value == last.value && decimals == last.decimals &&
+      unit == std::string_view(last.unit.data(), last.unit_size)) {
+    return last.caption;
+  }
   CaptionText caption;
   char* out = caption.text_.data();
   const std::size_t room = caption.text_.size();
@@ -126,6 +142,13 @@ CaptionText MakeCaption(double value, int decimals, std::string_view unit) {
   const std::size_t unit_size = std::min(unit.size(), room - 1 - size);
   std::memcpy(out + size, unit.data(), unit_size);
   caption.size_ = size + unit_size;
+  if (keep) {
+    last.value = value;
+    last.decimals = decimals;
+    std::copy(unit.begin(), unit.end(), last.unit.begin());
+    last.unit_size = unit.size();
+    last.caption = caption;
+  }
   return caption;
 }
 
