@@ -434,21 +434,23 @@ QRegion StripChart::UpdatePlot(const QRect& plot) {
   ComposeColumns(plot, first, w);
   plot_valid_ = true;
 
-  // Off the rows a trace crosses, before or after, the plot shows its fixed backdrop.
+  // Off the rows a trace crosses, before or after, the plot shows its fixed backdrop. Bands
+  // over most of the plot are repainted as one rectangle: a paint clipped to many bands
+  // blends span by span, where a rectangle is copied row by row.
   const std::vector<std::uint64_t>& rows = trace_rows_.Occupied();
   if (shown_rows_.size() != rows.size()) shown_rows_.assign(rows.size(), 0);
-  QRegion changed;
-  if (whole) {
-    changed = plot;
-  } else {
-    const int left = plot.left() + (shift > 0 ? 0 : first);
-    std::vector<QRect> bands;
-    ForEachBand(rows, shown_rows_, plot.height(), [&](int top, int bottom) {
-      bands.emplace_back(left, plot.top() + top, plot.right() + 1 - left, bottom - top + 1);
-    });
-    changed.setRects(bands.data(), static_cast<int>(bands.size()));
-  }
+  const int left = plot.left() + (whole || shift > 0 ? 0 : first);
+  const QRect columns(left, plot.top(), plot.right() + 1 - left, plot.height());
+  std::vector<QRect> bands;
+  int band_rows = 0;
+  ForEachBand(rows, shown_rows_, plot.height(), [&](int top, int bottom) {
+    bands.emplace_back(left, plot.top() + top, columns.width(), bottom - top + 1);
+    band_rows += bottom - top + 1;
+  });
   shown_rows_ = rows;
+  if (whole || 2 * band_rows > plot.height()) return columns;
+  QRegion changed;
+  changed.setRects(bands.data(), static_cast<int>(bands.size()));
   return changed;
 }
 
@@ -602,13 +604,17 @@ int StripChart::DrawColumns(int first) {
     runs_.push_back({trace.color, spans_.size(), lines_.size()});
   }
 
-  // Cleared by hand, and only in the rows a trace crossed: a clipped QPainter fill of a few
-  // columns, and even a clear down whole columns, cost more than the drawing.
+  // Cleared by hand: a clipped QPainter fill of a few columns cost more than the drawing. A
+  // frame's few columns are cleared only in the rows a trace crossed; a wide run row by row.
   auto* pixels = reinterpret_cast<QRgb*>(layer_.bits());
   const qsizetype stride = layer_.bytesPerLine() / static_cast<qsizetype>(sizeof(QRgb));
   ForEachRingPiece(first, width_px, [&](int dx, int begin, int end) {
+    const bool wide = end - begin > kNarrowRun;
+    for (int y = 0; wide && y < height_px; ++y) {
+      std::fill(pixels + y * stride + begin + dx, pixels + y * stride + end + dx, QRgb{0});
+    }
     for (int c = begin + dx; c < end + dx; ++c) {
-      trace_rows_.ForEachMarked(c, [&](int y) { pixels[y * stride + c] = 0; });
+      if (!wide) trace_rows_.ForEachMarked(c, [&](int y) { pixels[y * stride + c] = 0; });
       trace_rows_.ClearColumn(c);
     }
   });

@@ -24,7 +24,14 @@ void TraceRows::Mark(int column, int top, int bottom) {
   top = std::max(top, 0);
   bottom = std::min(bottom, rows_ - 1);
   std::uint64_t* words = bits_.data() + static_cast<std::ptrdiff_t>(column) * words_;
-  for (int r = top; r <= bottom; ++r) words[r / 64] |= std::uint64_t{1} << (r % 64);
+  // A word at a time: a tall span sets up to 64 rows at once.
+  while (top <= bottom) {
+    const int bit = top % 64;
+    const int count = std::min(64 - bit, bottom - top + 1);
+    const std::uint64_t run = count == 64 ? ~std::uint64_t{0} : ((std::uint64_t{1} << count) - 1);
+    words[top / 64] |= run << bit;
+    top += count;
+  }
 }
 
 const std::vector<std::uint64_t>& TraceRows::Occupied() {
