@@ -1,6 +1,7 @@
 #include "display/display_cycle.h"
 
 #include <QTimer>
+#include <chrono>
 #include <cstdint>
 #include <initializer_list>
 
@@ -27,45 +28,50 @@ using chip::Channel;
 namespace ch = chip::channel;
 
 // The chart plots volts with its own offsets, unlike the gauge.
-void PlotVolts(VisualContext& c, int trace, const Channel& channel) {
+// The points of one tick share its time: the chart's clock is read once a tick, not per trace.
+using Time = std::chrono::steady_clock::time_point;
+
+void PlotVolts(VisualContext& c, Time when, int trace, const Channel& channel) {
   const int raw = ReadAt(c.d, channel.value_register);
-  c.v.Strip2->AddPoint(trace,
-                       chip::VoltsFromRegister(raw, channel.scale.k, channel.scale.chart_offset));
+  c.v.Strip2->AddPointAt(trace, when,
+                         chip::VoltsFromRegister(raw, channel.scale.k, channel.scale.chart_offset));
 }
 
-void PlotCelsius(VisualContext& c, int trace, const Channel& channel) {
-  c.v.Strip2->AddPoint(trace, chip::CelsiusFromRegister(ReadAt(c.d, channel.value_register)));
+void PlotCelsius(VisualContext& c, Time when, int trace, const Channel& channel) {
+  c.v.Strip2->AddPointAt(trace, when,
+                         chip::CelsiusFromRegister(ReadAt(c.d, channel.value_register)));
 }
 
-void PlotFan(VisualContext& c, int trace, const Channel& channel, int divisor) {
+void PlotFan(VisualContext& c, Time when, int trace, const Channel& channel, int divisor) {
   const chip::FanReading fan =
       chip::ChartRpmFromCount(ReadAt(c.d, channel.value_register), divisor);
   c.d.value_read = static_cast<std::int16_t>(fan.count);
-  c.v.Strip2->AddPoint(trace, fan.rpm);
+  c.v.Strip2->AddPointAt(trace, when, fan.rpm);
 }
 
 void PlotGroup(VisualContext& c) {
   devaccess::Declarations& d = c.d;
+  const Time now = c.v.Strip2->Now();
   switch (d.vd_group_index) {
     case kGroupTemperatures:
-      PlotCelsius(c, 0, ch::kInternal);
-      PlotCelsius(c, 1, ch::kExternal1);
-      if (d.chmode_bit2_flag == 1) PlotCelsius(c, 2, ch::kExternal2);
+      PlotCelsius(c, now, 0, ch::kInternal);
+      PlotCelsius(c, now, 1, ch::kExternal1);
+      if (d.chmode_bit2_flag == 1) PlotCelsius(c, now, 2, ch::kExternal2);
       break;
     case kGroupVoltages:
       // The +2.5V trace is volts even when the pin serves the second diode.
-      PlotVolts(c, 2, ch::kV25);
-      PlotVolts(c, 3, ch::kVccp1);
-      PlotVolts(c, 4, d.chmode_bit3_flag == 1 ? ch::kVcc33 : ch::kVcc5);
-      PlotVolts(c, 5, ch::kV5);
-      PlotVolts(c, 6, ch::kV12);
-      PlotVolts(c, 7, ch::kVccp2);
-      if (d.fan1_mode_flag == 0) PlotVolts(c, 0, ch::kAin1);
-      if (d.fan2_mode_flag == 0) PlotVolts(c, 1, ch::kAin2);
+      PlotVolts(c, now, 2, ch::kV25);
+      PlotVolts(c, now, 3, ch::kVccp1);
+      PlotVolts(c, now, 4, d.chmode_bit3_flag == 1 ? ch::kVcc33 : ch::kVcc5);
+      PlotVolts(c, now, 5, ch::kV5);
+      PlotVolts(c, now, 6, ch::kV12);
+      PlotVolts(c, now, 7, ch::kVccp2);
+      if (d.fan1_mode_flag == 0) PlotVolts(c, now, 0, ch::kAin1);
+      if (d.fan2_mode_flag == 0) PlotVolts(c, now, 1, ch::kAin2);
       break;
     case kGroupFans:
-      if (d.fan1_mode_flag != 0) PlotFan(c, 0, ch::kFan1, d.fan1_divisor);
-      if (d.fan2_mode_flag != 0) PlotFan(c, 1, ch::kFan2, d.fan2_divisor);
+      if (d.fan1_mode_flag != 0) PlotFan(c, now, 0, ch::kFan1, d.fan1_divisor);
+      if (d.fan2_mode_flag != 0) PlotFan(c, now, 1, ch::kFan2, d.fan2_divisor);
       // Nothing to plot: the display stands still until the next label click restarts it.
       if (d.fan1_mode_flag == 0 && d.fan2_mode_flag == 0) c.v.visual_timer->stop();
       break;

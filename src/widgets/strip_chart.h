@@ -79,6 +79,8 @@ class StripChart : public QWidget {
   const TraceHistory& History(int trace) const;
 
   void SetClock(Clock clock);
+  // The time AddPoint would stamp a point with now.
+  std::chrono::steady_clock::time_point Now() const { return clock_(); }
   // Points kept per trace; rounded up to a whole number of blocks. Clears every trace.
   void SetHistoryCapacity(int points);
   int HistoryCapacity() const;
