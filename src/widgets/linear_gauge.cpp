@@ -41,6 +41,9 @@ LinearGauge::LinearGauge(QWidget* parent) : QWidget(parent) {
   setFocusPolicy(Qt::StrongFocus);
   setMouseTracking(true);
   setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+  // The gauge draws what lies behind it itself (backdrop_): a new reading repaints the gauge's
+  // strip alone, not the tab page under it.
+  setAttribute(Qt::WA_OpaquePaintEvent);
   for (Slot& s : slots_) s.band_end = scale_max_;
 }
 
@@ -527,6 +530,20 @@ void LinearGauge::focusInEvent(QFocusEvent* event) {
   QWidget::focusInEvent(event);
 }
 
+void LinearGauge::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange) {
+    backdrop_.Invalidate();
+    update();
+  }
+  QWidget::changeEvent(event);
+}
+
+void LinearGauge::moveEvent(QMoveEvent* event) {
+  // Qt carries an opaque widget's pixels along when it moves; what lies behind it may differ.
+  update();
+  QWidget::moveEvent(event);
+}
+
 void LinearGauge::focusOutEvent(QFocusEvent* event) {
   update();
   QWidget::focusOutEvent(event);
@@ -537,6 +554,7 @@ void LinearGauge::focusOutEvent(QFocusEvent* event) {
 void LinearGauge::paintEvent(QPaintEvent* event) {
   reading_marked_ = false;
   caption_marked_ = false;
+  const QPixmap& backdrop = backdrop_.Of(*this);  // before this paint's painter begins
   QPainter p(this);
   const QFontMetrics fm = fontMetrics();
   const Rows rows = LayoutRows(fm.height());
@@ -544,6 +562,10 @@ void LinearGauge::paintEvent(QPaintEvent* event) {
   const QPalette& pal = palette();
   // Most paints are of the track or the caption alone: text outside them is not laid out.
   const QRegion& dirty = event->region();
+  const qreal ratio = backdrop.devicePixelRatio();
+  for (const QRect& r : dirty) {
+    p.drawPixmap(r, backdrop, QRectF(QPointF(r.topLeft()) * ratio, QSizeF(r.size()) * ratio));
+  }
   const auto row_dirty = [&](int top) {
     return dirty.intersects(QRect(0, top, width(), fm.height()));
   };

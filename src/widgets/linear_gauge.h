@@ -8,6 +8,8 @@
 #include <array>
 #include <functional>
 
+#include "widgets/backdrop_copy.h"
+
 class QTimer;
 
 namespace widgets {
@@ -129,6 +131,8 @@ class LinearGauge : public QWidget {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
@@ -173,6 +177,7 @@ class LinearGauge : public QWidget {
   // text out again cost more than drawing it.
   const QStaticText& CaptionText();
 
+  BackdropCopy backdrop_;
   std::array<Slot, kSlotCount> slots_{};
   int current_ = 0;
   int selected_ = kLowPointer;

@@ -4,6 +4,7 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QPainter>
 #include <QScreen>
 #include <QTest>
 #include <cmath>
@@ -26,6 +27,18 @@ struct Note {
 std::ostream& operator<<(std::ostream& os, const Note& n) {
   return os << n.kind << '(' << n.slot << ", " << n.value << ", current " << n.current << ')';
 }
+
+class PaintCounter : public QObject {
+ public:
+  explicit PaintCounter(int& paints) : paints_(paints) {}
+  bool eventFilter(QObject*, QEvent* e) override {
+    paints_ += e->type() == QEvent::Paint;
+    return false;
+  }
+
+ private:
+  int& paints_;
+};
 
 class LinearGaugeTest : public ::testing::Test {
  protected:
@@ -265,6 +278,66 @@ TEST_F(LinearGaugeTest, ACaptionThatComesBackShowsAsANewGaugeShowsIt) {
   larger.setPointSize(larger.pointSize() + 6);
   gauge.setFont(larger);
   ASSERT_TRUE(shot(gauge) == fresh(QStringLiteral("7.5V"), larger));
+}
+
+// A parent that paints squares of shades of its window colour, a different one at each place,
+// and counts its paints.
+class SquaresParent : public QWidget {
+ public:
+  int paints = 0;
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    ++paints;
+    QPainter p(this);
+    for (int y = 0; y < height(); y += 10) {
+      for (int x = 0; x < width(); x += 10) {
+        const int shade = 100 + (x / 10 + 7 * (y / 10)) % 60;
+        p.fillRect(x, y, 10, 10, palette().color(QPalette::Window).darker(shade));
+      }
+    }
+  }
+};
+
+// The gauge draws what lies behind it itself: a new reading repaints the gauge alone, and its
+// empty corner shows the parent as the parent paints it there, after a move and after a
+// change of palette.
+TEST(LinearGaugeBackdrop, ANewReadingRepaintsTheGaugeAloneOverWhatLiesBehindIt) {
+  SquaresParent parent;
+  QPalette palette = parent.palette();
+  palette.setColor(QPalette::Window, QColor(220, 40, 40));
+  parent.setPalette(palette);
+  parent.resize(640, 240);
+  auto* gauge = new LinearGauge(&parent);
+  gauge->setGeometry(20, 30, 420, gauge->sizeHint().height());
+  gauge->SetCaption(QStringLiteral("12.000V"));
+  parent.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&parent));
+  // The gauge's top-left corner, on screen and as the parent alone paints it.
+  const auto corner_shows_parent = [&] {
+    QCoreApplication::sendPostedEvents();
+    const QRect corner(gauge->pos() + QPoint(2, 2), QSize(3, 3));
+    const QImage screen = parent.screen()->grabWindow(parent.winId()).toImage().copy(corner);
+    QImage bare(parent.size(), QImage::Format_RGB32);
+    parent.render(&bare, QPoint(), QRegion(), QWidget::DrawWindowBackground);
+    return screen.convertToFormat(QImage::Format_RGB32) == bare.copy(corner);
+  };
+  EXPECT_TRUE(corner_shows_parent());
+  gauge->move(200, 150);
+  EXPECT_TRUE(corner_shows_parent());
+  palette.setColor(QPalette::Window, QColor(40, 200, 40));
+  parent.setPalette(palette);
+  EXPECT_TRUE(corner_shows_parent());
+
+  parent.paints = 0;
+  int gauge_paints = 0;
+  PaintCounter counter(gauge_paints);
+  gauge->installEventFilter(&counter);
+  gauge->SetReading(42.0);
+  gauge->SetCaption(QStringLiteral("42.000V"));
+  QCoreApplication::sendPostedEvents();
+  EXPECT_GT(gauge_paints, 0);
+  EXPECT_EQ(parent.paints, 0);
 }
 
 }  // namespace
