@@ -41,19 +41,27 @@ constexpr int kTraces = 8;
 constexpr int kPoints = 100000;
 const auto kStart = std::chrono::steady_clock::time_point(std::chrono::seconds(100));
 
+// Traces that wander over most of the plot's height.
 double Value(int k, int t) {
   return 2.0 * t + 1.0 + 0.8 * std::sin(k * 0.001 * (t + 1)) + 0.1 * ((k * 7919) % 13);
 }
 
+// Traces that stay within a register step or two, as a chip's supply voltages do.
+double FlatValue(int k, int t) {
+  return 2.0 * t + 1.0 + 0.0625 * ((k * 7919) % 2);
+}
+
+using ValueOf = double (*)(int k, int t);
+
 // A full history: all points fall inside the 20 s window, one every 200 us.
-void FillChart(widgets::StripChart& chart) {
+void FillChart(widgets::StripChart& chart, ValueOf value = Value) {
   SetUpChart(chart);
   chart.SetHistoryCapacity(kPoints);
   chart.SetTimeWindow(20.0);
   chart.SetRange(0, -1000.0, 1000.0);
   for (int k = 0; k < kPoints; ++k) {
     const auto when = kStart + std::chrono::microseconds(200LL * k);
-    for (int t = 0; t < kTraces; ++t) chart.AddPointAt(t, when, Value(k, t));
+    for (int t = 0; t < kTraces; ++t) chart.AddPointAt(t, when, value(k, t));
   }
 }
 
@@ -71,11 +79,11 @@ void BM_StripChartPaint(benchmark::State& state) {
 }
 
 // One frame of a running chart: one new point per trace, a plot column later than the last, the
-// plot brought up to date as the repaint timer does, and the repaint of what changed. The eight
-// traces wander over most of the plot's height, so most rows change.
-void BM_StripChartFrame(benchmark::State& state) {
+// plot brought up to date as the repaint timer does, and the repaint of what changed. Wandering
+// traces change most rows; flat ones a few bands.
+void Frame(benchmark::State& state, ValueOf value) {
   widgets::StripChart chart;
-  FillChart(chart);
+  FillChart(chart, value);
   chart.show();  // a hidden chart leaves its plot to the paint that shows it
   QImage image(kWidth, kHeight, QImage::Format_ARGB32_Premultiplied);
   chart.render(&image);
@@ -86,7 +94,7 @@ void BM_StripChartFrame(benchmark::State& state) {
   double changed_pixels = 0.0;
   for (auto _ : state) {
     when += column;
-    for (int t = 0; t < kTraces; ++t) chart.AddPointAt(t, when, Value(k, t));
+    for (int t = 0; t < kTraces; ++t) chart.AddPointAt(t, when, value(k, t));
     ++k;
     const QRegion changed = chart.RefreshPlot();
     chart.render(&image, changed.boundingRect().topLeft(), changed);
@@ -95,6 +103,12 @@ void BM_StripChartFrame(benchmark::State& state) {
   }
   state.counters["changed_share"] = changed_pixels / static_cast<double>(state.iterations()) /
                                     (static_cast<double>(plot.width()) * plot.height());
+}
+void BM_StripChartFrame(benchmark::State& state) {
+  Frame(state, Value);
+}
+void BM_StripChartFrameFlatTraces(benchmark::State& state) {
+  Frame(state, FlatValue);
 }
 // The same chart without points: what the background, grid and captions cost on their own.
 void BM_StripChartPaintEmpty(benchmark::State& state) {
@@ -113,6 +127,11 @@ BENCHMARK(BM_StripChartPaint)
     ->ReportAggregatesOnly(true);
 
 BENCHMARK(BM_StripChartFrame)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(9)
+    ->ReportAggregatesOnly(true);
+
+BENCHMARK(BM_StripChartFrameFlatTraces)
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(9)
     ->ReportAggregatesOnly(true);
