@@ -27,10 +27,10 @@ constexpr int kGroupFans = 2;
 using chip::Channel;
 namespace ch = chip::channel;
 
-// The chart plots volts with its own offsets, unlike the gauge.
 // The points of one tick share its time: the chart's clock is read once a tick, not per trace.
 using Time = std::chrono::steady_clock::time_point;
 
+// The chart plots volts with its own offsets, unlike the gauge.
 void PlotVolts(VisualContext& c, Time when, int trace, const Channel& channel) {
   const int raw = ReadAt(c.d, channel.value_register);
   c.v.Strip2->AddPointAt(trace, when,

@@ -441,16 +441,16 @@ QRegion StripChart::UpdatePlot(const QRect& plot) {
   if (shown_rows_.size() != rows.size()) shown_rows_.assign(rows.size(), 0);
   const int left = plot.left() + (whole || shift > 0 ? 0 : first);
   const QRect columns(left, plot.top(), plot.right() + 1 - left, plot.height());
-  std::vector<QRect> bands;
+  bands_.clear();
   int band_rows = 0;
   ForEachBand(rows, shown_rows_, plot.height(), [&](int top, int bottom) {
-    bands.emplace_back(left, plot.top() + top, columns.width(), bottom - top + 1);
+    bands_.emplace_back(left, plot.top() + top, columns.width(), bottom - top + 1);
     band_rows += bottom - top + 1;
   });
   shown_rows_ = rows;
   if (whole || 2 * band_rows > plot.height()) return columns;
   QRegion changed;
-  changed.setRects(bands.data(), static_cast<int>(bands.size()));
+  changed.setRects(bands_.data(), static_cast<int>(bands_.size()));
   return changed;
 }
 

@@ -257,6 +257,7 @@ class StripChart : public QWidget {
   int origin_ = 0;
   TraceRows trace_rows_;                   // rows of each layer_ column that hold trace pixels
   std::vector<std::uint64_t> shown_rows_;  // rows that held trace pixels at the last update
+  std::vector<QRect> bands_;               // the changed rows of an update, reused by the next
   std::vector<int> grid_columns_;          // plot columns of the backdrop's vertical lines
   std::vector<QRgb> plot_backdrop_;        // the backdrop's plot area, one column after another
   QImage backdrop_;                        // background, grid and axis labels of the whole widget

@@ -103,28 +103,20 @@ TEST(Conversions, CountFromRpmRoundsDownAndClampsSlowLimits) {
   for (const auto& c : cases) EXPECT_EQ(CountFromRpm(c.rpm, c.divisor), c.count) << c.rpm;
 }
 
+// The last rows ask for one value in other formats one after another, and again in the first.
 TEST(Conversions, CaptionsFollowTheirFormats) {
   const struct {
     CaptionText caption;
     const char* text;
   } cases[] = {
-      {VoltsCaption(3.312), "3.312V"},
-      {VoltsCaption(0.0), "0.000V"},
-      {VoltsCaption(3.3455), "3.346V"},
-      {VoltsCaption(0.0625), "0.063V"},
-      {VoltsCaption(12.9994), "12.999V"},
-      {VoltsCaption(9.9996), "10.000V"},
-      {CelsiusCaption(-5), "-5C"},
-      {CelsiusCaption(45), "45C"},
-      {CelsiusCaption(-128), "-128C"},
-      {CelsiusCaption(0), "0C"},
-      {RpmCaption(4821), "4821RPM"},
-      {RpmCaption(10546), "10546RPM"},
-      // One value after another in other formats, and again in the first.
-      {CelsiusCaption(25), "25C"},
-      {VoltsCaption(25.0), "25.000V"},
-      {RpmCaption(25), "25RPM"},
-      {RpmCaption(25), "25RPM"},
+      {VoltsCaption(3.312), "3.312V"},    {VoltsCaption(0.0), "0.000V"},
+      {VoltsCaption(3.3455), "3.346V"},   {VoltsCaption(0.0625), "0.063V"},
+      {VoltsCaption(12.9994), "12.999V"}, {VoltsCaption(9.9996), "10.000V"},
+      {CelsiusCaption(-5), "-5C"},        {CelsiusCaption(45), "45C"},
+      {CelsiusCaption(-128), "-128C"},    {CelsiusCaption(0), "0C"},
+      {RpmCaption(4821), "4821RPM"},      {RpmCaption(10546), "10546RPM"},
+      {CelsiusCaption(25), "25C"},        {VoltsCaption(25.0), "25.000V"},
+      {RpmCaption(25), "25RPM"},          {RpmCaption(25), "25RPM"},
       {CelsiusCaption(25), "25C"},
   };
   for (const auto& c : cases) EXPECT_EQ(c.caption.view(), c.text);
