@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "buslink/bus_link.h"
+#include "chip/alarm_store.h"
 
 // The folder is access/; the namespace is devaccess because POSIX already has a function
 // named access().
@@ -26,6 +27,9 @@ struct Declarations {
   std::int16_t value_read = 0;
   std::int16_t value_to_write = 0;
   std::unique_ptr<buslink::BusLink> bus_link;
+  // Every read of INT Status 1 and 2 leaves its bits here (ReadRegister), for the readers beside
+  // the display that must not miss what a read cleared.
+  chip::AlarmStore alarm_store;
 
   // Help.
   std::int32_t help_owner_hwnd = 0;

@@ -3,6 +3,9 @@
 #include <cstdint>
 #include <string>
 
+#include "buslink/bus_error.h"
+#include "chip/register_catalogue.h"
+
 namespace devaccess {
 
 namespace {
@@ -23,9 +26,7 @@ buslink::ParallelDevice& PointDeviceAtPort(Declarations& d) {
   return d.bus_link->GetParallelPorts().Device();
 }
 
-}  // namespace
-
-void ReadRegister(Declarations& d) {
+void Read(Declarations& d) {
   buslink::BusLink& link = d.EnsureBusLink();
   if (MediumOf(d.comms_medium) == buslink::BusMedium::PrinterPort) {
     buslink::ParallelDevice& device = PointDeviceAtPort(d);
@@ -40,7 +41,7 @@ void ReadRegister(Declarations& d) {
   }
 }
 
-void WriteRegister(Declarations& d) {
+void Write(Declarations& d) {
   std::uint8_t value = ToByte(d.value_to_write, "value to write");
   std::uint8_t reg = ToByte(d.reg_address, "register address");
   buslink::BusLink& link = d.EnsureBusLink();
@@ -52,6 +53,46 @@ void WriteRegister(Declarations& d) {
     buslink::SMBusDevice& smbus = link.SMBus();
     const std::uint8_t dev = ToByte(d.device_address, "device address");
     smbus.WriteByte(dev, reg, value);
+  }
+}
+
+// Names the transfer in a failure on its way to the handler; the message stays as it was.
+void NameTransfer(buslink::BusError& e, const Declarations& d,
+                  buslink::TransferContext::Operation operation) {
+  if (e.context()) return;
+  buslink::TransferContext context;
+  context.operation = operation;
+  context.reg = d.reg_address;
+  context.printer_port = MediumOf(d.comms_medium) == buslink::BusMedium::PrinterPort;
+  context.device = d.device_address;
+  context.port_base = d.pp_base_address;
+  e.SetContext(context);
+}
+
+}  // namespace
+
+void ReadRegister(Declarations& d) {
+  try {
+    Read(d);
+  } catch (buslink::BusError& e) {
+    NameTransfer(e, d, buslink::TransferContext::Operation::Read);
+    throw;
+  }
+  // Reading a status register clears the bits it reported: they go to the chip's alarm store, so
+  // every other reader still sees them when it next looks.
+  if (d.reg_address == chip::reg::kIntStatus1) {
+    d.alarm_store.Latch(static_cast<std::uint8_t>(d.value_read), 0);
+  } else if (d.reg_address == chip::reg::kIntStatus2) {
+    d.alarm_store.Latch(0, static_cast<std::uint8_t>(d.value_read));
+  }
+}
+
+void WriteRegister(Declarations& d) {
+  try {
+    Write(d);
+  } catch (buslink::BusError& e) {
+    NameTransfer(e, d, buslink::TransferContext::Operation::Write);
+    throw;
   }
 }
 

@@ -73,11 +73,53 @@ TEST_F(TransferTest, OutOfRangeBytesSendNothingAndKeepValueRead) {
   EXPECT_TRUE(trace.Lines().empty());
 }
 
-TEST_F(TransferTest, FailedReadKeepsThePreviousValue) {
-  d.device_address = 0x2C;
-  d.value_read = 42;
-  EXPECT_THROW(devaccess::ReadAt(d, 0x20), buslink::BusError);
-  EXPECT_EQ(d.value_read, 42);
+// A failure names what was being done, for messages that need not guess it from the text; the
+// text itself stays the component's.
+TEST_F(TransferTest, FailedTransferKeepsThePreviousValueAndNamesItself) {
+  using Operation = buslink::TransferContext::Operation;
+  const struct {
+    std::int16_t medium;
+    std::int16_t device;
+    bool write;
+  } cases[] = {{0, 0x2C, false}, {0, 0x2C, true}, {1, 0x58, false}, {1, 0x58, true}};
+  for (const auto& c : cases) {
+    d.comms_medium = c.medium;
+    d.device_address = c.device;
+    d.value_read = 42;
+    try {
+      if (c.write) {
+        devaccess::WriteAt(d, 0x2E, 7);
+      } else {
+        devaccess::ReadAt(d, 0x20);
+      }
+      ADD_FAILURE() << "no chip answers at " << c.device;
+    } catch (const buslink::BusError& e) {
+      ASSERT_TRUE(e.context().has_value());
+      EXPECT_EQ(e.context()->operation, c.write ? Operation::Write : Operation::Read);
+      EXPECT_EQ(e.context()->reg, c.write ? 0x2E : 0x20);
+      EXPECT_EQ(e.context()->device, c.device);
+      EXPECT_EQ(e.context()->printer_port, c.medium == 1);
+      EXPECT_EQ(e.context()->port_base, 0x278);
+      EXPECT_EQ(std::string(e.what()).find("0x2E"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(d.value_read, 42);
+  }
+}
+
+// Reading a status register clears it on the chip; the bits wait in the store for every reader.
+TEST_F(TransferTest, StatusReadsLeaveTheirBitsInTheAlarmStore) {
+  d.device_address = 0x2D;
+  chip::AlarmStore::Subscription early = d.alarm_store.Subscribe();
+  hardware.SMBusChip(0x2D)->Poke(0x41, 0x21);
+  hardware.SMBusChip(0x2D)->Poke(0x42, 0x10);
+  hardware.SMBusChip(0x2D)->Poke(0x4C, 0x02);
+  devaccess::ReadAt(d, 0x41);
+  chip::AlarmStore::Subscription late = d.alarm_store.Subscribe();
+  devaccess::ReadAt(d, 0x42);
+  devaccess::ReadAt(d, 0x4C);  // the mirror clears nothing: no reader misses anything
+  EXPECT_EQ(early.Take(), (chip::StatusSample{0x21, 0x10}));
+  EXPECT_EQ(late.Take(), (chip::StatusSample{0x00, 0x10}));
+  EXPECT_EQ(early.Take(), chip::StatusSample{});
 }
 
 }  // namespace
