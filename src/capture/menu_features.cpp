@@ -20,7 +20,7 @@ MenuFeatures::MenuFeatures(QMainWindow& window, devaccess::Declarations& d,
       own_dialogs_(std::make_unique<QtCaptureDialogs>()),
       context_{d, boxes, own_dialogs_.get(), &window, std::move(version)},
       hooks_(std::move(hooks)),
-      recorder_(new Recorder(context_, hooks_.take_status, this)) {
+      recorder_(new Recorder(context_, hooks_.status_read_elsewhere, this)) {
   setObjectName(QStringLiteral("menu_features"));
   QMenuBar* bar = window.menuBar();
   bar->setObjectName(QStringLiteral("menu_bar"));

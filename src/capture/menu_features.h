@@ -25,7 +25,7 @@ struct WindowHooks {
   std::function<void()> help_contents;  // what F1 does
   std::function<void()> about;          // what the Main tab's "About" does
   std::function<widgets::StripChart&()> chart;
-  Recorder::StatusSource take_status;  // INT Status as the display last read it
+  Recorder::StatusReadElsewhere status_read_elsewhere;  // the display reads INT Status now
 };
 
 // The main window's menu bar (File: recording, snapshots, chart export, Quit; Help: Contents,

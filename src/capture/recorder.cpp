@@ -6,6 +6,7 @@
 #include "access/link_new_com_port.h"
 #include "chip/recording_file.h"
 #include "chip/recording_session.h"
+#include "chip/sampler.h"
 #include "widgets/before_fatal_report.h"
 
 namespace capture {
@@ -17,10 +18,11 @@ constexpr auto kIndicatorEvery = std::chrono::milliseconds(250);
 
 }  // namespace
 
-Recorder::Recorder(CaptureContext& context, StatusSource take_status, QObject* parent)
+Recorder::Recorder(CaptureContext& context, StatusReadElsewhere status_read_elsewhere,
+                   QObject* parent)
     : QObject(parent),
       c_(context),
-      take_status_(std::move(take_status)),
+      status_read_elsewhere_(std::move(status_read_elsewhere)),
       timer_(new QTimer(this)),
       clock_timer_(new QTimer(this)) {
   timer_->setObjectName(QStringLiteral("recording_timer"));
@@ -43,20 +45,21 @@ bool Recorder::Start(const QString& file, int interval_ms) {
   const auto now = std::chrono::steady_clock::now();
   try {
     file_ = std::make_unique<chip::RecordingFile>(file.toStdString(), now);
-    chip::RecordingHeader header{c_.version, PlaceOf(c_.d), 0, {}};
-    session_ = std::make_unique<chip::RecordingSession>(
-        std::move(header),
-        [this](std::uint8_t address) {
-          return static_cast<std::uint8_t>(devaccess::ReadAt(c_.d, address));
-        },
-        *file_, std::chrono::system_clock::now(), now);
-    file_->Flush(now);  // the header is there at once, so a wrong folder shows now, not later
   } catch (const chip::RecordingError& e) {
     Fail(QString::fromStdString(e.what()));
     return false;
   }
+  // Alarms latched before the start belong to no row: the sampler sees what latches from now on.
+  sampler_ = std::make_unique<chip::Sampler>(
+      [this](std::uint8_t address) {
+        return static_cast<std::uint8_t>(devaccess::ReadAt(c_.d, address));
+      },
+      c_.d.alarm_store);
+  session_ = std::make_unique<chip::RecordingSession>(
+      chip::RecordingHeader{c_.version, PlaceOf(c_.d), 0, {}}, *file_);
   name_ = QFileInfo(file).fileName();
-  take_status_();  // a status read before the start belongs to no row
+  // The first row and the header are there at once, so a wrong folder shows now, not later.
+  if (!WriteRow(now, true)) return false;
   timer_->start(interval_ms);
   clock_timer_->start();
   last_shown_ = now;
@@ -69,6 +72,7 @@ void Recorder::Stop() {
   timer_->stop();
   clock_timer_->stop();
   session_.reset();
+  sampler_.reset();
   try {
     file_->Flush();
   } catch (const chip::RecordingError& e) {
@@ -82,22 +86,32 @@ void Recorder::Stop() {
 
 void Recorder::Tick() {
   const auto now = std::chrono::steady_clock::now();
-  try {
-    session_->Row(take_status_(), std::chrono::system_clock::now(), now);
-  } catch (const chip::RecordingError& e) {
-    Fail(QString::fromStdString(e.what()));
-    return;
-  }  // a bus failure goes on to the error report, which first has the rows so far written
+  if (!WriteRow(now, false)) return;
   if (now - last_shown_ >= kIndicatorEvery) {
     last_shown_ = now;
     emit changed();
   }
 }
 
+bool Recorder::WriteRow(std::chrono::steady_clock::time_point now, bool flush) {
+  sampler_->set_read_status(!(status_read_elsewhere_ && status_read_elsewhere_()));
+  // A bus failure goes on to the error report, which first has the rows so far written.
+  const chip::Sample& sample = sampler_->Take();
+  try {
+    session_->Row(sample, std::chrono::system_clock::now(), now);
+    if (flush) file_->Flush(now);
+  } catch (const chip::RecordingError& e) {
+    Fail(QString::fromStdString(e.what()));
+    return false;
+  }
+  return true;
+}
+
 void Recorder::Fail(const QString& reason) {
   timer_->stop();
   clock_timer_->stop();
   session_.reset();
+  sampler_.reset();
   file_.reset();
   emit changed();
   c_.boxes.Show(c_.window, QStringLiteral("recording_failed"), kTitle,

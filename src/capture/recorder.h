@@ -5,15 +5,14 @@
 #include <chrono>
 #include <functional>
 #include <memory>
-#include <optional>
 
 #include "capture/capture_context.h"
-#include "chip/recording.h"
 
 class QTimer;
 
 namespace chip {
 class RecordingFile;
+class Sampler;
 class RecordingSession;
 }  // namespace chip
 
@@ -21,7 +20,9 @@ namespace capture {
 
 // A measurement recording driven by its own timer, so it goes on whatever tab is shown. A tick is
 // a handler of its own: it runs between the display's ticks, never inside one of the window's
-// sequences, and reads through ReadRegister, so its reads show in the bus trace.
+// sequences, and reads through ReadRegister, so its reads show in the bus trace. Its rows carry
+// every alarm that latched since the previous row: while the display cycle reads the status
+// registers, from the display's reads (no transfer of its own); on the other tabs it reads them.
 //
 // A file problem stops the recording with a box naming the file and the reason; monitoring goes
 // on. A bus failure, during a row or anywhere else, goes on to the program's error report like
@@ -30,10 +31,11 @@ class Recorder : public QObject {
   Q_OBJECT
 
  public:
-  // take_status gives the INT Status values the display read since the last call, if it did.
-  using StatusSource = std::function<std::optional<chip::StatusSample>()>;
+  // True while something else (the display cycle) reads INT Status 1 and 2.
+  using StatusReadElsewhere = std::function<bool()>;
 
-  Recorder(CaptureContext& context, StatusSource take_status, QObject* parent = nullptr);
+  Recorder(CaptureContext& context, StatusReadElsewhere status_read_elsewhere,
+           QObject* parent = nullptr);
   ~Recorder() override;
 
   // Starts recording to file every interval_ms; false (after a box) when the file cannot be
@@ -51,12 +53,15 @@ class Recorder : public QObject {
 
  private:
   void Tick();
+  // Reads a sample and writes its row; false (after a box) when the file failed.
+  bool WriteRow(std::chrono::steady_clock::time_point now, bool flush);
   void Fail(const QString& reason);
 
   CaptureContext& c_;
-  StatusSource take_status_;
+  StatusReadElsewhere status_read_elsewhere_;
   QTimer* timer_;
   QTimer* clock_timer_;  // keeps the indicator's elapsed time going between slow rows
+  std::unique_ptr<chip::Sampler> sampler_;
   std::unique_ptr<chip::RecordingFile> file_;
   std::unique_ptr<chip::RecordingSession> session_;
   QString name_;

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <charconv>
+#include <utility>
 
 namespace chip {
 
@@ -14,6 +15,10 @@ void AppendInteger(std::string& out, unsigned value) {
 }
 
 }  // namespace
+
+int DecimalsOf(Quantity quantity) {
+  return quantity == Quantity::Volts ? 3 : 0;
+}
 
 void AppendDecimal(std::string& out, double value, int decimals) {
   std::array<char, 64> text{};
@@ -55,35 +60,73 @@ std::string FormatModeChange(std::uint8_t channel_mode, std::string_view time) {
   return "# channel mode changed to " + HexByte(channel_mode) + " at " + std::string(time) + "\n";
 }
 
-std::string FormatColumnNames(std::span<const RecordedChannel> channels) {
+std::string FormatColumnNames(std::span<const ChannelReading> channels) {
   std::string text = "time,seconds";
-  for (const RecordedChannel& channel : channels) {
-    const std::string caption(channel.caption);
+  for (const ChannelReading& reading : channels) {
+    const std::string caption(reading.channel->caption);
     text.push_back(',');
-    AppendCsvField(text, caption + " [" + std::string(channel.unit) + "]");
+    AppendCsvField(text, caption + " [" + std::string(reading.channel->unit) + "]");
     text.push_back(',');
     AppendCsvField(text, caption + " raw");
   }
-  text += ",INT Status 1,INT Status 2\n";
+  text += ",INT Status 1,INT Status 2,alarms\n";
   return text;
 }
 
-void AppendRow(std::string& out, std::string_view time, double seconds,
-               std::span<const RecordedChannel> channels, std::span<const ChannelSample> samples,
-               const std::optional<StatusSample>& status) {
+std::string FormatLimits(std::span<const ChannelReading> channels) {
+  std::string text = "# limits:";
+  for (const ChannelReading& reading : channels) {
+    const int decimals = DecimalsOf(reading.channel->quantity);
+    text += text.size() > 9 ? "; " : " ";
+    text.append(reading.channel->caption);
+    text.push_back(' ');
+    AppendDecimal(text, reading.low, decimals);
+    text.push_back(' ');
+    if (reading.has_high) {
+      AppendDecimal(text, reading.high, decimals);
+    } else {
+      text.push_back('-');
+    }
+  }
+  text.push_back('\n');
+  return text;
+}
+
+void AppendAlarmNames(std::string& out, const StatusSample& status,
+                      std::span<const ChannelReading> channels) {
+  bool first = true;
+  const auto name = [&](std::string_view text) {
+    if (!first) out.push_back(';');
+    out.append(text);
+    first = false;
+  };
+  for (const ChannelReading& reading : channels) {
+    if (reading.alarm) name(reading.channel->caption);
+  }
+  // INT Status 2 bits 4 to 7 belong to no measured channel.
+  static constexpr std::array<std::pair<int, std::string_view>, 4> kOthers{
+      {{4, "Chassis"}, {5, "THERM"}, {6, "D1 Fault"}, {7, "D2 Fault"}}};
+  for (const auto& [bit, text] : kOthers) {
+    if (((status.status2 >> bit) & 1) != 0) name(text);
+  }
+}
+
+void AppendRow(std::string& out, std::string_view time, double seconds, const Sample& sample) {
   AppendCsvField(out, time);
   out.push_back(',');
   AppendDecimal(out, seconds, 3);
-  for (std::size_t i = 0; i < channels.size() && i < samples.size(); ++i) {
+  for (const ChannelReading& reading : sample.channels) {
     out.push_back(',');
-    AppendDecimal(out, samples[i].value, channels[i].decimals);
+    if (!reading.stalled) AppendDecimal(out, reading.value, DecimalsOf(reading.channel->quantity));
     out.push_back(',');
-    AppendInteger(out, samples[i].raw);
+    AppendInteger(out, reading.raw);
   }
   out.push_back(',');
-  if (status) AppendInteger(out, status->status1);
+  AppendInteger(out, sample.status.status1);
   out.push_back(',');
-  if (status) AppendInteger(out, status->status2);
+  AppendInteger(out, sample.status.status2);
+  out.push_back(',');
+  AppendAlarmNames(out, sample.status, sample.channels);
   out.push_back('\n');
 }
 

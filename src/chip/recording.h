@@ -7,20 +7,23 @@
 //   # chip address: 0x2D
 //   # channel mode: 0x00
 //   # started: 2026-12-06T01:02:03.456+01:00
-//   time,seconds,+2.5V [V],+2.5V raw,...,INT Status 1,INT Status 2
-//   2026-12-06T01:02:03.456+01:00,0.000,2.512,193,...,0,16
+//   # limits: +2.5V 2.250 2.750; ...; Fan 1 2657 -
+//   time,seconds,+2.5V [V],+2.5V raw,...,INT Status 1,INT Status 2,alarms
+//   2026-12-06T01:02:03.456+01:00,0.000,2.512,193,...,0,16,Chassis
 //
-// Each channel gives two columns, its converted value and the raw byte. The interrupt columns
-// are empty when nothing read the status registers since the previous row. A change of Channel
-// Mode during a recording gives a '#' line and a new column-name row. Numbers are written with
-// '.' whatever the locale; fields are quoted as RFC 4180 asks; the text is UTF-8.
+// Each channel gives two columns, its converted value and the raw byte; a stalled fan (count 255)
+// has an empty value cell. The interrupt columns hold every bit that latched since the previous
+// row, and `alarms` names the channels they belong to. A `# limits:` line comes before the first
+// row and before any row whose limits changed. A change of Channel Mode during a recording gives a
+// '#' line and a new column-name row. Numbers are written with '.' whatever the locale; fields are
+// quoted as RFC 4180 asks; the text is UTF-8. docs/recording-format.md tells it in full.
 
 #include <cstdint>
-#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 
+#include "chip/sampler.h"
 #include "chip/snapshot.h"
 
 namespace chip {
@@ -32,32 +35,22 @@ struct RecordingHeader {
   std::string start_time;  // ISO 8601
 };
 
-// One recorded channel: "+12V" in "V" with 3 decimals.
-struct RecordedChannel {
-  std::string_view caption;
-  std::string_view unit;
-  int decimals = 0;
-};
-
-struct ChannelSample {
-  double value = 0;
-  std::uint8_t raw = 0;
-};
-
-// The last INT Status 1 and 2 that the display read, when it did.
-struct StatusSample {
-  std::uint8_t status1 = 0;
-  std::uint8_t status2 = 0;
-};
+// Places after the decimal point of a recorded value: millivolts, whole degrees and RPM.
+int DecimalsOf(Quantity quantity);
 
 std::string FormatHeader(const RecordingHeader& header);
 std::string FormatModeChange(std::uint8_t channel_mode, std::string_view time);
-std::string FormatColumnNames(std::span<const RecordedChannel> channels);
+std::string FormatColumnNames(std::span<const ChannelReading> channels);
+// "# limits: +2.5V 2.250 2.750; Fan 1 2657 -\n": the limits from the next row on.
+std::string FormatLimits(std::span<const ChannelReading> channels);
 
-// Appends one row to out; allocates only when out has to grow. samples[i] belongs to channels[i].
-void AppendRow(std::string& out, std::string_view time, double seconds,
-               std::span<const RecordedChannel> channels, std::span<const ChannelSample> samples,
-               const std::optional<StatusSample>& status);
+// Appends one row for a sample; allocates only when out has to grow.
+void AppendRow(std::string& out, std::string_view time, double seconds, const Sample& sample);
+
+// "+12V;External 1": the channels whose status bits are set, and the bits that belong to no
+// channel by their own names. Appends nothing when no bit is set.
+void AppendAlarmNames(std::string& out, const StatusSample& status,
+                      std::span<const ChannelReading> channels);
 
 // value with `decimals` places and a '.' whatever the locale; never "-0.000".
 void AppendDecimal(std::string& out, double value, int decimals);

@@ -11,6 +11,7 @@
 #include "chip/local_time.h"
 #include "chip/recording_file.h"
 #include "chip/recording_session.h"
+#include "chip/sampler.h"
 
 #ifndef KELVRAN_VERSION
 #define KELVRAN_VERSION "0.0.0"
@@ -26,7 +27,7 @@ chip::ChipPlace PlaceOf(const devaccess::Declarations& d) {
   return {"SMBus", d.device_address, std::nullopt};
 }
 
-chip::RecordingSession::Read Reader(Session& s) {
+chip::Sampler::Read Reader(Session& s) {
   return [&s](std::uint8_t address) {
     return static_cast<std::uint8_t>(devaccess::ReadAt(s.d(), address));
   };
@@ -92,16 +93,16 @@ int Record(Session& s, const Arguments& args, std::ostream& out, const Terminal&
     chip::RecordingHeader header;
     header.version = KELVRAN_VERSION;
     header.place = PlaceOf(s.d());
-    chip::RecordingSession session(header, Reader(s), file, std::chrono::system_clock::now(),
-                                   chip::RecordingFile::Clock::now());
+    chip::RecordingSession session(header, file);
+    chip::Sampler sampler(Reader(s), s.d().alarm_store);
+    const Deadlines deadlines(terminal.now ? terminal.now() : Deadlines::Clock::now(),
+                              args.interval_seconds);
     for (long n = 0; args.count == 0 || n < args.count; ++n) {
-      if (terminal.stop_requested && terminal.stop_requested()) break;
-      if (n > 0 && args.interval_seconds > 0 && terminal.sleep_for) {
-        terminal.sleep_for(args.interval_seconds);
-      }
-      // The status registers stay unread: a read would clear bits the window may want to see.
-      session.Row(std::nullopt, std::chrono::system_clock::now(),
-                  chip::RecordingFile::Clock::now());
+      if (!WaitForNextSample(terminal, deadlines, n == 0)) break;
+      const chip::Sample& sample = sampler.Take();
+      session.Row(sample, std::chrono::system_clock::now(), chip::RecordingFile::Clock::now());
+      // The header and first row are on disk at once, so a wrong folder or a full disk shows now.
+      if (n == 0) file.Flush();
     }
     file.Flush();
     out << "recorded " << session.rows() << " rows to " << path << '\n';

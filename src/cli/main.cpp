@@ -35,11 +35,9 @@ int main(int argc, char** argv) {
     std::getline(std::cin, line);
     return line;
   };
-  terminal.sleep_for = [](double seconds) {
+  terminal.sleep_until = [](std::chrono::steady_clock::time_point end) {
     // In short steps, so Ctrl-C does not wait out a long interval.
     using Clock = std::chrono::steady_clock;
-    const Clock::time_point end = Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                                                     std::chrono::duration<double>(seconds));
     const Clock::duration step = std::chrono::milliseconds(100);
     for (Clock::time_point now = Clock::now(); stop == 0 && now < end; now = Clock::now()) {
       std::this_thread::sleep_for(std::min(step, end - now));

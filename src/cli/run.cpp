@@ -67,11 +67,7 @@ int Set(Session& s, const chip::RegisterEntry& r, const Arguments& args, int val
       return kExitUsage;
     }
   }
-  try {
-    devaccess::WriteAt(d, r.address, value);
-  } catch (const buslink::BusError& e) {
-    throw buslink::BusError(e.code(), "writing " + RegisterName(r.address) + ": " + e.what());
-  }
+  devaccess::WriteAt(d, r.address, value);
   out << RegisterLine(r, ReadAt(d, r.address)) << '\n';
   return kExitOk;
 }
@@ -104,7 +100,6 @@ int Command(const Arguments& args, std::ostream& out, std::ostream& err, const T
     err << "kelvran: " << NoChipMessage(args) << '\n';
     return kExitNoChip;
   }
-  session.d().reg_address = -1;
   try {
     if (args.command == "dump") return Dump(session, out);
     if (args.command == "get") {
@@ -115,18 +110,25 @@ int Command(const Arguments& args, std::ostream& out, std::ostream& err, const T
     if (restore) return SnapshotRestore(session, saved, args, out, err, terminal);
     if (args.command == "snapshot") return SnapshotSave(session, args.operands[1], out);
     if (args.command == "record") return Record(session, args, out, terminal);
-    Watch(session.d(), args, out, terminal);
-    return kExitOk;
+    return Watch(session.d(), args, out, err, terminal);
   } catch (const buslink::BusError& e) {
-    const std::string what = e.what();
-    if (what.rfind("writing ", 0) == 0 || session.d().reg_address < 0) throw;
-    throw buslink::BusError(e.code(), "reading " + RegisterName(session.d().reg_address) +
-                                          " of the chip at " + Describe(session.chip()) + ": " +
-                                          what);
+    if (!e.context()) throw;
+    const buslink::TransferContext& c = *e.context();
+    const char* doing =
+        c.operation == buslink::TransferContext::Operation::Write ? "writing " : "reading ";
+    throw buslink::BusError(e.code(), doing + RegisterName(c.reg) + " of the chip at " +
+                                          Describe(session.chip()) + ": " + e.what());
   }
 }
 
 }  // namespace
+
+bool WaitForNextSample(const Terminal& terminal, const Deadlines& deadlines, bool first) {
+  if (!first && terminal.sleep_until) {
+    terminal.sleep_until(deadlines.Next(terminal.now ? terminal.now() : Deadlines::Clock::now()));
+  }
+  return !(terminal.stop_requested && terminal.stop_requested());
+}
 
 bool Confirm(const std::string& question, std::ostream& err, const Terminal& terminal) {
   err << question << " [y/N] " << std::flush;

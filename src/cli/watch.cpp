@@ -1,6 +1,8 @@
 #include "cli/watch.h"
 
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <ctime>
 #include <ostream>
 #include <string>
@@ -8,22 +10,15 @@
 
 #include "access/link_new_com_port.h"
 #include "chip/channels.h"
-#include "chip/register_catalogue.h"
+#include "chip/sampler.h"
 
 namespace cli {
 
 namespace {
 
 using chip::Channel;
-using devaccess::ReadAt;
-
-struct Reading {
-  double value = 0;
-  double low = 0;
-  double high = 0;
-  bool has_high = false;
-  bool alarm = false;
-};
+using chip::ChannelReading;
+using Readings = std::span<const ChannelReading>;
 
 int Decimals(const Channel& c) {
   return c.quantity == chip::Quantity::Volts ? 3 : 0;
@@ -48,88 +43,70 @@ std::string Timestamp() {
   return text;
 }
 
-class Sampler {
- public:
-  explicit Sampler(devaccess::Declarations& d) : d_(d) {
-    channels_ = chip::ChannelsFor(ReadAt(d_, chip::reg::kChannelMode));
-    divisors_ = ReadAt(d_, chip::reg::kVidFanDivisor);
-  }
-  const chip::ChannelSet& channels() const { return channels_; }
-
-  // Readings in the order of channels(), into a buffer that is reused.
-  const std::array<Reading, 14>& Sample() {
-    const int status1 = ReadAt(d_, chip::reg::kIntStatus1);
-    const int status2 = ReadAt(d_, chip::reg::kIntStatus2);
-    for (std::size_t i = 0; i < channels_.size(); ++i) {
-      const Channel& c = channels_[i];
-      const int divisor = chip::FanDivisorOf(c, divisors_);
-      Reading& r = readings_[i];
-      r.value = chip::ValueFromRegister(c, ReadAt(d_, c.value_register), divisor);
-      r.low = chip::ValueFromRegister(c, ReadAt(d_, c.low_register), divisor);
-      r.has_high = c.high_register >= 0;
-      if (r.has_high) r.high = chip::ValueFromRegister(c, ReadAt(d_, c.high_register), divisor);
-      const int status = c.alarm_register == chip::reg::kIntStatus1 ? status1 : status2;
-      r.alarm = ((status >> c.alarm_bit) & 1) != 0;
-    }
-    return readings_;
-  }
-
- private:
-  devaccess::Declarations& d_;
-  chip::ChannelSet channels_;
-  int divisors_ = 0;
-  std::array<Reading, 14> readings_{};
-};
-
-void CsvHeader(const chip::ChannelSet& channels, std::ostream& out) {
+void CsvHeader(Readings readings, std::ostream& out) {
   out << "time";
-  for (const Channel* c : channels) {
-    out << ',' << c->caption << " (" << c->unit << ")," << c->caption << " low," << c->caption
-        << " high," << c->caption << " alarm";
+  for (const ChannelReading& r : readings) {
+    const Channel& c = *r.channel;
+    out << ',' << c.caption << " (" << c.unit << ")," << c.caption << " low," << c.caption
+        << " high," << c.caption << " alarm";
   }
   out << '\n';
 }
 
-void CsvRow(const chip::ChannelSet& channels, const std::array<Reading, 14>& r, std::ostream& out) {
+// A stalled fan has no speed: its value cell stays empty.
+void CsvRow(Readings readings, std::ostream& out) {
   chip::CaptionText buffer;
   out << Timestamp();
-  for (std::size_t i = 0; i < channels.size(); ++i) {
-    const Channel& c = channels[i];
-    out << ',' << Number(c, r[i].value, buffer) << ',' << Number(c, r[i].low, buffer) << ',';
-    if (r[i].has_high) out << Number(c, r[i].high, buffer);
-    out << ',' << (r[i].alarm ? 1 : 0);
+  for (const ChannelReading& r : readings) {
+    const Channel& c = *r.channel;
+    out << ',';
+    if (!r.stalled) out << Number(c, r.value, buffer);
+    out << ',' << Number(c, r.low, buffer) << ',';
+    if (r.has_high) out << Number(c, r.high, buffer);
+    out << ',' << (r.alarm ? 1 : 0);
   }
   out << '\n';
 }
 
-void JsonLine(const chip::ChannelSet& channels, const std::array<Reading, 14>& r,
-              std::ostream& out) {
+void JsonLine(Readings readings, std::ostream& out) {
   chip::CaptionText buffer;
   out << "{\"time\":\"" << Timestamp() << "\",\"channels\":[";
-  for (std::size_t i = 0; i < channels.size(); ++i) {
-    const Channel& c = channels[i];
-    out << (i == 0 ? "" : ",") << "{\"name\":\"" << c.caption << "\",\"unit\":\"" << c.unit
-        << "\",\"value\":" << Number(c, r[i].value, buffer)
-        << ",\"low\":" << Number(c, r[i].low, buffer) << ",\"high\":";
-    if (r[i].has_high) {
-      out << Number(c, r[i].high, buffer);
+  bool first = true;
+  for (const ChannelReading& r : readings) {
+    const Channel& c = *r.channel;
+    out << (first ? "" : ",") << "{\"name\":\"" << c.caption << "\",\"unit\":\"" << c.unit
+        << "\",\"value\":";
+    first = false;
+    if (r.stalled) {
+      out << "null";
+    } else {
+      out << Number(c, r.value, buffer);
+    }
+    out << ",\"low\":" << Number(c, r.low, buffer) << ",\"high\":";
+    if (r.has_high) {
+      out << Number(c, r.high, buffer);
     } else {
       out << "null";
     }
-    out << ",\"alarm\":" << (r[i].alarm ? "true" : "false") << '}';
+    if (c.fan != 0) out << ",\"stalled\":" << (r.stalled ? "true" : "false");
+    out << ",\"alarm\":" << (r.alarm ? "true" : "false") << '}';
   }
   out << "]}\n";
 }
 
-// "<time>  +2.5V 2.503 V  ...  Fan 1 4821 RPM ALARM": for a log or a pipe.
-void PlainLine(const chip::ChannelSet& channels, const std::array<Reading, 14>& r,
-               std::ostream& out) {
+// "<time>  +2.5V 2.503 V  ...  Fan 1 stalled ALARM": for a log or a pipe.
+void PlainLine(Readings readings, std::ostream& out) {
   chip::CaptionText buffer;
   out << Timestamp();
-  for (std::size_t i = 0; i < channels.size(); ++i) {
-    const Channel& c = channels[i];
-    out << "  " << c.caption << ' ' << Number(c, r[i].value, buffer) << ' ' << c.unit;
-    if (r[i].alarm) out << " ALARM";
+  for (const ChannelReading& r : readings) {
+    const Channel& c = *r.channel;
+    out << "  " << c.caption << ' ';
+    if (r.stalled) {
+      out << "stalled";
+    } else {
+      out << Number(c, r.value, buffer) << ' ' << c.unit;
+    }
+    if (r.alarm) out << " ALARM";
   }
   out << '\n';
 }
@@ -151,9 +128,8 @@ void Pad(std::ostream& out, std::string_view s, std::size_t width, bool right) {
   if (!right) out << fill;
 }
 
-void Table(const chip::ChannelSet& channels, const std::array<Reading, 14>& r, bool refresh,
-           std::ostream& out) {
-  if (refresh) out << "\x1b[H\x1b[2J";  // home and clear, so the table stays in place
+void Table(Readings readings, std::ostream& out) {
+  out << "\x1b[H\x1b[2J";  // home and clear, so the table stays in place
   chip::CaptionText buffer;
   out << Timestamp() << '\n';
   Pad(out, "channel", 12, false);
@@ -161,44 +137,56 @@ void Table(const chip::ChannelSet& channels, const std::array<Reading, 14>& r, b
   Pad(out, "low", 10, true);
   Pad(out, "high", 10, true);
   out << "  unit  alarm\n";
-  for (std::size_t i = 0; i < channels.size(); ++i) {
-    const Channel& c = channels[i];
+  for (const ChannelReading& r : readings) {
+    const Channel& c = *r.channel;
     Pad(out, c.caption, 12, false);
-    Pad(out, Number(c, r[i].value, buffer), 10, true);
-    Pad(out, Number(c, r[i].low, buffer), 10, true);
-    Pad(out, r[i].has_high ? Number(c, r[i].high, buffer) : "-", 10, true);
+    Pad(out, r.stalled ? "stalled" : Number(c, r.value, buffer), 10, true);
+    Pad(out, Number(c, r.low, buffer), 10, true);
+    Pad(out, r.has_high ? Number(c, r.high, buffer) : "-", 10, true);
     out << "  ";
     Pad(out, c.unit, 4, false);
-    out << "  " << (r[i].alarm ? "ALARM" : "ok") << '\n';
+    out << "  " << (r.alarm ? "ALARM" : "ok") << '\n';
   }
-  out.flush();
 }
 
 }  // namespace
 
-void Watch(devaccess::Declarations& d, const Arguments& args, std::ostream& out,
-           const Terminal& terminal) {
-  Sampler sampler(d);
+int Watch(devaccess::Declarations& d, const Arguments& args, std::ostream& out, std::ostream& err,
+          const Terminal& terminal) {
+  chip::Sampler sampler(
+      [&d](std::uint8_t address) {
+        return static_cast<std::uint8_t>(devaccess::ReadAt(d, address));
+      },
+      d.alarm_store);
   const Format format = args.format;
   const bool table = format == Format::Auto && terminal.output_is_terminal;
-  if (format == Format::Csv) CsvHeader(sampler.channels(), out);
+  const Deadlines deadlines(terminal.now ? terminal.now() : Deadlines::Clock::now(),
+                            args.interval_seconds);
   for (long n = 0; args.count == 0 || n < args.count; ++n) {
-    if (terminal.stop_requested && terminal.stop_requested()) return;
-    if (n > 0 && args.interval_seconds > 0 && terminal.sleep_for) {
-      terminal.sleep_for(args.interval_seconds);
-    }
-    const auto& readings = sampler.Sample();
+    if (!WaitForNextSample(terminal, deadlines, n == 0)) break;
+    const chip::Sample& sample = sampler.Take();
+    errno = 0;  // a failed write of this sample leaves its reason here
+    // A new Channel Mode brings other channels: the CSV says so with a new header row.
+    if (format == Format::Csv && sample.channels_changed) CsvHeader(sample.channels, out);
     if (format == Format::Json) {
-      JsonLine(sampler.channels(), readings, out);
+      JsonLine(sample.channels, out);
     } else if (table) {
-      Table(sampler.channels(), readings, true, out);
+      Table(sample.channels, out);
     } else if (format == Format::Csv) {
-      CsvRow(sampler.channels(), readings, out);
+      CsvRow(sample.channels, out);
     } else {
-      PlainLine(sampler.channels(), readings, out);
+      PlainLine(sample.channels, out);
     }
-    if (!out) return;  // the reader went away (a closed pipe): nothing more to show
+    // Each sample reaches the file or pipe as it comes, so a killed watch loses nothing read.
+    out.flush();
+    if (!out) {
+      if (errno == EPIPE) return kExitOk;  // the reader went away (| head): nothing more to show
+      err << "kelvran: cannot write the samples: "
+          << (errno != 0 ? std::strerror(errno) : "the output failed") << '\n';
+      return kExitBus;
+    }
   }
+  return kExitOk;
 }
 
 }  // namespace cli

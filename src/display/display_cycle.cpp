@@ -204,11 +204,10 @@ void SetUpGroup(VisualContext& c, const GroupSetup& g) {
 void visual_timer_Timer(VisualContext& c) {
   PlotGroup(c);
   RefreshGaugeChannel(c.d, *c.v.limits_gauge, c.d.vd_channel_index, 0);
-  const int status1 = ReadAt(c.d, reg::kIntStatus1);
+  ReadAt(c.d, reg::kIntStatus1);
   show_int_status_1(c);
-  const int status2 = ReadAt(c.d, reg::kIntStatus2);
+  ReadAt(c.d, reg::kIntStatus2);
   show_int_status_2(c);
-  c.v.status_seen = {true, static_cast<std::uint8_t>(status1), static_cast<std::uint8_t>(status2)};
 }
 
 void SetUpStripChartGroup(VisualContext& c, int group) {

@@ -97,11 +97,7 @@ MainForm::MainForm(devaccess::Declarations& d, widgets::MessageBoxes& boxes, QWi
   const about::AppVersion v = about::ProgramVersion();
   capture::WindowHooks hooks{[this] { help_->ShowContents(); }, [this] { Command3_Click(); },
                              [this]() -> widgets::StripChart& { return visual_tab_->chart(); },
-                             [this]() -> std::optional<chip::StatusSample> {
-                               const auto seen = visual_tab_->TakeStatusSeen();
-                               if (!seen) return std::nullopt;
-                               return chip::StatusSample{seen->first, seen->second};
-                             }};
+                             [this] { return visual_tab_->Ticking(); }};
   menu_features_ = new capture::MenuFeatures(
       *this, d_, boxes_,
       std::to_string(v.major) + "." + std::to_string(v.minor) + "." + std::to_string(v.revision),

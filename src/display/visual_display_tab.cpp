@@ -207,11 +207,8 @@ void VisualDisplayTab::EasySetup() {
   display::EasySetup(context_);
 }
 
-std::optional<std::pair<std::uint8_t, std::uint8_t>> VisualDisplayTab::TakeStatusSeen() {
-  VisualDisplayView::StatusSeen& seen = view_.status_seen;
-  if (!seen.fresh) return std::nullopt;
-  seen.fresh = false;
-  return std::pair{seen.status1, seen.status2};
+bool VisualDisplayTab::Ticking() const {
+  return view_.visual_timer->isActive();
 }
 
 void VisualDisplayTab::visual_timer_Timer() {

@@ -34,8 +34,8 @@ class VisualDisplayTab : public QWidget {
   void visual_timer_Timer();
 
   widgets::StripChart& chart() const { return *view_.Strip2; }
-  // INT Status 1 and 2 as a tick read them since the last call, if one did.
-  std::optional<std::pair<std::uint8_t, std::uint8_t>> TakeStatusSeen();
+  // visual_timer runs: each tick reads INT Status 1 and 2.
+  bool Ticking() const;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

@@ -34,15 +34,6 @@ struct VisualDisplayView {
   channels::AoutSlider* aout_slider = nullptr;
   QTimer* visual_timer = nullptr;
   QWidget* box_parent = nullptr;  // parent of the "Warning" box
-
-  // INT Status 1 and 2 as the last tick read them, for a recording, which must not read them
-  // itself (a read clears latched bits). fresh until the recording takes them.
-  struct StatusSeen {
-    bool fresh = false;
-    std::uint8_t status1 = 0;
-    std::uint8_t status2 = 0;
-  };
-  StatusSeen status_seen;
 };
 
 struct VisualContext {

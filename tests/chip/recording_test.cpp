@@ -14,6 +14,7 @@
 #include "chip/local_time.h"
 #include "chip/recording_file.h"
 #include "chip/recording_session.h"
+#include "chip/sampler.h"
 
 namespace chip {
 namespace {
@@ -28,20 +29,47 @@ std::string Slurp(const fs::path& path) {
   return text.str();
 }
 
-TEST(Recording, ColumnsAndRowsPairValueWithRawByte) {
-  const std::array<RecordedChannel, 3> channels{
-      {{"+12V", "V", 3}, {"Fan 1", "RPM", 0}, {"External 1", "°C", 0}}};
-  EXPECT_EQ(FormatColumnNames(channels),
-            "time,seconds,+12V [V],+12V raw,Fan 1 [RPM],Fan 1 raw,External 1 [°C],"
-            "External 1 raw,INT Status 1,INT Status 2\n");
+// Readings as a sampler hands them over: +12V, Fan 1 (stalled in the second) and External 1.
+struct Readings {
+  std::array<ChannelReading, 3> r{};
+  Sample sample;
+  Readings() {
+    r[0] = {.channel = &channel::kV12,
+            .raw = 193,
+            .value = 12.0313,
+            .low = 10.9,
+            .high = 13.2,
+            .has_high = true};
+    r[1] = {.channel = &channel::kFan1, .raw = 70, .value = 4821.4, .low = 3994};
+    r[2] = {.channel = &channel::kExternal1,
+            .raw = 0,
+            .value = -0.2,
+            .low = 0,
+            .high = 90,
+            .has_high = true};
+    sample.channels = r;
+  }
+};
 
-  const std::array<ChannelSample, 3> samples{{{12.0313, 193}, {4821.4, 70}, {-0.2, 0}}};
+TEST(Recording, ColumnsLimitsAndRowsPairValueWithRawByte) {
+  Readings x;
+  EXPECT_EQ(FormatColumnNames(x.sample.channels),
+            "time,seconds,+12V [V],+12V raw,Fan 1 [RPM],Fan 1 raw,External 1 [°C],"
+            "External 1 raw,INT Status 1,INT Status 2,alarms\n");
+  EXPECT_EQ(FormatLimits(x.sample.channels),
+            "# limits: +12V 10.900 13.200; Fan 1 3994 -; External 1 0 90\n");
+
   std::string rows;
-  AppendRow(rows, "2026-12-06T01:02:03.456+01:00", 1.5, channels, samples, StatusSample{0, 16});
-  AppendRow(rows, "t", 2.25, channels, samples, std::nullopt);
+  x.sample.status = {0x00, 0x10};
+  AppendRow(rows, "2026-12-06T01:02:03.456+01:00", 1.5, x.sample);
+  x.r[1].stalled = true;
+  x.r[1].raw = 255;
+  x.r[0].alarm = x.r[2].alarm = true;
+  x.sample.status = {0x20, 0xC1};
+  AppendRow(rows, "t", 2.25, x.sample);
   EXPECT_EQ(rows,
-            "2026-12-06T01:02:03.456+01:00,1.500,12.031,193,4821,70,0,0,0,16\n"
-            "t,2.250,12.031,193,4821,70,0,0,,\n");
+            "2026-12-06T01:02:03.456+01:00,1.500,12.031,193,4821,70,0,0,0,16,Chassis\n"
+            "t,2.250,12.031,193,,255,0,0,32,193,+12V;External 1;D1 Fault;D2 Fault\n");
 }
 
 TEST(Recording, QuotesFieldsAsCsvReadersExpect) {
@@ -139,43 +167,44 @@ TEST_F(RecordingFileTest, FailuresNameTheFileAndTheReason) {
   fs::create_directories(dir);
 }
 
-TEST_F(RecordingFileTest, SessionFollowsTheChannelModeAndNeverReadsStatus) {
-  std::array<std::uint8_t, 256> regs{};
-  regs[0x24] = 192;   // +12V
-  regs[0x28] = 150;   // FAN1 count: 4500 RPM with divisor 2
-  regs[0x47] = 0x50;  // both divisors 2
-  std::vector<std::uint8_t> reads;
-  const auto read = [&](std::uint8_t a) {
-    reads.push_back(a);
-    return regs[a];
-  };
+// The header comes with the first row; limits and columns are written again only on a change.
+TEST_F(RecordingFileTest, SessionWritesHeaderLimitsAndChangesAsTheyCome) {
+  Readings x;
   const Clock::time_point t0{};
   const auto wall = std::chrono::system_clock::now();
   {
     RecordingFile file((dir / "r.csv").string(), t0);
-    RecordingSession session({"1.0.0", {"SMBus", 0x2D, std::nullopt}, 0, {}}, read, file, wall, t0);
-    session.Row(StatusSample{1, 2}, wall, t0 + std::chrono::milliseconds(10));
-    regs[0x16] = 0x01;  // FAN1 becomes AIN1
-    session.Row(std::nullopt, wall, t0 + std::chrono::milliseconds(20));
+    RecordingSession session({"1.0.0", {"SMBus", 0x2D, std::nullopt}, 0, {}}, file);
+    x.sample.channel_mode = 0x02;
+    x.sample.channels_changed = x.sample.limits_changed = true;
+    session.Row(x.sample, wall, t0 + std::chrono::milliseconds(10));
+    x.sample.channels_changed = x.sample.limits_changed = false;
+    session.Row(x.sample, wall, t0 + std::chrono::milliseconds(20));
+    x.r[0].high = 13.3;
+    x.sample.limits_changed = true;
+    session.Row(x.sample, wall, t0 + std::chrono::milliseconds(30));
+    x.sample.channel_mode = 0x03;
+    x.sample.channels_changed = true;
+    x.sample.channels = std::span(x.r).first(1);
+    session.Row(x.sample, wall, t0 + std::chrono::milliseconds(40));
+    EXPECT_EQ(session.rows(), 4U);
   }
   std::vector<std::string> lines;
   std::stringstream text(Slurp(dir / "r.csv"));
   for (std::string line; std::getline(text, line);) lines.push_back(line);
-  ASSERT_EQ(lines.size(), 10U);
-  EXPECT_EQ(lines[3], "# channel mode: 0x00");
-  EXPECT_NE(lines[5].find(",+12V [V],+12V raw,"), std::string::npos);
-  EXPECT_NE(lines[5].find(",Fan 1 [RPM],Fan 1 raw,"), std::string::npos);
-  EXPECT_TRUE(lines[6].find(",0.010,") != std::string::npos &&
-              lines[6].find(",12.062,192,") != std::string::npos)
-      << lines[6];
-  EXPECT_NE(lines[6].find(",4500,150,"), std::string::npos) << lines[6];
-  EXPECT_TRUE(lines[6].ends_with(",1,2"));
-  EXPECT_TRUE(lines[7].starts_with("# channel mode changed to 0x01 at "));
-  EXPECT_NE(lines[8].find(",AIN 1 [V],AIN 1 raw,"), std::string::npos);
-  EXPECT_TRUE(lines[9].ends_with(",,"));
-  for (const int status : {0x41, 0x42, 0x4C, 0x4D}) {
-    EXPECT_EQ(std::count(reads.begin(), reads.end(), static_cast<std::uint8_t>(status)), 0);
-  }
+  ASSERT_EQ(lines.size(), 15U);
+  EXPECT_EQ(lines[0], "# kelvran-eval 1.0.0 recording");
+  EXPECT_EQ(lines[3], "# channel mode: 0x02");
+  EXPECT_TRUE(lines[4].starts_with("# started: "));
+  EXPECT_EQ(lines[5], "# limits: +12V 10.900 13.200; Fan 1 3994 -; External 1 0 90");
+  EXPECT_TRUE(lines[6].starts_with("time,seconds,+12V [V]"));
+  EXPECT_TRUE(lines[7].find(",0.000,12.031,193,") != std::string::npos) << lines[7];
+  EXPECT_TRUE(lines[8].find(",0.010,12.031,193,") != std::string::npos) << lines[8];
+  EXPECT_EQ(lines[9], "# limits: +12V 10.900 13.300; Fan 1 3994 -; External 1 0 90");
+  EXPECT_TRUE(lines[11].starts_with("# channel mode changed to 0x03 at "));
+  EXPECT_EQ(lines[12], "# limits: +12V 10.900 13.300");
+  EXPECT_EQ(lines[13], "time,seconds,+12V [V],+12V raw,INT Status 1,INT Status 2,alarms");
+  EXPECT_TRUE(lines[14].find(",0.030,12.031,193,0,0,") != std::string::npos) << lines[14];
 }
 
 }  // namespace

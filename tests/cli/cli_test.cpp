@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -289,14 +291,101 @@ TEST(Kelvran, RecordWritesParseableRows) {
             2);
 }
 
-TEST(Kelvran, ABusFailureNamesTheRegister) {
-  const Result r = Kelvran({"watch", "--count", "1"}, R"({
-    "smbus": {"chips": [{"address": "0x2D"}]},
-    "faults": [{"medium": "SMB", "op": "R", "register": "0x41", "error": "NACK"}]})");
-  EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.err.find("reading 0x41 (INT Status 1) of the chip at smbus address 0x2D"),
-            std::string::npos)
-      << r.err;
+TEST(Kelvran, ABusFailureNamesTheOperationAndTheRegister) {
+  const struct {
+    Lines args;
+    const char* fault;
+    const char* says;
+  } cases[] = {
+      {{"watch", "--count", "1"},
+       R"("op": "R", "register": "0x41")",
+       "reading 0x41 (INT Status 1) of the chip at smbus address 0x2D: "},
+      {{"set", "0x19", "0x80", "--yes"},
+       R"("op": "W", "register": "0x19")",
+       "writing 0x19 (Analog Output) of the chip at smbus address 0x2D: "},
+  };
+  for (const auto& c : cases) {
+    const Result r = Kelvran(c.args, std::string(R"({"smbus": {"chips": [{"address": "0x2D"}]},
+        "faults": [{"medium": "SMB", "error": "NACK", )") +
+                                         c.fault + "}]}");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+  }
+}
+
+// A fan that stopped has no speed: each format says so rather than print a number.
+TEST(Kelvran, WatchShowsAStoppedFanAsStalled) {
+  const std::string chip = R"({"smbus": {"chips": [{"address": "0x2D"}]},
+    "chip": {"registers": {"0x40": "0x01", "0x16": "0x02", "0x47": "0x50"},
+             "inputs": {"fan1_rpm": 0}, "noise": 0}})";
+  const struct {
+    Lines args;
+    const char* says;
+  } cases[] = {
+      {{"watch", "--count=1", "--csv"}, ",Fan 1 (RPM),Fan 1 low,"},
+      {{"watch", "--count=1", "--json"}, R"("name":"Fan 1","unit":"RPM","value":null,)"},
+      {{"watch", "--count=1"}, "  Fan 1 stalled"},
+  };
+  for (const auto& c : cases) {
+    const Result r = Kelvran(c.args, chip);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find(c.says), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("10000"), std::string::npos) << "a speed for a stopped fan: " << r.out;
+  }
+  const Lines csv = SplitLines(Kelvran({"watch", "--count=1", "--csv"}, chip).out);
+  ASSERT_EQ(csv.size(), 2u);
+  const std::string before_fan = csv[0].substr(0, csv[0].find(",Fan 1 (RPM)"));
+  const auto fan = std::count(before_fan.begin(), before_fan.end(), ',');
+  std::istringstream cells(csv[1]);
+  std::string cell;
+  for (long i = 0; i <= fan + 1; ++i) std::getline(cells, cell, ',');
+  EXPECT_EQ(cell, "") << csv[1];
+}
+
+// An output that fails (a full disk) ends watch with a message; a reader that went away (a closed
+// pipe) ends it quietly.
+TEST(Kelvran, WatchOutputThatFailsEndsIt) {
+  struct FailingBuffer : std::streambuf {
+    explicit FailingBuffer(int e) : error(e) {}
+    int overflow(int) override {
+      errno = error;
+      return traits_type::eof();
+    }
+    int error;
+  };
+  const struct {
+    int error;
+    int status;
+    const char* says;
+  } cases[] = {{ENOSPC, 1, "kelvran: cannot write the samples: No space left on device\n"},
+               {EPIPE, 0, ""}};
+  for (const auto& c : cases) {
+    FailingBuffer buffer(c.error);
+    std::ostream out(&buffer);
+    std::ostringstream err;
+    int samples = 0;
+    Terminal terminal;
+    terminal.stop_requested = [&samples] { return ++samples > 5; };
+    EXPECT_EQ(cli::Run({"watch", "--csv", "--simulate"}, out, err, terminal), c.status);
+    EXPECT_EQ(err.str(), c.says);
+    EXPECT_EQ(samples, 1) << "the first sample's failure ends it";
+  }
+}
+
+// Slots lie on a grid from the first sample: slow samples never add up to drift, and one that
+// overran skips the slots it missed.
+TEST(Kelvran, SamplesKeepToTheirIntervalByDeadline) {
+  using namespace std::chrono_literals;
+  const Deadlines::Clock::time_point t0{};
+  const Deadlines deadlines(t0, 1.0);
+  Deadlines::Clock::time_point now = t0;
+  for (int n = 1; n < 3600; ++n) {
+    now = deadlines.Next(now + 300ms);  // each sample takes 0.3 s, then waits
+  }
+  EXPECT_EQ(now - t0, 3599s);
+  EXPECT_EQ(deadlines.Next(t0 + 2500ms), t0 + 3s);
+  EXPECT_EQ(deadlines.Next(t0 + 3s), t0 + 4s);
+  EXPECT_EQ(Deadlines(t0, 0.0).Next(t0 + 5s), t0) << "no interval: no wait";
 }
 
 }  // namespace

@@ -1,0 +1,141 @@
+#include "chip/sampler.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "access/link_new_com_port.h"
+#include "buslink/sim/simulated_hardware.h"
+
+namespace {
+
+// A converting SMBus chip with the limits EasySetup leaves (the +12V high limit is 0xD3, about
+// 13.2 V), read through the register transfer as every program reads it.
+struct SamplerTest : ::testing::Test {
+  SamplerTest() {
+    trace.KeepLines(true);
+    d.device_address = 0x2D;
+    for (const auto& [reg, value] : std::vector<std::pair<int, int>>{
+             {0x40, 0x03}, {0x16, 0x02}, {0x47, 0x50}, {0x33, 0xD3}, {0x34, 0xAB}, {0x3B, 0xA9}}) {
+      devaccess::WriteAt(d, reg, value);
+    }
+    trace.ClearLines();
+  }
+  buslink::sim::Chip& Chip() { return *hardware.SMBusChip(0x2D); }
+  chip::Sampler MakeSampler(chip::SamplerOptions options = {}) {
+    return chip::Sampler(
+        [this](std::uint8_t a) { return static_cast<std::uint8_t>(devaccess::ReadAt(d, a)); },
+        d.alarm_store, options);
+  }
+  static const chip::ChannelReading& Find(const chip::Sample& s, std::string_view caption) {
+    for (const chip::ChannelReading& r : s.channels) {
+      if (r.channel->caption == caption) return r;
+    }
+    static const chip::ChannelReading none;
+    ADD_FAILURE() << "no channel " << caption;
+    return none;
+  }
+
+  buslink::BusTrace trace;
+  buslink::sim::SimulatedHardware hardware{
+      buslink::sim::Scenario::FromJson(R"({"smbus": {"chips": [{}]}, "chip": {"noise": 0}})", "t"),
+      &trace};
+  devaccess::Declarations d{&hardware};
+};
+
+// A short alarm read (and so cleared) by another reader in between reaches every sampler once.
+TEST_F(SamplerTest, EveryAlarmSinceTheLastSampleReachesEachSamplerOnce) {
+  chip::Sampler recorder = MakeSampler();
+  chip::Sampler exporter = MakeSampler({.read_status = false});
+  EXPECT_FALSE(Find(recorder.Take(), "+12V").alarm);
+
+  Chip().inputs().v12 = 14.5;
+  devaccess::ReadAt(d, 0x24);  // converts: the high limit is passed and INT Status 2 latches
+  Chip().inputs().v12 = 12.0;
+  devaccess::ReadAt(d, 0x42);  // the display's read clears the chip's bit
+  EXPECT_EQ(Chip().Peek(0x42) & 0x01, 0);
+
+  const chip::Sample& first = recorder.Take();
+  EXPECT_TRUE(Find(first, "+12V").alarm);
+  EXPECT_EQ(first.status.status2 & 0x01, 0x01);
+  EXPECT_NEAR(Find(first, "+12V").value, 12.0, 0.07);
+  EXPECT_FALSE(Find(recorder.Take(), "+12V").alarm) << "not counted twice";
+  EXPECT_TRUE(Find(exporter.Take(), "+12V").alarm) << "nor lost to the second consumer";
+  EXPECT_FALSE(Find(exporter.Take(), "+12V").alarm);
+}
+
+TEST_F(SamplerTest, FollowsChannelModeDivisorsAndLimits) {
+  chip::Sampler sampler = MakeSampler({.read_configuration = true});
+  const chip::Sample& s = sampler.Take();
+  EXPECT_TRUE(s.channels_changed && s.limits_changed && s.converting());
+  EXPECT_EQ(Find(s, "Fan 1").value, 4500);
+  EXPECT_FALSE(Find(s, "Fan 1").has_high);
+  EXPECT_NEAR(Find(s, "+12V").high, 13.2, 0.1);
+
+  sampler.Take();
+  EXPECT_FALSE(s.channels_changed || s.limits_changed);
+
+  devaccess::WriteAt(d, 0x33, 0xD4);
+  sampler.Take();
+  EXPECT_TRUE(s.limits_changed);
+  EXPECT_FALSE(s.channels_changed);
+
+  devaccess::WriteAt(d, 0x47, 0x60);  // FAN1 divisor 4: the same limit byte is another speed
+  const double limit2 = Find(s, "Fan 1").low;
+  sampler.Take();
+  EXPECT_TRUE(s.limits_changed);
+  EXPECT_NE(Find(s, "Fan 1").low, limit2);
+
+  devaccess::WriteAt(d, 0x16, 0x03);  // FAN1 becomes AIN1
+  sampler.Take();
+  EXPECT_TRUE(s.channels_changed);
+  EXPECT_NEAR(Find(s, "AIN 1").value, 1.0, 0.02);
+}
+
+TEST_F(SamplerTest, StoppedFanIsStalledNotASpeed) {
+  Chip().inputs().fan1_rpm = 0;
+  chip::Sampler sampler = MakeSampler();
+  const chip::ChannelReading& fan = Find(sampler.Take(), "Fan 1");
+  EXPECT_EQ(fan.raw, 255);
+  EXPECT_TRUE(fan.stalled);
+  EXPECT_EQ(fan.value, 0);
+}
+
+TEST_F(SamplerTest, TransfersPerSampleMatchTheTrace) {
+  for (const bool status : {true, false}) {
+    for (const int mode : {0x02, 0x03, 0x0F}) {
+      devaccess::WriteAt(d, 0x16, mode);
+      const chip::SamplerOptions options{.read_status = status, .read_configuration = status};
+      chip::Sampler sampler = MakeSampler(options);
+      trace.ClearLines();
+      sampler.Take();
+      EXPECT_EQ(static_cast<int>(trace.Lines().size()),
+                chip::Sampler::TransfersPerSample(mode, options))
+          << mode;
+      for (const std::string& line : trace.Lines()) {
+        EXPECT_EQ(line.find(" W "), std::string::npos) << "a sampler never writes: " << line;
+      }
+    }
+  }
+}
+
+TEST(AlarmStore, ReadersComeAndGoWithoutLosingBits) {
+  chip::AlarmStore store;
+  std::vector<chip::AlarmStore::Subscription> readers;
+  for (std::size_t i = 0; i < chip::AlarmStore::kMaxSubscriptions; ++i) {
+    readers.push_back(store.Subscribe());
+  }
+  EXPECT_THROW(store.Subscribe(), std::length_error);
+  store.Latch(0x01, 0);
+  readers.pop_back();  // its slot is free again, and its successor starts empty
+  chip::AlarmStore::Subscription late = store.Subscribe();
+  store.Latch(0x80, 0x10);
+  EXPECT_EQ(late.Take(), (chip::StatusSample{0x80, 0x10}));
+  chip::AlarmStore::Subscription moved = std::move(readers.front());
+  EXPECT_EQ(moved.Peek(), (chip::StatusSample{0x81, 0x10}));
+  EXPECT_EQ(moved.Take(), (chip::StatusSample{0x81, 0x10}));
+  EXPECT_EQ(moved.Take(), chip::StatusSample{});
+}
+
+}  // namespace
