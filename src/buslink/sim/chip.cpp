@@ -83,14 +83,20 @@ std::int8_t Signed(std::uint8_t raw) {
   return static_cast<std::int8_t>(raw);
 }
 
+// Held to the scale before rounding, so an input far beyond it (or not a number at all, as a sum
+// of infinities would be) still reads as an end of the scale.
+long RoundWithin(double value, double low, double high) {
+  return std::lround(std::fmin(std::fmax(value, low), high));
+}
+
 // The measurements, each with a noise sample in counts added before rounding.
 std::uint8_t VoltsToCounts(double volts, VoltScale scale, double noise) {
   const double counts = (volts - scale.offset) * 255.0 / scale.full_scale + noise;
-  return static_cast<std::uint8_t>(std::clamp(std::lround(counts), 0L, 255L));
+  return static_cast<std::uint8_t>(RoundWithin(counts, 0.0, 255.0));
 }
 
 std::uint8_t CelsiusToCounts(double degrees, double noise) {
-  const long whole = std::clamp(std::lround(degrees + noise), -128L, 127L);
+  const long whole = RoundWithin(degrees + noise, -128.0, 127.0);
   return static_cast<std::uint8_t>(whole & 0xFF);  // two's complement
 }
 

@@ -81,9 +81,9 @@ TEST(ChipTest, VoltageReadingsShowTheInputWithinOneCount) {
 }
 
 TEST(ChipTest, TemperaturesAreWholeDegreesInTwosComplementComparedSigned) {
-  const std::pair<double, std::uint8_t> rows[] = {{25.0, 25},    {24.6, 25},    {-1.0, 0xFF},
-                                                  {127.0, 0x7F}, {200.0, 0x7F}, {-128.0, 0x80},
-                                                  {-300.0, 0x80}};
+  const std::pair<double, std::uint8_t> rows[] = {{25.0, 25},     {24.6, 25},    {-1.0, 0xFF},
+                                                  {127.0, 0x7F},  {200.0, 0x7F}, {1e300, 0x7F},
+                                                  {-128.0, 0x80}, {-300.0, 0x80}};
   for (const auto& [degrees, raw] : rows) {
     ChipInputs inputs;
     inputs.temp_internal = inputs.temp_ext1 = inputs.temp_ext2 = degrees;
