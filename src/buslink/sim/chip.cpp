@@ -109,8 +109,12 @@ std::uint8_t FanCount(double rpm, int divisor, double noise) {
 
 }  // namespace
 
-Chip::Chip(const ChipSetup& setup, std::uint32_t seed)
-    : inputs_(setup.inputs), noise_(setup.noise), rng_(seed) {
+Chip::Chip(const ChipSetup& setup, std::uint32_t seed, std::shared_ptr<SimClock> clock)
+    : inputs_(setup.inputs),
+      noise_(setup.noise),
+      rng_(seed),
+      seed_(seed),
+      clock_(clock ? std::move(clock) : std::make_shared<SimClock>()) {
   PowerOnReset();
   ObserveIntrusion();
   // The scenario's registers go in raw, after reset: that is how a read-only register gets pinned.
@@ -188,6 +192,7 @@ std::uint8_t Chip::Peek(std::uint8_t reg) const {
 }
 
 std::uint8_t Chip::Read(std::uint8_t reg) {
+  now_.reset();
   ObserveIntrusion();
   if (Monitoring()) {
     if (IsMeasured(reg)) {
@@ -261,69 +266,79 @@ double Chip::NoiseSample() {
   return std::uniform_real_distribution<double>(-noise_, noise_)(rng_);
 }
 
+double Chip::Level(AnalogInput input, double number) {
+  const InputShape& shape = inputs_.shapes[static_cast<std::size_t>(input)];
+  if (shape.empty()) return number;
+  if (!now_) now_ = clock_->Seconds();
+  // Each input of each chip has its own noise, repeatable from the seed.
+  const std::uint64_t stream = (std::uint64_t{seed_} << 8U) | static_cast<std::uint64_t>(input);
+  return shape.Value(*now_, stream);
+}
+
 void Chip::ConvertChannel(std::uint8_t reg) {
+  using enum AnalogInput;
   const std::uint8_t mode = regs_[kChannelMode];
   std::uint8_t value = 0;
   Limits limits;
   switch (reg) {
     case 0x20:
       if ((mode & kModeExtTemp2) != 0) {
-        value = CelsiusToCounts(inputs_.temp_ext2, NoiseSample());
+        value = CelsiusToCounts(Level(TempExt2, inputs_.temp_ext2), NoiseSample());
         limits = {regs_[0x2B], regs_[0x2C], true, kStatus1, 0x01};
       } else {
-        value = VoltsToCounts(inputs_.v25, kScale25V, NoiseSample());
+        value = VoltsToCounts(Level(V25, inputs_.v25), kScale25V, NoiseSample());
         limits = {regs_[0x2B], regs_[0x2C], false, kStatus1, 0x01};
       }
       break;
     case 0x21:
-      value = VoltsToCounts(inputs_.vccp1, kScaleVccp, NoiseSample());
+      value = VoltsToCounts(Level(Vccp1, inputs_.vccp1), kScaleVccp, NoiseSample());
       limits = {regs_[0x2D], regs_[0x2E], false, kStatus1, 0x02};
       break;
     case 0x22:
-      value = VoltsToCounts(inputs_.vcc, (mode & kModeVcc5V) != 0 ? kScale5V : kScaleVcc33,
-                            NoiseSample());
+      value = VoltsToCounts(Level(Vcc, inputs_.vcc),
+                            (mode & kModeVcc5V) != 0 ? kScale5V : kScaleVcc33, NoiseSample());
       limits = {regs_[0x2F], regs_[0x30], false, kStatus1, 0x04};
       break;
     case 0x23:
-      value = VoltsToCounts(inputs_.v5, kScale5V, NoiseSample());
+      value = VoltsToCounts(Level(V5, inputs_.v5), kScale5V, NoiseSample());
       limits = {regs_[0x31], regs_[0x32], false, kStatus1, 0x08};
       break;
     case 0x24:
-      value = VoltsToCounts(inputs_.v12, kScale12V, NoiseSample());
+      value = VoltsToCounts(Level(V12, inputs_.v12), kScale12V, NoiseSample());
       limits = {regs_[0x33], regs_[0x34], false, kStatus2, 0x01};
       break;
     case 0x25:
       // With the second remote diode on these pins, Vccp2 is not measured at all.
       if ((mode & kModeExtTemp2) != 0) return;
-      value = VoltsToCounts(inputs_.vccp2, kScaleVccp, NoiseSample());
+      value = VoltsToCounts(Level(Vccp2, inputs_.vccp2), kScaleVccp, NoiseSample());
       limits = {regs_[0x35], regs_[0x36], false, kStatus2, 0x02};
       break;
     case 0x26:
-      value = CelsiusToCounts(inputs_.temp_ext1, NoiseSample());
+      value = CelsiusToCounts(Level(TempExt1, inputs_.temp_ext1), NoiseSample());
       limits = {regs_[0x37], regs_[0x38], true, kStatus1, 0x20};
       break;
     case 0x27:
-      value = CelsiusToCounts(inputs_.temp_internal, NoiseSample());
+      value = CelsiusToCounts(Level(TempInternal, inputs_.temp_internal), NoiseSample());
       limits = {regs_[0x39], regs_[0x3A], true, kStatus1, 0x10};
       break;
     case 0x28:
       if ((mode & kModeAin1) != 0) {
-        value = VoltsToCounts(inputs_.ain1, kScaleAin, NoiseSample());
+        value = VoltsToCounts(Level(Ain1, inputs_.ain1), kScaleAin, NoiseSample());
         limits = {regs_[0x3B], regs_[kAin1Low], false, kStatus1, 0x40};
       } else {
         // A fan has one limit: a count above it means the fan turns too slowly.
-        value =
-            FanCount(inputs_.fan1_rpm, DivisorFromBits(regs_[kVidFanDivisor] >> 4U), NoiseSample());
+        value = FanCount(Level(Fan1Rpm, inputs_.fan1_rpm),
+                         DivisorFromBits(regs_[kVidFanDivisor] >> 4U), NoiseSample());
         limits = {regs_[0x3B], 0x00, false, kStatus1, 0x40};
       }
       break;
     case 0x29:
       if ((mode & kModeAin2) != 0) {
-        value = VoltsToCounts(inputs_.ain2, kScaleAin, NoiseSample());
+        value = VoltsToCounts(Level(Ain2, inputs_.ain2), kScaleAin, NoiseSample());
         limits = {regs_[0x3C], regs_[kAin2Low], false, kStatus1, 0x80};
       } else {
-        value =
-            FanCount(inputs_.fan2_rpm, DivisorFromBits(regs_[kVidFanDivisor] >> 6U), NoiseSample());
+        value = FanCount(Level(Fan2Rpm, inputs_.fan2_rpm),
+                         DivisorFromBits(regs_[kVidFanDivisor] >> 6U), NoiseSample());
         limits = {regs_[0x3C], 0x00, false, kStatus1, 0x80};
       }
       break;

@@ -5,10 +5,13 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <initializer_list>
 #include <limits>
 #include <nlohmann/json.hpp>
 #include <string_view>
+
+#include "buslink/sim/profile.h"
 
 namespace buslink::sim {
 
@@ -25,6 +28,8 @@ std::string Hex(std::int64_t value, int digits = 2) {
   std::snprintf(text, sizeof text, "0x%0*llX", digits, static_cast<long long>(value));
   return text;
 }
+
+constexpr double kAny = -std::numeric_limits<double>::max();
 
 std::string Key(const std::string& path, std::string_view key) {
   return path.empty() ? std::string(key) : path + "." + std::string(key);
@@ -255,22 +260,23 @@ class Parser {
       const char* key;
       double ChipInputs::*field;
       double min;
+      AnalogInput id;
     };
-    constexpr double kAny = -std::numeric_limits<double>::max();
+    using enum AnalogInput;
     static const Analog kAnalog[] = {
-        {"v25", &ChipInputs::v25, kAny},
-        {"vccp1", &ChipInputs::vccp1, kAny},
-        {"vcc", &ChipInputs::vcc, kAny},
-        {"v5", &ChipInputs::v5, kAny},
-        {"v12", &ChipInputs::v12, kAny},
-        {"vccp2", &ChipInputs::vccp2, kAny},
-        {"ain1", &ChipInputs::ain1, kAny},
-        {"ain2", &ChipInputs::ain2, kAny},
-        {"temp_internal", &ChipInputs::temp_internal, kAny},
-        {"temp_ext1", &ChipInputs::temp_ext1, kAny},
-        {"temp_ext2", &ChipInputs::temp_ext2, kAny},
-        {"fan1_rpm", &ChipInputs::fan1_rpm, 0.0},
-        {"fan2_rpm", &ChipInputs::fan2_rpm, 0.0},
+        {"v25", &ChipInputs::v25, kAny, V25},
+        {"vccp1", &ChipInputs::vccp1, kAny, Vccp1},
+        {"vcc", &ChipInputs::vcc, kAny, Vcc},
+        {"v5", &ChipInputs::v5, kAny, V5},
+        {"v12", &ChipInputs::v12, kAny, V12},
+        {"vccp2", &ChipInputs::vccp2, kAny, Vccp2},
+        {"ain1", &ChipInputs::ain1, kAny, Ain1},
+        {"ain2", &ChipInputs::ain2, kAny, Ain2},
+        {"temp_internal", &ChipInputs::temp_internal, kAny, TempInternal},
+        {"temp_ext1", &ChipInputs::temp_ext1, kAny, TempExt1},
+        {"temp_ext2", &ChipInputs::temp_ext2, kAny, TempExt2},
+        {"fan1_rpm", &ChipInputs::fan1_rpm, 0.0, Fan1Rpm},
+        {"fan2_rpm", &ChipInputs::fan2_rpm, 0.0, Fan2Rpm},
     };
     for (const auto& item : object.items()) {
       const std::string key_path = Key(path, item.key());
@@ -285,7 +291,8 @@ class Parser {
       bool found = false;
       for (const Analog& a : kAnalog) {
         if (item.key() != a.key) continue;
-        inputs.*a.field = Number(item.value(), key_path, a.min);
+        ReadAnalogInput(item.value(), key_path, a.min, inputs.*a.field,
+                        inputs.shapes[static_cast<std::size_t>(a.id)]);
         found = true;
       }
       if (!found) {
@@ -294,6 +301,171 @@ class Parser {
              "temp_ext1, temp_ext2, fan1_rpm, fan2_rpm, vid, chassis_intrusion)");
       }
     }
+  }
+
+  // An analog input: a number, a shape (an object whose parts add up), or an array of numbers
+  // and shapes that add up. A number replaces any shape an outer "chip" gave, and the reverse.
+  void ReadAnalogInput(const json& value, const std::string& path, double min, double& number,
+                       InputShape& shape) const {
+    if (value.is_object() || value.is_array()) {
+      shape = ReadShape(value, path);
+      return;
+    }
+    if (!value.is_number() && !value.is_string()) {
+      Fail(path + ": expected a number or a shape such as {\"sine\": {...}}, got " +
+           Describe(value));
+    }
+    number = Number(value, path, min);
+    shape = InputShape();
+  }
+
+  InputShape ReadShape(const json& value, const std::string& path) const {
+    InputShape shape;
+    if (value.is_object()) {
+      ReadShapeParts(value, path, shape);
+      return shape;
+    }
+    if (value.empty()) Fail(path + ": an empty list; give numbers and shapes to add up");
+    for (std::size_t i = 0; i < value.size(); ++i) {
+      const json& item = value[i];
+      if (item.is_object()) {
+        ReadShapeParts(item, Index(path, i), shape);
+      } else {
+        shape.Add(Number(item, Index(path, i), kAny));
+      }
+    }
+    return shape;
+  }
+
+  void ReadShapeParts(const json& object, const std::string& path, InputShape& shape) const {
+    constexpr const char* kShapes = "sine, ramp, step, pulse, noise, csv";
+    if (object.empty()) Fail(path + ": an empty shape; give one or more of " + kShapes);
+    CheckKeys(object, path, {"sine", "ramp", "step", "pulse", "noise", "csv"});
+    for (const auto& item : object.items()) {
+      const std::string part_path = Key(path, item.key());
+      const json& part = item.value();
+      if (item.key() == "sine") {
+        shape.Add(ReadSine(part, part_path));
+      } else if (item.key() == "ramp") {
+        shape.Add(ReadRamp(part, part_path));
+      } else if (item.key() == "step" || item.key() == "pulse") {
+        shape.Add(ReadPulse(part, part_path, item.key() == "pulse"));
+      } else if (item.key() == "noise") {
+        RequireObject(part, part_path);
+        CheckKeys(part, part_path, {"sigma"});
+        shape.Add(InputShape::Noise{
+            Number(Required(part, part_path, "sigma"), Key(part_path, "sigma"), 0.0)});
+      } else {
+        shape.Add(ReadCsv(part, part_path));
+      }
+    }
+  }
+
+  InputShape::Sine ReadSine(const json& object, const std::string& path) const {
+    RequireObject(object, path);
+    CheckKeys(object, path, {"mean", "amplitude", "period", "phase"});
+    InputShape::Sine sine;
+    if (const json* m = Find(object, "mean")) sine.mean = Number(*m, Key(path, "mean"), kAny);
+    sine.amplitude = Number(Required(object, path, "amplitude"), Key(path, "amplitude"), kAny);
+    sine.period = Duration(Required(object, path, "period"), Key(path, "period"), false);
+    if (const json* p = Find(object, "phase")) sine.phase = Duration(*p, Key(path, "phase"), true);
+    return sine;
+  }
+
+  InputShape::Ramp ReadRamp(const json& object, const std::string& path) const {
+    RequireObject(object, path);
+    CheckKeys(object, path, {"from", "to", "over", "start", "then"});
+    InputShape::Ramp ramp;
+    ramp.from = Number(Required(object, path, "from"), Key(path, "from"), kAny);
+    ramp.to = Number(Required(object, path, "to"), Key(path, "to"), kAny);
+    ramp.over = Duration(Required(object, path, "over"), Key(path, "over"), false);
+    if (const json* s = Find(object, "start")) ramp.start = Duration(*s, Key(path, "start"), true);
+    if (const json* t = Find(object, "then")) ramp.then = Then(*t, Key(path, "then"));
+    return ramp;
+  }
+
+  // A step and a pulse are one shape: a pulse is a step with a length.
+  InputShape::Pulse ReadPulse(const json& object, const std::string& path, bool pulse) const {
+    RequireObject(object, path);
+    CheckKeys(object, path, {"base", "level", "start", "length", "every"});
+    InputShape::Pulse p;
+    if (const json* b = Find(object, "base")) p.base = Number(*b, Key(path, "base"), kAny);
+    p.level = Number(Required(object, path, "level"), Key(path, "level"), kAny);
+    if (const json* s = Find(object, "start")) p.start = Duration(*s, Key(path, "start"), true);
+    const json* length = pulse ? &Required(object, path, "length") : Find(object, "length");
+    if (length != nullptr) p.length = Duration(*length, Key(path, "length"), false);
+    if (const json* e = Find(object, "every")) {
+      const std::string e_path = Key(path, "every");
+      if (length == nullptr) Fail(e_path + ": a step that repeats needs its \"length\"");
+      p.every = Duration(*e, e_path, false);
+      if (p.every <= p.length) {
+        Fail(e_path + ": " + e->dump() + " must be longer than the length, " + length->dump());
+      }
+    }
+    return p;
+  }
+
+  // {"csv": "file.csv"} or {"csv": {"file": "file.csv", "then": "repeat"}}; a relative name is
+  // found beside the scenario file.
+  InputShape::Profile ReadCsv(const json& value, const std::string& path) const {
+    InputShape::Profile profile;
+    const json* file = &value;
+    std::string file_path = path;
+    if (value.is_object()) {
+      CheckKeys(value, path, {"file", "then"});
+      file = &Required(value, path, "file");
+      file_path = Key(path, "file");
+      if (const json* t = Find(value, "then")) profile.then = Then(*t, Key(path, "then"));
+    }
+    if (!file->is_string()) {
+      Fail(file_path + ": expected the name of a CSV file, got " + Describe(*file));
+    }
+    std::filesystem::path name = file->get<std::string>();
+    if (name.is_relative()) name = std::filesystem::path(source_).parent_path() / name;
+    try {
+      profile.points = std::make_shared<const InputShape::Points>(ProfileFromFile(name.string()));
+    } catch (const ProfileError& error) {
+      Fail(file_path + ": " + error.what());
+    }
+    return profile;
+  }
+
+  Afterwards Then(const json& value, const std::string& path) const {
+    switch (Choice(value, path, {"hold", "repeat", "bounce"})) {
+      case 1:
+        return Afterwards::Repeat;
+      case 2:
+        return Afterwards::Bounce;
+      default:
+        return Afterwards::Hold;
+    }
+  }
+
+  // Seconds, written as a number or as text with a unit ("30s", "250ms", "1.5min", "2h").
+  double Duration(const json& value, const std::string& path, bool zero_allowed) const {
+    double seconds = 0.0;
+    if (value.is_number()) {
+      seconds = value.get<double>();
+    } else if (value.is_string()) {
+      const auto parsed = SecondsFromText(value.get<std::string>());
+      if (!parsed) {
+        Fail(path + ": " + value.dump() + " is not a duration (30s, 250ms, 1.5min, 2h or seconds)");
+      }
+      seconds = *parsed;
+    } else {
+      Fail(path + ": expected a duration such as \"30s\", got " + Describe(value));
+    }
+    if (!std::isfinite(seconds) || seconds < 0.0 || (!zero_allowed && seconds == 0.0)) {
+      Fail(path + ": " + value.dump() +
+           (zero_allowed ? " must not be negative" : " must be longer than 0"));
+    }
+    return seconds;
+  }
+
+  const json& Required(const json& object, const std::string& path, const char* key) const {
+    const json* value = Find(object, key);
+    if (value == nullptr) Fail("missing key " + Key(path, key));
+    return *value;
   }
 
   void ReadPorts(const json& ports, const ChipSetup& chip, Scenario& scenario) const {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "buslink/bus_error.h"
+#include "buslink/sim/input_shape.h"
 
 namespace buslink::sim {
 
@@ -29,6 +30,8 @@ struct ChipInputs {
   double fan2_rpm = 3000.0;
   int vid = 12;                    // the five VID pins, 0..31
   bool chassis_intrusion = false;  // true: the case has been opened (latches on the rising edge)
+  // An analog input with a shape follows it on the simulated clock; its number above is unused.
+  InputShapes shapes;
 };
 
 // Registers written after power-on reset, and the pins. A board or SMBus chip entry may override

@@ -50,6 +50,7 @@ struct SimulatedHardware::State {
   int os_build = 1998;
   int latency_us = 0;
   BusTrace* trace = nullptr;
+  std::shared_ptr<SimClock> clock = std::make_shared<SimClock>();
 
   const Port* PortAt(int base) const {
     for (const Port& port : ports) {
@@ -283,14 +284,15 @@ SimulatedHardware::SimulatedHardware(const Scenario& scenario, BusTrace* trace)
     State::Port p{port.base, {}};
     for (const BoardSetup& board : port.boards) {
       p.boards.push_back({board.address, board.answers_when_false, board.answers_when_true,
-                          std::make_unique<Chip>(board.chip, seed++)});
+                          std::make_unique<Chip>(board.chip, seed++, state_->clock)});
     }
     state_->ports.push_back(std::move(p));
   }
   state_->smbus_present = scenario.smbus.present;
   state_->smbus_base = scenario.smbus.base_address;
   for (const SMBusChipSetup& chip : scenario.smbus.chips) {
-    state_->smbus_chips.push_back({chip.address, std::make_unique<Chip>(chip.chip, seed++)});
+    state_->smbus_chips.push_back(
+        {chip.address, std::make_unique<Chip>(chip.chip, seed++, state_->clock)});
   }
   for (const Fault& fault : scenario.faults) state_->faults.push_back({fault});
   state_->os_build = scenario.os_build;
@@ -321,6 +323,10 @@ Chip* SimulatedHardware::SMBusChip(std::uint8_t smbus_address) {
     if (chip.address == smbus_address) return chip.chip.get();
   }
   return nullptr;
+}
+
+SimClock& SimulatedHardware::Clock() {
+  return *state_->clock;
 }
 
 void SimulatedHardware::SetLatencyMicroseconds(int us) {

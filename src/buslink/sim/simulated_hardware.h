@@ -8,6 +8,7 @@
 #include "buslink/bus_trace.h"
 #include "buslink/sim/chip.h"
 #include "buslink/sim/scenario.h"
+#include "buslink/sim/sim_clock.h"
 
 namespace buslink::sim {
 
@@ -26,6 +27,9 @@ class SimulatedHardware : public Backend {
   // 8-bit form; smbus_address the 7-bit form.
   Chip* BoardChip(int port, std::uint8_t board_address);
   Chip* SMBusChip(std::uint8_t smbus_address);
+
+  // The clock every chip's shaped inputs follow; tests set it by hand.
+  SimClock& Clock();
 
   void SetLatencyMicroseconds(int us);
   void AddFault(const Fault& fault);
