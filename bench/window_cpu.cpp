@@ -92,7 +92,10 @@ void MeasureEventLoop(benchmark::State& state, const long& ticks) {
 // lets the event loop run.
 void RunWindow(benchmark::State& state, Tab tab) {
   for (auto _ : state) {
-    buslink::sim::SimulatedHardware hardware(buslink::sim::Scenario::BuiltIn());
+    // A board at power-up, so that the start notice comes and EasySetup runs from it.
+    buslink::sim::SimulatedHardware hardware(buslink::sim::Scenario::FromJson(
+        R"({"printer_ports": [{"boards": [{}]}], "smbus": {"chips": [{}]}, "chip": {"noise": 1}})",
+        "power-up"));
     devaccess::Declarations d;
     d.backend = &hardware;
     d.comms_medium = 0;

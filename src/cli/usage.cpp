@@ -8,7 +8,8 @@ namespace {
 
 constexpr const char* kBusOptions =
     "Bus options (every command):\n"
-    "  --simulate[=FILE]     the simulated chip: built in, or described by a scenario file\n"
+    "  --simulate[=FILE]     the simulated chip: built in (set up and running), or described\n"
+    "                        by a scenario file\n"
     "  --bus-trace=FILE      append one line per bus transfer to FILE\n"
     "  --medium=smbus|printer, --bus=N (i2c adapter), --port=N (printer port, from 0),\n"
     "  --address=A (7-bit, e.g. 0x2D)\n"

@@ -208,6 +208,24 @@ TEST(Kelvran, WatchCsvGivesTheConvertedReadings) {
   }
 }
 
+// Without a file, kelvran meets the built-in bench: a chip that was set up before and converts
+// from the first read (External 1 starts near 33 degrees; a stopped chip would read 0).
+TEST(Kelvran, TheBuiltInBenchConvertsFromTheStart) {
+  std::ostringstream config, config_err, ext1, ext1_err;
+  ASSERT_EQ(cli::Run({"--simulate", "get", "Configuration 1"}, config, config_err, Terminal{}), 0)
+      << config_err.str();
+  EXPECT_EQ(config.str().rfind("0x40  Configuration 1       0x03  00000011", 0), 0U)
+      << config.str();
+  ASSERT_EQ(cli::Run({"--simulate", "get", "0x26"}, ext1, ext1_err, Terminal{}), 0)
+      << ext1_err.str();
+  const std::string line = ext1.str();
+  const std::size_t value = line.find("0x", 2);
+  ASSERT_NE(value, std::string::npos) << line;
+  const long degrees = std::stol(line.substr(value + 2, 2), nullptr, 16);
+  EXPECT_GE(degrees, 30) << line;
+  EXPECT_LE(degrees, 36) << line;
+}
+
 std::string FileText(const std::string& path) {
   std::ifstream in(path);
   std::stringstream all;

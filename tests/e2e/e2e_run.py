@@ -2,7 +2,7 @@
 """End-to-end run of kelvran-eval in a real X server, driven from outside over AT-SPI.
 
 The launcher half starts a private X server (Xvfb), a private D-Bus session bus, the AT-SPI bus
-and the program on its built-in simulated hardware with --a11y-ids. The driver half, run as a
+and the program on simulated hardware at power-up (a one-line scenario) with --a11y-ids. The driver half, run as a
 child process with that environment (pyatspi binds to the bus when it is imported), goes from the
 wizard's first page to the main window connected to the SMBus chip and through every tab, the
 start notice, the About box and the help, and saves a screenshot of each. A second run of the
@@ -29,13 +29,21 @@ from atspi_session import (SKIP, SYSTEM_PYTHON, BusTrace, Desktop, Failure, Sess
                            missing_tools, process_ended, send_close_request, x_window, xdotool)
 
 
+# The simulated board and SMBus chip at power-up, START clear, so the start notice comes up.
+POWER_UP = ('{"printer_ports": [{"boards": [{}]}], "smbus": {"chips": [{}]},'
+            ' "chip": {"noise": 1}}\n')
+
+
 def run_program(args, session, mode):
-    """Starts the program on its built-in simulated hardware and drives it in `mode`; 0 when the
+    """Starts the program on simulated hardware at power-up and drives it in `mode`; 0 when the
     driver passed and the program then ended cleanly."""
     trace = session.path(f"bus-trace-{mode}.txt")
     output = session.path(f"program-{mode}.out")
+    scenario = session.path("power-up.json")
+    with open(scenario, "w", encoding="utf-8") as out:
+        out.write(POWER_UP)
     program = session.start_program(
-        [args.program, "--simulate", "--a11y-ids", f"--bus-trace={trace}"], output)
+        [args.program, f"--simulate={scenario}", "--a11y-ids", f"--bus-trace={trace}"], output)
     drive = [SYSTEM_PYTHON, os.path.abspath(__file__), "--drive", mode, "--out", args.out]
     if mode == "atspi" and os.environ.get("KELVRAN_UPDATE_SCREENSHOTS") == "1" and args.docs:
         drive += ["--docs", args.docs]
@@ -358,7 +366,7 @@ def drive(args):
     log("search results:", [" ".join(line.split()) for line in lines])
     if len(lines) != 2 or not lines[0].rstrip().endswith("Printer 1") \
             or not lines[1].rstrip().endswith("SMBus2D"):
-        raise Failure(f"expected the built-in board, then the SMBus chip at 2Dh: {lines!r}")
+        raise Failure(f"expected the board at 5Ch, then the SMBus chip at 2Dh: {lines!r}")
     # Choose the SMBus chip with a click on its line: on the SMBus the gauge writes its limits
     # only when a pointer is let go, which the drag below checks.
     click(items[1])

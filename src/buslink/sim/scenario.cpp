@@ -11,6 +11,7 @@
 #include <nlohmann/json.hpp>
 #include <string_view>
 
+#include "buslink/sim/built_in_bench.h"
 #include "buslink/sim/profile.h"
 
 namespace buslink::sim {
@@ -627,19 +628,7 @@ std::string DescribeJsonError(const json::exception& error) {
 }  // namespace
 
 Scenario Scenario::BuiltIn() {
-  ChipSetup chip;
-  chip.noise = 1.0;  // a reading wanders by a count now and then, as on a real board
-  Scenario scenario;
-  BoardSetup board;
-  board.address = 0x5C;
-  board.answers_when_false = true;
-  board.answers_when_true = false;
-  board.chip = chip;
-  scenario.printer_ports = {PrinterPortSetup{0x378, {board}}};
-  scenario.smbus.present = true;
-  scenario.smbus.base_address = kDefaultSMBusBase;
-  scenario.smbus.chips = {SMBusChipSetup{0x2D, chip}};
-  return scenario;
+  return FromJson(std::string(BuiltInBenchJson()), "the built-in bench");
 }
 
 Scenario Scenario::FromJson(const std::string& text, const std::string& source_name) {
