@@ -8,7 +8,9 @@
 
 #include "access/declarations.h"
 #include "app/a11y_ids.h"
+#include "app/display_check.h"
 #include "app/kelvran_application.h"
+#include "app/platform_start.h"
 #include "app/record_on_show.h"
 #include "buslink/linux/linux_backend.h"
 #include "buslink/sim/scenario.h"
@@ -91,7 +93,12 @@ int RunWizard(KelvranApplication& application, const Options& options, buslink::
 }
 
 int RunWindows(int& argc, char** argv, const Options& options, buslink::Backend& backend) {
-  KelvranApplication application(argc, argv);
+  std::unique_ptr<KelvranApplication> made;
+  {
+    const PlatformStartGuard guard;
+    made = std::make_unique<KelvranApplication>(argc, argv);
+  }
+  KelvranApplication& application = *made;
   QApplication::setApplicationName(QString::fromLatin1(kProgramName));
   QApplication::setApplicationVersion(QStringLiteral(KELVRAN_VERSION));
   widgets::QtMessageBoxes boxes;
@@ -117,6 +124,11 @@ int RunProgram(int argc, char** argv) {
       return 0;
     case Options::Action::Run:
       break;
+  }
+  // Before any file is made or any window tried: without a display there is nothing to run.
+  if (const std::string why = NoDisplayMessage(DisplayEnvironment::OfThisProcess()); !why.empty()) {
+    std::cerr << why;
+    return kUsageExitStatus;
   }
   Hardware hw;
   try {

@@ -7,11 +7,14 @@
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <functional>
 #include <string>
+#include <vector>
 
 namespace {
 
 using ::testing::HasSubstr;
+using ::testing::Not;
 using ::testing::StartsWith;
 
 struct Outcome {
@@ -21,10 +24,14 @@ struct Outcome {
   std::string err;
 };
 
-Outcome RunProgram(const QStringList& args) {
+// The environment the program runs in: this one, on the offscreen platform unless `change`
+// alters it.
+Outcome RunProgram(const QStringList& args,
+                   const std::function<void(QProcessEnvironment&)>& change = {}) {
   QProcess process;
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+  if (change) change(env);
   process.setProcessEnvironment(env);
   process.start(QStringLiteral(KELVRAN_EVAL_PATH), args);
   Outcome run;
@@ -35,6 +42,7 @@ Outcome RunProgram(const QStringList& args) {
     process.waitForFinished();
     return run;
   }
+  // A crash (an abort with its core dump) is no status at all.
   run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
   run.out = process.readAllStandardOutput().toStdString();
   run.err = process.readAllStandardError().toStdString();
@@ -97,6 +105,88 @@ TEST(Program, HelpAndVersionPrintAndEndWithStatus0) {
   ASSERT_TRUE(version.finished);
   EXPECT_EQ(version.status, 0);
   EXPECT_THAT(version.out, StartsWith("kelvran-eval "));
+}
+
+// Over ssh without X forwarding, in a container, on a server: the window has nowhere to go. The
+// program says so, says how to get a display and which program needs none, and ends with status
+// 2 before it makes any file; no abort, no core dump.
+TEST(Program, WithoutADisplayItSaysWhatIsMissingAndEndsWithStatus2) {
+  QTemporaryDir dir;
+  const QString trace = dir.filePath(QStringLiteral("trace.log"));
+  const auto without = [](std::vector<const char*> set) {
+    return [set](QProcessEnvironment& env) {
+      for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY", "WAYLAND_SOCKET",
+                               "XDG_SESSION_TYPE"}) {
+        env.remove(QString::fromLatin1(name));
+      }
+      for (const char* assignment : set) {
+        const QString pair = QString::fromLatin1(assignment);
+        const qsizetype eq = pair.indexOf(QLatin1Char('='));
+        env.insert(pair.left(eq), pair.mid(eq + 1));
+      }
+    };
+  };
+  struct Row {
+    const char* what;
+    std::function<void(QProcessEnvironment&)> env;
+    const char* says;
+  };
+  const Row rows[] = {
+      {"no display variable", without({}), "neither DISPLAY nor WAYLAND_DISPLAY is set"},
+      // Nothing listens for display 4711 (its socket, or TCP port 10711).
+      {"an X display that does not answer", without({"DISPLAY=:4711"}),
+       "the X display :4711 (DISPLAY) does not answer"},
+      {"a Wayland display that does not answer", without({"WAYLAND_DISPLAY=kelvran-none"}),
+       "the Wayland display kelvran-none (WAYLAND_DISPLAY) does not answer"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    const Outcome run = RunProgram({"--simulate", "--bus-trace=" + trace}, row.env);
+    ASSERT_TRUE(run.finished) << "the program waited for a window";
+    EXPECT_EQ(run.status, 2) << run.err;
+    EXPECT_EQ(run.out, "");
+    EXPECT_THAT(run.err, StartsWith("kelvran-eval: no display to open the window on: "));
+    EXPECT_THAT(run.err, HasSubstr(row.says));
+    EXPECT_THAT(run.err, HasSubstr("ssh -X"));
+    EXPECT_THAT(run.err, HasSubstr("kelvran does the same work in a terminal"));
+    EXPECT_THAT(run.err, Not(HasSubstr("Reinstalling")));
+    EXPECT_FALSE(QFile::exists(trace)) << "the program made its trace file all the same";
+  }
+}
+
+// A platform plugin that cannot start for a reason the look beforehand does not see: one line
+// with its name and Qt's reason, status 2, no abort.
+TEST(Program, APlatformPluginThatCannotStartIsNamedWithQtsReason) {
+  struct Row {
+    const char* what;
+    const char* variable;
+    const char* value;
+    const char* says;
+  };
+  const Row rows[] = {
+      {"a plugin that does not exist", "QT_QPA_PLATFORM", "kelvran-nosuch",
+       "Qt's platform plugin \"kelvran-nosuch\" is not installed (installed: "},
+      {"a display name X does not understand", "DISPLAY", "not-a-display",
+       "Qt's platform plugin \"xcb\" did not start: could not connect to display "
+       "not-a-display"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    const Outcome run = RunProgram({"--simulate"}, [&row](QProcessEnvironment& env) {
+      for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY", "WAYLAND_SOCKET",
+                               "XDG_SESSION_TYPE"}) {
+        env.remove(QString::fromLatin1(name));
+      }
+      env.insert(QString::fromLatin1(row.variable), QString::fromLatin1(row.value));
+    });
+    ASSERT_TRUE(run.finished) << "the program waited for a window";
+    EXPECT_EQ(run.status, 2) << run.err;
+    EXPECT_THAT(run.err,
+                StartsWith(std::string("kelvran-eval: cannot open the window: ") + row.says));
+    EXPECT_THAT(run.err, HasSubstr("kelvran does the same work in a terminal"));
+    EXPECT_THAT(run.err, Not(HasSubstr("Reinstalling")));
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 2) << run.err;
+  }
 }
 
 }  // namespace
