@@ -255,6 +255,14 @@ void InitForm::BuildWindow() {
   SearchResultsLIST->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   SearchResultsLIST->setTextElideMode(Qt::ElideNone);
   SearchResultsDescLBL->setBuddy(SearchResultsLIST);
+  // A line selected without the pointer or the keys (by an accessibility tool's action, the one
+  // way on a desktop that lets no tool move the pointer) becomes the current line Finish reads.
+  connect(SearchResultsLIST, &QListWidget::itemSelectionChanged, this, [this] {
+    const QList<QListWidgetItem*> chosen = SearchResultsLIST->selectedItems();
+    if (chosen.size() == 1 && SearchResultsLIST->currentItem() != chosen.front()) {
+      SearchResultsLIST->setCurrentItem(chosen.front());
+    }
+  });
   results_layout->AddWidget(SearchResultsLIST, QRect(240, 600, 4095, 1230));
   SearchResultsLBL = MakeLabel(results, "SearchResultsLBL");
   results_layout->AddWidget(SearchResultsLBL, QRect(360, 2040, 3975, 615), 2520 - 2040);
