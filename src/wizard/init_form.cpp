@@ -25,6 +25,7 @@
 #include "display/main_form.h"
 #include "widgets/labels.h"
 #include "widgets/widget_accessibility.h"
+#include "wizard/first_run_note.h"
 #include "wizard/twips_layout.h"
 #include "wizard/wizard_picture.h"
 
@@ -137,6 +138,7 @@ InitForm::InitForm(devaccess::Declarations& d, widgets::MessageBoxes& boxes, QWi
   setWindowTitle(kChip + QStringLiteral(" Search Wizard"));
   BuildWindow();
   Form_Load();
+  add_first_run_note();
 }
 
 InitForm::~InitForm() {
@@ -371,6 +373,21 @@ void InitForm::show_panel(int n) {
   // The panels share one place: bringing one into view takes the others out of it.
   QWidget* panel = panel_list_[static_cast<std::size_t>(n - 1)];
   if (panel != nullptr) panels_->setCurrentWidget(panel);
+  // Once a search runs, its results say what it found and why not.
+  if (first_run_note_ != nullptr) first_run_note_->setVisible(n <= 2);
+}
+
+void InitForm::add_first_run_note() {
+  if (d_.backend == nullptr) return;
+  const std::string printer_port = d_.backend->WhyUnavailable(buslink::Backend::Bus::PrinterPort);
+  const std::string smbus = d_.backend->WhyUnavailable(buslink::Backend::Bus::SMBus);
+  if (!FirstRunNote::Needed(printer_port, smbus)) return;
+  auto* note = new FirstRunNote(printer_port, smbus, this);
+  // Above the search's reasons, below the drawn window.
+  static_cast<QVBoxLayout*>(layout())->insertWidget(1, note);
+  connect(note, &FirstRunNote::started, this, [this] { CancelCMD_Click(); });
+  first_run_note_ = note;
+  note->setVisible(wizard_state_ <= 2);
 }
 
 void InitForm::NextCMD_Click() {

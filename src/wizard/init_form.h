@@ -69,6 +69,7 @@ class InitForm : public QWidget {
   void unload_main_form();
   void show_search_reasons();  // below the results: why a medium found nothing, also on stderr
   void hide_search_reasons();
+  void add_first_run_note();  // below the first pages when neither bus can be reached
 
   devaccess::Declarations& d_;
   widgets::MessageBoxes& boxes_;
@@ -110,6 +111,7 @@ class InitForm : public QWidget {
   QLabel* SearchResultsLBL = nullptr;
   QLabel* SearchInsLBL = nullptr;
   QLabel* SearchReasonsLBL = nullptr;
+  QWidget* first_run_note_ = nullptr;
 };
 
 }  // namespace wizard

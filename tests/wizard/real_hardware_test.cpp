@@ -16,6 +16,9 @@
 #include "buslink/linux/fake_kernel.h"
 #include "buslink/linux/linux_backend.h"
 #include "buslink/linux/temp_tree.h"
+#include "buslink/sim/scenario.h"
+#include "buslink/sim/simulated_hardware.h"
+#include "wizard/first_run_note.h"
 #include "wizard_window.h"
 
 namespace {
@@ -181,6 +184,54 @@ TEST(LinuxBackend, NothingFoundSaysWhyBelowTheResultsAndOnStderr) {
     }
     std::cerr.rdbuf(was);
   }
+}
+
+// A newcomer's first start on a computer with no printer port and no SMBus adapter: the first
+// pages say why and offer the simulated hardware, which starts the program anew and ends this one.
+// With either bus there, or on simulated hardware, nothing of it shows.
+TEST(LinuxBackend, WithNeitherBusTheFirstPagesOfferTheSimulatedHardware) {
+  TempTree tree;
+  buslink::linux_hw::LinuxBackend backend(nullptr, tree.root());
+  for (const bool starts : {false, true}) {
+    SCOPED_TRACE(starts ? "the simulated program starts" : "it cannot be started");
+    WizardWindow w(backend);
+    const QString note = w.Text("FirstRunLBL");
+    EXPECT_THAT(note.toStdString(), HasSubstr("Printer port: this computer has no printer port"));
+    EXPECT_THAT(note.toStdString(), HasSubstr("SMBus: no SMBus adapter is available because the "
+                                              "i2c-dev module is not loaded"));
+    EXPECT_THAT(note.toStdString(), HasSubstr("kelvran-eval --simulate"));
+    EXPECT_TRUE(w.Find("FirstRunNote")->isVisible());
+    w.Click("NextCMD");
+    EXPECT_TRUE(w.Find("FirstRunNote")->isVisible()) << "the medium page";
+    w.Click("NextCMD");
+    EXPECT_EQ(w.Shows(), "SearchResultsPanel CB--");
+    EXPECT_FALSE(w.Find("FirstRunNote")->isVisible()) << "the results say it themselves";
+    EXPECT_TRUE(w.Find("SearchReasonsLBL")->isVisible());
+    w.Click("BackCMD");
+    EXPECT_TRUE(w.Find("FirstRunNote")->isVisible());
+
+    int launched = 0;
+    w.Find<wizard::FirstRunNote>("FirstRunNote")->SetLauncher([&launched, starts] {
+      ++launched;
+      return starts;
+    });
+    w.Click("FirstRunSimulateCMD");
+    EXPECT_EQ(launched, 1);
+    EXPECT_EQ(w.form.isVisible(), !starts) << "the wizard ends once the new program is on its way";
+    EXPECT_EQ(w.Text("FirstRunLBL").contains(QStringLiteral("could not be started")), !starts);
+    EXPECT_TRUE(w.boxes.shown.empty());
+  }
+
+  // A printer port is enough to search on.
+  tree.File("/proc/sys/dev/parport/parport0/base-addr", "888\t1912\n");
+  tree.File("/dev/parport0");
+  {
+    WizardWindow w(backend);
+    EXPECT_EQ(w.form.findChild<wizard::FirstRunNote*>(), nullptr);
+  }
+  buslink::sim::SimulatedHardware simulated(buslink::sim::Scenario::BuiltIn(), nullptr);
+  WizardWindow w(simulated);
+  EXPECT_EQ(w.form.findChild<wizard::FirstRunNote*>(), nullptr);
 }
 
 // The built program itself, on this computer's own /dev and /sys.
