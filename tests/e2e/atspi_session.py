@@ -201,8 +201,11 @@ class Session:
             xvfb.wait()
         raise RuntimeError("no X server that a client could reach")
 
-    def _start_buses(self):
+    def _start_display(self):
         self._start_x_server()
+
+    def _start_buses(self):
+        self._start_display()
 
         read_fd, write_fd = os.pipe()
         self._start(["dbus-daemon", "--session", "--nofork", f"--print-address={write_fd}"],
@@ -220,10 +223,12 @@ class Session:
                 raise RuntimeError(f"the AT-SPI bus did not answer within {self.start_timeout} s")
             time.sleep(0.1)
 
+    platform = "xcb"  # Qt's platform plugin for the display this session starts
+
     def start_program(self, argv, output):
-        """Starts the program on the X server with its accessibility bridge on; its stdout and
-        stderr go to the file output."""
-        env = dict(self.env, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_QPA_PLATFORM="xcb")
+        """Starts the program on the session's display with its accessibility bridge on; its
+        stdout and stderr go to the file output."""
+        env = dict(self.env, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_QPA_PLATFORM=self.platform)
         program = subprocess.Popen(argv, env=env, stdin=subprocess.DEVNULL,
                                    stdout=open(output, "wb"), stderr=subprocess.STDOUT)
         self.started.append(program)
