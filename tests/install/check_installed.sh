@@ -41,7 +41,9 @@ desktop=$prefix/share/applications/kelvran-eval.desktop
 if [ ! -f "$desktop" ]; then
   fail "no desktop entry at $desktop"
 else
-  if command -v desktop-file-validate >/dev/null 2>&1; then
+  if ! command -v desktop-file-validate >/dev/null 2>&1; then
+    fail "desktop-file-validate is not installed (package desktop-file-utils; scripts/deps has it)"
+  else
     desktop-file-validate "$desktop" || fail "desktop-file-validate rejects $desktop"
   fi
   while IFS= read -r exec_line; do
