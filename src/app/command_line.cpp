@@ -156,8 +156,11 @@ std::string HelpText() {
          "Help: press F1 in any window. The user's guide is KELVRAN.html, kept beside the\n"
          "executable.\n"
          "\n"
+         "Without a display (DISPLAY or WAYLAND_DISPLAY), as over ssh without -X, the program\n"
+         "says what is missing and ends; kelvran does the same work in a terminal.\n"
+         "\n"
          "Exit status: 0 when the program ends normally, 1 after an error report, 2 for a\n"
-         "command line, scenario file or trace file that cannot be used.\n";
+         "command line, scenario file or trace file that cannot be used, or no display.\n";
 }
 
 std::string VersionText() {
