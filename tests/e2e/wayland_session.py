@@ -80,8 +80,11 @@ class WaylandSession(Session):
         deadline = time.monotonic() + self.start_timeout
         while not socket_answers(path):
             if weston.poll() is not None or time.monotonic() > deadline:
-                with open(weston_log, errors="replace") as text:
-                    tail = text.read()[-2000:]
+                tail = ""
+                for said in (self.path("weston.out"), weston_log):
+                    if os.path.exists(said):
+                        with open(said, errors="replace") as text:
+                            tail += text.read()[-2000:]
                 raise WestonUnavailable("Weston did not start" + (
                     f" (it ended with status {weston.returncode})" if weston.poll() is not None
                     else f" within {self.start_timeout} s") + ":\n" + tail)
