@@ -225,10 +225,14 @@ class Session:
 
     platform = "xcb"  # Qt's platform plugin for the display this session starts
 
+    def program_env(self):
+        """The program's environment: the session's, with its accessibility bridge on."""
+        return dict(self.env, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_QPA_PLATFORM=self.platform)
+
     def start_program(self, argv, output):
         """Starts the program on the session's display with its accessibility bridge on; its
         stdout and stderr go to the file output."""
-        env = dict(self.env, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_QPA_PLATFORM=self.platform)
+        env = self.program_env()
         program = subprocess.Popen(argv, env=env, stdin=subprocess.DEVNULL,
                                    stdout=open(output, "wb"), stderr=subprocess.STDOUT)
         self.started.append(program)
