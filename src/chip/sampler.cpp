@@ -1,5 +1,6 @@
 #include "chip/sampler.h"
 
+#include "chip/conversions.h"
 #include "chip/register_catalogue.h"
 
 namespace chip {
@@ -28,7 +29,8 @@ int Sampler::TransfersPerSample(int channel_mode, const SamplerOptions& options)
     transfers += 1;
     if (options.read_limits) transfers += channel->high_register >= 0 ? 2 : 1;
   }
-  if (any_fan) ++transfers;
+  if (any_fan || options.read_chip_facts) ++transfers;  // 0x47
+  if (options.read_chip_facts) transfers += 8;
   if (options.read_status) transfers += 2;
   return transfers;
 }
@@ -44,7 +46,7 @@ const Sample& Sampler::Take() {
     for (const Channel* channel : channels_) any_fan_ = any_fan_ || channel->fan != 0;
   }
   sample_.channel_mode = mode;
-  sample_.vid_fan_divisor = any_fan_ ? read_(reg::kVidFanDivisor) : 0;
+  sample_.vid_fan_divisor = any_fan_ || options_.read_chip_facts ? read_(reg::kVidFanDivisor) : 0;
 
   // A fan limit is a count: the same byte means another speed when the divisor changes.
   const int divisors = sample_.vid_fan_divisor & 0xF0;
@@ -71,6 +73,7 @@ const Sample& Sampler::Take() {
   }
   sample_.limits_changed = limits_changed;
 
+  if (options_.read_chip_facts) ReadFacts();
   if (options_.read_status) {
     read_(reg::kIntStatus1);
     read_(reg::kIntStatus2);
@@ -82,6 +85,21 @@ const Sample& Sampler::Take() {
   sample_.channels = std::span<const ChannelReading>(readings_.data(), channels_.size());
   channel_mode_ = mode;
   return sample_;
+}
+
+void Sampler::ReadFacts() {
+  ChipFacts& f = sample_.facts;
+  f.company_id = read_(reg::kCompanyId);
+  f.revision = read_(reg::kRevision);
+  for (ChipFacts::TripPoint& trip : f.trip_points) {
+    trip.raw = read_(trip.address);
+    trip.celsius = CelsiusFromRegister(trip.raw);
+  }
+  constexpr std::uint8_t kVidPins = 0x0F;
+  constexpr std::uint8_t kChassisBit = 0x10;
+  f.vid = static_cast<std::uint8_t>((sample_.vid_fan_divisor & kVidPins) |
+                                    ((read_(reg::kVid4) & 0x01) << 4));
+  f.intrusion = (read_(reg::kIntStatusMirror2) & kChassisBit) != 0;
 }
 
 }  // namespace chip

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <string_view>
 
 #include "chip/alarm_store.h"
 #include "chip/channels.h"
@@ -24,6 +25,23 @@ struct ChannelReading {
   bool alarm = false;     // its INT Status bit latched since the previous sample
 };
 
+// What the chip holds beside its channels, read only with SamplerOptions::read_chip_facts.
+struct ChipFacts {
+  // The hardware trip points, in whole degrees, in register order.
+  struct TripPoint {
+    std::uint8_t address;      // 0x13, 0x14, 0x17, 0x18
+    std::string_view channel;  // the temperature channel it guards: "Internal" or "External 1"
+    std::uint8_t raw = 0;
+    int celsius = 0;
+  };
+  std::uint8_t company_id = 0;
+  std::uint8_t revision = 0;
+  std::array<TripPoint, 4> trip_points{
+      {{0x13, "Internal"}, {0x14, "External 1"}, {0x17, "Internal"}, {0x18, "External 1"}}};
+  std::uint8_t vid = 0;    // VID4..VID0 as a five-bit code
+  bool intrusion = false;  // the chassis latch as it stands (INT Status Mirror 2 bit 4)
+};
+
 struct Sample {
   std::uint8_t channel_mode = 0;
   std::uint8_t configuration1 = 0;   // read only with SamplerOptions::read_configuration
@@ -32,6 +50,7 @@ struct Sample {
   bool limits_changed = false;       // a limit differs from the previous sample (or the first)
   StatusSample status;               // every INT Status bit latched since the previous sample
   std::span<const ChannelReading> channels;
+  ChipFacts facts;  // filled only with SamplerOptions::read_chip_facts
 
   // START is set: the chip converts its inputs and compares them with the limits.
   bool converting() const { return (configuration1 & 0x01) != 0; }
@@ -44,6 +63,9 @@ struct SamplerOptions {
   bool read_limits = true;
   // Read Configuration 1 too, for those who tell the user when the chip stops converting.
   bool read_configuration = false;
+  // Read identity, revision, trip points, VID and the intrusion latch too, for the exporter,
+  // which shows all of them. The mirror holds the latch without clearing anything.
+  bool read_chip_facts = false;
 };
 
 // Reads one chip for everything beside the window's own tabs that follows it over time: `watch`,
@@ -69,6 +91,8 @@ class Sampler {
   static int TransfersPerSample(int channel_mode, const SamplerOptions& options);
 
  private:
+  void ReadFacts();
+
   Read read_;
   AlarmStore::Subscription alarms_;
   SamplerOptions options_;

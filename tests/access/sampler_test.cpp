@@ -106,7 +106,8 @@ TEST_F(SamplerTest, TransfersPerSampleMatchTheTrace) {
   for (const bool status : {true, false}) {
     for (const int mode : {0x02, 0x03, 0x0F}) {
       devaccess::WriteAt(d, 0x16, mode);
-      const chip::SamplerOptions options{.read_status = status, .read_configuration = status};
+      const chip::SamplerOptions options{
+          .read_status = status, .read_configuration = status, .read_chip_facts = status};
       chip::Sampler sampler = MakeSampler(options);
       trace.ClearLines();
       sampler.Take();
@@ -118,6 +119,40 @@ TEST_F(SamplerTest, TransfersPerSampleMatchTheTrace) {
       }
     }
   }
+}
+
+// Identity, trip points, VID and the intrusion latch come only when asked for, and reading them
+// clears nothing: the latch stays until 0x46 is written.
+TEST_F(SamplerTest, ChipFactsOnlyWhenAsked) {
+  devaccess::WriteAt(d, 0x13, 0xF6);
+  devaccess::WriteAt(d, 0x16, 0x03);  // no fan: 0x47 is read for the VID pins alone
+  Chip().inputs().vid = 0x15;
+  trace.ClearLines();
+  chip::Sampler plain = MakeSampler();
+  EXPECT_EQ(plain.Take().facts.company_id, 0);
+  for (const std::string& line : trace.Lines()) {
+    EXPECT_EQ(line.find(" R 3E "), std::string::npos) << line;
+  }
+
+  chip::Sampler sampler = MakeSampler({.read_chip_facts = true});
+  const chip::Sample& s = sampler.Take();
+  EXPECT_EQ(s.facts.company_id, 0x41);
+  EXPECT_EQ(s.facts.revision, 0x01);
+  EXPECT_EQ(s.facts.vid, 0x15);
+  EXPECT_FALSE(s.facts.intrusion);
+  ASSERT_EQ(s.facts.trip_points.size(), 4u);
+  EXPECT_EQ(s.facts.trip_points[0].address, 0x13);
+  EXPECT_EQ(s.facts.trip_points[0].celsius, -10);
+  EXPECT_EQ(s.facts.trip_points[3].channel, "External 1");
+  EXPECT_EQ(s.facts.trip_points[3].celsius, 100);
+
+  Chip().inputs().chassis_intrusion = true;
+  EXPECT_TRUE(sampler.Take().facts.intrusion);
+  EXPECT_EQ(s.status.status2 & 0x10, 0x10);
+  EXPECT_TRUE(sampler.Take().facts.intrusion) << "the latch holds until 0x46 is written";
+  devaccess::WriteAt(d, 0x46, 0x80);
+  EXPECT_FALSE(sampler.Take().facts.intrusion);
+  EXPECT_EQ(s.status.status2 & 0x10, 0);
 }
 
 TEST(AlarmStore, ReadersComeAndGoWithoutLosingBits) {
