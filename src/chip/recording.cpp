@@ -4,6 +4,8 @@
 #include <charconv>
 #include <utility>
 
+#include "chip/alarm_names.h"
+
 namespace chip {
 
 namespace {
@@ -103,11 +105,8 @@ void AppendAlarmNames(std::string& out, const StatusSample& status,
   for (const ChannelReading& reading : channels) {
     if (reading.alarm) name(reading.channel->caption);
   }
-  // INT Status 2 bits 4 to 7 belong to no measured channel.
-  static constexpr std::array<std::pair<int, std::string_view>, 4> kOthers{
-      {{4, "Chassis"}, {5, "THERM"}, {6, "D1 Fault"}, {7, "D2 Fault"}}};
-  for (const auto& [bit, text] : kOthers) {
-    if (((status.status2 >> bit) & 1) != 0) name(text);
+  for (const AlarmWithoutChannel& other : kAlarmsWithoutChannel) {
+    if (((status.status2 >> other.bit) & 1) != 0) name(other.name);
   }
 }
 

@@ -1,0 +1,139 @@
+#include "exporter/http_server.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "exporter/http_client.h"
+#include "exporter/sim_chips.h"
+
+namespace exporter {
+namespace {
+
+// The exporter over a real loopback socket on a port the system picks.
+struct HttpServerTest : ::testing::Test {
+  HttpServerTest()
+      : exporter(sim.TakeReaders()), server(ParseListenAddress("127.0.0.1:0").address, exporter) {}
+
+  SimChips sim{kConvertingChip, {0x2D, 0x2E}};
+  Exporter exporter;
+  HttpServer server;
+};
+
+TEST_F(HttpServerTest, ServesMetricsInTheFormatAskedFor) {
+  const std::string text = Get(server.address(), "/metrics");
+  EXPECT_EQ(StatusOf(text), 200) << text;
+  EXPECT_EQ(HeaderOf(text, "Content-Type"), "text/plain; version=0.0.4; charset=utf-8");
+  EXPECT_NE(BodyOf(text).find("kelvran_up{chip=\"smbus/i2c-0/0x2E\"} 1\n"), std::string::npos);
+
+  const std::string om =
+      Get(server.address(), "/metrics?x=1", "Accept: application/openmetrics-text\r\n");
+  EXPECT_EQ(StatusOf(om), 200);
+  EXPECT_EQ(HeaderOf(om, "Content-Type"),
+            "application/openmetrics-text; version=1.0.0; charset=utf-8");
+  EXPECT_TRUE(BodyOf(om).ends_with("# EOF\n"));
+
+  const std::string head =
+      Exchange(server.address(), "HEAD /metrics HTTP/1.1\r\nHost: t\r\nConnection: close\r\n\r\n");
+  EXPECT_EQ(StatusOf(head), 200);
+  EXPECT_EQ(BodyOf(head), "");
+
+  const std::string landing = Get(server.address(), "/");
+  EXPECT_EQ(StatusOf(landing), 200);
+  EXPECT_EQ(HeaderOf(landing, "Content-Type"), "text/html; charset=utf-8");
+  EXPECT_NE(landing.find("<a href=\"/metrics\">"), std::string::npos);
+  EXPECT_NE(landing.find("<td>smbus/i2c-0/0x2E</td>"), std::string::npos);
+}
+
+// Unknown paths, other methods and broken requests get their status, and nothing the client sent
+// comes back.
+TEST_F(HttpServerTest, RefusesWhatItDoesNotServe) {
+  const std::string probe = "%3Cscript%3Ealert(1)%3C/script%3E";
+  const std::string unknown = Get(server.address(), "/" + probe + "?q=<b>");
+  EXPECT_EQ(StatusOf(unknown), 404);
+  EXPECT_EQ(unknown.find("script"), std::string::npos) << unknown;
+  EXPECT_EQ(unknown.find("<b>"), std::string::npos);
+
+  for (const char* method : {"POST", "PUT", "DELETE"}) {
+    const std::string answer =
+        Exchange(server.address(), std::string(method) +
+                                       " /metrics HTTP/1.1\r\nHost: t\r\nContent-Length: 4\r\n"
+                                       "Connection: close\r\n\r\nbody");
+    EXPECT_EQ(StatusOf(answer), 405) << method;
+    EXPECT_EQ(HeaderOf(answer, "Allow"), "GET, HEAD");
+  }
+
+  const struct {
+    const char* what;
+    std::string request;
+  } bad[] = {
+      {"no request line", "\x01\x02\x03 garbage\r\n\r\n"},
+      {"HTTP/1.1 without Host", "GET /metrics HTTP/1.1\r\nConnection: close\r\n\r\n"},
+      {"a header without a colon", "GET / HTTP/1.1\r\nHost: t\r\nno colon here\r\n\r\n"},
+  };
+  for (const auto& b : bad) {
+    const std::string answer = Exchange(server.address(), b.request);
+    EXPECT_EQ(StatusOf(answer), 400) << b.what << ": " << answer;
+  }
+
+  // Headers past the request bound are refused whole rather than read on.
+  const std::string huge =
+      Get(server.address(), "/metrics", "X-Filler: " + std::string(64 * 1024, 'a') + "\r\n");
+  EXPECT_GE(StatusOf(huge), 400) << huge.substr(0, 200);
+  EXPECT_LT(StatusOf(huge), 500);
+  EXPECT_EQ(huge.find("aaaa"), std::string::npos);
+
+  EXPECT_EQ(StatusOf(Get(server.address(), "/metrics")), 200) << "and it goes on serving";
+}
+
+TEST(HttpServer, SaysWhyItCannotListen) {
+  SimChips sim(kConvertingChip);
+  Exporter exporter(sim.TakeReaders());
+  HttpServer first(ParseListenAddress("127.0.0.1:0").address, exporter);
+  try {
+    HttpServer second(ParseListenAddress(first.address()).address, exporter);
+    FAIL() << "two servers on " << first.address();
+  } catch (const std::runtime_error& e) {
+    EXPECT_NE(std::string(e.what()).find("cannot listen on " + first.address()), std::string::npos)
+        << e.what();
+    EXPECT_NE(std::string(e.what()).find("choose another --listen"), std::string::npos);
+  }
+}
+
+TEST(ListenAddress, TakesAddressAndPort) {
+  const struct {
+    std::string text;
+    std::string address;  // empty: refused
+    bool loopback;
+  } cases[] = {
+      {"127.0.0.1:19610", "127.0.0.1:19610", true},
+      {"localhost:80", "127.0.0.1:80", true},
+      {"127.1.2.3:0", "127.1.2.3:0", true},
+      {"0.0.0.0:19610", "0.0.0.0:19610", false},
+      {"192.168.1.20:9000", "192.168.1.20:9000", false},
+      {"[::1]:19610", "[::1]:19610", true},
+      {"[::]:19610", "[::]:19610", false},
+      {"[fe80::1]:1", "[fe80::1]:1", false},
+      {"127.0.0.1", "", false},
+      {"127.0.0.1:", "", false},
+      {"127.0.0.1:65536", "", false},
+      {"127.0.0.1:-1", "", false},
+      {"127.0.0.1: 80", "", false},
+      {"::1:19610", "", false},
+      {"[127.0.0.1]:80", "", false},
+      {"example.org:80", "", false},
+      {":19610", "", false},
+  };
+  for (const auto& c : cases) {
+    const ParsedListen parsed = ParseListenAddress(c.text);
+    EXPECT_EQ(parsed.ok() ? parsed.address.text : "", c.address) << c.text;
+    if (parsed.ok()) {
+      EXPECT_EQ(parsed.address.loopback, c.loopback) << c.text;
+    } else {
+      EXPECT_NE(parsed.error.find("'" + c.text + "'"), std::string::npos);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace exporter
