@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "exporter/listen_address.h"
+
 #ifndef KELVRAN_VERSION
 #define KELVRAN_VERSION "0.0.0"
 #endif
@@ -12,8 +14,8 @@ namespace cli {
 
 namespace {
 
-constexpr std::string_view kCommands[] = {"detect", "dump",     "get",   "set",
-                                          "watch",  "snapshot", "record"};
+constexpr std::string_view kCommands[] = {"detect", "dump",     "get",    "set",
+                                          "watch",  "snapshot", "record", "serve"};
 
 bool IsCommand(std::string_view s) {
   for (const std::string_view c : kCommands) {
@@ -57,7 +59,7 @@ struct OperandCount {
 };
 constexpr OperandCount kOperandCounts[] = {{"detect", 0, 0}, {"dump", 0, 0},  {"get", 1, 1},
                                            {"set", 1, 2},    {"watch", 0, 0}, {"snapshot", 2, 2},
-                                           {"record", 1, 1}};
+                                           {"record", 1, 1}, {"serve", 0, 0}};
 
 }  // namespace
 
@@ -145,6 +147,15 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
     } else if ((v = OptionValue(args, i, "--count", missing))) {
       a.count = WholeNumber(*v, 1000000000);
       if (a.count <= 0) return fail("--count takes a number of samples from 1, not '" + *v + "'");
+    } else if ((v = OptionValue(args, i, "--listen", missing))) {
+      const exporter::ParsedListen listen = exporter::ParseListenAddress(*v);
+      if (!listen.ok()) return fail(listen.error);
+      a.listen = *v;
+    } else if ((v = OptionValue(args, i, "--min-interval", missing))) {
+      a.min_interval_seconds = ParseInterval(*v);
+      if (a.min_interval_seconds < 0) {
+        return fail("--min-interval takes a time such as 1s, 500ms or 0, not '" + *v + "'");
+      }
     } else if (arg == "--csv") {
       a.format = Format::Csv;
     } else if (arg == "--json") {
@@ -155,7 +166,7 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
     } else if (a.command.empty()) {
       if (!IsCommand(arg)) {
         return fail("unknown command '" + std::string(arg) +
-                    "' (commands: detect, dump, get, set, watch, snapshot, record)");
+                    "' (commands: detect, dump, get, set, watch, snapshot, record, serve)");
       }
       a.command = arg;
     } else {
@@ -165,7 +176,8 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
   }
   if (a.help || a.version) return out;
   if (a.command.empty())
-    return fail("no command given (commands: detect, dump, get, set, watch, snapshot, record)");
+    return fail(
+        "no command given (commands: detect, dump, get, set, watch, snapshot, record, serve)");
   for (const OperandCount& c : kOperandCounts) {
     if (c.command != a.command) continue;
     std::size_t max = c.max;
@@ -192,6 +204,9 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
   if ((a.count != 0 || a.interval_seconds != 1.0) && a.command != "watch" &&
       a.command != "record") {
     return fail("--interval and --count belong to the watch and record commands");
+  }
+  if ((!a.listen.empty() || a.min_interval_seconds != 1.0) && a.command != "serve") {
+    return fail("--listen and --min-interval belong to the serve command");
   }
   return out;
 }

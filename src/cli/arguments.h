@@ -20,7 +20,8 @@ inline constexpr int kExitNoChip = 3;
 enum class Format { Auto, Csv, Json };
 
 struct Arguments {
-  std::string command;  // detect, dump, get, set, watch; empty with --help or --version alone
+  std::string
+      command;  // detect, dump, get, set, watch, ..., serve; empty with --help or --version alone
   std::vector<std::string> operands;
   bool help = false;
   bool version = false;
@@ -40,6 +41,8 @@ struct Arguments {
   double interval_seconds = 1.0;
   long count = 0;  // 0: until interrupted
   Format format = Format::Auto;
+  std::string listen;                 // serve: ADDRESS:PORT; empty for loopback at the default port
+  double min_interval_seconds = 1.0;  // serve: a scrape sooner than this gets the last reading
 };
 
 struct ParsedArguments {

@@ -9,6 +9,7 @@
 #include "cli/arguments.h"
 #include "cli/files.h"
 #include "cli/registers_view.h"
+#include "cli/serve.h"
 #include "cli/session.h"
 #include "cli/watch.h"
 
@@ -96,6 +97,7 @@ int Command(const Arguments& args, std::ostream& out, std::ostream& err, const T
 
   Session session(args);
   if (args.command == "detect") return Detect(session, out, err, args);
+  if (args.command == "serve") return Serve(session, args, out, err, terminal);
   if (!session.Attach()) {
     err << "kelvran: " << NoChipMessage(args) << '\n';
     return kExitNoChip;

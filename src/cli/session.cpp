@@ -106,22 +106,26 @@ bool Session::Attach() {
   const std::vector<Found> found = Detect();
   if (found.empty()) return false;
   chip_ = found.front();
-  // The same steps as the wizard's Finish.
-  buslink::BusLink& link = d_.EnsureBusLink();
-  if (chip_.medium == buslink::BusMedium::PrinterPort) {
-    buslink::ParallelPorts& ports = link.GetParallelPorts();
-    ports.SetSelectedPort(chip_.port);
-    ports.Device().SetModeFlag(chip_.mode_flag);
-    ports.Device().SetDeviceAddress(static_cast<std::uint8_t>(chip_.address7 * 2));
-    d_.pp_base_address = static_cast<std::int16_t>(ports.Device().BaseAddress());
-    d_.device_address = static_cast<std::int16_t>(chip_.address7 * 2);
-  } else {
-    link.SMBus().SetDeviceAddress(chip_.address7);
-    d_.device_address = chip_.address7;
-  }
-  link.SetMedium(chip_.medium);
-  d_.comms_medium = devaccess::CommsMediumOf(chip_.medium);
+  PointAt(d_, chip_);
   return true;
+}
+
+void PointAt(devaccess::Declarations& d, const Found& chip) {
+  // The same steps as the wizard's Finish.
+  buslink::BusLink& link = d.EnsureBusLink();
+  if (chip.medium == buslink::BusMedium::PrinterPort) {
+    buslink::ParallelPorts& ports = link.GetParallelPorts();
+    ports.SetSelectedPort(chip.port);
+    ports.Device().SetModeFlag(chip.mode_flag);
+    ports.Device().SetDeviceAddress(static_cast<std::uint8_t>(chip.address7 * 2));
+    d.pp_base_address = static_cast<std::int16_t>(ports.Device().BaseAddress());
+    d.device_address = static_cast<std::int16_t>(chip.address7 * 2);
+  } else {
+    link.SMBus().SetDeviceAddress(chip.address7);
+    d.device_address = chip.address7;
+  }
+  link.SetMedium(chip.medium);
+  d.comms_medium = devaccess::CommsMediumOf(chip.medium);
 }
 
 std::string NoChipMessage(const Arguments& args) {

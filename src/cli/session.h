@@ -45,6 +45,7 @@ class Session {
   bool Attach();
   const Found& chip() const { return chip_; }
   devaccess::Declarations& d() { return d_; }
+  buslink::Backend& backend() { return *backend_; }
 
  private:
   const Arguments& args_;
@@ -53,6 +54,9 @@ class Session {
   devaccess::Declarations d_;
   Found chip_{};
 };
+
+// Points a shared state at a chip Detect found, as the wizard's Finish does.
+void PointAt(devaccess::Declarations& d, const Found& chip);
 
 // What to tell the user when nothing matched: "no KELVRAN answered on the SMBus at 0x2C".
 std::string NoChipMessage(const Arguments& args);

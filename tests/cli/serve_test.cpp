@@ -1,0 +1,140 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/run.h"
+#include "exporter/http_client.h"
+
+namespace cli {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+struct Served {
+  int status = -1;
+  std::string out, err;
+  std::string address;  // where it listened, from its first line
+};
+
+// kelvran serve in-process on a scenario; `while_serving` runs on the command's own thread once
+// the server is up (its first wait), with the address it printed, and then the command is asked
+// to stop as Ctrl-C or SIGTERM would.
+Served Serve(Lines args, const std::string& scenario,
+             const std::function<void(const std::string& address)>& while_serving = {}) {
+  const std::string file = ::testing::TempDir() + "serve_" +
+                           ::testing::UnitTest::GetInstance()->current_test_info()->name() +
+                           ".json";
+  std::ofstream(file) << scenario;
+  args.insert(args.begin(), "serve");
+  args.push_back("--simulate=" + file);
+  std::ostringstream out, err;
+  Served s;
+  bool stop = false;
+  Terminal terminal;
+  terminal.stop_requested = [&stop] { return stop; };
+  terminal.sleep_until = [&](std::chrono::steady_clock::time_point) {
+    std::smatch m;
+    const std::string text = out.str();
+    if (std::regex_search(text, m, std::regex(R"(at http://([0-9.]+:[0-9]+)/metrics)"))) {
+      s.address = m[1];
+      if (while_serving) while_serving(s.address);
+    }
+    stop = true;
+  };
+  s.status = Run(args, out, err, terminal);
+  s.out = out.str();
+  s.err = err.str();
+  return s;
+}
+
+constexpr const char* kFourChips = R"({
+  "printer_ports": [{"base": "0x378", "boards": [{"address": "0x5C", "answers_under": "both"}]},
+                    {"base": "0x278", "boards": [{"address": "0x5A"}]}],
+  "smbus": {"chips": [{"address": "0x2D"}, {"address": "0x2C"}]},
+  "chip": {"noise": 0, "registers": {"0x40": "0x01"}, "inputs": {"v12": 12.0}}})";
+
+// Two printer ports and two SMBus chips are four chips, each with a label that names where it
+// sits (a board answering under both ModeFlag settings is still one chip), all read in a scrape.
+TEST(Serve, EveryChipFoundIsServedUnderItsPlace) {
+  std::string metrics;
+  const Served s = Serve({"--listen=127.0.0.1:0"}, kFourChips, [&](const std::string& address) {
+    metrics = exporter::BodyOf(exporter::Get(address, "/metrics"));
+  });
+  EXPECT_EQ(s.status, 0) << s.err;
+  EXPECT_EQ(s.err, "");
+  const Lines labels = {"printer/port0/0x2E", "printer/port1/0x2D", "smbus/i2c-0/0x2C",
+                        "smbus/i2c-0/0x2D"};
+  EXPECT_NE(s.out.find("serving 4 chips at http://127.0.0.1:"), std::string::npos) << s.out;
+  for (const std::string& label : labels) {
+    EXPECT_NE(s.out.find("  " + label + "  "), std::string::npos) << label;
+    EXPECT_NE(metrics.find("kelvran_up{chip=\"" + label + "\"} 1\n"), std::string::npos)
+        << label << '\n'
+        << metrics;
+    const std::regex v12("kelvran_voltage_volts\\{chip=\"" + label +
+                         "\",channel=\"\\+12V\"\\} (1[12](\\.\\d+)?)\n");
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(metrics, m, v12)) << label;
+    EXPECT_NEAR(std::stod(m[1]), 12.0, 0.07);
+  }
+  EXPECT_NE(s.out.find("stopped serving"), std::string::npos);
+}
+
+TEST(Serve, BusOptionsPickTheChips) {
+  const Served s = Serve({"--listen=127.0.0.1:0", "--medium=smbus", "--address=0x2C"}, kFourChips);
+  EXPECT_EQ(s.status, 0) << s.err;
+  EXPECT_NE(s.out.find("serving 1 chip at"), std::string::npos) << s.out;
+  EXPECT_NE(s.out.find("smbus/i2c-0/0x2C"), std::string::npos);
+}
+
+TEST(Serve, OutsideLoopbackItWarns) {
+  const Served s = Serve({"--listen=0.0.0.0:0"}, kFourChips);
+  EXPECT_EQ(s.status, 0) << s.err;
+  EXPECT_NE(s.err.find("warning: listening on 0.0.0.0:0: the chip readings become visible to "
+                       "the network"),
+            std::string::npos)
+      << s.err;
+}
+
+TEST(Serve, RefusesWhatItCannotDo) {
+  std::string taken;
+  Serve({"--listen=127.0.0.1:0"}, kFourChips, [&](const std::string& address) {
+    // A second exporter on the same port, while the first still listens.
+    const Served second = Serve({"--listen=" + address}, kFourChips);
+    EXPECT_EQ(second.status, 1);
+    taken = second.err;
+  });
+  EXPECT_NE(taken.find("cannot listen on"), std::string::npos) << taken;
+  EXPECT_NE(taken.find("Address already in use"), std::string::npos) << taken;
+
+  const struct {
+    Lines args;
+    std::string scenario;
+    int status;
+    std::string err;
+  } cases[] = {
+      {{"--listen=127.0.0.1"}, kFourChips, 2, "--listen takes ADDRESS:PORT"},
+      {{"--listen=[::1]:99999"}, kFourChips, 2, "the port is a number from 0 to 65535"},
+      {{"--min-interval=soon"}, kFourChips, 2, "--min-interval takes a time"},
+      {{"extra"}, kFourChips, 2, "serve: unexpected argument 'extra'"},
+      {{"--listen=127.0.0.1:0"}, R"({"smbus": {"chips": []}})", 3, "no KELVRAN answered"},
+  };
+  for (const auto& c : cases) {
+    const Served s = Serve(c.args, c.scenario);
+    EXPECT_EQ(s.status, c.status) << c.err;
+    EXPECT_NE(s.err.find(c.err), std::string::npos) << s.err;
+    EXPECT_EQ(s.out.find("serving"), std::string::npos);
+  }
+  std::ostringstream out, err;
+  EXPECT_EQ(cli::Run({"watch", "--simulate", "--listen=127.0.0.1:1"}, out, err, Terminal{}), 2);
+  EXPECT_NE(err.str().find("--listen and --min-interval belong to the serve command"),
+            std::string::npos);
+}
+
+}  // namespace
+}  // namespace cli
