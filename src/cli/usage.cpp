@@ -72,6 +72,19 @@ std::string Usage(const std::string& command) {
                 "window's recording format (CSV with '#' header lines), until --count rows or\n"
                 "Ctrl-C. The file reaches the disk at least once a second.\n");
   }
+  if (command == "serve") {
+    return Page(
+        "kelvran serve [--listen=ADDRESS:PORT] [--min-interval=1s] [bus options]",
+        "Serves every chip found (or those the bus options pick) to Prometheus over HTTP:\n"
+        "/metrics in the text format 0.0.4, or OpenMetrics 1.0 when the scraper asks for it,\n"
+        "and / lists the chips. It only reads: nothing is ever written to a chip.\n"
+        "--listen defaults to 127.0.0.1:19610 (loopback only); any other address makes the\n"
+        "readings visible to the network, and a warning says so. [::1]:19610 for IPv6,\n"
+        "port 0 for any free port. A scrape that comes within --min-interval of a chip's\n"
+        "last reading gets that reading. A bus failure shows as kelvran_up 0 and the next\n"
+        "scrape tries again. Ctrl-C or SIGTERM stops it. docs/prometheus.md has scrape\n"
+        "configs, alert rules and a dashboard. Exit status 1 also when it cannot listen.\n");
+  }
   return std::string(
              "Usage: kelvran COMMAND [options]\n"
              "\n"
@@ -86,6 +99,7 @@ std::string Usage(const std::string& command) {
              "  watch                  readings, limits and alarms, repeatedly\n"
              "  snapshot save|restore FILE   all registers to a file, or back to the chip\n"
              "  record FILE            readings to a CSV file\n"
+             "  serve                  readings, limits and alarms for Prometheus, over HTTP\n"
              "\n"
              "'kelvran COMMAND --help' describes each. --version shows the version.\n\n") +
          kBusOptions + "\n" + kExitStatus;
