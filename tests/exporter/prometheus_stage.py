@@ -1,0 +1,254 @@
+#!/usr/bin/env python3
+"""kelvran serve against the real engine.
+
+Starts `kelvran serve` on a simulated bench and a Prometheus of its own (temporary config and
+storage, loopback, free ports) that scrapes it every second, then checks what a lab relies on:
+Prometheus answers kelvran_voltage_volts{channel="+12V"} with the simulated value and up is 1;
+`promtool check metrics` finds nothing to say about a scrape; the shipped alert rules pass
+`promtool check rules` and `promtool test rules` and Prometheus loads them; the shipped Grafana
+dashboard parses and names only metrics the exporter serves; SIGTERM ends the exporter cleanly.
+Fails with a message when prometheus or promtool is missing (scripts/deps installs them).
+"""
+import argparse
+import json
+import os
+import re
+import shutil
+import signal
+import socket
+import subprocess
+import sys
+import tempfile
+import time
+import urllib.parse
+import urllib.request
+
+SCENARIO = {
+    "smbus": {"chips": [{"address": "0x2D"}]},
+    "printer_ports": [{"base": "0x378", "boards": [{"address": "0x5C"}]}],
+    "chip": {"noise": 0, "registers": {"0x40": "0x01", "0x34": "0xB6", "0x33": "0xC9"},
+             "inputs": {"v12": 12.0, "temp_ext1": 40}},
+}
+V12 = 12.0
+TOLERANCE = 0.07  # one count of the +12V scale
+
+
+class StageError(Exception):
+    pass
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+def fetch(url, accept=None, timeout=5):
+    request = urllib.request.Request(url, headers={"Accept": accept} if accept else {})
+    with urllib.request.urlopen(request, timeout=timeout) as answer:
+        return answer.headers.get("Content-Type", ""), answer.read().decode("utf-8")
+
+
+def wait_for(what, check, seconds):
+    deadline = time.monotonic() + seconds
+    last = None
+    while time.monotonic() < deadline:
+        try:
+            result = check()
+            if result:
+                return result
+        except Exception as e:  # not up yet
+            last = e
+        time.sleep(0.25)
+    raise StageError(f"{what} within {seconds} s" + (f" (last error: {last})" if last else ""))
+
+
+def query(prometheus, expr):
+    url = f"http://{prometheus}/api/v1/query?" + urllib.parse.urlencode({"query": expr})
+    _, body = fetch(url)
+    answer = json.loads(body)
+    if answer.get("status") != "success":
+        raise StageError(f"Prometheus refused {expr}: {body}")
+    return answer["data"]["result"]
+
+
+def sample_names(exposition):
+    names = set()
+    for line in exposition.splitlines():
+        if line and not line.startswith("#"):
+            names.add(re.match(r"[a-zA-Z_:][a-zA-Z0-9_:]*", line).group(0))
+    return names
+
+
+def metric_names_in(value):
+    """Every kelvran_* name in the strings of a JSON document."""
+    found = set()
+    if isinstance(value, dict):
+        for v in value.values():
+            found |= metric_names_in(v)
+    elif isinstance(value, list):
+        for v in value:
+            found |= metric_names_in(v)
+    elif isinstance(value, str):
+        found |= set(re.findall(r"\bkelvran_[a-z0-9_]+", value))
+    return found
+
+
+def step(name):
+    print(f"--- {name}", flush=True)
+
+
+def run(args, work):
+    for tool in ("prometheus", "promtool"):
+        if shutil.which(tool) is None:
+            raise StageError(f"{tool} is not installed: this stage needs Debian's prometheus "
+                             "package (scripts/deps installs it: apt-get install prometheus)")
+    source = os.path.abspath(args.source)
+    rules = os.path.join(source, "packaging/prometheus/kelvran-alerts.yml")
+    rules_test = os.path.join(source, "tests/exporter/alert_rules_test.yml")
+    dashboard = os.path.join(source, "packaging/prometheus/kelvran-dashboard.json")
+
+    bench_config = os.path.join(source, "packaging/prometheus/prometheus-bench.yml")
+
+    step("promtool check rules, promtool test rules, promtool check config")
+    for command in (["promtool", "check", "rules", rules], ["promtool", "test", "rules", rules_test],
+                    ["promtool", "check", "config", bench_config]):
+        done = subprocess.run(command, capture_output=True, text=True)
+        if done.returncode != 0:
+            raise StageError(f"{' '.join(command)} failed:\n{done.stdout}{done.stderr}")
+
+    step("kelvran serve on a simulated bench")
+    scenario = os.path.join(work, "bench.json")
+    with open(scenario, "w") as f:
+        json.dump(SCENARIO, f)
+    serve_out = open(os.path.join(work, "serve.out"), "w+")
+    serve_err = open(os.path.join(work, "serve.err"), "w+")
+    serve = subprocess.Popen([args.kelvran, "serve", f"--simulate={scenario}",
+                              "--listen=127.0.0.1:0"], stdout=serve_out, stderr=serve_err)
+    try:
+        def address():
+            serve_out.seek(0)
+            m = re.search(r"at http://([0-9.]+:[0-9]+)/metrics", serve_out.read())
+            if serve.poll() is not None:
+                serve_err.seek(0)
+                raise StageError(f"kelvran serve ended with {serve.returncode}: {serve_err.read()}")
+            return m and m.group(1)
+        exporter = wait_for("kelvran serve printed where it listens", address, 10)
+
+        step("promtool check metrics on a scrape")
+        content_type, text = fetch(f"http://{exporter}/metrics")
+        if not content_type.startswith("text/plain; version=0.0.4"):
+            raise StageError(f"a scrape without Accept came as {content_type}")
+        lint = subprocess.run(["promtool", "check", "metrics"], input=text, capture_output=True,
+                              text=True)
+        if lint.returncode != 0 or lint.stdout.strip() or lint.stderr.strip():
+            raise StageError(f"promtool check metrics: {lint.stdout}{lint.stderr}")
+        served = sample_names(text)
+        content_type, om = fetch(f"http://{exporter}/metrics",
+                                 accept="application/openmetrics-text;version=1.0.0")
+        if not content_type.startswith("application/openmetrics-text") or not om.endswith("# EOF\n"):
+            raise StageError(f"an OpenMetrics scrape came as {content_type}")
+
+        step("the dashboard names only metrics the exporter serves")
+        with open(dashboard) as f:
+            board = json.load(f)
+        named = metric_names_in(board)
+        if not named:
+            raise StageError("the dashboard names no kelvran metric")
+        unknown = named - served
+        if unknown:
+            raise StageError(f"the dashboard names metrics the exporter does not serve: {unknown}")
+        with open(rules) as f:
+            unknown = set(re.findall(r"\bkelvran_[a-z0-9_]+", f.read())) - served
+        if unknown:
+            raise StageError(f"the alert rules name metrics the exporter does not serve: {unknown}")
+
+        step("Prometheus scrapes it")
+        prometheus_address = f"127.0.0.1:{free_port()}"
+        config = os.path.join(work, "prometheus.yml")
+        with open(config, "w") as f:
+            f.write("global:\n  scrape_interval: 1s\n  evaluation_interval: 1s\n"
+                    f"rule_files:\n  - {rules}\n"
+                    "scrape_configs:\n  - job_name: kelvran\n    static_configs:\n"
+                    f"      - targets: ['{exporter}']\n")
+        log = open(os.path.join(work, "prometheus.log"), "w+")
+        prometheus = subprocess.Popen(
+            ["prometheus", f"--config.file={config}",
+             f"--storage.tsdb.path={os.path.join(work, 'data')}",
+             f"--web.listen-address={prometheus_address}"],
+            stdout=log, stderr=subprocess.STDOUT)
+        try:
+            wait_for("Prometheus became ready",
+                     lambda: fetch(f"http://{prometheus_address}/-/ready")[1], 30)
+
+            def v12():
+                for series in query(prometheus_address,
+                                    'kelvran_voltage_volts{job="kelvran",channel="+12V"}'):
+                    if series["metric"]["chip"] == "smbus/i2c-0/0x2D":
+                        return float(series["value"][1])
+                return None
+            value = wait_for("Prometheus held kelvran_voltage_volts{channel=\"+12V\"}", v12, 20)
+            if abs(value - V12) > TOLERANCE:
+                raise StageError(f"Prometheus holds +12V = {value}, the bench sets {V12}")
+            up = query(prometheus_address, 'up{job="kelvran"}')
+            if len(up) != 1 or up[0]["value"][1] != "1":
+                raise StageError(f"up{{job=\"kelvran\"}} is {up}")
+            chips = query(prometheus_address, "kelvran_up == 1")
+            if sorted(s["metric"]["chip"] for s in chips) != ["printer/port0/0x2E",
+                                                             "smbus/i2c-0/0x2D"]:
+                raise StageError(f"kelvran_up == 1 gives {chips}")
+            if not query(prometheus_address, 'kelvran_chip_info{company_id="0x41"}'):
+                raise StageError("Prometheus holds no kelvran_chip_info")
+            def rules_loaded():
+                _, body = fetch(f"http://{prometheus_address}/api/v1/rules")
+                groups = json.loads(body)["data"]["groups"]
+                return sum(len(g["rules"]) for g in groups if g["name"] == "kelvran") == 10
+            wait_for("Prometheus loaded the 10 alert rules", rules_loaded, 10)
+            print(f"Prometheus holds +12V = {value} V and up = 1 for both chips")
+        except Exception:
+            log.seek(0)
+            print("Prometheus's log, last lines:\n" + "".join(log.readlines()[-20:]), flush=True)
+            raise
+        finally:
+            prometheus.terminate()
+            try:
+                prometheus.wait(timeout=20)
+            except subprocess.TimeoutExpired:
+                prometheus.kill()
+                prometheus.wait()
+
+        step("SIGTERM ends kelvran serve cleanly")
+        serve.send_signal(signal.SIGTERM)
+        try:
+            status = serve.wait(timeout=5)
+        except subprocess.TimeoutExpired:
+            raise StageError("kelvran serve did not end within 5 s of SIGTERM")
+        serve_out.seek(0)
+        if status != 0 or "stopped serving" not in serve_out.read():
+            serve_err.seek(0)
+            raise StageError(f"kelvran serve ended with {status} after SIGTERM: {serve_err.read()}")
+    finally:
+        if serve.poll() is None:
+            serve.kill()
+            serve.wait()
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__)
+    parser.add_argument("--kelvran", required=True)
+    parser.add_argument("--source", required=True)
+    args = parser.parse_args()
+    work = tempfile.mkdtemp(prefix="kelvran-prometheus-")
+    try:
+        run(args, work)
+    except StageError as e:
+        print(f"prometheus stage: FAILED: {e}", file=sys.stderr)
+        return 1
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+    print("prometheus stage: passed")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
