@@ -27,14 +27,36 @@ MHD_Result Queue(MHD_Connection* connection, const Response& r) {
   return queued;
 }
 
+bool HasBody(MHD_Connection* connection) {
+  const char* length =
+      MHD_lookup_connection_value(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_CONTENT_LENGTH);
+  const char* encoding =
+      MHD_lookup_connection_value(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_TRANSFER_ENCODING);
+  return encoding != nullptr || (length != nullptr && std::strcmp(length, "0") != 0);
+}
+
 MHD_Result Answer(void* cls, MHD_Connection* connection, const char* url, const char* method,
                   const char* /*version*/, const char* /*upload_data*/,
-                  std::size_t* /*upload_data_size*/, void** /*request_state*/) {
+                  std::size_t* upload_data_size, void** request_state) {
   auto& exporter = *static_cast<Exporter*>(cls);
-  const char* accept =
-      MHD_lookup_connection_value(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_ACCEPT);
+  const std::string_view m = method;
+  const bool reads = m == MHD_HTTP_METHOD_GET || m == MHD_HTTP_METHOD_HEAD;
   try {
-    // Every answer is whole at the first call: a body the client sends is not wanted.
+    if (*request_state == nullptr) {
+      // An answer queued now ends the connection after it, so a scraper's request waits for the
+      // second call and keeps its connection; anything else is answered at once and closed.
+      if (!reads) return Queue(connection, exporter.Handle({method, url, ""}));
+      if (HasBody(connection)) {
+        return Queue(connection,
+                     {400, "text/plain; charset=utf-8", "A GET or HEAD carries no body.\n", {}});
+      }
+      static int reading = 0;
+      *request_state = &reading;
+      return MHD_YES;
+    }
+    if (*upload_data_size != 0) return MHD_NO;  // a body after all: drop the connection
+    const char* accept =
+        MHD_lookup_connection_value(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_ACCEPT);
     return Queue(connection, exporter.Handle({method, url, accept != nullptr ? accept : ""}));
   } catch (const std::exception& e) {
     // Out of memory, most likely; the server itself goes on.

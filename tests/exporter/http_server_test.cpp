@@ -38,6 +38,16 @@ TEST_F(HttpServerTest, ServesMetricsInTheFormatAskedFor) {
   EXPECT_EQ(StatusOf(head), 200);
   EXPECT_EQ(BodyOf(head), "");
 
+  // A scraper keeps its connection from one scrape to the next.
+  const std::string two = Exchange(server.address(),
+                                   "GET /metrics HTTP/1.1\r\nHost: t\r\n\r\n"
+                                   "GET /metrics HTTP/1.1\r\nHost: t\r\nConnection: close\r\n\r\n");
+  std::size_t answers = 0;
+  for (std::size_t at = 0; (at = two.find("HTTP/1.1 200 OK\r\n", at)) != std::string::npos; ++at) {
+    ++answers;
+  }
+  EXPECT_EQ(answers, 2u);
+
   const std::string landing = Get(server.address(), "/");
   EXPECT_EQ(StatusOf(landing), 200);
   EXPECT_EQ(HeaderOf(landing, "Content-Type"), "text/html; charset=utf-8");
@@ -70,6 +80,7 @@ TEST_F(HttpServerTest, RefusesWhatItDoesNotServe) {
       {"no request line", "\x01\x02\x03 garbage\r\n\r\n"},
       {"HTTP/1.1 without Host", "GET /metrics HTTP/1.1\r\nConnection: close\r\n\r\n"},
       {"a header without a colon", "GET / HTTP/1.1\r\nHost: t\r\nno colon here\r\n\r\n"},
+      {"a GET with a body", "GET /metrics HTTP/1.1\r\nHost: t\r\nContent-Length: 5\r\n\r\nhello"},
   };
   for (const auto& b : bad) {
     const std::string answer = Exchange(server.address(), b.request);
