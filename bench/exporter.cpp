@@ -1,0 +1,207 @@
+// The exporter behind `kelvran serve` on one simulated chip.
+//
+//   BM_Scrape/0       the server's time for one scrape that reads the chip (min-interval 0):
+//                     41 transfers, the exposition, the response (goal: well under 1 ms)
+//   BM_Scrape/1       the same scrape served from the last reading (the default 1 s interval)
+//   BM_Loopback8      8 clients over loopback HTTP with keep-alive, 20000 scrapes each:
+//                     scrapes/s (goal >= 2000), p50 and p99 latency
+//   BM_Million        10^6 scrapes from 8 clients: resident memory after 10^4 and after 10^6
+//                     (it must stay flat)
+#include <arpa/inet.h>
+#include <benchmark/benchmark.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "access/declarations.h"
+#include "buslink/sim/simulated_hardware.h"
+#include "exporter/exporter.h"
+#include "exporter/http_server.h"
+#include "exporter/shared_link.h"
+#include "resident_memory.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// One converting SMBus chip, read as kelvran serve reads it.
+struct Rig {
+  explicit Rig(Clock::duration min_interval)
+      : hardware(buslink::sim::Scenario::FromJson(
+            R"({"smbus": {"chips": [{"address": "0x2D"}]},
+                "chip": {"registers": {"0x40": "0x01"}, "noise": 1}})",
+            "bench.json")),
+        finder(&hardware),
+        shared(finder.EnsureBusLink(), hardware) {
+    exporter::ChipReader::Options options;
+    options.min_interval = min_interval;
+    std::vector<std::unique_ptr<exporter::ChipReader>> readers;
+    readers.push_back(std::make_unique<exporter::ChipReader>(
+        exporter::ChipLabels{"smbus/i2c-0/0x2D", "SMBus", "i2c-0", "0x2D"},
+        std::make_unique<devaccess::Declarations>(&shared),
+        [](devaccess::Declarations& d) {
+          d.EnsureBusLink().SMBus().SetDeviceAddress(0x2D);
+          d.EnsureBusLink().SetMedium(buslink::BusMedium::SMBus);
+          d.device_address = 0x2D;
+          d.comms_medium = devaccess::CommsMediumOf(buslink::BusMedium::SMBus);
+        },
+        bus, options));
+    server = std::make_unique<exporter::Exporter>(std::move(readers));
+  }
+
+  buslink::sim::SimulatedHardware hardware;
+  devaccess::Declarations finder;
+  exporter::SharedLinkBackend shared;
+  std::mutex bus;
+  std::unique_ptr<exporter::Exporter> server;
+};
+
+void BM_Scrape(benchmark::State& state) {
+  Rig rig(state.range(0) == 0 ? Clock::duration::zero() : std::chrono::seconds(1));
+  std::size_t bytes = 0;
+  for (auto _ : state) {
+    const exporter::Response r = rig.server->Handle({"GET", "/metrics", ""});
+    bytes = r.body.size();
+    benchmark::DoNotOptimize(r.body.data());
+  }
+  state.counters["body_bytes"] = static_cast<double>(bytes);
+}
+BENCHMARK(BM_Scrape)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+// A keep-alive HTTP/1.1 client: one GET at a time, the answer read whole by its Content-Length.
+class Client {
+ public:
+  explicit Client(const std::string& address) {
+    const std::size_t colon = address.rfind(':');
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<std::uint16_t>(std::stoi(address.substr(colon + 1))));
+    inet_pton(AF_INET, address.substr(0, colon).c_str(), &a.sin_addr);
+    socket_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int on = 1;
+    ::setsockopt(socket_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    ok_ = ::connect(socket_, reinterpret_cast<const sockaddr*>(&a), sizeof a) == 0;
+  }
+  ~Client() { ::close(socket_); }
+
+  bool Scrape() {
+    static const std::string request = "GET /metrics HTTP/1.1\r\nHost: bench\r\n\r\n";
+    if (!ok_ || ::send(socket_, request.data(), request.size(), MSG_NOSIGNAL) < 0) return false;
+    buffer_.clear();
+    std::size_t header_end = std::string::npos;
+    std::size_t total = 0;
+    char chunk[16384];
+    while (header_end == std::string::npos || buffer_.size() < total) {
+      const ssize_t n = ::recv(socket_, chunk, sizeof chunk, 0);
+      if (n <= 0) return false;
+      buffer_.append(chunk, static_cast<std::size_t>(n));
+      if (header_end == std::string::npos) {
+        header_end = buffer_.find("\r\n\r\n");
+        if (header_end == std::string::npos) continue;
+        const std::size_t length = buffer_.find("Content-Length: ");
+        if (length == std::string::npos || buffer_.compare(9, 3, "200") != 0) return false;
+        total = header_end + 4 + std::stoul(buffer_.substr(length + 16));
+      }
+    }
+    return true;
+  }
+
+ private:
+  int socket_ = -1;
+  bool ok_ = false;
+  std::string buffer_;
+};
+
+struct LoadResult {
+  double seconds = 0;
+  long scrapes = 0;
+  bool failed = false;
+  std::vector<double> latencies_us;  // every scrape's, sorted
+  long rss_early_kib = 0;
+};
+
+// `clients` threads each scraping `each` times over its own connection.
+LoadResult Load(const std::string& address, int clients, long each, long early_mark) {
+  LoadResult result;
+  std::mutex merge;
+  std::atomic<long> done{0};
+  std::atomic<bool> failed{false};
+  std::vector<std::thread> threads;
+  const Clock::time_point start = Clock::now();
+  for (int c = 0; c < clients; ++c) {
+    threads.emplace_back([&] {
+      Client client(address);
+      std::vector<double> latencies;
+      latencies.reserve(static_cast<std::size_t>(each));
+      for (long i = 0; i < each && !failed; ++i) {
+        const Clock::time_point t0 = Clock::now();
+        if (!client.Scrape()) {
+          failed = true;
+          break;
+        }
+        latencies.push_back(std::chrono::duration<double, std::micro>(Clock::now() - t0).count());
+        if (++done == early_mark) result.rss_early_kib = ResidentKilobytes();
+      }
+      const std::scoped_lock lock(merge);
+      result.latencies_us.insert(result.latencies_us.end(), latencies.begin(), latencies.end());
+    });
+  }
+  for (std::thread& t : threads) t.join();
+  result.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  result.scrapes = done;
+  result.failed = failed;
+  std::sort(result.latencies_us.begin(), result.latencies_us.end());
+  return result;
+}
+
+double Percentile(const std::vector<double>& sorted, double p) {
+  if (sorted.empty()) return 0;
+  return sorted[std::min(sorted.size() - 1,
+                         static_cast<std::size_t>(p * static_cast<double>(sorted.size())))];
+}
+
+void Report(benchmark::State& state, const LoadResult& r) {
+  if (r.failed) state.SkipWithError("a scrape failed");
+  state.SetIterationTime(r.seconds);
+  state.counters["scrapes_per_s"] = static_cast<double>(r.scrapes) / r.seconds;
+  state.counters["p50_us"] = Percentile(r.latencies_us, 0.50);
+  state.counters["p99_us"] = Percentile(r.latencies_us, 0.99);
+}
+
+void BM_Loopback8(benchmark::State& state) {
+  Rig rig(state.range(0) == 0 ? Clock::duration::zero() : std::chrono::seconds(1));
+  exporter::HttpServer http(exporter::ParseListenAddress("127.0.0.1:0").address, *rig.server);
+  for (auto _ : state) Report(state, Load(http.address(), 8, 20000, -1));
+}
+BENCHMARK(BM_Loopback8)
+    ->Arg(1)
+    ->Arg(0)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+void BM_Million(benchmark::State& state) {
+  Rig rig(std::chrono::seconds(1));
+  exporter::HttpServer http(exporter::ParseListenAddress("127.0.0.1:0").address, *rig.server);
+  for (auto _ : state) {
+    const LoadResult r = Load(http.address(), 8, 125000, 10000);
+    Report(state, r);
+    state.counters["rss_after_1e4_kib"] = static_cast<double>(r.rss_early_kib);
+    state.counters["rss_after_1e6_kib"] = static_cast<double>(ResidentKilobytes());
+  }
+}
+BENCHMARK(BM_Million)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
