@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
 #include <thread>
 #include <vector>
@@ -130,10 +131,15 @@ TEST(ChipReader, ChipThatNoLongerIdentifiesIsDown) {
 // together, never interleaved with another chip's.
 TEST(ChipReader, ConcurrentScrapesTakeTheBusInTurn) {
   SimChips sim(kConvertingChip, {0x2D, 0x2E}, 0ms);
+  constexpr int kThreads = 4;
+  constexpr int kReadsEach = 250;  // enough that unguarded readings meet on most runs
+  std::atomic<int> ready = 0;
   std::vector<std::thread> scrapers;
-  for (int t = 0; t < 4; ++t) {
-    scrapers.emplace_back([&sim, t] {
-      for (int i = 0; i < 25; ++i) {
+  for (int t = 0; t < kThreads; ++t) {
+    scrapers.emplace_back([&sim, &ready, t] {
+      ++ready;
+      while (ready < kThreads) std::this_thread::yield();
+      for (int i = 0; i < kReadsEach; ++i) {
         ChipReading r;
         sim.Reader(static_cast<std::size_t>((t + i) % 2)).Read(r);
       }
@@ -141,7 +147,7 @@ TEST(ChipReader, ConcurrentScrapesTakeTheBusInTurn) {
   }
   for (std::thread& t : scrapers) t.join();
   const std::vector<std::string>& lines = sim.trace().Lines();
-  ASSERT_EQ(lines.size(), 100u * 41u);
+  ASSERT_EQ(lines.size(), std::size_t{kThreads * kReadsEach} * 41u);
   for (std::size_t start = 0; start < lines.size(); start += 41) {
     const std::string device = lines[start].substr(0, 7);  // "SMB 2D "
     for (std::size_t i = start; i < start + 41; ++i) {
