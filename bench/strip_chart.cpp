@@ -8,7 +8,7 @@
 #include <chrono>
 #include <cmath>
 
-#include "widgets/strip_chart.h"
+#include "chart/strip_chart.h"
 
 namespace {
 
@@ -17,7 +17,7 @@ constexpr int kHeight = 400;
 
 // What both benchmarks paint: the chart's size, the range of the second pair, the title and
 // eight legends.
-void SetUpChart(widgets::StripChart& chart) {
+void SetUpChart(chart::StripChart& chart) {
   chart.resize(kWidth, kHeight);
   chart.SetRange(1, 0.0, 16.0);
   chart.SetTextItemCount(9);
@@ -29,7 +29,7 @@ void SetUpChart(widgets::StripChart& chart) {
 }
 
 // One paint of the whole chart an iteration.
-void Paint(benchmark::State& state, widgets::StripChart& chart) {
+void Paint(benchmark::State& state, chart::StripChart& chart) {
   QImage image(kWidth, kHeight, QImage::Format_ARGB32_Premultiplied);
   for (auto _ : state) {
     chart.render(&image);
@@ -54,7 +54,7 @@ double FlatValue(int k, int t) {
 using ValueOf = double (*)(int k, int t);
 
 // A full history: all points fall inside the 20 s window, one every 200 us.
-void FillChart(widgets::StripChart& chart, ValueOf value = Value) {
+void FillChart(chart::StripChart& chart, ValueOf value = Value) {
   SetUpChart(chart);
   chart.SetHistoryCapacity(kPoints);
   chart.SetTimeWindow(20.0);
@@ -67,7 +67,7 @@ void FillChart(widgets::StripChart& chart, ValueOf value = Value) {
 
 // Everything drawn afresh, as after a resize or a change of range.
 void BM_StripChartPaint(benchmark::State& state) {
-  widgets::StripChart chart;
+  chart::StripChart chart;
   FillChart(chart);
   QImage image(kWidth, kHeight, QImage::Format_ARGB32_Premultiplied);
   for (auto _ : state) {
@@ -82,7 +82,7 @@ void BM_StripChartPaint(benchmark::State& state) {
 // plot brought up to date as the repaint timer does, and the repaint of what changed. Wandering
 // traces change most rows; flat ones a few bands.
 void Frame(benchmark::State& state, ValueOf value) {
-  widgets::StripChart chart;
+  chart::StripChart chart;
   FillChart(chart, value);
   chart.show();  // a hidden chart leaves its plot to the paint that shows it
   QImage image(kWidth, kHeight, QImage::Format_ARGB32_Premultiplied);
@@ -112,7 +112,7 @@ void BM_StripChartFrameFlatTraces(benchmark::State& state) {
 }
 // The same chart without points: what the background, grid and captions cost on their own.
 void BM_StripChartPaintEmpty(benchmark::State& state) {
-  widgets::StripChart chart;
+  chart::StripChart chart;
   SetUpChart(chart);
   Paint(state, chart);
 }

@@ -3,21 +3,27 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
+#include <QMainWindow>
+#include <QPainter>
 #include <QPixmap>
 #include <QSaveFile>
+#include <QStatusBar>
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "capture/capture_dialogs.h"
+#include "chart/strip_chart.h"
 #include "chip/local_time.h"
 #include "chip/recording.h"
-#include "widgets/strip_chart.h"
 
 namespace capture {
 
 namespace {
 
 const QString kTitle = QStringLiteral("Export Chart");
+constexpr int kMargin = 12;  // pixels of the chart's background around an exported chart
+constexpr int kStatusMs = 10000;
 
 bool WriteAll(const QString& file, const QByteArray& bytes, QString& error) {
   QSaveFile out(file);
@@ -28,40 +34,48 @@ bool WriteAll(const QString& file, const QByteArray& bytes, QString& error) {
   return false;
 }
 
+// The chart as drawn, with a margin of its background all round, so no axis label touches the
+// picture's edge.
+QPixmap WithMargin(const QPixmap& chart) {
+  const qreal ratio = chart.devicePixelRatio();
+  QPixmap picture(chart.size() + QSize(2 * kMargin, 2 * kMargin) * ratio);
+  picture.setDevicePixelRatio(ratio);
+  picture.fill(Qt::black);
+  QPainter painter(&picture);
+  painter.drawPixmap(kMargin, kMargin, chart);
+  return picture;
+}
+
+void Say(CaptureContext& c, const QString& text) {
+  auto* window = qobject_cast<QMainWindow*>(c.window);
+  if (window == nullptr) return;
+  window->statusBar()->show();
+  window->statusBar()->showMessage(text, kStatusMs);
+}
+
 }  // namespace
 
-std::string ChartHistoryCsv(const widgets::StripChart& chart,
+std::string ChartHistoryCsv(const chart::StripChart& strip,
                             std::chrono::system_clock::time_point wall_now,
                             std::chrono::steady_clock::time_point chart_now) {
   std::vector<int> traces;
-  int rows = 0;
-  for (int t = 0; t < widgets::StripChart::kTraceCount; ++t) {
-    if (chart.PointCount(t) == 0) continue;
-    traces.push_back(t);
-    rows = std::max(rows, chart.PointCount(t));
+  for (int t = 0; t < chart::StripChart::kTraceCount; ++t) {
+    if (strip.PointCount(t) > 0) traces.push_back(t);
   }
   std::string out = "time,seconds";
   for (const int t : traces) {
     out.push_back(',');
-    chip::AppendCsvField(out, chart.TraceName(t).toStdString());
+    chip::AppendCsvField(out, strip.TraceName(t).toStdString());
   }
   out.push_back('\n');
   if (traces.empty()) return out;
+  // One row per tick: the traces of a group are fed together, and share their rows.
+  const chart::DoubleSeriesStore& store = strip.Store();
   const std::int64_t now_ns =
       std::chrono::duration_cast<std::chrono::nanoseconds>(chart_now.time_since_epoch()).count();
-  std::int64_t first_ns = 0;
-  for (int row = 0; row < rows; ++row) {
-    // The row's time is that of the first trace that has a point there.
-    std::int64_t ns = 0;
-    for (const int t : traces) {
-      const widgets::TraceHistory& h = chart.History(t);
-      const int i = row - (rows - h.Size());
-      if (i >= 0) {
-        ns = h.TimeAt(i);
-        break;
-      }
-    }
-    if (row == 0) first_ns = ns;
+  const std::int64_t first_ns = store.TimeAt(0);
+  for (std::int64_t row = 0; row < store.Size(); ++row) {
+    const std::int64_t ns = store.TimeAt(row);
     const auto wall = wall_now - std::chrono::nanoseconds(now_ns - ns);
     out +=
         chip::IsoLocalTime(std::chrono::time_point_cast<std::chrono::system_clock::duration>(wall));
@@ -69,25 +83,23 @@ std::string ChartHistoryCsv(const widgets::StripChart& chart,
     chip::AppendDecimal(out, static_cast<double>(ns - first_ns) / 1e9, 6);
     for (const int t : traces) {
       out.push_back(',');
-      const widgets::TraceHistory& h = chart.History(t);
-      const int i = row - (rows - h.Size());
-      if (i >= 0) chip::AppendDecimal(out, h.ValueAt(i), 3);
+      if (const double v = store.ValueAt(t, row); !std::isnan(v)) chip::AppendDecimal(out, v, 3);
     }
     out.push_back('\n');
   }
   return out;
 }
 
-void ExportChart(CaptureContext& c, widgets::StripChart& chart) {
+void ExportChart(CaptureContext& c, chart::StripChart& strip) {
   QString png =
       c.dialogs->SaveFileName(c.window, QStringLiteral("chart_export"), kTitle,
                               QStringLiteral("chart.png"), QStringLiteral("PNG pictures (*.png)"));
   if (png.isEmpty()) return;
   if (QFileInfo(png).suffix().isEmpty()) png += QStringLiteral(".png");
   // Take everything the chart holds now, before a box gives the timers a chance to move it on.
-  const QPixmap picture = chart.grab();
+  const QPixmap picture = WithMargin(strip.grab());
   const std::string csv =
-      ChartHistoryCsv(chart, std::chrono::system_clock::now(), std::chrono::steady_clock::now());
+      ChartHistoryCsv(strip, std::chrono::system_clock::now(), std::chrono::steady_clock::now());
   QByteArray png_bytes;
   {
     QBuffer buffer(&png_bytes);
@@ -100,13 +112,19 @@ void ExportChart(CaptureContext& c, widgets::StripChart& chart) {
                       QStringLiteral("Cannot write %1: %2").arg(png, error));
     return;
   }
-  if (!c.dialogs->AlsoExportCsv(c.window)) return;
+  if (!c.dialogs->AlsoExportCsv(c.window)) {
+    Say(c, QStringLiteral("Chart exported to %1").arg(QDir::toNativeSeparators(png)));
+    return;
+  }
   const QFileInfo info(png);
   const QString csv_file = info.dir().filePath(info.completeBaseName() + QStringLiteral(".csv"));
   if (!WriteAll(csv_file, QByteArray::fromStdString(csv), error)) {
     ReportFileProblem(c, QStringLiteral("chart_not_saved"), kTitle,
                       QStringLiteral("Cannot write %1: %2").arg(csv_file, error));
+    return;
   }
+  Say(c, QStringLiteral("Chart exported to %1 and its points to %2")
+             .arg(QDir::toNativeSeparators(png), QDir::toNativeSeparators(csv_file)));
 }
 
 }  // namespace capture

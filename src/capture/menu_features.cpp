@@ -10,6 +10,7 @@
 #include "capture/capture_dialogs.h"
 #include "capture/chart_export.h"
 #include "capture/snapshot_actions.h"
+#include "chart/strip_chart.h"
 
 namespace capture {
 
@@ -40,9 +41,13 @@ MenuFeatures::MenuFeatures(QMainWindow& window, devaccess::Declarations& d,
   connect(AddAction(file, "action_restore_snapshot", QStringLiteral("Restore Register Snapshot…"),
                     QKeySequence(Qt::CTRL | Qt::Key_O)),
           &QAction::triggered, this, &MenuFeatures::RestoreSnapshot);
-  connect(AddAction(file, "action_export_chart", QStringLiteral("Export Chart…"),
-                    QKeySequence(Qt::CTRL | Qt::Key_E)),
-          &QAction::triggered, this, &MenuFeatures::ExportChart);
+  QAction* export_chart = AddAction(file, "action_export_chart", QStringLiteral("Export Chart…"),
+                                    QKeySequence(Qt::CTRL | Qt::Key_E));
+  connect(export_chart, &QAction::triggered, this, &MenuFeatures::ExportChart);
+  // A chart without points has nothing to export.
+  chart::StripChart& strip = hooks_.chart();
+  export_chart->setEnabled(strip.HasPoints());
+  connect(&strip, &chart::StripChart::hasPointsChanged, export_chart, &QAction::setEnabled);
   file->addSeparator();
   // The same end as closing the window: its close event runs the unload.
   connect(
@@ -118,6 +123,7 @@ void MenuFeatures::RestoreSnapshot() {
 }
 
 void MenuFeatures::ExportChart() {
+  if (!hooks_.chart().HasPoints()) return;
   capture::ExportChart(context_, hooks_.chart());
 }
 

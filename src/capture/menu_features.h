@@ -12,7 +12,7 @@ class QLabel;
 class QMainWindow;
 class QMenu;
 
-namespace widgets {
+namespace chart {
 class StripChart;
 }
 
@@ -24,7 +24,7 @@ class CaptureDialogs;
 struct WindowHooks {
   std::function<void()> help_contents;  // what F1 does
   std::function<void()> about;          // what the Main tab's "About" does
-  std::function<widgets::StripChart&()> chart;
+  std::function<chart::StripChart&()> chart;
   Recorder::StatusReadElsewhere status_read_elsewhere;  // the display reads INT Status now
 };
 

@@ -6,12 +6,12 @@
 #include <initializer_list>
 
 #include "access/link_new_com_port.h"
+#include "chart/strip_chart.h"
 #include "chip/channels.h"
 #include "chip/register_catalogue.h"
 #include "display/gauge_refresh.h"
 #include "display/indicators.h"
 #include "display/limits_gauge.h"
-#include "widgets/strip_chart.h"
 
 namespace display {
 
@@ -161,7 +161,7 @@ bool LegendShown(const devaccess::Declarations& d, Shown when) {
 
 // The always-zero property (the chart's time offset) first, then the two range pairs in the
 // order each set-up uses.
-void SetRanges(widgets::StripChart& chart, double stops_low, double stops_high, double view_low,
+void SetRanges(chart::StripChart& chart, double stops_low, double stops_high, double view_low,
                double view_high, bool highs_first) {
   chart.SetTimeOffset(0);
   if (highs_first) {
@@ -178,7 +178,7 @@ void SetRanges(widgets::StripChart& chart, double stops_low, double stops_high, 
 }
 
 void SetUpGroup(VisualContext& c, const GroupSetup& g) {
-  widgets::StripChart& chart = *c.v.Strip2;
+  chart::StripChart& chart = *c.v.Strip2;
   chart.ClearChart();
   SetRanges(chart, g.stops_low, g.stops_high, g.view_low, g.view_high, g.highs_first);
   for (int count : g.item_counts) chart.SetTextItemCount(count);
@@ -231,7 +231,7 @@ void SetUpStripChartGroup(VisualContext& c, int group) {
 }
 
 void setup_strip_chart_and_gauge(VisualContext& c) {
-  widgets::StripChart& chart = *c.v.Strip2;
+  chart::StripChart& chart = *c.v.Strip2;
   if (chart.TextCaption(chart.CurrentTextItem()).isEmpty()) {
     chart.ClearChart();
     SetRanges(chart, -128, 125, -128, 125, true);

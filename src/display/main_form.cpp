@@ -16,6 +16,7 @@
 #include "access/link_new_com_port.h"
 #include "capture/menu_features.h"
 #include "channels/channel_mode_tab.h"
+#include "chart/strip_chart.h"
 #include "chip/register_catalogue.h"
 #include "display/main_tab.h"
 #include "display/visual_display_tab.h"
@@ -23,7 +24,6 @@
 #include "widgets/opening_size.h"
 #include "widgets/page_scroll_area.h"
 #include "widgets/repaint_pacer.h"
-#include "widgets/strip_chart.h"
 
 namespace display {
 
@@ -96,7 +96,7 @@ MainForm::MainForm(devaccess::Declarations& d, widgets::MessageBoxes& boxes, QWi
 
   const about::AppVersion v = about::ProgramVersion();
   capture::WindowHooks hooks{[this] { help_->ShowContents(); }, [this] { Command3_Click(); },
-                             [this]() -> widgets::StripChart& { return visual_tab_->chart(); },
+                             [this]() -> chart::StripChart& { return visual_tab_->chart(); },
                              [this] { return visual_tab_->Ticking(); }};
   menu_features_ = new capture::MenuFeatures(
       *this, d_, boxes_,

@@ -10,6 +10,7 @@
 
 #include "access/link_new_com_port.h"
 #include "channels/aout_slider.h"
+#include "chart/strip_chart.h"
 #include "chip/register_catalogue.h"
 #include "display/channel_labels.h"
 #include "display/display_cycle.h"
@@ -20,7 +21,6 @@
 #include "widgets/clickable_label.h"
 #include "widgets/linear_gauge.h"
 #include "widgets/status_lamp.h"
-#include "widgets/strip_chart.h"
 
 namespace display {
 
@@ -78,7 +78,7 @@ VisualDisplayTab::VisualDisplayTab(devaccess::Declarations& d, widgets::MessageB
   }
   view_.SSPanel11[10]->setAccessibleName(QStringLiteral("Chassis intrusion"));
 
-  view_.Strip2 = new widgets::StripChart(this);
+  view_.Strip2 = new chart::StripChart(this);
   view_.Strip2->setObjectName(QStringLiteral("Strip2"));
 
   view_.limits_gauge = new widgets::LinearGauge(this);

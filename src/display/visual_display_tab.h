@@ -33,7 +33,7 @@ class VisualDisplayTab : public QWidget {
   // One tick of the display cycle, as visual_timer runs it.
   void visual_timer_Timer();
 
-  widgets::StripChart& chart() const { return *view_.Strip2; }
+  chart::StripChart& chart() const { return *view_.Strip2; }
   // visual_timer runs: each tick reads INT Status 1 and 2.
   bool Ticking() const;
 

@@ -13,8 +13,10 @@ class QWidget;
 namespace widgets {
 class LinearGauge;
 class StatusLamp;
-class StripChart;
 }  // namespace widgets
+namespace chart {
+class StripChart;
+}
 namespace channels {
 class AoutSlider;
 }
@@ -30,7 +32,7 @@ struct VisualDisplayView {
   std::array<QLabel*, kLabelCount> visualdisplaytext{};
   std::array<widgets::StatusLamp*, 12> SSPanel11{};
   widgets::LinearGauge* limits_gauge = nullptr;
-  widgets::StripChart* Strip2 = nullptr;
+  chart::StripChart* Strip2 = nullptr;
   channels::AoutSlider* aout_slider = nullptr;
   QTimer* visual_timer = nullptr;
   QWidget* box_parent = nullptr;  // parent of the "Warning" box

@@ -9,7 +9,6 @@
 #include "widgets/linear_gauge.h"
 #include "widgets/notifying_slider.h"
 #include "widgets/status_lamp.h"
-#include "widgets/strip_chart.h"
 #include "widgets/toggle_switch.h"
 
 namespace widgets {
@@ -26,31 +25,6 @@ QRect ToScreen(const QWidget* w, const QRect& r) {
 QString NameOrToolTip(const QWidget* w) {
   return w->accessibleName().isEmpty() ? w->toolTip() : w->accessibleName();
 }
-
-// --- StripChart ---
-
-class StripChartAccessible : public QAccessibleWidget {
- public:
-  explicit StripChartAccessible(StripChart* chart)
-      : QAccessibleWidget(chart, QAccessible::Chart), chart_(chart) {}
-
-  QString text(QAccessible::Text t) const override {
-    if (t == QAccessible::Name) {
-      if (!chart_->accessibleName().isEmpty()) return chart_->accessibleName();
-      const QString title = chart_->TextCaption(0);
-      return title.isEmpty() ? QStringLiteral("strip chart") : title;
-    }
-    if (t == QAccessible::Description) {
-      const QString own = QAccessibleWidget::text(t);
-      const QString traces = chart_->TracesDescription();
-      return own.isEmpty() ? traces : own + QStringLiteral("; ") + traces;
-    }
-    return QAccessibleWidget::text(t);
-  }
-
- private:
-  StripChart* chart_;
-};
 
 // --- LinearGauge: the gauge and its four parts ---
 
@@ -377,9 +351,6 @@ QAccessibleInterface* Factory(const QString& class_name, QObject* object) {
   if (!object || !object->isWidgetType()) return nullptr;
   if (class_name == QLatin1String(LinearGauge::staticMetaObject.className())) {
     return new GaugeAccessible(static_cast<LinearGauge*>(object));
-  }
-  if (class_name == QLatin1String(StripChart::staticMetaObject.className())) {
-    return new StripChartAccessible(static_cast<StripChart*>(object));
   }
   if (class_name == QLatin1String(StatusLamp::staticMetaObject.className())) {
     return new TwoStateAccessible(static_cast<StatusLamp*>(object), QAccessible::CheckBox, true);

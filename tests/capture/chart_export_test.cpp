@@ -1,17 +1,20 @@
 #include <gmock/gmock.h>
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QStatusBar>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <chrono>
 
 #include "capture/chart_export.h"
 #include "capture/menu_features.h"
 #include "capture/scripted_capture_dialogs.h"
+#include "chart/strip_chart.h"
 #include "display/main_form.h"
 #include "support/sim_window_test.h"
-#include "widgets/strip_chart.h"
 
 namespace {
 
@@ -19,7 +22,7 @@ using ::testing::StartsWith;
 using Steady = std::chrono::steady_clock;
 
 TEST(ChartHistoryCsv, AlignsTracesOnTheirNewestPoints) {
-  widgets::StripChart chart;
+  chart::StripChart chart;
   const Steady::time_point t0{std::chrono::hours(1)};
   chart.SetTraceName(2, QStringLiteral("2.5V"));
   chart.SetTraceName(5, QStringLiteral("a,b"));
@@ -50,19 +53,57 @@ TEST_F(ChartExportTest, SavesThePictureAsDrawnAndItsHistory) {
   Open(R"({"0x40": "0x03"})");
   ScriptedCaptureDialogs dialogs;
   window_->menu_features().SetDialogs(dialogs);
-  auto& chart = *Find<widgets::StripChart>("Strip2");
+  auto& strip = *Find<chart::StripChart>("Strip2");
   Find<QTabWidget>("Main_Form_Tab")->setCurrentIndex(2);
-  QTRY_VERIFY(chart.PointCount(6) >= 3);
+  QTRY_VERIFY(strip.PointCount(6) >= 3);
   QTemporaryDir dir;
   dialogs.files = {dir.filePath(QStringLiteral("chart"))};
+  const QSize drawn = strip.size();  // the status bar that says where it went takes room after
   window_->findChild<QAction*>(QStringLiteral("action_export_chart"))->trigger();
 
   const QImage picture(dir.filePath(QStringLiteral("chart.png")));
-  EXPECT_EQ(picture.size(), chart.size() * chart.devicePixelRatio());
+  // The chart with a margin of 12 pixels all round.
+  EXPECT_EQ(picture.size(), (drawn + QSize(24, 24)) * strip.devicePixelRatio());
   QFile csv(dir.filePath(QStringLiteral("chart.csv")));
   ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
   EXPECT_THAT(csv.readLine().toStdString(), StartsWith("time,seconds,2.5V,Vccp1,Vcc,5V,12V,Vccp2"));
   EXPECT_TRUE(boxes_.shown.empty());
+}
+
+// Export Chart waits for the chart's first points (without them it would save a blank picture);
+// the picture keeps a margin that no axis label reaches into, and the status bar says where it
+// went.
+TEST_F(ChartExportTest, WaitsForPointsKeepsAMarginAndSaysWhereItWent) {
+  Open(R"({"0x40": "0x03"})");
+  ScriptedCaptureDialogs dialogs;
+  dialogs.also_csv = false;
+  window_->menu_features().SetDialogs(dialogs);
+  auto* action = window_->findChild<QAction*>(QStringLiteral("action_export_chart"));
+  QTemporaryDir dir;
+  dialogs.files = {dir.filePath(QStringLiteral("early")), dir.filePath(QStringLiteral("chart"))};
+  EXPECT_FALSE(action->isEnabled());
+  action->trigger();
+  EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("early.png"))));
+
+  Find<QTabWidget>("Main_Form_Tab")->setCurrentIndex(2);
+  QTRY_VERIFY(action->isEnabled());
+  dialogs.files = {dir.filePath(QStringLiteral("chart"))};
+  action->trigger();
+  const QImage picture(dir.filePath(QStringLiteral("chart.png")));
+  ASSERT_FALSE(picture.isNull());
+  const int margin = 12 * static_cast<int>(window_->devicePixelRatio());
+  for (int y = 0; y < picture.height(); ++y) {
+    for (int x = 0; x < picture.width(); ++x) {
+      const bool edge = x < margin || y < margin || x >= picture.width() - margin ||
+                        y >= picture.height() - margin;
+      if (edge) {
+        ASSERT_EQ(picture.pixelColor(x, y), QColor(0, 0, 0)) << x << "," << y;
+      }
+    }
+  }
+  EXPECT_EQ(window_->statusBar()->currentMessage(),
+            QStringLiteral("Chart exported to ") +
+                QDir::toNativeSeparators(dir.filePath(QStringLiteral("chart.png"))));
 }
 
 }  // namespace

@@ -3,11 +3,11 @@
 #include <QTimer>
 
 #include "channels/aout_slider.h"
+#include "chart/strip_chart.h"
 #include "display/visual_display_tab.h"
 #include "support/sim_window_test.h"
 #include "widgets/linear_gauge.h"
 #include "widgets/status_lamp.h"
-#include "widgets/strip_chart.h"
 
 // The Visual Display tab on the simulated chip. Tests run the display cycle's ticks themselves,
 // so no tick slips in while Qt Test processes events.
@@ -39,7 +39,7 @@ class VisualDisplayTest : public SimWindowTest<display::VisualDisplayTab> {
   QRgb Colour(int index) { return SimWindowTest::Colour(Label(index)); }
   widgets::StatusLamp* Lamp(int index) { return Find<widgets::StatusLamp>("SSPanel11", index); }
   widgets::LinearGauge* Gauge() { return Find<widgets::LinearGauge>("limits_gauge"); }
-  widgets::StripChart* Chart() { return Find<widgets::StripChart>("Strip2"); }
+  chart::StripChart* Chart() { return Find<chart::StripChart>("Strip2"); }
   channels::AoutSlider* Slider() { return Find<channels::AoutSlider>("aout_slider"); }
   QTimer* VisualTimer() { return Find<QTimer>("visual_timer"); }
 };

@@ -90,7 +90,7 @@ TEST_F(VisualDisplayTest, Tick_VoltageGroupReadsOnlyItsRegistersInOrder) {
     EXPECT_THAT(TakeOps(), ElementsAreArray(expected));
   }
   // The last case plotted the chart's offsets, not the gauge's.
-  widgets::StripChart* chart = Chart();
+  chart::StripChart* chart = Chart();
   EXPECT_DOUBLE_EQ(chart->LastValue(2), chip::VoltsFromRegister(0xFF, 3.32, 0.013));
   EXPECT_DOUBLE_EQ(chart->LastValue(6), chip::VoltsFromRegister(0x80, 15.938, 0.01));
   EXPECT_DOUBLE_EQ(chart->LastValue(0), chip::VoltsFromRegister(0x40, 2.49, 0.01));
@@ -119,7 +119,7 @@ TEST_F(VisualDisplayTest, Tick_TemperatureGroupPlotsTheSecondDiodeOnlyWhenInUse)
     const std::vector<std::string> lines = Take();
     EXPECT_THAT(std::vector<std::string>(lines.begin(), lines.begin() + std::ssize(expected)),
                 ElementsAreArray(expected));
-    widgets::StripChart* chart = Chart();
+    chart::StripChart* chart = Chart();
     EXPECT_EQ(std::vector<double>({chart->LastValue(0), chart->LastValue(1), chart->LastValue(2)}),
               std::vector<double>({-2.0, 25.0, diode2 ? -128.0 : 0.0}));
     EXPECT_EQ(chart->PointCount(2), diode2 ? 1 : 0);
@@ -144,7 +144,7 @@ TEST_F(VisualDisplayTest, Tick_FanGroupWithoutFansFreezesUntilTheNextClick) {
   OpenAndEnter(R"({"0x16": "0x03"})");
   // "Fan Revs." is hidden with both inputs analog; its handler still runs from code.
   QMetaObject::invokeMethod(Label(2), "clicked");
-  widgets::StripChart* chart = Chart();
+  chart::StripChart* chart = Chart();
   EXPECT_EQ(chart->TextCaption(0), QStringLiteral("R P M"));
   for (int item = 1; item < chart->TextItemCount(); ++item) EXPECT_EQ(chart->TextCaption(item), "");
   Mark();

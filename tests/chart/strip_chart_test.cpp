@@ -1,4 +1,4 @@
-#include "widgets/strip_chart.h"
+#include "chart/strip_chart.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@
 
 #include "support/qstring_printer.h"
 
-namespace widgets {
+namespace chart {
 namespace {
 
 const QColor kRed(255, 0, 0);
@@ -250,6 +250,75 @@ TEST_F(StripChartTest, CaptionsShowEveryChange) {
   }
 }
 
+// At a device pixel ratio of 2 the chart draws in device pixels: a flat trace is one device
+// pixel thick on the device row its value maps to, and the axis labels have detail finer than
+// the 2 x 2 blocks a chart drawn at 1x and scaled up would show.
+TEST_F(StripChartTest, SharpAtDevicePixelRatioTwo) {
+  chart.AddPointAt(0, At(0.0), 30.0);
+  chart.AddPointAt(0, At(20.0), 30.0);
+  for (const int ratio : {1, 2}) {
+    SCOPED_TRACE(ratio);
+    QImage image(chart.size() * ratio, QImage::Format_RGB32);
+    image.setDevicePixelRatio(ratio);
+    chart.render(&image);
+    const QRect plot = chart.PlotRect();
+    const int device_height = plot.height() * ratio;
+    const int expected =
+        plot.top() * ratio +
+        static_cast<int>(std::lround((100.0 - 30.0) * (device_height - 1) / 100.0));
+    for (const double fraction : {0.1, 0.5, 0.9}) {
+      const int x = (plot.left() + static_cast<int>(fraction * plot.width())) * ratio + ratio / 2;
+      std::vector<int> rows;
+      for (int y = 0; y < image.height(); ++y) {
+        if (image.pixelColor(x, y) == kRed) rows.push_back(y);
+      }
+      EXPECT_EQ(rows, std::vector<int>{expected}) << "column " << x;
+    }
+    // The value labels left of the plot: at 2, some aligned 2 x 2 block is not one colour.
+    int detailed = 0;
+    for (int y = 0; y + 1 < image.height(); y += 2) {
+      for (int x = 0; x + 1 < plot.left() * ratio; x += 2) {
+        const QRgb p = image.pixel(x, y);
+        detailed += image.pixel(x + 1, y) != p || image.pixel(x, y + 1) != p ||
+                    image.pixel(x + 1, y + 1) != p;
+      }
+    }
+    if (ratio == 2) {
+      EXPECT_GT(detailed, 20);
+    }
+  }
+}
+
+// Under review the chart draws a series of a store it is given over a span of time it is given:
+// points where their times fall, a line on past the right edge towards the next point, and no
+// line across a break.
+TEST_F(StripChartTest, DrawsAGivenStoreOverAGivenSpan) {
+  SeriesStore store(2);
+  const std::int64_t s = 1'000'000'000;
+  for (int k = 0; k <= 100; ++k) {
+    store.AppendRow(k * s);
+    if (k == 50) {
+      store.BreakLast(1);
+    } else {
+      store.SetLast(1, k < 50 ? 20.0 : 80.0);
+    }
+  }
+  chart.SetSource(&store, {{1, kRed, QStringLiteral("+12V")}});
+  chart.SetTimeSpan(40 * s, 60 * s);  // 40 s to 60 s: the step at 50 s in the middle
+  Shoot();
+  const int mid = Column(0.5);
+  EXPECT_TRUE(Red(Column(0.25), Row(20.0)));
+  EXPECT_TRUE(Red(Column(0.75), Row(80.0)));
+  // Across the break nothing joins 20 to 80.
+  for (int x = mid - 2; x <= mid + 2; ++x) EXPECT_FALSE(Red(x, Row(50.0))) << x;
+  // The last column reaches the right edge although the next point lies beyond it.
+  chart.SetTimeSpan(40 * s + s / 2, 60 * s + s / 2);
+  Shoot();
+  EXPECT_TRUE(Red(chart.PlotRect().right(), Row(80.0)));
+  EXPECT_EQ(QAccessible::queryAccessibleInterface(&chart)->text(QAccessible::Description),
+            QStringLiteral("traces: +12V"));
+}
+
 class PaintCounter : public QObject {
  public:
   bool eventFilter(QObject*, QEvent* e) override {
@@ -291,4 +360,4 @@ TEST_F(StripChartTest, AccessibilityToolsReadTheTitleAndTheTraces) {
 }
 
 }  // namespace
-}  // namespace widgets
+}  // namespace chart

@@ -1,0 +1,300 @@
+#include "chart/trace_painter.h"
+
+#include <QImage>
+#include <QPainter>
+#include <QRegion>
+#include <algorithm>
+#include <cmath>
+
+namespace chart {
+
+namespace {
+
+__extension__ using Wide = __int128;  // time x pixels overflows 64 bits for months of data
+constexpr std::int64_t kFar = std::int64_t{1} << 24;  // as far off the plot as a line may start
+
+Wide FloorDiv(Wide a, Wide b) {
+  Wide q = a / b;
+  if (a % b != 0 && (a < 0) != (b < 0)) --q;
+  return q;
+}
+
+// The columns of a frame, numbered k: column k covers [Edge(k), Edge(k + 1)). The plot shows
+// columns First() to Last(); the last also takes the right edge itself, and nothing after it.
+class Grid {
+ public:
+  explicit Grid(const TracePainter::Frame& f)
+      : span_(std::max<std::int64_t>(1, f.right - f.left)),
+        width_(std::max(1, f.plot.width())),
+        right_(f.right),
+        anchor_(f.fixed_grid ? 0 : f.left) {
+    last_ = width_ - 1;
+    if (f.fixed_grid) {
+      // The column the right edge falls into, closed on its right.
+      last_ = Of(right_ - 1);
+    }
+    first_ = last_ - width_ + 1;
+  }
+
+  std::int64_t First() const { return first_; }
+  std::int64_t Last() const { return last_; }
+  std::int64_t Edge(std::int64_t k) const {
+    return anchor_ + static_cast<std::int64_t>(FloorDiv(Wide{k} * span_, width_));
+  }
+  std::int64_t End(std::int64_t k) const { return k >= last_ ? right_ + 1 : Edge(k + 1); }
+  // The column a time falls into.
+  std::int64_t Of(std::int64_t t) const {
+    auto k = static_cast<std::int64_t>(FloorDiv((Wide{t} - anchor_) * width_, span_));
+    while (Edge(k + 1) <= t) ++k;  // the edges are rounded down: step to the right one
+    while (Edge(k) > t) --k;
+    return k;
+  }
+  // A column as a plot x: as far off the plot as pixel coordinates reach.
+  int X(std::int64_t k) const {
+    return static_cast<int>(std::clamp(k - first_, -kFar, std::int64_t{width_} + kFar));
+  }
+
+ private:
+  std::int64_t span_;
+  int width_;
+  std::int64_t right_;
+  std::int64_t anchor_;
+  std::int64_t first_ = 0;
+  std::int64_t last_ = 0;
+};
+
+}  // namespace
+
+template <typename Store>
+TracePainter::Rows TracePainter::Paint(QImage& image, const QRegion& clip, const Store& store,
+                                       std::span<const TraceStyle> traces, const Frame& frame) {
+  Rows rows;
+  if (frame.plot.isEmpty() || !(frame.view_high > frame.view_low) || frame.right <= frame.left)
+    return rows;
+  const QRegion bounds = clip.intersected(frame.plot.intersected(image.rect()));
+  if (kept_.size() < traces.size()) kept_.resize(traces.size());
+  for (std::size_t t = 0; t < traces.size(); ++t) {
+    const TraceStyle& trace = traces[t];
+    if (store.PointCount(trace.series) == 0) continue;
+    Reduce(store, trace.series, frame, kept_[t]);
+    AddRows(rows);
+    const QRgb colour = trace.color.rgb();
+    for (const QRect& part : bounds) {
+      for (const QRect& span : spans_) {
+        const QRect r = span.translated(frame.plot.topLeft()).intersected(part);
+        for (int y = r.top(); y <= r.bottom(); ++y) {
+          auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+          std::fill(row + r.left(), row + r.right() + 1, colour);
+        }
+      }
+    }
+    if (!lines_.empty()) {
+      QPainter painter(&image);
+      painter.setRenderHint(QPainter::Antialiasing, false);
+      painter.setClipRegion(bounds);
+      painter.translate(frame.plot.topLeft());
+      painter.setPen(QPen(trace.color, 1));
+      painter.drawLines(lines_.data(), static_cast<int>(lines_.size()));
+    }
+  }
+  return Merged(std::move(rows));
+}
+
+template <typename Store>
+TracePainter::Rows TracePainter::RowsOf(const Store& store, std::span<const TraceStyle> traces,
+                                        const Frame& frame) {
+  Rows rows;
+  if (frame.plot.isEmpty() || !(frame.view_high > frame.view_low) || frame.right <= frame.left)
+    return rows;
+  if (kept_.size() < traces.size()) kept_.resize(traces.size());
+  for (std::size_t t = 0; t < traces.size(); ++t) {
+    if (store.PointCount(traces[t].series) == 0) continue;
+    Reduce(store, traces[t].series, frame, kept_[t]);
+    AddRows(rows);
+  }
+  return Merged(std::move(rows));
+}
+
+TracePainter::Rows TracePainter::Merged(Rows rows) {
+  // In order, and runs that touch as one.
+  std::sort(rows.begin(), rows.end());
+  Rows merged;
+  for (const auto& r : rows) {
+    if (!merged.empty() && r.first <= merged.back().second + 1) {
+      merged.back().second = std::max(merged.back().second, r.second);
+    } else {
+      merged.push_back(r);
+    }
+  }
+  return merged;
+}
+
+void TracePainter::AddRows(Rows& rows) const {
+  // A trace that stays within a few rows crosses those; one that wanders, all between its ends.
+  int top = std::numeric_limits<int>::max();
+  int bottom = std::numeric_limits<int>::min();
+  for (const QRect& span : spans_) {
+    top = std::min(top, span.top());
+    bottom = std::max(bottom, span.bottom());
+  }
+  for (const QLine& line : lines_) {
+    top = std::min({top, line.y1(), line.y2()});
+    bottom = std::max({bottom, line.y1(), line.y2()});
+  }
+  if (top <= bottom) rows.emplace_back(top, bottom);
+}
+
+template <typename Store>
+void TracePainter::Reduce(const Store& store, int series, const Frame& frame, Kept& kept) {
+  spans_.clear();
+  lines_.clear();
+  const Grid grid(frame);
+  const int width = frame.plot.width();
+  const int height = frame.plot.height();
+  const double lo = frame.view_low;
+  const double hi = frame.view_high;
+  const bool stops = frame.stop_high > frame.stop_low;
+  const double y_scale = (height - 1) / (hi - lo);
+  auto y_of = [&](double v) {
+    if (stops) v = std::clamp(v, frame.stop_low, frame.stop_high);
+    // Rounds half up like lround without a library call: y + 8.5 is positive, so the cast
+    // truncates as floor would.
+    const double y = std::clamp((hi - v) * y_scale, -2.0, height + 1.0);
+    return static_cast<int>(y + 8.5) - 8;
+  };
+
+  // Columns kept from earlier frames count only when drawn for the same series, size and range.
+  const std::int64_t span = frame.right - frame.left;
+  const bool same = frame.fixed_grid && kept.series == series && kept.span == span &&
+                    kept.width == width && kept.height == height && kept.view_low == lo &&
+                    kept.view_high == hi && kept.stop_low == frame.stop_low &&
+                    kept.stop_high == frame.stop_high;
+  if (!same) {
+    kept = Kept{std::vector<Column>(static_cast<std::size_t>(width) + 2),
+                series,
+                span,
+                width,
+                height,
+                lo,
+                hi,
+                frame.stop_low,
+                frame.stop_high};
+  }
+  const auto ring = static_cast<std::int64_t>(kept.ring.size());
+  auto slot = [&](std::int64_t k) -> Column& {
+    return kept.ring[static_cast<std::size_t>((k % ring + ring) % ring)];
+  };
+
+  const std::int64_t n = store.Size();
+  const std::int64_t newest =
+      n > 0 ? store.TimeAt(n - 1) : std::numeric_limits<std::int64_t>::min();
+  // A column is kept once the newest point has passed it (nothing more can fall into it), as
+  // long as none of its points has been dropped.
+  const std::int64_t dropped = store.DroppedUpTo();
+  std::int64_t k = grid.First();
+  for (Column* col = &slot(k); k <= grid.Last() && col->k == k && col->final && col->edge > dropped;
+       col = &slot(++k)) {
+  }
+  // Where the trace stands before it: after the column kept, or at the point before the plot
+  // (even one far to the left), unless the series breaks between.
+  Column state;
+  std::int64_t i = store.LowerBound(grid.Edge(k));
+  if (k > grid.First()) {
+    state = slot(k - 1);
+  } else if (i > 0) {
+    const std::int64_t prev = store.LastValueRow(series, 0, i);
+    if (prev >= 0 && !store.BreaksWithin(series, prev + 1, i)) {
+      state.joined = true;
+      state.last_k = grid.Of(store.TimeAt(prev));
+      state.last_y = y_of(store.ValueAt(series, prev));
+      state.last_row = prev;
+    }
+  }
+  std::int64_t per_column =
+      std::max<std::int64_t>(1, (n - i) / std::max<std::int64_t>(1, grid.Last() - k + 1));
+  for (; k <= grid.Last(); ++k) {
+    Column col;
+    col.k = k;
+    col.edge = grid.Edge(k);
+    col.joined = state.joined;
+    col.last_k = state.last_k;
+    col.last_y = state.last_y;
+    col.last_row = state.last_row;
+    const std::int64_t end = grid.End(k);
+    if (i < n && store.TimeAt(i) < end) {
+      // Rows [i, j) fall into this column; the guess from the last column makes the search short.
+      const std::int64_t j = std::max(i + 1, store.LowerBound(end, i, i + per_column));
+      per_column = j - i;
+      const Extremes e = store.Range(series, i, j);
+      if (e.Empty()) {
+        if (store.BreaksWithin(series, i, j)) col.joined = false;
+      } else {
+        const std::int64_t first =
+            std::isnan(store.ValueAt(series, i)) ? store.FirstValueRow(series, i, j) : i;
+        const std::int64_t last =
+            std::isnan(store.ValueAt(series, j - 1)) ? store.LastValueRow(series, i, j) : j - 1;
+        if (col.joined && store.BreaksWithin(series, col.last_row + 1, first)) col.joined = false;
+        int top = y_of(e.max);
+        int bottom = y_of(e.min);
+        if (col.joined && k - col.last_k > 1) {
+          // Points sparser than the pixels: a straight line bridges the empty columns.
+          col.line = true;
+          col.line_from = col.last_k;
+          col.line_from_y = col.last_y;
+          col.line_to_y = y_of(store.ValueAt(series, first));
+        } else if (col.joined) {
+          // Neighbouring columns: the line from the previous column's last point to this
+          // column's first lies within this column's span once that span includes it.
+          top = std::min(top, col.last_y);
+          bottom = std::max(bottom, col.last_y);
+        }
+        col.span = true;
+        col.top = top;
+        col.bottom = bottom;
+        col.joined = true;
+        col.last_k = k;
+        col.last_y = y_of(store.ValueAt(series, last));
+        col.last_row = last;
+      }
+      i = j;
+    }
+    col.final = k < grid.Last() && newest >= end;
+    slot(k) = col;
+    state = col;
+  }
+
+  // The ring from the first column on, without a division per column.
+  auto at = static_cast<std::size_t>(&slot(grid.First()) - kept.ring.data());
+  for (k = grid.First(); k <= grid.Last(); ++k, at = at + 1 == kept.ring.size() ? 0 : at + 1) {
+    const Column& col = kept.ring[at];
+    const int x = grid.X(k);
+    if (col.line) lines_.emplace_back(grid.X(col.line_from), col.line_from_y, x, col.line_to_y);
+    if (!col.span) continue;
+    QRect* previous = spans_.empty() ? nullptr : &spans_.back();
+    if (previous != nullptr && previous->right() == x - 1 && previous->top() == col.top &&
+        previous->bottom() == col.bottom) {
+      previous->setRight(x);
+    } else {
+      spans_.emplace_back(x, col.top, 1, col.bottom - col.top + 1);
+    }
+  }
+  // Under review the line goes on past the right edge towards the next point.
+  const Column& last = slot(grid.Last());
+  if (!frame.fixed_grid && last.joined) {
+    const std::int64_t after = store.LowerBound(frame.right + 1);
+    const std::int64_t next = store.FirstValueRow(series, after, std::min(n, after + 4096));
+    if (next >= 0 && !store.BreaksWithin(series, last.last_row + 1, next)) {
+      lines_.emplace_back(grid.X(last.last_k), last.last_y, grid.X(grid.Of(store.TimeAt(next))),
+                          y_of(store.ValueAt(series, next)));
+    }
+  }
+}
+
+template TracePainter::Rows TracePainter::Paint(QImage&, const QRegion&, const SeriesStore&,
+                                                std::span<const TraceStyle>, const Frame&);
+template TracePainter::Rows TracePainter::Paint(QImage&, const QRegion&, const DoubleSeriesStore&,
+                                                std::span<const TraceStyle>, const Frame&);
+template TracePainter::Rows TracePainter::RowsOf(const DoubleSeriesStore&,
+                                                 std::span<const TraceStyle>, const Frame&);
+
+}  // namespace chart
