@@ -17,6 +17,7 @@ namespace {
 constexpr std::string_view kSimulate = "--simulate";
 constexpr std::string_view kBusTrace = "--bus-trace";
 constexpr std::string_view kRecord = "--record";
+constexpr std::string_view kView = "--view";
 constexpr int kMaxIntervalMs = 3600 * 1000;
 
 bool StartsWith(std::string_view s, std::string_view prefix) {
@@ -103,6 +104,18 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
     } else if (arg == kRecord) {
       out.error = "--record needs a file name: --record=FILE[,INTERVAL]";
       return out;
+    } else if (arg == kView || StartsWith(arg, std::string(kView) + "=")) {
+      // The file may also follow as the next argument.
+      const bool next = arg == kView;
+      if (next && (i + 1 >= args.size() || args[i + 1].empty())) {
+        out.error = "--view needs a recording's file name: --view=FILE";
+        return out;
+      }
+      o.view_file = next ? args[++i] : std::string(arg.substr(kView.size() + 1));
+      if (o.view_file.empty()) {
+        out.error = "--view= needs a recording's file name";
+        return out;
+      }
     } else if (StartsWith(arg, "-") && arg != "-") {
       out.error = "unknown option '" + std::string(arg) + "'";
       return out;
@@ -112,6 +125,11 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
       return out;
     }
   }
+  if (!o.view_file.empty() && (o.simulate || !o.bus_trace_file.empty() || !o.record_file.empty())) {
+    out.error =
+        "--view shows a recording without any bus: it takes no --simulate, --bus-trace "
+        "or --record";
+  }
   return out;
 }
 
@@ -119,6 +137,7 @@ std::string HelpText() {
   return std::string("Usage: ") + kProgramName +
          " [--simulate[=FILE]] [--bus-trace=FILE] [--record=FILE[,INTERVAL]]\n"
          "       [--a11y-ids]\n"
+         "       kelvran-eval --view=FILE\n"
          "\n"
          "Evaluation software for the KELVRAN hardware-monitor chip: finds the chip on a\n"
          "printer-port evaluation board or on the computer's SMBus, then shows and sets its\n"
@@ -139,6 +158,9 @@ std::string HelpText() {
          "                     record every channel to the CSV file FILE from the moment the\n"
          "                     main window shows, one row per INTERVAL (10ms, 1s, 5min, 1h;\n"
          "                     1s when left out); File > Stop Recording ends it\n"
+         "  --view=FILE        review a recording (one this program or `kelvran record`\n"
+         "                     wrote, also one still being written): its channels on charts\n"
+         "                     with cursors, statistics, limits and alarms; no chip, no bus\n"
          "  --a11y-ids         publish each control's name to accessibility tools, as its\n"
          "                     accessible description \"id=<name>\" (for driving the program\n"
          "                     from test tools)\n"

@@ -20,6 +20,7 @@ struct Options {
   bool a11y_ids = false;
   std::string record_file;  // --record: empty means no recording at start
   int record_interval_ms = 1000;
+  std::string view_file;  // --view: a recording to review, without any bus
 };
 
 struct ParseOutcome {

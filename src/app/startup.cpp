@@ -15,6 +15,7 @@
 #include "buslink/linux/linux_backend.h"
 #include "buslink/sim/scenario.h"
 #include "buslink/sim/simulated_hardware.h"
+#include "review/review_window.h"
 #include "widgets/message_boxes.h"
 #include "wizard/init_form.h"
 
@@ -92,6 +93,20 @@ int RunWizard(KelvranApplication& application, const Options& options, buslink::
   return application.FatalStatus() != 0 ? application.FatalStatus() : status;
 }
 
+int RunReview(KelvranApplication& application, const Options& options,
+              widgets::MessageBoxes& boxes) {
+  A11yIdPublisher* publisher = options.a11y_ids ? A11yIdPublisher::Install(application) : nullptr;
+  int status = 0;
+  {
+    review::ReviewWindow window(QString::fromLocal8Bit(options.view_file.c_str()), boxes);
+    window.show();
+    status = QApplication::exec();
+    if (window.Failed()) status = kUsageExitStatus;
+  }
+  delete publisher;
+  return application.FatalStatus() != 0 ? application.FatalStatus() : status;
+}
+
 int RunWindows(int& argc, char** argv, const Options& options, buslink::Backend& backend) {
   std::unique_ptr<KelvranApplication> made;
   {
@@ -129,6 +144,20 @@ int RunProgram(int argc, char** argv) {
   if (const std::string why = NoDisplayMessage(DisplayEnvironment::OfThisProcess()); !why.empty()) {
     std::cerr << why;
     return kUsageExitStatus;
+  }
+  if (!parsed.options.view_file.empty()) {
+    // A recording to review: no bus is opened, no wizard shown.
+    std::unique_ptr<KelvranApplication> made;
+    {
+      const PlatformStartGuard guard;
+      made = std::make_unique<KelvranApplication>(argc, argv);
+    }
+    KelvranApplication& application = *made;
+    QApplication::setApplicationName(QString::fromLatin1(kProgramName));
+    QApplication::setApplicationVersion(QStringLiteral(KELVRAN_VERSION));
+    widgets::QtMessageBoxes boxes;
+    application.SetMessageBoxes(&boxes);
+    return RunReview(application, parsed.options, boxes);
   }
   Hardware hw;
   try {

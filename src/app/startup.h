@@ -42,6 +42,11 @@ int RunWindows(int& argc, char** argv, const Options& options, buslink::Backend&
 int RunWizard(KelvranApplication& application, const Options& options, buslink::Backend& backend,
               widgets::MessageBoxes& boxes);
 
+// --view: the review window on the application, until it closes; kUsageExitStatus when the file
+// could not be shown (a box said why).
+int RunReview(KelvranApplication& application, const Options& options,
+              widgets::MessageBoxes& boxes);
+
 // The whole program; main() is this.
 int RunProgram(int argc, char** argv);
 

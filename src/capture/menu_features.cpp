@@ -11,6 +11,7 @@
 #include "capture/chart_export.h"
 #include "capture/snapshot_actions.h"
 #include "chart/strip_chart.h"
+#include "review/review_window.h"
 
 namespace capture {
 
@@ -34,6 +35,9 @@ MenuFeatures::MenuFeatures(QMainWindow& window, devaccess::Declarations& d,
                              QKeySequence(Qt::CTRL | Qt::Key_R));
   connect(record_action_, &QAction::triggered, this, &MenuFeatures::ToggleRecording);
   connect(recorder_, &Recorder::changed, this, &MenuFeatures::ShowRecordingState);
+  connect(AddAction(file, "action_open_recording", QStringLiteral("Open Recording…"),
+                    QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O)),
+          &QAction::triggered, this, &MenuFeatures::OpenRecording);
   file->addSeparator();
   connect(AddAction(file, "action_save_snapshot", QStringLiteral("Save Register Snapshot…"),
                     QKeySequence(Qt::CTRL | Qt::Key_S)),
@@ -125,6 +129,14 @@ void MenuFeatures::RestoreSnapshot() {
 void MenuFeatures::ExportChart() {
   if (!hooks_.chart().HasPoints()) return;
   capture::ExportChart(context_, hooks_.chart());
+}
+
+void MenuFeatures::OpenRecording() {
+  const QString file = context_.dialogs->OpenFileName(
+      &window_, QStringLiteral("open_recording"), QStringLiteral("Open Recording"),
+      QStringLiteral("Recordings (*.csv);;All files (*)"));
+  if (file.isEmpty()) return;
+  review::OpenReviewWindow(file, context_.boxes, &window_);
 }
 
 }  // namespace capture

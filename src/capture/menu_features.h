@@ -52,6 +52,8 @@ class MenuFeatures : public QObject {
   void SaveSnapshot();
   void RestoreSnapshot();
   void ExportChart();
+  // "Open Recording…": a review window for a recording, beside this one.
+  void OpenRecording();
 
  private:
   QAction* AddAction(QMenu* menu, const char* name, const QString& text, const QKeySequence& keys);

@@ -1,0 +1,148 @@
+#!/usr/bin/python3
+"""End-to-end run of the recording review, in a real X server, driven from outside.
+
+The launcher half makes a week-long recording (one row every 10 s, with an afternoon when +12V
+stood above its limit), starts a private X server, D-Bus and AT-SPI bus and
+`kelvran-eval --view=FILE --a11y-ids`. The driver half waits for the recording to be read,
+places cursors A and B with real clicks either side of the alarm, checks over AT-SPI
+that the readout table shows the values at A and B and the rows between, and saves a screenshot.
+
+Usage: review_run.py --program PATH --generator PATH --out DIR [--docs DIR]
+With KELVRAN_UPDATE_SCREENSHOTS=1 the screenshot is copied to --docs too.
+Exit status: 0 passed, 1 failed (also when a tool this test needs is not installed).
+"""
+
+import argparse
+import os
+import shutil
+import subprocess
+import sys
+import time
+
+from atspi_session import (SYSTEM_PYTHON, Desktop, Failure, Session, log, missing_tools,
+                           process_ended, send_close_request, x_window, xdotool)
+
+ROWS = 7 * 24 * 360      # a week at one row every 10 s
+INTERVAL_MS = 10000
+ALARM = (4 * 8640 + 13 * 360, 4 * 8640 + 16 * 360)  # the fifth day, 13:00 to 16:00 or so
+FILE_NAME = "soak-week.csv"
+TITLE = FILE_NAME + " - Recording Review"
+SHOT = "review-week.png"
+PLOT_LEFT, PLOT_RIGHT = 44, 8  # the chart's margins left and right of its plot
+
+
+def launch(args):
+    missing = missing_tools()
+    if missing:
+        log("failed: not installed:", ", ".join(missing), "(scripts/test installs them)")
+        return 1
+    for tool in (args.program, args.generator):
+        if not os.access(tool, os.X_OK):
+            log("no program at", tool)
+            return 1
+    os.makedirs(args.out, exist_ok=True)
+    status = 1
+    try:
+        with Session() as session:
+            recording = session.path(FILE_NAME)
+            subprocess.run([args.generator, recording, str(ROWS), str(INTERVAL_MS),
+                            str(ALARM[0]), str(ALARM[1])], check=True)
+            output = session.path("program-review.out")
+            program = session.start_program([args.program, f"--view={recording}", "--a11y-ids"],
+                                            output)
+            drive = [SYSTEM_PYTHON, os.path.abspath(__file__), "--drive", "--out", args.out]
+            if os.environ.get("KELVRAN_UPDATE_SCREENSHOTS") == "1" and args.docs:
+                drive += ["--docs", args.docs]
+            status = session.run_driver(drive, {"KELVRAN_E2E_PID": str(program.pid)}, 120)
+            if status == 0:
+                program.wait(timeout=10)
+                if program.returncode != 0:
+                    log("the review ended with status", program.returncode)
+                    status = 1
+            if status != 0:
+                with open(output, "rb") as out:
+                    log("program output:\n" + out.read()[-4000:].decode(errors="replace"))
+    except Exception as error:  # the clean-up in Session must run whatever went wrong
+        log("failed:", error)
+        status = 1
+    log("passed" if status == 0 else "FAILED")
+    return status
+
+
+def drive(args):
+    ui = Desktop()
+    window = ui.wait_for("the review window", lambda: ui.top_level(TITLE), timeout=60)
+    readout = ui.wait_for("the recording to be read", lambda: ui.find("readout"), timeout=60)
+    pane = ui.find_showing("pane_volts")
+    x_id = x_window(TITLE)
+    subprocess.run(["xdotool", "windowfocus", "--sync", str(x_id)], check=True)
+
+    # The whole week in view; a click puts A just before the alarm, a right click B after it.
+    box = ui.extents(pane)
+    xdotool("mousemove", "--sync", box.x + box.width // 2, box.y + box.height + 60)
+    xdotool("key", "Home")
+    time.sleep(0.3)
+    plot_left, plot_width = box.x + PLOT_LEFT, box.width - PLOT_LEFT - PLOT_RIGHT
+    alarm_x = plot_left + plot_width * ALARM[0] // ROWS
+    alarm_end_x = plot_left + plot_width * ALARM[1] // ROWS
+    xdotool("mousemove", "--sync", alarm_x - 25, box.y + box.height // 2, "click", 1)
+    xdotool("mousemove", "--sync", alarm_end_x + 35, box.y + box.height // 2, "click", 3)
+    xdotool("mousemove", "--sync", box.x + box.width // 2, box.y + box.height + 60)
+
+    def cell(row, column):
+        table = readout.queryTable()
+        node = table.getAccessibleAt(row, column)
+        node.clear_cache()
+        return node.name
+
+    def row_of(caption):
+        table = readout.queryTable()
+        for row in range(table.nRows):
+            if cell(row, 0) == caption:
+                return row
+        return None
+
+    row = ui.wait_for("+12V in the readout", lambda: row_of("+12V [V]"))
+    ui.wait_for("values at A and B", lambda: cell(row, 1) and cell(row, 2))
+    rows_between = int(cell(row, 9))
+    if rows_between < 2:
+        raise Failure(f"the readout counts {rows_between} rows between A and B")
+    summary = ui.find("readout_summary")
+    if "statistics between A and B" not in ui.text_of(summary):
+        raise Failure("the summary does not say the statistics are between A and B")
+    log("+12V at A", cell(row, 1), "at B", cell(row, 2), "rows between", rows_between)
+
+    time.sleep(0.5)  # let the window finish painting
+    path = os.path.join(args.out, SHOT)
+    subprocess.run(["import", "-window", str(x_id), path], check=True)
+    log("screenshot", path)
+
+    send_close_request(int(x_id))
+    ui.wait_for("the review to end", lambda: process_ended(int(os.environ["KELVRAN_E2E_PID"])))
+    if args.docs:
+        os.makedirs(args.docs, exist_ok=True)
+        shutil.copy(path, args.docs)
+        log("screenshot copied to", args.docs)
+    del window
+    return 0
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--program")
+    parser.add_argument("--generator")
+    parser.add_argument("--out", required=True)
+    parser.add_argument("--docs")
+    parser.add_argument("--drive", action="store_true", help=argparse.SUPPRESS)
+    args = parser.parse_args()
+    if args.drive:
+        try:
+            return drive(args)
+        except Failure as failure:
+            log("FAILED:", failure)
+            return 1
+    return launch(args)
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,190 @@
+#include "review/recording_model.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "chip/recording_reader.h"
+#include "review/readout.h"
+#include "support/qstring_printer.h"
+#include "support/recording_generator.h"
+
+namespace review {
+namespace {
+
+using Model = RecordingModel;
+
+void Read(const std::string& text, Model& model) {
+  chip::RecordingReader reader(model);
+  reader.Feed(text);
+  reader.Finish();
+}
+
+constexpr std::int64_t kSecond = 1'000'000'000;
+constexpr std::int64_t kT0 = 1796515323456LL * 1'000'000;  // 2026-12-06T01:02:03.456+01:00
+
+// Channels become series by caption in the live chart's colours; a stalled fan's empty cell and
+// a channel that the Channel Mode switched off break the series instead of joining across; the
+// limits hold from the row after their line; alarms in consecutive rows make one span that
+// starts at the row before the first.
+TEST(RecordingModel, SeriesLimitsAndAlarmsFollowTheFile) {
+  Model m;
+  Read(
+      "# kelvran-eval 1.0.0 recording\n"
+      "# medium: SMBus\n"
+      "# limits: +12V 11.400 12.600; Fan 1 2657 -\n"
+      "time,seconds,+12V [V],+12V raw,Fan 1 [RPM],Fan 1 raw,INT Status 1,INT Status 2,alarms\n"
+      "2026-12-06T01:02:03.456+01:00,0.000,12.031,192,4500,150,0,0,\n"
+      "2026-12-06T01:02:04.456+01:00,1.000,12.700,203,,255,0,1,+12V;Fan 1\n"
+      "# limits: +12V 11.400 12.800; Fan 1 2657 -\n"
+      "2026-12-06T01:02:05.456+01:00,2.000,12.900,206,4600,147,0,1,+12V;Chassis\n"
+      "# channel mode changed to 0x01 at 2026-12-06T01:02:06.000+01:00\n"
+      "time,seconds,+12V [V],+12V raw,AIN 1 [V],AIN 1 raw,INT Status 1,INT Status 2,alarms\n"
+      "2026-12-06T01:02:06.456+01:00,3.000,12.031,192,1.000,102,0,0,\n"
+      "2026-12-06T01:02:07.456+01:00,4.000,12.031,192,1.000,102,0,0,+12V\n",
+      m);
+  ASSERT_EQ(m.series().size(), 3u);
+  EXPECT_EQ(m.series()[0].caption, QStringLiteral("+12V"));
+  EXPECT_EQ(m.series()[1].unit, QStringLiteral("RPM"));
+  EXPECT_EQ(m.series()[2].caption, QStringLiteral("AIN 1"));
+  EXPECT_EQ(m.series()[0].color, QColor(120, 160, 255));  // trace 6 of the voltage group
+  EXPECT_EQ(m.series()[1].color, QColor(255, 64, 64));    // trace 0 of the fan group
+  EXPECT_EQ(m.UtcOffsetSeconds(), 3600);
+  EXPECT_EQ(m.Notes().front(), QStringLiteral("medium: SMBus"));
+
+  const chart::SeriesStore& s = m.store();
+  ASSERT_EQ(s.Size(), 5);
+  EXPECT_EQ(s.TimeAt(0), kT0);
+  EXPECT_FLOAT_EQ(static_cast<float>(s.ValueAt(0, 2)), 12.9f);
+  EXPECT_TRUE(std::isnan(s.ValueAt(1, 1)));
+  EXPECT_TRUE(s.BreaksWithin(1, 1, 2));   // the stalled fan
+  EXPECT_TRUE(s.BreaksWithin(1, 3, 4));   // Fan 1 gone with the Channel Mode change
+  EXPECT_FALSE(s.BreaksWithin(0, 0, 5));  // +12V is there throughout
+
+  const auto& limits = m.Limits(0);
+  ASSERT_EQ(limits.size(), 2u);
+  EXPECT_EQ(limits[0].from, kT0);
+  EXPECT_EQ(limits[1].from, kT0 + 2 * kSecond);  // from the row after the line
+  EXPECT_EQ(limits[1].high, 12.8);
+  ASSERT_EQ(m.Limits(1).size(), 1u);
+  EXPECT_EQ(m.Limits(1)[0].low, 2657.0);
+  EXPECT_FALSE(m.Limits(1)[0].high.has_value());
+
+  const auto& v12 = m.Alarms(0);
+  ASSERT_EQ(v12.size(), 2u);
+  EXPECT_EQ(v12[0].start, kT0);  // latched since the row before the first alarm
+  EXPECT_EQ(v12[0].end, kT0 + 2 * kSecond);
+  EXPECT_EQ(v12[1].start, kT0 + 3 * kSecond);
+  ASSERT_EQ(m.OtherAlarms().size(), 1u);
+  EXPECT_EQ(m.OtherAlarms()[0].name, QStringLiteral("Chassis"));
+  EXPECT_EQ(m.AlarmStarts(), (std::vector<std::int64_t>{kT0, kT0 + kSecond, kT0 + 3 * kSecond}));
+}
+
+// An older recording has no alarms column: its status bits give the alarms, channel by channel
+// as the chip maps them, and the bits of no channel by name.
+TEST(RecordingModel, OlderRecordingsTakeTheirAlarmsFromTheStatusBits) {
+  Model m;
+  recordings::Spec spec;
+  spec.rows = 10;
+  spec.alarms_column = false;
+  spec.limits = false;
+  spec.v12_alarms = {{3, 5}};
+  std::string text = recordings::Text(spec);
+  Read(text, m);
+  const int v12 = m.SeriesOf(QStringLiteral("+12V"));
+  ASSERT_GE(v12, 0);
+  ASSERT_EQ(m.Alarms(v12).size(), 1u);
+  EXPECT_EQ(m.Alarms(v12)[0].start, kT0 + 2 * kSecond);
+  EXPECT_EQ(m.Alarms(v12)[0].end, kT0 + 5 * kSecond);
+  EXPECT_FALSE(m.HasLimits());
+
+  Model chassis;
+  Read(
+      "# kelvran-eval 1.0.0 recording\n"
+      "time,seconds,+2.5V [V],+2.5V raw,INT Status 1,INT Status 2\n"
+      "2026-12-06T01:02:03.456+01:00,0.000,2.512,193,1,16\n",
+      chassis);
+  EXPECT_EQ(chassis.Alarms(0).size(), 1u);
+  ASSERT_EQ(chassis.OtherAlarms().size(), 1u);
+  EXPECT_EQ(chassis.OtherAlarms()[0].name, QStringLiteral("Chassis"));
+}
+
+// The readout's statistics are those of the file's own numbers between the cursors, computed
+// plainly from its text; with no cursors, those of the rows in view.
+TEST(Readout, StatisticsEqualAPlainComputationFromTheFile) {
+  recordings::Spec spec;
+  spec.rows = 5000;
+  spec.seed = 42;
+  const std::string text = recordings::Text(spec);
+  Model m;
+  Read(text, m);
+
+  // The file's rows, plainly: the +5V column (the fourth channel) and the time.
+  std::vector<double> volts;
+  std::istringstream lines(text);
+  std::string line;
+  int v5_column = -1;
+  while (std::getline(lines, line)) {
+    if (line.empty() || line[0] == '#') continue;
+    std::vector<std::string> cells;
+    std::istringstream fields(line);
+    for (std::string cell; std::getline(fields, cell, ',');) cells.push_back(cell);
+    if (cells[0] == "time") {
+      for (std::size_t c = 0; c < cells.size(); ++c) {
+        if (cells[c] == "+5V [V]") v5_column = static_cast<int>(c);
+      }
+      continue;
+    }
+    volts.push_back(std::stod(cells[static_cast<std::size_t>(v5_column)]));
+  }
+  ASSERT_EQ(volts.size(), 5000u);
+  const int v5 = m.SeriesOf(QStringLiteral("+5V"));
+  const std::vector<int> shown = {v5};
+
+  const struct {
+    std::optional<std::int64_t> a, b;
+    int first, last;  // rows between
+  } cases[] = {
+      {kT0 + 1200 * kSecond, kT0 + 3456 * kSecond, 1200, 3456},
+      {kT0 + 3456 * kSecond + kSecond / 2, kT0 + 17 * kSecond, 17, 3456},  // B before A
+      {std::nullopt, std::nullopt, 0, 4999},                               // the view: all
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.first);
+    const Readout r = ComputeReadout(m, shown, c.a, c.b, kT0, kT0 + 4999 * kSecond);
+    double lo = INFINITY;
+    double hi = -INFINITY;
+    double sum = 0.0;
+    double squares = 0.0;
+    for (int i = c.first; i <= c.last; ++i) {
+      const double v = volts[static_cast<std::size_t>(i)];
+      lo = std::min(lo, v);
+      hi = std::max(hi, v);
+      sum += v;
+      squares += v * v;
+    }
+    const double n = c.last - c.first + 1;
+    const chart::SeriesStore::Stats& st = r.rows.at(0).stats;
+    EXPECT_EQ(st.count, c.last - c.first + 1);
+    EXPECT_FLOAT_EQ(static_cast<float>(st.min), static_cast<float>(lo));
+    EXPECT_FLOAT_EQ(static_cast<float>(st.max), static_cast<float>(hi));
+    EXPECT_NEAR(st.Mean(), sum / n, 1e-6);
+    EXPECT_NEAR(st.Rms(), std::sqrt(squares / n), 1e-6);
+    // The cells as the table shows them: the file's three places, one more for mean and RMS.
+    EXPECT_EQ(ReadoutCell(r, m, 0, 4), QString::number(lo, 'f', 3));
+    EXPECT_EQ(ReadoutCell(r, m, 0, 8), QString::number(hi - lo, 'f', 3));
+    EXPECT_EQ(ReadoutCell(r, m, 0, 9), QString::number(c.last - c.first + 1));
+    if (c.a) {
+      EXPECT_EQ(ReadoutCell(r, m, 0, 1),
+                QString::number(
+                    volts[static_cast<std::size_t>((*c.a - kT0 + kSecond / 2) / kSecond)], 'f', 3));
+    }
+  }
+}
+
+}  // namespace
+}  // namespace review

@@ -1,0 +1,344 @@
+#include "review/review_window.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QAccessible>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <deque>
+#include <fstream>
+
+#include "review/chart_area.h"
+#include "review/file_dialogs.h"
+#include "review/recording_model.h"
+#include "support/qstring_printer.h"
+#include "support/recording_generator.h"
+#include "support/scripted_message_boxes.h"
+
+namespace review {
+namespace {
+
+using ::testing::HasSubstr;
+
+constexpr std::int64_t kSecond = 1'000'000'000;
+constexpr std::int64_t kT0 = 1796515323456LL * 1'000'000;
+
+class ScriptedDialogs : public FileDialogs {
+ public:
+  QString OpenFileName(QWidget*, const QString&) override { return Next(); }
+  QString SaveFileName(QWidget*, const QString&, const QString&, const QString&) override {
+    return Next();
+  }
+  QString Next() {
+    if (files.empty()) return QString();
+    const QString f = files.front();
+    files.pop_front();
+    return f;
+  }
+  std::deque<QString> files;
+};
+
+class ReviewWindowTest : public ::testing::Test {
+ protected:
+  QString Path(const char* name) const { return dir_.filePath(QString::fromLatin1(name)); }
+  void WriteText(const QString& path, const std::string& text, bool append = false) {
+    std::ofstream out(path.toStdString(),
+                      std::ios::binary | (append ? std::ios::app : std::ios::trunc));
+    out << text;
+  }
+  // Opens path and waits until it is read (or refused).
+  void Open(const QString& path) {
+    window_ = std::make_unique<ReviewWindow>(path, boxes_, &dialogs_);
+    window_->resize(1000, 700);
+    window_->show();
+    window_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window_->Loaded() || window_->Failed(); }, 20000));
+    QTest::qWait(10);
+  }
+  void Key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QTest::keyClick(
+        QApplication::focusWidget() != nullptr ? QApplication::focusWidget() : window_.get(),
+        static_cast<Qt::Key>(key), modifiers);
+  }
+  QString Cell(int row, int column) const {
+    auto* table = window_->findChild<QTableWidget*>(QStringLiteral("readout"));
+    const QTableWidgetItem* item = table->item(row, column);
+    return item == nullptr ? QString() : item->text();
+  }
+  int PlotWidth() const { return window_->chart_area()->PlotWidth(); }
+  // Where the rows begin: the first line of a row (they all start with the year).
+  static std::size_t FirstRow(const std::string& text) { return text.find("\n2026") + 1; }
+  // The row nearest to a time of a recording one row a second from kT0.
+  static std::int64_t Nearest(std::int64_t t) { return (t - kT0 + kSecond / 2) / kSecond; }
+
+  QTemporaryDir dir_;
+  ScriptedMessageBoxes boxes_;
+  ScriptedDialogs dialogs_;
+  std::unique_ptr<ReviewWindow> window_;
+};
+
+// A recording opens titled with its file's name, one pane per unit on one time axis, a legend
+// entry per channel, and the whole recording in view.
+TEST_F(ReviewWindowTest, OpensARecordingWithAPanePerUnit) {
+  recordings::Spec spec;
+  spec.rows = 600;
+  ASSERT_TRUE(recordings::WriteFile(spec, Path("soak.csv").toStdString()));
+  Open(Path("soak.csv"));
+  ASSERT_TRUE(window_->Loaded());
+  EXPECT_EQ(window_->windowTitle(), QStringLiteral("soak.csv - Recording Review"));
+  EXPECT_EQ(
+      window_->chart_area()->units(),
+      (std::vector<QString>{QStringLiteral("V"), QStringLiteral("°C"), QStringLiteral("RPM")}));
+  EXPECT_EQ(window_->findChildren<QCheckBox*>().size(), 10);
+  EXPECT_EQ(window_->view().Start(), kT0);
+  EXPECT_EQ(window_->view().End(), kT0 + 599 * kSecond);
+  EXPECT_THAT(window_->findChild<QLabel*>(QStringLiteral("view_label"))->text().toStdString(),
+              HasSubstr("View: 9 min 59 s from 2026-12-06 01:02:03.456; 600 rows"));
+  // The legend hides a trace from its pane and from the readout.
+  auto* v12 = window_->findChild<QCheckBox*>(QStringLiteral("show_+12V"));
+  ASSERT_NE(v12, nullptr);
+  const int rows = window_->findChild<QTableWidget*>(QStringLiteral("readout"))->rowCount();
+  v12->click();
+  EXPECT_EQ(window_->findChild<QTableWidget*>(QStringLiteral("readout"))->rowCount(), rows - 1);
+}
+
+// Every step by keys: zoom in and out around the middle, pan, place A and B, move the active
+// cursor a pixel at a time, read the values, fit all again, clear.
+TEST_F(ReviewWindowTest, CursorsAndZoomAreDrivenByKeys) {
+  recordings::Spec spec;
+  spec.rows = 1001;
+  ASSERT_TRUE(recordings::WriteFile(spec, Path("keys.csv").toStdString()));
+  Open(Path("keys.csv"));
+  const TimeView& view = window_->view();
+  ASSERT_EQ(view.Span(), 1000 * kSecond);
+
+  Key(Qt::Key_Plus);
+  EXPECT_EQ(view.Span(), 500 * kSecond);
+  EXPECT_EQ(view.Start(), kT0 + 250 * kSecond);  // around the middle: 500 s stays in place
+  Key(Qt::Key_Right);
+  EXPECT_EQ(view.Start(), kT0 + 300 * kSecond);
+  Key(Qt::Key_Left);
+  Key(Qt::Key_Minus);
+  EXPECT_EQ(view.Span(), 1000 * kSecond);
+
+  Key(Qt::Key_Plus);
+  Key(Qt::Key_Plus);  // 250 s from 375 s on
+  Key(Qt::Key_A);
+  ASSERT_TRUE(window_->CursorA().has_value());
+  EXPECT_EQ(*window_->CursorA(), kT0 + 500 * kSecond);
+  const std::int64_t pixel = 250 * kSecond / PlotWidth();
+  Key(Qt::Key_Right, Qt::ShiftModifier);
+  Key(Qt::Key_Right, Qt::ShiftModifier);
+  EXPECT_EQ(*window_->CursorA(), kT0 + 500 * kSecond + 2 * pixel);
+  Key(Qt::Key_B);
+  for (int k = 0; k < 40; ++k) Key(Qt::Key_Left, Qt::ShiftModifier);  // B is the active one
+  EXPECT_EQ(*window_->CursorB(), kT0 + 500 * kSecond - 40 * pixel);
+  EXPECT_EQ(*window_->CursorA(), kT0 + 500 * kSecond + 2 * pixel);
+
+  // The readout: values at A and B as the recording holds them, B - A, and the rows between.
+  const RecordingModel& m = window_->model();
+  const int v12 = m.SeriesOf(QStringLiteral("+12V"));
+  const std::int64_t a_row = Nearest(*window_->CursorA());
+  const std::int64_t b_row = Nearest(*window_->CursorB());
+  // Rows between: from the first at or after B to the last at or before A.
+  const std::int64_t first = (*window_->CursorB() - kT0 + kSecond - 1) / kSecond;
+  const std::int64_t last = (*window_->CursorA() - kT0) / kSecond;
+  int table_row = -1;
+  for (int r = 0; r < 10; ++r) {
+    if (Cell(r, 0) == QStringLiteral("+12V [V]")) table_row = r;
+  }
+  ASSERT_GE(table_row, 0);
+  const double at_a = m.store().ValueAt(v12, a_row);
+  const double at_b = m.store().ValueAt(v12, b_row);
+  EXPECT_EQ(Cell(table_row, 1), QString::number(at_a, 'f', 3));
+  EXPECT_EQ(Cell(table_row, 2), QString::number(at_b, 'f', 3));
+  EXPECT_EQ(Cell(table_row, 3), QString::number(at_b - at_a, 'f', 3));
+  EXPECT_EQ(Cell(table_row, 9), QString::number(last - first + 1));
+  EXPECT_THAT(window_->findChild<QLabel*>(QStringLiteral("readout_summary"))->text().toStdString(),
+              HasSubstr("statistics between A and B"));
+
+  Key(Qt::Key_F);
+  EXPECT_EQ(view.Span(), 1000 * kSecond);
+  EXPECT_EQ(view.Following(), TimeView::Follow::All);
+  Key(Qt::Key_Escape);
+  EXPECT_FALSE(window_->CursorA().has_value());
+  EXPECT_EQ(Cell(table_row, 9), QStringLiteral("1001"));  // the whole view
+}
+
+// The readings and statistics reach screen readers through the table, and copy as text.
+TEST_F(ReviewWindowTest, ReadingsAreReadableAndCopyAsText) {
+  recordings::Spec spec;
+  spec.rows = 50;
+  ASSERT_TRUE(recordings::WriteFile(spec, Path("a11y.csv").toStdString()));
+  Open(Path("a11y.csv"));
+  window_->PlaceCursor(false, kT0 + 10 * kSecond);
+  window_->PlaceCursor(true, kT0 + 20 * kSecond);
+  auto* table = window_->findChild<QTableWidget*>(QStringLiteral("readout"));
+  QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(table);
+  ASSERT_NE(iface, nullptr);
+  ASSERT_NE(iface->tableInterface(), nullptr);
+  QAccessibleInterface* cell = iface->tableInterface()->cellAt(0, 9);
+  ASSERT_NE(cell, nullptr);
+  EXPECT_EQ(cell->text(QAccessible::Name), QStringLiteral("11"));
+  window_->CopyReadings();
+  const QString copied = QApplication::clipboard()->text();
+  EXPECT_THAT(copied.toStdString(), HasSubstr("Δt 10 s"));
+  EXPECT_THAT(copied.toStdString(), HasSubstr("Channel\tA\tB\tB - A\tMin\tMax"));
+  EXPECT_EQ(copied.count(QLatin1Char('\n')), 12);
+}
+
+// A file that grows shows its new rows within a second and the view follows its end; once the
+// user zooms, the view stays where it is; End follows again.
+TEST_F(ReviewWindowTest, FollowsAGrowingFileUntilTheUserMovesTheView) {
+  recordings::Spec spec;
+  spec.rows = 200;
+  const std::string text = recordings::Text(spec);
+  // The first 100 rows now, the rest in two steps while the window is open.
+  std::size_t cut = FirstRow(text);
+  for (int n = 0; n < 100; ++n) cut = text.find('\n', cut) + 1;
+  std::size_t cut2 = cut;
+  for (int n = 0; n < 50; ++n) cut2 = text.find('\n', cut2) + 1;
+  WriteText(Path("growing.csv"), text.substr(0, cut));
+  Open(Path("growing.csv"));
+  window_->SetFollowInterval(50);
+  EXPECT_EQ(window_->model().store().Size(), 100);
+
+  WriteText(Path("growing.csv"), text.substr(cut, cut2 - cut), true);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window_->model().store().Size() == 150; }, 1000));
+  EXPECT_EQ(window_->view().End(), kT0 + 149 * kSecond);
+
+  Key(Qt::Key_Plus);
+  const std::int64_t start = window_->view().Start();
+  WriteText(Path("growing.csv"), text.substr(cut2), true);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window_->model().store().Size() == 200; }, 1000));
+  EXPECT_EQ(window_->view().Start(), start);
+  Key(Qt::Key_End);
+  EXPECT_EQ(window_->view().End(), kT0 + 199 * kSecond);
+  EXPECT_EQ(window_->view().Span(), 74 * kSecond + kSecond / 2);
+}
+
+// A recording cut short by a crash ends in part of a row: the rest is shown, the status bar says
+// which line was skipped, and the line is read once it is whole.
+TEST_F(ReviewWindowTest, ATornLastLineIsSkippedAndSaid) {
+  recordings::Spec spec;
+  spec.rows = 20;
+  const std::string text = recordings::Text(spec);
+  WriteText(Path("torn.csv"), text.substr(0, text.size() - 30));
+  Open(Path("torn.csv"));
+  ASSERT_TRUE(window_->Loaded());
+  EXPECT_EQ(window_->model().store().Size(), 19);
+  auto* file_label = window_->findChild<QLabel*>(QStringLiteral("file_label"));
+  EXPECT_EQ(file_label->text(),
+            QStringLiteral("Line 27 is incomplete (still being written, or cut short): skipped."));
+  EXPECT_TRUE(boxes_.shown.empty());
+  window_->SetFollowInterval(20);
+  WriteText(Path("torn.csv"), text.substr(text.size() - 30), true);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window_->model().store().Size() == 20; }, 1000));
+  EXPECT_EQ(file_label->text(), QString());
+}
+
+// A foreign CSV, or a recording with a damaged line, gives a box naming the line and what was
+// expected there; the window closes.
+TEST_F(ReviewWindowTest, AForeignOrDamagedFileNamesTheLine) {
+  WriteText(Path("foreign.csv"), "Date,Value\n2026-12-06,1.5\n");
+  recordings::Spec spec;
+  spec.rows = 10;
+  std::string damaged = recordings::Text(spec);
+  std::size_t third = FirstRow(damaged);
+  for (int n = 0; n < 2; ++n) third = damaged.find('\n', third) + 1;
+  damaged.insert(third, "x");  // the third row, on line 10
+  WriteText(Path("damaged.csv"), damaged);
+  const struct {
+    const char* file;
+    const char* expected;
+  } cases[] = {
+      {"foreign.csv", "line 1: expected \"# kelvran-eval <version> recording\""},
+      {"damaged.csv", "line 10: field 1 (time): expected a time"},
+      {"missing.csv", "cannot open"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    boxes_.shown.clear();
+    Open(Path(c.file));
+    EXPECT_TRUE(window_->Failed());
+    ASSERT_EQ(boxes_.shown.size(), 1u);
+    EXPECT_EQ(boxes_.shown[0].purpose, QStringLiteral("recording_unreadable"));
+    EXPECT_THAT(boxes_.shown[0].text.toStdString(), HasSubstr(c.file));
+    EXPECT_THAT(boxes_.shown[0].text.toStdString(), HasSubstr(c.expected));
+    EXPECT_FALSE(window_->isVisible());
+  }
+}
+
+// N and P step through the alarms, each centred in the view; the alarm is shaded in its pane.
+TEST_F(ReviewWindowTest, AlarmKeysJumpToTheNextAndPreviousAlarm) {
+  recordings::Spec spec;
+  spec.rows = 3000;
+  spec.v12_alarms = {{1000, 1010}, {2500, 2501}};
+  ASSERT_TRUE(recordings::WriteFile(spec, Path("alarms.csv").toStdString()));
+  Open(Path("alarms.csv"));
+  window_->ZoomBy(0.1);  // 300 s around the middle, between the two alarms
+  auto centre = [&] { return window_->view().Start() + window_->view().Span() / 2; };
+  Key(Qt::Key_P);
+  EXPECT_EQ(centre(), kT0 + 999 * kSecond);  // the alarm latched after row 999
+  Key(Qt::Key_P);
+  EXPECT_EQ(centre(), kT0 + 999 * kSecond);  // none before it
+  Key(Qt::Key_N);
+  EXPECT_EQ(centre(), kT0 + 2499 * kSecond);
+  Key(Qt::Key_N);
+  EXPECT_EQ(centre(), kT0 + 2499 * kSecond);  // none after it
+  Key(Qt::Key_P);
+  EXPECT_EQ(centre(), kT0 + 999 * kSecond);
+
+  // The alarm's span shows as the +12V colour over the plot where the trace is not.
+  chart::StripChart* volts = window_->chart_area()->panes().front();
+  const QImage shot = volts->grab().toImage();
+  const QRect plot = volts->PlotRect();
+  const int x = static_cast<int>(volts->XOfTime(kT0 + 1005 * kSecond));
+  const QColor inside = shot.pixelColor(x, plot.top() + 3);
+  const QColor outside =
+      shot.pixelColor(static_cast<int>(volts->XOfTime(kT0 + 980 * kSecond)), plot.top() + 3);
+  EXPECT_EQ(outside, QColor(0, 0, 0));
+  EXPECT_GT(inside.blue(), 20);  // +12V is drawn blue
+}
+
+// The view exports as a picture with a margin no label touches; the rows from A to B as CSV.
+TEST_F(ReviewWindowTest, ExportsTheViewAndTheRowsFromAToB) {
+  recordings::Spec spec;
+  spec.rows = 100;
+  ASSERT_TRUE(recordings::WriteFile(spec, Path("export.csv").toStdString()));
+  Open(Path("export.csv"));
+  dialogs_.files = {Path("view"), Path("span.csv")};
+  window_->ExportView();
+  const QImage picture(Path("view.png"));
+  ASSERT_FALSE(picture.isNull());
+  for (int x = 0; x < picture.width(); ++x) {
+    for (const int y : {0, 5, picture.height() - 6, picture.height() - 1})
+      ASSERT_EQ(picture.pixelColor(x, y), QColor(0, 0, 0)) << x << "," << y;
+  }
+  for (int y = 0; y < picture.height(); ++y) {
+    for (const int x : {0, 5, picture.width() - 6, picture.width() - 1})
+      ASSERT_EQ(picture.pixelColor(x, y), QColor(0, 0, 0)) << x << "," << y;
+  }
+
+  window_->PlaceCursor(false, kT0 + 10 * kSecond + 100);
+  window_->PlaceCursor(true, kT0 + 5 * kSecond);
+  window_->ExportSpan();
+  QFile csv(Path("span.csv"));
+  ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+  const QStringList lines = QString::fromUtf8(csv.readAll()).split(QLatin1Char('\n'));
+  ASSERT_EQ(lines.size(), 8);  // names, rows 5 to 10, and the end
+  EXPECT_TRUE(lines[0].startsWith(QStringLiteral("time,seconds,+2.5V [V],+Vccp1 [V]")));
+  EXPECT_TRUE(lines[1].startsWith(QStringLiteral("2026-12-06T01:02:08.456+01:00,0.000,")));
+  EXPECT_TRUE(lines[6].startsWith(QStringLiteral("2026-12-06T01:02:13.456+01:00,5.000,")));
+}
+
+}  // namespace
+}  // namespace review

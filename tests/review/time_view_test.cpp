@@ -1,0 +1,51 @@
+#include "review/time_view.h"
+
+#include <gtest/gtest.h>
+
+namespace review {
+namespace {
+
+constexpr std::int64_t kSecond = 1'000'000'000;
+
+// The view fits all the data, and keeps fitting it as the data grow, until the user zooms or
+// pans; following the end keeps the width and moves with the newest data.
+TEST(TimeView, FollowsTheDataUntilMovedByTheUser) {
+  TimeView v;
+  v.SetData(0, 100 * kSecond);
+  EXPECT_EQ(v.Start(), 0);
+  EXPECT_EQ(v.End(), 100 * kSecond);
+  v.SetData(0, 200 * kSecond);
+  EXPECT_EQ(v.End(), 200 * kSecond);
+
+  v.ZoomAround(150 * kSecond, 0.5);  // 150 s stays where it was, three quarters across
+  EXPECT_EQ(v.Start(), 75 * kSecond);
+  EXPECT_EQ(v.End(), 175 * kSecond);
+  EXPECT_EQ(v.Following(), TimeView::Follow::None);
+  v.SetData(0, 300 * kSecond);
+  EXPECT_EQ(v.Start(), 75 * kSecond);
+
+  v.FollowEnd();
+  EXPECT_EQ(v.End(), 300 * kSecond);
+  EXPECT_EQ(v.Span(), 100 * kSecond);
+  v.SetData(0, 310 * kSecond);
+  EXPECT_EQ(v.Start(), 210 * kSecond);
+}
+
+// However far the user pans or zooms out, some of the data stays in view, and the view never
+// narrows below a millisecond.
+TEST(TimeView, NeverLosesTheData) {
+  TimeView v;
+  v.SetData(1000 * kSecond, 2000 * kSecond);
+  v.Pan(-50.0);
+  EXPECT_EQ(v.End(), 1000 * kSecond + v.Span() / 2);
+  v.Pan(80.0);
+  EXPECT_EQ(v.Start(), 2000 * kSecond - v.Span() / 2);
+  v.ZoomAround(1500 * kSecond, 1e-20);
+  EXPECT_EQ(v.Span(), TimeView::kMinSpan);
+  v.ZoomAround(1500 * kSecond, 1e9);
+  EXPECT_LE(v.Start(), 1000 * kSecond);
+  EXPECT_GE(v.End(), 2000 * kSecond);
+}
+
+}  // namespace
+}  // namespace review

@@ -1,0 +1,147 @@
+#include "support/recording_generator.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <random>
+
+#include "chip/channels.h"
+#include "chip/recording.h"
+
+namespace recordings {
+
+namespace {
+
+// Register 0x47 with divisor 2 for both fans.
+constexpr int kVidFanDivisor = 0x50;
+
+// The date of a day count since 1970-01-01.
+void CivilFromDays(std::int64_t z, int& year, int& month, int& day) {
+  z += 719468;
+  const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  const auto doe = static_cast<unsigned>(z - era * 146097);
+  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const unsigned mp = (5 * doy + 2) / 153;
+  day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+  month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+  year = static_cast<int>(static_cast<std::int64_t>(yoe) + era * 400 + (month <= 2 ? 1 : 0));
+}
+
+// The raw byte a channel sits at: near the middle of its scale.
+int MiddleRaw(const chip::Channel& c) {
+  switch (c.quantity) {
+    case chip::Quantity::Volts:
+      return 192;
+    case chip::Quantity::Celsius:
+      return 40;
+    case chip::Quantity::Rpm:
+      return 150;
+  }
+  return 128;
+}
+
+}  // namespace
+
+std::string IsoTime(std::int64_t ms, int utc_offset_minutes) {
+  const std::int64_t local = ms + std::int64_t{utc_offset_minutes} * 60000;
+  const std::int64_t days = (local >= 0 ? local : local - 86399999) / 86400000;
+  const std::int64_t in_day = local - days * 86400000;
+  int year = 0;
+  int month = 0;
+  int day = 0;
+  CivilFromDays(days, year, month, day);
+  const int offset = utc_offset_minutes < 0 ? -utc_offset_minutes : utc_offset_minutes;
+  std::array<char, 96> text{};
+  std::snprintf(text.data(), text.size(), "%04d-%02d-%02dT%02d:%02d:%02d.%03d%c%02d:%02d", year,
+                month, day, static_cast<int>(in_day / 3600000),
+                static_cast<int>(in_day / 60000 % 60), static_cast<int>(in_day / 1000 % 60),
+                static_cast<int>(in_day % 1000), utc_offset_minutes < 0 ? '-' : '+', offset / 60,
+                offset % 60);
+  return text.data();
+}
+
+void Write(const Spec& spec, const std::function<void(std::string_view)>& out) {
+  const chip::ChannelSet channels = chip::ChannelsFor(spec.channel_mode);
+  auto value_of = [](const chip::Channel& c, int raw) {
+    return chip::ValueFromRegister(c, raw, chip::FanDivisorOf(c, kVidFanDivisor));
+  };
+  // Each channel near the middle of its scale, its limits a dozen counts either side (a fan has
+  // only its low limit, the slowest speed: a larger count).
+  std::vector<chip::ChannelReading> readings;
+  for (const chip::Channel* c : channels) {
+    chip::ChannelReading r;
+    r.channel = c;
+    const int mid = MiddleRaw(*c);
+    r.raw = static_cast<std::uint8_t>(mid);
+    r.value = value_of(*c, mid);
+    r.has_high = c->fan == 0;
+    r.low = value_of(*c, c->fan != 0 ? mid + 40 : mid - 12);
+    r.high = value_of(*c, mid + 12);
+    readings.push_back(r);
+  }
+  std::string text = chip::FormatHeader({"1.0.0",
+                                         {"SMBus", 0x2D, std::nullopt},
+                                         static_cast<std::uint8_t>(spec.channel_mode),
+                                         IsoTime(spec.start_ms, spec.utc_offset_minutes)});
+  if (spec.limits) text += chip::FormatLimits(readings);
+  std::string names = chip::FormatColumnNames(readings);
+  if (!spec.alarms_column)
+    names.erase(names.size() - std::string_view(",alarms\n").size()).push_back('\n');
+  text += names;
+
+  std::mt19937 rng(spec.seed);
+  std::uniform_int_distribution<int> step(-1, 1);
+  std::vector<int> walk;
+  for (const chip::Channel* c : channels) walk.push_back(MiddleRaw(*c));
+  std::size_t alarm = 0;
+  chip::Sample sample;
+  sample.channel_mode = static_cast<std::uint8_t>(spec.channel_mode);
+  sample.channels = readings;
+  for (std::int64_t row = 0; row < spec.rows; ++row) {
+    while (alarm < spec.v12_alarms.size() && spec.v12_alarms[alarm].second < row) ++alarm;
+    const bool v12_high = alarm < spec.v12_alarms.size() && spec.v12_alarms[alarm].first <= row;
+    for (std::size_t i = 0; i < readings.size(); ++i) {
+      chip::ChannelReading& r = readings[i];
+      const int mid = MiddleRaw(*r.channel);
+      // A random walk held within a few counts of the middle.
+      walk[i] = std::clamp(walk[i] + step(rng), mid - 6, mid + 6);
+      const bool high = v12_high && r.channel->value_register == 0x24;
+      r.raw = static_cast<std::uint8_t>(high ? mid + 20 : walk[i]);
+      r.value = value_of(*r.channel, r.raw);
+      r.alarm = high;
+    }
+    sample.status = {0, static_cast<std::uint8_t>(v12_high ? 0x01 : 0x00)};
+    const std::string time =
+        IsoTime(spec.start_ms + row * spec.interval_ms, spec.utc_offset_minutes);
+    chip::AppendRow(text, time, static_cast<double>(row * spec.interval_ms) / 1000.0, sample);
+    if (!spec.alarms_column) {
+      // The older format ends at INT Status 2.
+      text.erase(text.rfind(',', text.size() - 1), std::string::npos);
+      text.push_back('\n');
+    }
+    if (text.size() > (1u << 20)) {
+      out(text);
+      text.clear();
+    }
+  }
+  out(text);
+}
+
+std::string Text(const Spec& spec) {
+  std::string all;
+  Write(spec, [&all](std::string_view piece) { all.append(piece); });
+  return all;
+}
+
+bool WriteFile(const Spec& spec, const std::string& path) {
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  if (f == nullptr) return false;
+  bool ok = true;
+  Write(spec, [&](std::string_view piece) {
+    ok = ok && std::fwrite(piece.data(), 1, piece.size(), f) == piece.size();
+  });
+  return std::fclose(f) == 0 && ok;
+}
+
+}  // namespace recordings
