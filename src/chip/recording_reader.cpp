@@ -19,13 +19,19 @@ constexpr std::string_view kTimeExample = "2026-12-06T01:02:03.456+01:00";
 constexpr std::size_t kShown = 40;  // characters of a wrong field shown in a message
 
 // What was found, quoted and cut short, for a message.
-std::string Found(std::string_view text) {
-  if (text.empty()) return "nothing";
+// Text from the file as a message may show it: shortened, and no control characters (a NUL
+// would end the message where it is read as a C string).
+std::string Shown(std::string_view text) {
   std::string shown(text.substr(0, kShown));
   for (char& c : shown) {
     if (static_cast<unsigned char>(c) < 0x20) c = ' ';
   }
-  return "\"" + shown + (text.size() > kShown ? "...\"" : "\"");
+  return text.size() > kShown ? shown + "..." : shown;
+}
+
+std::string Found(std::string_view text) {
+  if (text.empty()) return "nothing";
+  return "\"" + Shown(text) + "\"";
 }
 
 std::string_view Trim(std::string_view s) {
@@ -124,8 +130,10 @@ std::optional<ParsedTime> ParseIsoTime(std::string_view s) {
   const int hour = Digits(s, 11, 2);
   const int minute = Digits(s, 14, 2);
   const int second = Digits(s, 17, 2);
-  if (year < 0 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month) ||
-      hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 60)
+  // Nanoseconds since 1970 in 64 bits reach from 1677 to 2262: years outside are no recording's.
+  if (year < 1678 || year > 2261 || month < 1 || month > 12 || day < 1 ||
+      day > DaysInMonth(year, month) || hour < 0 || hour > 23 || minute < 0 || minute > 59 ||
+      second < 0 || second > 60)
     return std::nullopt;
   std::size_t at = 19;
   std::int64_t nanos = 0;
@@ -166,7 +174,7 @@ void RecordingReader::Fail(const std::string& expected) const {
 }
 
 void RecordingReader::FailField(std::size_t field, const std::string& expected) const {
-  std::string name = field < column_names_.size() ? " (" + column_names_[field] + ")" : "";
+  std::string name = field < column_names_.size() ? " (" + Shown(column_names_[field]) + ")" : "";
   throw RecordingFormatError(line_, "field " + std::to_string(field + 1) + name + ": expected " +
                                         expected + ", found " + Found(fields_[field]));
 }

@@ -212,6 +212,10 @@ TEST(RecordingReader, ForeignOrDamagedTextNamesTheLineAndWhatWasExpected) {
       {"# kelvran-eval 1.0.0 recording\n# limits: +12V low 12.6\n", 2, "found \"+12V low 12.6\""},
       {"# kelvran-eval 1.0.0 recording\ntime,seconds,\"+12V [V],+12V raw\n", 2,
        "expected a closing quote"},
+      // A control character in a name is shown as a space: a NUL would cut the message short.
+      {"# kelvran-eval 1.0.0 recording\ntime,seconds,+12V [V],+12" + std::string(1, '\0') +
+           "V raw\n",
+       2, "field 4 (+12 V raw): expected \"+12V raw\", found \"+12 V raw\""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
@@ -246,9 +250,10 @@ TEST(RecordingReader, ParsesTimesWithTheirZones) {
     EXPECT_EQ(t->time, g.ms * 1'000'000);
     EXPECT_EQ(t->utc_offset_seconds, g.offset);
   }
-  for (const char* bad : {"2023-02-29T00:00:00.000Z", "2026-12-06 01:02:03.456+01:00",
-                          "2026-12-06T24:00:00.000Z", "2026-12-06T01:02:03.+01:00",
-                          "2026-12-06T01:02:03.456+0100", "2026-12-06T01:02:03.456", ""}) {
+  for (const char* bad :
+       {"2023-02-29T00:00:00.000Z", "2026-12-06 01:02:03.456+01:00", "2026-12-06T24:00:00.000Z",
+        "2026-12-06T01:02:03.+01:00", "2026-12-06T01:02:03.456+0100", "2026-12-06T01:02:03.456",
+        "4052-12-06T01:02:03.456Z", "0001-01-01T00:00:00.000Z", ""}) {
     EXPECT_FALSE(ParseIsoTime(bad).has_value()) << bad;
   }
 }
