@@ -14,8 +14,8 @@ namespace cli {
 
 namespace {
 
-constexpr std::string_view kCommands[] = {"detect", "dump",     "get",    "set",
-                                          "watch",  "snapshot", "record", "serve"};
+constexpr std::string_view kCommands[] = {"detect",   "dump",   "get",   "set",   "watch",
+                                          "snapshot", "record", "serve", "alarms"};
 
 bool IsCommand(std::string_view s) {
   for (const std::string_view c : kCommands) {
@@ -59,7 +59,7 @@ struct OperandCount {
 };
 constexpr OperandCount kOperandCounts[] = {{"detect", 0, 0}, {"dump", 0, 0},  {"get", 1, 1},
                                            {"set", 1, 2},    {"watch", 0, 0}, {"snapshot", 2, 2},
-                                           {"record", 1, 1}, {"serve", 0, 0}};
+                                           {"record", 1, 1}, {"serve", 0, 0}, {"alarms", 0, 0}};
 
 }  // namespace
 
@@ -160,13 +160,15 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
       a.format = Format::Csv;
     } else if (arg == "--json") {
       a.format = Format::Json;
+    } else if (arg == "--until-alarm") {
+      a.until_alarm = true;
     } else if (arg.size() > 1 && arg[0] == '-' &&
                !(arg.size() > 1 && arg[1] >= '0' && arg[1] <= '9')) {
       return fail("unknown option '" + std::string(arg) + "'");
     } else if (a.command.empty()) {
       if (!IsCommand(arg)) {
         return fail("unknown command '" + std::string(arg) +
-                    "' (commands: detect, dump, get, set, watch, snapshot, record, serve)");
+                    "' (commands: detect, dump, get, set, watch, snapshot, record, serve, alarms)");
       }
       a.command = arg;
     } else {
@@ -177,7 +179,8 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
   if (a.help || a.version) return out;
   if (a.command.empty())
     return fail(
-        "no command given (commands: detect, dump, get, set, watch, snapshot, record, serve)");
+        "no command given (commands: detect, dump, get, set, watch, snapshot, record, serve, "
+        "alarms)");
   for (const OperandCount& c : kOperandCounts) {
     if (c.command != a.command) continue;
     std::size_t max = c.max;
@@ -201,6 +204,8 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
   if (a.format != Format::Auto && a.command != "watch") {
     return fail("--csv and --json belong to the watch command");
   }
+  if (a.until_alarm && a.command != "watch")
+    return fail("--until-alarm belongs to the watch command");
   if ((a.count != 0 || a.interval_seconds != 1.0) && a.command != "watch" &&
       a.command != "record") {
     return fail("--interval and --count belong to the watch and record commands");

@@ -16,6 +16,7 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitBus = 1;
 inline constexpr int kExitUsage = 2;
 inline constexpr int kExitNoChip = 3;
+inline constexpr int kExitAlarm = 4;  // watch --until-alarm saw an alarm
 
 enum class Format { Auto, Csv, Json };
 
@@ -43,6 +44,7 @@ struct Arguments {
   Format format = Format::Auto;
   std::string listen;                 // serve: ADDRESS:PORT; empty for loopback at the default port
   double min_interval_seconds = 1.0;  // serve: a scrape sooner than this gets the last reading
+  bool until_alarm = false;           // watch: end at the first alarm
 };
 
 struct ParsedArguments {

@@ -6,6 +6,7 @@
 #include "access/link_new_com_port.h"
 #include "buslink/bus_error.h"
 #include "chip/register_catalogue.h"
+#include "cli/alarms.h"
 #include "cli/arguments.h"
 #include "cli/files.h"
 #include "cli/registers_view.h"
@@ -112,6 +113,7 @@ int Command(const Arguments& args, std::ostream& out, std::ostream& err, const T
     if (restore) return SnapshotRestore(session, saved, args, out, err, terminal);
     if (args.command == "snapshot") return SnapshotSave(session, args.operands[1], out);
     if (args.command == "record") return Record(session, args, out, terminal);
+    if (args.command == "alarms") return Alarms(session.d(), out, err);
     return Watch(session.d(), args, out, err, terminal);
   } catch (const buslink::BusError& e) {
     if (!e.context()) throw;

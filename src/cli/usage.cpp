@@ -18,7 +18,8 @@ constexpr const char* kBusOptions =
     "                        does not answer as the chip.\n";
 
 constexpr const char* kExitStatus =
-    "Exit status: 0 done, 1 bus failure, 2 bad command line or input, 3 no chip found.\n";
+    "Exit status: 0 done, 1 bus failure, 2 bad command line or input, 3 no chip found,\n"
+    "4 an alarm (watch --until-alarm).\n";
 
 std::string Page(const char* usage, const char* what) {
   return std::string("Usage: ") + usage + "\n\n" + what + "\n" + kBusOptions + "\n" + kExitStatus;
@@ -51,12 +52,23 @@ std::string Usage(const std::string& command) {
         "is confirmed first unless --yes (-y) is given.\n");
   }
   if (command == "watch") {
-    return Page("kelvran watch [--interval=1s] [--count=N] [--csv|--json] [bus options]",
-                "Shows the converted readings of every channel the Channel Mode register\n"
-                "selects, with their limits and alarm flags: a refreshing table on a terminal,\n"
-                "otherwise one line per sample. --csv writes a header and one row per sample,\n"
-                "--json one object per line. --interval takes 1s, 500ms, 2m or 0; --count\n"
-                "stops after N samples.\n");
+    return Page(
+        "kelvran watch [--interval=1s] [--count=N] [--csv|--json] [--until-alarm]\n"
+        "                     [bus options]",
+        "Shows the converted readings of every channel the Channel Mode register\n"
+        "selects, with their limits and alarm flags: a refreshing table on a terminal,\n"
+        "otherwise one line per sample. --csv writes a header and one row per sample,\n"
+        "--json one object per line. --interval takes 1s, 500ms, 2m or 0; --count\n"
+        "stops after N samples. --until-alarm ends after the first sample that carries\n"
+        "an alarm, names it on stderr and exits with status 4:\n"
+        "  kelvran watch --until-alarm --interval 1s || mail -s alarm me < /dev/null\n");
+  }
+  if (command == "alarms") {
+    return Page("kelvran alarms [bus options]",
+                "Prints every alarm the chip has latched since its INT Status registers were\n"
+                "last read, one per line with the channel's reading and limits, and nothing\n"
+                "when there is none. Reading the status registers clears them: an alarm that\n"
+                "lasts latches again at the chip's next conversion, one that passed is gone.\n");
   }
   if (command == "snapshot") {
     return Page(
@@ -100,6 +112,7 @@ std::string Usage(const std::string& command) {
              "  snapshot save|restore FILE   all registers to a file, or back to the chip\n"
              "  record FILE            readings to a CSV file\n"
              "  serve                  readings, limits and alarms for Prometheus, over HTTP\n"
+             "  alarms                 what the chip has latched (reading clears it)\n"
              "\n"
              "'kelvran COMMAND --help' describes each. --version shows the version.\n\n") +
          kBusOptions + "\n" + kExitStatus;

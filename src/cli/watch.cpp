@@ -11,6 +11,7 @@
 #include "access/link_new_com_port.h"
 #include "chip/channels.h"
 #include "chip/sampler.h"
+#include "cli/alarms.h"
 
 namespace cli {
 
@@ -185,6 +186,8 @@ int Watch(devaccess::Declarations& d, const Arguments& args, std::ostream& out, 
           << (errno != 0 ? std::strerror(errno) : "the output failed") << '\n';
       return kExitBus;
     }
+    // The row with the alarm is out first, so a script that mails the log has it.
+    if (args.until_alarm && ReportAlarms(sample, err)) return kExitAlarm;
   }
   return kExitOk;
 }
