@@ -5,6 +5,7 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSettings>
 #include <QStatusBar>
 
 #include "capture/capture_dialogs.h"
@@ -22,7 +23,8 @@ MenuFeatures::MenuFeatures(QMainWindow& window, devaccess::Declarations& d,
       own_dialogs_(std::make_unique<QtCaptureDialogs>()),
       context_{d, boxes, own_dialogs_.get(), &window, std::move(version)},
       hooks_(std::move(hooks)),
-      recorder_(new Recorder(context_, hooks_.status_read_elsewhere, this)) {
+      recorder_(new Recorder(context_, hooks_.status_read_elsewhere, this)),
+      notifier_(new AlarmNotifier(context_, hooks_.status_read_elsewhere, this)) {
   setObjectName(QStringLiteral("menu_features"));
   QMenuBar* bar = window.menuBar();
   bar->setObjectName(QStringLiteral("menu_bar"));
@@ -52,6 +54,8 @@ MenuFeatures::MenuFeatures(QMainWindow& window, devaccess::Declarations& d,
   chart::StripChart& strip = hooks_.chart();
   export_chart->setEnabled(strip.HasPoints());
   connect(&strip, &chart::StripChart::hasPointsChanged, export_chart, &QAction::setEnabled);
+  file->addSeparator();
+  AddNotifyAction(file);
   file->addSeparator();
   // The same end as closing the window: its close event runs the unload.
   connect(
@@ -99,6 +103,35 @@ void MenuFeatures::ToggleRecording() {
 
 bool MenuFeatures::StartRecording(const QString& file, int interval_ms) {
   return recorder_->Start(file, interval_ms);
+}
+
+namespace {
+
+const QString kNotifyKey = QStringLiteral("notify_on_alarms");
+
+// Remembered between runs, in the program's own settings file.
+bool StoredNotify() {
+  const QSettings settings(QStringLiteral("kelvran-eval"), QStringLiteral("kelvran-eval"));
+  return settings.value(kNotifyKey, false).toBool();
+}
+void StoreNotify(bool on) {
+  QSettings settings(QStringLiteral("kelvran-eval"), QStringLiteral("kelvran-eval"));
+  settings.setValue(kNotifyKey, on);
+}
+
+}  // namespace
+
+void MenuFeatures::AddNotifyAction(QMenu* file) {
+  QAction* notify = AddAction(file, "action_notify_alarms", QStringLiteral("Notify on Alarms"), {});
+  notify->setCheckable(true);
+  // Off until a user turns it on, so a run without it reads nothing more than the window's own
+  // transfers.
+  notify->setChecked(StoredNotify());
+  notifier_->SetEnabled(notify->isChecked());
+  connect(notify, &QAction::toggled, this, [this](bool on) {
+    StoreNotify(on);
+    notifier_->SetEnabled(on);
+  });
 }
 
 void MenuFeatures::ShowRecordingState() {

@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 
+#include "capture/alarm_notifier.h"
 #include "capture/capture_context.h"
 #include "capture/recorder.h"
 
@@ -28,9 +29,9 @@ struct WindowHooks {
   Recorder::StatusReadElsewhere status_read_elsewhere;  // the display reads INT Status now
 };
 
-// The main window's menu bar (File: recording, snapshots, chart export, Quit; Help: Contents,
-// About) and the features behind it. It sits above the window's own controls and changes none of
-// them: until one of its items is used, nothing of it touches the chip.
+// The main window's menu bar (File: recording, snapshots, chart export, notifications, Quit;
+// Help: Contents, About) and the features behind it. It sits above the window's own controls and
+// changes none of them: until one of its items is used, nothing of it touches the chip.
 class MenuFeatures : public QObject {
   Q_OBJECT
 
@@ -48,6 +49,7 @@ class MenuFeatures : public QObject {
   // be written (a box has said why).
   bool StartRecording(const QString& file, int interval_ms);
   Recorder& recorder() { return *recorder_; }
+  AlarmNotifier& notifier() { return *notifier_; }
 
   void SaveSnapshot();
   void RestoreSnapshot();
@@ -58,12 +60,14 @@ class MenuFeatures : public QObject {
  private:
   QAction* AddAction(QMenu* menu, const char* name, const QString& text, const QKeySequence& keys);
   void ShowRecordingState();
+  void AddNotifyAction(QMenu* file);
 
   QMainWindow& window_;
   std::unique_ptr<CaptureDialogs> own_dialogs_;
   CaptureContext context_;
   WindowHooks hooks_;
   Recorder* recorder_;
+  AlarmNotifier* notifier_;
   QAction* record_action_;
   QLabel* indicator_ = nullptr;  // in the status bar, made on the first recording
 };

@@ -9,6 +9,8 @@ int main(int argc, char** argv) {
   QTemporaryDir runtime_dir;
   if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
     qputenv("XDG_RUNTIME_DIR", runtime_dir.path().toUtf8());
+  // Settings a user left on this machine (notifications on, say) never reach a test.
+  qputenv("XDG_CONFIG_HOME", runtime_dir.filePath(QStringLiteral("config")).toUtf8());
   QApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
