@@ -44,6 +44,22 @@ Result Kelvran(Lines args, const std::string& chip) {
   return {status, SplitLines(out.str()), SplitLines(err.str())};
 }
 
+// The cell of a CSV row (after the header in csv[0]) under the column named column.
+std::string Cell(const Lines& csv, std::size_t row, const std::string& column) {
+  const auto split = [](const std::string& line) {
+    Lines cells;
+    std::istringstream in(line);
+    for (std::string cell; std::getline(in, cell, ',');) cells.push_back(cell);
+    return cells;
+  };
+  const Lines names = split(csv.at(0));
+  const Lines cells = split(csv.at(row));
+  for (std::size_t i = 0; i < names.size() && i < cells.size(); ++i) {
+    if (names[i] == column) return cells[i];
+  }
+  return "<no " + column + ">";
+}
+
 // +12V limits 11.500 V to 12.625 V on a converting chip.
 std::string Chip(const std::string& v12, const std::string& registers = "") {
   return R"({"noise": 0, "registers": {"0x40": "0x01", "0x33": "0xC9", "0x34": "0xB7")" +
@@ -57,7 +73,7 @@ TEST(KelvranAlarms, WatchUntilAlarmEndsAtTheFirstAlarmWithStatusFour) {
       Kelvran({"watch", "--until-alarm", "--csv", "--interval=0", "--count=5"}, Chip("13.0"));
   EXPECT_EQ(alarm.status, 4);
   ASSERT_EQ(alarm.out.size(), 2u);  // the header and the one row
-  EXPECT_THAT(alarm.out[1], HasSubstr(",1"));
+  EXPECT_EQ(Cell(alarm.out, 1, "+12V alarm"), "1");
   EXPECT_THAT(alarm.err, ElementsAre("kelvran: alarm: +12V above its limit: 13.000 V (limits "
                                      "11.500 to 12.625 V)"));
 
@@ -66,6 +82,19 @@ TEST(KelvranAlarms, WatchUntilAlarmEndsAtTheFirstAlarmWithStatusFour) {
   EXPECT_EQ(calm.status, 0);
   EXPECT_EQ(calm.out.size(), 4u);
   EXPECT_THAT(calm.err, ::testing::IsEmpty());
+
+  // A supply that steps over its limit a moment after the start: the rows before are calm, the
+  // last one carries the alarm.
+  const Result crossing =
+      Kelvran({"watch", "--until-alarm", "--csv", "--interval=100ms", "--count=50"},
+              Chip(R"({"step": {"base": 12.0, "level": 13.0, "start": "500ms"}})"));
+  EXPECT_EQ(crossing.status, 4);
+  ASSERT_GE(crossing.out.size(), 3u);
+  EXPECT_LE(crossing.out.size(), 12u);
+  EXPECT_EQ(Cell(crossing.out, 1, "+12V alarm"), "0");
+  EXPECT_EQ(Cell(crossing.out, crossing.out.size() - 1, "+12V alarm"), "1");
+  EXPECT_EQ(Cell(crossing.out, crossing.out.size() - 1, "+12V (V)"), "13.000");
+  EXPECT_THAT(crossing.err, ElementsAre(HasSubstr("+12V above its limit: 13.000 V")));
 
   // Bits of no channel end it too, named as such.
   const Result opened =
