@@ -67,15 +67,16 @@ std::string AlarmSummary(const AlarmBit& bit, const ChannelReading* reading) {
     return std::string(kOthers[static_cast<std::size_t>(bit.slot - kFirstOtherSlot)].summary);
   }
   std::string text(bit.name);
-  switch (reading != nullptr ? SideOf(*reading) : LimitSide::Within) {
-    case LimitSide::Above:
-      return text + " above its limit";
-    case LimitSide::Below:
-      return text + " below its limit";
-    case LimitSide::Within:
-      break;
+  if (reading == nullptr) return text + " left its limits";
+  LimitSide side = SideOf(*reading);
+  // Latched outside, but back inside when read (a reading that hovers at its limit): the limit
+  // it is nearer to is the one it crossed.
+  if (side == LimitSide::Within) {
+    const bool nearer_high =
+        reading->has_high && reading->high - reading->value < reading->value - reading->low;
+    side = nearer_high ? LimitSide::Above : LimitSide::Below;
   }
-  return text + " left its limits";
+  return text + (side == LimitSide::Above ? " above its limit" : " below its limit");
 }
 
 std::string ClearedSummary(const AlarmBit& bit) {

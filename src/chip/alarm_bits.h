@@ -33,9 +33,9 @@ AlarmBit AlarmBitOf(int slot, int channel_mode);
 enum class LimitSide { Within, Above, Below };
 LimitSide SideOf(const ChannelReading& reading);
 
-// "+12V above its limit", "Fan 1 below its limit", "+5V left its limits" (latched, but back
-// within them when read), "Chassis intrusion", "THERM interrupt", "External 1 diode fault".
-// reading is the bit's channel's, or nullptr.
+// "+12V above its limit", "Fan 1 below its limit" (a reading back within its limits when read
+// is told by the limit it is nearer to), "Chassis intrusion", "THERM interrupt", "External 1
+// diode fault". reading is the bit's channel's, or nullptr ("+5V left its limits").
 std::string AlarmSummary(const AlarmBit& bit, const ChannelReading* reading);
 // "+12V back within its limits", "Chassis intrusion cleared".
 std::string ClearedSummary(const AlarmBit& bit);

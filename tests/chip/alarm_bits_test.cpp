@@ -74,9 +74,13 @@ TEST(AlarmBits, SummariesSayWhichWayTheReadingLeftItsLimits) {
        "12.652 V (limits 11.400 to 12.600 V)"},
       {v12, Reading(channel::kV12, 11.0, 11.4, 12.6), "+12V below its limit",
        "11.000 V (limits 11.400 to 12.600 V)"},
-      // Latched, but back within its limits by the time it was read.
-      {v12, Reading(channel::kV12, 12.0, 11.4, 12.6), "+12V left its limits",
-       "12.000 V (limits 11.400 to 12.600 V)"},
+      // Latched, but back within its limits by the time it was read: it crossed the nearer one.
+      {v12, Reading(channel::kV12, 12.5, 11.4, 12.6), "+12V above its limit",
+       "12.500 V (limits 11.400 to 12.600 V)"},
+      {v12, Reading(channel::kV12, 11.6, 11.4, 12.6), "+12V below its limit",
+       "11.600 V (limits 11.400 to 12.600 V)"},
+      {ext1, Reading(channel::kExternal1, 90, 0, 90), "External 1 above its limit",
+       "90 °C (limits 0 to 90 °C)"},
       {ext1, Reading(channel::kExternal1, -5, 0, 90), "External 1 below its limit",
        "-5 °C (limits 0 to 90 °C)"},
       {ext1, Reading(channel::kExternal1, 91, 0, 90), "External 1 above its limit",
@@ -86,13 +90,14 @@ TEST(AlarmBits, SummariesSayWhichWayTheReadingLeftItsLimits) {
        "2100 RPM (low limit 2657 RPM)"},
       {fan1, Reading(channel::kFan1, 0, 2657, 0, true), "Fan 1 below its limit",
        "stalled (low limit 2657 RPM)"},
-      {fan1, Reading(channel::kFan1, 9000, 2657, 0), "Fan 1 left its limits",
+      {fan1, Reading(channel::kFan1, 9000, 2657, 0), "Fan 1 below its limit",
        "9000 RPM (low limit 2657 RPM)"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(AlarmSummary(c.bit, &c.reading), c.summary);
     EXPECT_EQ(ReadingText(c.reading), c.text);
   }
+  EXPECT_EQ(AlarmSummary(v12, nullptr), "+12V left its limits");
   EXPECT_EQ(ClearedSummary(v12), "+12V back within its limits");
   EXPECT_EQ(AlarmSummary(AlarmBitOf(12, 0), nullptr), "Chassis intrusion");
   EXPECT_EQ(ClearedSummary(AlarmBitOf(12, 0)), "Chassis intrusion cleared");
