@@ -1,0 +1,236 @@
+#!/usr/bin/python3
+"""End-to-end: an alarm of the simulated bench reaches a real notification daemon.
+
+The launcher starts a private X server, session bus and AT-SPI bus (as e2e_run.py does), a real
+notification daemon (dunst) on them, and the program with no settings of its own on the built-in
+bench of alarm_bench.json: the same board, but its external temperature climbs past its 90
+degree limit four seconds after the start and stays there (the built-in one takes a minute, too
+long for every test run). The driver picks the SMBus chip in the wizard, turns File > "Notify on
+Alarms" on, and shows the Visual Display tab. It waits for the External 1 lamp to light and for
+the daemon to show the notification, checks what the daemon received (application, summary,
+body, urgency), and takes a screenshot of each.
+
+Usage: e2e_alarms.py --program PATH --out DIR [--docs DIR]
+Screenshots go to --out; with KELVRAN_UPDATE_SCREENSHOTS=1 they are copied to --docs too.
+Exit status: 0 passed, 1 failed (also when a tool it needs is not installed).
+"""
+
+import argparse
+import os
+import re
+import shutil
+import subprocess
+import sys
+import time
+
+from atspi_session import (SYSTEM_PYTHON, Desktop, Failure, Session, log, missing_tools,
+                           process_ended, send_close_request, x_window, xdotool)
+
+TITLE = "KELVRAN Evaluation Software"
+EXTERNAL_1_LAMP = "SSPanel11_8"
+ALARM_TIMEOUT = 30  # s: the bench crosses the limit four seconds after its start
+BENCH = os.path.join(os.path.dirname(os.path.abspath(__file__)), "alarm_bench.json")
+
+# dunst's look for the screenshot, and a script that logs every notification it shows.
+DUNST_CONFIG = """
+[global]
+    font = DejaVu Sans 10
+    width = 460
+    height = 200
+    origin = top-right
+    offset = 16x16
+    frame_width = 2
+    padding = 10
+    horizontal_padding = 12
+    format = "<b>%s</b>\\n%b\\n<small>%a</small>"
+    icon_position = off
+[urgency_normal]
+    background = "#2b303b"
+    foreground = "#eceff4"
+    frame_color = "#5e81ac"
+[urgency_critical]
+    background = "#3b2b2b"
+    foreground = "#ffffff"
+    frame_color = "#d04040"
+[log]
+    appname = "*"
+    script = {script}
+"""
+LOG_SCRIPT = """#!/bin/sh
+printf '%s|%s|%s|%s\\n' "$DUNST_APP_NAME" "$DUNST_SUMMARY" "$DUNST_BODY" "$DUNST_URGENCY" >> {log}
+"""
+
+
+def start_dunst(session):
+    script = session.path("dunst-log.sh")
+    log_file = session.path("notifications.log")
+    with open(script, "w") as f:
+        f.write(LOG_SCRIPT.format(log=log_file))
+    os.chmod(script, 0o755)
+    config = session.path("dunstrc")
+    with open(config, "w") as f:
+        f.write(DUNST_CONFIG.format(script=script))
+    session._start(["dunst", "-config", config], "dunst")
+    # Asked of the bus, not of the service: a call to the service would have the bus start
+    # another daemon of its own (with the default look) in ours' place.
+    deadline = time.monotonic() + 15
+    while "boolean true" not in subprocess.run(
+            ["dbus-send", "--session", "--print-reply", "--dest=org.freedesktop.DBus",
+             "/org/freedesktop/DBus", "org.freedesktop.DBus.NameHasOwner",
+             "string:org.freedesktop.Notifications"], env=session.env, capture_output=True,
+            text=True).stdout:
+        if time.monotonic() > deadline:
+            raise RuntimeError("dunst did not take the notification service within 15 s")
+        time.sleep(0.1)
+    return log_file
+
+
+def launch(args):
+    missing = missing_tools() + [t for t in ("dunst",) if shutil.which(t) is None]
+    if missing:
+        log("FAILED: not installed:", ", ".join(missing), "(scripts/deps installs them)")
+        return 1
+    os.makedirs(args.out, exist_ok=True)
+    status = 1
+    try:
+        with Session() as session:
+            # A first run: no settings, so notifications start off as a user finds them.
+            session.env["XDG_CONFIG_HOME"] = session.path("config")
+            notifications = start_dunst(session)
+            output = session.path("program.out")
+            program = session.start_program([args.program, "--simulate=" + BENCH, "--a11y-ids"], output)
+            drive = [SYSTEM_PYTHON, os.path.abspath(__file__), "--drive", "--out", args.out]
+            if os.environ.get("KELVRAN_UPDATE_SCREENSHOTS") == "1" and args.docs:
+                drive += ["--docs", args.docs]
+            status = session.run_driver(drive, {"KELVRAN_E2E_PID": str(program.pid),
+                                                "KELVRAN_E2E_NOTIFICATIONS": notifications},
+                                        ALARM_TIMEOUT + 90)
+            if status != 0:
+                with open(output, "rb") as out:
+                    log("program output:\n" + out.read()[-4000:].decode(errors="replace"))
+    except Exception as error:  # the clean-up in Session must run whatever went wrong
+        log("failed:", error)
+        status = 1
+    log("passed" if status == 0 else "FAILED")
+    return status
+
+
+def drive(args):
+    ui = Desktop()
+    pyatspi = ui.atspi
+    shots = []
+
+    def screenshot(window, file_name, crop=None):
+        path = os.path.join(args.out, file_name)
+        if crop is None:
+            subprocess.run(["import", "-window", str(window), path], check=True)
+        else:
+            subprocess.run(["import", "-window", "root", "-crop", crop, "+repage", path],
+                           check=True)
+        shots.append(path)
+        log("screenshot", path)
+
+    # The wizard: the SMBus chip.
+    ui.wait_for("the program on the accessibility bus", ui.application, timeout=30)
+    ui.wait_for("the wizard", lambda: ui.top_level("KELVRAN Search Wizard"))
+    next_button, finish = ui.find("NextCMD"), ui.find("FinishCMD")
+    ui.act(next_button)
+    smbus = ui.find_showing("SMBusCheck")
+    if not ui.checked(smbus):
+        ui.act(smbus)
+        ui.wait_for("the SMBus box to be ticked", lambda: ui.checked(smbus))
+    ui.act(next_button)
+    results = ui.find_showing("SearchResultsLIST")
+    ui.wait_for("Finish to be enabled", lambda: ui.enabled(finish))
+    smbus_line = next((item for item in ui.list_lines(results)
+                       if item.name.rstrip().endswith("SMBus2D")), None)
+    if smbus_line is None:
+        raise Failure("the search found no SMBus chip at 2Dh")
+    ui.click(smbus_line)
+    ui.wait_for("the SMBus line to be selected",
+                lambda: ui.has_state(smbus_line, pyatspi.STATE_SELECTED))
+    ui.act(finish)
+    ui.wait_for("the main window", lambda: ui.top_level(TITLE))
+    main_window = ui.wait_for("the main window on screen", lambda: x_window(TITLE))
+
+    # File > Notify on Alarms, from the menu as a user turns it on.
+    xdotool("windowfocus", "--sync", main_window)
+    xdotool("key", "alt+f")
+    ui.find_showing("menu_file")
+    item = ui.wait_for("the Notify on Alarms item", lambda: next(
+        (n for n in ui.walk(ui.find("menu_file")) if n.name == "Notify on Alarms"), None))
+    ui.act(item)
+    ui.wait_for("Notify on Alarms to be ticked", lambda: ui.checked(item))
+    if ui.showing(ui.find("menu_file")):
+        xdotool("key", "Escape")
+
+    # The Visual Display tab of the bench, until its external temperature trips.
+    ui.click(ui.wait_for("the Visual Display tab", lambda: ui.page_tab("Visual Display")))
+    lamp = ui.find_showing(EXTERNAL_1_LAMP)
+    log("waiting for the bench's external temperature to pass its limit")
+    ui.wait_for("the External 1 lamp to light", lambda: ui.checked(lamp), timeout=ALARM_TIMEOUT)
+    time.sleep(0.2)  # the lamp painted
+    screenshot(main_window, "alarm-lamp.png")
+
+    # The notification as the daemon shows it and as it received it.
+    logged = os.environ["KELVRAN_E2E_NOTIFICATIONS"]
+
+    def received():
+        if not os.path.exists(logged):
+            return None
+        with open(logged) as f:
+            return [line.rstrip("\n").split("|") for line in f if line.strip()]
+
+    lines = ui.wait_for("the daemon to show a notification", received, timeout=10)
+    app, summary, body, urgency = lines[0]
+    log("dunst showed:", lines[0])
+    if (app, summary, urgency) != (TITLE, "External 1 above its limit", "CRITICAL"):
+        raise Failure(f"dunst received {lines[0]}")
+    if not re.fullmatch(r"9[1-5] °C \(limits 0 to 90 °C\) at \d\d:\d\d:\d\d"
+                        r"(; in alarm since \d\d:\d\d:\d\d)?", body):
+        raise Failure(f"the notification's body reads {body!r}")
+    popup = ui.wait_for("dunst's window", lambda: subprocess.run(
+        ["xdotool", "search", "--onlyvisible", "--class", "Dunst"],
+        capture_output=True, text=True).stdout.split())[-1]
+    time.sleep(0.3)
+    geometry = dict(line.split("=") for line in subprocess.run(
+        ["xdotool", "getwindowgeometry", "--shell", popup],
+        capture_output=True, text=True, check=True).stdout.split())
+    # The notification with a margin of the desktop around it.
+    margin = 12
+    x, y = max(0, int(geometry["X"]) - margin), max(0, int(geometry["Y"]) - margin)
+    screenshot(None, "alarm-notification.png",
+               f"{int(geometry['WIDTH']) + 2 * margin}x{int(geometry['HEIGHT']) + 2 * margin}"
+               f"+{x}+{y}")
+
+    send_close_request(main_window)
+    ui.wait_for("the program to end after its main window closed",
+                lambda: process_ended(int(os.environ["KELVRAN_E2E_PID"])))
+    if args.docs:
+        os.makedirs(args.docs, exist_ok=True)
+        for path in shots:
+            shutil.copy(path, args.docs)
+        log("screenshots copied to", args.docs)
+    return 0
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--program")
+    parser.add_argument("--out", required=True)
+    parser.add_argument("--docs")
+    parser.add_argument("--drive", action="store_true", help=argparse.SUPPRESS)
+    args = parser.parse_args()
+    if args.drive:
+        try:
+            return drive(args)
+        except Failure as failure:
+            log("FAILED:", failure)
+            return 1
+    if not args.program:
+        parser.error("--program is required")
+    return launch(args)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
