@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QLabel>
 #include <QSize>
 #include <QString>
@@ -24,7 +25,7 @@ class ClickableLabel : public QLabel {
 
   void SetSelectable(bool selectable) { selectable_ = selectable; }
   bool Selectable() const { return selectable_; }
-  void SetSelected(bool selected);  // tells screen readers when it changes
+  void SetSelected(bool selected);  // tells screen readers when it changes, and repaints
   bool Selected() const { return selected_; }
 
   // For a label that only ever shows a few short texts (a bit's 0 and 1) and changes them
@@ -34,6 +35,19 @@ class ClickableLabel : public QLabel {
     few_texts_ = few;
     hints_.clear();
   }
+
+  // For a label whose text colour is its state: whatever the colour, the text stays readable.
+  // Where the colour reads poorly on what lies behind the label, a backdrop of black or white is
+  // drawn behind the text; a chosen label shows a marker in front of its text, so the choice
+  // shows without colour too: a selectable label while it is selected, any other while its colour
+  // is one of chosen_colours. The label keeps room for both, so its size never changes with its
+  // state.
+  void SetReadableStates(std::vector<QRgb> chosen_colours);
+  bool Marked() const;  // shows the marker of a chosen label now
+  // The colour behind the text now: the backdrop where one is drawn, else the background.
+  QRgb ColourBehindText() const;
+  // Where the text is drawn, in the label's coordinates.
+  QRect TextRect() const;
 
   QSize sizeHint() const override;
   QSize minimumSizeHint() const override;
@@ -57,11 +71,15 @@ class ClickableLabel : public QLabel {
     QSize minimum;
   };
   const Hints& HintsOfText() const;
+  void KeepRoomForStates();
+  QRgb Background() const;
 
   bool pressed_ = false;
   bool selectable_ = false;
   bool selected_ = false;
   bool few_texts_ = false;
+  bool readable_states_ = false;
+  std::vector<QRgb> chosen_colours_;
   mutable std::vector<Hints> hints_;
 };
 

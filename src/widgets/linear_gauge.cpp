@@ -16,9 +16,11 @@ namespace widgets {
 
 namespace {
 
-// Geometry, top to bottom: caption, high value, high handle, track, low handle, low value,
-// scale labels.
+// Geometry, top to bottom: caption, high value, high handle, track, low handle, low value. The
+// scale's ends are written left and right of the track, beside it: the limits' values above and
+// below the track never share a place with them, however close to an end a limit sits.
 constexpr int kSideMargin = 14;  // a handle at the scale's end stays inside the widget
+constexpr int kScaleGap = 4;     // between a scale end's number and the handle there
 constexpr int kHandleHalf = 7;   // handle width 2 * kHandleHalf + 1
 constexpr int kHandleHeight = 12;
 constexpr int kTrackHeight = 18;
@@ -45,6 +47,7 @@ LinearGauge::LinearGauge(QWidget* parent) : QWidget(parent) {
   // strip alone, not the tab page under it.
   setAttribute(Qt::WA_OpaquePaintEvent);
   for (Slot& s : slots_) s.band_end = scale_max_;
+  KeepRoomForScale();
 }
 
 // --- Properties ---
@@ -147,13 +150,17 @@ bool LinearGauge::SlotVisible(int slot) const {
 
 void LinearGauge::SetScaleMin(double value) {
   if (!std::isfinite(value)) return;
+  const bool changed = value != scale_min_;
   scale_min_ = value;
+  if (changed) KeepRoomForScale();
   KeepSlotsOnScale();
 }
 
 void LinearGauge::SetScaleMax(double value) {
   if (!std::isfinite(value)) return;
+  const bool changed = value != scale_max_;
   scale_max_ = value;
+  if (changed) KeepRoomForScale();
   KeepSlotsOnScale();
 }
 
@@ -239,9 +246,12 @@ void LinearGauge::NotifyAccessibleValue(int slot) {
 
 namespace {
 struct Rows {
-  int caption_top, high_text_top, high_handle_top, track_top, low_handle_top, low_text_top,
-      scale_top, bottom;
+  int caption_top, high_text_top, high_handle_top, track_top, low_handle_top, low_text_top, bottom;
 };
+
+QString ScaleText(double value) {
+  return QString::number(value, 'g', 6);
+}
 Rows LayoutRows(int text_height) {
   Rows r{};
   r.caption_top = 2;
@@ -250,8 +260,7 @@ Rows LayoutRows(int text_height) {
   r.track_top = r.high_handle_top + kHandleHeight;
   r.low_handle_top = r.track_top + kTrackHeight;
   r.low_text_top = r.low_handle_top + kHandleHeight;
-  r.scale_top = r.low_text_top + text_height;
-  r.bottom = r.scale_top + text_height + 2;
+  r.bottom = r.low_text_top + text_height + 2;
   return r;
 }
 }  // namespace
@@ -277,9 +286,64 @@ QRect LinearGauge::CaptionRect() const {
   return QRect(0, LayoutRows(height).caption_top, width(), height);
 }
 
+void LinearGauge::KeepRoomForScale() {
+  // Worked out when the scale or the font changes, not on every reading.
+  const QFontMetrics fm = fontMetrics();
+  scale_room_left_ = std::max(
+      kSideMargin, fm.horizontalAdvance(ScaleText(scale_min_)) + kScaleGap + kHandleHalf + 1);
+  scale_room_right_ = std::max(
+      kSideMargin, fm.horizontalAdvance(ScaleText(scale_max_)) + kScaleGap + kHandleHalf + 1);
+  backdrop_.Invalidate();
+  updateGeometry();
+  update();
+}
+
 QRect LinearGauge::TrackRect() const {
   const Rows r = LayoutRows(fontMetrics().height());
-  return QRect(kSideMargin, r.track_top, std::max(1, width() - 2 * kSideMargin), kTrackHeight);
+  return QRect(scale_room_left_, r.track_top,
+               std::max(1, width() - scale_room_left_ - scale_room_right_), kTrackHeight);
+}
+
+QRect LinearGauge::ScaleTextRect(bool high_end) const {
+  const QRect track = TrackRect();
+  const QFontMetrics fm = fontMetrics();
+  const int w = fm.horizontalAdvance(ScaleText(high_end ? scale_max_ : scale_min_));
+  const int top = track.center().y() - fm.height() / 2;
+  const int left = high_end ? track.right() + kHandleHalf + 1 + kScaleGap
+                            : track.left() - kHandleHalf - kScaleGap - w;
+  return QRect(left, top, w, fm.height());
+}
+
+QRect LinearGauge::PointerTextRect(int slot) const {
+  const QRect h = HandleRect(slot);
+  if (h.isEmpty()) return QRect();
+  const QFontMetrics fm = fontMetrics();
+  const Rows rows = LayoutRows(fm.height());
+  const int w = fm.horizontalAdvance(QString::number(PointerValue(slot), 'f', Decimals(slot)));
+  // Centred on the handle, but between the scale's ends.
+  const QRect track = TrackRect();
+  const int lowest = track.left() - kHandleHalf;
+  const int highest = std::max(lowest, track.right() + kHandleHalf + 1 - w);
+  const int left = std::clamp(h.center().x() - w / 2, lowest, highest);
+  return QRect(left, slot == kLowPointer ? rows.low_text_top : rows.high_text_top, w, fm.height());
+}
+
+std::vector<std::pair<QString, QRect>> LinearGauge::Texts() const {
+  std::vector<std::pair<QString, QRect>> texts;
+  if (!caption_.isEmpty()) {
+    const QRect strip = CaptionRect();
+    const int w = std::min(strip.width(), fontMetrics().horizontalAdvance(caption_));
+    texts.emplace_back(
+        caption_, QRect(strip.left() + (strip.width() - w) / 2, strip.top(), w, strip.height()));
+  }
+  for (const int slot : {kHighPointer, kLowPointer}) {
+    if (!SlotVisible(slot)) continue;
+    texts.emplace_back(QString::number(PointerValue(slot), 'f', Decimals(slot)),
+                       PointerTextRect(slot));
+  }
+  texts.emplace_back(ScaleText(scale_min_), ScaleTextRect(false));
+  texts.emplace_back(ScaleText(scale_max_), ScaleTextRect(true));
+  return texts;
 }
 
 int LinearGauge::PositionOf(double value) const {
@@ -336,7 +400,8 @@ QSize LinearGauge::sizeHint() const {
 }
 
 QSize LinearGauge::minimumSizeHint() const {
-  return QSize(2 * kSideMargin + 60, LayoutRows(fontMetrics().height()).bottom);
+  return QSize(scale_room_left_ + scale_room_right_ + 60,
+               LayoutRows(fontMetrics().height()).bottom);
 }
 
 // --- The user's changes ---
@@ -535,6 +600,7 @@ void LinearGauge::changeEvent(QEvent* event) {
     backdrop_.Invalidate();
     update();
   }
+  if (event->type() == QEvent::FontChange) KeepRoomForScale();
   QWidget::changeEvent(event);
 }
 
@@ -608,13 +674,13 @@ void LinearGauge::paintEvent(QPaintEvent* event) {
     p.fillRect(bar, kReadingColor);
   }
 
-  // Scale ends.
+  // Scale ends, beside the track.
   p.setPen(pal.color(QPalette::WindowText));
-  if (row_dirty(rows.scale_top)) {
-    p.drawText(QRect(0, rows.scale_top, width() / 2, fm.height()), Qt::AlignLeft | Qt::AlignTop,
-               QString::number(scale_min_, 'g', 6));
-    p.drawText(QRect(width() / 2, rows.scale_top, width() - width() / 2, fm.height()),
-               Qt::AlignRight | Qt::AlignTop, QString::number(scale_max_, 'g', 6));
+  for (const bool high_end : {false, true}) {
+    const QRect r = ScaleTextRect(high_end);
+    if (dirty.intersects(r)) {
+      p.drawText(r, Qt::AlignCenter, ScaleText(high_end ? scale_max_ : scale_min_));
+    }
   }
 
   p.setRenderHint(QPainter::Antialiasing, true);
@@ -641,11 +707,9 @@ void LinearGauge::paintEvent(QPaintEvent* event) {
 
     const int top = up ? rows.low_text_top : rows.high_text_top;
     if (row_dirty(top)) {
-      const QString text = QString::number(PointerValue(slot), 'f', Decimals(slot));
-      const int w = fm.horizontalAdvance(text);
-      const int left = std::clamp(h.center().x() - w / 2, 0, std::max(0, width() - w));
       p.setPen(c);
-      p.drawText(QRect(left, top, w, fm.height()), Qt::AlignCenter, text);
+      p.drawText(PointerTextRect(slot), Qt::AlignCenter,
+                 QString::number(PointerValue(slot), 'f', Decimals(slot)));
     }
 
     if (hasFocus() && selected_ == slot) {

@@ -7,6 +7,8 @@
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <utility>
+#include <vector>
 
 #include "widgets/backdrop_copy.h"
 
@@ -107,6 +109,9 @@ class LinearGauge : public QWidget {
   double ValueAt(double x) const;
   // The track the bands and the reading are drawn on.
   QRect TrackRect() const;
+  // Every text the gauge draws now with where it goes: the caption, the limits' values and the
+  // scale's ends.
+  std::vector<std::pair<QString, QRect>> Texts() const;
 
   // A user's change of a pointer: the value is rounded to the slot's step and kept within the
   // scale, then announced as a drag and a release (pointerMoved, valueChanged), if it changed.
@@ -168,6 +173,9 @@ class LinearGauge : public QWidget {
   void SendReadingNotices();
   QRect BandRect(int slot) const;
   QRect CaptionRect() const;
+  QRect ScaleTextRect(bool high_end) const;
+  QRect PointerTextRect(int slot) const;
+  void KeepRoomForScale();  // after a change of the scale or the font
   // The reading and the caption change on every display tick. Each marks only its own strip of
   // the gauge, and only once until the next paint: the window behind the gauge repaints that
   // little, and a tick spends nothing marking a strip that is marked already.
@@ -183,6 +191,8 @@ class LinearGauge : public QWidget {
   int selected_ = kLowPointer;
   double scale_min_ = 0.0;
   double scale_max_ = 100.0;
+  int scale_room_left_ = 0;  // beside the track, for the scale's ends
+  int scale_room_right_ = 0;
   double reading_ = 0.0;
   QString caption_;
   QTimer* notice_timer_ = nullptr;  // made at the first change a tool hears of

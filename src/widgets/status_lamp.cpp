@@ -6,6 +6,11 @@ namespace widgets {
 
 StatusLamp::StatusLamp(QWidget* parent) : TwoStateWidget(Qt::NoFocus, parent) {}
 
+QSize StatusLamp::sizeHint() const {
+  const int line = fontMetrics().height();
+  return {line * 5 / 2 + 4, line + 4};
+}
+
 void StatusLamp::UserClick() {
   SetValue(!Value());
   emit clicked();

@@ -21,7 +21,9 @@ class StatusLamp : public TwoStateWidget {
   static QColor OffColor() { return QColor(0x2E, 0x6B, 0x2E); }  // dull green
   static QColor OnColor() { return QColor(0xFF, 0x20, 0x20); }   // bright red
 
-  QSize sizeHint() const override { return QSize(45, 26); }
+  // As tall as a line of text, so a column of lamps beside their labels is no taller than the
+  // labels.
+  QSize sizeHint() const override;
   QSize minimumSizeHint() const override { return QSize(12, 8); }
 
  signals:
