@@ -8,13 +8,16 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "chip/register_catalogue.h"
 #include "editor/label_colours.h"
 #include "editor/read_write_tab.h"
 #include "widgets/arrow_key_group.h"
 #include "widgets/clickable_label.h"
+#include "widgets/fitting_label.h"
 #include "widgets/labels.h"
+#include "widgets/side_by_side_layout.h"
 
 namespace editor {
 
@@ -39,10 +42,41 @@ QGroupBox* MakePanel(const QString& caption, const QString& name, QWidget* paren
   return panel;
 }
 
+// The narrowest width in which every register's description takes at most two lines.
+int WidthForTwoLines(const QFont& font) {
+  const QFontMetrics fm(font);
+  int width = 0;
+  for (const chip::RegisterEntry& entry : chip::AllRegisters()) {
+    const QString text = FromView(entry.description);
+    int w = std::max(width, fm.horizontalAdvance(text) / 2);
+    while (fm.boundingRect(QRect(0, 0, w, 1000), Qt::TextWordWrap, text).height() >
+           2 * fm.lineSpacing()) {
+      ++w;
+    }
+    width = std::max(width, w);
+  }
+  return width;
+}
+
+// Every name bit k has in any register, so its column keeps room for the widest.
+QStringList NamesOfBit(std::size_t k) {
+  QStringList names;
+  for (const chip::RegisterEntry& entry : chip::AllRegisters()) {
+    names << FromView(chip::BitNamesOf(entry.bit_names)[k]);
+  }
+  return names;
+}
+
 }  // namespace
 
 void ReadWriteTab::BuildLayout() {
-  auto* root = new QHBoxLayout(this);
+  // The register lists, and beside them (below them on a narrow page) what is known of the
+  // selected register: the page grows downwards, never sideways.
+  auto* root = new widgets::SideBySideLayout(this);
+  auto* lists_row = new QHBoxLayout;
+  root->AddLayout(lists_row);
+  auto* right = new QVBoxLayout;
+  root->AddLayout(right);
 
   // Index 0 is an element of the label array only; it sits outside the panels, unseen, and
   // takes no clicks.
@@ -64,6 +98,7 @@ void ReadWriteTab::BuildLayout() {
     QGroupBox* box = MakePanel(FromView(chip::PanelCaption(panel_box.panel)),
                                QString::fromLatin1(panel_box.name), this);
     auto* grid = new QGridLayout(box);
+    grid->setVerticalSpacing(2);  // fifty names: as many in sight at once as can be
     int slot = 0;
     int count = 0;
     for (const chip::RegisterEntry& entry : chip::AllRegisters()) {
@@ -77,6 +112,7 @@ void ReadWriteTab::BuildLayout() {
       // To a screen reader the names are a list to pick from; the address tells the two
       // "Int. Temp. Trip" apart.
       label->SetSelectable(true);
+      label->SetReadableStates({});  // the selection is marked as it is set, with the bold
       label->setAccessibleDescription(
           QStringLiteral("Address 0x") +
           QStringLiteral("%1").arg(entry.address, 2, 16, QLatin1Char('0')).toUpper());
@@ -91,7 +127,7 @@ void ReadWriteTab::BuildLayout() {
       ++slot;
     }
     grid->setRowStretch(rows, 1);
-    root->addWidget(box);
+    lists_row->addWidget(box);
     away_panels_.push_back(box);
   }
   for (QLabel* label : labels_) {
@@ -103,9 +139,6 @@ void ReadWriteTab::BuildLayout() {
   }
   new widgets::ArrowKeyGroup(std::move(register_list), this);
 
-  auto* right = new QVBoxLayout;
-  root->addLayout(right, 1);
-
   // What is known of the selected register. The previous-value labels are kept current but not
   // shown.
   QGroupBox* info = MakePanel(QString(), QStringLiteral("SSPanel13"), this);
@@ -115,6 +148,11 @@ void ReadWriteTab::BuildLayout() {
   current_reg_type_label_ = widgets::MakePlainLabel(QStringLiteral("current_reg_type_label"),
                                                     QStringLiteral("Configuration"), info);
   KeepFromWidening(current_reg_type_label_);
+  // Room for every description in two lines from the start, so one that wraps moves nothing.
+  current_reg_type_label_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+  current_reg_type_label_->setMinimumWidth(WidthForTwoLines(current_reg_type_label_->font()));
+  current_reg_type_label_->setFixedHeight(2 * current_reg_type_label_->fontMetrics().lineSpacing());
+  current_reg_type_label_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   // Over the address row's columns and the free room right of them, so a description wraps only
   // when the panel is really too narrow for it.
   info_grid->addWidget(current_reg_type_label_, 0, 1, 1, 5);
@@ -158,16 +196,15 @@ void ReadWriteTab::BuildLayout() {
   // The bits of the selected register, bit 7 on the left.
   QGroupBox* bits = MakePanel(QString(), QStringLiteral("SSPanel37"), this);
   auto* bits_grid = new QGridLayout(bits);
-  bits_grid->addWidget(
-      widgets::MakePlainLabel(
-          QString(), QStringLiteral("Press any of these Digits to write to the TORMEXA"), bits),
-      0, 0, 1, 8);
+  QLabel* press = widgets::MakePlainLabel(
+      QString(), QStringLiteral("Press any of these Digits to write to the TORMEXA"), bits);
+  press->setWordWrap(true);
+  bits_grid->addWidget(press, 0, 0, 1, 8);
   for (int k = 7; k >= 0; --k) {
     const auto column = 7 - k;
-    auto* name = widgets::MakePlainLabel(QStringLiteral("bitname_%1").arg(k),
-                                         QStringLiteral("Bit %1").arg(k), bits);
-    name->setAlignment(Qt::AlignCenter);
-    KeepFromWidening(name);
+    auto* name = new widgets::FittingLabel(QStringLiteral("Bit %1").arg(k), bits);
+    name->setObjectName(QStringLiteral("bitname_%1").arg(k));
+    name->KeepRoomFor(NamesOfBit(static_cast<std::size_t>(k)));
     bitname_[static_cast<std::size_t>(k)] = name;
     bits_grid->addWidget(name, 1, column);
     auto* digit = new widgets::ClickableLabel(QStringLiteral("0"), bits);
@@ -244,6 +281,7 @@ void ReadWriteTab::BuildLayout() {
                                       QStringLiteral("Continuous Reading is Off"), this);
   sspanel7_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   sspanel7_->setAlignment(Qt::AlignCenter);
+  sspanel7_->setWordWrap(true);
   sspanel7_->installEventFilter(this);
   continuous->addWidget(ssribbon5_);
   continuous->addWidget(sspanel7_, 1);

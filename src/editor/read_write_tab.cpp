@@ -13,6 +13,7 @@
 #include "editor/label_colours.h"
 #include "editor/value_entry.h"
 #include "widgets/clickable_label.h"
+#include "widgets/fitting_label.h"
 #include "widgets/labels.h"
 
 namespace editor {
@@ -68,6 +69,11 @@ void ReadWriteTab::Enter() {
   read_writedisplaytext_Click(11);
   SetLabelColour(labels_[11], kLabelSelectedHover);
   SetText(sspanel7_, QStringLiteral("Continuous Reading is Off"));
+}
+
+void ReadWriteTab::ShowChipNow() {
+  read_and_show_register();
+  refresh_register_panel();
 }
 
 void ReadWriteTab::StopTimer() {
@@ -139,8 +145,8 @@ void ReadWriteTab::describe_selected_register() {
   for (std::size_t k = 0; k < 8; ++k) {
     const QString name =
         QString::fromUtf8(names[k].data(), static_cast<qsizetype>(names[k].size()));
-    SetText(bitname_[k], name);
-    // A name that does not fit its column is cut; the tool tip and screen readers have it whole.
+    bitname_[k]->SetFittedText(name);
+    // A name that is hard to read small has its tool tip; screen readers have it whole.
     const QString heading = QStringLiteral("Bit %1").arg(k);
     bitname_[k]->setToolTip(name == heading ? QString() : name);
     widgets::SetSpokenPrefix(bit_[k],

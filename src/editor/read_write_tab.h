@@ -15,7 +15,8 @@ class QTimer;
 
 namespace widgets {
 class ClickableLabel;
-}
+class FittingLabel;
+}  // namespace widgets
 
 namespace editor {
 
@@ -30,6 +31,9 @@ class ReadWriteTab : public QWidget {
 
   void Enter();      // the steps that run when the user switches to this tab
   void StopTimer();  // stops continuous reading (Timer3) without moving the switch
+  // Reads the selected register afresh and shows it, changing no selection: for registers written
+  // behind the tab's back while it is in front.
+  void ShowChipNow();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -70,7 +74,7 @@ class ReadWriteTab : public QWidget {
   QLabel* p_value_read_dec_label_ = nullptr;
   QLabel* p_value_written_hex_label_ = nullptr;
   QLabel* p_value_written_dec_label_ = nullptr;
-  std::array<QLabel*, 8> bitname_{};
+  std::array<widgets::FittingLabel*, 8> bitname_{};
   std::array<widgets::ClickableLabel*, 8> bit_{};
   QLineEdit* text6_ = nullptr;
   QLineEdit* text7_ = nullptr;

@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include "chip/register_catalogue.h"
+#include "support/legibility.h"
 #include "support/sim_window_test.h"
 
 namespace {
@@ -303,6 +304,49 @@ TEST_F(ReadWriteTabTest, Keyboard_OneTabStopPerGroupArrowsInside) {
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
   EXPECT_EQ(QApplication::focusWidget(), second) << "back to the register last used";
+}
+
+// All four states of a register label read at 4.5:1 against what is drawn behind the text, whose
+// colours stay those of the states; the selected register also shows by a marker.
+TEST_F(ReadWriteTabTest, LabelStates_ReadWellAndTheSelectionShowsWithoutColour) {
+  Open();
+  window_->Enter();
+  Click(Label(40));
+  QTest::mouseMove(Label(41));
+  window_->setFocus();  // no focus frame in the picture
+  const struct {
+    int label;
+    QRgb colour;
+    bool marked;
+  } states[] = {{40, kDarkGreen, true}, {41, kBrightGreen, false}, {11, kBlack, false}};
+  for (const auto& s : states) {
+    ASSERT_EQ(Colour(Label(s.label)), s.colour) << s.label;
+    const TextLook look = LookOf(window_.get(), Label(s.label));
+    EXPECT_GE(look.contrast, widgets::kReadableContrast) << s.label;
+    EXPECT_EQ(look.marked, s.marked) << s.label;
+  }
+  QTest::mouseMove(Label(40));
+  window_->setFocus();
+  ASSERT_EQ(Colour(Label(40)), kYellow);
+  EXPECT_GE(LookOf(window_.get(), Label(40)).contrast, widgets::kReadableContrast);
+  EXPECT_TRUE(LookOf(window_.get(), Label(40)).marked);
+}
+
+// A description of one line or two, bit names short or long: the panels below stay where they
+// are, so the next click lands where the user aims.
+TEST_F(ReadWriteTabTest, SelectingAnyRegister_MovesNoPanel) {
+  Open();
+  window_->resize(640, 700);  // narrow: long descriptions wrap
+  window_->Enter();
+  QApplication::processEvents();
+  const QRect bits = Find("SSPanel37")->geometry();
+  const QRect write = Find("SSPanel38")->geometry();
+  for (const chip::RegisterEntry& entry : chip::AllRegisters()) {
+    Click(Label(entry.index));
+    QApplication::processEvents();
+    ASSERT_EQ(Find("SSPanel37")->geometry(), bits) << entry.index;
+    ASSERT_EQ(Find("SSPanel38")->geometry(), write) << entry.index;
+  }
 }
 
 // Long bit names and descriptions wrap or are cut in place: the window never widens itself.
