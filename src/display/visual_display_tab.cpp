@@ -4,9 +4,12 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
+#include <QPalette>
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <array>
 
 #include "access/link_new_com_port.h"
 #include "channels/aout_slider.h"
@@ -43,6 +46,17 @@ QString Indexed(const char* name, int index) {
   return QStringLiteral("%1_%2").arg(QLatin1String(name)).arg(index);
 }
 
+// The panels of labels are dark like the chart beside them, so that the label colours (grey,
+// bright green, yellow) read well; the one colour that does not (dark green) gets a light
+// backdrop from the label itself.
+void MakeDark(QWidget* panel) {
+  QPalette p = panel->palette();
+  p.setColor(QPalette::Window, QColor(0, 0, 0));
+  p.setColor(QPalette::WindowText, QColor(0xE8, 0xE8, 0xE8));
+  panel->setPalette(p);
+  panel->setAutoFillBackground(true);
+}
+
 }  // namespace
 
 VisualDisplayTab::VisualDisplayTab(devaccess::Declarations& d, widgets::MessageBoxes& boxes,
@@ -57,6 +71,7 @@ VisualDisplayTab::VisualDisplayTab(devaccess::Declarations& d, widgets::MessageB
     if (kCaptions[i] == nullptr) continue;
     auto* label = new widgets::ClickableLabel(QString::fromLatin1(kCaptions[i]), this);
     label->setObjectName(Indexed("visualdisplaytext", i));
+    label->SetReadableStates({kLabelChosen, kLabelChosenHover});
     SetLabelColour(label, NormalLabelColour());
     connect(label, &widgets::ClickableLabel::clicked, this,
             [this, i] { visualdisplaytext_Click(context_, i); });
@@ -146,7 +161,11 @@ QGroupBox* VisualDisplayTab::BuildGraphPanel() {
   graph_panel_->setObjectName(QStringLiteral("SSPanel1"));
   graph_panel_->setMouseTracking(true);
   graph_panel_->installEventFilter(this);
+  MakeDark(graph_panel_);
   auto* layout = new QVBoxLayout(graph_panel_);
+  // Close rows and narrow margins: the whole tab fits a laptop screen.
+  layout->setSpacing(2);
+  layout->setContentsMargins(6, 4, 6, 4);
   for (int i = 0; i <= 2; ++i)
     layout->addWidget(view_.visualdisplaytext[static_cast<std::size_t>(i)]);
   return graph_panel_;
@@ -157,7 +176,10 @@ QGroupBox* VisualDisplayTab::BuildBargraphPanel() {
   bargraph_panel_->setObjectName(QStringLiteral("SSPanel6"));
   bargraph_panel_->setMouseTracking(true);
   bargraph_panel_->installEventFilter(this);
+  MakeDark(bargraph_panel_);
   auto* grid = new QGridLayout(bargraph_panel_);
+  grid->setVerticalSpacing(2);
+  grid->setContentsMargins(6, 4, 6, 4);
   int row = 0;
   for (const Row& r : kRows) {
     grid->addWidget(view_.visualdisplaytext[static_cast<std::size_t>(r.label)], row, 0);
@@ -169,12 +191,14 @@ QGroupBox* VisualDisplayTab::BuildBargraphPanel() {
 
 QWidget* VisualDisplayTab::BuildIntrusionPanel() {
   auto* panel = new QGroupBox(this);
+  MakeDark(panel);
   auto* intrusion = new widgets::ClickableLabel(QStringLiteral("Intrusion"), panel);
   intrusion->setObjectName(QStringLiteral("Intrusion"));
   intrusion->setToolTip(QStringLiteral("Clear Chassis Intrusion"));
   connect(intrusion, &widgets::ClickableLabel::clicked, this,
           [this] { Intrusion_Click(context_); });
   auto* layout = new QHBoxLayout(panel);
+  layout->setContentsMargins(6, 4, 6, 4);
   layout->addWidget(intrusion);
   layout->addWidget(view_.SSPanel11[10]);
   return panel;
@@ -197,6 +221,24 @@ void VisualDisplayTab::Enter() {
     visualdisplaytext_Click(context_, index);
     SetLabelColour(view_.visualdisplaytext[static_cast<std::size_t>(index)], kLabelChosen);
   }
+}
+
+void VisualDisplayTab::ShowChipNow() {
+  view_.aout_slider->ShowRegisterValue(devaccess::ReadAt(d_, chip::reg::kAnalogOutput));
+  const auto modes = [this] {
+    return std::array{d_.fan1_mode_flag, d_.fan2_mode_flag, d_.chmode_bit2_flag,
+                      d_.chmode_bit3_flag};
+  };
+  const auto modes_before = modes();
+  ShowChannelMode(context_, devaccess::ReadAt(d_, chip::reg::kChannelMode));
+  const QLabel* chosen = VisualLabel(view_, d_.vd_channel_index);
+  if (chosen == nullptr || chosen->isHidden()) {
+    Enter();
+    return;
+  }
+  // The chart starts afresh only when its traces are others now; the gauge reloads its limits.
+  if (modes() != modes_before) SetUpStripChartGroup(context_, d_.vd_group_index);
+  set_up_gauge(context_, d_.vd_channel_index);
 }
 
 void VisualDisplayTab::StopTimer() {

@@ -28,6 +28,10 @@ class VisualDisplayTab : public QWidget {
   // main window reads Configuration 1 for its start notice afterwards.
   void Enter();
   void StopTimer();  // stops visual_timer
+  // After registers were written behind the tab's back while it is in front: the analog output,
+  // the channel mode and the chart and gauge as the user chose them, read afresh. A chosen channel
+  // that the new mode hides gives way to the tab's first choice, as on entry.
+  void ShowChipNow();
   void EasySetup();  // the same routine as the "EasySetup" button
 
   // One tick of the display cycle, as visual_timer runs it.

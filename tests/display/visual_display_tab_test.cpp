@@ -5,6 +5,7 @@
 
 #include "chip/conversions.h"
 #include "display/channel_labels.h"
+#include "support/legibility.h"
 #include "visual_display_fixture.h"
 
 namespace {
@@ -294,6 +295,34 @@ TEST_F(VisualDisplayTest, Labels_LightUnderTheMouseAndStayChosen) {
   QWidget* panel = Find("SSPanel1");
   QTest::mouseMove(panel, QPoint(2, panel->height() - 2));
   EXPECT_EQ(Colour(0), kChosen);
+}
+
+// All four states of a channel label read at 4.5:1 against what is drawn behind the text, whose
+// colours stay those of the states; the chosen group and channel also show by a marker.
+TEST_F(VisualDisplayTest, LabelStates_ReadWellAndTheChoiceShowsWithoutColour) {
+  OpenAndEnter(R"({"0x16": "0x00"})");
+  QTest::mouseMove(Label(11));
+  window_->setFocus();
+  const struct {
+    int label;
+    QRgb colour;
+    bool marked;
+  } states[] = {{1, kChosen, true},
+                {12, kChosen, true},
+                {11, kHover, false},
+                {10, display::NormalLabelColour(), false},
+                {0, display::NormalLabelColour(), false}};
+  for (const auto& s : states) {
+    ASSERT_EQ(Colour(s.label), s.colour) << s.label;
+    const TextLook look = LookOf(window_.get(), Label(s.label));
+    EXPECT_GE(look.contrast, widgets::kReadableContrast) << s.label;
+    EXPECT_EQ(look.marked, s.marked) << s.label;
+  }
+  QTest::mouseMove(Label(12));
+  window_->setFocus();
+  ASSERT_EQ(Colour(12), kChosenHover);
+  EXPECT_GE(LookOf(window_.get(), Label(12)).contrast, widgets::kReadableContrast);
+  EXPECT_TRUE(LookOf(window_.get(), Label(12)).marked);
 }
 
 // The printer-port medium writes while the slider moves, the SMBus when it is let go; a key press
