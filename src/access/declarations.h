@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "buslink/bus_link.h"
@@ -50,6 +51,10 @@ struct Declarations {
   std::uint8_t chmode_bit2_flag = 0;
   std::uint8_t chmode_bit3_flag = 0;
   std::uint8_t notice_shown = 0;
+
+  // Told what Configuration 1 holds each time a transfer reads or writes it, so a window can
+  // point out a chip that is not monitoring without a transfer of its own.
+  std::function<void(std::uint8_t configuration1)> configuration1_seen;
 
   // Creates bus_link from the backend if it is still empty, and returns it.
   buslink::BusLink& EnsureBusLink();

@@ -69,6 +69,12 @@ void NameTransfer(buslink::BusError& e, const Declarations& d,
   e.SetContext(context);
 }
 
+void Seen(Declarations& d, int reg, int value) {
+  if (reg == chip::reg::kConfiguration1 && d.configuration1_seen) {
+    d.configuration1_seen(static_cast<std::uint8_t>(value));
+  }
+}
+
 }  // namespace
 
 void ReadRegister(Declarations& d) {
@@ -78,6 +84,7 @@ void ReadRegister(Declarations& d) {
     NameTransfer(e, d, buslink::TransferContext::Operation::Read);
     throw;
   }
+  Seen(d, d.reg_address, d.value_read);
   // Reading a status register clears the bits it reported: they go to the chip's alarm store, so
   // every other reader still sees them when it next looks.
   if (d.reg_address == chip::reg::kIntStatus1) {
@@ -94,6 +101,7 @@ void WriteRegister(Declarations& d) {
     NameTransfer(e, d, buslink::TransferContext::Operation::Write);
     throw;
   }
+  Seen(d, d.reg_address, d.value_to_write);
 }
 
 }  // namespace devaccess

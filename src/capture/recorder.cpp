@@ -6,6 +6,7 @@
 #include "access/link_new_com_port.h"
 #include "chip/recording_file.h"
 #include "chip/recording_session.h"
+#include "chip/register_catalogue.h"
 #include "chip/sampler.h"
 #include "widgets/before_fatal_report.h"
 
@@ -56,7 +57,8 @@ bool Recorder::Start(const QString& file, int interval_ms) {
       },
       c_.d.alarm_store);
   session_ = std::make_unique<chip::RecordingSession>(
-      chip::RecordingHeader{c_.version, PlaceOf(c_.d), 0, {}}, *file_);
+      chip::RecordingHeader{c_.version, PlaceOf(c_.d), 0, {}}, *file_,
+      static_cast<std::uint8_t>(devaccess::ReadAt(c_.d, chip::reg::kConfiguration1)));
   name_ = QFileInfo(file).fileName();
   // The first row and the header are there at once, so a wrong folder shows now, not later.
   if (!WriteRow(now, true)) return false;

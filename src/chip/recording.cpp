@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "chip/alarm_names.h"
+#include "chip/monitoring.h"
 
 namespace chip {
 
@@ -60,6 +61,12 @@ std::string FormatHeader(const RecordingHeader& header) {
 
 std::string FormatModeChange(std::uint8_t channel_mode, std::string_view time) {
   return "# channel mode changed to " + HexByte(channel_mode) + " at " + std::string(time) + "\n";
+}
+
+std::string FormatNotMonitoring(std::uint8_t configuration1) {
+  if (Monitoring(configuration1)) return {};
+  return "# not monitoring: " + std::string(kStartClear) +
+         ", so the readings stand still (Configuration 1 " + HexByte(configuration1) + ")\n";
 }
 
 std::string FormatColumnNames(std::span<const ChannelReading> channels) {

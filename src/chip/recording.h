@@ -43,6 +43,9 @@ std::string FormatModeChange(std::uint8_t channel_mode, std::string_view time);
 std::string FormatColumnNames(std::span<const ChannelReading> channels);
 // "# limits: +2.5V 2.250 2.750; Fan 1 2657 -\n": the limits from the next row on.
 std::string FormatLimits(std::span<const ChannelReading> channels);
+// "# not monitoring: ..." when START is clear in Configuration 1, so a file of readings that
+// stand still says why; "" otherwise.
+std::string FormatNotMonitoring(std::uint8_t configuration1);
 
 // Appends one row for a sample; allocates only when out has to grow.
 void AppendRow(std::string& out, std::string_view time, double seconds, const Sample& sample);

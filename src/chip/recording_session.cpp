@@ -4,8 +4,9 @@
 
 namespace chip {
 
-RecordingSession::RecordingSession(RecordingHeader header, RecordingFile& file)
-    : header_(std::move(header)), file_(file) {}
+RecordingSession::RecordingSession(RecordingHeader header, RecordingFile& file,
+                                   std::optional<std::uint8_t> configuration1)
+    : header_(std::move(header)), file_(file), configuration1_(configuration1) {}
 
 void RecordingSession::Row(const Sample& sample, Wall wall_now, Steady now) {
   const std::string time = IsoLocalTime(wall_now);
@@ -15,6 +16,7 @@ void RecordingSession::Row(const Sample& sample, Wall wall_now, Steady now) {
     header_.channel_mode = sample.channel_mode;
     header_.start_time = time;
     out += FormatHeader(header_);
+    if (configuration1_) out += FormatNotMonitoring(*configuration1_);
   } else if (sample.channels_changed) {
     out += FormatModeChange(sample.channel_mode, time);
   }

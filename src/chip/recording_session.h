@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 
 #include "chip/recording.h"
 #include "chip/recording_file.h"
@@ -18,7 +19,10 @@ class RecordingSession {
 
   // Nothing is written until the first row; header.channel_mode and header.start_time are filled
   // in from it.
-  RecordingSession(RecordingHeader header, RecordingFile& file);
+  // configuration1, Configuration 1 as the caller read it at the start: while START is clear the
+  // header says the chip is not monitoring.
+  RecordingSession(RecordingHeader header, RecordingFile& file,
+                   std::optional<std::uint8_t> configuration1 = std::nullopt);
 
   // Writes one row. The first also writes the header; a change of channels writes a '#' line and
   // the new column names, a change of limits a `# limits:` line. Throws RecordingError.
@@ -30,6 +34,7 @@ class RecordingSession {
  private:
   RecordingHeader header_;
   RecordingFile& file_;
+  std::optional<std::uint8_t> configuration1_;
   Steady started_{};
   std::uint64_t rows_ = 0;
 };

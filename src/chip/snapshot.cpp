@@ -80,6 +80,14 @@ int Number(const json& object, const std::string& path, const char* key, int max
   return static_cast<int>(number);
 }
 
+// Files written before snapshots held the 7-bit form gave a board on the printer port its
+// 8-bit one (0x58, 0x5A, 0x5C): read as the 7-bit address of the same chip.
+int SevenBitAddress(const ChipPlace& place) {
+  const int a = place.chip_address;
+  const bool board_form = a == 0x58 || a == 0x5A || a == 0x5C;
+  return place.medium == "printer port" && board_form ? a / 2 : a;
+}
+
 }  // namespace
 
 std::string HexByte(int value) {
@@ -131,6 +139,7 @@ Snapshot ParseSnapshot(std::string_view text) {
   snapshot.time = Text(file, "", "time");
   snapshot.place.medium = Text(file, "", "medium");
   snapshot.place.chip_address = Number(file, "", "chip_address", 0xFF, "a chip address");
+  snapshot.place.chip_address = SevenBitAddress(snapshot.place);
   if (file.contains("port_base")) {
     snapshot.place.port_base = Number(file, "", "port_base", 0xFFFF, "a port base address");
   }

@@ -24,8 +24,10 @@ namespace chip {
 
 // Where the chip sat when the snapshot was taken.
 struct ChipPlace {
-  std::string medium;    // "SMBus" or "printer port"
-  int chip_address = 0;  // as the program addresses it: 7-bit on the SMBus, 8-bit on the port
+  std::string medium;  // "SMBus" or "printer port"
+  // The 7-bit address, as the wizard shows it, on either medium (the board's wiring takes the
+  // 8-bit form, twice this, but that is the bus component's business).
+  int chip_address = 0;
   std::optional<int> port_base;  // printer port only
   friend bool operator==(const ChipPlace&, const ChipPlace&) = default;
 };

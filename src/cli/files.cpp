@@ -11,6 +11,7 @@
 #include "chip/local_time.h"
 #include "chip/recording_file.h"
 #include "chip/recording_session.h"
+#include "chip/register_catalogue.h"
 #include "chip/sampler.h"
 
 #ifndef KELVRAN_VERSION
@@ -93,7 +94,7 @@ int Record(Session& s, const Arguments& args, std::ostream& out, const Terminal&
     chip::RecordingHeader header;
     header.version = KELVRAN_VERSION;
     header.place = PlaceOf(s.d());
-    chip::RecordingSession session(header, file);
+    chip::RecordingSession session(header, file, Reader(s)(chip::reg::kConfiguration1));
     chip::Sampler sampler(Reader(s), s.d().alarm_store);
     const Deadlines deadlines(terminal.now ? terminal.now() : Deadlines::Clock::now(),
                               args.interval_seconds);

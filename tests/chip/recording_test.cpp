@@ -207,5 +207,31 @@ TEST_F(RecordingFileTest, SessionWritesHeaderLimitsAndChangesAsTheyCome) {
   EXPECT_TRUE(lines[14].find(",0.030,12.031,193,0,0,") != std::string::npos) << lines[14];
 }
 
+// A recording of a chip that does not convert says so, and why, before its rows; one whose
+// caller did not read Configuration 1 says nothing of it.
+TEST_F(RecordingFileTest, AChipAtRestIsNamedInTheHeader) {
+  const std::optional<std::uint8_t> none;
+  for (const std::optional<std::uint8_t> configuration :
+       {std::optional<std::uint8_t>(0x00), std::optional<std::uint8_t>(0x02),
+        std::optional<std::uint8_t>(0x01), std::optional<std::uint8_t>(0x03), none}) {
+    Readings x;
+    const Clock::time_point t0{};
+    {
+      RecordingFile file((dir / "rest.csv").string(), t0);
+      RecordingSession session({"1.0.0", {"SMBus", 0x2D, std::nullopt}, 0, {}}, file,
+                               configuration);
+      session.Row(x.sample, std::chrono::system_clock::now(), t0);
+    }
+    const std::string text = Slurp(dir / "rest.csv");
+    const bool at_rest = configuration && (*configuration & 1) == 0;
+    const std::size_t note =
+        text.find("# not monitoring: START (bit 0 of Configuration 1) is clear");
+    EXPECT_EQ(note != std::string::npos, at_rest) << text;
+    if (at_rest) {
+      EXPECT_LT(note, text.find("time,seconds,")) << "before the column names";
+    }
+  }
+}
+
 }  // namespace
 }  // namespace chip

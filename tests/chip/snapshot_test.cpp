@@ -34,7 +34,7 @@ TEST(Snapshot, SavesAllFiftyInAddressOrderAndReadsBack) {
   EXPECT_EQ(chip.reads.front(), 0x13);
   EXPECT_EQ(chip.reads.back(), 0x4D);
 
-  const ChipPlace port{"printer port", 0x5C, 0x378};
+  const ChipPlace port{"printer port", 0x2E, 0x378};
   Snapshot with_port = saved;
   with_port.place = port;
   const Snapshot loaded = ParseSnapshot(FormatSnapshot(with_port));
@@ -47,8 +47,18 @@ TEST(Snapshot, SavesAllFiftyInAddressOrderAndReadsBack) {
   }
   EXPECT_EQ(loaded.registers[3].caption, "Channel Mode");
   EXPECT_EQ(PlaceNote(loaded.place, port), "");
-  EXPECT_NE(PlaceNote(loaded.place, kSmbus).find("printer port at 0x5C on port 0x378"),
+  EXPECT_NE(PlaceNote(loaded.place, kSmbus).find("printer port at 0x2E on port 0x378"),
             std::string::npos);
+}
+
+// A board's address in the form the wizard shows; files that gave its 8-bit form name the same
+// chip.
+TEST(Snapshot, APrinterPortChipIsNamedByItsSevenBitAddress) {
+  const std::string head = R"({"version": "1", "time": "t", "medium": "printer port", )"
+                           R"("port_base": "0x378", "registers": [], "chip_address": )";
+  EXPECT_EQ(ParseSnapshot(head + R"("0x5C"})").place.chip_address, 0x2E);
+  EXPECT_EQ(ParseSnapshot(head + R"("0x2E"})").place.chip_address, 0x2E);
+  EXPECT_EQ(PlaceNote(ParseSnapshot(head + R"("0x5C"})").place, {"printer port", 0x2E, 0x378}), "");
 }
 
 TEST(Snapshot, RefusesMalformedFilesNamingTheFault) {
