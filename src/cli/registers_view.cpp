@@ -5,7 +5,7 @@
 
 namespace cli {
 
-std::string RegisterLine(const chip::RegisterEntry& r, int value) {
+std::string RegisterLine(const chip::RegisterEntry& r, int value, const std::string& meaning) {
   std::string_view caption = r.caption;
   while (!caption.empty() && caption.back() == ' ') caption.remove_suffix(1);
   char head[96];
@@ -13,6 +13,7 @@ std::string RegisterLine(const chip::RegisterEntry& r, int value) {
                 static_cast<int>(caption.size()), caption.data(), value);
   std::string line = head;
   for (int bit = 7; bit >= 0; --bit) line += ((value >> bit) & 1) != 0 ? '1' : '0';
+  if (!meaning.empty()) return line + "  " + meaning;
   const chip::BitNames& names = chip::BitNamesOf(r.bit_names);
   const char* separator = "  ";
   for (int bit = 0; bit < 8; ++bit) {

@@ -5,7 +5,9 @@
 
 #include "access/link_new_com_port.h"
 #include "buslink/bus_error.h"
+#include "chip/monitoring.h"
 #include "chip/register_catalogue.h"
+#include "chip/register_meaning.h"
 #include "cli/alarms.h"
 #include "cli/arguments.h"
 #include "cli/files.h"
@@ -39,15 +41,55 @@ int Detect(Session& s, std::ostream& out, std::ostream& err, const Arguments& ar
   for (const Found& f : found) out << Describe(f) << '\n';
   if (found.empty()) {
     err << "kelvran: " << NoChipMessage(args) << '\n';
+    for (const std::string& reason : s.NothingFoundReasons()) err << "kelvran: " << reason << '\n';
     return kExitNoChip;
   }
   return kExitOk;
 }
 
-int Dump(Session& s, std::ostream& out) {
-  for (const chip::RegisterEntry& r : chip::AllRegisters()) {
-    out << RegisterLine(r, ReadAt(s.d(), r.address)) << '\n';
+// Said on stderr before readings that would otherwise stand still without a word.
+void NoteIfNotMonitoring(int configuration1, std::ostream& err) {
+  if (chip::Monitoring(configuration1)) return;
+  err << "kelvran: the chip is not monitoring: " << chip::kStartClear
+      << ", so its readings stand still; 'kelvran set 0x40 --bit 0=1' starts it (EasySetup in "
+         "kelvran-eval also sets its limits)\n";
+}
+
+// The register's line, with the meaning its byte has under the chip's Channel Mode now.
+std::string LineNow(Session& s, const chip::RegisterEntry& r, int value) {
+  if (!chip::HasMeaning(r.address)) return RegisterLine(r, value);
+  int mode = 0;
+  int divisors = 0;
+  if (chip::MeaningDependsOnMode(r.address)) {
+    mode = ReadAt(s.d(), chip::reg::kChannelMode);
+    divisors = ReadAt(s.d(), chip::reg::kVidFanDivisor);
   }
+  return RegisterLine(
+      r, value,
+      chip::RegisterMeaning(r.address, static_cast<std::uint8_t>(value),
+                            static_cast<std::uint8_t>(mode), static_cast<std::uint8_t>(divisors)));
+}
+
+int Dump(Session& s, std::ostream& out, std::ostream& err) {
+  // Every register once, in catalogue order; the meanings then take Channel Mode and the fan
+  // divisors from what was read.
+  const auto registers = chip::AllRegisters();
+  std::vector<int> values;
+  for (const chip::RegisterEntry& r : registers) values.push_back(ReadAt(s.d(), r.address));
+  const auto value_of = [&](std::uint8_t address) {
+    for (std::size_t i = 0; i < registers.size(); ++i) {
+      if (registers[i].address == address) return values[i];
+    }
+    return 0;
+  };
+  const auto mode = static_cast<std::uint8_t>(value_of(chip::reg::kChannelMode));
+  const auto divisors = static_cast<std::uint8_t>(value_of(chip::reg::kVidFanDivisor));
+  for (std::size_t i = 0; i < registers.size(); ++i) {
+    const chip::RegisterEntry& r = registers[i];
+    const auto raw = static_cast<std::uint8_t>(values[i]);
+    out << RegisterLine(r, raw, chip::RegisterMeaning(r.address, raw, mode, divisors)) << '\n';
+  }
+  NoteIfNotMonitoring(value_of(chip::reg::kConfiguration1), err);
   return kExitOk;
 }
 
@@ -70,7 +112,8 @@ int Set(Session& s, const chip::RegisterEntry& r, const Arguments& args, int val
     }
   }
   devaccess::WriteAt(d, r.address, value);
-  out << RegisterLine(r, ReadAt(d, r.address)) << '\n';
+  const int now = ReadAt(d, r.address);
+  out << LineNow(s, r, now) << '\n';
   return kExitOk;
 }
 
@@ -104,16 +147,18 @@ int Command(const Arguments& args, std::ostream& out, std::ostream& err, const T
     return kExitNoChip;
   }
   try {
-    if (args.command == "dump") return Dump(session, out);
+    if (args.command == "dump") return Dump(session, out, err);
     if (args.command == "get") {
-      out << RegisterLine(*reg, ReadAt(session.d(), reg->address)) << '\n';
+      const int now = ReadAt(session.d(), reg->address);
+      out << LineNow(session, *reg, now) << '\n';
       return kExitOk;
     }
     if (args.command == "set") return Set(session, *reg, args, value, out, err, terminal);
     if (restore) return SnapshotRestore(session, saved, args, out, err, terminal);
     if (args.command == "snapshot") return SnapshotSave(session, args.operands[1], out);
-    if (args.command == "record") return Record(session, args, out, terminal);
     if (args.command == "alarms") return Alarms(session.d(), out, err);
+    NoteIfNotMonitoring(ReadAt(session.d(), chip::reg::kConfiguration1), err);
+    if (args.command == "record") return Record(session, args, out, terminal);
     return Watch(session.d(), args, out, err, terminal);
   } catch (const buslink::BusError& e) {
     if (!e.context()) throw;

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "access/device_search.h"
+#include "access/search_reasons.h"
 #include "buslink/linux/linux_backend.h"
 #include "buslink/sim/scenario.h"
 #include "buslink/sim/simulated_hardware.h"
@@ -35,7 +36,7 @@ std::string OneLine(std::string text) {
 std::string Describe(const Found& f) {
   if (f.medium == buslink::BusMedium::PrinterPort) {
     return "printer port " + std::to_string(f.port) + " (" + HexH(f.port_base) + ") address " +
-           Hex2(f.address7) + ", ModeFlag " + (f.mode_flag ? "true" : "false");
+           Hex2(f.address7) + ", " + (f.mode_flag ? "inverted" : "direct") + "-build board";
   }
   return "smbus address " + Hex2(f.address7);
 }
@@ -99,7 +100,20 @@ std::vector<Found> Session::Detect() {
       if (wanted(a7)) found.push_back({buslink::BusMedium::SMBus, 0, 0, false, a7});
     }
   }
+  reasons_.clear();
+  if (found.empty()) reasons_ = Reasons(search, printer, smbus);
   return found;
+}
+
+std::vector<std::string> Session::Reasons(const devaccess::DeviceSearch& search, bool printer,
+                                          bool smbus) const {
+  devaccess::MediumReport pp{printer, false, {}, search.pp_problems()};
+  devaccess::MediumReport bus{smbus, false, {}, search.smbus_problems()};
+  if (printer) pp.unavailable = backend_->WhyUnavailable(buslink::Backend::Bus::PrinterPort);
+  if (smbus) bus.unavailable = backend_->WhyUnavailable(buslink::Backend::Bus::SMBus);
+  return devaccess::NothingFoundLines(
+      pp, bus,
+      devaccess::NothingFoundAdvice(backend_->Simulated(), "man kelvran", "kelvran detect"));
 }
 
 bool Session::Attach() {
@@ -138,8 +152,11 @@ std::string NoChipMessage(const Arguments& args) {
     where = args.port ? "on printer port " + std::to_string(*args.port) : "on any printer port";
   }
   if (args.address) where += " at " + Hex2(*args.address);
+  // On the simulated hardware the scenario decides what there is; --simulate is already in use.
   return "no KELVRAN answered " + where +
-         " ('kelvran detect' lists the chips found; --simulate uses the simulated one)";
+         (args.simulate ? " (of the simulated hardware; 'kelvran detect' lists the chips found)"
+                        : " ('kelvran detect' lists the chips found; --simulate uses the "
+                          "simulated one)");
 }
 
 }  // namespace cli

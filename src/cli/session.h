@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "access/declarations.h"
+#include "access/device_search.h"
 #include "buslink/bus_link.h"
 #include "buslink/bus_trace.h"
 #include "cli/arguments.h"
@@ -28,7 +29,8 @@ struct Found {
   std::uint8_t address7 = 0;
 };
 
-// "printer port 0 (378h) address 0x2E, ModeFlag false" or "smbus address 0x2D".
+// "printer port 0 (378h) address 0x2E, direct-build board" or "smbus address 0x2D". A board
+// answers only under the wiring of its build (docs/evaluation-board.md).
 std::string Describe(const Found& f);
 
 class Session {
@@ -40,6 +42,8 @@ class Session {
   // Every chip that identifies, printer ports first, in the wizard's order, narrowed to the
   // medium, port and address the options name.
   std::vector<Found> Detect();
+  // After a Detect that found nothing: why, in the wizard's words, one reason a line.
+  const std::vector<std::string>& NothingFoundReasons() const { return reasons_; }
 
   // Points the shared state at the first chip found. Returns false when there is none.
   bool Attach();
@@ -48,11 +52,15 @@ class Session {
   buslink::Backend& backend() { return *backend_; }
 
  private:
+  std::vector<std::string> Reasons(const devaccess::DeviceSearch& search, bool printer,
+                                   bool smbus) const;
+
   const Arguments& args_;
   std::unique_ptr<buslink::BusTrace> trace_;
   std::unique_ptr<buslink::Backend> backend_;
   devaccess::Declarations d_;
   Found chip_{};
+  std::vector<std::string> reasons_;
 };
 
 // Points a shared state at a chip Detect found, as the wizard's Finish does.

@@ -24,6 +24,13 @@ Lines SplitLines(const std::string& text) {
   return lines;
 }
 
+std::string FileText(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream all;
+  all << in.rdbuf();
+  return all.str();
+}
+
 // kelvran run in-process on a scenario file, with its bus trace.
 struct Result {
   int status;
@@ -73,11 +80,11 @@ TEST(Kelvran, DetectListsTheChipsInTheWizardsOrder) {
       {"base": "0x278", "boards": [{"address": "0x58", "answers_under": "both"}]}],
     "smbus": {"chips": [{"address": "0x2D"}, {"address": "0x50"}]}})");
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(SplitLines(r.out),
-            (Lines{"printer port 0 (378h) address 0x2E, ModeFlag false",
-                   "printer port 0 (378h) address 0x2D, ModeFlag true",
-                   "printer port 1 (278h) address 0x2C, ModeFlag false",
-                   "printer port 1 (278h) address 0x2C, ModeFlag true", "smbus address 0x2D"}));
+  EXPECT_EQ(SplitLines(r.out), (Lines{"printer port 0 (378h) address 0x2E, direct-build board",
+                                      "printer port 0 (378h) address 0x2D, inverted-build board",
+                                      "printer port 1 (278h) address 0x2C, direct-build board",
+                                      "printer port 1 (278h) address 0x2C, inverted-build board",
+                                      "smbus address 0x2D"}));
   EXPECT_FALSE(r.Wrote());
   const Result none = Kelvran({"detect"}, R"({"smbus": {"chips": []}})");
   EXPECT_EQ(none.status, 3);
@@ -91,7 +98,7 @@ TEST(Kelvran, DumpShowsEveryRegisterDecoded) {
   ASSERT_EQ(lines.size(), 50u);
   EXPECT_EQ(lines.front().substr(0, 4), "0x13");
   EXPECT_EQ(lines.back().substr(0, 4), "0x4D");
-  EXPECT_EQ(lines[10], "0x21  Vccp1                 0x9C  10011100  Bit 2, Bit 3, Bit 4, Bit 7");
+  EXPECT_EQ(lines[10], "0x21  Vccp1                 0x9C  10011100  +Vccp1 reading 2.208 V");
   EXPECT_EQ(lines[39], "0x40  Configuration 1       0x02  00000010  INT Enable");
   EXPECT_EQ(lines[42], "0x43  INT Mask 1            0x81  10000001  2.5V/ExtTemp, FAN2/AIN2");
 }
@@ -123,6 +130,78 @@ TEST(Kelvran, GetAndSetByAddressOrName) {
     const bool wrote = std::find(r.trace.begin(), r.trace.end(), c.write) != r.trace.end();
     EXPECT_EQ(c.write.empty() ? r.Wrote() : wrote, !c.write.empty()) << c.args[1];
   }
+}
+
+// A measurement or limit register shows what its byte means in volts, degrees or RPM, under the
+// Channel Mode (and fan divisor) the chip has now; a register the mode leaves unused says so.
+TEST(Kelvran, GetShowsTheConvertedValueUnderTheChannelModeInUse) {
+  const std::string chip = R"({"smbus": {"chips": [{"address": "0x2D"}]}, "chip": {"registers": {
+    "0x16": "0x%MODE%", "0x47": "0x50", "0x24": "0xC0", "0x26": "0xE7", "0x28": "0x%FAN%",
+    "0x1A": "0x66", "0x3B": "0x54", "0x13": "0x64"}}})";
+  const auto on = [&chip](const char* mode, const char* fan) {
+    std::string s = chip;
+    s.replace(s.find("%MODE%"), 6, mode);
+    s.replace(s.find("%FAN%"), 5, fan);
+    return s;
+  };
+  const struct {
+    std::string scenario;
+    std::string reg;
+    std::string meaning;
+  } cases[] = {
+      {on("00", "54"), "0x24", "+12V reading 12.062 V"},
+      {on("00", "54"), "0x26", "External 1 reading -25 °C"},
+      {on("00", "54"), "0x13", "Internal trip point 100 °C"},
+      {on("00", "54"), "0x28", "Fan 1 reading 8035 RPM (Channel Mode 0x00, divisor 2)"},
+      {on("00", "FF"), "0x28",
+       "Fan 1 reading stalled or too slow to count (Channel Mode 0x00, divisor 2)"},
+      {on("00", "54"), "0x3B", "Fan 1 limit 8035 RPM (Channel Mode 0x00, divisor 2)"},
+      {on("00", "54"), "0x1A", "AIN 1 low limit: unused under Channel Mode 0x00"},
+      {on("01", "66"), "0x28", "AIN 1 reading 1.006 V (Channel Mode 0x01)"},
+      {on("01", "66"), "0x1A", "AIN 1 low limit 1.006 V (Channel Mode 0x01)"},
+  };
+  for (const auto& c : cases) {
+    const Result r = Kelvran({"get", c.reg}, c.scenario);
+    ASSERT_EQ(r.status, 0) << r.err;
+    // After address, caption, byte and bits: "0x24  12V  (padded to 20)  0xC0  11000000  ".
+    EXPECT_EQ(r.out.substr(44), c.meaning + "\n") << c.reg;
+  }
+}
+
+// Readings that stand still because START is clear are pointed out, with how to start the chip.
+TEST(Kelvran, WatchRecordAndDumpSayWhenTheChipIsNotMonitoring) {
+  const std::string file = ::testing::TempDir() + "kelvran_at_rest.csv";
+  for (const char* configuration : {"0x00", "0x01"}) {
+    const std::string scenario = std::string(R"({"smbus": {"chips": [{"address": "0x2D"}]},
+      "chip": {"registers": {"0x40": ")") +
+                                 configuration + R"("}}})";
+    const bool at_rest = std::string(configuration) == "0x00";
+    for (const Lines& args : {Lines{"watch", "--count", "1"}, Lines{"dump"},
+                              Lines{"record", file, "--count", "1", "--interval", "0"}}) {
+      const Result r = Kelvran(args, scenario);
+      ASSERT_EQ(r.status, 0) << r.err;
+      EXPECT_EQ(r.err.find("not monitoring") != std::string::npos, at_rest)
+          << args[0] << " " << configuration << ": " << r.err;
+      if (at_rest) {
+        EXPECT_NE(r.err.find("kelvran set 0x40 --bit 0=1"), std::string::npos);
+      }
+    }
+    EXPECT_EQ(FileText(file).find("# not monitoring") != std::string::npos, at_rest);
+  }
+}
+
+// With nothing found, detect says why as the window's wizard does, and on the simulated hardware
+// points to the scenario rather than to --simulate.
+TEST(Kelvran, DetectWithNothingFoundGivesTheReasons) {
+  const Result r = Kelvran({"detect"}, "{}");
+  EXPECT_EQ(r.status, 3);
+  EXPECT_NE(r.err.find("Printer port: the simulated computer has no printer port"),
+            std::string::npos)
+      << r.err;
+  EXPECT_NE(r.err.find("SMBus: the simulated computer has no SMBus adapter"), std::string::npos)
+      << r.err;
+  EXPECT_NE(r.err.find("scenario"), std::string::npos);
+  EXPECT_EQ(r.err.find("run kelvran"), std::string::npos) << r.err;
 }
 
 // Refused before anything reaches the bus, or at least before any write.
@@ -224,13 +303,6 @@ TEST(Kelvran, TheBuiltInBenchConvertsFromTheStart) {
   const long degrees = std::stol(line.substr(value + 2, 2), nullptr, 16);
   EXPECT_GE(degrees, 30) << line;
   EXPECT_LE(degrees, 36) << line;
-}
-
-std::string FileText(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream all;
-  all << in.rdbuf();
-  return all.str();
 }
 
 // Saved from a chip set up differently, put back onto the usual one: only writable registers are
