@@ -86,6 +86,8 @@ class Backend {
   // Why this computer offers nothing at all on a bus, in words a person can act on; empty when
   // nothing is known to stand in the way. Looks, never transfers: nothing reaches the bus trace.
   virtual std::string WhyUnavailable(Bus /*bus*/) const { return {}; }
+  // Whether this is the simulated hardware, so that advice for the user fits what they run.
+  virtual bool Simulated() const { return false; }
 };
 
 }  // namespace buslink

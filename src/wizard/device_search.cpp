@@ -75,26 +75,4 @@ LineTag ReadLineTag(std::string_view line) {
   return tag;
 }
 
-std::vector<std::string> NothingFoundLines(const MediumReport& printer_port,
-                                           const MediumReport& smbus) {
-  constexpr std::size_t kMostPerMedium = 3;
-  std::vector<std::string> lines;
-  const auto add = [&lines](const char* medium, const MediumReport& r) {
-    if (r.found) return;
-    std::vector<std::string> reasons;
-    if (r.searched) reasons = r.problems;
-    if (reasons.empty() && !r.unavailable.empty()) reasons.push_back(r.unavailable);
-    if (reasons.size() > kMostPerMedium) reasons.resize(kMostPerMedium);
-    for (const std::string& reason : reasons) lines.push_back(std::string(medium) + ": " + reason);
-  };
-  add("Printer port", printer_port);
-  add("SMBus", smbus);
-  if (!lines.empty()) {
-    lines.emplace_back(
-        "See \"If no chip is found\" in the help (F1). To try the program without hardware, "
-        "start it as kelvran-eval --simulate.");
-  }
-  return lines;
-}
-
 }  // namespace wizard

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "access/device_search.h"
+#include "access/search_reasons.h"
 #include "chip/register_catalogue.h"
 
 // The wizard's results lines and their tags. No widgets here; the window feeds the search's
@@ -26,18 +27,7 @@ using devaccess::kSlotStep;
 using devaccess::PPFind;
 using devaccess::ProgressStep;
 
-// Why a search found nothing on a medium, for the results page and stderr.
-struct MediumReport {
-  bool searched = false;              // ticked and searched
-  bool found = false;                 // a chip was found there
-  std::string unavailable;            // why the computer offers nothing on it (the backend's word)
-  std::vector<std::string> problems;  // what stopped its probes
-};
-// One line per medium that found nothing for a known reason ("Printer port: ..."), at most three
-// per medium, and a last line that points to the help and to the simulated chip; nothing when
-// no reason is known. A medium not searched has a line only if it is unavailable (its box is off).
-std::vector<std::string> NothingFoundLines(const MediumReport& printer_port,
-                                           const MediumReport& smbus);
+using devaccess::MediumReport;
 
 // Upper-case hexadecimal without prefix or leading zeros: "2E", "378".
 std::string Hex(unsigned value);

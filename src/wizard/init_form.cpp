@@ -352,6 +352,12 @@ void InitForm::set_medium_texts() {
     SMBusBaseAddressTXT->setEnabled(false);
     // Say what is missing here and how to get it, where the user looks for it.
     smbus_unavailable_ = d_.backend->WhyUnavailable(buslink::Backend::Bus::SMBus);
+    if (smbus_unavailable_.empty() && d_.backend->Simulated()) {
+      // The adapter is there; the build the scenario gives keeps it out of the search.
+      smbus_unavailable_ = "the simulated computer reports operating-system build " +
+                           std::to_string(build) +
+                           ", for which the SMBus is not offered (its scenario's \"os_build\")";
+    }
     if (smbus_unavailable_.empty()) smbus_unavailable_ = "this computer offers no SMBus adapter";
     const QString why = QStringLiteral("The SMBus is off on this computer: ") +
                         QString::fromStdString(smbus_unavailable_);
@@ -553,7 +559,11 @@ void InitForm::show_search_reasons() {
   smbus.found = !search_.smbus_finds().empty();
   smbus.problems = search_.smbus_problems();
   smbus.unavailable = smbus_unavailable_;
-  const std::vector<std::string> lines = NothingFoundLines(printer_port, smbus);
+  const bool simulated = d_.backend != nullptr && d_.backend->Simulated();
+  const std::vector<std::string> lines = devaccess::NothingFoundLines(
+      printer_port, smbus,
+      devaccess::NothingFoundAdvice(simulated, "\"If no chip is found\" in the help (F1)",
+                                    "kelvran-eval"));
   QStringList shown;
   for (const std::string& line : lines) {
     std::cerr << "kelvran-eval: " << line << '\n';
@@ -562,14 +572,22 @@ void InitForm::show_search_reasons() {
   std::cerr.flush();
   if (shown.isEmpty()) return;
   size_before_reasons_ = size();
+  // The window grows by the reasons, so the pages and the buttons above keep their size and
+  // place.
+  QWidget* design = findChild<QWidget*>(QStringLiteral("InitFormDesign"));
+  design->setFixedHeight(design->height());
   SearchReasonsLBL->setText(shown.join(QLatin1Char('\n')));
   SearchReasonsLBL->show();
+  resize(width(), height() + SearchReasonsLBL->heightForWidth(width()));
 }
 
 void InitForm::hide_search_reasons() {
   if (SearchReasonsLBL->isHidden()) return;
   SearchReasonsLBL->hide();
   SearchReasonsLBL->clear();
+  QWidget* design = findChild<QWidget*>(QStringLiteral("InitFormDesign"));
+  design->setMinimumHeight(0);
+  design->setMaximumHeight(QWIDGETSIZE_MAX);
   layout()->activate();
   resize(size_before_reasons_);
 }

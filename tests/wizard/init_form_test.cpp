@@ -16,7 +16,9 @@
 namespace {
 
 using ::testing::ElementsAre;
+using ::testing::HasSubstr;
 using ::testing::IsEmpty;
+using ::testing::Not;
 
 // A board at 5Ch on the printer port at 378h answering under ModeFlag false; an SMBus controller
 // at 5000h with a chip at 2Dh.
@@ -346,6 +348,50 @@ TEST_F(InitFormTest, F1ReturnAndScreenReadersFromTheFirstPage) {
   EXPECT_FALSE(QAccessible::queryAccessibleInterface(w.Find("SearchResultsLIST"))
                    ->text(QAccessible::Name)
                    .isEmpty());
+}
+
+// On simulated hardware the reasons speak of the scenario, not of starting with --simulate; the
+// pages and buttons keep their size and place when the reasons appear below them.
+TEST_F(InitFormTest, ReasonsFitTheSimulatedHardwareAndMoveNothing) {
+  WizardWindow& w = Start("{}");
+  w.Click("NextCMD");
+  w.ClickCheck("SMBusCheck");
+  QApplication::processEvents();
+  const QRect design = w.Find("InitFormDesign")->geometry();
+  std::vector<QRect> buttons;
+  for (const char* b : {"CancelCMD", "BackCMD", "NextCMD", "FinishCMD"})
+    buttons.push_back(w.Find(b)->geometry());
+  w.Click("NextCMD");
+  QApplication::processEvents();
+  const std::string reasons = w.Text("SearchReasonsLBL").toStdString();
+  ASSERT_TRUE(w.Find("SearchReasonsLBL")->isVisible());
+  EXPECT_THAT(reasons, HasSubstr("Printer port: the simulated computer has no printer port"));
+  EXPECT_THAT(reasons, HasSubstr("SMBus: the simulated computer has no SMBus adapter"));
+  EXPECT_THAT(reasons, HasSubstr("scenario"));
+  EXPECT_THAT(reasons, Not(HasSubstr("--simulate.")));
+  EXPECT_EQ(w.Find("InitFormDesign")->geometry(), design);
+  std::size_t i = 0;
+  for (const char* b : {"CancelCMD", "BackCMD", "NextCMD", "FinishCMD"})
+    EXPECT_EQ(w.Find(b)->geometry(), buttons[i++]) << b;
+}
+
+// The base box takes three hexadecimal digits: when a typed base finds no controller, the reason
+// asks only for what the box can take.
+TEST_F(InitFormTest, ABaseThatFindsNoControllerIsAnsweredWithWhatTheBoxTakes) {
+  WizardWindow& w = Start(kBothMedia);
+  w.Click("NextCMD");
+  w.ClickCheck("SMBusCheck");
+  auto* base = w.Find<QLineEdit>("SMBusBaseAddressTXT");
+  EXPECT_EQ(base->text(), QStringLiteral("5000"));
+  base->selectAll();
+  QTest::keyClicks(base, QStringLiteral("1234"));
+  EXPECT_EQ(base->text(), QStringLiteral("123"));
+  w.Click("NextCMD");
+  const std::string reasons = w.Text("SearchReasonsLBL").toStdString();
+  EXPECT_THAT(reasons, HasSubstr("123h"));
+  EXPECT_THAT(reasons, HasSubstr("its adapter is at 5000h"));
+  EXPECT_THAT(reasons, HasSubstr("Clear the box (or enter 0)"));
+  EXPECT_THAT(reasons, Not(HasSubstr("Enter that base address")));
 }
 
 TEST_F(InitFormTest, EveryTextFitsAndLabelsAreReadByTheirText) {

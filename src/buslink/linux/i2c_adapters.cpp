@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "buslink/base_box_advice.h"
 #include "buslink/bus_error.h"
 #include "buslink/linux/linux_errors.h"
 
@@ -154,13 +155,15 @@ const I2cAdapter& ChooseAdapter(const I2cDevScan& scan, long base_hint, int numb
       if (adapter.base_address == base_hint) return adapter;
     }
     std::string found;
+    std::vector<long> bases;
     for (const I2cAdapter& adapter : scan.adapters) {
       found +=
-          (found.empty() ? "" : ", ") + adapter.Describe() + " at " + HexBase(adapter.base_address);
+          (found.empty() ? "" : ", ") + adapter.Describe() + " at " + BoxHex(adapter.base_address);
+      bases.push_back(adapter.base_address);
     }
     throw BusError(ErrorCode::NoAdapter, "no SMBus controller sits at base address " +
-                                             HexBase(base_hint) + "; adapters found: " + found +
-                                             ". Enter one of these base addresses or 0");
+                                             BoxHex(base_hint) + "; adapters found: " + found +
+                                             ". " + BaseBoxAdvice(bases));
   }
   for (const I2cAdapter& adapter : scan.adapters) {
     if (adapter.is_smbus) return adapter;

@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "buslink/base_box_advice.h"
+
 namespace buslink::sim {
 
 namespace {
@@ -152,9 +154,9 @@ struct SimulatedHardware::State {
       }
       if (!SMBusAt(chosen_base)) {
         Fail(TraceMedium::SMB, device, op, reg, ErrorCode::NoAdapter,
-             "no SMBus controller sits at base address " + Hex(chosen_base, 4) +
-                 " in the simulated computer: its adapter is at " + Hex(smbus_base, 4) +
-                 ". Enter that base address or 0");
+             "no SMBus controller sits at base address " + BoxHex(chosen_base) +
+                 " in the simulated computer: its adapter is at " + BoxHex(smbus_base) + ". " +
+                 BaseBoxAdvice({smbus_base}));
       }
       for (const BusChip& c : smbus_chips) {
         if (c.address == device) return c.chip.get();
@@ -308,6 +310,17 @@ std::unique_ptr<BusLink> SimulatedHardware::CreateBusLink() {
 
 std::unique_ptr<SystemInfo> SimulatedHardware::CreateSystemInfo() {
   return std::make_unique<SimSystemInfo>(state_->os_build);
+}
+
+std::string SimulatedHardware::WhyUnavailable(Bus bus) const {
+  if (bus == Bus::PrinterPort) {
+    return state_->ports.empty() ? "the simulated computer has no printer port (its scenario "
+                                   "lists none under \"printer_ports\")"
+                                 : std::string();
+  }
+  return state_->smbus_present
+             ? std::string()
+             : "the simulated computer has no SMBus adapter (its scenario has no \"smbus\")";
 }
 
 Chip* SimulatedHardware::BoardChip(int port, std::uint8_t board_address) {

@@ -22,6 +22,8 @@ class SimulatedHardware : public Backend {
 
   std::unique_ptr<BusLink> CreateBusLink() override;
   std::unique_ptr<SystemInfo> CreateSystemInfo() override;
+  std::string WhyUnavailable(Bus bus) const override;
+  bool Simulated() const override { return true; }
 
   // nullptr when there is no such chip. port is the 0-based printer-port index; board_address the
   // 8-bit form; smbus_address the 7-bit form.

@@ -55,7 +55,7 @@ TEST(SmbusDiscovery, PrefersTheAdapterNamedSmbusAndFindsItsBase) {
 
   std::string message;
   EXPECT_EQ(CodeOf([&] { ChooseAdapter(scan, 0x5000); }, &message), ErrorCode::NoAdapter);
-  EXPECT_THAT(message, HasSubstr("0xEFA0"));
+  EXPECT_THAT(message, HasSubstr("EFA0h"));
 
   // Without an SMBus by name: the lowest number, and a name from the bus's device entry.
   TempTree other;
@@ -182,9 +182,11 @@ TEST_F(Smbus, BaseAddressSetThroughTheInterfaceSwitchesAdapterOrSaysWhichThereAr
   EXPECT_EQ(smbus.BaseAddress(), 0);
   std::string message;
   EXPECT_EQ(CodeOf([&] { smbus.ReadByte(0x2D, 0x3E); }, &message), ErrorCode::NoAdapter);
-  EXPECT_THAT(message, HasSubstr("no SMBus controller sits at base address 0x400"));
-  EXPECT_THAT(message, HasSubstr("at 0xEFA0"));
-  EXPECT_THAT(message, HasSubstr("at 0xB00"));
+  EXPECT_THAT(message, HasSubstr("no SMBus controller sits at base address 400h"));
+  EXPECT_THAT(message, HasSubstr("at EFA0h"));
+  EXPECT_THAT(message, HasSubstr("at B00h"));
+  // The base box takes three hexadecimal digits: only B00h is offered to type.
+  EXPECT_THAT(message, HasSubstr("Enter B00h in the box, or clear the box (or enter 0)"));
   EXPECT_TRUE(kernel->open_fds.empty());
 
   smbus.SetBaseAddress(0);
