@@ -3,7 +3,8 @@
 namespace capture {
 
 chip::ChipPlace PlaceOf(const devaccess::Declarations& d) {
-  if (d.comms_medium == 1) return {"printer port", d.device_address, d.pp_base_address};
+  // The wizard's form of the address: the printer port takes the 8-bit one on the wire.
+  if (d.comms_medium == 1) return {"printer port", d.device_address / 2, d.pp_base_address};
   return {"SMBus", d.device_address, std::nullopt};
 }
 

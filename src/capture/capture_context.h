@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <string>
 
 #include "access/declarations.h"
@@ -21,6 +22,8 @@ struct CaptureContext {
   CaptureDialogs* dialogs;
   QWidget* window;
   std::string version;  // the program's, written into every file
+  // Tells the user what an action did and where ("Saved ... to FILE"), in the status bar.
+  std::function<void(const QString&)> say = [](const QString&) {};
 };
 
 // Where the chip in use sits, as the files record it.

@@ -4,6 +4,7 @@
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QSpinBox>
 #include <algorithm>
 #include <array>
@@ -44,7 +45,11 @@ IntervalDialog::IntervalDialog(QWidget* parent) : QDialog(parent) {
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   auto* form = new QFormLayout(this);
-  form->addRow(QStringLiteral("One row &every:"), row);
+  // A label of its own, so "&e" becomes Alt+E on the number rather than a shown ampersand.
+  auto* caption = new QLabel(QStringLiteral("One row &every:"), this);
+  caption->setObjectName(QStringLiteral("interval_caption"));
+  caption->setBuddy(value_);
+  form->addRow(caption, row);
   form->addRow(buttons);
 }
 

@@ -1,7 +1,6 @@
 #include "capture/menu_features.h"
 
 #include <QAction>
-#include <QLabel>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -13,6 +12,7 @@
 #include "capture/snapshot_actions.h"
 #include "chart/strip_chart.h"
 #include "review/review_window.h"
+#include "capture/status_report.h"
 
 namespace capture {
 
@@ -20,8 +20,14 @@ MenuFeatures::MenuFeatures(QMainWindow& window, devaccess::Declarations& d,
                            widgets::MessageBoxes& boxes, std::string version, WindowHooks hooks)
     : QObject(&window),
       window_(window),
+      status_(new StatusReport(&window)),
       own_dialogs_(std::make_unique<QtCaptureDialogs>()),
-      context_{d, boxes, own_dialogs_.get(), &window, std::move(version)},
+      context_{d,
+               boxes,
+               own_dialogs_.get(),
+               &window,
+               std::move(version),
+               [this](const QString& what) { status_->Say(what); }},
       hooks_(std::move(hooks)),
       recorder_(new Recorder(context_, hooks_.status_read_elsewhere, this)),
       notifier_(new AlarmNotifier(context_, hooks_.status_read_elsewhere, this)) {
@@ -40,6 +46,13 @@ MenuFeatures::MenuFeatures(QMainWindow& window, devaccess::Declarations& d,
   connect(AddAction(file, "action_open_recording", QStringLiteral("Open Recording…"),
                     QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O)),
           &QAction::triggered, this, &MenuFeatures::OpenRecording);
+  connect(recorder_, &Recorder::stopped, this,
+          [this](quint64 rows, const QString& path, bool failed) {
+            status_->Say(QStringLiteral("Recording %1: %2 in %3")
+                             .arg(failed ? QStringLiteral("stopped by a file problem")
+                                         : QStringLiteral("stopped"),
+                                  CountOf(rows, "row", "rows"), path));
+          });
   file->addSeparator();
   connect(AddAction(file, "action_save_snapshot", QStringLiteral("Save Register Snapshot…"),
                     QKeySequence(Qt::CTRL | Qt::Key_S)),
@@ -65,7 +78,8 @@ MenuFeatures::MenuFeatures(QMainWindow& window, devaccess::Declarations& d,
   QMenu* help = bar->addMenu(QStringLiteral("&Help"));
   help->setObjectName(QStringLiteral("menu_help"));
   help->setAccessibleName(QStringLiteral("Help"));
-  connect(AddAction(help, "action_help_contents", QStringLiteral("Contents"), {}),
+  // F1 is served for every window by the help itself; the menu only shows the key.
+  connect(AddAction(help, "action_help_contents", QStringLiteral("Contents\tF1"), {}),
           &QAction::triggered, this, [this] { hooks_.help_contents(); });
   connect(AddAction(help, "action_about", QStringLiteral("About"), {}), &QAction::triggered, this,
           [this] { hooks_.about(); });
@@ -138,17 +152,7 @@ void MenuFeatures::ShowRecordingState() {
   const bool running = recorder_->running();
   record_action_->setText(running ? QStringLiteral("Stop Recording")
                                   : QStringLiteral("Start Recording…"));
-  if (indicator_ == nullptr) {
-    if (!running) return;
-    // The status bar comes with the first recording, so a run without one looks as it always has.
-    indicator_ = new QLabel(&window_);
-    indicator_->setObjectName(QStringLiteral("recording_indicator"));
-    window_.statusBar()->setObjectName(QStringLiteral("status_bar"));
-    window_.statusBar()->setSizeGripEnabled(false);
-    window_.statusBar()->addPermanentWidget(indicator_, 1);
-  }
-  window_.statusBar()->setVisible(running);
-  indicator_->setText(recorder_->IndicatorText());
+  status_->SetRecording(recorder_->IndicatorText());
 }
 
 void MenuFeatures::SaveSnapshot() {
@@ -156,7 +160,7 @@ void MenuFeatures::SaveSnapshot() {
 }
 
 void MenuFeatures::RestoreSnapshot() {
-  capture::RestoreSnapshot(context_);
+  if (capture::RestoreSnapshot(context_)) emit chipChanged();
 }
 
 void MenuFeatures::ExportChart() {

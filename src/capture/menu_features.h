@@ -9,7 +9,6 @@
 #include "capture/recorder.h"
 
 class QAction;
-class QLabel;
 class QMainWindow;
 class QMenu;
 
@@ -20,6 +19,7 @@ class StripChart;
 namespace capture {
 
 class CaptureDialogs;
+class StatusReport;
 
 // What the menu needs from the window it sits on.
 struct WindowHooks {
@@ -57,19 +57,27 @@ class MenuFeatures : public QObject {
   // "Open Recording…": a review window for a recording, beside this one.
   void OpenRecording();
 
+  // The window's status bar, which says what these features did.
+  StatusReport& status() { return *status_; }
+
+ signals:
+  // Registers were written behind the window's back (a snapshot restored): what a tab shows
+  // may be out of date.
+  void chipChanged();
+
  private:
   QAction* AddAction(QMenu* menu, const char* name, const QString& text, const QKeySequence& keys);
   void ShowRecordingState();
   void AddNotifyAction(QMenu* file);
 
   QMainWindow& window_;
+  StatusReport* status_;
   std::unique_ptr<CaptureDialogs> own_dialogs_;
   CaptureContext context_;
   WindowHooks hooks_;
   Recorder* recorder_;
   AlarmNotifier* notifier_;
   QAction* record_action_;
-  QLabel* indicator_ = nullptr;  // in the status bar, made on the first recording
 };
 
 }  // namespace capture

@@ -4,6 +4,7 @@
 #include <QTimer>
 
 #include "access/link_new_com_port.h"
+#include "capture/status_report.h"
 #include "chip/recording_file.h"
 #include "chip/recording_session.h"
 #include "chip/register_catalogue.h"
@@ -60,6 +61,7 @@ bool Recorder::Start(const QString& file, int interval_ms) {
       chip::RecordingHeader{c_.version, PlaceOf(c_.d), 0, {}}, *file_,
       static_cast<std::uint8_t>(devaccess::ReadAt(c_.d, chip::reg::kConfiguration1)));
   name_ = QFileInfo(file).fileName();
+  path_ = QFileInfo(file).absoluteFilePath();
   // The first row and the header are there at once, so a wrong folder shows now, not later.
   if (!WriteRow(now, true)) return false;
   timer_->start(interval_ms);
@@ -73,17 +75,23 @@ void Recorder::Stop() {
   if (!running()) return;
   timer_->stop();
   clock_timer_->stop();
+  const quint64 rows = session_->rows();
   session_.reset();
   sampler_.reset();
   try {
     file_->Flush();
   } catch (const chip::RecordingError& e) {
     file_.reset();
-    Fail(QString::fromStdString(e.what()));
+    Fail(QString::fromStdString(e.what()), rows);
     return;
   }
   file_.reset();
   emit changed();
+  emit stopped(rows, path_, false);
+}
+
+quint64 Recorder::rows() const {
+  return running() ? session_->rows() : 0;
 }
 
 void Recorder::Tick() {
@@ -103,19 +111,20 @@ bool Recorder::WriteRow(std::chrono::steady_clock::time_point now, bool flush) {
     session_->Row(sample, std::chrono::system_clock::now(), now);
     if (flush) file_->Flush(now);
   } catch (const chip::RecordingError& e) {
-    Fail(QString::fromStdString(e.what()));
+    Fail(QString::fromStdString(e.what()), session_->rows());
     return false;
   }
   return true;
 }
 
-void Recorder::Fail(const QString& reason) {
+void Recorder::Fail(const QString& reason, std::optional<quint64> rows) {
   timer_->stop();
   clock_timer_->stop();
   session_.reset();
   sampler_.reset();
   file_.reset();
   emit changed();
+  if (rows) emit stopped(*rows, path_, true);
   c_.boxes.Show(c_.window, QStringLiteral("recording_failed"), kTitle,
                 QStringLiteral("The recording has stopped.\n\n") + reason,
                 widgets::MsgIcon::Warning, widgets::MsgButtons::Ok);
@@ -126,9 +135,9 @@ QString Recorder::IndicatorText() const {
   const auto elapsed = std::chrono::duration_cast<std::chrono::seconds>(
                            std::chrono::steady_clock::now() - session_->started())
                            .count();
-  return QStringLiteral("Recording %1: %2 rows, %3:%4:%5")
+  return QStringLiteral("Recording %1: %2, %3:%4:%5")
       .arg(name_)
-      .arg(session_->rows())
+      .arg(CountOf(session_->rows(), "row", "rows"))
       .arg(elapsed / 3600)
       .arg(elapsed / 60 % 60, 2, 10, QLatin1Char('0'))
       .arg(elapsed % 60, 2, 10, QLatin1Char('0'));

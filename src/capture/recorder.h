@@ -5,6 +5,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "capture/capture_context.h"
 
@@ -46,16 +47,21 @@ class Recorder : public QObject {
 
   // "Recording soak.csv: 1234 rows, 0:01:05", or "" when not recording.
   QString IndicatorText() const;
+  quint64 rows() const;
+  QString path() const { return path_; }  // the file of the recording running, in full
 
  signals:
   // Started, stopped, or rows written (at most a few times a second).
   void changed();
+  // A recording ended with its file complete: by Stop, or by a file problem after `rows` rows.
+  void stopped(quint64 rows, const QString& path, bool failed);
 
  private:
   void Tick();
   // Reads a sample and writes its row; false (after a box) when the file failed.
   bool WriteRow(std::chrono::steady_clock::time_point now, bool flush);
-  void Fail(const QString& reason);
+  // Ends the recording with a box saying why; rows: how many it holds, when its file was opened.
+  void Fail(const QString& reason, std::optional<quint64> rows = std::nullopt);
 
   CaptureContext& c_;
   StatusReadElsewhere status_read_elsewhere_;
@@ -65,6 +71,7 @@ class Recorder : public QObject {
   std::unique_ptr<chip::RecordingFile> file_;
   std::unique_ptr<chip::RecordingSession> session_;
   QString name_;
+  QString path_;
   std::chrono::steady_clock::time_point last_shown_;
 };
 

@@ -145,6 +145,12 @@ void ChannelModeTab::BuildLayout() {
 }
 
 void ChannelModeTab::Enter() {
+  ShowChipNow();
+  vid_channel_mode_->setInterval(50);
+  vid_channel_mode_->start();
+}
+
+void ChannelModeTab::ShowChipNow() {
   // Setting the switches from code announces nothing, so no handler runs and nothing is written.
   const int mode = ReadAt(d_, reg::kChannelMode);
   fan1_ain1_toggle_->SetValue((mode & kFan1Ain1Bit) != 0);
@@ -152,8 +158,6 @@ void ChannelModeTab::Enter() {
   d2p_25V_toggle_->SetValue((mode & kD2Bit) != 0);
   d2n_vccp2_toggle_->SetValue((mode & kD2Bit) != 0);
   Vcc_33_5_toggle_->SetValue((mode & kVcc5VBit) != 0);
-  vid_channel_mode_->setInterval(50);
-  vid_channel_mode_->start();
 }
 
 void ChannelModeTab::StopTimer() {

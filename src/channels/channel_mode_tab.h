@@ -27,6 +27,9 @@ class ChannelModeTab : public QWidget {
 
   void Enter();      // reads Channel Mode, sets the toggles, starts vid_channel_mode (50 ms)
   void StopTimer();  // stops vid_channel_mode
+  // Sets the switches from Channel Mode as the chip holds it now, writing nothing: for a register
+  // written behind the tab's back while it is in front.
+  void ShowChipNow();
 
  private:
   void BuildLayout();

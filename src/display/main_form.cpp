@@ -8,6 +8,7 @@
 #include <QShortcut>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QVBoxLayout>
 #include <utility>
 
 #include "about/about_box.h"
@@ -15,8 +16,11 @@
 #include "about/program_identity.h"
 #include "access/link_new_com_port.h"
 #include "capture/menu_features.h"
+#include "capture/recorder.h"
+#include "capture/status_report.h"
 #include "channels/channel_mode_tab.h"
 #include "chart/strip_chart.h"
+#include "chip/monitoring.h"
 #include "chip/register_catalogue.h"
 #include "display/main_tab.h"
 #include "display/visual_display_tab.h"
@@ -74,7 +78,14 @@ MainForm::MainForm(devaccess::Declarations& d, widgets::MessageBoxes& boxes, QWi
   tabs_->addTab(new widgets::PageScrollArea(channel_mode_tab_),
                 QStringLiteral("Channel Mode/VID "));
   tabs_->setCurrentIndex(kMainTab);
-  setCentralWidget(tabs_);
+  // The tabs, and below them the status bar of the menu's features (placed once they exist).
+  auto* central = new QWidget(this);
+  central->setObjectName(QStringLiteral("central"));
+  central_column_ = new QVBoxLayout(central);
+  central_column_->setContentsMargins(0, 0, 0, 0);
+  central_column_->setSpacing(0);
+  central_column_->addWidget(tabs_, 1);
+  setCentralWidget(central);
   new widgets::RepaintPacer(this, kMaxRepaintsPerSecond);
   // The chart brings its plot up to date each time its repaint timer fires: no more often than
   // the window paints.
@@ -103,6 +114,13 @@ MainForm::MainForm(devaccess::Declarations& d, widgets::MessageBoxes& boxes, QWi
       std::to_string(v.major) + "." + std::to_string(v.minor) + "." + std::to_string(v.revision),
       std::move(hooks));
 
+  central_column_->addWidget(menu_features_->status().Bar());
+  connect(menu_features_, &capture::MenuFeatures::chipChanged, this, &MainForm::ShowChipNow);
+  // Whatever reads or writes Configuration 1 tells the status bar whether the chip monitors.
+  d_.configuration1_seen = [this](std::uint8_t value) {
+    menu_features_->status().SetNotMonitoring(!chip::Monitoring(value));
+  };
+
   Form_Load();
   widgets::OpenAtContentSize(*this);
 }
@@ -112,6 +130,7 @@ capture::MenuFeatures& MainForm::menu_features() const {
 }
 
 MainForm::~MainForm() {
+  d_.configuration1_seen = nullptr;  // the shared state outlives this window
   Form_Unload();
 }
 
@@ -129,9 +148,43 @@ void MainForm::Form_Unload() {
   help_->close_help();
 }
 
+bool MainForm::MayClose() {
+  capture::Recorder& recorder = menu_features_->recorder();
+  if (!recorder.running()) return true;
+  const widgets::MsgAnswer answer = boxes_.Show(
+      this, QStringLiteral("quit_while_recording"), about::ProgramTitle(),
+      QStringLiteral("A recording is running: %1 so far in %2.\n\nQuit now? The recording "
+                     "stops and the file is kept, complete up to its last row.")
+          .arg(capture::CountOf(recorder.rows(), "row", "rows"), recorder.path()),
+      widgets::MsgIcon::Warning, widgets::MsgButtons::YesNo);
+  if (answer != widgets::MsgAnswer::Yes) return false;
+  recorder.Stop();
+  return true;
+}
+
 void MainForm::closeEvent(QCloseEvent* event) {
+  if (!MayClose()) {
+    event->ignore();
+    return;
+  }
   Form_Unload();
   QMainWindow::closeEvent(event);
+}
+
+void MainForm::ShowChipNow() {
+  switch (tabs_->currentIndex()) {
+    case kReadWriteTab:
+      read_write_tab_->ShowChipNow();
+      break;
+    case kVisualDisplayTab:
+      visual_tab_->ShowChipNow();
+      break;
+    case kChannelModeTab:
+      channel_mode_tab_->ShowChipNow();
+      break;
+    default:  // the Main tab shows nothing of the chip
+      break;
+  }
 }
 
 void MainForm::Main_Form_Tab_Click(int tab) {

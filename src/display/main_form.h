@@ -7,6 +7,7 @@
 #include "widgets/message_boxes.h"
 
 class QTabWidget;
+class QVBoxLayout;
 
 namespace about {
 class Help;
@@ -50,6 +51,8 @@ class MainForm : public QMainWindow {
   void Command3_Click();
 
   about::Help& help() const { return *help_; }
+  // Brings the tab in front up to date with the chip, after registers changed behind its back.
+  void ShowChipNow();
   // The menu bar's recording, snapshot and chart export features.
   capture::MenuFeatures& menu_features() const;
 
@@ -61,12 +64,14 @@ class MainForm : public QMainWindow {
   void Form_Load();
   void Form_Unload();
   void ShowStartNotice();
+  bool MayClose();
   bool IsBareTabControl(const QWidget* w, const QPointF& pos) const;
 
   devaccess::Declarations& d_;
   widgets::MessageBoxes& boxes_;
   about::Help* help_;
   QTabWidget* tabs_;
+  QVBoxLayout* central_column_;
   MainTab* main_tab_;
   editor::ReadWriteTab* read_write_tab_;
   VisualDisplayTab* visual_tab_;

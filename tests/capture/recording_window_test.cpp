@@ -96,7 +96,7 @@ TEST_F(RecordingTest, RowsFollowTheInputsOnEveryTabAndThroughAModeChange) {
   before = Rows();
   QTRY_VERIFY(Rows() > before + 2);
   window_->findChild<QAction*>(QStringLiteral("action_record"))->trigger();
-  EXPECT_FALSE(window_->statusBar()->isVisible());
+  EXPECT_FALSE(Find("recording_indicator")->isVisible());
 
   const Parsed p = Parse(LinesOf(file_));
   EXPECT_EQ(std::count_if(p.comments.begin(), p.comments.end(), mode_changed), 1);

@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
@@ -208,7 +209,9 @@ TEST_F(MainFormTest, MouseOverTheTabControl_RestoresTheDefaultPointer) {
   window_->setCursor(Qt::PointingHandCursor);
   MoveMouseOver(control, QPoint(20, 20));
   EXPECT_EQ(window_->cursor().shape(), Qt::PointingHandCursor);
-  MoveMouseOver(page, QPoint(page->width() - 2, page->height() - 2));
+  // The corner of what the page shows, clear of a scroll bar where the page scrolls.
+  const QWidget* shown = static_cast<QScrollArea*>(page)->viewport();
+  MoveMouseOver(page, QPoint(shown->width() - 2, shown->height() - 2));
   EXPECT_EQ(window_->cursor().shape(), Qt::ArrowCursor) << "the page's bare background";
 }
 
