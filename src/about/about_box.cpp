@@ -1,6 +1,7 @@
 #include "about/about_box.h"
 
 #include <QFrame>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -30,10 +31,15 @@ QString CreditsText() {
   return QStringLiteral("The kelvran-eval developers, for engineers who evaluate the ") + chip +
          QStringLiteral(
              " hardware monitor.\n"
-             "Copyright (C) the kelvran-eval developers. All rights reserved.\n"
-             "This program is provided as is, without warranty of any kind. It writes the "
-             "limit and configuration registers of the chip it is connected to; use it only on "
-             "hardware you may change.");
+             "Copyright (C) the kelvran-eval developers. All rights reserved.");
+}
+
+// What the "Warning:" heading heads.
+QString WarningText() {
+  return QStringLiteral(
+      "This program is provided as is, without warranty of any kind. It writes the limit and "
+      "configuration registers of the chip it is connected to; use it only on hardware you may "
+      "change.");
 }
 
 }  // namespace
@@ -68,6 +74,8 @@ frmAbout::frmAbout(const AppVersion& version, QWidget* parent)
   auto* disclaimer =
       MakePlainLabel(QStringLiteral("lblDisclaimer"), QStringLiteral("Warning: "), this);
   SetBoldFont(disclaimer);
+  auto* warning = MakePlainLabel(QStringLiteral("lblWarning"), WarningText(), this);
+  warning->setWordWrap(true);
 
   cmd_ok_ = new QPushButton(QStringLiteral("OK"), this);
   cmd_ok_->setObjectName(QStringLiteral("cmdOK"));
@@ -84,18 +92,22 @@ frmAbout::frmAbout(const AppVersion& version, QWidget* parent)
   top->addWidget(image, 0, Qt::AlignTop);
   top->addLayout(text_column, 1);
 
-  auto* credits_row = new QHBoxLayout;
-  credits_row->addWidget(by, 0, Qt::AlignTop);
-  credits_row->addWidget(credits, 1);
+  // The headings "By:" and "Warning:" each beside the text they head.
+  auto* notes = new QGridLayout;
+  notes->addWidget(by, 0, 0, Qt::AlignTop);
+  notes->addWidget(credits, 0, 1);
+  notes->addWidget(disclaimer, 1, 0, Qt::AlignTop);
+  notes->addWidget(warning, 1, 1);
+  notes->setColumnStretch(1, 1);
 
   auto* bottom = new QHBoxLayout;
-  bottom->addWidget(disclaimer, 1, Qt::AlignTop);
-  bottom->addWidget(cmd_ok_, 0, Qt::AlignBottom);
+  bottom->addStretch(1);
+  bottom->addWidget(cmd_ok_);
 
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(top);
   layout->addWidget(line);
-  layout->addLayout(credits_row);
+  layout->addLayout(notes);
   layout->addStretch(1);
   layout->addLayout(bottom);
 

@@ -1,6 +1,7 @@
 #include "about/chip_picture.h"
 
 #include <QFont>
+#include <QGuiApplication>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPen>
@@ -9,8 +10,11 @@
 
 namespace about {
 
-QPixmap ChipPicture(const QSize& size) {
-  QPixmap pixmap(size);
+QPixmap ChipPicture(const QSize& size, qreal device_pixel_ratio) {
+  // Drawn at the screen's own pixel density, so it stays sharp on a screen scaled 2x.
+  const qreal ratio = device_pixel_ratio > 0 ? device_pixel_ratio : qApp->devicePixelRatio();
+  QPixmap pixmap((QSizeF(size) * ratio).toSize());
+  pixmap.setDevicePixelRatio(ratio);
   pixmap.fill(Qt::transparent);
   QPainter p(&pixmap);
   p.setRenderHint(QPainter::Antialiasing);

@@ -130,4 +130,49 @@ TEST(HelpFile, EveryInternalLinkHasItsAnchor) {
     EXPECT_TRUE(anchors.contains(QString::fromLatin1(section))) << section;
 }
 
+// The contents list every numbered section, with the number the body gives it, and under each
+// its anchored subsections, in the body's order: one list made from the contents, one from the
+// headings, and the two must agree.
+TEST(HelpFile, TheContentsFollowTheSectionsAndTheirNumbers) {
+  QFile file(QStringLiteral(KELVRAN_HELP_SOURCE));
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QString html = QString::fromUtf8(file.readAll());
+  const qsizetype begin = html.indexOf(QStringLiteral("<h3>Contents</h3>"));
+  const qsizetype end = html.indexOf(QStringLiteral("</ol>"), begin);
+  ASSERT_GE(begin, 0);
+  ASSERT_GT(end, begin);
+
+  QStringList from_contents;
+  int depth = 0;
+  int number = 0;
+  const QRegularExpression entry(
+      QStringLiteral(R"re(<ul>|</ul>|<li><a href="#([^"]+)">([^<]+)</a>)re"));
+  for (auto it = entry.globalMatch(html.mid(begin, end - begin)); it.hasNext();) {
+    const QRegularExpressionMatch m = it.next();
+    if (m.captured(0) == QLatin1String("<ul>")) {
+      ++depth;
+    } else if (m.captured(0) == QLatin1String("</ul>")) {
+      --depth;
+    } else if (depth == 0) {
+      from_contents << QStringLiteral("#%1 %2. %3")
+                           .arg(m.captured(1))
+                           .arg(++number)
+                           .arg(m.captured(2).simplified());
+    } else {
+      from_contents << QStringLiteral("  #%1 %2").arg(m.captured(1), m.captured(2).simplified());
+    }
+  }
+
+  QStringList from_headings;
+  const QRegularExpression heading(
+      QStringLiteral(R"re(<h([23])><a name="([^"]+)" id="[^"]+"></a>([^<]+)</h[23]>)re"));
+  for (auto it = heading.globalMatch(html, end); it.hasNext();) {
+    const QRegularExpressionMatch m = it.next();
+    from_headings << (m.captured(1) == QLatin1String("2") ? QString() : QStringLiteral("  ")) +
+                         QStringLiteral("#%1 %2").arg(m.captured(2), m.captured(3).simplified());
+  }
+  EXPECT_GT(number, 8);
+  EXPECT_EQ(from_contents.join(QLatin1Char('\n')), from_headings.join(QLatin1Char('\n')));
+}
+
 }  // namespace
