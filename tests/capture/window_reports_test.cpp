@@ -208,11 +208,14 @@ TEST_F(WindowReportsTest, NotMonitoring_ShownWhileStartIsClearAndGoneOnceItIsSet
   EXPECT_FALSE(NotMonitoringNote()->isVisible());
 }
 
-TEST_F(WindowReportsTest, NotMonitoring_GoneAfterEasySetupFromTheStartNotice) {
+TEST_F(WindowReportsTest, NotMonitoring_GoneOnceEasySetupStartsTheChip) {
   Run(R"({"0x40": "0x00"})");
-  boxes_.answers = {widgets::MsgAnswer::Yes};
+  boxes_.answers = {widgets::MsgAnswer::No};
   Tabs().setCurrentIndex(2);
-  EXPECT_TRUE(NotMonitoringNote() == nullptr || !NotMonitoringNote()->isVisible());
+  ASSERT_NE(NotMonitoringNote(), nullptr);
+  ASSERT_TRUE(NotMonitoringNote()->isVisible());
+  Click("Command1");  // EasySetup writes Configuration 1 = 03
+  EXPECT_FALSE(NotMonitoringNote()->isVisible());
 }
 
 }  // namespace
