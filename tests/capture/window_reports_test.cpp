@@ -129,7 +129,7 @@ TEST_F(WindowReportsTest, SnapshotSaveAndRestore_SayWhatWasWrittenAndReadBack) {
 TEST_F(WindowReportsTest, Recording_StopSaysRowsAndFileAndQuitAsksFirst) {
   Run(R"({"0x40": "0x03"})");
   ASSERT_TRUE(window_->menu_features().StartRecording(File("rec.csv"), 5));
-  QTRY_VERIFY(window_->menu_features().recorder().rows() >= 1);
+  QTRY_VERIFY(window_->menu_features().recorder().rows() >= 2);  // "rows", not "row"
   boxes_.answers = {widgets::MsgAnswer::No};
   Trigger("action_quit");
   ASSERT_EQ(boxes_.shown.size(), 1U);
