@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -17,6 +18,7 @@
 #include "widgets/clickable_label.h"
 #include "widgets/fitting_label.h"
 #include "widgets/labels.h"
+#include "widgets/page_scroll_area.h"
 #include "widgets/side_by_side_layout.h"
 
 namespace editor {
@@ -70,11 +72,17 @@ QStringList NamesOfBit(std::size_t k) {
 }  // namespace
 
 void ReadWriteTab::BuildLayout() {
-  // The register lists, and beside them (below them on a narrow page) what is known of the
-  // selected register: the page grows downwards, never sideways.
+  // The register lists, and beside them (above them on a narrow page) what is known of the
+  // selected register. The lists scroll on their own, so the selected register's bits stay in
+  // view while the user picks another; the page never scrolls sideways.
   auto* root = new widgets::SideBySideLayout(this);
-  auto* lists_row = new QHBoxLayout;
-  root->AddLayout(lists_row);
+  auto* lists = new QWidget(this);
+  lists->setObjectName(QStringLiteral("register_lists"));
+  auto* lists_row = new QHBoxLayout(lists);
+  lists_row->setContentsMargins(0, 0, 0, 0);
+  auto* lists_scroll = new widgets::PageScrollArea(lists, this);
+  lists_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  root->addWidget(lists_scroll);
   auto* right = new QVBoxLayout;
   root->AddLayout(right);
 
@@ -96,7 +104,7 @@ void ReadWriteTab::BuildLayout() {
   std::vector<QWidget*> register_list;  // in screen order: panel by panel, down each column
   for (const RegisterPanelBox& panel_box : panels) {
     QGroupBox* box = MakePanel(FromView(chip::PanelCaption(panel_box.panel)),
-                               QString::fromLatin1(panel_box.name), this);
+                               QString::fromLatin1(panel_box.name), lists);
     auto* grid = new QGridLayout(box);
     grid->setVerticalSpacing(2);  // fifty names: as many in sight at once as can be
     int slot = 0;
@@ -138,6 +146,10 @@ void ReadWriteTab::BuildLayout() {
     SetLabelBold(label, false);
   }
   new widgets::ArrowKeyGroup(std::move(register_list), this);
+  // Never narrower than the lists with a scroll bar beside them; a few names high at least.
+  lists_scroll->setMinimumSize(
+      lists->sizeHint().width() + lists_scroll->verticalScrollBar()->sizeHint().width(),
+      8 * lists->fontMetrics().lineSpacing());
 
   // What is known of the selected register. The previous-value labels are kept current but not
   // shown.

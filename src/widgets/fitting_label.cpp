@@ -36,8 +36,11 @@ FittingLabel::FittingLabel(const QString& text, QWidget* parent)
   setTextFormat(Qt::PlainText);
   setWordWrap(true);
   setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-  // The column decides the width, between the two hints; the label adapts its font to it.
-  setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+  // The column decides the width, between the two hints; the label adapts its font to it. Its
+  // height is two lines whatever the width.
+  QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+  policy.setHeightForWidth(false);
+  setSizePolicy(policy);
 }
 
 void FittingLabel::SetFittedText(const QString& text) {
@@ -70,6 +73,10 @@ QSize FittingLabel::sizeHint() const {
   const QMargins m = contentsMargins();
   return {static_cast<int>(std::ceil(WidestWord(1.0))) + m.left() + m.right(),
           kLines * fm.lineSpacing() + m.top() + m.bottom()};
+}
+
+int FittingLabel::heightForWidth(int) const {
+  return sizeHint().height();
 }
 
 void FittingLabel::KeepRoomFor(const QStringList& texts) {

@@ -23,6 +23,7 @@ class FittingLabel : public QLabel {
 
   QSize sizeHint() const override;
   QSize minimumSizeHint() const override;
+  int heightForWidth(int width) const override;
 
  protected:
   void resizeEvent(QResizeEvent* event) override;

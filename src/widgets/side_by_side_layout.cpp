@@ -86,14 +86,14 @@ int SideBySideLayout::heightForWidth(int width) const {
   const QMargins m = contentsMargins();
   const int inner = width - m.left() - m.right();
   int height = 0;
-  if (items_.size() < 2 || SideBySideAt(width)) {
-    const int first = items_.isEmpty() ? 0 : items_[0]->sizeHint().width();
-    for (int i = 0; i < items_.size(); ++i) {
-      const int w = i == 0 ? first : inner - first - Spacing();
-      height = std::max(height, HeightAt(items_[i], w));
-    }
+  if (items_.size() < 2) {
+    height = items_.isEmpty() ? 0 : items_[0]->minimumSize().height();
+  } else if (SideBySideAt(width)) {
+    const int list = std::min(items_[0]->sizeHint().width(), inner);
+    height =
+        std::max(items_[0]->minimumSize().height(), HeightAt(items_[1], inner - list - Spacing()));
   } else {
-    height = HeightAt(items_[0], inner) + Spacing() + HeightAt(items_[1], inner);
+    height = HeightAt(items_[1], inner) + Spacing() + items_[0]->minimumSize().height();
   }
   return height + m.top() + m.bottom();
 }
@@ -107,15 +107,16 @@ void SideBySideLayout::setGeometry(const QRect& rect) {
     return;
   }
   if (SideBySideAt(rect.width())) {
-    const int first = std::min(items_[0]->sizeHint().width(), inner.width());
-    items_[0]->setGeometry(QRect(inner.left(), inner.top(), first, inner.height()));
-    const int left = inner.left() + first + Spacing();
+    const int list = std::min(items_[0]->sizeHint().width(), inner.width());
+    items_[0]->setGeometry(QRect(inner.left(), inner.top(), list, inner.height()));
+    const int left = inner.left() + list + Spacing();
     items_[1]->setGeometry(QRect(left, inner.top(), inner.right() + 1 - left, inner.height()));
   } else {
-    const int top_height = HeightAt(items_[0], inner.width());
-    items_[0]->setGeometry(QRect(inner.left(), inner.top(), inner.width(), top_height));
+    // The inspector on top at the height it needs; the list below takes what is left.
+    const int top_height = HeightAt(items_[1], inner.width());
+    items_[1]->setGeometry(QRect(inner.left(), inner.top(), inner.width(), top_height));
     const int top = inner.top() + top_height + Spacing();
-    items_[1]->setGeometry(
+    items_[0]->setGeometry(
         QRect(inner.left(), top, inner.width(), std::max(0, inner.bottom() + 1 - top)));
   }
 }

@@ -5,10 +5,11 @@
 
 namespace widgets {
 
-// Two items side by side while the width allows both, the first at its preferred width and the
-// second at least at its minimum; on a narrower page the second goes below the first. A page
-// with this layout therefore grows downwards, never sideways: in a scroll area it scrolls only
-// vertically.
+// A long list and the panel that shows what is picked from it (an inspector): side by side while
+// the width allows both, the list at its preferred width and the inspector at least at its
+// minimum; on a narrower page the inspector goes above the list. The list is meant to scroll in
+// its own scroll area, so the inspector stays in view while the user picks, and the page needs
+// only the inspector's height and a few lines of the list: it grows downwards, never sideways.
 class SideBySideLayout : public QLayout {
   Q_OBJECT
 
@@ -16,7 +17,7 @@ class SideBySideLayout : public QLayout {
   explicit SideBySideLayout(QWidget* parent = nullptr);
   ~SideBySideLayout() override;
 
-  // The first call gives the left (upper) item, the second the right (lower) one.
+  // The first item added is the list, the second the inspector.
   void addItem(QLayoutItem* item) override;
   void AddLayout(QLayout* layout);
   QLayoutItem* itemAt(int index) const override;
@@ -27,6 +28,7 @@ class SideBySideLayout : public QLayout {
   QSize minimumSize() const override;
   Qt::Orientations expandingDirections() const override;
   bool hasHeightForWidth() const override;
+  // The least height that shows all of the inspector and the list's minimum.
   int heightForWidth(int width) const override;
   void setGeometry(const QRect& rect) override;
 

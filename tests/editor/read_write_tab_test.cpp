@@ -34,10 +34,11 @@ class ReadWriteTabTest : public SimWindowTest<editor::ReadWriteTab> {
     for (int k = 7; k >= 0; --k) s += Text(QStringLiteral("bit%1").arg(k).toLatin1().constData());
     return s;
   }
-  // A point of the panel itself, clear of the labels in it.
+  // A point of the panel itself, clear of the labels in it, where it is in sight (the register
+  // lists scroll).
   void MoveMouseOverPanel(const char* name) {
     QWidget* panel = Find(name);
-    QTest::mouseMove(panel, QPoint(3, panel->height() - 3));
+    QTest::mouseMove(panel, QPoint(3, panel->visibleRegion().boundingRect().bottom() - 3));
   }
   void TypeInto(const char* name, const QString& text) {
     auto* box = Find<QLineEdit>(name);
@@ -310,7 +311,9 @@ TEST_F(ReadWriteTabTest, Keyboard_OneTabStopPerGroupArrowsInside) {
 // colours stay those of the states; the selected register also shows by a marker.
 TEST_F(ReadWriteTabTest, LabelStates_ReadWellAndTheSelectionShowsWithoutColour) {
   Open();
+  window_->resize(1400, 800);  // every label in sight, for the mouse to reach
   window_->Enter();
+  QTest::mouseMove(Label(40));
   Click(Label(40));
   QTest::mouseMove(Label(41));
   window_->setFocus();  // no focus frame in the picture

@@ -71,30 +71,35 @@ TEST(FittingLabel, WrapsOrShrinksIntoItsColumnAtAConstantHeight) {
   }
 }
 
-// Side by side while both fit, one below the other on a narrower page: never wider than the wider
-// of the two needs.
-TEST(SideBySideLayout, GoesBelowRatherThanWider) {
+// A list and its inspector side by side while both fit; on a narrower page the inspector goes
+// on top and the list takes what is left: never wider than the wider of the two needs.
+TEST(SideBySideLayout, PutsTheInspectorAboveRatherThanGoWider) {
   QWidget page;
   auto* layout = new widgets::SideBySideLayout(&page);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(10);
-  auto* left = new QLabel(&page);
-  left->setFixedSize(300, 200);
-  auto* right = new QLabel(&page);
-  right->setMinimumSize(100, 50);
-  layout->addWidget(left);
-  layout->addWidget(right);
-  EXPECT_EQ(layout->minimumSize(), QSize(300, 200));
+  auto* list = new QLabel(&page);
+  list->setFixedWidth(300);
+  list->setMinimumHeight(80);
+  auto* inspector = new QLabel(&page);
+  inspector->setMinimumSize(100, 50);
+  layout->addWidget(list);
+  layout->addWidget(inspector);
+  EXPECT_EQ(layout->minimumSize(), QSize(300, 80));
   EXPECT_TRUE(layout->SideBySideAt(410));
   EXPECT_FALSE(layout->SideBySideAt(409));
-  EXPECT_EQ(layout->heightForWidth(500), 200);
+  EXPECT_EQ(layout->heightForWidth(500), 80);
+  const int inspector_height = layout->itemAt(1)->sizeHint().height();
+  EXPECT_EQ(layout->heightForWidth(350), inspector_height + 10 + 80);
 
   layout->setGeometry(QRect(0, 0, 500, 300));
-  EXPECT_EQ(right->geometry().topLeft(), QPoint(310, 0));
+  EXPECT_EQ(inspector->geometry().topLeft(), QPoint(310, 0));
+  EXPECT_EQ(list->geometry(), QRect(0, 0, 300, 300));
   layout->setGeometry(QRect(0, 0, 350, 400));
-  EXPECT_EQ(right->geometry().topLeft(), QPoint(0, 210));
-  EXPECT_EQ(right->geometry().width(), 350);
-  EXPECT_GE(layout->heightForWidth(350), 260);
+  EXPECT_EQ(inspector->geometry().topLeft(), QPoint(0, 0));
+  EXPECT_EQ(inspector->geometry().width(), 350);
+  EXPECT_EQ(list->geometry().top(), inspector->geometry().bottom() + 1 + 10);
+  EXPECT_EQ(list->geometry().bottom(), 399);
 }
 
 // Limits at the very ends of the scale: their values, the scale's ends and the caption each have
