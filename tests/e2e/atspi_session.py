@@ -143,8 +143,9 @@ class Session:
     """A private X server, session bus and AT-SPI bus, for `with`. start_program() runs the
     program in it; run_driver() runs a driver script that finds the program over AT-SPI."""
 
-    def __init__(self, start_timeout=15):
+    def __init__(self, start_timeout=15, screen="1280x1024"):
         self.start_timeout = start_timeout
+        self.screen = screen
         self.started = []
         self.work = None
         self.env = None
@@ -188,7 +189,8 @@ class Session:
         for attempt in range(3):
             read_fd, write_fd = os.pipe()
             xvfb = self._start(["Xvfb", "-displayfd", str(write_fd), "-screen", "0",
-                                "1280x1024x24", "-nolisten", "tcp"], "xvfb", pass_fds=[write_fd])
+                                self.screen + "x24", "-nolisten", "tcp"], "xvfb",
+                               pass_fds=[write_fd])
             os.close(write_fd)
             self.env["DISPLAY"] = ":" + read_line_from(read_fd, "Xvfb", self.start_timeout)
             if subprocess.run(["xdotool", "getdisplaygeometry"], env=self.env,
@@ -228,10 +230,10 @@ class Session:
         """The program's environment: the session's, with its accessibility bridge on."""
         return dict(self.env, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_QPA_PLATFORM=self.platform)
 
-    def start_program(self, argv, output):
+    def start_program(self, argv, output, extra_env=None):
         """Starts the program on the session's display with its accessibility bridge on; its
-        stdout and stderr go to the file output."""
-        env = self.program_env()
+        stdout and stderr go to the file output; extra_env is added to its environment."""
+        env = dict(self.program_env(), **(extra_env or {}))
         program = subprocess.Popen(argv, env=env, stdin=subprocess.DEVNULL,
                                    stdout=open(output, "wb"), stderr=subprocess.STDOUT)
         self.started.append(program)

@@ -12,6 +12,9 @@ keys. On the Visual Display
 tab it drags the +12V high limit of the limits gauge with the real pointer and sets it over AT-SPI,
 and checks in the program's bus trace that each reaches the chip as one pair of limit writes.
 
+Three more runs open the program on screens people use (1366x768 scaled 125 %, a screen scaled
+2x, large fonts) and take the Read/Write tab with Configuration 1 chosen on each.
+
 Usage: e2e_run.py --program PATH --out DIR [--docs DIR]
 Screenshots go to --out; with KELVRAN_UPDATE_SCREENSHOTS=1 they are copied to --docs too.
 Exit status: 0 passed, 1 failed (a tool this test needs that is not installed fails it too).
@@ -34,18 +37,31 @@ POWER_UP = ('{"printer_ports": [{"boards": [{}]}], "smbus": {"chips": [{}]},'
             ' "chip": {"noise": 1}}\n')
 
 
-def run_program(args, session, mode):
-    """Starts the program on simulated hardware at power-up and drives it in `mode`; 0 when the
-    driver passed and the program then ended cleanly."""
+# Screens people use, as (name, X screen, the program's environment).
+SCREENS = [
+    ("1366x768-125", "1366x768", {"QT_SCALE_FACTOR": "1.25"}),
+    ("2x", "2560x1600", {"QT_SCALE_FACTOR": "2"}),
+    ("large-fonts", "1366x768", {"QT_FONT_DPI": "144"}),
+]
+
+
+def run_program(args, session, mode, screen=None):
+    """Starts the program on simulated hardware at power-up (on a `screen`, the built-in bench,
+    set up before) and drives it in `mode`; 0 when the driver passed and the program then ended
+    cleanly."""
     trace = session.path(f"bus-trace-{mode}.txt")
     output = session.path(f"program-{mode}.out")
     scenario = session.path("power-up.json")
     with open(scenario, "w", encoding="utf-8") as out:
         out.write(POWER_UP)
     program = session.start_program(
-        [args.program, f"--simulate={scenario}", "--a11y-ids", f"--bus-trace={trace}"], output)
+        [args.program, f"--simulate={scenario}" if screen is None else "--simulate", "--a11y-ids",
+         f"--bus-trace={trace}"], output, screen[2] if screen else None)
     drive = [SYSTEM_PYTHON, os.path.abspath(__file__), "--drive", mode, "--out", args.out]
-    if mode == "atspi" and os.environ.get("KELVRAN_UPDATE_SCREENSHOTS") == "1" and args.docs:
+    if screen:
+        drive += ["--screen", screen[0]]
+    if mode in ("atspi", "screen") and os.environ.get("KELVRAN_UPDATE_SCREENSHOTS") == "1" \
+            and args.docs:
         drive += ["--docs", args.docs]
     status = session.run_driver(
         drive, {"KELVRAN_E2E_TRACE": trace, "KELVRAN_E2E_PID": str(program.pid)}, 150)
@@ -83,6 +99,11 @@ def launch(args):
                 status = run_program(args, session, mode)
                 if status != 0:
                     break
+        for screen in SCREENS:
+            if status != 0:
+                break
+            with Session(screen=screen[1]) as session:
+                status = run_program(args, session, "screen", screen)
     except Exception as error:  # the clean-up in Session must run whatever went wrong
         log("failed:", error)
         status = 1
@@ -474,13 +495,52 @@ def drive(args):
     return 0
 
 
+def drive_screen(args):
+    """The wizard to the SMBus chip, then the Read/Write tab with Configuration 1 chosen, taken
+    as a screenshot named for the screen."""
+    ui = Desktop()
+    ui.wait_for("the program on the accessibility bus", ui.application, timeout=30)
+    ui.wait_for("the wizard", lambda: ui.top_level("KELVRAN Search Wizard"))
+    next_button = ui.find("NextCMD")
+    finish_button = ui.find("FinishCMD")
+    ui.act(next_button)
+    ui.find_showing("PPCheck")
+    ui.act(next_button)
+    ui.wait_for("Finish to be enabled", lambda: ui.enabled(finish_button))
+    ui.act(finish_button)
+    ui.wait_for("the main window", lambda: ui.top_level("KELVRAN Evaluation Software"))
+    ui.act(ui.wait_for("the Read/Write tab", lambda: ui.page_tab("Read/Write")))
+    ui.act(ui.find_showing("read_writedisplaytext_40"))
+    start = ui.find_showing("bitname_0")
+    ui.wait_for("the bits of Configuration 1", lambda: ui.text_of(start) == "START")
+    time.sleep(0.4)  # let the window finish painting
+    window = x_window("KELVRAN Evaluation Software")
+    path = os.path.join(args.out, f"read-write-{args.screen}.png")
+    subprocess.run(["import", "-window", str(window), path], check=True)
+    log("screenshot", path)
+    send_close_request(int(window))
+    ui.wait_for("the program to end after its main window closed",
+                lambda: process_ended(int(os.environ["KELVRAN_E2E_PID"])))
+    if args.docs:
+        shutil.copy(path, args.docs)
+    return 0
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--program")
     parser.add_argument("--out", required=True)
     parser.add_argument("--docs")
-    parser.add_argument("--drive", choices=("atspi", "keyboard"), help=argparse.SUPPRESS)
+    parser.add_argument("--drive", choices=("atspi", "keyboard", "screen"),
+                        help=argparse.SUPPRESS)
+    parser.add_argument("--screen", help=argparse.SUPPRESS)
     args = parser.parse_args()
+    if args.drive == "screen":
+        try:
+            return drive_screen(args)
+        except Failure as failure:
+            log("FAILED:", failure)
+            return 1
     if args.drive:
         try:
             return drive(args)
