@@ -10,9 +10,9 @@
 #include "capture/capture_dialogs.h"
 #include "capture/chart_export.h"
 #include "capture/snapshot_actions.h"
+#include "capture/status_report.h"
 #include "chart/strip_chart.h"
 #include "review/review_window.h"
-#include "capture/status_report.h"
 
 namespace capture {
 
