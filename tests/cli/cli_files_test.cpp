@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <fstream>
@@ -96,16 +97,18 @@ TEST(KelvranFiles, ARecordingNeverReplacesDataUnasked) {
   EXPECT_EQ(RunKelvran({"record", file, "--append", "--overwrite"}, kFanMode).status, 2);
 }
 
-// The header is on disk before the first row is read, so a file that cannot take it stops the
-// recording before it starts; the failure ends the command with status 1.
-TEST(KelvranFiles, ARecordingIntoAFullDiskStopsAtItsHeader) {
+// The header and the first row go to the file at once, so a file that cannot take them stops the
+// recording at its first row rather than seconds or rows later; the failure ends the command with
+// status 1.
+TEST(KelvranFiles, ARecordingIntoAFullDiskStopsAtItsFirstRow) {
   const RunResult r = RunKelvran({"record", "/dev/full", "--count=3", "--interval=0"}, kFanMode);
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("/dev/full"), std::string::npos) << r.err;
   EXPECT_NE(r.err.find("No space left on device"), std::string::npos) << r.err;
-  for (const std::string& line : r.trace) {
-    EXPECT_EQ(line.find(" R 20 "), std::string::npos) << "a row was read: " << line;
-  }
+  EXPECT_EQ(std::count_if(r.trace.begin(), r.trace.end(),
+                          [](const std::string& line) { return line.starts_with("SMB 2D R 20 "); }),
+            1)
+      << "rows read";
 }
 
 // A save that cannot be finished (the file size limit a quota or a full disk sets) leaves the old

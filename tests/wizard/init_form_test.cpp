@@ -4,6 +4,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QTabWidget>
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -356,13 +357,12 @@ TEST_F(InitFormTest, AChipOnAPortAbove8000IsReachedByEveryTab) {
   ASSERT_EQ(Trace().size(), 1u);
   EXPECT_TRUE(Trace()[0].starts_with("PP 5C R 21 ")) << Trace()[0];
   tabs->setCurrentIndex(2);  // Visual Display: its cycle reads on
-  QTest::qWait(50);
-  int voltage_reads = 0;
-  for (const std::string& line : Trace()) {
-    EXPECT_EQ(line.find("ERR"), std::string::npos) << line;
-    voltage_reads += line.starts_with("PP 5C R 24 ");
-  }
-  EXPECT_GT(voltage_reads, 2);
+  const auto voltage_reads = [&] {
+    return std::count_if(Trace().begin(), Trace().end(),
+                         [](const std::string& line) { return line.starts_with("PP 5C R 24 "); });
+  };
+  EXPECT_TRUE(QTest::qWaitFor([&] { return voltage_reads() > 2; }, 5000));
+  for (const std::string& line : Trace()) EXPECT_EQ(line.find("ERR"), std::string::npos) << line;
   EXPECT_EQ(w.boxes.shown.size(), 0u);
   tabs->setCurrentIndex(0);
 }
