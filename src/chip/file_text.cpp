@@ -11,8 +11,9 @@ namespace chip {
 
 namespace {
 
-[[noreturn]] void Fail(const std::string& path, const std::string& what, const std::string& why) {
-  throw FileError(path + ": cannot read " + what + ": " + why);
+[[noreturn]] void Fail(const std::string& path, const std::string& what, const std::string& why,
+                       const char* doing = "read") {
+  throw FileError(path + ": cannot " + doing + " " + what + ": " + why);
 }
 
 }  // namespace
@@ -20,7 +21,7 @@ namespace {
 std::string ReadUserFile(const std::string& path, const std::string& what, std::size_t limit) {
   // O_NONBLOCK: opening a pipe for reading would otherwise wait for a writer.
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-  if (fd < 0) Fail(path, what, std::strerror(errno));
+  if (fd < 0) Fail(path, what, std::strerror(errno), "open");
   struct stat status {};
   std::string text;
   try {
