@@ -5,6 +5,7 @@
 
 #include "access/link_new_com_port.h"
 #include "capture/status_report.h"
+#include "chip/file_text.h"
 #include "chip/recording_file.h"
 #include "chip/recording_session.h"
 #include "chip/register_catalogue.h"
@@ -42,13 +43,13 @@ Recorder::Recorder(CaptureContext& context, StatusReadElsewhere status_read_else
 
 Recorder::~Recorder() = default;
 
-bool Recorder::Start(const QString& file, int interval_ms) {
+bool Recorder::Start(const QString& file, int interval_ms, chip::ExistingFile existing) {
   Stop();
   const auto now = std::chrono::steady_clock::now();
   try {
-    file_ = std::make_unique<chip::RecordingFile>(file.toStdString(), now);
+    file_ = std::make_unique<chip::RecordingFile>(file.toStdString(), existing, now);
   } catch (const chip::RecordingError& e) {
-    Fail(QString::fromStdString(e.what()));
+    Fail(QString::fromStdString(chip::PlainText(e.what())));
     return false;
   }
   // Alarms latched before the start belong to no row: the sampler sees what latches from now on.
@@ -72,22 +73,28 @@ bool Recorder::Start(const QString& file, int interval_ms) {
 }
 
 void Recorder::Stop() {
-  if (!running()) return;
+  const QString failure = StopUnattended();
+  if (!failure.isEmpty()) Fail(failure);
+}
+
+QString Recorder::StopUnattended() {
+  if (!running()) return {};
   timer_->stop();
   clock_timer_->stop();
   const quint64 rows = session_->rows();
   session_.reset();
   sampler_.reset();
+  QString failure;
   try {
-    file_->Flush();
+    file_->Close();
   } catch (const chip::RecordingError& e) {
-    file_.reset();
-    Fail(QString::fromStdString(e.what()), rows);
-    return;
+    failure = QString::fromStdString(chip::PlainText(e.what()));
   }
   file_.reset();
   emit changed();
-  emit stopped(rows, path_, false);
+  // Said beside the chip's windows whether or not the file failed; the box is Stop's.
+  emit stopped(rows, path_, !failure.isEmpty());
+  return failure;
 }
 
 quint64 Recorder::rows() const {
@@ -111,7 +118,7 @@ bool Recorder::WriteRow(std::chrono::steady_clock::time_point now, bool flush) {
     session_->Row(sample, std::chrono::system_clock::now(), now);
     if (flush) file_->Flush(now);
   } catch (const chip::RecordingError& e) {
-    Fail(QString::fromStdString(e.what()), session_->rows());
+    Fail(QString::fromStdString(chip::PlainText(e.what())), session_->rows());
     return false;
   }
   return true;

@@ -1,15 +1,18 @@
 #include "capture/snapshot_actions.h"
 
-#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <algorithm>
 #include <chrono>
+#include <stdexcept>
 
 #include "access/link_new_com_port.h"
 #include "capture/capture_dialogs.h"
 #include "capture/status_report.h"
+#include "chip/file_replace.h"
+#include "chip/file_text.h"
 #include "chip/local_time.h"
-#include "chip/register_access.h"
+#include "chip/register_catalogue.h"
+#include "chip/restore_plan.h"
 
 namespace capture {
 
@@ -23,26 +26,27 @@ std::uint8_t ReadChip(devaccess::Declarations& d, std::uint8_t address) {
   return static_cast<std::uint8_t>(devaccess::ReadAt(d, address));
 }
 
-// Reads each written register back: "Restored 5 registers from FILE, each read back as written"
-// or which ones hold something else now.
-QString RestoredText(CaptureContext& c, const std::vector<const chip::RestoreStep*>& written,
-                     const QString& file) {
-  QStringList differ;
-  for (const chip::RestoreStep* step : written) {
-    const std::uint8_t now = ReadChip(c.d, step->address);
-    if (((now ^ step->write) & chip::StoredBits(step->address)) == 0) continue;
-    differ << QStringLiteral("%1 reads %2, not %3")
-                  .arg(QString::fromStdString(step->caption).trimmed(),
-                       QString::fromStdString(chip::HexByte(now)),
-                       QString::fromStdString(chip::HexByte(step->write)));
+// What a file or the chip says, shown in a box: as plain text, whatever it holds.
+QString Plain(const std::string& text) {
+  return QString::fromStdString(chip::PlainText(text));
+}
+
+// "SMBus at 0x2D" or "printer port at 0x5C on port 0x378": where the chip in use sits.
+std::string Where(const chip::ChipPlace& place) {
+  std::string where = place.medium + " at " + chip::HexByte(place.chip_address);
+  if (place.port_base) where += " on port " + chip::HexByte(*place.port_base);
+  return where;
+}
+
+// The steps the user left ticked, written in the plan's order: a step that pauses or resumes the
+// chip comes along only when a ticked step needs it.
+std::vector<chip::RestoreStep> Chosen(const std::vector<chip::RestoreStep>& plan,
+                                      const std::vector<bool>& ticked, std::uint8_t configuration) {
+  std::vector<chip::RestoreStep> chosen;
+  for (std::size_t i = 0; i < plan.size() && i < ticked.size(); ++i) {
+    if (ticked[i] && plan[i].role == chip::RestoreStep::Role::Restore) chosen.push_back(plan[i]);
   }
-  const QString restored = QStringLiteral("Restored %1 from %2")
-                               .arg(CountOf(written.size(), "register", "registers"), file);
-  if (differ.isEmpty()) {
-    return restored + (written.size() == 1 ? QStringLiteral(", read back as written")
-                                           : QStringLiteral(", each read back as written"));
-  }
-  return restored + QStringLiteral("; read back: ") + differ.join(QStringLiteral("; "));
+  return chip::OrderRestore(std::move(chosen), configuration);
 }
 
 }  // namespace
@@ -55,14 +59,10 @@ void SaveSnapshot(CaptureContext& c) {
   const chip::Snapshot snapshot =
       chip::TakeSnapshot([&](std::uint8_t a) { return ReadChip(c.d, a); }, c.version,
                          chip::IsoLocalTime(std::chrono::system_clock::now()), PlaceOf(c.d));
-  const std::string text = chip::FormatSnapshot(snapshot);
-  QSaveFile out(file);
-  if (!out.open(QIODevice::WriteOnly) ||
-      out.write(text.data(), static_cast<qint64>(text.size())) !=
-          static_cast<qint64>(text.size()) ||
-      !out.commit()) {
-    ReportFileProblem(c, QStringLiteral("snapshot_not_saved"), kSaveTitle,
-                      QStringLiteral("Cannot write %1: %2").arg(file, out.errorString()));
+  try {
+    chip::ReplaceFile(file.toStdString(), chip::FormatSnapshot(snapshot), "the snapshot");
+  } catch (const chip::FileError& e) {
+    ReportFileProblem(c, QStringLiteral("snapshot_not_saved"), kSaveTitle, Plain(e.what()));
     return;
   }
   c.say(QStringLiteral("Snapshot saved: %1 to %2")
@@ -74,27 +74,30 @@ bool RestoreSnapshot(CaptureContext& c) {
   const QString file =
       c.dialogs->OpenFileName(c.window, QStringLiteral("snapshot_restore"), kRestoreTitle, kFilter);
   if (file.isEmpty()) return false;
-  QFile in(file);
-  if (!in.open(QIODevice::ReadOnly)) {
-    ReportFileProblem(c, QStringLiteral("snapshot_unreadable"), kRestoreTitle,
-                      QStringLiteral("Cannot read %1: %2").arg(file, in.errorString()));
-    return false;
-  }
-  const QByteArray text = in.readAll();
   chip::Snapshot snapshot;
   try {
-    snapshot = chip::ParseSnapshot(
-        std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
+    snapshot = chip::ParseSnapshot(chip::ReadUserFile(file.toStdString(), "the snapshot"));
+  } catch (const chip::FileError& e) {
+    ReportFileProblem(c, QStringLiteral("snapshot_unreadable"), kRestoreTitle, Plain(e.what()));
+    return false;
   } catch (const chip::SnapshotError& e) {
     ReportFileProblem(c, QStringLiteral("snapshot_malformed"), kRestoreTitle,
                       QStringLiteral("%1 is not a register snapshot, so nothing was written.\n\n%2")
-                          .arg(file, QString::fromStdString(e.what())));
+                          .arg(file, Plain(e.what())));
     return false;
   }
-  const std::vector<chip::RestoreStep> steps =
-      chip::PlanRestore(snapshot, [&](std::uint8_t a) { return ReadChip(c.d, a); });
-  const QString note = QString::fromStdString(chip::PlaceNote(snapshot.place, PlaceOf(c.d)));
-  if (steps.empty()) {
+  const auto read = [&](std::uint8_t a) { return ReadChip(c.d, a); };
+  const std::string other = chip::IdentityDifference(snapshot, read);
+  if (!other.empty() && c.boxes.Show(c.window, QStringLiteral("snapshot_other_chip"), kRestoreTitle,
+                                     QStringLiteral("In %1, %2.\n\nRestore it all the same?")
+                                         .arg(QFileInfo(file).fileName(), Plain(other)),
+                                     widgets::MsgIcon::Warning,
+                                     widgets::MsgButtons::YesNo) != widgets::MsgAnswer::Yes) {
+    return false;
+  }
+  const std::vector<chip::RestoreStep> plan = chip::PlanWrites(snapshot, read);
+  const QString note = Plain(chip::PlaceNote(snapshot.place, PlaceOf(c.d)));
+  if (plan.empty()) {
     c.boxes.Show(c.window, QStringLiteral("snapshot_nothing_to_do"), kRestoreTitle,
                  (note.isEmpty() ? QString() : note + QStringLiteral("\n\n")) +
                      QStringLiteral("The chip already holds every writable value of %1.")
@@ -104,19 +107,38 @@ bool RestoreSnapshot(CaptureContext& c) {
               .arg(QFileInfo(file).absoluteFilePath()));
     return false;
   }
-  const std::optional<std::vector<bool>> ticked = c.dialogs->ChooseRestore(c.window, steps, note);
+  const std::optional<std::vector<bool>> ticked = c.dialogs->ChooseRestore(c.window, plan, note);
   if (!ticked) return false;
-  std::vector<const chip::RestoreStep*> written;
-  for (std::size_t i = 0; i < steps.size() && i < ticked->size(); ++i) {
-    if (!(*ticked)[i]) continue;
-    devaccess::WriteAt(c.d, steps[i].address, steps[i].write);
-    written.push_back(&steps[i]);
-  }
-  if (written.empty()) {
+  const std::vector<chip::RestoreStep> steps =
+      Chosen(plan, *ticked, ReadChip(c.d, chip::reg::kConfiguration1));
+  const auto restored = static_cast<std::size_t>(std::count_if(
+      steps.begin(), steps.end(),
+      [](const chip::RestoreStep& step) { return step.role == chip::RestoreStep::Role::Restore; }));
+  if (restored == 0) {
     c.say(QStringLiteral("Nothing restored: no register was ticked"));
     return false;
   }
-  c.say(RestoredText(c, written, QFileInfo(file).absoluteFilePath()));
+  const QString path = QFileInfo(file).absoluteFilePath();
+  try {
+    chip::RunRestore(steps, read,
+                     [&](std::uint8_t a, std::uint8_t v) { devaccess::WriteAt(c.d, a, v); });
+  } catch (const chip::RestoreError& e) {
+    const std::string text = e.Describe(Where(PlaceOf(c.d)));
+    // The bus failed: the program's error report, as for any transfer of the window, with what
+    // was written and what was not.
+    if (e.bus_failed()) throw std::runtime_error(text);
+    c.say(QStringLiteral("Restore from %1 stopped part way, at %2")
+              .arg(path, Plain(e.failed().caption).trimmed()));
+    c.boxes.Show(c.window, QStringLiteral("restore_incomplete"), kRestoreTitle,
+                 QStringLiteral("The restore stopped part way.\n\n") + Plain(text),
+                 widgets::MsgIcon::Warning, widgets::MsgButtons::Ok);
+    return true;  // some registers may hold new values: the tabs read them afresh
+  }
+  // RunRestore read each write back: every register holds what was written.
+  c.say(QStringLiteral("Restored %1 from %2, %3")
+            .arg(CountOf(restored, "register", "registers"), path,
+                 restored == 1 ? QStringLiteral("read back as written")
+                               : QStringLiteral("each read back as written")));
   return true;
 }
 

@@ -38,6 +38,9 @@ struct Arguments {
   std::optional<int> address;  // 7-bit
 
   bool yes = false;
+  bool force = false;      // restore a snapshot of another Company ID or Revision
+  bool overwrite = false;  // record: replace a file that holds data
+  bool append = false;     // record: continue the recording in the file
   std::optional<BitArg> bit;
   double interval_seconds = 1.0;
   long count = 0;  // 0: until interrupted

@@ -3,6 +3,9 @@
 #include <cstdio>
 #include <string_view>
 
+#include "access/link_new_com_port.h"
+#include "chip/register_meaning.h"
+
 namespace cli {
 
 std::string RegisterLine(const chip::RegisterEntry& r, int value, const std::string& meaning) {
@@ -23,6 +26,20 @@ std::string RegisterLine(const chip::RegisterEntry& r, int value, const std::str
     separator = ", ";
   }
   return line;
+}
+
+std::string LineNow(devaccess::Declarations& d, const chip::RegisterEntry& r, int value) {
+  if (!chip::HasMeaning(r.address)) return RegisterLine(r, value);
+  int mode = 0;
+  int divisors = 0;
+  if (chip::MeaningDependsOnMode(r.address)) {
+    mode = devaccess::ReadAt(d, chip::reg::kChannelMode);
+    divisors = devaccess::ReadAt(d, chip::reg::kVidFanDivisor);
+  }
+  return RegisterLine(
+      r, value,
+      chip::RegisterMeaning(r.address, static_cast<std::uint8_t>(value),
+                            static_cast<std::uint8_t>(mode), static_cast<std::uint8_t>(divisors)));
 }
 
 }  // namespace cli

@@ -217,7 +217,7 @@ TEST_F(RecordingFileTest, AChipAtRestIsNamedInTheHeader) {
     Readings x;
     const Clock::time_point t0{};
     {
-      RecordingFile file((dir / "rest.csv").string(), t0);
+      RecordingFile file((dir / "rest.csv").string(), ExistingFile::Overwrite, t0);
       RecordingSession session({"1.0.0", {"SMBus", 0x2D, std::nullopt}, 0, {}}, file,
                                configuration);
       session.Row(x.sample, std::chrono::system_clock::now(), t0);
@@ -231,6 +231,19 @@ TEST_F(RecordingFileTest, AChipAtRestIsNamedInTheHeader) {
       EXPECT_LT(note, text.find("time,seconds,")) << "before the column names";
     }
   }
+  // A recording continued (--append) on a chip at rest says so after its restart line.
+  Readings x;
+  const Clock::time_point t0{};
+  {
+    RecordingFile file((dir / "rest.csv").string(), ExistingFile::Append, t0);
+    RecordingSession session({"1.0.0", {"SMBus", 0x2D, std::nullopt}, 0, {}}, file,
+                             std::optional<std::uint8_t>(0x00));
+    session.Row(x.sample, std::chrono::system_clock::now(), t0);
+  }
+  const std::string text = Slurp(dir / "rest.csv");
+  const std::size_t appended = text.find("# appended: ");
+  ASSERT_NE(appended, std::string::npos) << text;
+  EXPECT_NE(text.find("# not monitoring: START", appended), std::string::npos) << text;
 }
 
 }  // namespace

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "access/declarations.h"
+#include "chip/snapshot.h"
+
+namespace cli {
+
+// Where the chip in use sits, as the files record it: the same place the window writes.
+inline chip::ChipPlace PlaceOf(const devaccess::Declarations& d) {
+  // The wizard's form of the address: the printer port takes the 8-bit one on the wire.
+  if (d.comms_medium == 1) return {"printer port", d.device_address / 2, d.pp_base_address};
+  return {"SMBus", d.device_address, std::nullopt};
+}
+
+}  // namespace cli
