@@ -24,7 +24,7 @@ namespace {
 // The same place the window writes for the chip it has open.
 chip::ChipPlace PlaceOf(const devaccess::Declarations& d) {
   if (d.comms_medium == 1) return {"printer port", d.device_address, d.pp_base_address};
-  return {"SMBus", d.device_address, std::nullopt};
+  return {"SMBus", d.device_address, std::nullopt, d.adapter};
 }
 
 chip::Sampler::Read Reader(Session& s) {

@@ -36,6 +36,11 @@ std::string RegisterName(int address) {
 
 int Detect(Session& s, std::ostream& out, std::ostream& err, const Arguments& args) {
   const std::vector<Found> found = s.Detect();
+  if (args.verbose) {
+    for (const buslink::I2cAdapterInfo& adapter : s.adapters()) {
+      err << "kelvran: adapter " << DescribeAdapter(adapter) << '\n';
+    }
+  }
   for (const Found& f : found) out << Describe(f) << '\n';
   if (found.empty()) {
     err << "kelvran: " << NoChipMessage(args) << '\n';

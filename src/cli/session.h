@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,10 +27,15 @@ struct Found {
   int port_base = 0;      // its base I/O address
   bool mode_flag = false;
   std::uint8_t address7 = 0;
+  std::optional<buslink::I2cAdapterInfo> adapter =
+      {};  // SMBus: the adapter, when the backend names it
 };
 
-// "printer port 0 (378h) address 0x2E, ModeFlag false" or "smbus address 0x2D".
+// "printer port 0 (378h) address 0x2E, ModeFlag false" or "smbus address 0x2D on --bus=7
+// (CP2112 SMBus Bridge on hidraw0)": the adapter in the form --bus takes.
 std::string Describe(const Found& f);
+// "/dev/i2c-0 (SMBus I801 adapter at efa0): an SMBus controller, searched".
+std::string DescribeAdapter(const buslink::I2cAdapterInfo& adapter);
 
 class Session {
  public:
@@ -44,6 +50,8 @@ class Session {
   // Points the shared state at the first chip found. Returns false when there is none.
   bool Attach();
   const Found& chip() const { return chip_; }
+  // The I2C adapters the last Detect saw, each marked searched or not.
+  const std::vector<buslink::I2cAdapterInfo>& adapters() const { return adapters_; }
   devaccess::Declarations& d() { return d_; }
   buslink::Backend& backend() { return *backend_; }
 
@@ -53,6 +61,8 @@ class Session {
   std::unique_ptr<buslink::Backend> backend_;
   devaccess::Declarations d_;
   Found chip_{};
+  std::vector<buslink::I2cAdapterInfo> adapters_;
+  int adapters_searched_ = 0;
 };
 
 // Points a shared state at a chip Detect found, as the wizard's Finish does.
