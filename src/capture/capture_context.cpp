@@ -4,7 +4,7 @@ namespace capture {
 
 chip::ChipPlace PlaceOf(const devaccess::Declarations& d) {
   if (d.comms_medium == 1) return {"printer port", d.device_address, d.pp_base_address};
-  return {"SMBus", d.device_address, std::nullopt};
+  return {"SMBus", d.device_address, std::nullopt, d.adapter};
 }
 
 void ReportFileProblem(CaptureContext& c, const QString& purpose, const QString& title,

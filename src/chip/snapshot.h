@@ -10,7 +10,8 @@
 //     "medium": "SMBus", "chip_address": "0x2D",
 //     "registers": [ { "address": "0x13", "caption": "Int. Temp. Trip", "value": "0x64" }, ... ] }
 //
-// "medium" is "SMBus" or "printer port"; a printer-port snapshot also carries "port_base".
+// "medium" is "SMBus" or "printer port"; a printer-port snapshot also carries "port_base", an
+// SMBus one the I2C "adapter" when it is known ("/dev/i2c-7, CP2112 SMBus Bridge").
 
 #include <cstdint>
 #include <functional>
@@ -27,6 +28,7 @@ struct ChipPlace {
   std::string medium;    // "SMBus" or "printer port"
   int chip_address = 0;  // as the program addresses it: 7-bit on the SMBus, 8-bit on the port
   std::optional<int> port_base;  // printer port only
+  std::string adapter = {};      // SMBus: "/dev/i2c-7, CP2112 SMBus Bridge"; empty when unknown
   friend bool operator==(const ChipPlace&, const ChipPlace&) = default;
 };
 
@@ -76,7 +78,7 @@ std::vector<RestoreStep> PlanRestore(const Snapshot& snapshot,
                                      const std::function<std::uint8_t(std::uint8_t)>& read);
 
 // "" when the snapshot came from this place, otherwise a sentence for the user saying where it
-// came from.
+// came from. An adapter that only one of the two names does not make the places differ.
 std::string PlaceNote(const ChipPlace& saved, const ChipPlace& here);
 
 // "0x2D": how addresses and values are written in the files.
