@@ -233,6 +233,8 @@ TEST(ProgramEndDeathTest, ABridgeUnpluggedWhileMonitoringIsReportedGone) {
                                  FinishOnTheSMBusChip([](QWidget& main) {
                                    main.findChild<QTabWidget*>("Main_Form_Tab")->setCurrentIndex(2);
                                    QTimer::singleShot(100, [] { g_hardware->UnplugAdapter(7); });
+                                   // No report within a few seconds: fail, do not hang.
+                                   QTimer::singleShot(5000, [] { QApplication::exit(4); });
                                  });
                                }),
               ExitedWithCode(1),
