@@ -166,6 +166,7 @@ void DeviceSearch::SearchSMBus(buslink::BusLink& link, const ProgressStep& advan
       smbus->SelectAdapter(number);
     } catch (const std::exception& e) {
       NoteFailure(smbus_problems_, e);
+      for (const int step : slot_steps) advance(step);  // the bar still ends where it should
       continue;
     }
     ++adapters_searched_;

@@ -181,50 +181,59 @@ struct SimulatedHardware::State {
 
   // The adapter a transfer goes to, as on Linux: the number asked for, else the one at the base
   // asked for, else the first that --bus names, else the first SMBus controller, else the first.
-  // nullptr with a message when there is none.
+  // nullptr with a message when there is none. Allocates nothing when it finds one: it runs on
+  // every transfer.
   Adapter* ChooseAdapter(int number, long base, std::string* why) {
-    std::vector<Adapter*> plugged;
+    Adapter* first = nullptr;
+    Adapter* controller = nullptr;
+    int plugged = 0;
     for (Adapter& adapter : adapters) {
-      if (adapter.plugged) plugged.push_back(&adapter);
+      if (!adapter.plugged) continue;
+      ++plugged;
+      if (number >= 0) {
+        if (adapter.info.number == number) return &adapter;
+        continue;
+      }
+      if (base != 0) {
+        if (adapter.base == base) return &adapter;
+        continue;
+      }
+      if (choice) {
+        if (choice->Matches(adapter.info)) return &adapter;
+        continue;
+      }
+      if (first == nullptr) first = &adapter;
+      if (controller == nullptr && adapter.info.kind == AdapterKind::SMBusController) {
+        controller = &adapter;
+      }
     }
-    if (plugged.empty()) {
+    if (controller != nullptr) return controller;
+    if (first != nullptr) return first;
+    if (plugged == 0) {
       *why = "the simulated computer has no SMBus adapter (its scenario names no \"smbus\")";
-      return nullptr;
-    }
-    if (number >= 0) {
-      for (Adapter* adapter : plugged) {
-        if (adapter->info.number == number) return adapter;
-      }
+    } else if (number >= 0) {
       *why = "there is no i2c adapter " + std::to_string(number) + " in the simulated computer";
-      return nullptr;
-    }
-    if (base != 0) {
-      std::string bases;
-      int count = 0;
-      for (Adapter* adapter : plugged) {
-        if (adapter->base == base) return adapter;
-        if (adapter->base == 0 && plugged.size() > 1) continue;  // a bridge has no I/O base
-        bases += (bases.empty() ? "" : ", ") + Hex(adapter->base, 4);
-        ++count;
-      }
-      *why = "no SMBus controller sits at base address " + Hex(base, 4) +
-             " in the simulated computer: " +
-             (count == 0   ? std::string("none of its adapters has one") + ". Enter 0"
-              : count == 1 ? "its adapter is at " + bases + ". Enter that base address or 0"
-                           : "its adapters are at " + bases + ". Enter one of these or 0");
-      return nullptr;
-    }
-    if (choice) {
-      for (Adapter* adapter : plugged) {
-        if (choice->Matches(adapter->info)) return adapter;
-      }
+    } else if (base != 0) {
+      *why = NoAdapterAtBase(base, plugged);
+    } else {
       *why = "no i2c adapter of the simulated computer matches --bus=" + choice->text();
-      return nullptr;
     }
-    for (Adapter* adapter : plugged) {
-      if (adapter->info.kind == AdapterKind::SMBusController) return adapter;
+    return nullptr;
+  }
+
+  std::string NoAdapterAtBase(long base, int plugged) const {
+    std::string bases;
+    int count = 0;
+    for (const Adapter& adapter : adapters) {
+      if (!adapter.plugged || (adapter.base == 0 && plugged > 1)) continue;  // a bridge has none
+      bases += (bases.empty() ? "" : ", ") + Hex(adapter.base, 4);
+      ++count;
     }
-    return plugged.front();
+    return "no SMBus controller sits at base address " + Hex(base, 4) +
+           " in the simulated computer: " +
+           (count == 0   ? std::string("none of its adapters has one. Enter 0")
+            : count == 1 ? "its adapter is at " + bases + ". Enter that base address or 0"
+                         : "its adapters are at " + bases + ". Enter one of these or 0");
   }
 
   // `in_use` is the adapter the device's last transfer reached: once it is unplugged, transfers
