@@ -41,7 +41,7 @@ int Detect(Session& s, std::ostream& out, std::ostream& err, const Arguments& ar
       err << "kelvran: adapter " << DescribeAdapter(adapter) << '\n';
     }
   }
-  for (const Found& f : found) out << Describe(f) << '\n';
+  for (const Found& f : found) out << Describe(f) << OnAdapter(f) << '\n';
   if (found.empty()) {
     err << "kelvran: " << NoChipMessage(args) << '\n';
     return kExitNoChip;

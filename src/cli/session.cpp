@@ -37,11 +37,13 @@ std::string Describe(const Found& f) {
     return "printer port " + std::to_string(f.port) + " (" + HexH(f.port_base) + ") address " +
            Hex2(f.address7) + ", ModeFlag " + (f.mode_flag ? "true" : "false");
   }
-  std::string text = "smbus address " + Hex2(f.address7);
-  if (f.adapter) {
-    text += " on --bus=" + std::to_string(f.adapter->number);
-    if (!f.adapter->name.empty()) text += " (" + f.adapter->name + ")";
-  }
+  return "smbus address " + Hex2(f.address7);
+}
+
+std::string OnAdapter(const Found& f) {
+  if (!f.adapter) return {};
+  std::string text = " on --bus=" + std::to_string(f.adapter->number);
+  if (!f.adapter->name.empty()) text += " (" + f.adapter->name + ")";
   return text;
 }
 

@@ -31,9 +31,11 @@ struct Found {
       {};  // SMBus: the adapter, when the backend names it
 };
 
-// "printer port 0 (378h) address 0x2E, ModeFlag false" or "smbus address 0x2D on --bus=7
-// (CP2112 SMBus Bridge on hidraw0)": the adapter in the form --bus takes.
+// "printer port 0 (378h) address 0x2E, ModeFlag false" or "smbus address 0x2D".
 std::string Describe(const Found& f);
+// " on --bus=7 (CP2112 SMBus Bridge on hidraw0)": an SMBus chip's adapter in the form --bus
+// takes; empty when the backend names none.
+std::string OnAdapter(const Found& f);
 // "/dev/i2c-0 (SMBus I801 adapter at efa0): an SMBus controller, searched".
 std::string DescribeAdapter(const buslink::I2cAdapterInfo& adapter);
 
