@@ -22,7 +22,8 @@ struct Declarations {
 
   // Device access: 1 printer port, anything else the SMBus.
   std::int16_t comms_medium = 0;
-  std::int16_t pp_base_address = 0;
+  // A whole 16-bit I/O address: the ports of PCIe cards sit above 0x8000.
+  std::uint16_t pp_base_address = 0;
   std::int16_t device_address = 0;
   std::int16_t reg_address = 0;
   std::int16_t value_read = 0;

@@ -117,6 +117,10 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
         return out;
       }
       o.bus = value;
+    } else if (arg == "--overwrite") {
+      o.record_overwrite = true;
+    } else if (arg == "--append") {
+      o.record_append = true;
     } else if (arg == kRecord) {
       out.error = "--record needs a file name: --record=FILE[,INTERVAL]";
       return out;
@@ -146,6 +150,10 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
     out.error =
         "--view shows a recording without any bus: it takes no --simulate, --bus, --bus-trace "
         "or --record";
+  } else if ((o.record_overwrite || o.record_append) && o.record_file.empty()) {
+    out.error = "--overwrite and --append go with --record=FILE";
+  } else if (o.record_overwrite && o.record_append) {
+    out.error = "--overwrite replaces the recording file and --append continues it: give one";
   }
   return out;
 }
@@ -153,7 +161,7 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
 std::string HelpText() {
   return std::string("Usage: ") + kProgramName +
          " [--simulate[=FILE]] [--bus=N|NAME] [--bus-trace=FILE]\n"
-         "       [--record=FILE[,INTERVAL]] [--a11y-ids]\n"
+         "       [--record=FILE[,INTERVAL] [--overwrite|--append]] [--a11y-ids]\n"
          "       kelvran-eval --view=FILE\n"
          "\n"
          "Evaluation software for the KELVRAN hardware-monitor chip: finds the chip on a\n"
@@ -180,7 +188,10 @@ std::string HelpText() {
          "  --record=FILE[,INTERVAL]\n"
          "                     record every channel to the CSV file FILE from the moment the\n"
          "                     main window shows, one row per INTERVAL (10ms, 1s, 5min, 1h;\n"
-         "                     1s when left out); File > Stop Recording ends it\n"
+         "                     1s when left out); File > Stop Recording ends it. A file\n"
+         "                     that holds data is kept unless one of these follows:\n"
+         "  --overwrite        replace it\n"
+         "  --append           continue the recording in it (same columns only)\n"
          "  --view=FILE        review a recording (one this program or `kelvran record`\n"
          "                     wrote, also one still being written): its channels on charts\n"
          "                     with cursors, statistics, limits and alarms; no chip, no bus\n"

@@ -21,7 +21,9 @@ struct Options {
   bool a11y_ids = false;
   std::string record_file;  // --record: empty means no recording at start
   int record_interval_ms = 1000;
-  std::string view_file;  // --view: a recording to review, without any bus
+  std::string view_file;          // --view: a recording to review, without any bus
+  bool record_overwrite = false;  // --overwrite: replace a file that holds data
+  bool record_append = false;     // --append: continue the recording in the file
 };
 
 struct ParseOutcome {

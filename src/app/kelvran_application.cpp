@@ -1,5 +1,6 @@
 #include "app/kelvran_application.h"
 
+#include <QDialog>
 #include <QTimer>
 #include <QWidget>
 #include <exception>
@@ -12,7 +13,28 @@ namespace app {
 
 KelvranApplication::KelvranApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 
+namespace {
+
+// Whether a timer event may still be delivered once the report is decided: only to the report
+// itself (and any other dialog it may bring), never to the program's windows and helpers.
+bool TimerOfADialog(QObject* receiver) {
+  if (!receiver->isWidgetType()) return false;
+  return qobject_cast<QDialog*>(static_cast<QWidget*>(receiver)->window()) != nullptr;
+}
+
+void StopTimersUnder(QObject* root) {
+  for (QTimer* timer : root->findChildren<QTimer*>()) timer->stop();
+}
+
+}  // namespace
+
 bool KelvranApplication::notify(QObject* receiver, QEvent* event) {
+  // After the report is decided no timer of the program runs: a single-shot or a widget's own
+  // timer, which no QTimer object stands for, included.
+  if (fatal_status_ != 0 && event->type() == QEvent::Timer && receiver->thread() == thread() &&
+      !TimerOfADialog(receiver)) {
+    return true;
+  }
   try {
     return QApplication::notify(receiver, event);
   } catch (const std::exception& e) {
@@ -30,10 +52,12 @@ void KelvranApplication::ReportFatal(const QString& description) {
   // Nothing may reach the bus once the program has decided to end, and the report's own event
   // loop would run the windows' timers on: a display cycle started just before the failure
   // would read the chip for as long as the report is up.
-  // Recursive from each window: a recording's timer hangs off a helper object, not a widget.
-  for (QWidget* window : QApplication::topLevelWidgets()) {
-    for (QTimer* timer : window->findChildren<QTimer*>()) timer->stop();
-  }
+  // Recursive from each window and from the application: a recording's timer hangs off a helper
+  // object, not a widget. Calls queued for later (a single-shot of no delay) are dropped; timer
+  // events still due are refused in notify().
+  for (QWidget* window : QApplication::topLevelWidgets()) StopTimersUnder(window);
+  StopTimersUnder(this);
+  QCoreApplication::removePostedEvents(nullptr, QEvent::MetaCall);
   widgets::RunBeforeFatalReport();
   const QString title = QString::fromLatin1(kProgramName);
   if (boxes_ != nullptr) {

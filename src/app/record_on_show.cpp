@@ -10,11 +10,13 @@
 
 namespace app {
 
-RecordOnShow::RecordOnShow(const QString& file, int interval_ms, QObject* parent)
-    : QObject(parent), file_(file), interval_ms_(interval_ms) {}
+RecordOnShow::RecordOnShow(const QString& file, int interval_ms, chip::ExistingFile existing,
+                           QObject* parent)
+    : QObject(parent), file_(file), interval_ms_(interval_ms), existing_(existing) {}
 
-void RecordOnShow::Install(QApplication& application, const QString& file, int interval_ms) {
-  application.installEventFilter(new RecordOnShow(file, interval_ms, &application));
+void RecordOnShow::Install(QApplication& application, const QString& file, int interval_ms,
+                           chip::ExistingFile existing) {
+  application.installEventFilter(new RecordOnShow(file, interval_ms, existing, &application));
 }
 
 bool RecordOnShow::eventFilter(QObject* watched, QEvent* event) {
@@ -24,7 +26,7 @@ bool RecordOnShow::eventFilter(QObject* watched, QEvent* event) {
   qApp->removeEventFilter(this);
   QPointer<display::MainForm> target(form);
   QTimer::singleShot(0, this, [this, target] {
-    if (target) target->menu_features().StartRecording(file_, interval_ms_);
+    if (target) target->menu_features().StartRecording(file_, interval_ms_, existing_);
     deleteLater();
   });
   return false;

@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QString>
 
+#include "chip/recording_file.h"
+
 class QApplication;
 
 namespace app {
@@ -13,16 +15,18 @@ class RecordOnShow : public QObject {
   Q_OBJECT
 
  public:
-  static void Install(QApplication& application, const QString& file, int interval_ms);
+  static void Install(QApplication& application, const QString& file, int interval_ms,
+                      chip::ExistingFile existing);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  RecordOnShow(const QString& file, int interval_ms, QObject* parent);
+  RecordOnShow(const QString& file, int interval_ms, chip::ExistingFile existing, QObject* parent);
 
   QString file_;
   int interval_ms_;
+  chip::ExistingFile existing_;
 };
 
 }  // namespace app

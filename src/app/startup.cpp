@@ -9,12 +9,15 @@
 #include "access/declarations.h"
 #include "app/a11y_ids.h"
 #include "app/display_check.h"
+#include "app/end_on_signals.h"
 #include "app/kelvran_application.h"
 #include "app/platform_start.h"
 #include "app/record_on_show.h"
+#include "app/trace_failure.h"
 #include "buslink/linux/linux_backend.h"
 #include "buslink/sim/scenario.h"
 #include "buslink/sim/simulated_hardware.h"
+#include "chip/file_text.h"
 #include "review/review_window.h"
 #include "widgets/message_boxes.h"
 #include "wizard/init_form.h"
@@ -45,9 +48,10 @@ Hardware PrepareHardware(const Options& options) {
       scenario = buslink::sim::Scenario::BuiltIn();
     } else {
       try {
-        scenario = buslink::sim::Scenario::FromFile(options.scenario_file);
+        scenario = buslink::sim::Scenario::FromJson(
+            chip::ReadUserFile(options.scenario_file, "the scenario file"), options.scenario_file);
       } catch (const std::exception& e) {
-        throw StartupError(OneLine(e.what()));
+        throw StartupError(OneLine(chip::PlainText(e.what())));
       }
     }
   }
@@ -58,6 +62,7 @@ Hardware PrepareHardware(const Options& options) {
     } catch (const std::exception& e) {
       throw StartupError(OneLine(e.what()));
     }
+    hw.trace->SetFailureReport(ReportTraceFailure);
   }
   if (scenario) {
     auto simulated = std::make_unique<buslink::sim::SimulatedHardware>(*scenario, hw.trace.get());
@@ -77,8 +82,12 @@ int RunWizard(KelvranApplication& application, const Options& options, buslink::
   A11yIdPublisher* publisher = options.a11y_ids ? A11yIdPublisher::Install(application) : nullptr;
   if (!options.record_file.empty()) {
     RecordOnShow::Install(application, QString::fromLocal8Bit(options.record_file.c_str()),
-                          options.record_interval_ms);
+                          options.record_interval_ms,
+                          options.record_overwrite ? chip::ExistingFile::Overwrite
+                          : options.record_append  ? chip::ExistingFile::Append
+                                                   : chip::ExistingFile::Refuse);
   }
+  const EndOnSignals end_on_signals(application);
   int status = 0;
   {
     // The shared state outlives every window: the wizard (and the main window it owns) goes

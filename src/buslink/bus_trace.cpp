@@ -21,12 +21,15 @@ BusTrace::~BusTrace() {
 }
 
 void BusTrace::OpenFile(const std::string& path) {
-  std::FILE* f = std::fopen(path.c_str(), "a");
+  // "e": close-on-exec, so a helper the program starts never holds the trace open.
+  std::FILE* f = std::fopen(path.c_str(), "ae");
   if (f == nullptr) {
     throw std::runtime_error("cannot open bus trace file " + path + ": " + std::strerror(errno));
   }
   if (file_ != nullptr) std::fclose(file_);
   file_ = f;
+  path_ = path;
+  failure_.clear();
 }
 
 std::string BusTrace::Format(TraceMedium medium, std::uint8_t device, char op, std::uint8_t reg,
@@ -61,11 +64,18 @@ void BusTrace::RecordError(TraceMedium medium, std::uint8_t device, char op, std
 
 void BusTrace::Emit(const std::string& line) {
   if (keep_lines_) lines_.push_back(line);
-  if (file_ != nullptr) {
-    std::fputs(line.c_str(), file_);
-    std::fputc('\n', file_);
-    std::fflush(file_);
+  if (file_ == nullptr) return;
+  errno = 0;
+  if (std::fputs(line.c_str(), file_) >= 0 && std::fputc('\n', file_) != EOF &&
+      std::fflush(file_) == 0) {
+    return;
   }
+  const int error = errno != 0 ? errno : EIO;
+  std::fclose(file_);
+  file_ = nullptr;
+  failure_ = "cannot write the bus trace file " + path_ + ": " + std::strerror(error) +
+             "; the transfers after it are not traced";
+  if (report_) report_(failure_);
 }
 
 }  // namespace buslink

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -22,8 +23,16 @@ class BusTrace {
   BusTrace(const BusTrace&) = delete;
   BusTrace& operator=(const BusTrace&) = delete;
 
-  // Appends to path; throws std::runtime_error naming the file when it cannot be opened.
+  // Appends to path, which no program started from here inherits; throws std::runtime_error
+  // naming the file when it cannot be opened.
   void OpenFile(const std::string& path);
+  // Called once, with a sentence naming the file and the reason, when a write to the file fails;
+  // the file is left alone from then on, and transfers go on.
+  void SetFailureReport(std::function<void(const std::string&)> report) {
+    report_ = std::move(report);
+  }
+  // That sentence, or empty while the file takes every line.
+  const std::string& Failure() const { return failure_; }
   void KeepLines(bool keep) { keep_lines_ = keep; }
   const std::vector<std::string>& Lines() const { return lines_; }
   void ClearLines() { lines_.clear(); }
@@ -40,6 +49,9 @@ class BusTrace {
   void Emit(const std::string& line);
 
   std::FILE* file_ = nullptr;
+  std::string path_;
+  std::string failure_;
+  std::function<void(const std::string&)> report_;
   bool keep_lines_ = false;
   std::vector<std::string> lines_;
 };

@@ -5,7 +5,7 @@
 #include <optional>
 #include <vector>
 
-#include "chip/snapshot.h"
+#include "chip/restore_plan.h"
 
 class QWidget;
 

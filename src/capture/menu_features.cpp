@@ -98,11 +98,13 @@ void MenuFeatures::ToggleRecording() {
   if (file.isEmpty()) return;
   const std::optional<int> interval = context_.dialogs->RecordingInterval(&window_);
   if (!interval) return;
-  recorder_->Start(file, *interval);
+  // The file dialog has asked before choosing a file that is there: the answer was to replace it.
+  recorder_->Start(file, *interval, chip::ExistingFile::Overwrite);
 }
 
-bool MenuFeatures::StartRecording(const QString& file, int interval_ms) {
-  return recorder_->Start(file, interval_ms);
+bool MenuFeatures::StartRecording(const QString& file, int interval_ms,
+                                  chip::ExistingFile existing) {
+  return recorder_->Start(file, interval_ms, existing);
 }
 
 namespace {

@@ -45,9 +45,10 @@ class MenuFeatures : public QObject {
 
   // "Start Recording…" / "Stop Recording".
   void ToggleRecording();
-  // Starts a recording without asking (the command line's --record); false when the file cannot
-  // be written (a box has said why).
-  bool StartRecording(const QString& file, int interval_ms);
+  // Starts a recording without asking (the command line's --record, with its --overwrite or
+  // --append); false when the file cannot be written or holds data to keep (a box has said why).
+  bool StartRecording(const QString& file, int interval_ms,
+                      chip::ExistingFile existing = chip::ExistingFile::Refuse);
   Recorder& recorder() { return *recorder_; }
   AlarmNotifier& notifier() { return *notifier_; }
 

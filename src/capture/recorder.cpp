@@ -4,6 +4,7 @@
 #include <QTimer>
 
 #include "access/link_new_com_port.h"
+#include "chip/file_text.h"
 #include "chip/recording_file.h"
 #include "chip/recording_session.h"
 #include "chip/sampler.h"
@@ -40,13 +41,13 @@ Recorder::Recorder(CaptureContext& context, StatusReadElsewhere status_read_else
 
 Recorder::~Recorder() = default;
 
-bool Recorder::Start(const QString& file, int interval_ms) {
+bool Recorder::Start(const QString& file, int interval_ms, chip::ExistingFile existing) {
   Stop();
   const auto now = std::chrono::steady_clock::now();
   try {
-    file_ = std::make_unique<chip::RecordingFile>(file.toStdString(), now);
+    file_ = std::make_unique<chip::RecordingFile>(file.toStdString(), existing, now);
   } catch (const chip::RecordingError& e) {
-    Fail(QString::fromStdString(e.what()));
+    Fail(QString::fromStdString(chip::PlainText(e.what())));
     return false;
   }
   // Alarms latched before the start belong to no row: the sampler sees what latches from now on.
@@ -68,20 +69,25 @@ bool Recorder::Start(const QString& file, int interval_ms) {
 }
 
 void Recorder::Stop() {
-  if (!running()) return;
+  const QString failure = StopUnattended();
+  if (!failure.isEmpty()) Fail(failure);
+}
+
+QString Recorder::StopUnattended() {
+  if (!running()) return {};
   timer_->stop();
   clock_timer_->stop();
   session_.reset();
   sampler_.reset();
+  QString failure;
   try {
-    file_->Flush();
+    file_->Close();
   } catch (const chip::RecordingError& e) {
-    file_.reset();
-    Fail(QString::fromStdString(e.what()));
-    return;
+    failure = QString::fromStdString(chip::PlainText(e.what()));
   }
   file_.reset();
   emit changed();
+  return failure;
 }
 
 void Recorder::Tick() {
@@ -101,7 +107,7 @@ bool Recorder::WriteRow(std::chrono::steady_clock::time_point now, bool flush) {
     session_->Row(sample, std::chrono::system_clock::now(), now);
     if (flush) file_->Flush(now);
   } catch (const chip::RecordingError& e) {
-    Fail(QString::fromStdString(e.what()));
+    Fail(QString::fromStdString(chip::PlainText(e.what())));
     return false;
   }
   return true;

@@ -7,11 +7,11 @@
 #include <memory>
 
 #include "capture/capture_context.h"
+#include "chip/recording_file.h"
 
 class QTimer;
 
 namespace chip {
-class RecordingFile;
 class Sampler;
 class RecordingSession;
 }  // namespace chip
@@ -39,9 +39,15 @@ class Recorder : public QObject {
   ~Recorder() override;
 
   // Starts recording to file every interval_ms; false (after a box) when the file cannot be
-  // written.
-  bool Start(const QString& file, int interval_ms);
+  // written, or holds data that existing says to keep, or cannot be continued.
+  bool Start(const QString& file, int interval_ms,
+             chip::ExistingFile existing = chip::ExistingFile::Refuse);
+  // Ends the recording with its rows flushed and synced and the file closed; a failure doing so
+  // is shown in a box.
   void Stop();
+  // The same without a box, for an end nobody may be there to see (a signal): the failure, or
+  // "" when there was none.
+  QString StopUnattended();
   bool running() const { return session_ != nullptr; }
 
   // "Recording soak.csv: 1234 rows, 0:01:05", or "" when not recording.

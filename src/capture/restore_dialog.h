@@ -3,7 +3,7 @@
 #include <QDialog>
 #include <vector>
 
-#include "chip/snapshot.h"
+#include "chip/restore_plan.h"
 
 class QTableWidget;
 

@@ -1,13 +1,15 @@
 #include "capture/snapshot_actions.h"
 
-#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <chrono>
 
 #include "access/link_new_com_port.h"
 #include "capture/capture_dialogs.h"
+#include "chip/file_replace.h"
+#include "chip/file_text.h"
 #include "chip/local_time.h"
+#include "chip/register_catalogue.h"
+#include "chip/restore_plan.h"
 
 namespace capture {
 
@@ -21,6 +23,29 @@ std::uint8_t ReadChip(devaccess::Declarations& d, std::uint8_t address) {
   return static_cast<std::uint8_t>(devaccess::ReadAt(d, address));
 }
 
+// What a file or the chip says, shown in a box: as plain text, whatever it holds.
+QString Plain(const std::string& text) {
+  return QString::fromStdString(chip::PlainText(text));
+}
+
+// "SMBus at 0x2D" or "printer port at 0x5C on port 0x378": where the chip in use sits.
+std::string Where(const chip::ChipPlace& place) {
+  std::string where = place.medium + " at " + chip::HexByte(place.chip_address);
+  if (place.port_base) where += " on port " + chip::HexByte(*place.port_base);
+  return where;
+}
+
+// The steps the user left ticked, written in the plan's order: a step that pauses or resumes the
+// chip comes along only when a ticked step needs it.
+std::vector<chip::RestoreStep> Chosen(const std::vector<chip::RestoreStep>& plan,
+                                      const std::vector<bool>& ticked, std::uint8_t configuration) {
+  std::vector<chip::RestoreStep> chosen;
+  for (std::size_t i = 0; i < plan.size() && i < ticked.size(); ++i) {
+    if (ticked[i] && plan[i].role == chip::RestoreStep::Role::Restore) chosen.push_back(plan[i]);
+  }
+  return chip::OrderRestore(std::move(chosen), configuration);
+}
+
 }  // namespace
 
 void SaveSnapshot(CaptureContext& c) {
@@ -31,14 +56,10 @@ void SaveSnapshot(CaptureContext& c) {
   const chip::Snapshot snapshot =
       chip::TakeSnapshot([&](std::uint8_t a) { return ReadChip(c.d, a); }, c.version,
                          chip::IsoLocalTime(std::chrono::system_clock::now()), PlaceOf(c.d));
-  const std::string text = chip::FormatSnapshot(snapshot);
-  QSaveFile out(file);
-  if (!out.open(QIODevice::WriteOnly) ||
-      out.write(text.data(), static_cast<qint64>(text.size())) !=
-          static_cast<qint64>(text.size()) ||
-      !out.commit()) {
-    ReportFileProblem(c, QStringLiteral("snapshot_not_saved"), kSaveTitle,
-                      QStringLiteral("Cannot write %1: %2").arg(file, out.errorString()));
+  try {
+    chip::ReplaceFile(file.toStdString(), chip::FormatSnapshot(snapshot), "the snapshot");
+  } catch (const chip::FileError& e) {
+    ReportFileProblem(c, QStringLiteral("snapshot_not_saved"), kSaveTitle, Plain(e.what()));
   }
 }
 
@@ -46,27 +67,30 @@ void RestoreSnapshot(CaptureContext& c) {
   const QString file =
       c.dialogs->OpenFileName(c.window, QStringLiteral("snapshot_restore"), kRestoreTitle, kFilter);
   if (file.isEmpty()) return;
-  QFile in(file);
-  if (!in.open(QIODevice::ReadOnly)) {
-    ReportFileProblem(c, QStringLiteral("snapshot_unreadable"), kRestoreTitle,
-                      QStringLiteral("Cannot read %1: %2").arg(file, in.errorString()));
-    return;
-  }
-  const QByteArray text = in.readAll();
   chip::Snapshot snapshot;
   try {
-    snapshot = chip::ParseSnapshot(
-        std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
+    snapshot = chip::ParseSnapshot(chip::ReadUserFile(file.toStdString(), "the snapshot"));
+  } catch (const chip::FileError& e) {
+    ReportFileProblem(c, QStringLiteral("snapshot_unreadable"), kRestoreTitle, Plain(e.what()));
+    return;
   } catch (const chip::SnapshotError& e) {
     ReportFileProblem(c, QStringLiteral("snapshot_malformed"), kRestoreTitle,
                       QStringLiteral("%1 is not a register snapshot, so nothing was written.\n\n%2")
-                          .arg(file, QString::fromStdString(e.what())));
+                          .arg(file, Plain(e.what())));
     return;
   }
-  const std::vector<chip::RestoreStep> steps =
-      chip::PlanRestore(snapshot, [&](std::uint8_t a) { return ReadChip(c.d, a); });
-  const QString note = QString::fromStdString(chip::PlaceNote(snapshot.place, PlaceOf(c.d)));
-  if (steps.empty()) {
+  const auto read = [&](std::uint8_t a) { return ReadChip(c.d, a); };
+  const std::string other = chip::IdentityDifference(snapshot, read);
+  if (!other.empty() && c.boxes.Show(c.window, QStringLiteral("snapshot_other_chip"), kRestoreTitle,
+                                     QStringLiteral("In %1, %2.\n\nRestore it all the same?")
+                                         .arg(QFileInfo(file).fileName(), Plain(other)),
+                                     widgets::MsgIcon::Warning,
+                                     widgets::MsgButtons::YesNo) != widgets::MsgAnswer::Yes) {
+    return;
+  }
+  const std::vector<chip::RestoreStep> plan = chip::PlanWrites(snapshot, read);
+  const QString note = Plain(chip::PlaceNote(snapshot.place, PlaceOf(c.d)));
+  if (plan.empty()) {
     c.boxes.Show(c.window, QStringLiteral("snapshot_nothing_to_do"), kRestoreTitle,
                  (note.isEmpty() ? QString() : note + QStringLiteral("\n\n")) +
                      QStringLiteral("The chip already holds every writable value of %1.")
@@ -74,10 +98,21 @@ void RestoreSnapshot(CaptureContext& c) {
                  widgets::MsgIcon::Information, widgets::MsgButtons::Ok);
     return;
   }
-  const std::optional<std::vector<bool>> ticked = c.dialogs->ChooseRestore(c.window, steps, note);
+  const std::optional<std::vector<bool>> ticked = c.dialogs->ChooseRestore(c.window, plan, note);
   if (!ticked) return;
-  for (std::size_t i = 0; i < steps.size() && i < ticked->size(); ++i) {
-    if ((*ticked)[i]) devaccess::WriteAt(c.d, steps[i].address, steps[i].write);
+  const std::vector<chip::RestoreStep> steps =
+      Chosen(plan, *ticked, ReadChip(c.d, chip::reg::kConfiguration1));
+  try {
+    chip::RunRestore(steps, read,
+                     [&](std::uint8_t a, std::uint8_t v) { devaccess::WriteAt(c.d, a, v); });
+  } catch (const chip::RestoreError& e) {
+    const std::string text = e.Describe(Where(PlaceOf(c.d)));
+    // The bus failed: the program's error report, as for any transfer of the window, with what
+    // was written and what was not.
+    if (e.bus_failed()) throw std::runtime_error(text);
+    c.boxes.Show(c.window, QStringLiteral("restore_incomplete"), kRestoreTitle,
+                 QStringLiteral("The restore stopped part way.\n\n") + Plain(text),
+                 widgets::MsgIcon::Warning, widgets::MsgButtons::Ok);
   }
 }
 

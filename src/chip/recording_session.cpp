@@ -10,20 +10,29 @@ RecordingSession::RecordingSession(RecordingHeader header, RecordingFile& file)
 void RecordingSession::Row(const Sample& sample, Wall wall_now, Steady now) {
   const std::string time = IsoLocalTime(wall_now);
   std::string& out = file_.buffer();
+  bool column_names = sample.channels_changed;
   if (rows_ == 0) {
     started_ = now;
     header_.channel_mode = sample.channel_mode;
     header_.start_time = time;
-    out += FormatHeader(header_);
+    // A recording continued (--append) gets its restart line instead of the header and goes on
+    // under its own column names; other columns refuse it here, before anything is written.
+    column_names = file_.Begin(FormatHeader(header_), FormatColumnNames(sample.channels), time);
   } else if (sample.channels_changed) {
     out += FormatModeChange(sample.channel_mode, time);
   }
   if (sample.limits_changed || rows_ == 0) out += FormatLimits(sample.channels);
-  if (sample.channels_changed || rows_ == 0) out += FormatColumnNames(sample.channels);
+  if (column_names) out += FormatColumnNames(sample.channels);
   const double seconds = std::chrono::duration<double>(now - started_).count();
   AppendRow(out, time, seconds, sample);
   ++rows_;
-  file_.Write({}, now);
+  // The header and the first row reach the file at once: a wrong folder or a full disk shows
+  // now, not a second later.
+  if (rows_ == 1) {
+    file_.Flush(now);
+  } else {
+    file_.Write({}, now);
+  }
 }
 
 }  // namespace chip

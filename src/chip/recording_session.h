@@ -20,8 +20,10 @@ class RecordingSession {
   // in from it.
   RecordingSession(RecordingHeader header, RecordingFile& file);
 
-  // Writes one row. The first also writes the header; a change of channels writes a '#' line and
-  // the new column names, a change of limits a `# limits:` line. Throws RecordingError.
+  // Writes one row. The first also writes the header (RecordingFile::Begin) and goes to the file
+  // at once; a change of channels writes a '#' line and the new column names, a change of limits
+  // a `# limits:` line. Throws RecordingError; RecordingRefused, before anything is written,
+  // when the recording continued has other columns.
   void Row(const Sample& sample, Wall wall_now, Steady now);
 
   std::uint64_t rows() const { return rows_; }

@@ -10,6 +10,7 @@ constexpr std::uint8_t kIntClear = 0x08;
 constexpr std::uint8_t kReset = 0x10;
 constexpr std::uint8_t kInitialisation = 0x80;
 constexpr std::uint8_t kChassisClearCommand = 0x80;
+constexpr std::uint8_t kTestRegister = 0x15;
 
 }  // namespace
 
@@ -27,6 +28,25 @@ std::uint8_t StoredBits(std::uint8_t address) {
     default:
       return 0xFF;
   }
+}
+
+std::uint8_t ActionBits(std::uint8_t address) {
+  switch (address) {
+    case reg::kConfiguration1:
+      return kReset | kInitialisation;
+    case reg::kChassisClear:
+      return kChassisClearCommand;
+    default:
+      return 0x00;
+  }
+}
+
+std::uint8_t KeptBits(std::uint8_t address) {
+  return address == reg::kConfiguration1 ? kIntClear : 0x00;
+}
+
+bool IsRestorable(std::uint8_t address) {
+  return IsWritable(address) && address != kTestRegister;
 }
 
 }  // namespace chip

@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
-#include "chip/register_access.h"
 #include "chip/register_catalogue.h"
 
 namespace chip {
@@ -159,28 +158,6 @@ Snapshot ParseSnapshot(std::string_view text) {
   std::sort(snapshot.registers.begin(), snapshot.registers.end(),
             [](const SavedRegister& a, const SavedRegister& b) { return a.address < b.address; });
   return snapshot;
-}
-
-std::vector<RestoreStep> PlanRestore(const Snapshot& snapshot,
-                                     const std::function<std::uint8_t(std::uint8_t)>& read) {
-  std::vector<RestoreStep> steps;
-  std::optional<RestoreStep> configuration;
-  for (const SavedRegister& saved : snapshot.registers) {
-    const std::uint8_t stored = StoredBits(saved.address);
-    if (stored == 0) continue;  // read-only: never read for the plan, never written
-    const std::uint8_t now = read(saved.address);
-    if (((now ^ saved.value) & stored) == 0) continue;
-    const RegisterEntry* entry = CatalogueEntry(saved.address);
-    RestoreStep step{saved.address, entry != nullptr ? std::string(entry->caption) : saved.caption,
-                     now, saved.value, RestoreValue(saved.address, saved.value)};
-    if (saved.address == reg::kConfiguration1) {
-      configuration = std::move(step);
-    } else {
-      steps.push_back(std::move(step));
-    }
-  }
-  if (configuration) steps.push_back(std::move(*configuration));
-  return steps;
 }
 
 std::string PlaceNote(const ChipPlace& saved, const ChipPlace& here) {

@@ -1,7 +1,7 @@
 #pragma once
 
-// Register snapshot files: every catalogue register of one chip, saved as JSON, and the plan for
-// putting a saved set-up back on a chip. Plain C++ so the window and the command line share it.
+// Register snapshot files: every catalogue register of one chip, saved as JSON (restore_plan.h
+// puts one back on a chip). Plain C++ so the window and the command line share it.
 //
 // A file looks like this (addresses and values are written as hex strings; a reader also takes
 // plain JSON numbers):
@@ -60,22 +60,6 @@ std::string FormatSnapshot(const Snapshot& snapshot);
 // Throws SnapshotError: not JSON, not an object, a missing or mistyped field, an address that is
 // not in the catalogue or comes twice, a value outside 0..255.
 Snapshot ParseSnapshot(std::string_view text);
-
-// One register a restore would change.
-struct RestoreStep {
-  std::uint8_t address = 0;
-  std::string caption;  // the catalogue's, whatever the file says
-  std::uint8_t now = 0;
-  std::uint8_t saved = 0;
-  std::uint8_t write = 0;  // what goes to the chip: the saved value's stored bits
-};
-
-// The writable registers whose stored bits differ between the chip now and the snapshot, in
-// address order with Configuration 1 last (so limits and modes are in place before it starts the
-// chip). read(address) gives the chip's current value; it is asked only for registers the
-// snapshot holds that can be written.
-std::vector<RestoreStep> PlanRestore(const Snapshot& snapshot,
-                                     const std::function<std::uint8_t(std::uint8_t)>& read);
 
 // "" when the snapshot came from this place, otherwise a sentence for the user saying where it
 // came from. An adapter that only one of the two names does not make the places differ.

@@ -138,6 +138,12 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
       a.address = n.value;
     } else if (arg == "--yes" || arg == "-y") {
       a.yes = true;
+    } else if (arg == "--force") {
+      a.force = true;
+    } else if (arg == "--overwrite") {
+      a.overwrite = true;
+    } else if (arg == "--append") {
+      a.append = true;
     } else if (arg == "--verbose" || arg == "-v") {
       a.verbose = true;
     } else if ((v = OptionValue(args, i, "--bit", missing))) {
@@ -205,6 +211,15 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
   if (a.bit && a.command != "set") return fail("--bit belongs to the set command");
   if (a.yes && a.command != "set" && a.command != "snapshot") {
     return fail("--yes belongs to the set and snapshot restore commands");
+  }
+  if (a.force && !(a.command == "snapshot" && a.operands[0] == "restore")) {
+    return fail("--force belongs to the snapshot restore command");
+  }
+  if ((a.overwrite || a.append) && a.command != "record") {
+    return fail("--overwrite and --append belong to the record command");
+  }
+  if (a.overwrite && a.append) {
+    return fail("record: --overwrite replaces the file and --append continues it; give one");
   }
   if (a.verbose && a.command != "detect") return fail("--verbose belongs to the detect command");
   if (a.format != Format::Auto && a.command != "watch") {

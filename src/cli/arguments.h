@@ -38,7 +38,10 @@ struct Arguments {
   std::optional<int> address;  // 7-bit
 
   bool yes = false;
-  bool verbose = false;  // detect: also the adapters seen, searched or not
+  bool force = false;      // restore a snapshot of another Company ID or Revision
+  bool overwrite = false;  // record: replace a file that holds data
+  bool append = false;     // record: continue the recording in the file
+  bool verbose = false;    // detect: also the adapters seen, searched or not
   std::optional<BitArg> bit;
   double interval_seconds = 1.0;
   long count = 0;  // 0: until interrupted

@@ -1,23 +1,30 @@
 #pragma once
 
 #include <iosfwd>
+#include <memory>
 #include <string>
 
+#include "chip/recording_file.h"
 #include "chip/snapshot.h"
 #include "cli/arguments.h"
 #include "cli/run.h"
 #include "cli/session.h"
 
-// The commands that keep the chip in a file: snapshot save/restore and record, in the same
-// formats as the window's snapshots and recordings.
+// The commands that keep the chip in a file: snapshot save and record, in the same formats as the
+// window's snapshots and recordings (snapshot restore is in writes.h).
 namespace cli {
 
 // Reads and checks a snapshot file before the bus is touched. Throws UsageError.
 chip::Snapshot LoadSnapshot(const std::string& path);
 
 int SnapshotSave(Session& s, const std::string& path, std::ostream& out);
-int SnapshotRestore(Session& s, const chip::Snapshot& snapshot, const Arguments& args,
-                    std::ostream& out, std::ostream& err, const Terminal& terminal);
-int Record(Session& s, const Arguments& args, std::ostream& out, const Terminal& terminal);
+
+// Opens record's file as --overwrite and --append say, before the bus is touched, so a file that
+// holds data is refused before anything else happens. Throws UsageError.
+std::unique_ptr<chip::RecordingFile> OpenRecording(const Arguments& args);
+// Records into file until --count rows or a stop; the file is closed (flushed and synced) at the
+// end. A file that fails part way throws WriteError.
+int Record(Session& s, const Arguments& args, std::unique_ptr<chip::RecordingFile> file,
+           std::ostream& out, const Terminal& terminal);
 
 }  // namespace cli

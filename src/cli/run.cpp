@@ -1,11 +1,15 @@
 #include "cli/run.h"
 
 #include <cstdio>
+#include <memory>
+#include <optional>
 #include <ostream>
 
 #include "access/link_new_com_port.h"
 #include "buslink/bus_error.h"
+#include "chip/file_text.h"
 #include "chip/register_catalogue.h"
+#include "chip/register_write.h"
 #include "cli/alarms.h"
 #include "cli/arguments.h"
 #include "cli/files.h"
@@ -13,26 +17,13 @@
 #include "cli/serve.h"
 #include "cli/session.h"
 #include "cli/watch.h"
+#include "cli/writes.h"
 
 namespace cli {
 
 namespace {
 
 using devaccess::ReadAt;
-
-std::string RegisterName(int address) {
-  char text[8];
-  std::snprintf(text, sizeof text, "0x%02X", address & 0xFF);
-  std::string name = text;
-  for (const chip::RegisterEntry& r : chip::AllRegisters()) {
-    if (r.address != address) continue;
-    std::string_view caption = r.caption;
-    while (!caption.empty() && caption.back() == ' ') caption.remove_suffix(1);
-    name += " (" + std::string(caption) + ")";
-    break;
-  }
-  return name;
-}
 
 int Detect(Session& s, std::ostream& out, std::ostream& err, const Arguments& args) {
   const std::vector<Found> found = s.Detect();
@@ -56,27 +47,46 @@ int Dump(Session& s, std::ostream& out) {
   return kExitOk;
 }
 
-int Set(Session& s, const chip::RegisterEntry& r, const Arguments& args, int value,
-        std::ostream& out, std::ostream& err, const Terminal& terminal) {
-  devaccess::Declarations& d = s.d();
-  if (args.bit) {
-    const int mask = 1 << args.bit->bit;
-    const int before = ReadAt(d, r.address);
-    value = args.bit->value != 0 ? (before | mask) : (before & ~mask);
+// The command on the chip the options name, once everything typed has been checked.
+int OnTheChip(Session& session, const Arguments& args, const chip::RegisterEntry* reg, int value,
+              const chip::Snapshot& saved, std::ostream& out, std::ostream& err,
+              const Terminal& terminal) {
+  if (args.command == "detect") return Detect(session, out, err, args);
+  if (args.command == "serve") return Serve(session, args, out, err, terminal);
+  // A file that holds data is refused before anything reaches the bus.
+  std::unique_ptr<chip::RecordingFile> recording;
+  if (args.command == "record") recording = OpenRecording(args);
+  const std::vector<Found> found = session.Detect();
+  if (found.empty()) {
+    err << "kelvran: " << NoChipMessage(args) << '\n';
+    return kExitNoChip;
   }
-  if (terminal.input_is_terminal && !args.yes) {
-    char what[32];
-    std::snprintf(what, sizeof what, "0x%02X", value);
-    const std::string question = "Write " + std::string(what) + " to " + RegisterName(r.address) +
-                                 " of the chip at " + Describe(s.chip()) + "?";
-    if (!Confirm(question, err, terminal)) {
-      err << "kelvran: nothing written\n";
-      return kExitUsage;
+  const bool restore = args.command == "snapshot" && args.operands[0] == "restore";
+  if (args.command == "set" || restore) {
+    if (const std::optional<int> refused = OneChipToWrite(found, err)) return *refused;
+  }
+  session.AttachTo(found.front());
+  try {
+    if (args.command == "dump") return Dump(session, out);
+    if (args.command == "get") {
+      out << RegisterLine(*reg, ReadAt(session.d(), reg->address)) << '\n';
+      return kExitOk;
     }
+    if (args.command == "set") return Set(session, *reg, args, value, out, err, terminal);
+    if (restore) return SnapshotRestore(session, saved, args, out, err, terminal);
+    if (args.command == "snapshot") return SnapshotSave(session, args.operands[1], out);
+    if (args.command == "record") return Record(session, args, std::move(recording), out, terminal);
+    if (args.command == "alarms") return Alarms(session.d(), out, err);
+    return Watch(session.d(), args, out, err, terminal);
+  } catch (const buslink::BusError& e) {
+    if (!e.context()) throw;
+    const buslink::TransferContext& c = *e.context();
+    const char* doing =
+        c.operation == buslink::TransferContext::Operation::Write ? "writing " : "reading ";
+    throw buslink::BusError(e.code(), doing + chip::RegisterName(static_cast<std::uint8_t>(c.reg)) +
+                                          " of the chip at " + Describe(session.chip()) + ": " +
+                                          e.what());
   }
-  devaccess::WriteAt(d, r.address, value);
-  out << RegisterLine(r, ReadAt(d, r.address)) << '\n';
-  return kExitOk;
 }
 
 int Command(const Arguments& args, std::ostream& out, std::ostream& err, const Terminal& terminal) {
@@ -90,7 +100,8 @@ int Command(const Arguments& args, std::ostream& out, std::ostream& err, const T
   }
   if (args.command == "set") {
     if (chip::IsReadOnly(reg->address)) {
-      throw UsageError(RegisterName(reg->address) + " is read-only: the chip ignores writes to it");
+      throw UsageError(chip::RegisterName(reg->address) +
+                       " is read-only: the chip ignores writes to it");
     }
     if (!args.bit) {
       const ValueArg v = ParseValue(args.operands[1]);
@@ -102,32 +113,13 @@ int Command(const Arguments& args, std::ostream& out, std::ostream& err, const T
   const chip::Snapshot saved = restore ? LoadSnapshot(args.operands[1]) : chip::Snapshot{};
 
   Session session(args);
-  if (args.command == "detect") return Detect(session, out, err, args);
-  if (args.command == "serve") return Serve(session, args, out, err, terminal);
-  if (!session.Attach()) {
-    err << "kelvran: " << NoChipMessage(args) << '\n';
-    return kExitNoChip;
+  const int status = OnTheChip(session, args, reg, value, saved, out, err, terminal);
+  if (!session.trace_failure().empty()) {
+    // The transfers went on, but the trace the user asked for is incomplete: say so.
+    err << "kelvran: " << chip::PlainText(session.trace_failure()) << '\n';
+    return status == kExitOk ? kExitBus : status;
   }
-  try {
-    if (args.command == "dump") return Dump(session, out);
-    if (args.command == "get") {
-      out << RegisterLine(*reg, ReadAt(session.d(), reg->address)) << '\n';
-      return kExitOk;
-    }
-    if (args.command == "set") return Set(session, *reg, args, value, out, err, terminal);
-    if (restore) return SnapshotRestore(session, saved, args, out, err, terminal);
-    if (args.command == "snapshot") return SnapshotSave(session, args.operands[1], out);
-    if (args.command == "record") return Record(session, args, out, terminal);
-    if (args.command == "alarms") return Alarms(session.d(), out, err);
-    return Watch(session.d(), args, out, err, terminal);
-  } catch (const buslink::BusError& e) {
-    if (!e.context()) throw;
-    const buslink::TransferContext& c = *e.context();
-    const char* doing =
-        c.operation == buslink::TransferContext::Operation::Write ? "writing " : "reading ";
-    throw buslink::BusError(e.code(), doing + RegisterName(c.reg) + " of the chip at " +
-                                          Describe(session.chip()) + ": " + e.what());
-  }
+  return status;
 }
 
 }  // namespace
@@ -164,13 +156,10 @@ int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& e
   try {
     return Command(args, out, err, terminal);
   } catch (const UsageError& e) {
-    err << "kelvran: " << e.what() << '\n';
+    err << "kelvran: " << chip::PlainText(e.what()) << '\n';
     return kExitUsage;
-  } catch (const buslink::BusError& e) {
-    err << "kelvran: " << e.what() << '\n';
-    return kExitBus;
-  } catch (const std::exception& e) {
-    err << "kelvran: " << e.what() << '\n';
+  } catch (const std::exception& e) {  // a bus failure, a file that failed part way
+    err << "kelvran: " << chip::PlainText(e.what()) << '\n';
     return kExitBus;
   }
 }

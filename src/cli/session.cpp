@@ -6,6 +6,7 @@
 #include "buslink/linux/linux_backend.h"
 #include "buslink/sim/scenario.h"
 #include "buslink/sim/simulated_hardware.h"
+#include "chip/file_text.h"
 
 namespace cli {
 
@@ -65,14 +66,18 @@ Session::Session(const Arguments& args) : args_(args) {
     } catch (const std::exception& e) {
       throw UsageError(OneLine(e.what()));
     }
+    trace_->SetFailureReport([this](const std::string& why) { trace_failure_ = why; });
   }
   if (args.simulate) {
     buslink::sim::Scenario scenario;
     try {
-      scenario = args.scenario_file.empty() ? buslink::sim::Scenario::BuiltIn()
-                                            : buslink::sim::Scenario::FromFile(args.scenario_file);
+      scenario = args.scenario_file.empty()
+                     ? buslink::sim::Scenario::BuiltIn()
+                     : buslink::sim::Scenario::FromJson(
+                           chip::ReadUserFile(args.scenario_file, "the scenario file"),
+                           args.scenario_file);
     } catch (const std::exception& e) {
-      throw UsageError(OneLine(e.what()));
+      throw UsageError(OneLine(chip::PlainText(e.what())));
     }
     auto simulated = std::make_unique<buslink::sim::SimulatedHardware>(scenario, trace_.get());
     simulated->LimitSearchTo(buslink::BusChoice::Parse(args.bus));
@@ -107,8 +112,8 @@ std::vector<Found> Session::Detect() {
       } catch (const std::exception&) {
         // the port answered a moment ago; without its base the line just shows 0h
       }
-      found.push_back({buslink::BusMedium::PrinterPort, p.port, base, p.mode_flag,
-                       static_cast<std::uint8_t>(p.address / 2)});
+      found.push_back({buslink::BusMedium::PrinterPort, p.port, static_cast<std::uint16_t>(base),
+                       p.mode_flag, static_cast<std::uint8_t>(p.address / 2)});
     }
   }
   if (smbus) {
@@ -127,10 +132,14 @@ std::vector<Found> Session::Detect() {
 bool Session::Attach() {
   const std::vector<Found> found = Detect();
   if (found.empty()) return false;
-  chip_ = found.front();
+  AttachTo(found.front());
+  return true;
+}
+
+void Session::AttachTo(const Found& chip) {
+  chip_ = chip;
   PointAt(d_, chip_);
   d_.several_adapters = chip_.adapter && adapters_searched_ > 1;
-  return true;
 }
 
 void PointAt(devaccess::Declarations& d, const Found& chip) {
@@ -141,7 +150,7 @@ void PointAt(devaccess::Declarations& d, const Found& chip) {
     ports.SetSelectedPort(chip.port);
     ports.Device().SetModeFlag(chip.mode_flag);
     ports.Device().SetDeviceAddress(static_cast<std::uint8_t>(chip.address7 * 2));
-    d.pp_base_address = static_cast<std::int16_t>(ports.Device().BaseAddress());
+    d.pp_base_address = static_cast<std::uint16_t>(ports.Device().BaseAddress());
     d.device_address = static_cast<std::int16_t>(chip.address7 * 2);
   } else {
     if (chip.adapter) {

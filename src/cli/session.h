@@ -21,10 +21,16 @@ class UsageError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// A file that failed part way, while it was written (exit 1).
+class WriteError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
 struct Found {
   buslink::BusMedium medium;
-  std::uint8_t port = 0;  // printer port index
-  int port_base = 0;      // its base I/O address
+  std::uint8_t port = 0;        // printer port index
+  std::uint16_t port_base = 0;  // its base I/O address
   bool mode_flag = false;
   std::uint8_t address7 = 0;
   std::optional<buslink::I2cAdapterInfo> adapter =
@@ -51,6 +57,10 @@ class Session {
 
   // Points the shared state at the first chip found. Returns false when there is none.
   bool Attach();
+  // Points the shared state at this chip, one that Detect() found.
+  void AttachTo(const Found& chip);
+  // Why the bus trace stopped, when a write to it failed; empty while it works.
+  const std::string& trace_failure() const { return trace_failure_; }
   const Found& chip() const { return chip_; }
   // The I2C adapters the last Detect saw, each marked searched or not.
   const std::vector<buslink::I2cAdapterInfo>& adapters() const { return adapters_; }
@@ -63,6 +73,7 @@ class Session {
   std::unique_ptr<buslink::Backend> backend_;
   devaccess::Declarations d_;
   Found chip_{};
+  std::string trace_failure_;
   std::vector<buslink::I2cAdapterInfo> adapters_;
   int adapters_searched_ = 0;
 };

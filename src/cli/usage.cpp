@@ -22,8 +22,8 @@ constexpr const char* kBusOptions =
     "                        searched.\n";
 
 constexpr const char* kExitStatus =
-    "Exit status: 0 done, 1 bus failure, 2 bad command line or input, 3 no chip found,\n"
-    "4 an alarm (watch --until-alarm).\n";
+    "Exit status: 0 done, 1 bus or file failure, 2 bad command line or input or a write\n"
+    "not confirmed, 3 no chip found, 4 an alarm (watch --until-alarm).\n";
 
 std::string Page(const char* usage, const char* what) {
   return std::string("Usage: ") + usage + "\n\n" + what + "\n" + kBusOptions + "\n" + kExitStatus;
@@ -54,8 +54,10 @@ std::string Usage(const std::string& command) {
         "kelvran set REG VALUE [--yes] [bus options]\n"
         "       kelvran set REG --bit N=0|1 [--yes] [bus options]",
         "Writes one register: VALUE as 0x3F, 3Fh, 63 or 0b00111111, or one bit by\n"
-        "read-modify-write. Read-only registers are refused. On a terminal the write\n"
-        "is confirmed first unless --yes (-y) is given.\n");
+        "read-modify-write, and reads it back. Read-only registers are refused. On a\n"
+        "terminal the write is confirmed first unless --yes (-y) is given; when stdin\n"
+        "is not a terminal, only --yes lets it through. With several chips found, the\n"
+        "bus options must leave one.\n");
   }
   if (command == "watch") {
     return Page(
@@ -79,16 +81,23 @@ std::string Usage(const std::string& command) {
   if (command == "snapshot") {
     return Page(
         "kelvran snapshot save FILE [bus options]\n"
-        "       kelvran snapshot restore FILE [--yes] [bus options]",
+        "       kelvran snapshot restore FILE [--yes] [--force] [bus options]",
         "save writes every register of the chip to FILE (JSON, the window's snapshot\n"
-        "format). restore lists the writable registers that differ from FILE and writes\n"
-        "them, Configuration 1 last; on a terminal it asks first unless --yes.\n");
+        "format), replacing an old FILE only once the new one is complete. restore\n"
+        "prints its plan (the writable registers that differ from FILE; START cleared\n"
+        "first while the chip runs, Configuration 1 last), then writes and reads back\n"
+        "each; it asks as set does. A snapshot of another Company ID or Revision needs\n"
+        "--force.\n");
   }
   if (command == "record") {
-    return Page("kelvran record FILE [--interval=1s] [--count=N] [bus options]",
-                "Records every channel the Channel Mode register selects to FILE, in the\n"
-                "window's recording format (CSV with '#' header lines), until --count rows or\n"
-                "Ctrl-C. The file reaches the disk at least once a second.\n");
+    return Page(
+        "kelvran record FILE [--interval=1s] [--count=N] [--overwrite|--append]\n"
+        "       [bus options]",
+        "Records every channel the Channel Mode register selects to FILE, in the\n"
+        "window's recording format (CSV with '#' header lines), until --count rows,\n"
+        "Ctrl-C, SIGTERM or SIGHUP. Rows reach the file at least once a second and the\n"
+        "disk every ten. A FILE that holds data is kept unless --overwrite replaces it\n"
+        "or --append continues the recording in it (same columns only).\n");
   }
   if (command == "serve") {
     return Page(

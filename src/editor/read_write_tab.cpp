@@ -51,7 +51,6 @@ ReadWriteTab::ReadWriteTab(devaccess::Declarations& d, widgets::MessageBoxes& bo
   show_timer_->setSingleShot(true);
   show_timer_->setInterval(1000 / kShowsPerSecond);
   connect(show_timer_, &QTimer::timeout, this, [this] {
-    // Only while reading goes on: d_.value_read is then still the newest read of this tab.
     if (!value_unshown_ || !timer3_->isActive()) return;
     value_unshown_ = false;
     refresh_register_panel();
@@ -158,23 +157,23 @@ void ReadWriteTab::describe_selected_register() {
 }
 
 void ReadWriteTab::read_and_show_register() {
-  devaccess::ReadAt(d_, selected_address_);
-  SetText(current_reg_address_label_, HexText(d_.reg_address));
-  SetText(p_value_read_hex_label_, HexText(d_.value_read));
-  SetText(p_value_read_dec_label_, QString::number(d_.value_read));
+  last_read_ = devaccess::ReadAt(d_, selected_address_);
+  SetText(current_reg_address_label_, HexText(selected_address_));
+  SetText(p_value_read_hex_label_, HexText(last_read_));
+  SetText(p_value_read_dec_label_, QString::number(last_read_));
 }
 
 void ReadWriteTab::refresh_register_panel() {
-  const int shown = d_.bits_show_written == 1 ? d_.value_to_write : d_.value_read;
+  const int shown = d_.bits_show_written == 1 ? d_.value_to_write : last_read_;
   for (int k = 7; k >= 0; --k) {
     SetText(bit_[static_cast<std::size_t>(k)],
             (shown >> k) & 1 ? QStringLiteral("1") : QStringLiteral("0"));
   }
   SetText(p_value_written_hex_label_, HexText(d_.value_to_write));
   SetText(p_value_written_dec_label_, QString::number(d_.value_to_write));
-  SetText(p_value_read_hex_label_, HexText(d_.value_read));
-  SetText(p_value_read_dec_label_, QString::number(d_.value_read));
-  SetText(current_reg_address_label_, HexText(d_.reg_address));
+  SetText(p_value_read_hex_label_, HexText(last_read_));
+  SetText(p_value_read_dec_label_, QString::number(last_read_));
+  SetText(current_reg_address_label_, HexText(selected_address_));
 }
 
 void ReadWriteTab::read_writedisplaytext_MouseMove(int index) {
@@ -223,7 +222,7 @@ void ReadWriteTab::bit_Click(int bit) {
     value = fresh | mask;
   }
   devaccess::WriteAt(d_, selected_address_, value);
-  devaccess::ReadAt(d_, selected_address_);  // shows what the chip kept, not what was sent
+  last_read_ = devaccess::ReadAt(d_, selected_address_);  // what the chip kept, not what was sent
   refresh_register_panel();
 }
 
@@ -282,7 +281,7 @@ void ReadWriteTab::SSRibbon5_Click(bool value) {
 }
 
 void ReadWriteTab::Timer3_Timer() {
-  devaccess::ReadAt(d_, selected_address_);
+  last_read_ = devaccess::ReadAt(d_, selected_address_);
   // The first value shows at once; the ones that follow wait for the show timer, which then
   // shows the newest.
   if (show_timer_->isActive()) {

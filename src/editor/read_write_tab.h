@@ -62,6 +62,9 @@ class ReadWriteTab : public QWidget {
   // The register the last click on a register label selected; every transfer of this tab goes
   // there, whatever other handlers left in reg_address.
   std::int16_t selected_address_ = 0;
+  // What this tab last read there. The shared value_read may hold another reader's value by the
+  // time the panel shows (a recording reads on every tab, between this tab's reads).
+  int last_read_ = 0;
 
   std::array<QLabel*, 51> labels_{};  // read_writedisplaytext; 0 is the placeholder
   QLabel* current_reg_type_label_ = nullptr;

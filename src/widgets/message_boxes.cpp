@@ -9,6 +9,7 @@ MsgAnswer QtMessageBoxes::Show(QWidget* parent, const QString& purpose, const QS
   QMessageBox box(parent);
   box.setObjectName(QStringLiteral("msgbox_") + purpose);
   box.setWindowTitle(title);
+  box.setTextFormat(Qt::PlainText);  // a text may quote a file or a device: never markup
   box.setText(text);
   switch (icon) {
     case MsgIcon::None:

@@ -634,7 +634,7 @@ void InitForm::FinishCMD_Click() {
     d_.comms_medium = devaccess::CommsMediumOf(buslink::BusMedium::PrinterPort);
     Skippable([&] {
       d_.pp_base_address =
-          static_cast<std::int16_t>(d_.EnsureBusLink().GetParallelPorts().Device().BaseAddress());
+          static_cast<std::uint16_t>(d_.EnsureBusLink().GetParallelPorts().Device().BaseAddress());
     });
   }
   d_.adapter.clear();

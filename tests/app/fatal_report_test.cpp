@@ -164,6 +164,7 @@ TEST(ProgramEndDeathTest, ClosingTheMainWindowAfterFinishEndsWithStatus0) {
 // timer of a recording started by --record included (it reads neither probe nor 0x40).
 TEST(ProgramEndDeathTest, BusFailureOnAMainWindowReadEndsWithTheReportAndStatus1) {
   const std::string recording = testing::TempDir() + "fatal_report_recording.csv";
+  std::remove(recording.c_str());  // a recording keeps a file that holds data
   for (const auto& [fault, record_file] :
        {std::pair<const char*, std::string>{
             R"({"medium": "SMB", "op": "R", "skip": 3, "error": "NACK"})", ""},

@@ -1,4 +1,5 @@
 #include "chip/snapshot.h"
+#include "chip/restore_plan.h"
 
 #include <gtest/gtest.h>
 

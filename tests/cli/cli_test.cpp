@@ -107,13 +107,13 @@ TEST(Kelvran, GetAndSetByAddressOrName) {
       {{"get", " int mask 1 "},
        "0x43  INT Mask 1            0x81  10000001  2.5V/ExtTemp, FAN2/AIN2",
        ""},
-      {{"set", "43h", "0b1111"},
+      {{"set", "43h", "0b1111", "--yes"},
        "0x43  INT Mask 1            0x0F  00001111  2.5V/ExtTemp, Vccp1, Vcc, 5V",
        "SMB 2D W 43 0F"},
       {{"set", "INT Mask 1", "--bit", "7=0", "--yes"},
        "0x43  INT Mask 1            0x01  00000001  2.5V/ExtTemp",
        "SMB 2D W 43 01"},
-      {{"set", "0x19", "200", "--address", "0x2D"},
+      {{"set", "0x19", "200", "--address", "0x2D", "--yes"},
        "0x19  Analog Output         0xC8  11001000  Bit 3, Bit 6, Bit 7",
        "SMB 2D W 19 C8"},
   };
@@ -285,8 +285,8 @@ TEST(Kelvran, RecordWritesParseableRows) {
     Terminal terminal;
     std::size_t rows;
   } cases[] = {
-      {{"record", file, "--count", "3", "--interval", "0"}, Terminal{}, 3},
-      {{"record", file, "--interval", "0"}, ctrl_c, 2},
+      {{"record", file, "--count", "3", "--interval", "0", "--overwrite"}, Terminal{}, 3},
+      {{"record", file, "--interval", "0", "--overwrite"}, ctrl_c, 2},
   };
   for (const auto& c : cases) {
     const Result r = Kelvran(c.args, kOneSMBusChip, c.terminal);

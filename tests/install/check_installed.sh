@@ -74,6 +74,16 @@ elif [ "$(cat "$rule")" != "$documented" ]; then
   diff <(echo "$documented") "$rule" >&2 || true
 fi
 
+# The group the rule gives the I2C nodes comes from the sysusers.d file, so it exists wherever
+# the package is installed.
+sysusers=$prefix/lib/sysusers.d/kelvran-eval.conf
+rule_group=$(sed -n 's/.*SUBSYSTEM=="i2c-dev".*GROUP="\([^"]*\)".*/\1/p' "$rule" 2>/dev/null)
+if [ ! -f "$sysusers" ]; then
+  fail "no sysusers.d file at $sysusers"
+elif ! grep -Eq "^g[[:space:]]+$rule_group[[:space:]]" "$sysusers"; then
+  fail "$sysusers does not declare the group '$rule_group' the udev rule names"
+fi
+
 for page in linux-permissions.md simulator.md; do
   [ -f "$prefix/share/doc/kelvran-eval/$page" ] || fail "share/doc/kelvran-eval/$page is missing"
 done

@@ -3,6 +3,8 @@
 #include <QAccessible>
 #include <QMainWindow>
 #include <QPointer>
+#include <QTabWidget>
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -32,6 +34,10 @@ const char* const kTwelveBoards = R"({"printer_ports": [
       {"address": "0x58", "answers_under": "both"}, {"address": "0x5A", "answers_under": "both"}]},
     {"base": "0x278", "boards": [{"address": "0x5C", "answers_under": "both"},
       {"address": "0x58", "answers_under": "both"}, {"address": "0x5A", "answers_under": "both"}]}]})";
+
+// A printer port on a PCIe card, at a base above 0x8000.
+const char* const kHighPort =
+    R"({"printer_ports": [{"base": "0xD010", "boards": [{"address": "0x5C"}]}]})";
 
 bool Shown(const QWidget* w) {
   return w != nullptr && w->isVisible();
@@ -300,7 +306,9 @@ TEST_F(InitFormTest, FinishHandsTheChosenLinesChipOverAndShowsTheMainWindow) {
       {kBoardUnderBothModes, false, 1, 1, 0x5C, 0x278, 0, true, "PP 5C R 3E 41"},
       {kBothMedia, true, 0, 0, 0x2D, 0, 1, false, "SMB 2D R 3E 41"},
       // Line 11 is port 1, ModeFlag true, 58h; its last digit alone would point at line 1.
-      {kTwelveBoards, false, 10, 1, 0x58, 0x278, 0, true, "PP 58 R 3E 41"}};
+      {kTwelveBoards, false, 10, 1, 0x58, 0x278, 0, true, "PP 58 R 3E 41"},
+      // A PCIe card's port sits above 0x8000: its base is a whole 16-bit address, not negative.
+      {kHighPort, false, 0, 1, 0x5C, 0xD010, 0, false, "PP 5C R 3E 41"}};
   for (const auto& f : finishes) {
     SCOPED_TRACE(::testing::Message() << f.read << " from line " << f.line);
     WizardWindow& w = Start(f.scenario);
@@ -325,6 +333,38 @@ TEST_F(InitFormTest, FinishHandsTheChosenLinesChipOverAndShowsTheMainWindow) {
     EXPECT_EQ(devaccess::ReadAt(w.d, 0x3E), 0x41);
     EXPECT_THAT(Trace(), ElementsAre(f.read)) << "the chip is reached where it was found";
   }
+}
+
+// After Finish on a port above 0x8000, the Read/Write and Visual Display tabs reach the chip as
+// they do on one at 0x378.
+TEST_F(InitFormTest, AChipOnAPortAbove8000IsReachedByEveryTab) {
+  WizardWindow& w =
+      Start(R"({"printer_ports": [{"base": "0xD010", "boards": [{"address": "0x5C"}]}],
+                              "chip": {"registers": {"0x40": "0x03"}}})");
+  w.ToMedia(true, false);
+  w.Click("NextCMD");
+  EXPECT_THAT(w.Lines(), ElementsAre(PrinterLine("2E", "D010", 1)));
+  w.SelectLine(0);
+  w.Click("FinishCMD");
+  QMainWindow* main_form = w.form.main_form();
+  ASSERT_TRUE(Shown(main_form));
+  auto* tabs = main_form->findChild<QTabWidget*>(QStringLiteral("Main_Form_Tab"));
+  ASSERT_NE(tabs, nullptr);
+  trace_.ClearLines();
+  tabs->setCurrentIndex(1);  // Read/Write selects and reads Vccp1
+  EXPECT_EQ(main_form->findChild<QLabel*>(QStringLiteral("current_reg_address_label"))->text(),
+            "21");
+  ASSERT_EQ(Trace().size(), 1u);
+  EXPECT_TRUE(Trace()[0].starts_with("PP 5C R 21 ")) << Trace()[0];
+  tabs->setCurrentIndex(2);  // Visual Display: its cycle reads on
+  const auto voltage_reads = [&] {
+    return std::count_if(Trace().begin(), Trace().end(),
+                         [](const std::string& line) { return line.starts_with("PP 5C R 24 "); });
+  };
+  EXPECT_TRUE(QTest::qWaitFor([&] { return voltage_reads() > 2; }, 5000));
+  for (const std::string& line : Trace()) EXPECT_EQ(line.find("ERR"), std::string::npos) << line;
+  EXPECT_EQ(w.boxes.shown.size(), 0u);
+  tabs->setCurrentIndex(0);
 }
 
 // F1 opens the help from the first page; Return on a check box presses Next; screen readers see a

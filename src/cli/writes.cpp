@@ -1,0 +1,121 @@
+#include "cli/writes.h"
+
+#include <ostream>
+
+#include "access/link_new_com_port.h"
+#include "chip/file_text.h"
+#include "chip/register_access.h"
+#include "chip/register_write.h"
+#include "chip/restore_plan.h"
+#include "cli/chip_place.h"
+#include "cli/registers_view.h"
+
+namespace cli {
+
+namespace {
+
+chip::RegisterRead Reader(Session& s) {
+  return [&s](std::uint8_t address) {
+    return static_cast<std::uint8_t>(devaccess::ReadAt(s.d(), address));
+  };
+}
+
+chip::RegisterWrite Writer(Session& s) {
+  return
+      [&s](std::uint8_t address, std::uint8_t value) { devaccess::WriteAt(s.d(), address, value); };
+}
+
+}  // namespace
+
+std::optional<int> AllowWrites(const std::string& question, const Arguments& args,
+                               std::ostream& err, const Terminal& terminal) {
+  if (args.yes) return std::nullopt;
+  if (!terminal.input_is_terminal) {
+    // A script, a cron job or a pipe cannot have read the question: nothing it sends is a yes.
+    err << "kelvran: nothing written: stdin is not a terminal, so nobody was asked; add --yes to "
+           "write without asking\n";
+    return kExitUsage;
+  }
+  const bool yes = Confirm(question, err, terminal);
+  if (terminal.stop_requested && terminal.stop_requested()) {
+    err << "\nkelvran: interrupted, nothing written\n";
+    return kExitUsage;
+  }
+  if (!yes) {
+    err << "kelvran: nothing written\n";
+    return kExitUsage;
+  }
+  return std::nullopt;
+}
+
+std::optional<int> OneChipToWrite(const std::vector<Found>& found, std::ostream& err) {
+  if (found.size() <= 1) return std::nullopt;
+  err << "kelvran: nothing written: " << found.size()
+      << " chips answer; name the one to write to with --medium, --bus, --port or --address:\n";
+  for (const Found& f : found) err << "  " << Describe(f) << '\n';
+  return kExitUsage;
+}
+
+int Set(Session& s, const chip::RegisterEntry& r, const Arguments& args, int value,
+        std::ostream& out, std::ostream& err, const Terminal& terminal) {
+  if (args.bit) {
+    const auto now = static_cast<std::uint8_t>(devaccess::ReadAt(s.d(), r.address));
+    value = chip::WithBit(r.address, now, args.bit->bit, args.bit->value != 0);
+  }
+  const auto byte = static_cast<std::uint8_t>(value);
+  const std::string question = "Write " + chip::HexByte(byte) + " to " +
+                               chip::RegisterName(r.address) + " of the chip at " +
+                               Describe(s.chip()) + "?";
+  if (const std::optional<int> refused = AllowWrites(question, args, err, terminal)) {
+    return *refused;
+  }
+  try {
+    // A bus error passes on: it says itself that it was a write, of which register.
+    const std::uint8_t kept = chip::WriteAndReadBack(r.address, byte, Reader(s), Writer(s));
+    out << RegisterLine(r, kept) << '\n';
+  } catch (const chip::ReadBackError& e) {
+    err << "kelvran: the chip at " << Describe(s.chip()) << " did not keep the write: " << e.what()
+        << '\n';
+    return kExitBus;
+  }
+  return kExitOk;
+}
+
+int SnapshotRestore(Session& s, const chip::Snapshot& snapshot, const Arguments& args,
+                    std::ostream& out, std::ostream& err, const Terminal& terminal) {
+  const std::string note = chip::PlaceNote(snapshot.place, PlaceOf(s.d()));
+  if (!note.empty()) err << "kelvran: " << chip::PlainText(note) << '\n';
+  const std::string other = chip::IdentityDifference(snapshot, Reader(s));
+  if (!other.empty() && !args.force) {
+    err << "kelvran: nothing written: " << other << "; add --force to restore it all the same\n";
+    return kExitUsage;
+  }
+  if (!other.empty()) err << "kelvran: " << other << "; restoring it all the same (--force)\n";
+  const std::vector<chip::RestoreStep> steps = chip::PlanWrites(snapshot, Reader(s));
+  if (steps.empty()) {
+    out << "the chip at " << Describe(s.chip()) << " already holds the snapshot\n";
+    return kExitOk;
+  }
+  for (const chip::RestoreStep& step : steps) out << chip::DescribeStep(step) << '\n';
+  out << std::flush;
+  if (const std::optional<int> refused =
+          AllowWrites("Write these " + std::to_string(steps.size()) + " registers of the chip at " +
+                          Describe(s.chip()) + "?",
+                      args, err, terminal)) {
+    return *refused;
+  }
+  try {
+    chip::RunRestore(steps, Reader(s), Writer(s));
+  } catch (const chip::RestoreError& e) {
+    std::string text = e.Describe(Describe(s.chip()));
+    for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 1)) {
+      text.insert(at + 1, "kelvran: ");
+    }
+    err << "kelvran: " << text << '\n';
+    return kExitBus;
+  }
+  out << "restored " << steps.size() << " registers\n";
+  return kExitOk;
+}
+
+}  // namespace cli

@@ -1,0 +1,241 @@
+// Writes from the command line: who may answer the question, which chip, what reaches it, and
+// what a failure part way says.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include "cli/kelvran_run.h"
+
+namespace cli::harness {
+namespace {
+
+constexpr const char* kOneChip = R"({"smbus": {"chips": [{"address": "0x2D"}]}, "chip": {
+  "registers": {"0x40": "0x02", "0x43": "0x81"}}})";
+
+// A snapshot of kOneChip with other limits, taken first by each test that restores.
+std::string SnapshotOfAnotherSetUp() {
+  const std::string file = TestFile(".snapshot");
+  const RunResult r = RunKelvran({"snapshot", "save", file}, R"({"smbus": {"chips": [
+    {"address": "0x2D"}]}, "chip": {"registers": {"0x40": "0x02", "0x43": "0x0F", "0x2B": "0x50",
+    "0x2E": "0x60"}}})");
+  EXPECT_EQ(r.status, 0) << r.err;
+  return file;
+}
+
+// Whether a question was put, what the command ended with and whether anything was written, by
+// where stdin comes from and what it says. Ctrl-C at the question arrives while the read waits;
+// the answer typed after it must not count.
+TEST(KelvranWrites, OnlyATerminalsAnswerOrYesAllowsAWrite) {
+  const std::string snapshot = SnapshotOfAnotherSetUp();
+  enum class Stdin { Pipe, Terminal, TerminalCtrlC };
+  const struct {
+    Stdin in;
+    const char* answer;
+    bool yes;
+    int status;
+    bool asked, written;
+    const char* says;
+  } cases[] = {
+      {Stdin::Pipe, "y", false, 2, false, false, "add --yes"},
+      {Stdin::Pipe, "", false, 2, false, false, "add --yes"},
+      {Stdin::Pipe, "", true, 0, false, true, ""},
+      {Stdin::Terminal, "y", false, 0, true, true, ""},
+      {Stdin::Terminal, "n", false, 2, true, false, "nothing written"},
+      {Stdin::Terminal, "n", true, 0, false, true, ""},
+      {Stdin::TerminalCtrlC, "y", false, 2, true, false, "nothing written"},
+  };
+  for (const Lines& command :
+       {Lines{"set", "0x19", "0x80"}, Lines{"snapshot", "restore", snapshot}}) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(command[0] + " answering '" + c.answer + "' on " +
+                   (c.in == Stdin::Pipe ? "a pipe" : "a terminal") + (c.yes ? " with --yes" : ""));
+      bool interrupted = false;
+      int asked = 0;
+      Terminal terminal;
+      terminal.input_is_terminal = c.in != Stdin::Pipe;
+      terminal.read_line = [&] {
+        ++asked;
+        interrupted = c.in == Stdin::TerminalCtrlC;
+        return std::string(c.answer);
+      };
+      terminal.stop_requested = [&] { return interrupted; };
+      Lines args = command;
+      if (c.yes) args.push_back("--yes");
+      const RunResult r = RunKelvran(args, kOneChip, terminal);
+      EXPECT_EQ(r.status, c.status) << r.err;
+      EXPECT_EQ(asked, c.asked ? 1 : 0);
+      EXPECT_EQ(!r.Writes().empty(), c.written);
+      EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+    }
+  }
+}
+
+// With two chips and nothing to choose between them, a write is refused and the chips listed;
+// reading takes the first, and any option that leaves one chip lets the write through.
+TEST(KelvranWrites, AWriteNeedsOneChipNamedWhenThereAreSeveral) {
+  const std::string snapshot = SnapshotOfAnotherSetUp();
+  const std::string two_chips = R"({"smbus": {"chips": [{"address": "0x2D"}]},
+    "printer_ports": [{"base": "0x378", "boards": [{"address": "0x5C"}]}]})";
+  for (const Lines& write :
+       {Lines{"set", "0x19", "0x80", "--yes"}, Lines{"snapshot", "restore", snapshot, "--yes"}}) {
+    SCOPED_TRACE(write[0]);
+    const RunResult refused = RunKelvran(write, two_chips);
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.err.find("printer port 0 (378h) address 0x2E, ModeFlag false\n"),
+              std::string::npos)
+        << refused.err;
+    EXPECT_NE(refused.err.find("smbus address 0x2D\n"), std::string::npos) << refused.err;
+    EXPECT_TRUE(refused.Writes().empty());
+    for (const char* option : {"--medium=smbus", "--address=0x2D"}) {
+      Lines narrowed = write;
+      narrowed.push_back(option);
+      const RunResult r = RunKelvran(narrowed, two_chips);
+      EXPECT_EQ(r.status, 0) << option << r.err;
+      ASSERT_FALSE(r.Writes().empty()) << option;
+      EXPECT_EQ(r.Writes().front().substr(0, 7), "SMB 2D ") << option;
+    }
+  }
+  const RunResult read = RunKelvran({"get", "0x19"}, two_chips);
+  EXPECT_EQ(read.status, 0) << read.err;
+  EXPECT_EQ(read.trace.back(), "PP 5C R 19 FF");
+}
+
+// --bit changes one bit of what the register stores: a self-acting bit that reads set (RESET,
+// Initialisation) is never written back, INT Clear keeps the chip's own setting.
+TEST(KelvranWrites, OneBitChangesOnlyThatBit) {
+  const struct {
+    const char* config;
+    const char* bit;
+    const char* write;
+  } cases[] = {
+      {"0x81", "1=1", "SMB 2D W 40 03"},  // Initialisation reads set: not written back
+      {"0x91", "0=0", "SMB 2D W 40 00"},  // RESET and Initialisation
+      {"0x09", "1=1", "SMB 2D W 40 0B"},  // INT Clear stays as the chip has it
+      {"0x01", "7=1", "SMB 2D W 40 81"},  // asked for: written
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.config) + " --bit " + c.bit);
+    const RunResult r = RunKelvran(
+        {"set", "0x40", "--bit", c.bit, "--yes"},
+        std::string(
+            R"({"smbus": {"chips": [{"address": "0x2D"}]}, "chip": {"registers": {"0x40": ")") +
+            c.config + "\"}}}");
+    EXPECT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(r.Writes().size(), 1u);
+    EXPECT_EQ(r.Writes()[0], c.write);
+  }
+}
+
+// A restore shows its plan before it asks, and writes it in that order: START cleared first when
+// it is set, the test register never, Configuration 1 last with the chip's own INT Clear.
+TEST(KelvranWrites, ARestoreWritesThePlanItShows) {
+  const std::string file = TestFile(".snapshot");
+  ASSERT_EQ(RunKelvran({"snapshot", "save", file}, R"({"smbus": {"chips": [{"address": "0x2D"}]},
+    "chip": {"registers": {"0x40": "0x03", "0x15": "0x55", "0x2B": "0x50", "0x43": "0x0F"}}})")
+                .status,
+            0);
+  const struct {
+    const char* config;  // Configuration 1 of the chip restored onto
+    Lines plan;
+    Lines writes;
+  } cases[] = {
+      {"0x09",  // started, with INT Clear set
+       {"0x40  Configuration 1: 0x09 -> 0x08  (START cleared while the others are written)",
+        "0x2B  2.5V/Ext.Temp. High: 0xFF -> 0x50", "0x43  INT Mask 1: 0x00 -> 0x0F",
+        "0x40  Configuration 1: 0x08 -> 0x0B"},
+       {"SMB 2D W 40 08", "SMB 2D W 2B 50", "SMB 2D W 43 0F", "SMB 2D W 40 0B"}},
+      {"0x03",  // started, already as the snapshot has it
+       {"0x40  Configuration 1: 0x03 -> 0x02  (START cleared while the others are written)",
+        "0x2B  2.5V/Ext.Temp. High: 0xFF -> 0x50", "0x43  INT Mask 1: 0x00 -> 0x0F",
+        "0x40  Configuration 1: 0x02 -> 0x03  (START set again)"},
+       {"SMB 2D W 40 02", "SMB 2D W 2B 50", "SMB 2D W 43 0F", "SMB 2D W 40 03"}},
+      {"0x00",  // stopped
+       {"0x2B  2.5V/Ext.Temp. High: 0xFF -> 0x50", "0x43  INT Mask 1: 0x00 -> 0x0F",
+        "0x40  Configuration 1: 0x00 -> 0x03"},
+       {"SMB 2D W 2B 50", "SMB 2D W 43 0F", "SMB 2D W 40 03"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.config);
+    Terminal terminal;
+    terminal.input_is_terminal = true;
+    terminal.read_line = [&] { return std::string("y"); };
+    const RunResult r = RunKelvran(
+        {"snapshot", "restore", file},
+        std::string(
+            R"({"smbus": {"chips": [{"address": "0x2D"}]}, "chip": {"registers": {"0x40": ")") +
+            c.config + "\"}}}",
+        terminal);
+    EXPECT_EQ(r.status, 0) << r.err;
+    Lines plan = SplitLines(r.out);
+    ASSERT_FALSE(plan.empty());
+    plan.pop_back();  // "restored ..."
+    EXPECT_EQ(plan, c.plan);
+    EXPECT_EQ(r.Writes(), c.writes);
+  }
+}
+
+// A snapshot of another kind of chip (Company ID or Revision differ) is refused before anything
+// is written, unless --force.
+TEST(KelvranWrites, ASnapshotOfAnotherRevisionNeedsForce) {
+  const std::string file = TestFile(".snapshot");
+  ASSERT_EQ(RunKelvran({"snapshot", "save", file},
+                       R"({"smbus": {"chips": [{"address": "0x2D"}]},
+                           "chip": {"registers": {"0x3F": "0x02", "0x43": "0x0F"}}})")
+                .status,
+            0);
+  const RunResult refused = RunKelvran({"snapshot", "restore", file, "--yes"}, kOneChip);
+  EXPECT_EQ(refused.status, 2);
+  EXPECT_NE(refused.err.find("Revision 0x02"), std::string::npos) << refused.err;
+  EXPECT_NE(refused.err.find("--force"), std::string::npos) << refused.err;
+  EXPECT_TRUE(refused.Writes().empty());
+  const RunResult forced = RunKelvran({"snapshot", "restore", file, "--yes", "--force"}, kOneChip);
+  EXPECT_EQ(forced.status, 0) << forced.err;
+  EXPECT_EQ(forced.Writes(), (Lines{"SMB 2D W 43 0F", "SMB 2D W 40 00"}));
+}
+
+// A write the bus refuses: the message says it was a write, names the register and lists what
+// was written before it; the exit status is 1 and nothing after it is written.
+TEST(KelvranWrites, AFailedWriteSaysWhatWasWrittenBeforeIt) {
+  const std::string snapshot = SnapshotOfAnotherSetUp();
+  const auto chip_failing = [](const char* fault) {
+    return std::string(R"({"smbus": {"chips": [{"address": "0x2D"}]}, "chip": {"registers":
+      {"0x40": "0x03", "0x43": "0x81"}}, "faults": [{"medium": "SMB", "op": "W", )") +
+           fault + "}]}";
+  };
+  const struct {
+    Lines args;
+    const char* fault;
+    Lines writes;  // tried, the last one failing
+    Lines says;
+  } cases[] = {
+      {{"set", "0x43", "0x0F", "--yes"},
+       R"("register": "0x43", "error": "NACK")",
+       {"SMB 2D W 43 ERR NACK"},
+       {"writing 0x43 (INT Mask 1) of the chip at smbus address 0x2D"}},
+      {{"snapshot", "restore", snapshot, "--yes"},
+       R"("register": "0x2E", "error": "TIMEOUT")",
+       {"SMB 2D W 40 02", "SMB 2D W 2B 50", "SMB 2D W 2E ERR TIMEOUT"},
+       {"writing 0x2E (Vccp1 Low) of the chip at smbus address 0x2D",
+        "already written: 0x40 Configuration 1 = 0x02, 0x2B 2.5V/Ext.Temp. High = 0x50",
+        "not written: 0x2E Vccp1 Low, 0x43 INT Mask 1"}},
+      {{"snapshot", "restore", snapshot, "--yes"},
+       R"("register": "0x40", "error": "NACK")",
+       {"SMB 2D W 40 ERR NACK"},
+       {"writing 0x40 (Configuration 1) of the chip at smbus address 0x2D",
+        "already written: none"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.fault);
+    const RunResult r = RunKelvran(c.args, chip_failing(c.fault));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.Writes(), c.writes);
+    for (const std::string& says : c.says) {
+      EXPECT_NE(r.err.find(says), std::string::npos) << says << "\nin: " << r.err;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace cli::harness
