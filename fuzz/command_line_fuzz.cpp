@@ -1,5 +1,6 @@
 // kelvran's command line, one argument per input line: every input is understood or refused with
-// a message, and what the register and value parsers accept is in range.
+// a message, what the register and value parsers accept is in range, and an --bus choice names
+// what it says.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -7,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "buslink/i2c_adapter.h"
 #include "cli/arguments.h"
 #include "cli/reg_value.h"
 
@@ -26,6 +28,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       std::abort();
     }
     cli::ParseInterval(a);
+    // An adapter choice is a number that names exactly that adapter, or a part of a name.
+    if (const auto choice = buslink::BusChoice::Parse(a)) {
+      buslink::I2cAdapterInfo adapter;
+      adapter.number = 7;
+      adapter.name = a;
+      if (choice->number() && choice->Matches(adapter) != (*choice->number() == 7)) std::abort();
+      if (!choice->number() && !choice->Matches(adapter)) std::abort();
+    }
   }
   const cli::ParsedArguments parsed = cli::ParseArguments(args);
   if (parsed.ok() && !parsed.args.help && !parsed.args.version && parsed.args.command.empty()) {

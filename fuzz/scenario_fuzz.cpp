@@ -27,5 +27,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   } catch (const buslink::BusError&) {
     // no adapter, no chip there, or a fault the file injected
   }
+  // Each adapter is listed once, in number order, and answers when selected.
+  int previous = -1;
+  for (const buslink::I2cAdapterInfo& adapter : link->SMBus().Adapters()) {
+    if (adapter.number <= previous) std::abort();
+    previous = adapter.number;
+    link->SMBus().SelectAdapter(adapter.number);
+    if (!link->SMBus().CurrentAdapter() ||
+        link->SMBus().CurrentAdapter()->number != adapter.number) {
+      std::abort();
+    }
+    try {
+      link->SMBus().ReadByte(0x2D, 0x3E);
+    } catch (const buslink::BusError&) {
+    }
+  }
   return 0;
 }

@@ -44,7 +44,7 @@ QString WarningText() {
 
 }  // namespace
 
-frmAbout::frmAbout(const AppVersion& version, QWidget* parent)
+frmAbout::frmAbout(const AppVersion& version, QWidget* parent, const QString& adapter)
     : QDialog(parent), version_(version) {
   setObjectName(QStringLiteral("frmAbout"));
   setAttribute(Qt::WA_DeleteOnClose);
@@ -86,6 +86,12 @@ frmAbout::frmAbout(const AppVersion& version, QWidget* parent)
   auto* text_column = new QVBoxLayout;
   text_column->addWidget(lbl_title_);
   text_column->addWidget(lbl_version_);
+  if (!adapter.isEmpty()) {
+    auto* where = MakePlainLabel(QStringLiteral("lblAdapter"),
+                                 QStringLiteral("Chip's adapter: ") + adapter, this);
+    where->setWordWrap(true);
+    text_column->addWidget(where);
+  }
   text_column->addSpacing(6);
   text_column->addWidget(description);
   auto* top = new QHBoxLayout;

@@ -15,7 +15,10 @@ class frmAbout : public QDialog {
   Q_OBJECT
 
  public:
-  explicit frmAbout(const AppVersion& version, QWidget* parent = nullptr);
+  // adapter: the chip's I2C adapter, named below the version when the search covered several;
+  // empty (one adapter, or a printer port) leaves the box as it always was.
+  explicit frmAbout(const AppVersion& version, QWidget* parent = nullptr,
+                    const QString& adapter = QString());
 
   // Esc presses "OK", the box's cancel button.
   void reject() override;

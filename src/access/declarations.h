@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "buslink/bus_link.h"
 #include "chip/alarm_store.h"
@@ -32,6 +33,11 @@ struct Declarations {
   // Every read of INT Status 1 and 2 leaves its bits here (ReadRegister), for the readers beside
   // the display that must not miss what a read cleared.
   chip::AlarmStore alarm_store;
+  // The I2C adapter an SMBus chip was found on ("/dev/i2c-7, CP2112 SMBus Bridge"), empty for a
+  // printer-port chip or a backend that names no adapters; files record it. The windows name it
+  // only when the search that found the chip covered several adapters.
+  std::string adapter;
+  bool several_adapters = false;
 
   // Help.
   std::int32_t help_owner_hwnd = 0;

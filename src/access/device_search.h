@@ -33,6 +33,13 @@ struct PPFind {
   bool mode_flag;        // ModeFlag under which it answered, as the component reports it
 };
 
+// One chip answer on the SMBus.
+struct SMBusFind {
+  std::uint8_t address7;
+  // The adapter it answered on, as the backend names it; nullopt when the backend names none.
+  std::optional<buslink::I2cAdapterInfo> adapter;
+};
+
 // Called after every progress step with the step's size.
 using ProgressStep = std::function<void(int step)>;
 
@@ -41,14 +48,19 @@ class DeviceSearch {
   // Each probe reads only the company identification register. A probe the component fails
   // counts as no chip at that address, and the search goes on; none of these throws.
   void SearchPrinterPorts(buslink::BusLink& link, const ProgressStep& advance);
-  // base_address: the controller to search (0: the component's own choice); one the component
-  // cannot reach makes every probe fail, so nothing is found on the SMBus.
+  // base_address: the controller to search; one the component cannot reach makes every probe
+  // fail, so nothing is found on the SMBus. 0: every adapter the component marks searched, one
+  // after the other (the bar's four steps shared out among them), or, when it knows of none,
+  // the component's own choice, whose failure then says why.
   void SearchSMBus(buslink::BusLink& link, const ProgressStep& advance, long base_address);
   static void SearchUSB(const ProgressStep& advance);
   void Clear();
 
   const std::vector<PPFind>& pp_finds() const { return pp_finds_; }
-  const std::vector<std::uint8_t>& smbus_finds() const { return smbus_finds_; }
+  const std::vector<SMBusFind>& smbus_finds() const { return smbus_finds_; }
+  // The adapters the last SMBus search saw, each marked searched or not, and how many it probed.
+  const std::vector<buslink::I2cAdapterInfo>& smbus_adapters() const { return smbus_adapters_; }
+  int adapters_searched() const { return adapters_searched_; }
   // What stopped the probes of each medium, each message once: everything but a silent address
   // (no answer, no answer in time), which is simply no chip there.
   const std::vector<std::string>& pp_problems() const { return pp_problems_; }
@@ -56,9 +68,15 @@ class DeviceSearch {
 
  private:
   void ProbeBoards(buslink::ParallelDevice& device, std::uint8_t port, bool mode);
+  // The candidates on the adapter the component has selected; `steps` are the bar's steps.
+  void ProbeAdapter(buslink::SMBusDevice& smbus, const ProgressStep& advance,
+                    const std::array<int, kCandidateAddresses.size()>& steps);
+  void NoteNotSearched();
 
   std::vector<PPFind> pp_finds_;
-  std::vector<std::uint8_t> smbus_finds_;  // 7-bit form
+  std::vector<SMBusFind> smbus_finds_;
+  std::vector<buslink::I2cAdapterInfo> smbus_adapters_;
+  int adapters_searched_ = 0;
   std::vector<std::string> pp_problems_;
   std::vector<std::string> smbus_problems_;
 };

@@ -18,6 +18,7 @@ constexpr std::string_view kSimulate = "--simulate";
 constexpr std::string_view kBusTrace = "--bus-trace";
 constexpr std::string_view kRecord = "--record";
 constexpr std::string_view kView = "--view";
+constexpr std::string_view kBus = "--bus";
 constexpr int kMaxIntervalMs = 3600 * 1000;
 
 bool StartsWith(std::string_view s, std::string_view prefix) {
@@ -101,6 +102,21 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
         return out;
       }
       o.record_file = file;
+    } else if (arg == kBus || StartsWith(arg, std::string(kBus) + "=")) {
+      // "--bus=7", "--bus=CP2112", or the value as the next argument.
+      const bool joined = arg != kBus;
+      if (!joined && i + 1 >= args.size()) {
+        out.error = "--bus needs an i2c adapter: --bus=N or --bus=NAME";
+        return out;
+      }
+      const std::string value = joined ? std::string(arg.substr(kBus.size() + 1)) : args[++i];
+      if (value.empty() || value.size() > 64) {
+        out.error =
+            "--bus takes an i2c adapter number such as 7 or a part of its name such as "
+            "CP2112";
+        return out;
+      }
+      o.bus = value;
     } else if (arg == "--overwrite") {
       o.record_overwrite = true;
     } else if (arg == "--append") {
@@ -129,9 +145,10 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
       return out;
     }
   }
-  if (!o.view_file.empty() && (o.simulate || !o.bus_trace_file.empty() || !o.record_file.empty())) {
+  if (!o.view_file.empty() &&
+      (o.simulate || !o.bus.empty() || !o.bus_trace_file.empty() || !o.record_file.empty())) {
     out.error =
-        "--view shows a recording without any bus: it takes no --simulate, --bus-trace "
+        "--view shows a recording without any bus: it takes no --simulate, --bus, --bus-trace "
         "or --record";
   } else if ((o.record_overwrite || o.record_append) && o.record_file.empty()) {
     out.error = "--overwrite and --append go with --record=FILE";
@@ -143,7 +160,7 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
 
 std::string HelpText() {
   return std::string("Usage: ") + kProgramName +
-         " [--simulate[=FILE]] [--bus-trace=FILE]\n"
+         " [--simulate[=FILE]] [--bus=N|NAME] [--bus-trace=FILE]\n"
          "       [--record=FILE[,INTERVAL] [--overwrite|--append]] [--a11y-ids]\n"
          "       kelvran-eval --view=FILE\n"
          "\n"
@@ -159,6 +176,12 @@ std::string HelpText() {
          "                     and running, their readings moving\n"
          "  --simulate=FILE    simulated hardware described by a JSON scenario file\n"
          "                     (format in /usr/share/doc/kelvran-eval/simulator.md)\n"
+         "\n"
+         "  --bus=N|NAME       search only the i2c adapter /dev/i2c-N, or those whose name\n"
+         "                     holds NAME (any case, e.g. --bus=CP2112); without it the SMBus\n"
+         "                     search covers every adapter but the display buses (DDC,\n"
+         "                     DisplayPort AUX, graphics cards). 'kelvran detect' names the\n"
+         "                     adapter of each chip it finds\n"
          "\n"
          "Other options:\n"
          "  --bus-trace=FILE   append one line per bus transfer to FILE, e.g. \"SMB 2D R 3E 41\"\n"
@@ -179,6 +202,9 @@ std::string HelpText() {
          "  --version          show the version and exit\n"
          "\n"
          "No hardware at hand: start kelvran-eval --simulate to use the simulated chips.\n"
+         "\n"
+         "USB-to-I2C bridges (modules hid-cp2112, hid-mcp2221, i2c-tiny-usb) appear as one\n"
+         "more /dev/i2c-N and are searched like the motherboard's SMBus.\n"
          "\n"
          "Permissions: on real hardware the program opens /dev/i2c-* and /dev/parport*.\n"
          "Load the i2c-dev module (modprobe i2c-dev), add your user to the i2c group (and lp\n"

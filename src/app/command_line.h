@@ -17,6 +17,7 @@ struct Options {
   bool simulate = false;       // false: this computer's buses
   std::string scenario_file;   // with simulate: empty means the built-in hardware
   std::string bus_trace_file;  // empty: no trace
+  std::string bus;             // --bus: the i2c adapter to search, a number or part of its name
   bool a11y_ids = false;
   std::string record_file;  // --record: empty means no recording at start
   int record_interval_ms = 1000;

@@ -65,9 +65,14 @@ Hardware PrepareHardware(const Options& options) {
     hw.trace->SetFailureReport(ReportTraceFailure);
   }
   if (scenario) {
-    hw.backend = std::make_unique<buslink::sim::SimulatedHardware>(*scenario, hw.trace.get());
+    auto simulated = std::make_unique<buslink::sim::SimulatedHardware>(*scenario, hw.trace.get());
+    simulated->LimitSearchTo(buslink::BusChoice::Parse(options.bus));
+    hw.backend = std::move(simulated);
   } else {
-    hw.backend = std::make_unique<buslink::linux_hw::LinuxBackend>(hw.trace.get());
+    buslink::linux_hw::LinuxOptions linux_options;
+    linux_options.bus = buslink::BusChoice::Parse(options.bus);
+    hw.backend =
+        std::make_unique<buslink::linux_hw::LinuxBackend>(hw.trace.get(), std::move(linux_options));
   }
   return hw;
 }

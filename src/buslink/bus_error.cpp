@@ -20,6 +20,8 @@ std::string_view ErrorCodeName(ErrorCode code) {
       return "BADPORT";
     case ErrorCode::Io:
       return "EIO";
+    case ErrorCode::AdapterGone:
+      return "GONE";
   }
   return "EIO";
 }

@@ -17,6 +17,7 @@ enum class ErrorCode {
   NoAdapter,         // no SMBus adapter or printer port to talk to
   BadPort,           // a printer-port index or base address that does not exist
   Io,                // any other failure reported by the operating system
+  AdapterGone,       // the adapter or port went away (a USB bridge unplugged, its driver unloaded)
 };
 
 std::string_view ErrorCodeName(ErrorCode code);

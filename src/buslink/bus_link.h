@@ -2,7 +2,11 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
+
+#include "buslink/i2c_adapter.h"
 
 // The bus access component: the objects through which the program reaches the chip. Every
 // backend (simulated, Linux) implements these interfaces; every failing call throws BusError.
@@ -50,6 +54,15 @@ class SMBusDevice {
   // backend's own choice. When no controller sits there, every transfer throws BusError
   // (NoAdapter) saying which bases there are, and BaseAddress is 0.
   virtual void SetBaseAddress(long base) = 0;
+
+  // Every I2C adapter of the computer as it is now (an adapter plugged in since the last call
+  // shows), by number, each marked searched or not. Never throws; never transfers.
+  virtual std::vector<I2cAdapterInfo> Adapters() const = 0;
+  // Transfers go to adapter `number` from the next one on; -1 returns to the choice by base
+  // address or by name. An adapter that is not there fails the next transfer.
+  virtual void SelectAdapter(int number) = 0;
+  // The adapter the next transfer goes to, nullopt when there is none. Never throws.
+  virtual std::optional<I2cAdapterInfo> CurrentAdapter() const = 0;
 };
 
 // Which bus a link's transfers take. The shared state numbers its comms_medium differently; the

@@ -38,6 +38,16 @@ struct Summary {
   }
 };
 
+// Every cache line of bytes [begin, begin + size).
+void PrefetchLines(const void* begin, std::size_t size) {
+  constexpr std::uintptr_t kLine = 64;
+  const auto first = reinterpret_cast<std::uintptr_t>(begin) & ~(kLine - 1);
+  const auto end = reinterpret_cast<std::uintptr_t>(begin) + size;
+  for (std::uintptr_t line = first; line < end; line += kLine) {
+    __builtin_prefetch(reinterpret_cast<const void*>(line));
+  }
+}
+
 template <typename T>
 bool EmptyBlock(const MinMax<T>& m) {
   return m.min > m.max;
@@ -417,6 +427,24 @@ std::int64_t BasicSeriesStore<T>::LastValueRow(int series, std::int64_t begin,
     if (!std::isnan(sc->values[o])) return i;
   }
   return -1;
+}
+
+template <typename T>
+void BasicSeriesStore<T>::Prefetch(int series, std::int64_t i) const {
+  if (series < 0 || series >= SeriesCount() || i < 0 || i >= size_) return;
+  const std::int64_t g = Global(i);
+  const Chunk& chunk = ChunkOf(g);
+  const auto o = static_cast<std::size_t>(g % kChunkRows);
+  __builtin_prefetch(&chunk.times[o]);
+  const SeriesChunk* sc = SeriesIn(chunk, series);
+  if (sc == nullptr) return;
+  // Range reads the single values of the row's block of 32, the level-1 entries of its block of
+  // 1024 and the level-2 entry beside it.
+  const std::size_t block1 = o / kLevel1Rows;
+  const std::size_t block2 = o / kLevel2Rows;
+  PrefetchLines(&sc->values[block1 * kLevel1Rows], kLevel1Rows * sizeof(T));
+  PrefetchLines(&sc->level1[block2 * kFactor], kFactor * sizeof(sc->level1[0]));
+  __builtin_prefetch(&sc->level2[block2]);
 }
 
 template class BasicSeriesStore<float>;

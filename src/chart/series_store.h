@@ -106,6 +106,11 @@ class BasicSeriesStore {
   // The first or last row in [begin, end) with a value of the series, or -1.
   std::int64_t FirstValueRow(int series, std::int64_t begin, std::int64_t end) const;
   std::int64_t LastValueRow(int series, std::int64_t begin, std::int64_t end) const;
+  // Asks for the memory that finding row i's time and the extremes of runs ending or starting
+  // there read, without waiting for it. Zoomed out on millions of rows, a chart's columns lie far
+  // apart and each edge's lines come cold from memory: a chart asks for an edge a few columns
+  // ahead, so those waits overlap instead of following one another.
+  void Prefetch(int series, std::int64_t i) const;
 
  private:
   struct SeriesChunk;

@@ -12,6 +12,9 @@ namespace {
 
 __extension__ using Wide = __int128;  // time x pixels overflows 64 bits for months of data
 constexpr std::int64_t kFar = std::int64_t{1} << 24;  // as far off the plot as a line may start
+// Columns of more rows than this have their edges' memory asked for this many columns ahead.
+constexpr std::int64_t kPrefetchFrom = 64;
+constexpr std::int64_t kPrefetchAhead = 4;
 
 Wide FloorDiv(Wide a, Wide b) {
   Wide q = a / b;
@@ -221,6 +224,8 @@ void TracePainter::Reduce(const Store& store, int series, const Frame& frame, Ke
     col.last_y = state.last_y;
     col.last_row = state.last_row;
     const std::int64_t end = grid.End(k);
+    // Many rows to a column: the edge a few columns on is asked for now (see Prefetch).
+    if (per_column >= kPrefetchFrom) store.Prefetch(series, i + kPrefetchAhead * per_column);
     if (i < n && store.TimeAt(i) < end) {
       // Rows [i, j) fall into this column; the guess from the last column makes the search short.
       const std::int64_t j = std::max(i + 1, store.LowerBound(end, i, i + per_column));

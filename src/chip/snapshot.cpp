@@ -117,6 +117,7 @@ std::string FormatSnapshot(const Snapshot& snapshot) {
                {"medium", snapshot.place.medium},
                {"chip_address", HexByte(snapshot.place.chip_address)}};
   if (snapshot.place.port_base) file["port_base"] = HexByte(*snapshot.place.port_base);
+  if (!snapshot.place.adapter.empty()) file["adapter"] = snapshot.place.adapter;
   file["registers"] = std::move(registers);
   return file.dump(2) + "\n";
 }
@@ -142,6 +143,7 @@ Snapshot ParseSnapshot(std::string_view text) {
   if (file.contains("port_base")) {
     snapshot.place.port_base = Number(file, "", "port_base", 0xFFFF, "a port base address");
   }
+  if (file.contains("adapter")) snapshot.place.adapter = Text(file, "", "adapter");
   const json& registers = Field(file, "", "registers");
   if (!registers.is_array()) Fail("registers", "must be a list");
   std::array<bool, 256> seen{};
@@ -168,9 +170,15 @@ Snapshot ParseSnapshot(std::string_view text) {
 }
 
 std::string PlaceNote(const ChipPlace& saved, const ChipPlace& here) {
-  if (saved == here) return {};
+  const bool same_adapter =
+      saved.adapter.empty() || here.adapter.empty() || saved.adapter == here.adapter;
+  if (saved.medium == here.medium && saved.chip_address == here.chip_address &&
+      saved.port_base == here.port_base && same_adapter) {
+    return {};
+  }
   std::string where = saved.medium + " at " + HexByte(saved.chip_address);
   if (saved.port_base) where += " on port " + HexByte(*saved.port_base);
+  if (!saved.adapter.empty()) where += " on " + saved.adapter;
   return "This snapshot was taken from a chip on " + where +
          ", not from the chip in use; its values are restored all the same.";
 }

@@ -10,7 +10,8 @@
 //     "medium": "SMBus", "chip_address": "0x2D",
 //     "registers": [ { "address": "0x13", "caption": "Int. Temp. Trip", "value": "0x64" }, ... ] }
 //
-// "medium" is "SMBus" or "printer port"; a printer-port snapshot also carries "port_base".
+// "medium" is "SMBus" or "printer port"; a printer-port snapshot also carries "port_base", an
+// SMBus one the I2C "adapter" when it is known ("/dev/i2c-7, CP2112 SMBus Bridge").
 
 #include <cstdint>
 #include <functional>
@@ -29,6 +30,7 @@ struct ChipPlace {
   // 8-bit form, twice this, but that is the bus component's business).
   int chip_address = 0;
   std::optional<int> port_base;  // printer port only
+  std::string adapter = {};      // SMBus: "/dev/i2c-7, CP2112 SMBus Bridge"; empty when unknown
   friend bool operator==(const ChipPlace&, const ChipPlace&) = default;
 };
 
@@ -62,7 +64,7 @@ std::string FormatSnapshot(const Snapshot& snapshot);
 Snapshot ParseSnapshot(std::string_view text);
 
 // "" when the snapshot came from this place, otherwise a sentence for the user saying where it
-// came from.
+// came from. An adapter that only one of the two names does not make the places differ.
 std::string PlaceNote(const ChipPlace& saved, const ChipPlace& here);
 
 // "0x2D": how addresses and values are written in the files.

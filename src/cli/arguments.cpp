@@ -118,9 +118,12 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
         return fail("--medium takes smbus or printer, not '" + *v + "'");
       }
     } else if ((v = OptionValue(args, i, "--bus", missing))) {
-      const long n = WholeNumber(*v, 255);
-      if (n < 0) return fail("--bus takes an i2c adapter number such as 0, not '" + *v + "'");
-      a.bus = static_cast<int>(n);
+      if (v->empty() || v->size() > 64) {
+        return fail(
+            "--bus takes an i2c adapter number such as 7 or a part of its name such as "
+            "CP2112");
+      }
+      a.bus = *v;
       a.medium = buslink::BusMedium::SMBus;
     } else if ((v = OptionValue(args, i, "--port", missing))) {
       const long n = WholeNumber(*v, 255);
@@ -141,6 +144,8 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
       a.overwrite = true;
     } else if (arg == "--append") {
       a.append = true;
+    } else if (arg == "--verbose" || arg == "-v") {
+      a.verbose = true;
     } else if ((v = OptionValue(args, i, "--bit", missing))) {
       BitArg bit = ParseBit(*v);
       if (!bit.error.empty()) return fail(bit.error);
@@ -216,6 +221,7 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
   if (a.overwrite && a.append) {
     return fail("record: --overwrite replaces the file and --append continues it; give one");
   }
+  if (a.verbose && a.command != "detect") return fail("--verbose belongs to the detect command");
   if (a.format != Format::Auto && a.command != "watch") {
     return fail("--csv and --json belong to the watch command");
   }

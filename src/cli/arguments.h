@@ -33,7 +33,7 @@ struct Arguments {
 
   // Which chip: the first found that matches every one given.
   std::optional<buslink::BusMedium> medium;
-  std::optional<int> bus;      // i2c adapter number
+  std::string bus;             // i2c adapter: a number or a part of its name; empty: any
   std::optional<int> port;     // printer port index, from 0
   std::optional<int> address;  // 7-bit
 
@@ -41,6 +41,7 @@ struct Arguments {
   bool force = false;      // restore a snapshot of another Company ID or Revision
   bool overwrite = false;  // record: replace a file that holds data
   bool append = false;     // record: continue the recording in the file
+  bool verbose = false;    // detect: also the adapters seen, searched or not
   std::optional<BitArg> bit;
   double interval_seconds = 1.0;
   long count = 0;  // 0: until interrupted

@@ -29,7 +29,12 @@ using devaccess::ReadAt;
 
 int Detect(Session& s, std::ostream& out, std::ostream& err, const Arguments& args) {
   const std::vector<Found> found = s.Detect();
-  for (const Found& f : found) out << Describe(f) << '\n';
+  if (args.verbose) {
+    for (const buslink::I2cAdapterInfo& adapter : s.adapters()) {
+      err << "kelvran: adapter " << DescribeAdapter(adapter) << '\n';
+    }
+  }
+  for (const Found& f : found) out << Describe(f) << OnAdapter(f) << '\n';
   if (found.empty()) {
     err << "kelvran: " << NoChipMessage(args) << '\n';
     for (const std::string& reason : s.NothingFoundReasons()) err << "kelvran: " << reason << '\n';

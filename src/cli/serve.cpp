@@ -24,13 +24,19 @@ std::string Hex2(int value) {
   return text;
 }
 
-// A board that answers under both ModeFlag settings is found twice; it is one chip.
+int AdapterNumber(const Found& f) {
+  return f.adapter ? f.adapter->number : -1;
+}
+
+// A board that answers under both ModeFlag settings is found twice; it is one chip. Two SMBus
+// chips at one address on different adapters are two chips.
 std::vector<Found> DistinctChips(const std::vector<Found>& found) {
   std::vector<Found> chips;
   for (const Found& f : found) {
     bool seen = false;
     for (const Found& c : chips) {
-      seen = seen || (c.medium == f.medium && c.port == f.port && c.address7 == f.address7);
+      seen = seen || (c.medium == f.medium && c.port == f.port && c.address7 == f.address7 &&
+                      AdapterNumber(c) == AdapterNumber(f));
     }
     if (!seen) chips.push_back(f);
   }
@@ -48,7 +54,7 @@ void WaitForStop(const Terminal& terminal) {
 
 }  // namespace
 
-exporter::ChipLabels LabelsFor(const Found& chip, const Arguments& args) {
+exporter::ChipLabels LabelsFor(const Found& chip) {
   const std::string address = Hex2(chip.address7);
   if (chip.medium == buslink::BusMedium::PrinterPort) {
     const std::string port = std::to_string(chip.port);
@@ -57,7 +63,8 @@ exporter::ChipLabels LabelsFor(const Found& chip, const Arguments& args) {
     return {"printer/port" + port + "/" + address, "printer port",
             "printer port " + port + " (" + base + ")", address};
   }
-  const std::string adapter = "i2c-" + std::to_string(args.bus.value_or(0));
+  // The adapter the chip was found on: with several searched, chips differ by it.
+  const std::string adapter = "i2c-" + std::to_string(chip.adapter ? chip.adapter->number : 0);
   return {"smbus/" + adapter + "/" + address, "SMBus", adapter, address};
 }
 
@@ -86,8 +93,8 @@ int Serve(Session& session, const Arguments& args, std::ostream& out, std::ostre
   for (const Found& chip : chips) {
     auto d = std::make_unique<devaccess::Declarations>(&shared);
     readers.push_back(std::make_unique<exporter::ChipReader>(
-        LabelsFor(chip, args), std::move(d),
-        [chip](devaccess::Declarations& own) { PointAt(own, chip); }, bus, options));
+        LabelsFor(chip), std::move(d), [chip](devaccess::Declarations& own) { PointAt(own, chip); },
+        bus, options));
   }
   exporter::Exporter exporter(std::move(readers));
 

@@ -14,6 +14,6 @@ int Serve(Session& session, const Arguments& args, std::ostream& out, std::ostre
           const Terminal& terminal);
 
 // The labels a chip has in every series: "smbus/i2c-0/0x2D", "printer/port1/0x2E".
-exporter::ChipLabels LabelsFor(const Found& chip, const Arguments& args);
+exporter::ChipLabels LabelsFor(const Found& chip);
 
 }  // namespace cli

@@ -42,6 +42,23 @@ std::string Describe(const Found& f) {
   return "smbus address " + Hex2(f.address7);
 }
 
+std::string OnAdapter(const Found& f) {
+  if (!f.adapter) return {};
+  std::string text = " on --bus=" + std::to_string(f.adapter->number);
+  if (!f.adapter->name.empty()) text += " (" + f.adapter->name + ")";
+  return text;
+}
+
+std::string DescribeAdapter(const buslink::I2cAdapterInfo& adapter) {
+  std::string text = adapter.Node();
+  if (!adapter.name.empty()) text += " (" + adapter.name + ")";
+  const std::string kind(buslink::KindWords(adapter.kind));
+  text += ": " + kind;
+  if (adapter.searched) return text + ", searched";
+  text += ", not searched";
+  return adapter.not_searched == kind ? text : text + " (" + adapter.not_searched + ")";
+}
+
 Session::Session(const Arguments& args) : args_(args) {
   if (!args.bus_trace_file.empty()) {
     trace_ = std::make_unique<buslink::BusTrace>();
@@ -63,10 +80,12 @@ Session::Session(const Arguments& args) : args_(args) {
     } catch (const std::exception& e) {
       throw UsageError(OneLine(chip::PlainText(e.what())));
     }
-    backend_ = std::make_unique<buslink::sim::SimulatedHardware>(scenario, trace_.get());
+    auto simulated = std::make_unique<buslink::sim::SimulatedHardware>(scenario, trace_.get());
+    simulated->LimitSearchTo(buslink::BusChoice::Parse(args.bus));
+    backend_ = std::move(simulated);
   } else {
     buslink::linux_hw::LinuxOptions options;
-    options.i2c_adapter = args.bus.value_or(-1);
+    options.bus = buslink::BusChoice::Parse(args.bus);
     backend_ = std::make_unique<buslink::linux_hw::LinuxBackend>(trace_.get(), options);
   }
   d_.backend = backend_.get();
@@ -98,15 +117,18 @@ std::vector<Found> Session::Detect() {
                        p.mode_flag, static_cast<std::uint8_t>(p.address / 2)});
     }
   }
-  // The simulated computer has one adapter, which counts as number 0.
-  if (smbus && !(args_.simulate && args_.bus.value_or(0) != 0)) {
+  if (smbus) {
     search.SearchSMBus(link, no_progress, 0);
-    for (const std::uint8_t a7 : search.smbus_finds()) {
-      if (wanted(a7)) found.push_back({buslink::BusMedium::SMBus, 0, 0, false, a7});
+    for (const devaccess::SMBusFind& f : search.smbus_finds()) {
+      if (wanted(f.address7)) {
+        found.push_back({buslink::BusMedium::SMBus, 0, 0, false, f.address7, f.adapter});
+      }
     }
   }
   reasons_.clear();
   if (found.empty()) reasons_ = Reasons(search, printer, smbus);
+  adapters_ = search.smbus_adapters();
+  adapters_searched_ = search.adapters_searched();
   return found;
 }
 
@@ -131,6 +153,7 @@ bool Session::Attach() {
 void Session::AttachTo(const Found& chip) {
   chip_ = chip;
   PointAt(d_, chip_);
+  d_.several_adapters = chip_.adapter && adapters_searched_ > 1;
 }
 
 void PointAt(devaccess::Declarations& d, const Found& chip) {
@@ -144,6 +167,10 @@ void PointAt(devaccess::Declarations& d, const Found& chip) {
     d.pp_base_address = static_cast<std::uint16_t>(ports.Device().BaseAddress());
     d.device_address = static_cast<std::int16_t>(chip.address7 * 2);
   } else {
+    if (chip.adapter) {
+      link.SMBus().SelectAdapter(chip.adapter->number);
+      d.adapter = chip.adapter->Label();
+    }
     link.SMBus().SetDeviceAddress(chip.address7);
     d.device_address = chip.address7;
   }
@@ -156,7 +183,14 @@ std::string NoChipMessage(const Arguments& args) {
   if (!args.medium) {
     where = "on any printer port or SMBus";
   } else if (*args.medium == buslink::BusMedium::SMBus) {
-    where = args.bus ? "on i2c adapter " + std::to_string(*args.bus) : "on the SMBus";
+    const std::optional<buslink::BusChoice> bus = buslink::BusChoice::Parse(args.bus);
+    if (!bus) {
+      where = "on the SMBus";
+    } else if (bus->number()) {
+      where = "on i2c adapter " + args.bus;
+    } else {
+      where = "on an i2c adapter whose name holds '" + args.bus + "'";
+    }
   } else {
     where = args.port ? "on printer port " + std::to_string(*args.port) : "on any printer port";
   }

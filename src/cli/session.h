@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,11 +34,18 @@ struct Found {
   std::uint16_t port_base = 0;  // its base I/O address
   bool mode_flag = false;
   std::uint8_t address7 = 0;
+  std::optional<buslink::I2cAdapterInfo> adapter =
+      {};  // SMBus: the adapter, when the backend names it
 };
 
 // "printer port 0 (378h) address 0x2E, direct-build board" or "smbus address 0x2D". A board
 // answers only under the wiring of its build (docs/evaluation-board.md).
 std::string Describe(const Found& f);
+// " on --bus=7 (CP2112 SMBus Bridge on hidraw0)": an SMBus chip's adapter in the form --bus
+// takes; empty when the backend names none.
+std::string OnAdapter(const Found& f);
+// "/dev/i2c-0 (SMBus I801 adapter at efa0): an SMBus controller, searched".
+std::string DescribeAdapter(const buslink::I2cAdapterInfo& adapter);
 
 class Session {
  public:
@@ -58,6 +66,8 @@ class Session {
   // Why the bus trace stopped, when a write to it failed; empty while it works.
   const std::string& trace_failure() const { return trace_failure_; }
   const Found& chip() const { return chip_; }
+  // The I2C adapters the last Detect saw, each marked searched or not.
+  const std::vector<buslink::I2cAdapterInfo>& adapters() const { return adapters_; }
   devaccess::Declarations& d() { return d_; }
   buslink::Backend& backend() { return *backend_; }
 
@@ -72,6 +82,8 @@ class Session {
   Found chip_{};
   std::vector<std::string> reasons_;
   std::string trace_failure_;
+  std::vector<buslink::I2cAdapterInfo> adapters_;
+  int adapters_searched_ = 0;
 };
 
 // Points a shared state at a chip Detect found, as the wizard's Finish does.

@@ -11,11 +11,15 @@ constexpr const char* kBusOptions =
     "  --simulate[=FILE]     the simulated chip: built in (set up and running), or described\n"
     "                        by a scenario file\n"
     "  --bus-trace=FILE      append one line per bus transfer to FILE\n"
-    "  --medium=smbus|printer, --bus=N (i2c adapter), --port=N (printer port, from 0),\n"
+    "  --medium=smbus|printer, --bus=N|NAME, --port=N (printer port, from 0),\n"
     "  --address=A (7-bit, e.g. 0x2D)\n"
     "                        which chip: the first found that matches; by default the first\n"
     "                        'kelvran detect' lists. Nothing is written to an address that\n"
-    "                        does not answer as the chip.\n";
+    "                        does not answer as the chip.\n"
+    "                        --bus searches only i2c adapter N (/dev/i2c-N) or those whose\n"
+    "                        name holds NAME (any case, e.g. --bus=CP2112); without it every\n"
+    "                        adapter but the display buses (DDC, DisplayPort AUX, GPU) is\n"
+    "                        searched.\n";
 
 constexpr const char* kExitStatus =
     "Exit status: 0 done, 1 bus or file failure, 2 bad command line or input or a write\n"
@@ -29,9 +33,11 @@ std::string Page(const char* usage, const char* what) {
 
 std::string Usage(const std::string& command) {
   if (command == "detect") {
-    return Page("kelvran detect [bus options]",
+    return Page("kelvran detect [--verbose] [bus options]",
                 "Searches the printer ports, then the SMBus, as the window's wizard does, and\n"
-                "prints one line per chip found.\n");
+                "prints one line per chip found; an SMBus chip's line names its adapter as\n"
+                "--bus takes it. --verbose (-v) also lists on stderr every i2c adapter seen,\n"
+                "searched or not, and why not.\n");
   }
   if (command == "dump") {
     return Page("kelvran dump [bus options]",

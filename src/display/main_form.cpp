@@ -261,7 +261,9 @@ void MainForm::Command3_Click() {
     open->activateWindow();
     return;
   }
-  auto* box = new about::frmAbout(about::ProgramVersion(), this);
+  auto* box =
+      new about::frmAbout(about::ProgramVersion(), this,
+                          d_.several_adapters ? QString::fromStdString(d_.adapter) : QString());
   about_box_ = box;
   box->show();
 }

@@ -22,6 +22,7 @@
 #include "display/limits_gauge.h"
 #include "widgets/arrow_key_group.h"
 #include "widgets/clickable_label.h"
+#include "widgets/labels.h"
 #include "widgets/linear_gauge.h"
 #include "widgets/status_lamp.h"
 
@@ -118,6 +119,11 @@ VisualDisplayTab::VisualDisplayTab(devaccess::Declarations& d, widgets::MessageB
   left->addWidget(BuildGraphPanel());
   left->addWidget(BuildBargraphPanel());
   left->addWidget(BuildIntrusionPanel());
+  // The chip's I2C adapter, shown only when the search covered several (Enter fills it in).
+  adapter_label_ = widgets::MakePlainLabel(QStringLiteral("vd_adapter_label"), QString(), this);
+  adapter_label_->setWordWrap(true);
+  adapter_label_->hide();
+  left->addWidget(adapter_label_);
   left->addStretch(1);
 
   auto* centre = new QVBoxLayout;
@@ -213,6 +219,10 @@ bool VisualDisplayTab::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void VisualDisplayTab::Enter() {
+  if (d_.several_adapters) {
+    adapter_label_->setText(QStringLiteral("Adapter: ") + QString::fromStdString(d_.adapter));
+    adapter_label_->show();
+  }
   d_.hover_label_index = 1;
   view_.aout_slider->ShowRegisterValue(devaccess::ReadAt(d_, chip::reg::kAnalogOutput));
   ShowChannelMode(context_, devaccess::ReadAt(d_, chip::reg::kChannelMode));

@@ -10,6 +10,7 @@
 #include "widgets/message_boxes.h"
 
 class QGroupBox;
+class QLabel;
 
 namespace display {
 
@@ -56,6 +57,7 @@ class VisualDisplayTab : public QWidget {
   LimitKeySteps key_steps_;
   QGroupBox* graph_panel_ = nullptr;     // SSPanel1
   QGroupBox* bargraph_panel_ = nullptr;  // SSPanel6
+  QLabel* adapter_label_ = nullptr;      // vd_adapter_label
 };
 
 }  // namespace display

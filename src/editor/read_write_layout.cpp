@@ -202,6 +202,11 @@ void ReadWriteTab::BuildLayout() {
     }
     ++row;
   }
+  // The chip's I2C adapter, shown only when the search covered several (Enter fills it in).
+  rw_adapter_label_ = widgets::MakePlainLabel(QStringLiteral("rw_adapter_label"), QString(), info);
+  KeepFromWidening(rw_adapter_label_);
+  rw_adapter_label_->hide();
+  info_grid->addWidget(rw_adapter_label_, row, 0, 1, 6);
   right->addWidget(info);
   away_panels_.push_back(info);
 

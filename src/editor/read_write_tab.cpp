@@ -61,6 +61,10 @@ ReadWriteTab::ReadWriteTab(devaccess::Declarations& d, widgets::MessageBoxes& bo
 }
 
 void ReadWriteTab::Enter() {
+  if (d_.several_adapters) {
+    rw_adapter_label_->setText(QStringLiteral("Adapter: ") + QString::fromStdString(d_.adapter));
+    rw_adapter_label_->show();
+  }
   d_.hover_label_index = 1;
   timer3_->stop();
   d_.hover_label_index = 11;

@@ -73,6 +73,7 @@ class ReadWriteTab : public QWidget {
   std::array<QLabel*, 51> labels_{};  // read_writedisplaytext; 0 is the placeholder
   QLabel* current_reg_type_label_ = nullptr;
   QLabel* current_reg_address_label_ = nullptr;
+  QLabel* rw_adapter_label_ = nullptr;
   QLabel* p_value_read_hex_label_ = nullptr;
   QLabel* p_value_read_dec_label_ = nullptr;
   QLabel* p_value_written_hex_label_ = nullptr;

@@ -41,8 +41,13 @@ std::string PrinterPortLine(std::uint8_t address8, int port_base, int line_numbe
 }
 
 std::string SMBusLine(std::uint8_t address7) {
+  return SMBusLine(address7, std::string());
+}
+
+std::string SMBusLine(std::uint8_t address7, const std::string& adapter) {
   return std::string("An ") + kChipName + " was found at:" + Hex(address7) + "h, on the SMBus" +
-         std::string(kSMBusTagGap, ' ') + std::string(kSMBusTag) + Hex(address7);
+         (adapter.empty() ? std::string() : " (" + adapter + ")") + std::string(kSMBusTagGap, ' ') +
+         std::string(kSMBusTag) + Hex(address7);
 }
 
 LineTag ReadLineTag(std::string_view line) {

@@ -41,6 +41,10 @@ long SMBusBaseToSearch(std::string_view typed, long reported_base);
 std::string PrinterPortLine(std::uint8_t address8, int port_base, int line_number);
 // "An KELVRAN was found at:2Dh, on the SMBus" + 98 blanks + "SMBus2D".
 std::string SMBusLine(std::uint8_t address7);
+// When the search covered several adapters the line names the chip's, where the user sees it,
+// and still ends in the tag: "An KELVRAN was found at:2Dh, on the SMBus (/dev/i2c-7, CP2112
+// SMBus Bridge on hidraw0)" + 98 blanks + "SMBus2D".
+std::string SMBusLine(std::uint8_t address7, const std::string& adapter);
 
 // What a results line's tag says.
 struct LineTag {

@@ -337,32 +337,9 @@ void InitForm::Form_Load() {
 void InitForm::set_medium_texts() {
   const long build = ReadBuild(system_info_->OSBuild());
   if (std::find(kSMBusBuilds.begin(), kSMBusBuilds.end(), build) != kSMBusBuilds.end()) {
-    SMBusSearchDescLBL->setText(
-        QStringLiteral("The Southbridge or ICH of Intel chipsets. For unsupported Intel "
-                       "chipsets, enter SMBBA here (Hex)."));
-    smbus_reported_base_ = d_.EnsureBusLink().SMBus().BaseAddress();
-    SMBusBaseAddressTXT->setText(
-        QString::fromStdString(Hex(static_cast<unsigned>(smbus_reported_base_))));
+    offer_smbus();
   } else {
-    SMBusSearchDescLBL->setText(
-        QStringLiteral("Sorry, SMBus communication is only supported on Windows 95,98 and ME."));
-    SetTextColour(SMBusSearchDescLBL, kUnsupportedColour);
-    SMBusCheck->setChecked(false);
-    SMBusCheck->setEnabled(false);
-    SMBusBaseAddressTXT->setEnabled(false);
-    // Say what is missing here and how to get it, where the user looks for it.
-    smbus_unavailable_ = d_.backend->WhyUnavailable(buslink::Backend::Bus::SMBus);
-    if (smbus_unavailable_.empty() && d_.backend->Simulated()) {
-      // The adapter is there; the build the scenario gives keeps it out of the search.
-      smbus_unavailable_ = "the simulated computer reports operating-system build " +
-                           std::to_string(build) +
-                           ", for which the SMBus is not offered (its scenario's \"os_build\")";
-    }
-    if (smbus_unavailable_.empty()) smbus_unavailable_ = "this computer offers no SMBus adapter";
-    const QString why = QStringLiteral("The SMBus is off on this computer: ") +
-                        QString::fromStdString(smbus_unavailable_);
-    SMBusCheck->setToolTip(why);
-    SMBusSearchDescLBL->setToolTip(why);
+    refuse_smbus(build);
   }
   if (build == 950 || build == 1111) {
     USBSearchDescLBL->setText(
@@ -373,6 +350,56 @@ void InitForm::set_medium_texts() {
   }
   SearchMediumInstLBL->setText(QStringLiteral("Click 'Next' to search for the ") + kChip +
                                QStringLiteral("."));
+}
+
+void InitForm::offer_smbus() {
+  SMBusSearchDescLBL->setText(
+      QStringLiteral("The Southbridge or ICH of Intel chipsets. For unsupported Intel "
+                     "chipsets, enter SMBBA here (Hex)."));
+  smbus_reported_base_ = d_.EnsureBusLink().SMBus().BaseAddress();
+  SMBusBaseAddressTXT->setText(
+      QString::fromStdString(Hex(static_cast<unsigned>(smbus_reported_base_))));
+}
+
+void InitForm::refuse_smbus(long build) {
+  SMBusSearchDescLBL->setText(
+      QStringLiteral("Sorry, SMBus communication is only supported on Windows 95,98 and ME."));
+  SetTextColour(SMBusSearchDescLBL, kUnsupportedColour);
+  SMBusCheck->setChecked(false);
+  SMBusCheck->setEnabled(false);
+  SMBusBaseAddressTXT->setEnabled(false);
+  // Say what is missing here and how to get it, where the user looks for it.
+  smbus_unavailable_ = d_.backend->WhyUnavailable(buslink::Backend::Bus::SMBus);
+  if (smbus_unavailable_.empty() && d_.backend->Simulated()) {
+    // The adapter is there; the build the scenario gives keeps it out of the search.
+    smbus_unavailable_ = "the simulated computer reports operating-system build " +
+                         std::to_string(build) +
+                         ", for which the SMBus is not offered (its scenario's \"os_build\")";
+  }
+  if (smbus_unavailable_.empty()) smbus_unavailable_ = "this computer offers no SMBus adapter";
+  const QString why = QStringLiteral("The SMBus is off on this computer: ") +
+                      QString::fromStdString(smbus_unavailable_);
+  SMBusCheck->setToolTip(why);
+  SMBusSearchDescLBL->setToolTip(why);
+}
+
+void InitForm::recheck_smbus() {
+  // Only a computer that offered no SMBus has anything to find out: a USB bridge or the i2c-dev
+  // module may have arrived since. Otherwise the panel stays exactly as it was.
+  if (smbus_unavailable_.empty() || system_info_ == nullptr) return;
+  try {
+    const long build = ReadBuild(system_info_->OSBuild());
+    if (std::find(kSMBusBuilds.begin(), kSMBusBuilds.end(), build) == kSMBusBuilds.end()) return;
+    smbus_unavailable_.clear();
+    SetTextColour(SMBusSearchDescLBL, kDescriptionColour);
+    SMBusCheck->setToolTip(QString());
+    SMBusSearchDescLBL->setToolTip(QString());
+    SMBusCheck->setEnabled(true);
+    SMBusBaseAddressTXT->setEnabled(true);
+    offer_smbus();
+  } catch (const std::exception&) {
+    // still nothing to offer
+  }
 }
 
 void InitForm::show_panel(int n) {
@@ -410,6 +437,7 @@ void InitForm::navigate() {
   switch (wizard_state_) {
     case 1:
       if (nav_forward_) {
+        recheck_smbus();
         wizard_state_ = 2;
         show_panel(2);
         BackCMD->setEnabled(true);
@@ -432,6 +460,7 @@ void InitForm::navigate() {
         NextCMD->setEnabled(false);
       } else {
         clear_search_results();
+        recheck_smbus();
         wizard_state_ = 2;
         show_panel(2);
         NextCMD->setEnabled(true);
@@ -511,6 +540,7 @@ void InitForm::list_search_results() {
   int i = 0;
   int e = 0;
   line_addresses_.clear();
+  line_adapters_.clear();
   for (const PPFind& r : search_.pp_finds()) {
     ++e;
     // A record whose port cannot be selected again gets no line; the next one is listed.
@@ -521,13 +551,18 @@ void InitForm::list_search_results() {
       SearchResultsLIST->insertItem(i, QString::fromStdString(line));
       SearchResultsLIST->setCurrentRow(0);
       line_addresses_.push_back(r.address);
+      line_adapters_.emplace_back();
       ++i;
     });
   }
-  for (const std::uint8_t a : search_.smbus_finds()) {
-    SearchResultsLIST->insertItem(i, QString::fromStdString(SMBusLine(a)));
+  // With one adapter searched the lines are as they always were; with several each names its own.
+  const bool several = search_.adapters_searched() > 1;
+  for (const devaccess::SMBusFind& find : search_.smbus_finds()) {
+    const std::string adapter = several && find.adapter ? find.adapter->Label() : std::string();
+    SearchResultsLIST->insertItem(i, QString::fromStdString(SMBusLine(find.address7, adapter)));
     SearchResultsLIST->setCurrentRow(0);
-    line_addresses_.push_back(a);
+    line_addresses_.push_back(find.address7);
+    line_adapters_.push_back(find.adapter);
     ++i;
   }
   if (i == 0) {
@@ -620,7 +655,17 @@ void InitForm::FinishCMD_Click() {
           static_cast<std::uint16_t>(d_.EnsureBusLink().GetParallelPorts().Device().BaseAddress());
     });
   }
+  d_.adapter.clear();
+  d_.several_adapters = false;
   if (tag.kind == LineTag::Kind::SMBus) {
+    // The chip's adapter goes with it; the line's place in the list says which one it was.
+    Skippable([&] {
+      const auto& adapter = line_adapters_.at(static_cast<std::size_t>(selected));
+      if (!adapter) return;
+      d_.EnsureBusLink().SMBus().SelectAdapter(adapter->number);
+      d_.adapter = adapter->Label();
+      d_.several_adapters = search_.adapters_searched() > 1;
+    });
     Skippable([&] { d_.EnsureBusLink().SMBus().SetDeviceAddress(tag.address7); });
     Skippable([&] { d_.EnsureBusLink().SetMedium(buslink::BusMedium::SMBus); });
     d_.comms_medium = devaccess::CommsMediumOf(buslink::BusMedium::SMBus);

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -60,6 +61,9 @@ class InitForm : public QWidget {
   void navigate();
   void show_panel(int n);
   void set_medium_texts();
+  void offer_smbus();
+  void refuse_smbus(long build);  // build: the operating-system build the system reports
+  void recheck_smbus();  // on the medium panel: an adapter plugged in since offers the SMBus
   void start_search();
   void search_media();
   void advance_progress(int step);
@@ -82,6 +86,8 @@ class InitForm : public QWidget {
   std::array<QWidget*, 4> panel_list_{};
   DeviceSearch search_;
   std::vector<std::uint8_t> line_addresses_;
+  // Per line: the adapter an SMBus chip answered on, when the backend names it.
+  std::vector<std::optional<buslink::I2cAdapterInfo>> line_adapters_;
   QPointer<QMainWindow> main_form_;
   about::Help* help_ = nullptr;
   std::string smbus_unavailable_;  // why the SMBus box is off, empty while it is offered

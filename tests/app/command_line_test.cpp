@@ -80,6 +80,26 @@ TEST(CommandLine, RecordTakesAFileAndAnInterval) {
   }
 }
 
+TEST(CommandLine, BusNamesAnAdapterByNumberOrByName) {
+  for (const auto& [args, bus] :
+       {std::pair<std::vector<std::string>, std::string>{{"--bus=7"}, "7"},
+        {{"--bus", "CP2112", "--simulate"}, "CP2112"},
+        {{"--bus=SMBus stub"}, "SMBus stub"},
+        {{}, ""}}) {
+    const app::ParseOutcome out = ParseCommandLine(args);
+    ASSERT_TRUE(out.ok()) << out.error;
+    EXPECT_EQ(out.options.bus, bus);
+  }
+  for (const std::vector<std::string>& bad :
+       {std::vector<std::string>{"--bus"}, {"--bus="}, {"--bus=" + std::string(65, 'x')}}) {
+    const app::ParseOutcome out = ParseCommandLine(bad);
+    EXPECT_FALSE(out.ok()) << bad.front();
+    EXPECT_THAT(out.error, HasSubstr("--bus"));
+  }
+  EXPECT_THAT(app::HelpText(), HasSubstr("--bus=N|NAME"));
+  EXPECT_THAT(app::HelpText(), HasSubstr("hid-cp2112"));
+}
+
 TEST(CommandLine, HelpExplainsBackendsPermissionsAndTheHelpFile) {
   const std::string help = app::HelpText();
   for (const char* needed :

@@ -26,6 +26,8 @@ using ::testing::ExitedWithCode;
 
 // A recording whose rows on disk the fatal report counts, when set.
 std::string g_recording;
+// The simulated computer of the run, for a driver that pulls out an adapter.
+buslink::sim::SimulatedHardware* g_hardware = nullptr;
 
 // The rows of a recording on disk: every line after the column names that is not a comment.
 int RowsOnDisk(const std::string& path) {
@@ -85,6 +87,7 @@ void Press(const char* window, const char* button) {
   StderrBoxes boxes;
   Application().SetMessageBoxes(&boxes);
   buslink::sim::SimulatedHardware hardware(buslink::sim::Scenario::FromJson(scenario_json, "t"));
+  g_hardware = &hardware;
   app::Options options;
   options.simulate = true;
   options.a11y_ids = a11y_ids;
@@ -219,6 +222,26 @@ TEST(ProgramEndDeathTest, BusFailureDuringARecordingHasTheRowsBeforeItOnDiskAtTh
         ExitedWithCode(1),
         std::string("box fatal_error critical [^\n]*NACK[^\n]*\n.*rows on disk ") + c.rows + "\n");
   }
+}
+
+// A USB bridge pulled out while the display cycle reads through it ends the program as any bus
+// failure does, and the report says the adapter went away.
+TEST(ProgramEndDeathTest, ABridgeUnpluggedWhileMonitoringIsReportedGone) {
+  const char* const bridge = R"({"smbus": {"present": false}, "i2c_adapters": [
+      {"number": 7, "name": "CP2112 SMBus Bridge on hidraw0", "parent": "usb",
+       "chips": [{"address": "0x2D"}]}]})";
+  EXPECT_EXIT(RunProgramDriven(bridge, false,
+                               [] {
+                                 FinishOnTheSMBusChip([](QWidget& main) {
+                                   main.findChild<QTabWidget*>("Main_Form_Tab")->setCurrentIndex(2);
+                                   QTimer::singleShot(100, [] { g_hardware->UnplugAdapter(7); });
+                                   // No report within a few seconds: fail, do not hang.
+                                   QTimer::singleShot(5000, [] { QApplication::exit(4); });
+                                 });
+                               }),
+              ExitedWithCode(1),
+              "box fatal_error critical \\[kelvran-eval\\] /dev/i2c-7 is gone: the USB adapter "
+              "was unplugged\\?\ntimers running 0\n.*status=1");
 }
 
 }  // namespace

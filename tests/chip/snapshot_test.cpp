@@ -6,6 +6,8 @@
 #include <array>
 #include <map>
 
+#include "chip/recording.h"
+
 namespace chip {
 namespace {
 
@@ -60,6 +62,38 @@ TEST(Snapshot, APrinterPortChipIsNamedByItsSevenBitAddress) {
   EXPECT_EQ(ParseSnapshot(head + R"("0x5C"})").place.chip_address, 0x2E);
   EXPECT_EQ(ParseSnapshot(head + R"("0x2E"})").place.chip_address, 0x2E);
   EXPECT_EQ(PlaceNote(ParseSnapshot(head + R"("0x5C"})").place, {"printer port", 0x2E, 0x378}), "");
+}
+
+// The chip's I2C adapter travels in the file and in a recording's header; a file from before
+// adapters were named, or a chip whose adapter is unknown, is not taken for another place.
+TEST(Snapshot, TheAdapterTravelsWithTheChipAndOnlyADifferentOneIsNoted) {
+  FakeChip chip;
+  Snapshot saved = SnapshotOf(chip);
+  const ChipPlace bridge{"SMBus", 0x2D, std::nullopt, "/dev/i2c-7, CP2112 SMBus Bridge on hidraw0"};
+  saved.place = bridge;
+  const std::string text = FormatSnapshot(saved);
+  EXPECT_NE(text.find(R"("adapter": "/dev/i2c-7, CP2112 SMBus Bridge on hidraw0")"),
+            std::string::npos);
+  EXPECT_EQ(ParseSnapshot(text).place, bridge);
+  EXPECT_EQ(FormatSnapshot(SnapshotOf(chip)).find("adapter"), std::string::npos)
+      << "an unknown adapter is left out, not written empty";
+
+  const ChipPlace controller{"SMBus", 0x2D, std::nullopt, "/dev/i2c-0, SMBus I801 adapter at efa0"};
+  EXPECT_EQ(PlaceNote(bridge, bridge), "");
+  EXPECT_EQ(PlaceNote(kSmbus, bridge), "") << "an older file names no adapter";
+  EXPECT_EQ(PlaceNote(bridge, kSmbus), "") << "a backend that names none";
+  EXPECT_EQ(PlaceNote(bridge, controller),
+            "This snapshot was taken from a chip on SMBus at 0x2D on /dev/i2c-7, CP2112 SMBus "
+            "Bridge on hidraw0, not from the chip in use; its values are restored all the same.");
+
+  RecordingHeader header{"1.0.0", bridge, 0x00, "2026-12-06T01:02:03.456+01:00"};
+  const std::string head = FormatHeader(header);
+  EXPECT_NE(head.find("# chip address: 0x2D\n# adapter: /dev/i2c-7, CP2112 SMBus Bridge on "
+                      "hidraw0\n# channel mode: 0x00\n"),
+            std::string::npos)
+      << head;
+  header.place = kSmbus;
+  EXPECT_EQ(FormatHeader(header).find("# adapter"), std::string::npos);
 }
 
 TEST(Snapshot, RefusesMalformedFilesNamingTheFault) {

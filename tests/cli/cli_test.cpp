@@ -80,11 +80,12 @@ TEST(Kelvran, DetectListsTheChipsInTheWizardsOrder) {
       {"base": "0x278", "boards": [{"address": "0x58", "answers_under": "both"}]}],
     "smbus": {"chips": [{"address": "0x2D"}, {"address": "0x50"}]}})");
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(SplitLines(r.out), (Lines{"printer port 0 (378h) address 0x2E, direct-build board",
-                                      "printer port 0 (378h) address 0x2D, inverted-build board",
-                                      "printer port 1 (278h) address 0x2C, direct-build board",
-                                      "printer port 1 (278h) address 0x2C, inverted-build board",
-                                      "smbus address 0x2D"}));
+  EXPECT_EQ(SplitLines(r.out),
+            (Lines{"printer port 0 (378h) address 0x2E, direct-build board",
+                   "printer port 0 (378h) address 0x2D, inverted-build board",
+                   "printer port 1 (278h) address 0x2C, direct-build board",
+                   "printer port 1 (278h) address 0x2C, inverted-build board",
+                   "smbus address 0x2D on --bus=0 (SMBus simulated adapter at 5000)"}));
   EXPECT_FALSE(r.Wrote());
   const Result none = Kelvran({"detect"}, R"({"smbus": {"chips": []}})");
   EXPECT_EQ(none.status, 3);
@@ -477,6 +478,55 @@ TEST(Kelvran, SamplesKeepToTheirIntervalByDeadline) {
   EXPECT_EQ(deadlines.Next(t0 + 2500ms), t0 + 3s);
   EXPECT_EQ(deadlines.Next(t0 + 3s), t0 + 4s);
   EXPECT_EQ(Deadlines(t0, 0.0).Next(t0 + 5s), t0) << "no interval: no wait";
+}
+
+// A bench with a controller, a graphics bus and a USB bridge: detect names each chip's adapter
+// as --bus takes it, --bus by number or by a part of the name picks the adapter, and --verbose
+// tells which adapters were searched.
+TEST(Kelvran, DetectNamesEachChipsAdapterAndBusPicksIt) {
+  const std::string bench = R"({
+    "smbus": {"number": 0, "name": "SMBus I801 adapter at efa0", "chips": [{"address": "0x2E"}]},
+    "i2c_adapters": [
+      {"number": 3, "name": "i915 gmbus dpb", "parent": "display", "chips": [{"address": "0x2D"}]},
+      {"number": 7, "name": "CP2112 SMBus Bridge on hidraw0", "parent": "usb",
+       "chips": [{"address": "0x2D", "registers": {"0x2B": "0x77"}}]}]})";
+  const Result all = Kelvran({"detect", "--verbose"}, bench);
+  EXPECT_EQ(all.status, 0) << all.err;
+  EXPECT_EQ(SplitLines(all.out),
+            (Lines{"smbus address 0x2E on --bus=0 (SMBus I801 adapter at efa0)",
+                   "smbus address 0x2D on --bus=7 (CP2112 SMBus Bridge on hidraw0)"}));
+  EXPECT_EQ(SplitLines(all.err),
+            (Lines{"kelvran: adapter /dev/i2c-0 (SMBus I801 adapter at efa0): an SMBus "
+                   "controller, searched",
+                   "kelvran: adapter /dev/i2c-3 (i915 gmbus dpb): a display bus (DDC, DisplayPort "
+                   "AUX or a graphics card's own), not searched",
+                   "kelvran: adapter /dev/i2c-7 (CP2112 SMBus Bridge on hidraw0): a USB bridge, "
+                   "searched"}));
+  EXPECT_EQ(all.trace.size(), 6u) << "the graphics bus was probed";
+
+  for (const char* bus : {"7", "cp2112", "Bridge"}) {
+    const Result r = Kelvran({"get", "0x2B", "--bus", bus}, bench);
+    EXPECT_EQ(r.status, 0) << bus << ": " << r.err;
+    EXPECT_NE(r.out.find("0x77"), std::string::npos) << bus << ": " << r.out;
+  }
+  const Result on_graphics = Kelvran({"detect", "--bus=3", "-v"}, bench);
+  EXPECT_EQ(SplitLines(on_graphics.out), (Lines{"smbus address 0x2D on --bus=3 (i915 gmbus dpb)"}))
+      << "a display bus named by hand is searched";
+  EXPECT_NE(on_graphics.err.find("a USB bridge, not searched (--bus=3 names another)"),
+            std::string::npos)
+      << on_graphics.err;
+  const Result elsewhere = Kelvran({"detect", "--bus=0", "--address=0x2D"}, bench);
+  EXPECT_EQ(elsewhere.status, 3);
+  EXPECT_NE(elsewhere.err.find("no KELVRAN answered on i2c adapter 0 at 0x2D"), std::string::npos)
+      << elsewhere.err;
+  const Result unknown = Kelvran({"detect", "--bus=ft260"}, bench);
+  EXPECT_EQ(unknown.status, 3);
+  EXPECT_NE(unknown.err.find("on an i2c adapter whose name holds 'ft260'"), std::string::npos)
+      << unknown.err;
+  EXPECT_TRUE(unknown.trace.empty());
+  for (const Lines& bad : {Lines{"detect", "--bus="}, Lines{"get", "0x20", "--verbose"}}) {
+    EXPECT_EQ(Kelvran(bad, bench).status, 2) << bad.back();
+  }
 }
 
 }  // namespace

@@ -92,6 +92,27 @@ TEST(Serve, BusOptionsPickTheChips) {
   EXPECT_NE(s.out.find("smbus/i2c-0/0x2C"), std::string::npos);
 }
 
+// A chip at the same address on two adapters is two chips, each labelled by its own adapter.
+TEST(Serve, ChipsOnSeveralAdaptersAreToldApart) {
+  std::string metrics;
+  const Served s = Serve({"--listen=127.0.0.1:0", "--medium=smbus"}, R"({
+    "smbus": {"chips": [{"address": "0x2D"}]},
+    "i2c_adapters": [{"number": 7, "name": "CP2112 SMBus Bridge on hidraw0", "parent": "usb",
+                      "chips": [{"address": "0x2D"}]}],
+    "chip": {"noise": 0, "registers": {"0x40": "0x01"}}})",
+                         [&](const std::string& address) {
+                           metrics = exporter::BodyOf(exporter::Get(address, "/metrics"));
+                         });
+  EXPECT_EQ(s.status, 0) << s.err;
+  EXPECT_NE(s.out.find("serving 2 chips at"), std::string::npos) << s.out;
+  for (const char* label : {"smbus/i2c-0/0x2D", "smbus/i2c-7/0x2D"}) {
+    EXPECT_NE(metrics.find("kelvran_up{chip=\"" + std::string(label) + "\"} 1\n"),
+              std::string::npos)
+        << label << '\n'
+        << metrics;
+  }
+}
+
 TEST(Serve, OutsideLoopbackItWarns) {
   const Served s = Serve({"--listen=0.0.0.0:0"}, kFourChips);
   EXPECT_EQ(s.status, 0) << s.err;

@@ -55,6 +55,12 @@ def bits_of(value):
     return [str((value >> bit) & 1) for bit in range(8)]
 
 
+# The stub adapter's number (the machine's PIIX4 SMBus controller, loaded first, is i2c-0) and the
+# controller's name, as guest-checks found them; the simulator's scenario copies both.
+STUB_BUS = int(os.environ.get("KELVRAN_STUB_BUS", "1"))
+PIIX4_NAME = os.environ.get("KELVRAN_PIIX4_NAME", "SMBus PIIX4 adapter port 0 at b100")
+STUB_ADAPTER = f"(/dev/i2c-{STUB_BUS}, SMBus stub driver)"
+
 TRACE_LINE = re.compile(r"^(PP|SMB) [0-9A-F]{2} [RW] [0-9A-F]{2} ([0-9A-F]{2}|ERR [A-Z]+)$")
 
 
@@ -105,9 +111,14 @@ def to_results(ui, printer_port, smbus):
     return lines
 
 
-def expect_only_chip_2d(lines):
+def expect_only_chip_2d(lines, adapter=STUB_ADAPTER):
+    """The one line for the chip at 2Dh; with several adapters searched it names the stub's."""
     if len(lines) != 1 or not lines[0].endswith("SMBus2D"):
         raise Failure(f"expected exactly the chip at 2Dh listed, got {lines}")
+    named = "(/dev/i2c-" in lines[0]
+    if adapter and adapter not in lines[0] or not adapter and named:
+        raise Failure(f"the line should {'name ' + adapter if adapter else 'name no adapter'}: "
+                      f"{lines[0]!r}")
 
 
 def expect_sorry(ui, lines):
@@ -177,6 +188,12 @@ def drive_busy(ui):
     cancel(ui)
 
 
+def drive_bus_stub(ui):
+    """--bus=stub: the one adapter searched, so the line is the plain one of a one-SMBus PC."""
+    expect_only_chip_2d(to_results(ui, printer_port=False, smbus=True), adapter=None)
+    cancel(ui)
+
+
 def reason_pattern(medium, node, group):
     """The line that tells a user without access what to do: the node and the group to join."""
     return rf"{medium}: permission denied on {node}\b[^\n]*\b{group} group"
@@ -216,13 +233,14 @@ def drive_printer_port_denied(ui):
 
 
 SCENARIOS = {
-    # name: (driver, uses the simulator)
-    "smbus-chip": (lambda ui: drive_chip(ui, real=True), False),
-    "smbus-chip-simulated": (lambda ui: drive_chip(ui, real=False), True),
-    "smbus-busy": (drive_busy, False),
-    "smbus-denied": (drive_smbus_denied, False),
-    "printer-port": (drive_printer_port, False),
-    "printer-port-denied": (drive_printer_port_denied, False),
+    # name: (driver, uses the simulator, further arguments)
+    "smbus-chip": (lambda ui: drive_chip(ui, real=True), False, []),
+    "smbus-chip-simulated": (lambda ui: drive_chip(ui, real=False), True, []),
+    "smbus-bus-stub": (drive_bus_stub, False, ["--bus=stub"]),
+    "smbus-busy": (drive_busy, False, []),
+    "smbus-denied": (drive_smbus_denied, False, []),
+    "printer-port": (drive_printer_port, False, []),
+    "printer-port-denied": (drive_printer_port_denied, False, []),
 }
 
 
@@ -232,10 +250,14 @@ SCENARIOS = {
 
 
 def write_scenario_file(path):
-    """The simulator's stand-in for the stub: the same chip at 2Dh, and no other hardware."""
+    """The simulator's stand-in for the VM: the machine's SMBus controller with nothing on it and
+    the stub with the same chip at 2Dh, at the same numbers; no other hardware."""
     registers = {f"0x{reg:02X}": f"0x{value:02X}" for reg, value in CHIP_REGISTERS.items()}
     with open(path, "w") as out:
-        json.dump({"smbus": {"present": True, "chips": [{"address": "0x2D"}]},
+        json.dump({"smbus": {"present": True, "number": 0 if STUB_BUS else 1,
+                             "name": PIIX4_NAME, "chips": []},
+                   "i2c_adapters": [{"number": STUB_BUS, "name": "SMBus stub driver",
+                                     "parent": "none", "chips": [{"address": "0x2D"}]}],
                    "chip": {"registers": registers, "noise": 0.0}}, out)
 
 
@@ -243,7 +265,7 @@ def after_run(name, out_dir):
     """Checks on what a run left behind."""
     trace = os.path.join(out_dir, name + ".trace")
     lines = trace_lines(trace)
-    smbus_probes = [line for line in lines if line.startswith("SMB") and " R 3E " in line][:3]
+    smbus_probes = [line for line in lines if line.startswith("SMB") and " R 3E " in line][:6]
     pp_probes = [line for line in lines if line.startswith("PP")]
     if name == "smbus-chip-simulated":
         real = trace_shape(trace_lines(os.path.join(out_dir, "smbus-chip.trace")))
@@ -253,9 +275,15 @@ def after_run(name, out_dir):
                           f"  kernel:    {real}\n  simulator: {simulated}")
         log(f"bus trace shape matches the simulator's: search {real[0]}, "
             f"{len(real[1])} distinct transfers after it")
-    # Nothing at 2Ch answers as on a real controller; a driver's address is refused as busy.
-    want = {"smbus-chip": ["SMB 2E R 3E 00", "SMB 2C R 3E ERR NACK", "SMB 2D R 3E 41"],
-            "smbus-busy": ["SMB 2E R 3E 00", "SMB 2C R 3E ERR EIO", "SMB 2D R 3E 41"]}.get(name)
+    # The PIIX4 controller first, where nothing answers, then the stub: nothing at 2Ch answers as
+    # on a real controller; a driver's address is refused as busy. --bus=stub probes the stub
+    # alone.
+    piix4 = ["SMB 2E R 3E ERR NACK", "SMB 2C R 3E ERR NACK", "SMB 2D R 3E ERR NACK"]
+    stub = ["SMB 2E R 3E 00", "SMB 2C R 3E ERR NACK", "SMB 2D R 3E 41"]
+    want = {"smbus-chip": piix4 + stub,
+            "smbus-bus-stub": stub,
+            "smbus-busy": piix4 + ["SMB 2E R 3E 00", "SMB 2C R 3E ERR EIO", "SMB 2D R 3E 41"]
+            }.get(name)
     if want and smbus_probes != want:
         raise Failure(f"search probes {smbus_probes}, expected {want}")
     if name == "smbus-denied" and not all(p.endswith("ERR EACCES") for p in smbus_probes):
@@ -280,7 +308,7 @@ def run_scenario(session, args, name):
     trace = os.path.join(args.out, name + ".trace")
     output = os.path.join(args.out, name + ".out")
     open(trace, "w").close()
-    argv = [args.program, "--a11y-ids", f"--bus-trace={trace}"]
+    argv = [args.program, "--a11y-ids", f"--bus-trace={trace}", *SCENARIOS[name][2]]
     if SCENARIOS[name][1]:
         scenario = os.path.join(args.out, "simulated-chip.json")
         write_scenario_file(scenario)

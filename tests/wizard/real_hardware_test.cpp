@@ -57,11 +57,23 @@ TEST(LinuxBackend, TypedBaseSearchesThatAdapterAndTheChipIsHandedOverOnIt) {
   w.ToMedia(false, true);
   ASSERT_EQ(w.Base(), "EFA0") << "the adapter the backend picks by name";
 
-  // As shown: the adapter at EFA0h, where no chip answers; one that is not there, no error to
-  // report either; emptied: the backend's own choice again; then the one at B00h.
-  const std::pair<const char*, std::string> searches[] = {
-      {nullptr, first}, {"2a0", ""}, {"", first}, {"b00", second}};
-  for (const auto& [typed, node] : searches) {
+  // As shown: every adapter, one after the other, the chip's line naming its adapter; one that
+  // is not there, no error to report either; emptied: every adapter again; then the one at B00h
+  // alone, whose line is the plain one.
+  const QString named = QStringLiteral(
+                            "An KELVRAN was found at:2Dh, on the SMBus (/dev/i2c-2, SMBus PIIX4 "
+                            "adapter port 0 at 0b00)") +
+                        QString(98, QLatin1Char(' ')) + QStringLiteral("SMBus2D");
+  const std::vector<std::string> both = {first, first, first, second, second, second};
+  const struct {
+    const char* typed;
+    std::vector<std::string> nodes;
+    QStringList lines;
+  } searches[] = {{nullptr, both, {named}},
+                  {"2a0", {}, {}},
+                  {"", both, {named}},
+                  {"b00", {second, second, second}, {kSMBus2DLine}}};
+  for (const auto& [typed, nodes, lines] : searches) {
     SCOPED_TRACE(typed != nullptr ? typed : "as shown");
     if (typed != nullptr) {
       w.Click("BackCMD");
@@ -69,8 +81,8 @@ TEST(LinuxBackend, TypedBaseSearchesThatAdapterAndTheChipIsHandedOverOnIt) {
     }
     kernel->read_nodes.clear();
     w.Click("NextCMD");
-    EXPECT_EQ(kernel->read_nodes, std::vector<std::string>(node.empty() ? 0 : 3, node));
-    EXPECT_EQ(w.Lines(), node == second ? QStringList{kSMBus2DLine} : QStringList{});
+    EXPECT_EQ(kernel->read_nodes, nodes);
+    EXPECT_EQ(w.Lines(), lines);
     EXPECT_TRUE(w.boxes.shown.empty());
   }
   w.Click("FinishCMD");
@@ -78,6 +90,60 @@ TEST(LinuxBackend, TypedBaseSearchesThatAdapterAndTheChipIsHandedOverOnIt) {
   kernel->read_nodes.clear();
   EXPECT_EQ(devaccess::ReadAt(w.d, 0x3E), 0x41);
   EXPECT_THAT(kernel->read_nodes, ElementsAre(second)) << "handed over on the typed adapter";
+}
+
+// A USB bridge plugged in while the wizard shows: a computer that had no adapter offers the SMBus
+// when the medium panel comes up again, and the search finds the chip behind the bridge.
+TEST(LinuxBackend, ABridgePluggedInLaterOffersTheSMBusAtTheNextVisitOfTheMediumPanel) {
+  TempTree tree;
+  tree.Dir("/sys/class/i2c-dev");
+  tree.Dir("/dev");
+  auto kernel = std::make_shared<buslink::linux_hw::testing::FakeKernel>();
+  kernel->smbus_chips[0x2D][0x3E] = 0x41;
+  buslink::linux_hw::LinuxBackend backend(
+      nullptr, buslink::linux_hw::LinuxOptions{tree.root(), kernel, {}, nullptr});
+  WizardWindow w(backend);
+  w.Click("NextCMD");
+  EXPECT_EQ(w.Text("SMBusSearchDescLBL"), kNoSMBus);
+  EXPECT_FALSE(w.Enabled("SMBusCheck"));
+
+  w.Click("BackCMD");
+  tree.File("/dev/i2c-7");
+  tree.File("/sys/class/i2c-dev/i2c-7/name", "CP2112 SMBus Bridge on hidraw0\n");
+  w.Click("NextCMD");
+  EXPECT_EQ(w.Text("SMBusSearchDescLBL"),
+            "The Southbridge or ICH of Intel chipsets. For unsupported Intel chipsets, enter "
+            "SMBBA here (Hex).");
+  EXPECT_EQ(w.Colour("SMBusSearchDescLBL"), kDarkGreen);
+  EXPECT_TRUE(w.Enabled("SMBusCheck") && w.Enabled("SMBusBaseAddressTXT"));
+  EXPECT_TRUE(w.Find("SMBusCheck")->toolTip().isEmpty());
+  EXPECT_EQ(w.Base(), "0");
+  w.ClickCheck("PPCheck");
+  w.ClickCheck("SMBusCheck");
+  w.Click("NextCMD");
+  EXPECT_EQ(w.Lines(), QStringList{kSMBus2DLine});
+}
+
+// An adapter that may not be opened is reported as always, and the search goes on to the next.
+TEST(LinuxBackend, AnAdapterThatCannotBeOpenedDoesNotStopTheSearch) {
+  TempTree tree;
+  tree.File("/dev/i2c-0");
+  tree.File("/dev/i2c-7");
+  tree.File("/sys/class/i2c-dev/i2c-0/name", "SMBus I801 adapter at efa0\n");
+  tree.File("/sys/class/i2c-dev/i2c-7/name", "CP2112 SMBus Bridge on hidraw0\n");
+  auto kernel = std::make_shared<buslink::linux_hw::testing::FakeKernel>();
+  kernel->open_errors[tree.root() + "/dev/i2c-0"] = EACCES;
+  kernel->smbus_chips[0x2D][0x3E] = 0x41;
+  buslink::linux_hw::LinuxBackend backend(
+      nullptr, buslink::linux_hw::LinuxOptions{tree.root(), kernel, {}, nullptr});
+  WizardWindow w(backend);
+  w.ToMedia(false, true);
+  w.Click("NextCMD");
+  EXPECT_EQ(w.Lines(),
+            QStringList{QStringLiteral("An KELVRAN was found at:2Dh, on the SMBus (/dev/i2c-7, "
+                                       "CP2112 SMBus Bridge on hidraw0)") +
+                        QString(98, QLatin1Char(' ')) + QStringLiteral("SMBus2D")});
+  EXPECT_TRUE(w.boxes.shown.empty());
 }
 
 TEST(LinuxBackend, WithoutNodesTheWizardOffersNoSMBusAndSaysSorryWithoutAnError) {

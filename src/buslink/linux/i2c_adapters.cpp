@@ -61,10 +61,77 @@ long BaseFromPciResource(const fs::path& adapter_device) {
   return 0;
 }
 
+// "0000:00:1f.3": the name sysfs gives a PCI device.
+bool IsPciAddress(const std::string& name) {
+  return name.size() == 12 && name[4] == ':' && name[7] == ':' && name[10] == '.';
+}
+
+// The subsystem a sysfs device belongs to: the last part of its "subsystem" link.
+std::string SubsystemOf(const fs::path& device) {
+  std::error_code ec;
+  const fs::path link = fs::read_symlink(device / "subsystem", ec);
+  return ec ? std::string() : link.filename().string();
+}
+
+// Walks up from the adapter's own device in sysfs: the device it hangs off, the PCI device
+// (graphics card, chipset, USB host) above it, and whether a USB or DRM device lies between.
+void ReadParentFacts(const fs::path& adapter_device, const fs::path& devices_root,
+                     AdapterFacts& facts) {
+  std::error_code ec;
+  const fs::path device = fs::canonical(adapter_device, ec);
+  if (ec) {
+    facts.parent = "?";  // sysfs does not tell: not taken for a virtual adapter
+    return;
+  }
+  const fs::path root = fs::weakly_canonical(devices_root, ec);
+  const fs::path parent = device.parent_path();
+  if (parent == root) return;  // hangs off nothing: i2c-stub and its like
+  facts.parent = SubsystemOf(parent);
+  if (facts.parent.empty()) facts.parent = IsPciAddress(parent.filename().string()) ? "pci" : "?";
+  for (fs::path up = parent; up != root && up.has_relative_path() && up != up.parent_path();
+       up = up.parent_path()) {
+    const std::string part = up.filename().string();
+    if (part.size() > 3 && part.compare(0, 3, "usb") == 0 &&
+        std::isdigit(static_cast<unsigned char>(part[3]))) {
+      facts.under_usb = true;
+    }
+    if (part == "drm") facts.under_drm = true;
+    if (facts.pci_class == 0 && IsPciAddress(part)) {
+      const std::string text = FirstLine(up / "class");
+      unsigned long value = 0;
+      const char* first = text.data() + (text.rfind("0x", 0) == 0 ? 2 : 0);
+      const auto [end, error] = std::from_chars(first, text.data() + text.size(), value, 16);
+      if (error == std::errc()) facts.pci_class = static_cast<unsigned>(value);
+    }
+  }
+}
+
+std::string Listing(const I2cDevScan& scan) {
+  std::string found;
+  for (const I2cAdapter& adapter : scan.adapters) {
+    found += (found.empty() ? "" : ", ") + adapter.Describe();
+  }
+  return found;
+}
+
 }  // namespace
 
 std::string I2cAdapter::Describe() const {
   return name.empty() ? node : node + " (" + name + ")";
+}
+
+I2cAdapterInfo I2cAdapter::Info() const {
+  I2cAdapterInfo info;
+  info.number = number;
+  info.name = name;
+  info.kind = ClassifyAdapter(facts);
+  return info;
+}
+
+bool I2cAdapter::Gone() const {
+  std::error_code ec;
+  if (!fs::exists(node, ec)) return true;
+  return !sysfs_entry.empty() && !fs::exists(sysfs_entry, ec);
 }
 
 long BaseFromName(const std::string& name) {
@@ -103,6 +170,10 @@ I2cDevScan ScanI2cDev(const std::string& root) {
     adapter.name = FirstLine(class_entry / "name");
     if (adapter.name.empty()) adapter.name = FirstLine(bus_entry / "name");
     adapter.is_smbus = SaysSmbus(adapter.name);
+    adapter.facts.name = adapter.name;
+    if (fs::exists(class_entry, ec)) adapter.sysfs_entry = class_entry.string();
+    ReadParentFacts(fs::exists(bus_entry, ec) ? bus_entry : class_entry / "device",
+                    fs::path(root + "/sys/devices"), adapter.facts);
     adapter.base_address = BaseFromName(adapter.name);
     if (adapter.base_address == 0)
       adapter.base_address = BaseFromPciResource(class_entry / "device");
@@ -120,7 +191,8 @@ I2cDevScan ScanI2cDev(const std::string& root) {
   return scan;
 }
 
-const I2cAdapter& ChooseAdapter(const I2cDevScan& scan, long base_hint, int number) {
+const I2cAdapter& ChooseAdapter(const I2cDevScan& scan, long base_hint, int number,
+                                const std::optional<BusChoice>& choice) {
   if (scan.adapters.empty()) {
     if (!scan.module_loaded) {
       throw BusError(ErrorCode::ModuleMissing,
@@ -141,13 +213,11 @@ const I2cAdapter& ChooseAdapter(const I2cDevScan& scan, long base_hint, int numb
                    "i2cdetect -l lists what is there");
   }
   if (number >= 0) {
-    std::string found;
     for (const I2cAdapter& adapter : scan.adapters) {
       if (adapter.number == number) return adapter;
-      found += (found.empty() ? "" : ", ") + adapter.Describe();
     }
     throw BusError(ErrorCode::NoDevice, "there is no i2c adapter " + std::to_string(number) +
-                                            "; adapters found: " + found +
+                                            "; adapters found: " + Listing(scan) +
                                             " (i2cdetect -l lists them)");
   }
   if (base_hint != 0) {
@@ -165,10 +235,26 @@ const I2cAdapter& ChooseAdapter(const I2cDevScan& scan, long base_hint, int numb
                                              BoxHex(base_hint) + "; adapters found: " + found +
                                              ". " + BaseBoxAdvice(bases));
   }
+  if (choice) {
+    for (const I2cAdapter& adapter : scan.adapters) {
+      if (choice->Matches(adapter.Info())) return adapter;
+    }
+    throw BusError(ErrorCode::NoDevice, "no i2c adapter matches --bus=" + choice->text() +
+                                            "; adapters found: " + Listing(scan) +
+                                            " (kelvran detect --verbose lists them)");
+  }
   for (const I2cAdapter& adapter : scan.adapters) {
     if (adapter.is_smbus) return adapter;
   }
   return scan.adapters.front();
+}
+
+std::vector<I2cAdapterInfo> AdapterInfos(const I2cDevScan& scan,
+                                         const std::optional<BusChoice>& choice) {
+  std::vector<I2cAdapterInfo> infos;
+  for (const I2cAdapter& adapter : scan.adapters) infos.push_back(adapter.Info());
+  MarkSearched(infos, choice);
+  return infos;
 }
 
 }  // namespace buslink::linux_hw

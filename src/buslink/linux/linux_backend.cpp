@@ -13,7 +13,7 @@ class LinuxBusLink : public BusLink {
  public:
   LinuxBusLink(const LinuxOptions& options, BusTrace* trace)
       : ports_(PortContext{options.root, options.calls, options.pacer, options.timing, trace}),
-        smbus_(options.root, options.calls, trace, options.i2c_adapter) {}
+        smbus_(options.root, options.calls, trace, options.bus) {}
 
   ParallelPorts& GetParallelPorts() override { return ports_; }
   SMBusDevice& SMBus() override { return smbus_; }
@@ -43,7 +43,7 @@ class LinuxSystemInfo : public SystemInfo {
 }  // namespace
 
 LinuxBackend::LinuxBackend(BusTrace* trace, std::string root)
-    : LinuxBackend(trace, LinuxOptions{std::move(root), nullptr, {}, nullptr, -1}) {}
+    : LinuxBackend(trace, LinuxOptions{std::move(root), nullptr, {}, nullptr, std::nullopt}) {}
 
 LinuxBackend::LinuxBackend(BusTrace* trace, LinuxOptions options)
     : trace_(trace), options_(std::move(options)) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "buslink/bus_link.h"
@@ -17,7 +18,7 @@ struct LinuxOptions {
   std::shared_ptr<SystemCalls> calls;  // nullptr: the running kernel
   BitBangTiming timing;                // the printer-port bus clock
   std::shared_ptr<Pacer> pacer;        // nullptr: the steady clock
-  int i2c_adapter = -1;                // 0 or more: the SMBus is always /dev/i2c-<i2c_adapter>
+  std::optional<BusChoice> bus = {};   // --bus: the only adapters the SMBus search covers
 };
 
 // The build numbers OSBuild reports on Linux: one for which the wizard offers the SMBus (an

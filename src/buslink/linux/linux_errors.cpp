@@ -105,6 +105,13 @@ BusError SmbusTransferError(const std::string& adapter, std::uint8_t device, int
 }
 
 BusError PortIoError(const std::string& node, const char* what, int err) {
+  // ppdev answers this way once the port under an open node has been removed.
+  if (err == ENODEV || err == ENXIO) {
+    return BusError(ErrorCode::AdapterGone,
+                    node +
+                        " is gone: the printer port adapter was unplugged or its driver "
+                        "unloaded?");
+  }
   if (err == EBUSY) {
     return BusError(ErrorCode::Io, "cannot " + std::string(what) + " on " + node +
                                        ": another program or the printer driver holds the "

@@ -11,9 +11,9 @@ namespace buslink::linux_hw {
 
 std::unique_ptr<PpdevPins> PpdevPins::Open(std::shared_ptr<SystemCalls> calls,
                                            const std::string& node) {
-  const int fd = calls->Open(node, O_RDWR);
+  const int fd = Uninterrupted([&] { return calls->Open(node, O_RDWR); });
   if (fd < 0) throw OpenError(NodeKind::Parport, node, -fd, calls->DescribeAccess(node));
-  const int claimed = calls->Ioctl(fd, PPCLAIM, nullptr);
+  const int claimed = Uninterrupted([&] { return calls->Ioctl(fd, PPCLAIM, nullptr); });
   if (claimed < 0) {
     calls->Close(fd);
     throw PortIoError(node, "claim the port", -claimed);
@@ -21,7 +21,7 @@ std::unique_ptr<PpdevPins> PpdevPins::Open(std::shared_ptr<SystemCalls> calls,
   // A bidirectional port may have been left reading; the board needs the data lines driven.
   // Ports that cannot turn their data lines round drive them always, so a refusal is harmless.
   int forward = 0;
-  calls->Ioctl(fd, PPDATADIR, &forward);
+  Uninterrupted([&] { return calls->Ioctl(fd, PPDATADIR, &forward); });
   return std::unique_ptr<PpdevPins>(new PpdevPins(std::move(calls), node, fd));
 }
 
@@ -29,12 +29,12 @@ PpdevPins::PpdevPins(std::shared_ptr<SystemCalls> calls, std::string node, int f
     : calls_(std::move(calls)), node_(std::move(node)), fd_(fd) {}
 
 PpdevPins::~PpdevPins() {
-  calls_->Ioctl(fd_, PPRELEASE, nullptr);
+  Uninterrupted([&] { return calls_->Ioctl(fd_, PPRELEASE, nullptr); });
   calls_->Close(fd_);
 }
 
 void PpdevPins::Call(unsigned long request, void* arg, const char* what) {
-  const int result = calls_->Ioctl(fd_, request, arg);
+  const int result = Uninterrupted([&] { return calls_->Ioctl(fd_, request, arg); });
   if (result < 0) throw PortIoError(node_, what, -result);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cerrno>
 #include <cstdint>
 #include <string>
 
@@ -30,5 +31,16 @@ class SystemCalls {
 
 // The one instance that talks to the running kernel.
 SystemCalls& RealSystemCalls();
+
+// Runs call (returning a result or -errno) again while a signal interrupts it (-EINTR), as a
+// signal handler installed without SA_RESTART makes the kernel do. A call that keeps being
+// interrupted gives up after many tries with its -EINTR.
+template <class Call>
+int Uninterrupted(Call&& call) {
+  constexpr int kTries = 1000;
+  int result = call();
+  for (int i = 1; i < kTries && result == -EINTR; ++i) result = call();
+  return result;
+}
 
 }  // namespace buslink::linux_hw

@@ -23,6 +23,8 @@ using nlohmann::json;
 constexpr int kDefaultPortBases[] = {0x378, 0x278, 0x3BC};
 constexpr long kDefaultSMBusBase = 0x5000;
 constexpr int kMaxLatencyUs = 1'000'000;
+constexpr int kMaxAdapterNumber = 1023;
+constexpr std::size_t kMaxAdapterName = 100;
 
 std::string Hex(std::int64_t value, int digits = 2) {
   char text[32];
@@ -86,7 +88,8 @@ class Parser {
       Fail("the top level must be a JSON object, not " + Describe(root));
     }
     CheckKeys(root, "",
-              {"os_build", "latency_us", "seed", "printer_ports", "smbus", "chip", "faults"});
+              {"os_build", "latency_us", "seed", "printer_ports", "smbus", "chip", "faults",
+               "i2c_adapters"});
     Scenario scenario;  // in a file, hardware not named does not exist
 
     ChipSetup chip;
@@ -107,6 +110,7 @@ class Parser {
     if (const json* v = Find(root, "printer_ports")) ReadPorts(*v, chip, scenario);
     if (const json* v = Find(root, "smbus")) ReadSMBus(*v, chip, scenario);
     if (const json* v = Find(root, "faults")) ReadFaults(*v, scenario);
+    if (const json* v = Find(root, "i2c_adapters")) ReadI2cAdapters(*v, chip, scenario);
     return scenario;
   }
 
@@ -538,7 +542,7 @@ class Parser {
 
   void ReadSMBus(const json& smbus, const ChipSetup& chip, Scenario& scenario) const {
     RequireObject(smbus, "smbus");
-    CheckKeys(smbus, "smbus", {"present", "base_address", "chips"});
+    CheckKeys(smbus, "smbus", {"present", "base_address", "chips", "number", "name"});
     SMBusSetup setup;
     setup.present = true;
     setup.base_address = kDefaultSMBusBase;
@@ -546,30 +550,92 @@ class Parser {
     if (const json* b = Find(smbus, "base_address")) {
       setup.base_address = static_cast<long>(Integer(*b, "smbus.base_address", 0, 0xFFFF, true));
     }
+    if (const json* n = Find(smbus, "number")) {
+      setup.number = static_cast<int>(Integer(*n, "smbus.number", 0, kMaxAdapterNumber));
+    }
+    if (const json* n = Find(smbus, "name")) setup.name = AdapterName(*n, "smbus.name");
     if (const json* chips = Find(smbus, "chips")) {
-      RequireArray(*chips, "smbus.chips");
-      for (std::size_t i = 0; i < chips->size(); ++i) {
-        const std::string path = Index("smbus.chips", i);
-        const json& entry = (*chips)[i];
-        RequireObject(entry, path);
-        CheckKeys(entry, path, {"address", "registers", "inputs", "noise"});
-        SMBusChipSetup c;
-        c.chip = chip;
-        if (const json* a = Find(entry, "address")) {
-          c.address =
-              static_cast<std::uint8_t>(Integer(*a, Key(path, "address"), 0x03, 0x77, true));
-        }
-        ReadChipParts(entry, path, c.chip);
-        for (std::size_t j = 0; j < setup.chips.size(); ++j) {
-          if (setup.chips[j].address == c.address) {
-            Fail(Key(path, "address") + ": " + Hex(c.address) + " is already taken by " +
-                 Index("smbus.chips", j));
-          }
-        }
-        setup.chips.push_back(std::move(c));
-      }
+      ReadBusChips(*chips, "smbus.chips", chip, setup.chips);
     }
     scenario.smbus = std::move(setup);
+  }
+
+  // The chips of one adapter, each at its own 7-bit address.
+  void ReadBusChips(const json& chips, const std::string& list_path, const ChipSetup& chip,
+                    std::vector<SMBusChipSetup>& out) const {
+    RequireArray(chips, list_path);
+    for (std::size_t i = 0; i < chips.size(); ++i) {
+      const std::string path = Index(list_path, i);
+      const json& entry = chips[i];
+      RequireObject(entry, path);
+      CheckKeys(entry, path, {"address", "registers", "inputs", "noise"});
+      SMBusChipSetup c;
+      c.chip = chip;
+      if (const json* a = Find(entry, "address")) {
+        c.address = static_cast<std::uint8_t>(Integer(*a, Key(path, "address"), 0x03, 0x77, true));
+      }
+      ReadChipParts(entry, path, c.chip);
+      for (std::size_t j = 0; j < out.size(); ++j) {
+        if (out[j].address == c.address) {
+          Fail(Key(path, "address") + ": " + Hex(c.address) + " is already taken by " +
+               Index(list_path, j));
+        }
+      }
+      out.push_back(std::move(c));
+    }
+  }
+
+  // An adapter name is shown in windows and on terminals: one line of printable text.
+  std::string AdapterName(const json& value, const std::string& path) const {
+    if (!value.is_string()) Fail(path + ": expected a text, got " + Describe(value));
+    const std::string name = value.get<std::string>();
+    if (name.size() > kMaxAdapterName) {
+      Fail(path + ": longer than " + std::to_string(kMaxAdapterName) + " characters");
+    }
+    for (const char c : name) {
+      if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+        Fail(path + ": control characters are not allowed in an adapter name");
+      }
+    }
+    return name;
+  }
+
+  void ReadI2cAdapters(const json& adapters, const ChipSetup& chip, Scenario& scenario) const {
+    RequireArray(adapters, "i2c_adapters");
+    for (std::size_t i = 0; i < adapters.size(); ++i) {
+      const std::string path = Index("i2c_adapters", i);
+      const json& entry = adapters[i];
+      RequireObject(entry, path);
+      CheckKeys(entry, path, {"number", "name", "parent", "base_address", "chips"});
+      I2cAdapterSetup setup;
+      const json* n = Find(entry, "number");
+      if (n == nullptr) Fail(path + ": an adapter needs its \"number\" (as in /dev/i2c-<number>)");
+      setup.number = static_cast<int>(Integer(*n, Key(path, "number"), 0, kMaxAdapterNumber));
+      if (scenario.smbus.present && scenario.smbus.number == setup.number) {
+        Fail(Key(path, "number") + ": " + std::to_string(setup.number) +
+             " is already the number of the smbus adapter");
+      }
+      for (std::size_t j = 0; j < scenario.i2c_adapters.size(); ++j) {
+        if (scenario.i2c_adapters[j].number == setup.number) {
+          Fail(Key(path, "number") + ": " + std::to_string(setup.number) +
+               " is already the number of " + Index("i2c_adapters", j));
+        }
+      }
+      if (const json* v = Find(entry, "name")) setup.name = AdapterName(*v, Key(path, "name"));
+      if (const json* v = Find(entry, "parent")) {
+        static constexpr AdapterParent kParents[] = {AdapterParent::Pci, AdapterParent::Usb,
+                                                     AdapterParent::Display, AdapterParent::None};
+        setup.parent = kParents[Choice(*v, Key(path, "parent"), {"pci", "usb", "display", "none"})];
+      }
+      if (const json* v = Find(entry, "base_address")) {
+        setup.base_address =
+            static_cast<long>(Integer(*v, Key(path, "base_address"), 0, 0xFFFF, true));
+      }
+      if (const json* v = Find(entry, "chips")) {
+        ReadBusChips(*v, Key(path, "chips"), chip, setup.chips);
+      }
+      scenario.i2c_adapters.push_back(std::move(setup));
+    }
   }
 
   void ReadFaults(const json& faults, Scenario& scenario) const {

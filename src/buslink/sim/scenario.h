@@ -63,6 +63,21 @@ struct SMBusSetup {
   bool present = false;
   long base_address = 0;
   std::vector<SMBusChipSetup> chips;
+  int number = 0;    // as /dev/i2c-<number>
+  std::string name;  // empty: "SMBus simulated adapter at <base>"
+};
+
+// What a simulated adapter hangs off, as sysfs would say: with its name it decides whether the
+// search covers the adapter (a display bus it does not).
+enum class AdapterParent { Pci, Usb, Display, None };
+
+// An I2C adapter beside the "smbus" one: a USB bridge, a display bus, a second controller.
+struct I2cAdapterSetup {
+  int number = 1;
+  std::string name;  // empty: "I2C adapter <number>"
+  AdapterParent parent = AdapterParent::Pci;
+  long base_address = 0;
+  std::vector<SMBusChipSetup> chips;
 };
 
 enum class FaultMedium { Any, PP, SMB };
@@ -85,6 +100,7 @@ struct Scenario {
   std::vector<PrinterPortSetup> printer_ports;
   SMBusSetup smbus;
   std::vector<Fault> faults;
+  std::vector<I2cAdapterSetup> i2c_adapters;
 
   // The hardware `--simulate` gives without a file: one printer port at 0x378 with a board at
   // 0x5C answering under ModeFlag false, one SMBus adapter with a chip at 0x2D; both chips set up

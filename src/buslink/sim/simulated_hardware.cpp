@@ -22,6 +22,35 @@ const char* MediumName(TraceMedium medium) {
   return medium == TraceMedium::PP ? "PP" : "SMB";
 }
 
+// "5000": how the kernel writes a controller's base in an adapter name.
+std::string HexDigits(long value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%04lx", value);
+  return text;
+}
+
+// What sysfs would say of an adapter hanging off each kind of parent.
+AdapterFacts FactsOf(const std::string& name, AdapterParent parent) {
+  AdapterFacts facts;
+  facts.name = name;
+  switch (parent) {
+    case AdapterParent::Pci:
+      facts.parent = "pci";
+      break;
+    case AdapterParent::Usb:
+      facts.parent = "hid";
+      facts.under_usb = true;
+      break;
+    case AdapterParent::Display:
+      facts.parent = "pci";
+      facts.pci_class = 0x030000;
+      break;
+    case AdapterParent::None:
+      break;
+  }
+  return facts;
+}
+
 }  // namespace
 
 struct SimulatedHardware::State {
@@ -39,15 +68,20 @@ struct SimulatedHardware::State {
     std::uint8_t address;
     std::unique_ptr<Chip> chip;
   };
+  struct Adapter {
+    I2cAdapterInfo info;
+    long base = 0;
+    std::vector<BusChip> chips;
+    bool plugged = true;
+  };
   struct ArmedFault {
     Fault fault;
     int matched = 0;  // matching transfers seen so far
   };
 
   std::vector<Port> ports;
-  bool smbus_present = false;
-  long smbus_base = 0;
-  std::vector<BusChip> smbus_chips;
+  std::vector<Adapter> adapters;  // by number
+  std::optional<BusChoice> choice;
   std::vector<ArmedFault> faults;
   int os_build = 1998;
   int latency_us = 0;
@@ -140,25 +174,92 @@ struct SimulatedHardware::State {
     });
   }
 
-  // The adapter answers only at its own base; chosen_base 0 means whichever adapter there is.
-  bool SMBusAt(long chosen_base) const {
-    return smbus_present && (chosen_base == 0 || chosen_base == smbus_base);
+  Adapter* AdapterNumbered(int number) {
+    for (Adapter& adapter : adapters) {
+      if (adapter.info.number == number) return &adapter;
+    }
+    return nullptr;
   }
 
-  std::uint8_t SMBusTransfer(long chosen_base, char op, std::uint8_t device, std::uint8_t reg,
-                             std::uint8_t value) {
+  // The adapter a transfer goes to, as on Linux: the number asked for, else the one at the base
+  // asked for, else the first that --bus names, else the first SMBus controller, else the first.
+  // nullptr with a message when there is none. Allocates nothing when it finds one: it runs on
+  // every transfer.
+  Adapter* ChooseAdapter(int number, long base, std::string* why) {
+    Adapter* first = nullptr;
+    Adapter* controller = nullptr;
+    int plugged = 0;
+    for (Adapter& adapter : adapters) {
+      if (!adapter.plugged) continue;
+      ++plugged;
+      if (number >= 0) {
+        if (adapter.info.number == number) return &adapter;
+        continue;
+      }
+      if (base != 0) {
+        if (adapter.base == base) return &adapter;
+        continue;
+      }
+      if (choice) {
+        if (choice->Matches(adapter.info)) return &adapter;
+        continue;
+      }
+      if (first == nullptr) first = &adapter;
+      if (controller == nullptr && adapter.info.kind == AdapterKind::SMBusController) {
+        controller = &adapter;
+      }
+    }
+    if (controller != nullptr) return controller;
+    if (first != nullptr) return first;
+    if (plugged == 0) {
+      *why = "the simulated computer has no SMBus adapter (its scenario names no \"smbus\")";
+    } else if (number >= 0) {
+      *why = "there is no i2c adapter " + std::to_string(number) + " in the simulated computer";
+    } else if (base != 0) {
+      *why = NoAdapterAtBase(base, plugged);
+    } else {
+      *why = "no i2c adapter of the simulated computer matches --bus=" + choice->text();
+    }
+    return nullptr;
+  }
+
+  // Asks only for a base the wizard's box can take (BaseBoxAdvice).
+  std::string NoAdapterAtBase(long base, int plugged) const {
+    std::string shown;
+    std::vector<long> bases;
+    for (const Adapter& adapter : adapters) {
+      if (!adapter.plugged || (adapter.base == 0 && plugged > 1)) continue;  // a bridge has none
+      shown += (shown.empty() ? "" : ", ") + BoxHex(adapter.base);
+      bases.push_back(adapter.base);
+    }
+    return "no SMBus controller sits at base address " + BoxHex(base) +
+           " in the simulated computer: " +
+           (bases.empty()       ? std::string("none of its adapters has one")
+            : bases.size() == 1 ? "its adapter is at " + shown
+                                : "its adapters are at " + shown) +
+           ". " + BaseBoxAdvice(bases);
+  }
+
+  // `in_use` is the adapter the device's last transfer reached: once it is unplugged, transfers
+  // fail as on Linux, saying the adapter is gone, and the device lets go of it.
+  std::uint8_t SMBusTransfer(int number, long base, int& in_use, char op, std::uint8_t device,
+                             std::uint8_t reg, std::uint8_t value) {
     return Transfer(TraceMedium::SMB, op, device, reg, value, [&]() -> Chip* {
-      if (!smbus_present) {
-        Fail(TraceMedium::SMB, device, op, reg, ErrorCode::NoAdapter,
-             "the simulated computer has no SMBus adapter (its scenario names no \"smbus\")");
+      if (in_use >= 0) {
+        Adapter* used = AdapterNumbered(in_use);
+        if (used != nullptr && !used->plugged) {
+          in_use = -1;
+          Fail(TraceMedium::SMB, device, op, reg, ErrorCode::AdapterGone, GoneText(used->info));
+        }
       }
-      if (!SMBusAt(chosen_base)) {
-        Fail(TraceMedium::SMB, device, op, reg, ErrorCode::NoAdapter,
-             "no SMBus controller sits at base address " + BoxHex(chosen_base) +
-                 " in the simulated computer: its adapter is at " + BoxHex(smbus_base) + ". " +
-                 BaseBoxAdvice({smbus_base}));
+      std::string why;
+      Adapter* adapter = ChooseAdapter(number, base, &why);
+      if (adapter == nullptr) {
+        Fail(TraceMedium::SMB, device, op, reg,
+             number >= 0 ? ErrorCode::NoDevice : ErrorCode::NoAdapter, why);
       }
-      for (const BusChip& c : smbus_chips) {
+      in_use = adapter->info.number;
+      for (const BusChip& c : adapter->chips) {
         if (c.address == device) return c.chip.get();
       }
       return nullptr;
@@ -169,6 +270,23 @@ struct SimulatedHardware::State {
 namespace {
 
 using State = SimulatedHardware::State;
+
+void AddAdapter(State& state, int number, const std::string& name, AdapterParent parent, long base,
+                const std::vector<SMBusChipSetup>& chips, std::uint32_t& seed) {
+  State::Adapter adapter;
+  adapter.info.number = number;
+  adapter.info.name = name;
+  adapter.info.kind = ClassifyAdapter(FactsOf(name, parent));
+  adapter.base = base;
+  for (const SMBusChipSetup& chip : chips) {
+    adapter.chips.push_back({chip.address, std::make_unique<Chip>(chip.chip, seed++, state.clock)});
+  }
+  state.adapters.push_back(std::move(adapter));
+  std::sort(state.adapters.begin(), state.adapters.end(),
+            [](const State::Adapter& a, const State::Adapter& b) {
+              return a.info.number < b.info.number;
+            });
+}
 
 class SimParallelDevice : public ParallelDevice {
  public:
@@ -234,19 +352,40 @@ class SimSMBus : public SMBusDevice {
   explicit SimSMBus(State& state) : state_(state) {}
 
   void WriteByte(std::uint8_t device, std::uint8_t reg, std::uint8_t value) override {
-    state_.SMBusTransfer(base_, 'W', device, reg, value);
+    state_.SMBusTransfer(number_, base_, in_use_, 'W', device, reg, value);
   }
   std::uint8_t ReadByte(std::uint8_t device, std::uint8_t reg) override {
-    return state_.SMBusTransfer(base_, 'R', device, reg, 0);
+    return state_.SMBusTransfer(number_, base_, in_use_, 'R', device, reg, 0);
   }
-  long BaseAddress() const override { return state_.SMBusAt(base_) ? state_.smbus_base : 0; }
+  long BaseAddress() const override {
+    std::string why;
+    const State::Adapter* adapter = state_.ChooseAdapter(number_, base_, &why);
+    return adapter != nullptr ? adapter->base : 0;
+  }
   void SetDeviceAddress(std::uint8_t address) override { device_address_ = address; }
   void SetBaseAddress(long base) override { base_ = base; }
+  std::vector<I2cAdapterInfo> Adapters() const override {
+    std::vector<I2cAdapterInfo> infos;
+    for (const State::Adapter& adapter : state_.adapters) {
+      if (adapter.plugged) infos.push_back(adapter.info);
+    }
+    MarkSearched(infos, state_.choice);
+    return infos;
+  }
+  void SelectAdapter(int number) override { number_ = number; }
+  std::optional<I2cAdapterInfo> CurrentAdapter() const override {
+    std::string why;
+    const State::Adapter* adapter = state_.ChooseAdapter(number_, base_, &why);
+    if (adapter == nullptr) return std::nullopt;
+    return adapter->info;
+  }
 
  private:
   State& state_;
   std::uint8_t device_address_ = 0;
-  long base_ = 0;  // the controller base asked for; 0: the one adapter there is
+  long base_ = 0;    // the controller base asked for; 0: any
+  int number_ = -1;  // the adapter asked for; -1: by base, --bus or name
+  int in_use_ = -1;  // the adapter the last transfer reached
 };
 
 class SimBusLink : public BusLink {
@@ -290,11 +429,21 @@ SimulatedHardware::SimulatedHardware(const Scenario& scenario, BusTrace* trace)
     }
     state_->ports.push_back(std::move(p));
   }
-  state_->smbus_present = scenario.smbus.present;
-  state_->smbus_base = scenario.smbus.base_address;
-  for (const SMBusChipSetup& chip : scenario.smbus.chips) {
-    state_->smbus_chips.push_back(
-        {chip.address, std::make_unique<Chip>(chip.chip, seed++, state_->clock)});
+  if (scenario.smbus.present) {
+    const std::string name =
+        !scenario.smbus.name.empty()
+            ? scenario.smbus.name
+            : "SMBus simulated adapter" + (scenario.smbus.base_address != 0
+                                               ? " at " + HexDigits(scenario.smbus.base_address)
+                                               : std::string());
+    AddAdapter(*state_, scenario.smbus.number, name, AdapterParent::Pci,
+               scenario.smbus.base_address, scenario.smbus.chips, seed);
+  }
+  for (const I2cAdapterSetup& adapter : scenario.i2c_adapters) {
+    AddAdapter(
+        *state_, adapter.number,
+        adapter.name.empty() ? "I2C adapter " + std::to_string(adapter.number) : adapter.name,
+        adapter.parent, adapter.base_address, adapter.chips, seed);
   }
   for (const Fault& fault : scenario.faults) state_->faults.push_back({fault});
   state_->os_build = scenario.os_build;
@@ -318,8 +467,9 @@ std::string SimulatedHardware::WhyUnavailable(Bus bus) const {
                                    "lists none under \"printer_ports\")"
                                  : std::string();
   }
-  return state_->smbus_present
-             ? std::string()
+  const bool any = std::any_of(state_->adapters.begin(), state_->adapters.end(),
+                               [](const State::Adapter& adapter) { return adapter.plugged; });
+  return any ? std::string()
              : "the simulated computer has no SMBus adapter (its scenario has no \"smbus\")";
 }
 
@@ -331,15 +481,30 @@ Chip* SimulatedHardware::BoardChip(int port, std::uint8_t board_address) {
   return nullptr;
 }
 
-Chip* SimulatedHardware::SMBusChip(std::uint8_t smbus_address) {
-  for (State::BusChip& chip : state_->smbus_chips) {
-    if (chip.address == smbus_address) return chip.chip.get();
+Chip* SimulatedHardware::SMBusChip(std::uint8_t smbus_address, int adapter_number) {
+  for (State::Adapter& adapter : state_->adapters) {
+    if (adapter_number >= 0 && adapter.info.number != adapter_number) continue;
+    for (State::BusChip& chip : adapter.chips) {
+      if (chip.address == smbus_address) return chip.chip.get();
+    }
   }
   return nullptr;
 }
 
 SimClock& SimulatedHardware::Clock() {
   return *state_->clock;
+}
+
+void SimulatedHardware::LimitSearchTo(std::optional<BusChoice> choice) {
+  state_->choice = std::move(choice);
+}
+
+void SimulatedHardware::UnplugAdapter(int number) {
+  if (State::Adapter* adapter = state_->AdapterNumbered(number)) adapter->plugged = false;
+}
+
+void SimulatedHardware::PlugAdapter(int number) {
+  if (State::Adapter* adapter = state_->AdapterNumbered(number)) adapter->plugged = true;
 }
 
 void SimulatedHardware::SetLatencyMicroseconds(int us) {

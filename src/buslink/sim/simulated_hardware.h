@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "buslink/bus_link.h"
@@ -26,9 +27,17 @@ class SimulatedHardware : public Backend {
   bool Simulated() const override { return true; }
 
   // nullptr when there is no such chip. port is the 0-based printer-port index; board_address the
-  // 8-bit form; smbus_address the 7-bit form.
+  // 8-bit form; smbus_address the 7-bit form, on adapter_number or (-1) the first adapter that
+  // has a chip there.
   Chip* BoardChip(int port, std::uint8_t board_address);
-  Chip* SMBusChip(std::uint8_t smbus_address);
+  Chip* SMBusChip(std::uint8_t smbus_address, int adapter_number = -1);
+
+  // --bus: the SMBus search covers only the adapters choice names.
+  void LimitSearchTo(std::optional<BusChoice> choice);
+  // A USB bridge pulled out and put back: an unplugged adapter is missing from the next search,
+  // and a transfer on it fails as gone.
+  void UnplugAdapter(int number);
+  void PlugAdapter(int number);
 
   // The clock every chip's shaped inputs follow; tests set it by hand.
   SimClock& Clock();

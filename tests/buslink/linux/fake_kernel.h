@@ -26,12 +26,18 @@ class FakeKernel : public SystemCalls {
   int transfer_error = 0;    // errno for every SMBus transfer
   int absent_error = ENXIO;  // where no chip answers: ENXIO from a controller, ENODEV from i2c-stub
   std::set<std::uint8_t> driver_bound;  // addresses a kernel driver owns: I2C_SLAVE says EBUSY
+  // Chips behind one adapter node only; a node not listed here has smbus_chips.
+  std::map<std::string, std::map<std::uint8_t, std::array<std::uint8_t, 256>>> chips_on;
+  int slave_error = 0;     // errno for I2C_SLAVE
+  int port_error = 0;      // errno for every ppdev pin ioctl
+  int interrupt_next = 0;  // this many calls from now fail with EINTR, as a signal would make them
   NodeAccess access;
   int opens = 0;
   std::map<int, std::string> open_fds;
   std::map<int, bool> claimed;
 
   int Open(const std::string& path, int /*flags*/) override {
+    if (Interrupted()) return -EINTR;
     ++opens;
     const auto error = open_errors.find(path);
     if (error != open_errors.end()) return -error->second;
@@ -41,9 +47,11 @@ class FakeKernel : public SystemCalls {
   void Close(int fd) override { open_fds.erase(fd); }
 
   int Ioctl(int fd, unsigned long request, void* arg) override {
+    if (Interrupted()) return -EINTR;
     const auto file = open_fds.find(fd);
     if (file == open_fds.end()) return -EBADF;
     if (request == I2C_SLAVE) {
+      if (slave_error != 0) return -slave_error;
       if (driver_bound.count(static_cast<std::uint8_t>(reinterpret_cast<std::uintptr_t>(arg))))
         return -EBUSY;
       slave_[fd] = static_cast<std::uint8_t>(reinterpret_cast<std::uintptr_t>(arg));
@@ -65,6 +73,7 @@ class FakeKernel : public SystemCalls {
         break;
     }
     if (!claimed[fd]) return -EINVAL;  // ppdev refuses pin access to an unclaimed port
+    if (port_error != 0) return -port_error;
     switch (request) {
       case PPWDATA:
         port->second->WriteData(*byte);
@@ -81,12 +90,14 @@ class FakeKernel : public SystemCalls {
   }
 
   int SmbusReadByteData(int fd, std::uint8_t reg) override {
+    if (Interrupted()) return -EINTR;
     std::array<std::uint8_t, 256>* chip = Chip(fd);
     if (transfer_error != 0) return -transfer_error;
     if (chip == nullptr) return -absent_error;
     return (*chip)[reg];
   }
   int SmbusWriteByteData(int fd, std::uint8_t reg, std::uint8_t value) override {
+    if (Interrupted()) return -EINTR;
     std::array<std::uint8_t, 256>* chip = Chip(fd);
     if (transfer_error != 0) return -transfer_error;
     if (chip == nullptr) return -absent_error;
@@ -96,11 +107,18 @@ class FakeKernel : public SystemCalls {
   NodeAccess DescribeAccess(const std::string& /*path*/) override { return access; }
 
  private:
+  bool Interrupted() {
+    if (interrupt_next <= 0) return false;
+    --interrupt_next;
+    return true;
+  }
   std::array<std::uint8_t, 256>* Chip(int fd) {
     const auto slave = slave_.find(fd);
     if (slave == slave_.end()) return nullptr;
-    const auto chip = smbus_chips.find(slave->second);
-    return chip == smbus_chips.end() ? nullptr : &chip->second;
+    const auto node = chips_on.find(open_fds[fd]);
+    auto& chips = node == chips_on.end() ? smbus_chips : node->second;
+    const auto chip = chips.find(slave->second);
+    return chip == chips.end() ? nullptr : &chip->second;
   }
 
   int next_fd_ = 100;

@@ -1,0 +1,159 @@
+// A simulated computer with several I2C adapters: how a scenario names them, which the search
+// covers, where each transfer goes, --bus, and a USB bridge pulled out and put back.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "buslink/sim/scenario.h"
+#include "buslink/sim/simulated_hardware.h"
+#include "support/bus_failure.h"
+
+namespace buslink::sim {
+namespace {
+
+using kelvran_test::CodeOf;
+using Lines = std::vector<std::string>;
+
+// The motherboard's controller with nothing on it, a graphics bus and a USB bridge, each with a
+// chip at 2Dh whose Configuration 1 tells them apart.
+constexpr const char* kBench = R"({
+  "smbus": {"number": 0, "name": "SMBus I801 adapter at efa0", "base_address": "0xEFA0"},
+  "i2c_adapters": [
+    {"number": 3, "name": "i915 gmbus dpb", "parent": "display",
+     "chips": [{"address": "0x2D", "registers": {"0x40": 3}}]},
+    {"number": 7, "name": "CP2112 SMBus Bridge on hidraw0", "parent": "usb",
+     "chips": [{"address": "0x2D", "registers": {"0x40": 7}}]}]})";
+
+struct Rig {
+  explicit Rig(const std::string& json = kBench)
+      : hardware(Scenario::FromJson(json, "rig.json"), &trace), link(hardware.CreateBusLink()) {
+    trace.KeepLines(true);
+  }
+  SMBusDevice& smbus() { return link->SMBus(); }
+
+  BusTrace trace;
+  SimulatedHardware hardware;
+  std::unique_ptr<BusLink> link;
+};
+
+TEST(SimulatedAdapters, ScenarioNamesEachAdapterAndDefaultsTheRest) {
+  const Scenario s = Scenario::FromJson(kBench, "bench.json");
+  EXPECT_EQ(s.smbus.number, 0);
+  EXPECT_EQ(s.smbus.name, "SMBus I801 adapter at efa0");
+  ASSERT_EQ(s.i2c_adapters.size(), 2u);
+  EXPECT_EQ(s.i2c_adapters[1].number, 7);
+  EXPECT_EQ(s.i2c_adapters[1].parent, AdapterParent::Usb);
+  EXPECT_EQ(s.i2c_adapters[1].chips.at(0).chip.registers.at(0x40), 7);
+
+  // Names left out: the built-in adapter's own, and "I2C adapter N".
+  Rig defaults(R"({"smbus": {}, "i2c_adapters": [{"number": 4}]})");
+  const std::vector<I2cAdapterInfo> listed = defaults.smbus().Adapters();
+  ASSERT_EQ(listed.size(), 2u);
+  EXPECT_EQ(listed[0].Label(), "/dev/i2c-0, SMBus simulated adapter at 5000");
+  EXPECT_EQ(listed[1].Label(), "/dev/i2c-4, I2C adapter 4");
+  Rig builtin("{}");
+  EXPECT_TRUE(builtin.smbus().Adapters().empty());
+  SimulatedHardware built_in(Scenario::BuiltIn());
+  EXPECT_EQ(built_in.CreateBusLink()->SMBus().Adapters().size(), 1u) << "exactly one adapter";
+}
+
+TEST(SimulatedAdapters, FaultsInTheAdapterListAreReportedNamingTheKey) {
+  const std::pair<const char*, const char*> rows[] = {
+      {R"({"i2c_adapters": {}})", "i2c_adapters: expected an array, got an object"},
+      {R"({"i2c_adapters": [{"name": "x"}]})", "i2c_adapters[0]: an adapter needs its \"number\""},
+      {R"({"i2c_adapters": [{"number": 1024}]})",
+       "i2c_adapters[0].number: 1024 is outside 0..1023"},
+      {R"({"smbus": {}, "i2c_adapters": [{"number": 0}]})",
+       "i2c_adapters[0].number: 0 is already the number of the smbus adapter"},
+      {R"({"i2c_adapters": [{"number": 2}, {"number": "2"}]})",
+       "i2c_adapters[1].number: 2 is already the number of i2c_adapters[0]"},
+      {R"({"i2c_adapters": [{"number": 2, "parent": "pcie"}]})",
+       "i2c_adapters[0].parent: expected one of pci, usb, display, none, got \"pcie\""},
+      {R"({"i2c_adapters": [{"number": 2, "name": "two\nlines"}]})",
+       "i2c_adapters[0].name: control characters are not allowed"},
+      {R"({"i2c_adapters": [{"number": 2, "name": 7}]})",
+       "i2c_adapters[0].name: expected a text, got a number"},
+      {R"({"i2c_adapters": [{"number": 2, "chips": [{"address": 45}, {"address": 45}]}]})",
+       "i2c_adapters[0].chips[1].address: 0x2D is already taken by i2c_adapters[0].chips[0]"},
+      {R"({"i2c_adapters": [{"number": 2, "bus": 1}]})",
+       "unknown key i2c_adapters[0].bus (known here: number, name, parent, base_address, chips)"},
+  };
+  for (const auto& [json, fault] : rows) {
+    try {
+      Scenario::FromJson(json, "bad.json");
+      ADD_FAILURE() << "accepted: " << json;
+    } catch (const ScenarioError& error) {
+      const std::string message = error.what();
+      EXPECT_EQ(message.rfind(std::string("bad.json: ") + fault, 0), 0U) << message;
+    }
+  }
+}
+
+TEST(SimulatedAdapters, EachTransferGoesToTheSelectedAdaptersChips) {
+  Rig rig;
+  const std::vector<I2cAdapterInfo> listed = rig.smbus().Adapters();
+  ASSERT_EQ(listed.size(), 3u);
+  EXPECT_EQ(listed[0].kind, AdapterKind::SMBusController);
+  EXPECT_EQ(listed[1].kind, AdapterKind::Display);
+  EXPECT_FALSE(listed[1].searched) << "a graphics bus is left alone";
+  EXPECT_EQ(listed[2].kind, AdapterKind::UsbBridge);
+  EXPECT_TRUE(listed[2].searched);
+
+  EXPECT_EQ(rig.smbus().CurrentAdapter()->number, 0) << "the SMBus controller, as on Linux";
+  EXPECT_EQ(rig.smbus().BaseAddress(), 0xEFA0);
+  EXPECT_EQ(CodeOf([&] { rig.smbus().ReadByte(0x2D, 0x40); }), ErrorCode::Nack);
+  rig.smbus().SelectAdapter(7);
+  EXPECT_EQ(rig.smbus().ReadByte(0x2D, 0x40), 7);
+  rig.smbus().SelectAdapter(3);
+  EXPECT_EQ(rig.smbus().ReadByte(0x2D, 0x40), 3) << "selected by number, even a display bus";
+  rig.smbus().SelectAdapter(5);
+  std::string message;
+  EXPECT_EQ(CodeOf([&] { rig.smbus().ReadByte(0x2D, 0x40); }, &message), ErrorCode::NoDevice);
+  EXPECT_EQ(message, "there is no i2c adapter 5 in the simulated computer");
+  rig.smbus().SelectAdapter(-1);
+  rig.smbus().SetBaseAddress(0x400);
+  EXPECT_EQ(CodeOf([&] { rig.smbus().ReadByte(0x2D, 0x40); }, &message), ErrorCode::NoAdapter);
+  EXPECT_EQ(message,
+            "no SMBus controller sits at base address 400h in the simulated computer: its "
+            "adapter is at EFA0h. Clear the box (or enter 0) to let the program choose the "
+            "adapter");
+  EXPECT_EQ(rig.hardware.SMBusChip(0x2D, 7)->Read(0x40), 7);
+  EXPECT_EQ(rig.trace.Lines(), (Lines{"SMB 2D R 40 ERR NACK", "SMB 2D R 40 07", "SMB 2D R 40 03",
+                                      "SMB 2D R 40 ERR NODEV", "SMB 2D R 40 ERR NOADAPTER"}));
+}
+
+TEST(SimulatedAdapters, BusLimitsTheSearchToTheAdaptersItNames) {
+  Rig rig;
+  for (const auto& [bus, searched] : {std::pair{"cp2112", Lines{"7"}}, std::pair{"3", Lines{"3"}},
+                                      std::pair{"adapter", Lines{"0"}}}) {
+    rig.hardware.LimitSearchTo(BusChoice::Parse(bus));
+    Lines numbers;
+    for (const I2cAdapterInfo& a : rig.smbus().Adapters()) {
+      if (a.searched) numbers.push_back(std::to_string(a.number));
+    }
+    EXPECT_EQ(numbers, searched) << bus;
+  }
+  rig.hardware.LimitSearchTo(BusChoice::Parse("cp2112"));
+  EXPECT_EQ(rig.smbus().CurrentAdapter()->number, 7) << "the one --bus names, when none is chosen";
+}
+
+TEST(SimulatedAdapters, AnUnpluggedBridgeIsGoneUntilItIsPluggedInAgain) {
+  Rig rig;
+  rig.smbus().SelectAdapter(7);
+  EXPECT_EQ(rig.smbus().ReadByte(0x2D, 0x40), 7);
+  rig.hardware.UnplugAdapter(7);
+  EXPECT_EQ(rig.smbus().Adapters().size(), 2u) << "the next search does not see it";
+  std::string message;
+  EXPECT_EQ(CodeOf([&] { rig.smbus().ReadByte(0x2D, 0x20); }, &message), ErrorCode::AdapterGone);
+  EXPECT_EQ(message, "/dev/i2c-7 is gone: the USB adapter was unplugged?");
+  EXPECT_EQ(CodeOf([&] { rig.smbus().ReadByte(0x2D, 0x20); }), ErrorCode::NoDevice)
+      << "said once; afterwards the adapter simply is not there";
+  rig.hardware.PlugAdapter(7);
+  EXPECT_EQ(rig.smbus().ReadByte(0x2D, 0x40), 7);
+  EXPECT_EQ(rig.trace.Lines(), (Lines{"SMB 2D R 40 07", "SMB 2D R 20 ERR GONE",
+                                      "SMB 2D R 20 ERR NODEV", "SMB 2D R 40 07"}));
+}
+
+}  // namespace
+}  // namespace buslink::sim
