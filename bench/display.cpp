@@ -11,10 +11,10 @@
 #include <memory>
 
 #include "access/declarations.h"
+#include "boxes/message_boxes.h"
 #include "buslink/sim/simulated_hardware.h"
 #include "display/visual_display_tab.h"
 #include "resident_memory.h"
-#include "widgets/message_boxes.h"
 
 namespace {
 
@@ -40,7 +40,7 @@ struct Bench {
 
   buslink::sim::SimulatedHardware hardware;
   devaccess::Declarations d;
-  widgets::QtMessageBoxes boxes;
+  boxes::QtMessageBoxes boxes;
   std::unique_ptr<display::VisualDisplayTab> tab;
 };
 

@@ -19,20 +19,20 @@
 #include <cstdlib>
 
 #include "access/declarations.h"
+#include "boxes/message_boxes.h"
 #include "buslink/sim/simulated_hardware.h"
 #include "display/main_form.h"
-#include "widgets/message_boxes.h"
 
 namespace {
 
 enum Tab { kReadWrite = 1, kVisualDisplay = 2 };
 
 // Answers the start notice with Yes, so entering the Visual Display tab runs EasySetup.
-class YesBoxes : public widgets::MessageBoxes {
+class YesBoxes : public boxes::MessageBoxes {
  public:
-  widgets::MsgAnswer Show(QWidget*, const QString&, const QString&, const QString&,
-                          widgets::MsgIcon, widgets::MsgButtons buttons) override {
-    return buttons == widgets::MsgButtons::YesNo ? widgets::MsgAnswer::Yes : widgets::MsgAnswer::Ok;
+  boxes::MsgAnswer Show(QWidget*, const QString&, const QString&, const QString&, boxes::MsgIcon,
+                        boxes::MsgButtons buttons) override {
+    return buttons == boxes::MsgButtons::YesNo ? boxes::MsgAnswer::Yes : boxes::MsgAnswer::Ok;
   }
 };
 

@@ -6,8 +6,8 @@
 #include <exception>
 
 #include "app/command_line.h"
-#include "widgets/before_fatal_report.h"
-#include "widgets/message_boxes.h"
+#include "boxes/message_boxes.h"
+#include "capture/before_fatal_report.h"
 
 namespace app {
 
@@ -58,15 +58,15 @@ void KelvranApplication::ReportFatal(const QString& description) {
   for (QWidget* window : QApplication::topLevelWidgets()) StopTimersUnder(window);
   StopTimersUnder(this);
   QCoreApplication::removePostedEvents(nullptr, QEvent::MetaCall);
-  widgets::RunBeforeFatalReport();
+  capture::RunBeforeFatalReport();
   const QString title = QString::fromLatin1(kProgramName);
   if (boxes_ != nullptr) {
     boxes_->Show(nullptr, QStringLiteral("fatal_error"), title, description,
-                 widgets::MsgIcon::Critical, widgets::MsgButtons::Ok);
+                 boxes::MsgIcon::Critical, boxes::MsgButtons::Ok);
   } else {
-    widgets::QtMessageBoxes boxes;
-    boxes.Show(nullptr, QStringLiteral("fatal_error"), title, description,
-               widgets::MsgIcon::Critical, widgets::MsgButtons::Ok);
+    boxes::QtMessageBoxes boxes;
+    boxes.Show(nullptr, QStringLiteral("fatal_error"), title, description, boxes::MsgIcon::Critical,
+               boxes::MsgButtons::Ok);
   }
   exit(kFatalExitStatus);
 }

@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <QString>
 
-namespace widgets {
+namespace boxes {
 class MessageBoxes;
 }
 
@@ -23,7 +23,7 @@ class KelvranApplication : public QApplication {
   bool notify(QObject* receiver, QEvent* event) override;
 
   // Where the report goes; without one, a QMessageBox. Tests answer it with scripted boxes.
-  void SetMessageBoxes(widgets::MessageBoxes* boxes) { boxes_ = boxes; }
+  void SetMessageBoxes(boxes::MessageBoxes* boxes) { boxes_ = boxes; }
 
   // 0 until an error has been reported, then kFatalExitStatus; main() returns it even when the
   // error happened outside the event loop, where exit() has no effect.
@@ -34,7 +34,7 @@ class KelvranApplication : public QApplication {
   void ReportFatal(const QString& description);
 
  private:
-  widgets::MessageBoxes* boxes_ = nullptr;
+  boxes::MessageBoxes* boxes_ = nullptr;
   int fatal_status_ = 0;
 };
 

@@ -14,12 +14,12 @@
 #include "app/platform_start.h"
 #include "app/record_on_show.h"
 #include "app/trace_failure.h"
+#include "boxes/message_boxes.h"
 #include "buslink/linux/linux_backend.h"
 #include "buslink/sim/scenario.h"
 #include "buslink/sim/simulated_hardware.h"
 #include "chip/file_text.h"
 #include "review/review_window.h"
-#include "widgets/message_boxes.h"
 #include "wizard/init_form.h"
 
 #ifndef KELVRAN_VERSION
@@ -78,7 +78,7 @@ Hardware PrepareHardware(const Options& options) {
 }
 
 int RunWizard(KelvranApplication& application, const Options& options, buslink::Backend& backend,
-              widgets::MessageBoxes& boxes) {
+              boxes::MessageBoxes& boxes) {
   A11yIdPublisher* publisher = options.a11y_ids ? A11yIdPublisher::Install(application) : nullptr;
   if (!options.record_file.empty()) {
     RecordOnShow::Install(application, QString::fromLocal8Bit(options.record_file.c_str()),
@@ -107,8 +107,7 @@ int RunWizard(KelvranApplication& application, const Options& options, buslink::
   return application.FatalStatus() != 0 ? application.FatalStatus() : status;
 }
 
-int RunReview(KelvranApplication& application, const Options& options,
-              widgets::MessageBoxes& boxes) {
+int RunReview(KelvranApplication& application, const Options& options, boxes::MessageBoxes& boxes) {
   A11yIdPublisher* publisher = options.a11y_ids ? A11yIdPublisher::Install(application) : nullptr;
   int status = 0;
   {
@@ -130,7 +129,7 @@ int RunWindows(int& argc, char** argv, const Options& options, buslink::Backend&
   KelvranApplication& application = *made;
   QApplication::setApplicationName(QString::fromLatin1(kProgramName));
   QApplication::setApplicationVersion(QStringLiteral(KELVRAN_VERSION));
-  widgets::QtMessageBoxes boxes;
+  boxes::QtMessageBoxes boxes;
   application.SetMessageBoxes(&boxes);
   return RunWizard(application, options, backend, boxes);
 }
@@ -169,7 +168,7 @@ int RunProgram(int argc, char** argv) {
     KelvranApplication& application = *made;
     QApplication::setApplicationName(QString::fromLatin1(kProgramName));
     QApplication::setApplicationVersion(QStringLiteral(KELVRAN_VERSION));
-    widgets::QtMessageBoxes boxes;
+    boxes::QtMessageBoxes boxes;
     application.SetMessageBoxes(&boxes);
     return RunReview(application, parsed.options, boxes);
   }

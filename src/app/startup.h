@@ -7,7 +7,7 @@
 #include "buslink/bus_link.h"
 #include "buslink/bus_trace.h"
 
-namespace widgets {
+namespace boxes {
 class MessageBoxes;
 }
 
@@ -40,12 +40,11 @@ int RunWindows(int& argc, char** argv, const Options& options, buslink::Backend&
 // and the event loop, until the last window closes (status 0) or an error report ends it
 // (KelvranApplication::kFatalExitStatus).
 int RunWizard(KelvranApplication& application, const Options& options, buslink::Backend& backend,
-              widgets::MessageBoxes& boxes);
+              boxes::MessageBoxes& boxes);
 
 // --view: the review window on the application, until it closes; kUsageExitStatus when the file
 // could not be shown (a box said why).
-int RunReview(KelvranApplication& application, const Options& options,
-              widgets::MessageBoxes& boxes);
+int RunReview(KelvranApplication& application, const Options& options, boxes::MessageBoxes& boxes);
 
 // The whole program; main() is this.
 int RunProgram(int argc, char** argv);

@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "app/command_line.h"
-#include "widgets/message_boxes.h"
+#include "boxes/message_boxes.h"
 
 namespace app {
 
@@ -14,11 +14,11 @@ void ReportTraceFailure(const std::string& message) {
   if (qApp == nullptr) return;
   const QString text = QString::fromLocal8Bit(message.c_str());
   QTimer::singleShot(0, qApp, [text] {
-    widgets::QtMessageBoxes boxes;
+    boxes::QtMessageBoxes boxes;
     boxes.Show(QApplication::activeWindow(), QStringLiteral("bus_trace_failed"),
                QString::fromLatin1(kProgramName),
                QStringLiteral("The bus trace stopped: ") + text + QStringLiteral("."),
-               widgets::MsgIcon::Warning, widgets::MsgButtons::Ok);
+               boxes::MsgIcon::Warning, boxes::MsgButtons::Ok);
   });
 }
 

@@ -10,7 +10,7 @@ chip::ChipPlace PlaceOf(const devaccess::Declarations& d) {
 
 void ReportFileProblem(CaptureContext& c, const QString& purpose, const QString& title,
                        const QString& text) {
-  c.boxes.Show(c.window, purpose, title, text, widgets::MsgIcon::Warning, widgets::MsgButtons::Ok);
+  c.boxes.Show(c.window, purpose, title, text, boxes::MsgIcon::Warning, boxes::MsgButtons::Ok);
 }
 
 }  // namespace capture

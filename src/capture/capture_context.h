@@ -5,8 +5,8 @@
 #include <string>
 
 #include "access/declarations.h"
+#include "boxes/message_boxes.h"
 #include "chip/snapshot.h"
-#include "widgets/message_boxes.h"
 
 class QWidget;
 
@@ -18,7 +18,7 @@ class CaptureDialogs;
 // belong to, and the boxes and dialogs they ask through.
 struct CaptureContext {
   devaccess::Declarations& d;
-  widgets::MessageBoxes& boxes;
+  boxes::MessageBoxes& boxes;
   CaptureDialogs* dialogs;
   QWidget* window;
   std::string version;  // the program's, written into every file

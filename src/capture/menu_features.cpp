@@ -17,7 +17,7 @@
 namespace capture {
 
 MenuFeatures::MenuFeatures(QMainWindow& window, devaccess::Declarations& d,
-                           widgets::MessageBoxes& boxes, std::string version, WindowHooks hooks)
+                           boxes::MessageBoxes& boxes, std::string version, WindowHooks hooks)
     : QObject(&window),
       window_(window),
       status_(new StatusReport(&window)),

@@ -36,7 +36,7 @@ class MenuFeatures : public QObject {
   Q_OBJECT
 
  public:
-  MenuFeatures(QMainWindow& window, devaccess::Declarations& d, widgets::MessageBoxes& boxes,
+  MenuFeatures(QMainWindow& window, devaccess::Declarations& d, boxes::MessageBoxes& boxes,
                std::string version, WindowHooks hooks);
   ~MenuFeatures() override;
 

@@ -4,13 +4,13 @@
 #include <QTimer>
 
 #include "access/link_new_com_port.h"
+#include "capture/before_fatal_report.h"
 #include "capture/status_report.h"
 #include "chip/file_text.h"
 #include "chip/recording_file.h"
 #include "chip/recording_session.h"
 #include "chip/register_catalogue.h"
 #include "chip/sampler.h"
-#include "widgets/before_fatal_report.h"
 
 namespace capture {
 
@@ -36,7 +36,7 @@ Recorder::Recorder(CaptureContext& context, StatusReadElsewhere status_read_else
   connect(clock_timer_, &QTimer::timeout, this, &Recorder::changed);
   // A failure elsewhere (the display's reads) ends the program too: the rows so far go to disk
   // before its report.
-  widgets::AddBeforeFatalReport(this, [this] {
+  AddBeforeFatalReport(this, [this] {
     if (file_ != nullptr) file_->Flush();
   });
 }
@@ -133,8 +133,8 @@ void Recorder::Fail(const QString& reason, std::optional<quint64> rows) {
   emit changed();
   if (rows) emit stopped(*rows, path_, true);
   c_.boxes.Show(c_.window, QStringLiteral("recording_failed"), kTitle,
-                QStringLiteral("The recording has stopped.\n\n") + reason,
-                widgets::MsgIcon::Warning, widgets::MsgButtons::Ok);
+                QStringLiteral("The recording has stopped.\n\n") + reason, boxes::MsgIcon::Warning,
+                boxes::MsgButtons::Ok);
 }
 
 QString Recorder::IndicatorText() const {

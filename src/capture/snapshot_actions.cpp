@@ -88,11 +88,11 @@ bool RestoreSnapshot(CaptureContext& c) {
   }
   const auto read = [&](std::uint8_t a) { return ReadChip(c.d, a); };
   const std::string other = chip::IdentityDifference(snapshot, read);
-  if (!other.empty() && c.boxes.Show(c.window, QStringLiteral("snapshot_other_chip"), kRestoreTitle,
-                                     QStringLiteral("In %1, %2.\n\nRestore it all the same?")
-                                         .arg(QFileInfo(file).fileName(), Plain(other)),
-                                     widgets::MsgIcon::Warning,
-                                     widgets::MsgButtons::YesNo) != widgets::MsgAnswer::Yes) {
+  if (!other.empty() &&
+      c.boxes.Show(c.window, QStringLiteral("snapshot_other_chip"), kRestoreTitle,
+                   QStringLiteral("In %1, %2.\n\nRestore it all the same?")
+                       .arg(QFileInfo(file).fileName(), Plain(other)),
+                   boxes::MsgIcon::Warning, boxes::MsgButtons::YesNo) != boxes::MsgAnswer::Yes) {
     return false;
   }
   const std::vector<chip::RestoreStep> plan = chip::PlanWrites(snapshot, read);
@@ -102,7 +102,7 @@ bool RestoreSnapshot(CaptureContext& c) {
                  (note.isEmpty() ? QString() : note + QStringLiteral("\n\n")) +
                      QStringLiteral("The chip already holds every writable value of %1.")
                          .arg(QFileInfo(file).fileName()),
-                 widgets::MsgIcon::Information, widgets::MsgButtons::Ok);
+                 boxes::MsgIcon::Information, boxes::MsgButtons::Ok);
     c.say(QStringLiteral("Nothing restored: the chip already holds %1")
               .arg(QFileInfo(file).absoluteFilePath()));
     return false;
@@ -131,7 +131,7 @@ bool RestoreSnapshot(CaptureContext& c) {
               .arg(path, Plain(e.failed().caption).trimmed()));
     c.boxes.Show(c.window, QStringLiteral("restore_incomplete"), kRestoreTitle,
                  QStringLiteral("The restore stopped part way.\n\n") + Plain(text),
-                 widgets::MsgIcon::Warning, widgets::MsgButtons::Ok);
+                 boxes::MsgIcon::Warning, boxes::MsgButtons::Ok);
     return true;  // some registers may hold new values: the tabs read them afresh
   }
   // RunRestore read each write back: every register holds what was written.

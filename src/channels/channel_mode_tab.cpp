@@ -41,7 +41,7 @@ QLabel* MakeLabel(const QString& text, const char* name, QWidget* parent) {
 
 }  // namespace
 
-ChannelModeTab::ChannelModeTab(devaccess::Declarations& d, widgets::MessageBoxes& boxes,
+ChannelModeTab::ChannelModeTab(devaccess::Declarations& d, boxes::MessageBoxes& boxes,
                                QWidget* parent)
     : QWidget(parent), d_(d), boxes_(boxes), vid_channel_mode_(new QTimer(this)) {
   vid_channel_mode_->setObjectName(QStringLiteral("vid_channel_mode"));

@@ -4,7 +4,7 @@
 #include <array>
 
 #include "access/declarations.h"
-#include "widgets/message_boxes.h"
+#include "boxes/message_boxes.h"
 
 class QLabel;
 class QTimer;
@@ -22,8 +22,7 @@ class ChannelModeTab : public QWidget {
   Q_OBJECT
 
  public:
-  ChannelModeTab(devaccess::Declarations& d, widgets::MessageBoxes& boxes,
-                 QWidget* parent = nullptr);
+  ChannelModeTab(devaccess::Declarations& d, boxes::MessageBoxes& boxes, QWidget* parent = nullptr);
 
   void Enter();      // reads Channel Mode, sets the toggles, starts vid_channel_mode (50 ms)
   void StopTimer();  // stops vid_channel_mode
@@ -42,7 +41,7 @@ class ChannelModeTab : public QWidget {
   void show_channel_mode_and_vid();
 
   devaccess::Declarations& d_;
-  widgets::MessageBoxes& boxes_;
+  boxes::MessageBoxes& boxes_;
   widgets::ToggleSwitch* fan1_ain1_toggle_ = nullptr;
   widgets::ToggleSwitch* fan2_ain2_toggle_ = nullptr;  // element 1 of its array
   widgets::ToggleSwitch* d2p_25V_toggle_ = nullptr;

@@ -87,7 +87,7 @@ void EasySetup(VisualContext& c) {
   if (vid_code == kNoCore) {
     c.boxes.Show(v.box_parent, QStringLiteral("vid_no_core"), QStringLiteral("Warning"),
                  QStringLiteral("VID bits indicate No Core, Vccp Limits not Set"),
-                 widgets::MsgIcon::None, widgets::MsgButtons::Ok);
+                 boxes::MsgIcon::None, boxes::MsgButtons::Ok);
   } else if (const auto limits = Vccp1LimitsForVid(vid_code)) {
     WriteAt(d, ch::kVccp1.low_register, limits->low);
     WriteAt(d, ch::kVccp1.high_register, limits->high);

@@ -23,9 +23,9 @@
 #include "chip/monitoring.h"
 #include "chip/register_catalogue.h"
 #include "display/main_tab.h"
+#include "display/opening_size.h"
 #include "display/visual_display_tab.h"
 #include "editor/read_write_tab.h"
-#include "widgets/opening_size.h"
 #include "widgets/page_scroll_area.h"
 #include "widgets/repaint_pacer.h"
 
@@ -60,7 +60,7 @@ QString StartNoticeText() {
 
 }  // namespace
 
-MainForm::MainForm(devaccess::Declarations& d, widgets::MessageBoxes& boxes, QWidget* parent)
+MainForm::MainForm(devaccess::Declarations& d, boxes::MessageBoxes& boxes, QWidget* parent)
     : QMainWindow(parent), d_(d), boxes_(boxes), help_(new about::Help(d, this)) {
   setObjectName(QStringLiteral("MainForm"));
   setWindowTitle(about::ProgramTitle());
@@ -122,7 +122,7 @@ MainForm::MainForm(devaccess::Declarations& d, widgets::MessageBoxes& boxes, QWi
   };
 
   Form_Load();
-  widgets::OpenAtContentSize(*this);
+  OpenAtContentSize(*this);
 }
 
 capture::MenuFeatures& MainForm::menu_features() const {
@@ -151,13 +151,13 @@ void MainForm::Form_Unload() {
 bool MainForm::MayClose() {
   capture::Recorder& recorder = menu_features_->recorder();
   if (!recorder.running()) return true;
-  const widgets::MsgAnswer answer = boxes_.Show(
+  const boxes::MsgAnswer answer = boxes_.Show(
       this, QStringLiteral("quit_while_recording"), about::ProgramTitle(),
       QStringLiteral("A recording is running: %1 so far in %2.\n\nQuit now? The recording "
                      "stops and the file is kept, complete up to its last row.")
           .arg(capture::CountOf(recorder.rows(), "row", "rows"), recorder.path()),
-      widgets::MsgIcon::Warning, widgets::MsgButtons::YesNo);
-  if (answer != widgets::MsgAnswer::Yes) return false;
+      boxes::MsgIcon::Warning, boxes::MsgButtons::YesNo);
+  if (answer != boxes::MsgAnswer::Yes) return false;
   recorder.Stop();
   return true;
 }
@@ -220,11 +220,11 @@ void MainForm::Main_Form_Tab_Click(int tab) {
 }
 
 void MainForm::ShowStartNotice() {
-  const widgets::MsgAnswer answer = boxes_.Show(
+  const boxes::MsgAnswer answer = boxes_.Show(
       this, QStringLiteral("start_notice"), about::ProgramTitle() + QStringLiteral(" Notice"),
-      StartNoticeText(), widgets::MsgIcon::None, widgets::MsgButtons::YesNo);
+      StartNoticeText(), boxes::MsgIcon::None, boxes::MsgButtons::YesNo);
   d_.notice_shown = 1;
-  if (answer == widgets::MsgAnswer::Yes) visual_tab_->EasySetup();
+  if (answer == boxes::MsgAnswer::Yes) visual_tab_->EasySetup();
 }
 
 void MainForm::Main_Form_Tab_MouseMove() {

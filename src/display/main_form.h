@@ -4,7 +4,7 @@
 #include <QPointer>
 
 #include "access/declarations.h"
-#include "widgets/message_boxes.h"
+#include "boxes/message_boxes.h"
 
 class QTabWidget;
 class QVBoxLayout;
@@ -39,7 +39,7 @@ class MainForm : public QMainWindow {
   Q_OBJECT
 
  public:
-  MainForm(devaccess::Declarations& d, widgets::MessageBoxes& boxes, QWidget* parent = nullptr);
+  MainForm(devaccess::Declarations& d, boxes::MessageBoxes& boxes, QWidget* parent = nullptr);
   ~MainForm() override;
 
   // The tab control's click: runs the entry steps of the tab now in front.
@@ -68,7 +68,7 @@ class MainForm : public QMainWindow {
   bool IsBareTabControl(const QWidget* w, const QPointF& pos) const;
 
   devaccess::Declarations& d_;
-  widgets::MessageBoxes& boxes_;
+  boxes::MessageBoxes& boxes_;
   about::Help* help_;
   QTabWidget* tabs_;
   QVBoxLayout* central_column_;

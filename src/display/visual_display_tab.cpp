@@ -60,7 +60,7 @@ void MakeDark(QWidget* panel) {
 
 }  // namespace
 
-VisualDisplayTab::VisualDisplayTab(devaccess::Declarations& d, widgets::MessageBoxes& boxes,
+VisualDisplayTab::VisualDisplayTab(devaccess::Declarations& d, boxes::MessageBoxes& boxes,
                                    QWidget* parent)
     : QWidget(parent), d_(d), boxes_(boxes), context_{d, view_, boxes} {
   view_.box_parent = this;

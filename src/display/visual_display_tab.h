@@ -5,9 +5,9 @@
 #include <utility>
 
 #include "access/declarations.h"
+#include "boxes/message_boxes.h"
 #include "display/limit_key_steps.h"
 #include "display/visual_display_view.h"
-#include "widgets/message_boxes.h"
 
 class QGroupBox;
 class QLabel;
@@ -22,7 +22,7 @@ class VisualDisplayTab : public QWidget {
   Q_OBJECT
 
  public:
-  VisualDisplayTab(devaccess::Declarations& d, widgets::MessageBoxes& boxes,
+  VisualDisplayTab(devaccess::Declarations& d, boxes::MessageBoxes& boxes,
                    QWidget* parent = nullptr);
 
   // Entry steps up to the Voltage and +12V clicks (analog output, channel mode, labels); the
@@ -51,7 +51,7 @@ class VisualDisplayTab : public QWidget {
   QWidget* BuildIntrusionPanel();
 
   devaccess::Declarations& d_;
-  widgets::MessageBoxes& boxes_;
+  boxes::MessageBoxes& boxes_;
   VisualDisplayView view_;
   VisualContext context_;
   LimitKeySteps key_steps_;

@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "access/declarations.h"
-#include "widgets/message_boxes.h"
+#include "boxes/message_boxes.h"
 
 class QLabel;
 class QTimer;
@@ -41,7 +41,7 @@ struct VisualDisplayView {
 struct VisualContext {
   devaccess::Declarations& d;
   VisualDisplayView& v;
-  widgets::MessageBoxes& boxes;
+  boxes::MessageBoxes& boxes;
 };
 
 }  // namespace display

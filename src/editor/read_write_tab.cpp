@@ -40,8 +40,7 @@ void SetButtonColour(QPushButton* button, QRgb colour) {
 
 }  // namespace
 
-ReadWriteTab::ReadWriteTab(devaccess::Declarations& d, widgets::MessageBoxes& boxes,
-                           QWidget* parent)
+ReadWriteTab::ReadWriteTab(devaccess::Declarations& d, boxes::MessageBoxes& boxes, QWidget* parent)
     : QWidget(parent),
       d_(d),
       boxes_(boxes),
@@ -256,7 +255,7 @@ void ReadWriteTab::Command5_Click() {
         QStringLiteral("\"%1\" is not a value a register can hold, so nothing was written.\n"
                        "Enter a decimal number from 0 to 255.")
             .arg(text7_->text()),
-        widgets::MsgIcon::Warning, widgets::MsgButtons::Ok);
+        boxes::MsgIcon::Warning, boxes::MsgButtons::Ok);
     return;
   }
   const int value = static_cast<int>(number);

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "access/declarations.h"
-#include "widgets/message_boxes.h"
+#include "boxes/message_boxes.h"
 
 class QLabel;
 class QLineEdit;
@@ -27,7 +27,7 @@ class ReadWriteTab : public QWidget {
   Q_OBJECT
 
  public:
-  ReadWriteTab(devaccess::Declarations& d, widgets::MessageBoxes& boxes, QWidget* parent = nullptr);
+  ReadWriteTab(devaccess::Declarations& d, boxes::MessageBoxes& boxes, QWidget* parent = nullptr);
 
   void Enter();      // the steps that run when the user switches to this tab
   void StopTimer();  // stops continuous reading (Timer3) without moving the switch
@@ -61,7 +61,7 @@ class ReadWriteTab : public QWidget {
   void Timer3_Timer();
 
   devaccess::Declarations& d_;
-  widgets::MessageBoxes& boxes_;
+  boxes::MessageBoxes& boxes_;
 
   // The register the last click on a register label selected; every transfer of this tab goes
   // there, whatever other handlers left in reg_address.

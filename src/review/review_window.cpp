@@ -22,6 +22,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "boxes/message_boxes.h"
 #include "chip/recording_reader.h"
 #include "review/chart_area.h"
 #include "review/file_dialogs.h"
@@ -29,7 +30,6 @@
 #include "review/recording_model.h"
 #include "review/recording_source.h"
 #include "review/span_export.h"
-#include "widgets/message_boxes.h"
 
 namespace review {
 
@@ -63,7 +63,7 @@ QIcon Swatch(const QColor& colour) {
 
 }  // namespace
 
-ReviewWindow::ReviewWindow(const QString& path, widgets::MessageBoxes& boxes, FileDialogs* dialogs,
+ReviewWindow::ReviewWindow(const QString& path, boxes::MessageBoxes& boxes, FileDialogs* dialogs,
                            QWidget* parent)
     : QMainWindow(parent),
       path_(path),
@@ -266,7 +266,7 @@ void ReviewWindow::Fail(const QString& reason) {
   boxes_.Show(this, QStringLiteral("recording_unreadable"), QStringLiteral("Open Recording"),
               QStringLiteral("Cannot show %1 as a recording.\n\n%2")
                   .arg(QFileInfo(path_).fileName(), reason),
-              widgets::MsgIcon::Warning, widgets::MsgButtons::Ok);
+              boxes::MsgIcon::Warning, boxes::MsgButtons::Ok);
   emit failed();
   close();
 }
@@ -450,7 +450,7 @@ void ReviewWindow::Follow() {
     boxes_.Show(this, QStringLiteral("recording_unreadable"), QStringLiteral("Open Recording"),
                 QStringLiteral("Cannot read the rest of %1.\n\n%2")
                     .arg(QFileInfo(path_).fileName(), QString::fromStdString(e.what())),
-                widgets::MsgIcon::Warning, widgets::MsgButtons::Ok);
+                boxes::MsgIcon::Warning, boxes::MsgButtons::Ok);
     return;
   }
   const RecordingModel& model = source_->model();
@@ -576,8 +576,8 @@ void ReviewWindow::ExportView() {
   QString error;
   if (!WriteFile(file, bytes, error)) {
     boxes_.Show(this, QStringLiteral("export_failed"), QStringLiteral("Export View"),
-                QStringLiteral("Cannot write %1: %2").arg(file, error), widgets::MsgIcon::Warning,
-                widgets::MsgButtons::Ok);
+                QStringLiteral("Cannot write %1: %2").arg(file, error), boxes::MsgIcon::Warning,
+                boxes::MsgButtons::Ok);
     return;
   }
   statusBar()->showMessage(QStringLiteral("View exported to %1").arg(file), 8000);
@@ -595,8 +595,8 @@ void ReviewWindow::ExportSpan() {
   QString error;
   if (!WriteFile(file, QByteArray::fromStdString(csv), error)) {
     boxes_.Show(this, QStringLiteral("export_failed"), QStringLiteral("Export A-B"),
-                QStringLiteral("Cannot write %1: %2").arg(file, error), widgets::MsgIcon::Warning,
-                widgets::MsgButtons::Ok);
+                QStringLiteral("Cannot write %1: %2").arg(file, error), boxes::MsgIcon::Warning,
+                boxes::MsgButtons::Ok);
     return;
   }
   statusBar()->showMessage(QStringLiteral("Rows from A to B exported to %1").arg(file), 8000);
@@ -615,7 +615,7 @@ void ReviewWindow::closeEvent(QCloseEvent* event) {
   QMainWindow::closeEvent(event);
 }
 
-ReviewWindow* OpenReviewWindow(const QString& path, widgets::MessageBoxes& boxes, QWidget* parent) {
+ReviewWindow* OpenReviewWindow(const QString& path, boxes::MessageBoxes& boxes, QWidget* parent) {
   auto* window = new ReviewWindow(path, boxes, nullptr, parent);
   // A window of its own, even when opened from another.
   window->setWindowFlag(Qt::Window);

@@ -19,7 +19,7 @@ class QProgressBar;
 class QTableWidget;
 class QTimer;
 
-namespace widgets {
+namespace boxes {
 class MessageBoxes;
 }
 
@@ -43,7 +43,7 @@ class ReviewWindow : public QMainWindow {
  public:
   // Starts reading path. dialogs may be null for the real file dialogs; boxes and dialogs must
   // outlive the window.
-  ReviewWindow(const QString& path, widgets::MessageBoxes& boxes, FileDialogs* dialogs = nullptr,
+  ReviewWindow(const QString& path, boxes::MessageBoxes& boxes, FileDialogs* dialogs = nullptr,
                QWidget* parent = nullptr);
   ~ReviewWindow() override;
 
@@ -94,7 +94,7 @@ class ReviewWindow : public QMainWindow {
   std::vector<int> ShownSeries() const;
 
   QString path_;
-  widgets::MessageBoxes& boxes_;
+  boxes::MessageBoxes& boxes_;
   std::unique_ptr<FileDialogs> own_dialogs_;
   FileDialogs* dialogs_;
 
@@ -129,7 +129,7 @@ class ReviewWindow : public QMainWindow {
 };
 
 // Opens a review window for path, deleted when it closes, and shows it.
-ReviewWindow* OpenReviewWindow(const QString& path, widgets::MessageBoxes& boxes,
+ReviewWindow* OpenReviewWindow(const QString& path, boxes::MessageBoxes& boxes,
                                QWidget* parent = nullptr);
 
 }  // namespace review

@@ -131,7 +131,7 @@ class BusyPointer {
 
 }  // namespace
 
-InitForm::InitForm(devaccess::Declarations& d, widgets::MessageBoxes& boxes, QWidget* parent)
+InitForm::InitForm(devaccess::Declarations& d, boxes::MessageBoxes& boxes, QWidget* parent)
     : QWidget(parent, Qt::Window), d_(d), boxes_(boxes) {
   widgets::InstallWidgetAccessibility();  // a window of its own reads as a frame
   setObjectName(QStringLiteral("InitForm"));
@@ -329,8 +329,8 @@ void InitForm::Form_Load() {
     search_.Clear();
   } catch (const std::exception&) {
     boxes_.Show(this, QStringLiteral("init_form_load_error"), QStringLiteral("Error"),
-                QStringLiteral("Error in Init Form Load"), widgets::MsgIcon::Critical,
-                widgets::MsgButtons::Ok);
+                QStringLiteral("Error in Init Form Load"), boxes::MsgIcon::Critical,
+                boxes::MsgButtons::Ok);
   }
 }
 
@@ -475,8 +475,8 @@ void InitForm::navigate() {
 void InitForm::start_search() {
   if (!PPCheck->isChecked() && !SMBusCheck->isChecked() && !USBCheck->isChecked()) {
     boxes_.Show(this, QStringLiteral("no_search_medium"), QStringLiteral("A problem was detected"),
-                QStringLiteral("Please select a search medium"), widgets::MsgIcon::None,
-                widgets::MsgButtons::Ok);
+                QStringLiteral("Please select a search medium"), boxes::MsgIcon::None,
+                boxes::MsgButtons::Ok);
     return;
   }
   wizard_state_ = 3;

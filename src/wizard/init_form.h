@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "access/declarations.h"
-#include "widgets/message_boxes.h"
+#include "boxes/message_boxes.h"
 #include "wizard/device_search.h"
 
 class QCheckBox;
@@ -36,7 +36,7 @@ class InitForm : public QWidget {
   Q_OBJECT
 
  public:
-  InitForm(devaccess::Declarations& d, widgets::MessageBoxes& boxes, QWidget* parent = nullptr);
+  InitForm(devaccess::Declarations& d, boxes::MessageBoxes& boxes, QWidget* parent = nullptr);
   ~InitForm() override;
 
   // 1 welcome, 2 medium, 3 searching, 4 results.
@@ -76,7 +76,7 @@ class InitForm : public QWidget {
   void add_first_run_note();  // below the first pages when neither bus can be reached
 
   devaccess::Declarations& d_;
-  widgets::MessageBoxes& boxes_;
+  boxes::MessageBoxes& boxes_;
   std::unique_ptr<buslink::SystemInfo> system_info_;
 
   long smbus_reported_base_ = 0;  // what the component reported for the base address box

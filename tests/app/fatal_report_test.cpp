@@ -16,9 +16,9 @@
 
 #include "app/kelvran_application.h"
 #include "app/startup.h"
+#include "boxes/message_boxes.h"
 #include "buslink/bus_error.h"
 #include "buslink/sim/simulated_hardware.h"
-#include "widgets/message_boxes.h"
 
 namespace {
 
@@ -38,21 +38,20 @@ int RowsOnDisk(const std::string& path) {
 }
 
 // Says on the error output what each box showed, so the parent process can check it.
-class StderrBoxes : public widgets::MessageBoxes {
+class StderrBoxes : public boxes::MessageBoxes {
  public:
-  widgets::MsgAnswer Show(QWidget*, const QString& purpose, const QString& title,
-                          const QString& text, widgets::MsgIcon icon,
-                          widgets::MsgButtons buttons) override {
+  boxes::MsgAnswer Show(QWidget*, const QString& purpose, const QString& title, const QString& text,
+                        boxes::MsgIcon icon, boxes::MsgButtons buttons) override {
     ++count;
     std::fprintf(stderr, "box %s%s [%s] %s\n", purpose.toUtf8().constData(),
-                 icon == widgets::MsgIcon::Critical ? " critical" : "", title.toUtf8().constData(),
+                 icon == boxes::MsgIcon::Critical ? " critical" : "", title.toUtf8().constData(),
                  text.toUtf8().constData());
     int running = 0;
     for (QWidget* w : QApplication::allWidgets())
       for (QTimer* t : w->findChildren<QTimer*>()) running += t->isActive();
     std::fprintf(stderr, "timers running %d\n", running);
     if (!g_recording.empty()) std::fprintf(stderr, "rows on disk %d\n", RowsOnDisk(g_recording));
-    return buttons == widgets::MsgButtons::YesNo ? widgets::MsgAnswer::No : widgets::MsgAnswer::Ok;
+    return buttons == boxes::MsgButtons::YesNo ? boxes::MsgAnswer::No : boxes::MsgAnswer::Ok;
   }
   int count = 0;
 };

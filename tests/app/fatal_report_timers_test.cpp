@@ -11,8 +11,8 @@
 #include <cstdlib>
 
 #include "app/kelvran_application.h"
+#include "boxes/message_boxes.h"
 #include "buslink/bus_error.h"
-#include "widgets/message_boxes.h"
 
 namespace {
 
@@ -31,16 +31,16 @@ class SelfTimed : public QWidget {
 
 // The report as a user meets it: the box stays up while its event loop runs the application for
 // a while. Says how many ticks came while it was up.
-class LingeringBoxes : public widgets::MessageBoxes {
+class LingeringBoxes : public boxes::MessageBoxes {
  public:
-  widgets::MsgAnswer Show(QWidget*, const QString& purpose, const QString&, const QString&,
-                          widgets::MsgIcon, widgets::MsgButtons) override {
+  boxes::MsgAnswer Show(QWidget*, const QString& purpose, const QString&, const QString&,
+                        boxes::MsgIcon, boxes::MsgButtons) override {
     const int before = g_ticks;
     const QDeadlineTimer up(150);
     while (!up.hasExpired()) QApplication::processEvents(QEventLoop::AllEvents, 5);
     std::fprintf(stderr, "box %s, ticks while it was up: %d\n", purpose.toUtf8().constData(),
                  g_ticks - before);
-    return widgets::MsgAnswer::Ok;
+    return boxes::MsgAnswer::Ok;
   }
 };
 

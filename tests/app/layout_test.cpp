@@ -119,7 +119,7 @@ class Inspection {
     d.comms_medium = 0;
     d.device_address = 0x2D;
     ScriptedMessageBoxes boxes;
-    boxes.answers.push_back(widgets::MsgAnswer::No);  // the start notice: the chip stays at rest
+    boxes.answers.push_back(boxes::MsgAnswer::No);  // the start notice: the chip stays at rest
     display::MainForm window(d, boxes);
     window.show();
     auto* tabs = window.findChild<QTabWidget*>(QStringLiteral("Main_Form_Tab"));

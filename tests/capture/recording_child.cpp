@@ -3,11 +3,11 @@
 #include <QApplication>
 
 #include "access/declarations.h"
+#include "boxes/message_boxes.h"
 #include "buslink/sim/scenario.h"
 #include "buslink/sim/simulated_hardware.h"
 #include "capture/menu_features.h"
 #include "display/main_form.h"
-#include "widgets/message_boxes.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) return 2;
@@ -15,7 +15,7 @@ int main(int argc, char** argv) {
   buslink::sim::SimulatedHardware hardware(buslink::sim::Scenario::BuiltIn(), nullptr);
   devaccess::Declarations d(&hardware);
   d.device_address = 0x2D;
-  widgets::QtMessageBoxes boxes;
+  boxes::QtMessageBoxes boxes;
   display::MainForm form(d, boxes);
   form.show();
   if (!form.menu_features().StartRecording(QString::fromLocal8Bit(argv[1]), 10)) return 1;

@@ -66,7 +66,7 @@ TEST_F(RestoreWindowTest, TheTableShowsThePlanAndOnlyTheTickedRegistersAreWritte
 // A snapshot of another revision is put back only after a yes.
 TEST_F(RestoreWindowTest, AnotherRevisionAsksFirst) {
   Save(R"({"0x3F": "0x07", "0x43": "0x0F"})");
-  for (const auto answer : {widgets::MsgAnswer::No, widgets::MsgAnswer::Yes}) {
+  for (const auto answer : {boxes::MsgAnswer::No, boxes::MsgAnswer::Yes}) {
     Run("{}");
     boxes_.shown.clear();
     boxes_.answers = {answer};
@@ -75,7 +75,7 @@ TEST_F(RestoreWindowTest, AnotherRevisionAsksFirst) {
     ASSERT_EQ(boxes_.shown.size(), 1U);
     EXPECT_EQ(boxes_.shown[0].purpose, QStringLiteral("snapshot_other_chip"));
     EXPECT_THAT(boxes_.shown[0].text.toStdString(), HasSubstr("Revision 0x07"));
-    EXPECT_EQ(TakeWrites().empty(), answer == widgets::MsgAnswer::No);
+    EXPECT_EQ(TakeWrites().empty(), answer == boxes::MsgAnswer::No);
   }
 }
 

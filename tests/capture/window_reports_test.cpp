@@ -130,7 +130,7 @@ TEST_F(WindowReportsTest, Recording_StopSaysRowsAndFileAndQuitAsksFirst) {
   Run(R"({"0x40": "0x03"})");
   ASSERT_TRUE(window_->menu_features().StartRecording(File("rec.csv"), 5));
   QTRY_VERIFY(window_->menu_features().recorder().rows() >= 2);  // "rows", not "row"
-  boxes_.answers = {widgets::MsgAnswer::No};
+  boxes_.answers = {boxes::MsgAnswer::No};
   Trigger("action_quit");
   ASSERT_EQ(boxes_.shown.size(), 1U);
   EXPECT_EQ(boxes_.shown[0].purpose, QStringLiteral("quit_while_recording"));
@@ -146,7 +146,7 @@ TEST_F(WindowReportsTest, Recording_StopSaysRowsAndFileAndQuitAsksFirst) {
   EXPECT_FALSE(Find("recording_indicator")->isVisible());
 
   ASSERT_TRUE(window_->menu_features().StartRecording(File("rec2.csv"), 5));
-  boxes_.answers = {widgets::MsgAnswer::Yes};
+  boxes_.answers = {boxes::MsgAnswer::Yes};
   Trigger("action_quit");
   EXPECT_FALSE(window_->isVisible());
   EXPECT_FALSE(window_->menu_features().recorder().running());
@@ -194,7 +194,7 @@ TEST_F(WindowReportsTest, FilesNameABoardByTheAddressTheWizardShows) {
 TEST_F(WindowReportsTest, NotMonitoring_ShownWhileStartIsClearAndGoneOnceItIsSet) {
   Run(R"({"0x40": "0x00"})");
   EXPECT_EQ(NotMonitoringNote(), nullptr) << "nothing is known before Configuration 1 is read";
-  boxes_.answers = {widgets::MsgAnswer::No};  // the start notice
+  boxes_.answers = {boxes::MsgAnswer::No};  // the start notice
   Tabs().setCurrentIndex(2);
   ASSERT_NE(NotMonitoringNote(), nullptr);
   EXPECT_TRUE(NotMonitoringNote()->isVisible());
@@ -210,7 +210,7 @@ TEST_F(WindowReportsTest, NotMonitoring_ShownWhileStartIsClearAndGoneOnceItIsSet
 
 TEST_F(WindowReportsTest, NotMonitoring_GoneOnceEasySetupStartsTheChip) {
   Run(R"({"0x40": "0x00"})");
-  boxes_.answers = {widgets::MsgAnswer::No};
+  boxes_.answers = {boxes::MsgAnswer::No};
   Tabs().setCurrentIndex(2);
   ASSERT_NE(NotMonitoringNote(), nullptr);
   ASSERT_TRUE(NotMonitoringNote()->isVisible());

@@ -43,8 +43,8 @@ TEST_F(VisualDisplayTest, EasySetup_WritesItsTableAndTheVccp1LimitsOfTheVidCode)
     const auto& box = boxes_.shown[0];
     EXPECT_EQ(box.title, QStringLiteral("Warning"));
     EXPECT_EQ(box.text, QStringLiteral("VID bits indicate No Core, Vccp Limits not Set"));
-    EXPECT_EQ(box.buttons, widgets::MsgButtons::Ok);
-    EXPECT_EQ(box.icon, widgets::MsgIcon::None);
+    EXPECT_EQ(box.buttons, boxes::MsgButtons::Ok);
+    EXPECT_EQ(box.icon, boxes::MsgIcon::None);
     EXPECT_EQ(Chip().Peek(0x2D), 0x11);
     EXPECT_EQ(Chip().Peek(0x2E), 0x22);
   }

@@ -138,7 +138,7 @@ TEST_F(MainFormTest, StartNotice_ShownOnceUnlessConfigurationReadsThree) {
   for (int configuration1 : {0x03, 0x01, 0x00, 0x02, 0x07, 0x0B}) {
     SCOPED_TRACE(configuration1);
     boxes_.shown.clear();
-    boxes_.answers.assign(4, widgets::MsgAnswer::No);
+    boxes_.answers.assign(4, boxes::MsgAnswer::No);
     Load(configuration1);
     for (int tab : {1, 3, 0}) Enter(tab);
     EXPECT_EQ(StartNotices(), 0) << "only the Visual Display tab brings the notice";
@@ -157,14 +157,14 @@ TEST_F(MainFormTest, StartNotice_ShownOnceUnlessConfigurationReadsThree) {
     const auto& box = boxes_.shown.front();
     EXPECT_EQ(box.title, QStringLiteral("KELVRAN Evaluation Software Notice"));
     EXPECT_EQ(box.text, kNoticeText);
-    EXPECT_EQ(box.icon, widgets::MsgIcon::None);
-    EXPECT_EQ(box.buttons, widgets::MsgButtons::YesNo);
+    EXPECT_EQ(box.icon, boxes::MsgIcon::None);
+    EXPECT_EQ(box.buttons, boxes::MsgButtons::YesNo);
   }
 }
 
 TEST_F(MainFormTest, StartNotice_YesRunsEasySetupAtOnce) {
   Load(0x01);
-  boxes_.answers.push_back(widgets::MsgAnswer::Yes);
+  boxes_.answers.push_back(boxes::MsgAnswer::Yes);
   Enter(2);
   ASSERT_EQ(StartNotices(), 1);
   EXPECT_THAT(Take(), Contains("SMB 2D W 40 03"));

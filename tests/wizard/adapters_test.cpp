@@ -102,7 +102,7 @@ TEST_F(AdaptersTest, EachLineNamesItsAdapterAndTheChosenChipTakesItAlong) {
   EXPECT_THAT(w.Lines(), ElementsAre(NamedLine("2E", kController), NamedLine("2D", kBridge)));
   EXPECT_EQ(trace_.Lines().size(), 6u);
 
-  w.boxes.answers.push_back(widgets::MsgAnswer::No);  // no EasySetup at the start notice
+  w.boxes.answers.push_back(boxes::MsgAnswer::No);  // no EasySetup at the start notice
   const Shown shown = FinishAndLook(w, 1);
   EXPECT_EQ(w.d.device_address, 0x2D);
   EXPECT_EQ(w.d.adapter, kBridge.toStdString());

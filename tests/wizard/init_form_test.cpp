@@ -110,7 +110,7 @@ TEST_F(InitFormTest, StartsOnWelcomeAndNextBackNextTogglesBackAndNothingTickedAs
   ASSERT_EQ(w.boxes.shown.size(), 1u);
   EXPECT_EQ(w.boxes.shown[0].text, "Please select a search medium");
   EXPECT_EQ(w.boxes.shown[0].title, "A problem was detected");
-  EXPECT_EQ(w.boxes.shown[0].buttons, widgets::MsgButtons::Ok);
+  EXPECT_EQ(w.boxes.shown[0].buttons, boxes::MsgButtons::Ok);
   EXPECT_EQ(w.Shows(), "SeclectComsMediumPanel CBN-");
   EXPECT_EQ(w.form.main_form(), nullptr) << "no search, so the main window is not loaded";
   EXPECT_THAT(Trace(), IsEmpty()) << "nothing talks to a chip before a search";
@@ -153,7 +153,7 @@ TEST_F(InitFormTest, BuildThatIsNotANumberFailsTheLoadButTheWindowOpens) {
   ASSERT_EQ(w.boxes.shown.size(), 1u);
   EXPECT_EQ(w.boxes.shown[0].text, "Error in Init Form Load");
   EXPECT_EQ(w.boxes.shown[0].title, "Error");
-  EXPECT_EQ(w.boxes.shown[0].icon, widgets::MsgIcon::Critical);
+  EXPECT_EQ(w.boxes.shown[0].icon, boxes::MsgIcon::Critical);
   EXPECT_TRUE(w.form.isVisible());
   EXPECT_EQ(w.Text("SearchingDetailsLBL"), "") << "the steps after the failing one are skipped";
 }

@@ -1,9 +1,9 @@
-#include "widgets/opening_size.h"
+#include "display/opening_size.h"
 
 #include <QScreen>
 #include <QWidget>
 
-namespace widgets {
+namespace display {
 
 namespace {
 
@@ -24,4 +24,4 @@ void OpenAtContentSize(QWidget& window) {
                             screen->availableGeometry().size()));
 }
 
-}  // namespace widgets
+}  // namespace display

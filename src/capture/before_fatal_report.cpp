@@ -1,10 +1,10 @@
-#include "widgets/before_fatal_report.h"
+#include "capture/before_fatal_report.h"
 
 #include <QPointer>
 #include <utility>
 #include <vector>
 
-namespace widgets {
+namespace capture {
 
 namespace {
 
@@ -37,4 +37,4 @@ void RunBeforeFatalReport() {
   }
 }
 
-}  // namespace widgets
+}  // namespace capture

@@ -4,7 +4,7 @@
 
 class QWidget;
 
-namespace widgets {
+namespace display {
 
 // The size a window opens at: all its content asks for when the screen has room, else as much of
 // the screen as the window frame leaves, never below the window's minimum (its pages scroll).
@@ -15,4 +15,4 @@ QSize OpeningSize(QSize wanted, QSize minimum, QSize screen);
 // reason.
 void OpenAtContentSize(QWidget& window);
 
-}  // namespace widgets
+}  // namespace display

@@ -4,7 +4,7 @@
 
 class QWidget;
 
-namespace widgets {
+namespace boxes {
 
 enum class MsgIcon { None, Information, Warning, Critical };
 enum class MsgButtons { Ok, YesNo };
@@ -26,4 +26,4 @@ class QtMessageBoxes : public MessageBoxes {
                  MsgIcon icon, MsgButtons buttons) override;
 };
 
-}  // namespace widgets
+}  // namespace boxes

@@ -1,8 +1,8 @@
-#include "widgets/message_boxes.h"
+#include "boxes/message_boxes.h"
 
 #include <QMessageBox>
 
-namespace widgets {
+namespace boxes {
 
 MsgAnswer QtMessageBoxes::Show(QWidget* parent, const QString& purpose, const QString& title,
                                const QString& text, MsgIcon icon, MsgButtons buttons) {
@@ -35,4 +35,4 @@ MsgAnswer QtMessageBoxes::Show(QWidget* parent, const QString& purpose, const QS
   return MsgAnswer::Ok;
 }
 
-}  // namespace widgets
+}  // namespace boxes
