@@ -120,18 +120,28 @@ int RunReview(KelvranApplication& application, const Options& options, boxes::Me
   return application.FatalStatus() != 0 ? application.FatalStatus() : status;
 }
 
-int RunWindows(int& argc, char** argv, const Options& options, buslink::Backend& backend) {
+namespace {
+
+// The application with its name and message boxes, made under the platform start guard.
+std::unique_ptr<KelvranApplication> MakeApplication(int& argc, char** argv,
+                                                    boxes::MessageBoxes& boxes) {
   std::unique_ptr<KelvranApplication> made;
   {
     const PlatformStartGuard guard;
     made = std::make_unique<KelvranApplication>(argc, argv);
   }
-  KelvranApplication& application = *made;
   QApplication::setApplicationName(QString::fromLatin1(kProgramName));
   QApplication::setApplicationVersion(QStringLiteral(KELVRAN_VERSION));
+  made->SetMessageBoxes(&boxes);
+  return made;
+}
+
+}  // namespace
+
+int RunWindows(int& argc, char** argv, const Options& options, buslink::Backend& backend) {
   boxes::QtMessageBoxes boxes;
-  application.SetMessageBoxes(&boxes);
-  return RunWizard(application, options, backend, boxes);
+  const std::unique_ptr<KelvranApplication> application = MakeApplication(argc, argv, boxes);
+  return RunWizard(*application, options, backend, boxes);
 }
 
 int RunProgram(int argc, char** argv) {
@@ -160,17 +170,9 @@ int RunProgram(int argc, char** argv) {
   }
   if (!parsed.options.view_file.empty()) {
     // A recording to review: no bus is opened, no wizard shown.
-    std::unique_ptr<KelvranApplication> made;
-    {
-      const PlatformStartGuard guard;
-      made = std::make_unique<KelvranApplication>(argc, argv);
-    }
-    KelvranApplication& application = *made;
-    QApplication::setApplicationName(QString::fromLatin1(kProgramName));
-    QApplication::setApplicationVersion(QStringLiteral(KELVRAN_VERSION));
     boxes::QtMessageBoxes boxes;
-    application.SetMessageBoxes(&boxes);
-    return RunReview(application, parsed.options, boxes);
+    const std::unique_ptr<KelvranApplication> application = MakeApplication(argc, argv, boxes);
+    return RunReview(*application, parsed.options, boxes);
   }
   Hardware hw;
   try {
