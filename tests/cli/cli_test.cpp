@@ -10,38 +10,19 @@
 #include <vector>
 
 #include "cli/arguments.h"
+#include "cli/kelvran_run.h"
 #include "cli/run.h"
 
 namespace cli {
 namespace {
 
-using Lines = std::vector<std::string>;
-
-Lines SplitLines(const std::string& text) {
-  Lines lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
-
-std::string FileText(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream all;
-  all << in.rdbuf();
-  return all.str();
-}
+using harness::FileText;
+using harness::Lines;
+using harness::SplitLines;
 
 // kelvran run in-process on a scenario file, with its bus trace.
-struct Result {
-  int status;
-  std::string out, err;
-  Lines trace;
-  bool Wrote() const {
-    for (const std::string& l : trace) {
-      if (l.find(" W ") != std::string::npos) return true;
-    }
-    return false;
-  }
+struct Result : harness::RunResult {
+  bool Wrote() const { return !Writes().empty(); }
 };
 
 constexpr const char* kOneSMBusChip = R"({"smbus": {"chips": [{"address": "0x2D"}]}, "chip": {
@@ -49,25 +30,7 @@ constexpr const char* kOneSMBusChip = R"({"smbus": {"chips": [{"address": "0x2D"
 
 Result Kelvran(Lines args, const std::string& scenario = kOneSMBusChip,
                const Terminal& terminal = Terminal{}) {
-  // ctest runs the tests of this file side by side: each gets files of its own.
-  const std::string stem = ::testing::TempDir() + "kelvran_" +
-                           ::testing::UnitTest::GetInstance()->current_test_info()->name();
-  const std::string scenario_file = stem + ".json";
-  const std::string trace_file = stem + ".trace";
-  std::ofstream(scenario_file) << scenario;
-  std::remove(trace_file.c_str());
-  args.push_back("--simulate=" + scenario_file);
-  args.push_back("--bus-trace=" + trace_file);
-  std::ostringstream out, err;
-  Result r;
-  r.status = Run(args, out, err, terminal);
-  r.out = out.str();
-  r.err = err.str();
-  std::ifstream trace(trace_file);
-  std::stringstream all;
-  all << trace.rdbuf();
-  r.trace = SplitLines(all.str());
-  return r;
+  return {harness::RunKelvran(std::move(args), scenario, terminal)};
 }
 
 // Several printer ports and an SMBus chip: the wizard's order is ports by index, ModeFlag false
