@@ -149,6 +149,7 @@ class Session:
         self.started = []
         self.work = None
         self.env = None
+        self.x_server = None
 
     def __enter__(self):
         become_subreaper()
@@ -168,6 +169,11 @@ class Session:
         return self
 
     def __exit__(self, *_):
+        if self.x_server is not None and self.x_server.poll() is not None:
+            # Not ours to end yet: whatever failed above failed for want of a display.
+            with open(self.path("xvfb.out"), "rb") as said:
+                tail = said.read()[-2000:].decode(errors="replace")
+            log(f"the X server ended early, with status {self.x_server.returncode}:\n{tail}")
         end_everything(self.started)
         shutil.rmtree(self.work, ignore_errors=True)
         return False
@@ -185,17 +191,19 @@ class Session:
     def _start_x_server(self):
         """An Xvfb that a client can reach. A server that has just ended elsewhere can still
         unlink the socket of the same display number after ours took it, so a server no client
-        reaches is replaced, a few times at most."""
+        reaches is replaced, a few times at most. It never resets when its last client leaves:
+        a reset between the check and the program's start is one more way for it to go away."""
         for attempt in range(3):
             read_fd, write_fd = os.pipe()
             xvfb = self._start(["Xvfb", "-displayfd", str(write_fd), "-screen", "0",
-                                self.screen + "x24", "-nolisten", "tcp"], "xvfb",
+                                self.screen + "x24", "-nolisten", "tcp", "-noreset"], "xvfb",
                                pass_fds=[write_fd])
             os.close(write_fd)
             self.env["DISPLAY"] = ":" + read_line_from(read_fd, "Xvfb", self.start_timeout)
             if subprocess.run(["xdotool", "getdisplaygeometry"], env=self.env,
                               capture_output=True).returncode == 0:
                 log("X server on", self.env["DISPLAY"])
+                self.x_server = xvfb
                 return
             log(f"X server on {self.env['DISPLAY']} unreachable (attempt {attempt + 1})")
             xvfb.terminate()
