@@ -139,6 +139,29 @@ def end_everything(started):
         log("processes still alive after clean-up:", left)
 
 
+def driver_command(script, out, docs, *options):
+    """The command that runs a script's driver half with its screenshots going to out, and to
+    docs too when KELVRAN_UPDATE_SCREENSHOTS=1 asks for it; options come after --drive."""
+    argv = [SYSTEM_PYTHON, os.path.abspath(script), "--drive", *options, "--out", out]
+    if docs and os.environ.get("KELVRAN_UPDATE_SCREENSHOTS") == "1":
+        argv += ["--docs", docs]
+    return argv
+
+
+def driver_status(drive, *args):
+    """Runs a driver; its exit status, 1 when it fails with a Failure (said in the log)."""
+    try:
+        return drive(*args)
+    except Failure as failure:
+        log("FAILED:", failure)
+        return 1
+
+
+def log_program_output(path):
+    with open(path, "rb") as out:
+        log("program output:\n" + out.read()[-4000:].decode(errors="replace"))
+
+
 class Session:
     """A private X server, session bus and AT-SPI bus, for `with`. start_program() runs the
     program in it; run_driver() runs a driver script that finds the program over AT-SPI."""

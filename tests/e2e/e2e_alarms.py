@@ -23,8 +23,9 @@ import subprocess
 import sys
 import time
 
-from atspi_session import (SYSTEM_PYTHON, Desktop, Failure, Session, log, missing_tools,
-                           process_ended, send_close_request, x_window, xdotool)
+from atspi_session import (Desktop, Failure, Session, driver_command, driver_status, log,
+                           log_program_output, missing_tools, process_ended, send_close_request,
+                           x_window, xdotool)
 
 TITLE = "KELVRAN Evaluation Software"
 EXTERNAL_1_LAMP = "SSPanel11_8"
@@ -99,15 +100,12 @@ def launch(args):
             notifications = start_dunst(session)
             output = session.path("program.out")
             program = session.start_program([args.program, "--simulate=" + BENCH, "--a11y-ids"], output)
-            drive = [SYSTEM_PYTHON, os.path.abspath(__file__), "--drive", "--out", args.out]
-            if os.environ.get("KELVRAN_UPDATE_SCREENSHOTS") == "1" and args.docs:
-                drive += ["--docs", args.docs]
+            drive = driver_command(__file__, args.out, args.docs)
             status = session.run_driver(drive, {"KELVRAN_E2E_PID": str(program.pid),
                                                 "KELVRAN_E2E_NOTIFICATIONS": notifications},
                                         ALARM_TIMEOUT + 90)
             if status != 0:
-                with open(output, "rb") as out:
-                    log("program output:\n" + out.read()[-4000:].decode(errors="replace"))
+                log_program_output(output)
     except Exception as error:  # the clean-up in Session must run whatever went wrong
         log("failed:", error)
         status = 1
@@ -222,11 +220,7 @@ def main():
     parser.add_argument("--drive", action="store_true", help=argparse.SUPPRESS)
     args = parser.parse_args()
     if args.drive:
-        try:
-            return drive(args)
-        except Failure as failure:
-            log("FAILED:", failure)
-            return 1
+        return driver_status(drive, args)
     if not args.program:
         parser.error("--program is required")
     return launch(args)

@@ -28,8 +28,9 @@ import subprocess
 import sys
 import time
 
-from atspi_session import (SYSTEM_PYTHON, BusTrace, Desktop, Failure, Session, log,
-                           missing_tools, process_ended, send_close_request, x_window, xdotool)
+from atspi_session import (BusTrace, Desktop, Failure, Session, driver_command, driver_status,
+                           log, log_program_output, missing_tools, process_ended,
+                           send_close_request, x_window, xdotool)
 
 
 # The simulated board and SMBus chip at power-up, START clear, so the start notice comes up.
@@ -57,12 +58,10 @@ def run_program(args, session, mode, screen=None):
     program = session.start_program(
         [args.program, f"--simulate={scenario}" if screen is None else "--simulate", "--a11y-ids",
          f"--bus-trace={trace}"], output, screen[2] if screen else None)
-    drive = [SYSTEM_PYTHON, os.path.abspath(__file__), "--drive", mode, "--out", args.out]
+    drive = driver_command(__file__, args.out, args.docs if mode in ("atspi", "screen") else None,
+                           mode)
     if screen:
         drive += ["--screen", screen[0]]
-    if mode in ("atspi", "screen") and os.environ.get("KELVRAN_UPDATE_SCREENSHOTS") == "1" \
-            and args.docs:
-        drive += ["--docs", args.docs]
     status = session.run_driver(
         drive, {"KELVRAN_E2E_TRACE": trace, "KELVRAN_E2E_PID": str(program.pid)}, 150)
     if status == 0:
@@ -75,9 +74,7 @@ def run_program(args, session, mode, screen=None):
             log("after its main window closed the program ended with status", program.returncode)
             status = 1
     if status != 0:
-        with open(output, "rb") as out:
-            tail = out.read()[-4000:].decode(errors="replace")
-        log("program output:\n" + tail)
+        log_program_output(output)
     return status
 
 
@@ -535,18 +532,8 @@ def main():
                         help=argparse.SUPPRESS)
     parser.add_argument("--screen", help=argparse.SUPPRESS)
     args = parser.parse_args()
-    if args.drive == "screen":
-        try:
-            return drive_screen(args)
-        except Failure as failure:
-            log("FAILED:", failure)
-            return 1
     if args.drive:
-        try:
-            return drive(args)
-        except Failure as failure:
-            log("FAILED:", failure)
-            return 1
+        return driver_status(drive_screen if args.drive == "screen" else drive, args)
     if not args.program:
         parser.error("--program is required")
     return launch(args)

@@ -19,8 +19,9 @@ import subprocess
 import sys
 import time
 
-from atspi_session import (SYSTEM_PYTHON, Desktop, Failure, Session, log, missing_tools,
-                           process_ended, send_close_request, x_window, xdotool)
+from atspi_session import (Desktop, Failure, Session, driver_command, driver_status, log,
+                           log_program_output, missing_tools, process_ended, send_close_request,
+                           x_window, xdotool)
 
 ROWS = 7 * 24 * 360      # a week at one row every 10 s
 INTERVAL_MS = 10000
@@ -50,9 +51,7 @@ def launch(args):
             output = session.path("program-review.out")
             program = session.start_program([args.program, f"--view={recording}", "--a11y-ids"],
                                             output)
-            drive = [SYSTEM_PYTHON, os.path.abspath(__file__), "--drive", "--out", args.out]
-            if os.environ.get("KELVRAN_UPDATE_SCREENSHOTS") == "1" and args.docs:
-                drive += ["--docs", args.docs]
+            drive = driver_command(__file__, args.out, args.docs)
             status = session.run_driver(drive, {"KELVRAN_E2E_PID": str(program.pid)}, 120)
             if status == 0:
                 program.wait(timeout=10)
@@ -60,8 +59,7 @@ def launch(args):
                     log("the review ended with status", program.returncode)
                     status = 1
             if status != 0:
-                with open(output, "rb") as out:
-                    log("program output:\n" + out.read()[-4000:].decode(errors="replace"))
+                log_program_output(output)
     except Exception as error:  # the clean-up in Session must run whatever went wrong
         log("failed:", error)
         status = 1
@@ -136,11 +134,7 @@ def main():
     parser.add_argument("--drive", action="store_true", help=argparse.SUPPRESS)
     args = parser.parse_args()
     if args.drive:
-        try:
-            return drive(args)
-        except Failure as failure:
-            log("FAILED:", failure)
-            return 1
+        return driver_status(drive, args)
     return launch(args)
 
 

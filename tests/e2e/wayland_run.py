@@ -23,8 +23,8 @@ import subprocess
 import sys
 import time
 
-from atspi_session import (SYSTEM_PYTHON, BusTrace, Desktop, Failure, log, missing_tools,
-                           process_ended)
+from atspi_session import (BusTrace, Desktop, Failure, driver_command, driver_status, log,
+                           missing_tools, process_ended)
 from wayland_session import SCREEN, WaylandSession, content_box, crop, point_at, screenshot
 
 # The built-in boards, but with the chips at power-up (START clear), so the start notice comes.
@@ -66,10 +66,7 @@ def launch(args):
             program = session.start_program(
                 [args.program, f"--simulate={scenario}", "--a11y-ids", f"--bus-trace={trace}"],
                 output)
-            drive = [SYSTEM_PYTHON, os.path.abspath(__file__), "--drive", "--out", args.out,
-                     "--work", session.work]
-            if os.environ.get("KELVRAN_UPDATE_SCREENSHOTS") == "1" and args.docs:
-                drive += ["--docs", args.docs]
+            drive = driver_command(__file__, args.out, args.docs, "--work", session.work)
             status = session.run_driver(
                 drive, {"KELVRAN_E2E_TRACE": trace, "KELVRAN_E2E_PID": str(program.pid),
                         "KELVRAN_X_DISPLAY": session.x_display}, 120)
@@ -357,11 +354,7 @@ def main():
     parser.add_argument("--drive", action="store_true", help=argparse.SUPPRESS)
     args = parser.parse_args()
     if args.drive:
-        try:
-            return WaylandDriver(args).run()
-        except Failure as failure:
-            log("FAILED:", failure)
-            return 1
+        return driver_status(lambda: WaylandDriver(args).run())
     if not args.program:
         parser.error("--program is required")
     return launch(args)
