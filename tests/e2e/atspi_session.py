@@ -157,6 +157,17 @@ def driver_status(drive, *args):
         return 1
 
 
+def launched(launch, args):
+    """Runs a launcher; a run that failed because its X server ended under it is run once more,
+    since that says nothing of the program (each such end is logged with the server's words)."""
+    lost_before = Session.lost_x_servers
+    status = launch(args)
+    if status != 0 and Session.lost_x_servers > lost_before:
+        log("the X server ended under the run; running it once more")
+        status = launch(args)
+    return status
+
+
 def log_program_output(path):
     with open(path, "rb") as out:
         log("program output:\n" + out.read()[-4000:].decode(errors="replace"))
@@ -165,6 +176,8 @@ def log_program_output(path):
 class Session:
     """A private X server, session bus and AT-SPI bus, for `with`. start_program() runs the
     program in it; run_driver() runs a driver script that finds the program over AT-SPI."""
+
+    lost_x_servers = 0  # sessions whose X server ended before they did
 
     def __init__(self, start_timeout=15, screen="1280x1024"):
         self.start_timeout = start_timeout
@@ -197,6 +210,7 @@ class Session:
             with open(self.path("xvfb.out"), "rb") as said:
                 tail = said.read()[-2000:].decode(errors="replace")
             log(f"the X server ended early, with status {self.x_server.returncode}:\n{tail}")
+            Session.lost_x_servers += 1
         end_everything(self.started)
         shutil.rmtree(self.work, ignore_errors=True)
         return False

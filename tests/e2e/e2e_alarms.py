@@ -23,7 +23,7 @@ import subprocess
 import sys
 import time
 
-from atspi_session import (Desktop, Failure, Session, driver_command, driver_status, log,
+from atspi_session import (Desktop, Failure, Session, driver_command, driver_status, launched, log,
                            log_program_output, missing_tools, process_ended, send_close_request,
                            x_window, xdotool)
 
@@ -223,7 +223,7 @@ def main():
         return driver_status(drive, args)
     if not args.program:
         parser.error("--program is required")
-    return launch(args)
+    return launched(launch, args)
 
 
 if __name__ == "__main__":

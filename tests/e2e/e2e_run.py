@@ -29,7 +29,7 @@ import sys
 import time
 
 from atspi_session import (BusTrace, Desktop, Failure, Session, driver_command, driver_status,
-                           log, log_program_output, missing_tools, process_ended,
+                           launched, log, log_program_output, missing_tools, process_ended,
                            send_close_request, x_window, xdotool)
 
 
@@ -536,7 +536,7 @@ def main():
         return driver_status(drive_screen if args.drive == "screen" else drive, args)
     if not args.program:
         parser.error("--program is required")
-    return launch(args)
+    return launched(launch, args)
 
 
 if __name__ == "__main__":

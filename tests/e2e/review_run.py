@@ -19,7 +19,7 @@ import subprocess
 import sys
 import time
 
-from atspi_session import (Desktop, Failure, Session, driver_command, driver_status, log,
+from atspi_session import (Desktop, Failure, Session, driver_command, driver_status, launched, log,
                            log_program_output, missing_tools, process_ended, send_close_request,
                            x_window, xdotool)
 
@@ -135,7 +135,7 @@ def main():
     args = parser.parse_args()
     if args.drive:
         return driver_status(drive, args)
-    return launch(args)
+    return launched(launch, args)
 
 
 if __name__ == "__main__":

@@ -23,8 +23,8 @@ import subprocess
 import sys
 import time
 
-from atspi_session import (BusTrace, Desktop, Failure, driver_command, driver_status, log,
-                           missing_tools, process_ended)
+from atspi_session import (BusTrace, Desktop, Failure, driver_command, driver_status, launched,
+                           log, missing_tools, process_ended)
 from wayland_session import SCREEN, WaylandSession, content_box, crop, point_at, screenshot
 
 # The built-in boards, but with the chips at power-up (START clear), so the start notice comes.
@@ -357,7 +357,7 @@ def main():
         return driver_status(lambda: WaylandDriver(args).run())
     if not args.program:
         parser.error("--program is required")
-    return launch(args)
+    return launched(launch, args)
 
 
 if __name__ == "__main__":
