@@ -158,13 +158,24 @@ def driver_status(drive, *args):
 
 
 def launched(launch, args):
-    """Runs a launcher; a run that failed because its X server ended under it is run once more,
-    since that says nothing of the program (each such end is logged with the server's words)."""
+    """Runs a launcher, whose exception is its failure, and says how it ended. A run that failed
+    because its X server ended under it is run once more, since that says nothing of the program
+    (each such end is logged with the server's words)."""
+    started = time.monotonic()
+
+    def attempt():
+        try:
+            return launch(args)
+        except Exception as error:  # a Session has cleaned up on the way out
+            log("FAILED:", error)
+            return 1
+
     lost_before = Session.lost_x_servers
-    status = launch(args)
+    status = attempt()
     if status != 0 and Session.lost_x_servers > lost_before:
         log("the X server ended under the run; running it once more")
-        status = launch(args)
+        status = attempt()
+    log(f"{'passed' if status == 0 else 'FAILED'} in {time.monotonic() - started:.1f} s")
     return status
 
 

@@ -88,23 +88,17 @@ def launch(args):
         return 1
 
     os.makedirs(args.out, exist_ok=True)
-    status = 1
-    try:
-        with Session() as session:
-            # Two runs: driven over AT-SPI with screenshots, then by keys alone.
-            for mode in ("atspi", "keyboard"):
-                status = run_program(args, session, mode)
-                if status != 0:
-                    break
-        for screen in SCREENS:
+    with Session() as session:
+        # Two runs: driven over AT-SPI with screenshots, then by keys alone.
+        for mode in ("atspi", "keyboard"):
+            status = run_program(args, session, mode)
             if status != 0:
                 break
-            with Session(screen=screen[1]) as session:
-                status = run_program(args, session, "screen", screen)
-    except Exception as error:  # the clean-up in Session must run whatever went wrong
-        log("failed:", error)
-        status = 1
-    log("passed" if status == 0 else "FAILED")
+    for screen in SCREENS:
+        if status != 0:
+            break
+        with Session(screen=screen[1]) as session:
+            status = run_program(args, session, "screen", screen)
     return status
 
 

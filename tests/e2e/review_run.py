@@ -42,28 +42,22 @@ def launch(args):
             log("no program at", tool)
             return 1
     os.makedirs(args.out, exist_ok=True)
-    status = 1
-    try:
-        with Session() as session:
-            recording = session.path(FILE_NAME)
-            subprocess.run([args.generator, recording, str(ROWS), str(INTERVAL_MS),
-                            str(ALARM[0]), str(ALARM[1])], check=True)
-            output = session.path("program-review.out")
-            program = session.start_program([args.program, f"--view={recording}", "--a11y-ids"],
-                                            output)
-            drive = driver_command(__file__, args.out, args.docs)
-            status = session.run_driver(drive, {"KELVRAN_E2E_PID": str(program.pid)}, 120)
-            if status == 0:
-                program.wait(timeout=10)
-                if program.returncode != 0:
-                    log("the review ended with status", program.returncode)
-                    status = 1
-            if status != 0:
-                log_program_output(output)
-    except Exception as error:  # the clean-up in Session must run whatever went wrong
-        log("failed:", error)
-        status = 1
-    log("passed" if status == 0 else "FAILED")
+    with Session() as session:
+        recording = session.path(FILE_NAME)
+        subprocess.run([args.generator, recording, str(ROWS), str(INTERVAL_MS),
+                        str(ALARM[0]), str(ALARM[1])], check=True)
+        output = session.path("program-review.out")
+        program = session.start_program([args.program, f"--view={recording}", "--a11y-ids"],
+                                        output)
+        drive = driver_command(__file__, args.out, args.docs)
+        status = session.run_driver(drive, {"KELVRAN_E2E_PID": str(program.pid)}, 120)
+        if status == 0:
+            program.wait(timeout=10)
+            if program.returncode != 0:
+                log("the review ended with status", program.returncode)
+                status = 1
+        if status != 0:
+            log_program_output(output)
     return status
 
 
