@@ -179,6 +179,19 @@ def launched(launch, args):
     return status
 
 
+def ended_cleanly(program, after):
+    """Whether the program, once its driver is done, ends of itself with status 0 within 10 s;
+    when it does not, the log says so, after what."""
+    try:
+        program.wait(timeout=10)
+    except subprocess.TimeoutExpired:
+        pass
+    if program.returncode != 0:
+        log(f"{after} the program ended with status {program.returncode}")
+        return False
+    return True
+
+
 def log_program_output(path):
     with open(path, "rb") as out:
         log("program output:\n" + out.read()[-4000:].decode(errors="replace"))
@@ -308,6 +321,23 @@ class Session:
 # ---------------------------------------------------------------------------------------------
 # Driver helpers (run with the private X server and buses in the environment)
 # ---------------------------------------------------------------------------------------------
+
+
+def close_and_await_end(ui, window):
+    """Closes the program's main X window as its close box does, and waits for the program
+    (KELVRAN_E2E_PID) to end."""
+    send_close_request(int(window))
+    ui.wait_for("the program to end after its main window closed",
+                lambda: process_ended(int(os.environ["KELVRAN_E2E_PID"])))
+
+
+def copy_to_docs(paths, docs):
+    """Copies screenshots to docs when it is given (KELVRAN_UPDATE_SCREENSHOTS=1)."""
+    if docs:
+        os.makedirs(docs, exist_ok=True)
+        for path in paths:
+            shutil.copy(path, docs)
+        log("screenshots copied to", docs)
 
 
 def send_close_request(window):

@@ -23,9 +23,9 @@ import subprocess
 import sys
 import time
 
-from atspi_session import (Desktop, Failure, Session, driver_command, driver_status, launched, log,
-                           log_program_output, missing_tools, process_ended, send_close_request,
-                           x_window, xdotool)
+from atspi_session import (Desktop, Failure, Session, close_and_await_end, copy_to_docs,
+                           driver_command, driver_status, launched, log, log_program_output,
+                           missing_tools, x_window, xdotool)
 
 TITLE = "KELVRAN Evaluation Software"
 EXTERNAL_1_LAMP = "SSPanel11_8"
@@ -195,14 +195,8 @@ def drive(args):
                f"{int(geometry['WIDTH']) + 2 * margin}x{int(geometry['HEIGHT']) + 2 * margin}"
                f"+{x}+{y}")
 
-    send_close_request(main_window)
-    ui.wait_for("the program to end after its main window closed",
-                lambda: process_ended(int(os.environ["KELVRAN_E2E_PID"])))
-    if args.docs:
-        os.makedirs(args.docs, exist_ok=True)
-        for path in shots:
-            shutil.copy(path, args.docs)
-        log("screenshots copied to", args.docs)
+    close_and_await_end(ui, main_window)
+    copy_to_docs(shots, args.docs)
     return 0
 
 

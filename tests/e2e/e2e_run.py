@@ -23,14 +23,13 @@ Exit status: 0 passed, 1 failed (a tool this test needs that is not installed fa
 import argparse
 import math
 import os
-import shutil
 import subprocess
 import sys
 import time
 
-from atspi_session import (BusTrace, Desktop, Failure, Session, driver_command, driver_status,
-                           launched, log, log_program_output, missing_tools, process_ended,
-                           send_close_request, x_window, xdotool)
+from atspi_session import (BusTrace, Desktop, Failure, Session, close_and_await_end, copy_to_docs,
+                           driver_command, driver_status, ended_cleanly, launched, log,
+                           log_program_output, missing_tools, x_window, xdotool)
 
 
 # The simulated board and SMBus chip at power-up, START clear, so the start notice comes up.
@@ -64,15 +63,9 @@ def run_program(args, session, mode, screen=None):
         drive += ["--screen", screen[0]]
     status = session.run_driver(
         drive, {"KELVRAN_E2E_TRACE": trace, "KELVRAN_E2E_PID": str(program.pid)}, 150)
-    if status == 0:
-        # The driver ended the run by closing the main window: that is a clean exit.
-        try:
-            program.wait(timeout=10)
-        except subprocess.TimeoutExpired:
-            pass
-        if program.returncode != 0:
-            log("after its main window closed the program ended with status", program.returncode)
-            status = 1
+    # The driver ended the run by closing the main window: that is a clean exit.
+    if status == 0 and not ended_cleanly(program, "after its main window closed"):
+        status = 1
     if status != 0:
         log_program_output(output)
     return status
@@ -334,9 +327,7 @@ def drive(args):
         key("F1")
         close_by_key(help_title, "the help window", "ctrl+w")
 
-        send_close_request(main_window)
-        wait_for("the program to end after its main window closed",
-                 lambda: process_ended(int(os.environ["KELVRAN_E2E_PID"])))
+        close_and_await_end(ui, main_window)
         log("the keyboard-only road passed")
         return 0
 
@@ -473,16 +464,9 @@ def drive(args):
     screenshot("KELVRAN Evaluation Software Help", "help.png")
 
     # Closing the main window (as its close box does) closes the help with it and ends the run.
-    send_close_request(int(main_window))
-    wait_for("the program to end after its main window closed",
-             lambda: process_ended(int(os.environ["KELVRAN_E2E_PID"])))
+    close_and_await_end(ui, main_window)
     log("the program ended when its main window closed")
-
-    if args.docs:
-        os.makedirs(args.docs, exist_ok=True)
-        for path in shots:
-            shutil.copy(path, args.docs)
-        log("screenshots copied to", args.docs)
+    copy_to_docs(shots, args.docs)
     return 0
 
 
@@ -509,11 +493,8 @@ def drive_screen(args):
     path = os.path.join(args.out, f"read-write-{args.screen}.png")
     subprocess.run(["import", "-window", str(window), path], check=True)
     log("screenshot", path)
-    send_close_request(int(window))
-    ui.wait_for("the program to end after its main window closed",
-                lambda: process_ended(int(os.environ["KELVRAN_E2E_PID"])))
-    if args.docs:
-        shutil.copy(path, args.docs)
+    close_and_await_end(ui, window)
+    copy_to_docs([path], args.docs)
     return 0
 
 

@@ -14,14 +14,13 @@ Exit status: 0 passed, 1 failed (also when a tool this test needs is not install
 
 import argparse
 import os
-import shutil
 import subprocess
 import sys
 import time
 
-from atspi_session import (Desktop, Failure, Session, driver_command, driver_status, launched, log,
-                           log_program_output, missing_tools, process_ended, send_close_request,
-                           x_window, xdotool)
+from atspi_session import (Desktop, Failure, Session, close_and_await_end, copy_to_docs,
+                           driver_command, driver_status, ended_cleanly, launched, log,
+                           log_program_output, missing_tools, x_window, xdotool)
 
 ROWS = 7 * 24 * 360      # a week at one row every 10 s
 INTERVAL_MS = 10000
@@ -51,11 +50,8 @@ def launch(args):
                                         output)
         drive = driver_command(__file__, args.out, args.docs)
         status = session.run_driver(drive, {"KELVRAN_E2E_PID": str(program.pid)}, 120)
-        if status == 0:
-            program.wait(timeout=10)
-            if program.returncode != 0:
-                log("the review ended with status", program.returncode)
-                status = 1
+        if status == 0 and not ended_cleanly(program, "after its window closed"):
+            status = 1
         if status != 0:
             log_program_output(output)
     return status
@@ -109,12 +105,8 @@ def drive(args):
     subprocess.run(["import", "-window", str(x_id), path], check=True)
     log("screenshot", path)
 
-    send_close_request(int(x_id))
-    ui.wait_for("the review to end", lambda: process_ended(int(os.environ["KELVRAN_E2E_PID"])))
-    if args.docs:
-        os.makedirs(args.docs, exist_ok=True)
-        shutil.copy(path, args.docs)
-        log("screenshot copied to", args.docs)
+    close_and_await_end(ui, x_id)
+    copy_to_docs([path], args.docs)
     del window
     return 0
 

@@ -18,13 +18,11 @@ Exit status: 0 passed, 1 failed (Weston that does not start is a failure, not a 
 import argparse
 import json
 import os
-import shutil
-import subprocess
 import sys
 import time
 
-from atspi_session import (BusTrace, Desktop, Failure, driver_command, driver_status, launched,
-                           log, missing_tools, process_ended)
+from atspi_session import (BusTrace, Desktop, Failure, copy_to_docs, driver_command, driver_status,
+                           ended_cleanly, launched, log, missing_tools, process_ended)
 from wayland_session import SCREEN, WaylandSession, content_box, crop, point_at, screenshot
 
 # The built-in boards, but with the chips at power-up (START clear), so the start notice comes.
@@ -67,14 +65,8 @@ def launch(args):
         status = session.run_driver(
             drive, {"KELVRAN_E2E_TRACE": trace, "KELVRAN_E2E_PID": str(program.pid),
                     "KELVRAN_X_DISPLAY": session.x_display}, 120)
-        if status == 0:
-            try:
-                program.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                pass
-            if program.returncode != 0:
-                log("after File > Quit the program ended with status", program.returncode)
-                status = 1
+        if status == 0 and not ended_cleanly(program, "after File > Quit"):
+            status = 1
         with open(output, "rb") as out:
             text = out.read().decode(errors="replace")
         # Qt says so when a feature of the compositor is missing; it must not be ours.
@@ -193,9 +185,7 @@ class WaylandDriver:
             path = os.path.join(self.args.out, shot_name)
             crop(shot, box, path)
             log("screenshot", path)
-            if self.args.docs:
-                os.makedirs(self.args.docs, exist_ok=True)
-                shutil.copy(path, self.args.docs)
+            copy_to_docs([path], self.args.docs)
         return box
 
     def check_dialog(self, title, opened_by, close_button):
