@@ -10,9 +10,9 @@
 #include "chip/channels.h"
 #include "chip/local_time.h"
 #include "chip/recording.h"
-#include "chip/recording_file.h"
 #include "chip/recording_session.h"
 #include "chip/sampler.h"
+#include "files/recording_file.h"
 #include "resident_memory.h"
 
 namespace {
@@ -35,7 +35,7 @@ struct InstantChip {
 // One row as the window writes it with the default Channel Mode (ten channels), time stamp and
 // file buffering included; the sample is read once, outside the loop.
 void BM_RecorderRow(benchmark::State& state) {
-  chip::RecordingFile file("/dev/null");
+  files::RecordingFile file("/dev/null");
   chip::RecordingSession session({"bench", {"SMBus", 0x2D, std::nullopt}, 0, {}}, file);
   InstantChip chip;
   const chip::Sample& sample = chip.sampler.Take();
@@ -49,7 +49,7 @@ BENCHMARK(BM_RecorderRow);
 // Resident memory after 10,000 rows and after 1,000,000: the second must not have grown.
 void BM_ResidentMemoryAfterMillionRows(benchmark::State& state) {
   for (auto _ : state) {
-    chip::RecordingFile file("/dev/null");
+    files::RecordingFile file("/dev/null");
     auto now = std::chrono::steady_clock::now();
     chip::RecordingSession session({"bench", {"SMBus", 0x2D, std::nullopt}, 0, {}}, file);
     InstantChip chip;

@@ -16,9 +16,9 @@
 #include "access/link_new_com_port.h"
 #include "buslink/bus_error.h"
 #include "buslink/sim/simulated_hardware.h"
-#include "chip/recording_file.h"
 #include "chip/recording_session.h"
 #include "chip/sampler.h"
+#include "files/recording_file.h"
 #include "resident_memory.h"
 
 namespace {
@@ -76,7 +76,7 @@ void BM_Soak(benchmark::State& state) {
     long resident_early = 0;
     const auto started = std::chrono::steady_clock::now();
     {
-      chip::RecordingFile file("/proc/self/fd/" + std::to_string(pipe_fds[1]));
+      files::RecordingFile file("/proc/self/fd/" + std::to_string(pipe_fds[1]));
       chip::RecordingSession session({"bench", {"SMBus", 0x2D, std::nullopt}, 0, {}}, file);
       chip::Sampler sampler(
           [&d](std::uint8_t address) {

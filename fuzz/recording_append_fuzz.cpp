@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "chip/recording_file.h"
+#include "files/recording_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const int fd = memfd_create("recording", MFD_CLOEXEC);
@@ -16,10 +16,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size > 0 && write(fd, data, size) != static_cast<ssize_t>(size)) std::abort();
   const std::string path = "/proc/self/fd/" + std::to_string(fd);
   try {
-    chip::RecordingFile file(path, chip::ExistingFile::Append);
+    files::RecordingFile file(path, files::ExistingFile::Append);
     file.Begin("# kelvran-eval 1 recording\n", "time,seconds\n", "T");
     file.Close();
-  } catch (const chip::RecordingError& e) {
+  } catch (const files::RecordingError& e) {
     if (std::string(e.what()).empty()) std::abort();
     close(fd);
     return 0;

@@ -10,7 +10,7 @@
 #include <csignal>
 #include <cstdio>
 
-#include "capture/recorder.h"
+#include "userfiles/recorder.h"
 
 namespace app {
 
@@ -52,7 +52,7 @@ void EndOnSignals::Arrived() {
   // Nobody may be at the screen: a recording ends without a question and says any failure on
   // stderr, before the windows close.
   for (QWidget* window : QApplication::topLevelWidgets()) {
-    for (capture::Recorder* recorder : window->findChildren<capture::Recorder*>()) {
+    for (userfiles::Recorder* recorder : window->findChildren<userfiles::Recorder*>()) {
       const QString failure = recorder->StopUnattended();
       if (!failure.isEmpty()) std::fprintf(stderr, "kelvran-eval: %s\n", qPrintable(failure));
     }

@@ -7,7 +7,7 @@
 
 #include "app/command_line.h"
 #include "boxes/message_boxes.h"
-#include "capture/before_fatal_report.h"
+#include "userfiles/recorder.h"
 
 namespace app {
 
@@ -58,7 +58,13 @@ void KelvranApplication::ReportFatal(const QString& description) {
   for (QWidget* window : QApplication::topLevelWidgets()) StopTimersUnder(window);
   StopTimersUnder(this);
   QCoreApplication::removePostedEvents(nullptr, QEvent::MetaCall);
-  capture::RunBeforeFatalReport();
+  // A failure elsewhere (the display's reads) ends the program too: a recording's rows so far
+  // go to disk before the report.
+  for (QWidget* window : QApplication::topLevelWidgets()) {
+    for (auto* recorder : window->findChildren<userfiles::Recorder*>()) {
+      recorder->FlushBeforeFatalReport();
+    }
+  }
   const QString title = QString::fromLatin1(kProgramName);
   if (boxes_ != nullptr) {
     boxes_->Show(nullptr, QStringLiteral("fatal_error"), title, description,

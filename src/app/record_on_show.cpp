@@ -5,17 +5,17 @@
 #include <QPointer>
 #include <QTimer>
 
-#include "capture/menu_features.h"
 #include "display/main_form.h"
+#include "menus/menu_features.h"
 
 namespace app {
 
-RecordOnShow::RecordOnShow(const QString& file, int interval_ms, chip::ExistingFile existing,
+RecordOnShow::RecordOnShow(const QString& file, int interval_ms, files::ExistingFile existing,
                            QObject* parent)
     : QObject(parent), file_(file), interval_ms_(interval_ms), existing_(existing) {}
 
 void RecordOnShow::Install(QApplication& application, const QString& file, int interval_ms,
-                           chip::ExistingFile existing) {
+                           files::ExistingFile existing) {
   application.installEventFilter(new RecordOnShow(file, interval_ms, existing, &application));
 }
 

@@ -3,7 +3,7 @@
 #include <QObject>
 #include <QString>
 
-#include "chip/recording_file.h"
+#include "files/recording_file.h"
 
 class QApplication;
 
@@ -16,17 +16,17 @@ class RecordOnShow : public QObject {
 
  public:
   static void Install(QApplication& application, const QString& file, int interval_ms,
-                      chip::ExistingFile existing);
+                      files::ExistingFile existing);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  RecordOnShow(const QString& file, int interval_ms, chip::ExistingFile existing, QObject* parent);
+  RecordOnShow(const QString& file, int interval_ms, files::ExistingFile existing, QObject* parent);
 
   QString file_;
   int interval_ms_;
-  chip::ExistingFile existing_;
+  files::ExistingFile existing_;
 };
 
 }  // namespace app

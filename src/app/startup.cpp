@@ -18,7 +18,7 @@
 #include "buslink/linux/linux_backend.h"
 #include "buslink/sim/scenario.h"
 #include "buslink/sim/simulated_hardware.h"
-#include "chip/file_text.h"
+#include "files/file_text.h"
 #include "review/review_window.h"
 #include "wizard/init_form.h"
 
@@ -49,9 +49,9 @@ Hardware PrepareHardware(const Options& options) {
     } else {
       try {
         scenario = buslink::sim::Scenario::FromJson(
-            chip::ReadUserFile(options.scenario_file, "the scenario file"), options.scenario_file);
+            files::ReadUserFile(options.scenario_file, "the scenario file"), options.scenario_file);
       } catch (const std::exception& e) {
-        throw StartupError(OneLine(chip::PlainText(e.what())));
+        throw StartupError(OneLine(files::PlainText(e.what())));
       }
     }
   }
@@ -83,9 +83,9 @@ int RunWizard(KelvranApplication& application, const Options& options, buslink::
   if (!options.record_file.empty()) {
     RecordOnShow::Install(application, QString::fromLocal8Bit(options.record_file.c_str()),
                           options.record_interval_ms,
-                          options.record_overwrite ? chip::ExistingFile::Overwrite
-                          : options.record_append  ? chip::ExistingFile::Append
-                                                   : chip::ExistingFile::Refuse);
+                          options.record_overwrite ? files::ExistingFile::Overwrite
+                          : options.record_append  ? files::ExistingFile::Append
+                                                   : files::ExistingFile::Refuse);
   }
   const EndOnSignals end_on_signals(application);
   int status = 0;

@@ -4,7 +4,7 @@
 
 namespace chip {
 
-RecordingSession::RecordingSession(RecordingHeader header, RecordingFile& file,
+RecordingSession::RecordingSession(RecordingHeader header, files::RecordingFile& file,
                                    std::optional<std::uint8_t> configuration1)
     : header_(std::move(header)), file_(file), configuration1_(configuration1) {}
 

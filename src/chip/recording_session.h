@@ -5,8 +5,8 @@
 #include <optional>
 
 #include "chip/recording.h"
-#include "chip/recording_file.h"
 #include "chip/sampler.h"
+#include "files/recording_file.h"
 
 namespace chip {
 
@@ -15,18 +15,18 @@ namespace chip {
 class RecordingSession {
  public:
   using Wall = std::chrono::system_clock::time_point;
-  using Steady = RecordingFile::Clock::time_point;
+  using Steady = files::RecordingFile::Clock::time_point;
 
   // Nothing is written until the first row; header.channel_mode and header.start_time are filled
   // in from it.
   // configuration1, Configuration 1 as the caller read it at the start: while START is clear the
   // header says the chip is not monitoring.
-  RecordingSession(RecordingHeader header, RecordingFile& file,
+  RecordingSession(RecordingHeader header, files::RecordingFile& file,
                    std::optional<std::uint8_t> configuration1 = std::nullopt);
 
-  // Writes one row. The first also writes the header (RecordingFile::Begin) and goes to the file
-  // at once; a change of channels writes a '#' line and the new column names, a change of limits
-  // a `# limits:` line. Throws RecordingError; RecordingRefused, before anything is written,
+  // Writes one row. The first also writes the header (files::RecordingFile::Begin) and goes to the
+  // file at once; a change of channels writes a '#' line and the new column names, a change of
+  // limits a `# limits:` line. Throws RecordingError; RecordingRefused, before anything is written,
   // when the recording continued has other columns.
   void Row(const Sample& sample, Wall wall_now, Steady now);
 
@@ -35,7 +35,7 @@ class RecordingSession {
 
  private:
   RecordingHeader header_;
-  RecordingFile& file_;
+  files::RecordingFile& file_;
   std::optional<std::uint8_t> configuration1_;
   Steady started_{};
   std::uint64_t rows_ = 0;

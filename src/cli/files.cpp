@@ -3,15 +3,15 @@
 #include <chrono>
 #include <ostream>
 
+#include "access/chip_place.h"
 #include "access/link_new_com_port.h"
-#include "chip/file_replace.h"
-#include "chip/file_text.h"
 #include "chip/local_time.h"
-#include "chip/recording_file.h"
 #include "chip/recording_session.h"
 #include "chip/register_catalogue.h"
 #include "chip/sampler.h"
-#include "cli/chip_place.h"
+#include "files/file_replace.h"
+#include "files/file_text.h"
+#include "files/recording_file.h"
 
 #ifndef KELVRAN_VERSION
 #define KELVRAN_VERSION "0.0.0"
@@ -27,18 +27,18 @@ chip::Sampler::Read Reader(Session& s) {
   };
 }
 
-chip::ExistingFile ExistingFileOf(const Arguments& args) {
-  if (args.overwrite) return chip::ExistingFile::Overwrite;
-  if (args.append) return chip::ExistingFile::Append;
-  return chip::ExistingFile::Refuse;
+files::ExistingFile ExistingFileOf(const Arguments& args) {
+  if (args.overwrite) return files::ExistingFile::Overwrite;
+  if (args.append) return files::ExistingFile::Append;
+  return files::ExistingFile::Refuse;
 }
 
 }  // namespace
 
 chip::Snapshot LoadSnapshot(const std::string& path) {
   try {
-    return chip::ParseSnapshot(chip::ReadUserFile(path, "the snapshot"));
-  } catch (const chip::FileError& e) {
+    return chip::ParseSnapshot(files::ReadUserFile(path, "the snapshot"));
+  } catch (const files::FileError& e) {
     throw UsageError(e.what());
   } catch (const chip::SnapshotError& e) {
     throw UsageError(path + ": " + e.what());
@@ -46,14 +46,14 @@ chip::Snapshot LoadSnapshot(const std::string& path) {
 }
 
 int SnapshotSave(Session& s, const std::string& path, std::ostream& out) {
-  const chip::Snapshot snapshot =
-      chip::TakeSnapshot(Reader(s), KELVRAN_VERSION,
-                         chip::IsoLocalTime(std::chrono::system_clock::now()), PlaceOf(s.d()));
+  const chip::Snapshot snapshot = chip::TakeSnapshot(
+      Reader(s), KELVRAN_VERSION, chip::IsoLocalTime(std::chrono::system_clock::now()),
+      devaccess::PlaceOf(s.d()));
   // Everything is read before the file is touched, and the old file is replaced only by a whole
   // new one, so neither a bus failure nor a full disk leaves half a snapshot.
   try {
-    chip::ReplaceFile(path, chip::FormatSnapshot(snapshot), "the snapshot");
-  } catch (const chip::FileError& e) {
+    files::ReplaceFile(path, chip::FormatSnapshot(snapshot), "the snapshot");
+  } catch (const files::FileError& e) {
     throw WriteError(e.what());
   }
   out << "saved " << snapshot.registers.size() << " registers of the chip at " << Describe(s.chip())
@@ -61,21 +61,21 @@ int SnapshotSave(Session& s, const std::string& path, std::ostream& out) {
   return kExitOk;
 }
 
-std::unique_ptr<chip::RecordingFile> OpenRecording(const Arguments& args) {
+std::unique_ptr<files::RecordingFile> OpenRecording(const Arguments& args) {
   try {
-    return std::make_unique<chip::RecordingFile>(args.operands[0], ExistingFileOf(args));
-  } catch (const chip::RecordingError& e) {
+    return std::make_unique<files::RecordingFile>(args.operands[0], ExistingFileOf(args));
+  } catch (const files::RecordingError& e) {
     throw UsageError(e.what());
   }
 }
 
-int Record(Session& s, const Arguments& args, std::unique_ptr<chip::RecordingFile> file,
+int Record(Session& s, const Arguments& args, std::unique_ptr<files::RecordingFile> file,
            std::ostream& out, const Terminal& terminal) {
   const std::string& path = args.operands[0];
   try {
     chip::RecordingHeader header;
     header.version = KELVRAN_VERSION;
-    header.place = PlaceOf(s.d());
+    header.place = devaccess::PlaceOf(s.d());
     chip::RecordingSession session(header, *file, Reader(s)(chip::reg::kConfiguration1));
     chip::Sampler sampler(Reader(s), s.d().alarm_store);
     const Deadlines deadlines(terminal.now ? terminal.now() : Deadlines::Clock::now(),
@@ -84,13 +84,13 @@ int Record(Session& s, const Arguments& args, std::unique_ptr<chip::RecordingFil
       if (!WaitForNextSample(terminal, deadlines, n == 0)) break;
       // The header and the first row reach the file at once (RecordingSession::Row).
       session.Row(sampler.Take(), std::chrono::system_clock::now(),
-                  chip::RecordingFile::Clock::now());
+                  files::RecordingFile::Clock::now());
     }
     file->Close();
     out << "recorded " << session.rows() << " rows to " << path << '\n';
-  } catch (const chip::RecordingRefused& e) {
+  } catch (const files::RecordingRefused& e) {
     throw UsageError(e.what());
-  } catch (const chip::RecordingError& e) {
+  } catch (const files::RecordingError& e) {
     throw WriteError(e.what());
   }
   return kExitOk;

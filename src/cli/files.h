@@ -4,11 +4,11 @@
 #include <memory>
 #include <string>
 
-#include "chip/recording_file.h"
 #include "chip/snapshot.h"
 #include "cli/arguments.h"
 #include "cli/run.h"
 #include "cli/session.h"
+#include "files/recording_file.h"
 
 // The commands that keep the chip in a file: snapshot save and record, in the same formats as the
 // window's snapshots and recordings (snapshot restore is in writes.h).
@@ -21,10 +21,10 @@ int SnapshotSave(Session& s, const std::string& path, std::ostream& out);
 
 // Opens record's file as --overwrite and --append say, before the bus is touched, so a file that
 // holds data is refused before anything else happens. Throws UsageError.
-std::unique_ptr<chip::RecordingFile> OpenRecording(const Arguments& args);
+std::unique_ptr<files::RecordingFile> OpenRecording(const Arguments& args);
 // Records into file until --count rows or a stop; the file is closed (flushed and synced) at the
 // end. A file that fails part way throws WriteError.
-int Record(Session& s, const Arguments& args, std::unique_ptr<chip::RecordingFile> file,
+int Record(Session& s, const Arguments& args, std::unique_ptr<files::RecordingFile> file,
            std::ostream& out, const Terminal& terminal);
 
 }  // namespace cli

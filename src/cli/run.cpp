@@ -7,7 +7,6 @@
 
 #include "access/link_new_com_port.h"
 #include "buslink/bus_error.h"
-#include "chip/file_text.h"
 #include "chip/monitoring.h"
 #include "chip/register_catalogue.h"
 #include "chip/register_meaning.h"
@@ -20,6 +19,7 @@
 #include "cli/session.h"
 #include "cli/watch.h"
 #include "cli/writes.h"
+#include "files/file_text.h"
 
 namespace cli {
 
@@ -81,7 +81,7 @@ int OnTheChip(Session& session, const Arguments& args, const chip::RegisterEntry
   if (args.command == "detect") return Detect(session, out, err, args);
   if (args.command == "serve") return Serve(session, args, out, err, terminal);
   // A file that holds data is refused before anything reaches the bus.
-  std::unique_ptr<chip::RecordingFile> recording;
+  std::unique_ptr<files::RecordingFile> recording;
   if (args.command == "record") recording = OpenRecording(args);
   const std::vector<Found> found = session.Detect();
   if (found.empty()) {
@@ -144,7 +144,7 @@ int Command(const Arguments& args, std::ostream& out, std::ostream& err, const T
   const int status = OnTheChip(session, args, reg, value, saved, out, err, terminal);
   if (!session.trace_failure().empty()) {
     // The transfers went on, but the trace the user asked for is incomplete: say so.
-    err << "kelvran: " << chip::PlainText(session.trace_failure()) << '\n';
+    err << "kelvran: " << files::PlainText(session.trace_failure()) << '\n';
     return status == kExitOk ? kExitBus : status;
   }
   return status;
@@ -184,10 +184,10 @@ int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& e
   try {
     return Command(args, out, err, terminal);
   } catch (const UsageError& e) {
-    err << "kelvran: " << chip::PlainText(e.what()) << '\n';
+    err << "kelvran: " << files::PlainText(e.what()) << '\n';
     return kExitUsage;
   } catch (const std::exception& e) {  // a bus failure, a file that failed part way
-    err << "kelvran: " << chip::PlainText(e.what()) << '\n';
+    err << "kelvran: " << files::PlainText(e.what()) << '\n';
     return kExitBus;
   }
 }

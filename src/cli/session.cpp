@@ -7,7 +7,7 @@
 #include "buslink/linux/linux_backend.h"
 #include "buslink/sim/scenario.h"
 #include "buslink/sim/simulated_hardware.h"
-#include "chip/file_text.h"
+#include "files/file_text.h"
 
 namespace cli {
 
@@ -75,10 +75,10 @@ Session::Session(const Arguments& args) : args_(args) {
       scenario = args.scenario_file.empty()
                      ? buslink::sim::Scenario::BuiltIn()
                      : buslink::sim::Scenario::FromJson(
-                           chip::ReadUserFile(args.scenario_file, "the scenario file"),
+                           files::ReadUserFile(args.scenario_file, "the scenario file"),
                            args.scenario_file);
     } catch (const std::exception& e) {
-      throw UsageError(OneLine(chip::PlainText(e.what())));
+      throw UsageError(OneLine(files::PlainText(e.what())));
     }
     auto simulated = std::make_unique<buslink::sim::SimulatedHardware>(scenario, trace_.get());
     simulated->LimitSearchTo(buslink::BusChoice::Parse(args.bus));

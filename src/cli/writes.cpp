@@ -2,13 +2,13 @@
 
 #include <ostream>
 
+#include "access/chip_place.h"
 #include "access/link_new_com_port.h"
-#include "chip/file_text.h"
 #include "chip/register_access.h"
 #include "chip/register_write.h"
 #include "chip/restore_plan.h"
-#include "cli/chip_place.h"
 #include "cli/registers_view.h"
+#include "files/file_text.h"
 
 namespace cli {
 
@@ -83,8 +83,8 @@ int Set(Session& s, const chip::RegisterEntry& r, const Arguments& args, int val
 
 int SnapshotRestore(Session& s, const chip::Snapshot& snapshot, const Arguments& args,
                     std::ostream& out, std::ostream& err, const Terminal& terminal) {
-  const std::string note = chip::PlaceNote(snapshot.place, PlaceOf(s.d()));
-  if (!note.empty()) err << "kelvran: " << chip::PlainText(note) << '\n';
+  const std::string note = chip::PlaceNote(snapshot.place, devaccess::PlaceOf(s.d()));
+  if (!note.empty()) err << "kelvran: " << files::PlainText(note) << '\n';
   const std::string other = chip::IdentityDifference(snapshot, Reader(s));
   if (!other.empty() && !args.force) {
     err << "kelvran: nothing written: " << other << "; add --force to restore it all the same\n";

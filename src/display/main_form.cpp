@@ -15,9 +15,6 @@
 #include "about/help.h"
 #include "about/program_identity.h"
 #include "access/link_new_com_port.h"
-#include "capture/menu_features.h"
-#include "capture/recorder.h"
-#include "capture/status_report.h"
 #include "channels/channel_mode_tab.h"
 #include "chart/strip_chart.h"
 #include "chip/monitoring.h"
@@ -26,6 +23,9 @@
 #include "display/opening_size.h"
 #include "display/visual_display_tab.h"
 #include "editor/read_write_tab.h"
+#include "menus/menu_features.h"
+#include "menus/status_report.h"
+#include "userfiles/recorder.h"
 #include "widgets/page_scroll_area.h"
 #include "widgets/repaint_pacer.h"
 
@@ -106,16 +106,16 @@ MainForm::MainForm(devaccess::Declarations& d, boxes::MessageBoxes& boxes, QWidg
   connect(main_tab_->about_button(), &QPushButton::clicked, this, &MainForm::Command3_Click);
 
   const about::AppVersion v = about::ProgramVersion();
-  capture::WindowHooks hooks{[this] { help_->ShowContents(); }, [this] { Command3_Click(); },
-                             [this]() -> chart::StripChart& { return visual_tab_->chart(); },
-                             [this] { return visual_tab_->Ticking(); }};
-  menu_features_ = new capture::MenuFeatures(
+  menus::WindowHooks hooks{[this] { help_->ShowContents(); }, [this] { Command3_Click(); },
+                           [this]() -> chart::StripChart& { return visual_tab_->chart(); },
+                           [this] { return visual_tab_->Ticking(); }};
+  menu_features_ = new menus::MenuFeatures(
       *this, d_, boxes_,
       std::to_string(v.major) + "." + std::to_string(v.minor) + "." + std::to_string(v.revision),
       std::move(hooks));
 
   central_column_->addWidget(menu_features_->status().Bar());
-  connect(menu_features_, &capture::MenuFeatures::chipChanged, this, &MainForm::ShowChipNow);
+  connect(menu_features_, &menus::MenuFeatures::chipChanged, this, &MainForm::ShowChipNow);
   // Whatever reads or writes Configuration 1 tells the status bar whether the chip monitors.
   d_.configuration1_seen = [this](std::uint8_t value) {
     menu_features_->status().SetNotMonitoring(!chip::Monitoring(value));
@@ -125,7 +125,7 @@ MainForm::MainForm(devaccess::Declarations& d, boxes::MessageBoxes& boxes, QWidg
   OpenAtContentSize(*this);
 }
 
-capture::MenuFeatures& MainForm::menu_features() const {
+menus::MenuFeatures& MainForm::menu_features() const {
   return *menu_features_;
 }
 
@@ -149,13 +149,13 @@ void MainForm::Form_Unload() {
 }
 
 bool MainForm::MayClose() {
-  capture::Recorder& recorder = menu_features_->recorder();
+  userfiles::Recorder& recorder = menu_features_->recorder();
   if (!recorder.running()) return true;
   const boxes::MsgAnswer answer = boxes_.Show(
       this, QStringLiteral("quit_while_recording"), about::ProgramTitle(),
       QStringLiteral("A recording is running: %1 so far in %2.\n\nQuit now? The recording "
                      "stops and the file is kept, complete up to its last row.")
-          .arg(capture::CountOf(recorder.rows(), "row", "rows"), recorder.path()),
+          .arg(boxes::CountOf(recorder.rows(), "row", "rows"), recorder.path()),
       boxes::MsgIcon::Warning, boxes::MsgButtons::YesNo);
   if (answer != boxes::MsgAnswer::Yes) return false;
   recorder.Stop();

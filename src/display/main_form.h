@@ -13,7 +13,7 @@ namespace about {
 class Help;
 class frmAbout;
 }  // namespace about
-namespace capture {
+namespace menus {
 class MenuFeatures;
 }
 namespace channels {
@@ -54,7 +54,7 @@ class MainForm : public QMainWindow {
   // Brings the tab in front up to date with the chip, after registers changed behind its back.
   void ShowChipNow();
   // The menu bar's recording, snapshot and chart export features.
-  capture::MenuFeatures& menu_features() const;
+  menus::MenuFeatures& menu_features() const;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -77,7 +77,7 @@ class MainForm : public QMainWindow {
   VisualDisplayTab* visual_tab_;
   channels::ChannelModeTab* channel_mode_tab_;
   QPointer<about::frmAbout> about_box_;
-  capture::MenuFeatures* menu_features_;
+  menus::MenuFeatures* menu_features_;
 };
 
 }  // namespace display

@@ -22,12 +22,12 @@
 #include "about/program_identity.h"
 #include "access/declarations.h"
 #include "app/layout_check.h"
+#include "boxes/interval_dialog.h"
+#include "boxes/restore_dialog.h"
 #include "buslink/sim/simulated_hardware.h"
-#include "capture/interval_dialog.h"
-#include "capture/menu_features.h"
-#include "capture/restore_dialog.h"
-#include "capture/status_report.h"
 #include "display/main_form.h"
+#include "menus/menu_features.h"
+#include "menus/status_report.h"
 #include "support/scripted_message_boxes.h"
 #include "widgets/clickable_label.h"
 #include "wizard/init_form.h"
@@ -155,13 +155,13 @@ class Inspection {
     about.show();
     Check(&about, QStringLiteral("About box"));
 
-    capture::IntervalDialog interval;
+    boxes::IntervalDialog interval;
     interval.show();
     Check(&interval, QStringLiteral("recording interval"));
 
     std::vector<chip::RestoreStep> steps{{0x2B, "2.5V/Ext.Temp. High", 0xD3, 0xC0, 0xC0},
                                          {0x40, "Configuration 1", 0x00, 0x03, 0x03}};
-    capture::RestoreDialog restore(
+    boxes::RestoreDialog restore(
         steps, QStringLiteral("This snapshot was taken from a chip on SMBus at 0x2E, not from "
                               "the chip in use; its values are restored all the same."));
     restore.show();

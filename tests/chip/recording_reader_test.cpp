@@ -10,12 +10,14 @@
 #include <string>
 #include <vector>
 
-#include "chip/recording_file.h"
 #include "chip/recording_session.h"
 #include "chip/sampler.h"
+#include "files/recording_file.h"
 
 namespace chip {
 namespace {
+
+using files::RecordingFile;
 
 using ::testing::Contains;
 using ::testing::ElementsAre;

@@ -12,14 +12,17 @@
 #include <sstream>
 
 #include "chip/local_time.h"
-#include "chip/recording_file.h"
 #include "chip/recording_session.h"
 #include "chip/sampler.h"
+#include "files/recording_file.h"
 
 namespace chip {
 namespace {
 
 namespace fs = std::filesystem;
+using files::ExistingFile;
+using files::RecordingError;
+using files::RecordingFile;
 using Clock = RecordingFile::Clock;
 
 std::string Slurp(const fs::path& path) {

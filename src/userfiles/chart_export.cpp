@@ -1,0 +1,130 @@
+#include "userfiles/chart_export.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFileInfo>
+#include <QMainWindow>
+#include <QPainter>
+#include <QPixmap>
+#include <QSaveFile>
+#include <QStatusBar>
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "boxes/feature_dialogs.h"
+#include "chart/strip_chart.h"
+#include "chip/local_time.h"
+#include "chip/recording.h"
+
+namespace userfiles {
+
+namespace {
+
+const QString kTitle = QStringLiteral("Export Chart");
+constexpr int kMargin = 12;  // pixels of the chart's background around an exported chart
+constexpr int kStatusMs = 10000;
+
+bool WriteAll(const QString& file, const QByteArray& bytes, QString& error) {
+  QSaveFile out(file);
+  if (out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size() && out.commit()) {
+    return true;
+  }
+  error = out.errorString();
+  return false;
+}
+
+// The chart as drawn, with a margin of its background all round, so no axis label touches the
+// picture's edge.
+QPixmap WithMargin(const QPixmap& chart) {
+  const qreal ratio = chart.devicePixelRatio();
+  QPixmap picture(chart.size() + QSize(2 * kMargin, 2 * kMargin) * ratio);
+  picture.setDevicePixelRatio(ratio);
+  picture.fill(Qt::black);
+  QPainter painter(&picture);
+  painter.drawPixmap(kMargin, kMargin, chart);
+  return picture;
+}
+
+void Say(boxes::FeatureContext& c, const QString& text) {
+  auto* window = qobject_cast<QMainWindow*>(c.window);
+  if (window == nullptr) return;
+  window->statusBar()->show();
+  window->statusBar()->showMessage(text, kStatusMs);
+}
+
+}  // namespace
+
+std::string ChartHistoryCsv(const chart::StripChart& strip,
+                            std::chrono::system_clock::time_point wall_now,
+                            std::chrono::steady_clock::time_point chart_now) {
+  std::vector<int> traces;
+  for (int t = 0; t < chart::StripChart::kTraceCount; ++t) {
+    if (strip.PointCount(t) > 0) traces.push_back(t);
+  }
+  std::string out = "time,seconds";
+  for (const int t : traces) {
+    out.push_back(',');
+    chip::AppendCsvField(out, strip.TraceName(t).toStdString());
+  }
+  out.push_back('\n');
+  if (traces.empty()) return out;
+  // One row per tick: the traces of a group are fed together, and share their rows.
+  const chart::DoubleSeriesStore& store = strip.Store();
+  const std::int64_t now_ns =
+      std::chrono::duration_cast<std::chrono::nanoseconds>(chart_now.time_since_epoch()).count();
+  const std::int64_t first_ns = store.TimeAt(0);
+  for (std::int64_t row = 0; row < store.Size(); ++row) {
+    const std::int64_t ns = store.TimeAt(row);
+    const auto wall = wall_now - std::chrono::nanoseconds(now_ns - ns);
+    out +=
+        chip::IsoLocalTime(std::chrono::time_point_cast<std::chrono::system_clock::duration>(wall));
+    out.push_back(',');
+    chip::AppendDecimal(out, static_cast<double>(ns - first_ns) / 1e9, 6);
+    for (const int t : traces) {
+      out.push_back(',');
+      if (const double v = store.ValueAt(t, row); !std::isnan(v)) chip::AppendDecimal(out, v, 3);
+    }
+    out.push_back('\n');
+  }
+  return out;
+}
+
+void ExportChart(boxes::FeatureContext& c, chart::StripChart& strip) {
+  QString png =
+      c.dialogs->SaveFileName(c.window, QStringLiteral("chart_export"), kTitle,
+                              QStringLiteral("chart.png"), QStringLiteral("PNG pictures (*.png)"));
+  if (png.isEmpty()) return;
+  if (QFileInfo(png).suffix().isEmpty()) png += QStringLiteral(".png");
+  // Take everything the chart holds now, before a box gives the timers a chance to move it on.
+  const QPixmap picture = WithMargin(strip.grab());
+  const std::string csv =
+      ChartHistoryCsv(strip, std::chrono::system_clock::now(), std::chrono::steady_clock::now());
+  QByteArray png_bytes;
+  {
+    QBuffer buffer(&png_bytes);
+    buffer.open(QIODevice::WriteOnly);
+    picture.save(&buffer, "PNG");
+  }
+  QString error;
+  if (!WriteAll(png, png_bytes, error)) {
+    boxes::ReportFileProblem(c, QStringLiteral("chart_not_saved"), kTitle,
+                             QStringLiteral("Cannot write %1: %2").arg(png, error));
+    return;
+  }
+  if (!c.dialogs->AlsoExportCsv(c.window)) {
+    Say(c, QStringLiteral("Chart exported to %1").arg(QDir::toNativeSeparators(png)));
+    return;
+  }
+  const QFileInfo info(png);
+  const QString csv_file = info.dir().filePath(info.completeBaseName() + QStringLiteral(".csv"));
+  if (!WriteAll(csv_file, QByteArray::fromStdString(csv), error)) {
+    boxes::ReportFileProblem(c, QStringLiteral("chart_not_saved"), kTitle,
+                             QStringLiteral("Cannot write %1: %2").arg(csv_file, error));
+    return;
+  }
+  Say(c, QStringLiteral("Chart exported to %1 and its points to %2")
+             .arg(QDir::toNativeSeparators(png), QDir::toNativeSeparators(csv_file)));
+}
+
+}  // namespace userfiles

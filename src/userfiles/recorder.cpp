@@ -1,0 +1,156 @@
+#include "userfiles/recorder.h"
+
+#include <QFileInfo>
+#include <QTimer>
+
+#include "access/chip_place.h"
+#include "access/link_new_com_port.h"
+#include "chip/recording_session.h"
+#include "chip/register_catalogue.h"
+#include "chip/sampler.h"
+#include "files/file_text.h"
+#include "files/recording_file.h"
+
+namespace userfiles {
+
+namespace {
+
+const QString kTitle = QStringLiteral("Recording");
+constexpr auto kIndicatorEvery = std::chrono::milliseconds(250);
+
+}  // namespace
+
+Recorder::Recorder(boxes::FeatureContext& context, StatusReadElsewhere status_read_elsewhere,
+                   QObject* parent)
+    : QObject(parent),
+      c_(context),
+      status_read_elsewhere_(std::move(status_read_elsewhere)),
+      timer_(new QTimer(this)),
+      clock_timer_(new QTimer(this)) {
+  timer_->setObjectName(QStringLiteral("recording_timer"));
+  timer_->setTimerType(Qt::PreciseTimer);
+  connect(timer_, &QTimer::timeout, this, &Recorder::Tick);
+  clock_timer_->setObjectName(QStringLiteral("recording_clock"));
+  clock_timer_->setInterval(1000);
+  connect(clock_timer_, &QTimer::timeout, this, &Recorder::changed);
+}
+
+Recorder::~Recorder() = default;
+
+void Recorder::FlushBeforeFatalReport() noexcept {
+  if (file_ == nullptr) return;
+  try {
+    file_->Flush();
+  } catch (...) {
+    // The report about the first failure is the one to show.
+  }
+}
+
+bool Recorder::Start(const QString& file, int interval_ms, files::ExistingFile existing) {
+  Stop();
+  const auto now = std::chrono::steady_clock::now();
+  try {
+    file_ = std::make_unique<files::RecordingFile>(file.toStdString(), existing, now);
+  } catch (const files::RecordingError& e) {
+    Fail(QString::fromStdString(files::PlainText(e.what())));
+    return false;
+  }
+  // Alarms latched before the start belong to no row: the sampler sees what latches from now on.
+  sampler_ = std::make_unique<chip::Sampler>(
+      [this](std::uint8_t address) {
+        return static_cast<std::uint8_t>(devaccess::ReadAt(c_.d, address));
+      },
+      c_.d.alarm_store);
+  session_ = std::make_unique<chip::RecordingSession>(
+      chip::RecordingHeader{c_.version, devaccess::PlaceOf(c_.d), 0, {}}, *file_,
+      static_cast<std::uint8_t>(devaccess::ReadAt(c_.d, chip::reg::kConfiguration1)));
+  name_ = QFileInfo(file).fileName();
+  path_ = QFileInfo(file).absoluteFilePath();
+  // The first row and the header are there at once, so a wrong folder shows now, not later.
+  if (!WriteRow(now, true)) return false;
+  timer_->start(interval_ms);
+  clock_timer_->start();
+  last_shown_ = now;
+  emit changed();
+  return true;
+}
+
+void Recorder::Stop() {
+  const QString failure = StopUnattended();
+  if (!failure.isEmpty()) Fail(failure);
+}
+
+QString Recorder::StopUnattended() {
+  if (!running()) return {};
+  timer_->stop();
+  clock_timer_->stop();
+  const quint64 rows = session_->rows();
+  session_.reset();
+  sampler_.reset();
+  QString failure;
+  try {
+    file_->Close();
+  } catch (const files::RecordingError& e) {
+    failure = QString::fromStdString(files::PlainText(e.what()));
+  }
+  file_.reset();
+  emit changed();
+  // Said beside the chip's windows whether or not the file failed; the box is Stop's.
+  emit stopped(rows, path_, !failure.isEmpty());
+  return failure;
+}
+
+quint64 Recorder::rows() const {
+  return running() ? session_->rows() : 0;
+}
+
+void Recorder::Tick() {
+  const auto now = std::chrono::steady_clock::now();
+  if (!WriteRow(now, false)) return;
+  if (now - last_shown_ >= kIndicatorEvery) {
+    last_shown_ = now;
+    emit changed();
+  }
+}
+
+bool Recorder::WriteRow(std::chrono::steady_clock::time_point now, bool flush) {
+  sampler_->set_read_status(!(status_read_elsewhere_ && status_read_elsewhere_()));
+  // A bus failure goes on to the error report, which first has the rows so far written.
+  const chip::Sample& sample = sampler_->Take();
+  try {
+    session_->Row(sample, std::chrono::system_clock::now(), now);
+    if (flush) file_->Flush(now);
+  } catch (const files::RecordingError& e) {
+    Fail(QString::fromStdString(files::PlainText(e.what())), session_->rows());
+    return false;
+  }
+  return true;
+}
+
+void Recorder::Fail(const QString& reason, std::optional<quint64> rows) {
+  timer_->stop();
+  clock_timer_->stop();
+  session_.reset();
+  sampler_.reset();
+  file_.reset();
+  emit changed();
+  if (rows) emit stopped(*rows, path_, true);
+  c_.boxes.Show(c_.window, QStringLiteral("recording_failed"), kTitle,
+                QStringLiteral("The recording has stopped.\n\n") + reason, boxes::MsgIcon::Warning,
+                boxes::MsgButtons::Ok);
+}
+
+QString Recorder::IndicatorText() const {
+  if (!running()) return {};
+  const auto elapsed = std::chrono::duration_cast<std::chrono::seconds>(
+                           std::chrono::steady_clock::now() - session_->started())
+                           .count();
+  return QStringLiteral("Recording %1: %2, %3:%4:%5")
+      .arg(name_)
+      .arg(boxes::CountOf(session_->rows(), "row", "rows"))
+      .arg(elapsed / 3600)
+      .arg(elapsed / 60 % 60, 2, 10, QLatin1Char('0'))
+      .arg(elapsed % 60, 2, 10, QLatin1Char('0'));
+}
+
+}  // namespace userfiles

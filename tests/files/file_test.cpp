@@ -1,0 +1,101 @@
+// The files the program writes and reads for the user, as the file system sees them.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "files/file_replace.h"
+#include "files/file_text.h"
+#include "files/recording_file.h"
+
+namespace files {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Text(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream all;
+  all << in.rdbuf();
+  return all.str();
+}
+
+// A folder of the test's own, emptied first.
+std::string Folder() {
+  const std::string folder = ::testing::TempDir() + "chip_file_" +
+                             ::testing::UnitTest::GetInstance()->current_test_info()->name();
+  fs::remove_all(folder);
+  fs::create_directories(folder);
+  return folder + "/";
+}
+
+// The new file takes the old one's place with its permissions; a link to it stays a link; no
+// temporary file is left beside it.
+TEST(ReplaceFile, KeepsPermissionsAndLinksAndLeavesNothingBehind) {
+  const std::string folder = Folder();
+  const std::string real = folder + "real.json";
+  const std::string link = folder + "link.json";
+  std::ofstream(real) << "old";
+  ::chmod(real.c_str(), 0640);
+  fs::create_symlink("real.json", link);
+  ReplaceFile(link, "new", "the snapshot");
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(Text(real), "new");
+  EXPECT_EQ(fs::status(real).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 2);
+  try {
+    ReplaceFile(folder + "no/such/x.json", "new", "the snapshot");
+    FAIL();
+  } catch (const FileError& e) {
+    EXPECT_NE(std::string(e.what()).find("cannot write the snapshot: No such file"),
+              std::string::npos)
+        << e.what();
+  }
+}
+
+// A pipe is no file to read: refused at once rather than waited on.
+TEST(ReadUserFile, APipeIsRefusedWithoutWaiting) {
+  const std::string fifo = Folder() + "fifo";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  try {
+    ReadUserFile(fifo, "the snapshot");
+    FAIL();
+  } catch (const FileError& e) {
+    EXPECT_NE(std::string(e.what()).find("not a regular file"), std::string::npos);
+  }
+}
+
+TEST(PlainText, DropsWhatATerminalWouldActOn) {
+  EXPECT_EQ(PlainText("a\x1b[2Jb\x07\x7f c\td\n\xc2\x9b"
+                      "1m\xc2\xb0"),
+            "a[2Jb c\td\n1m\xc2\xb0");
+}
+
+// --append on a recording a killed run left inside a row: the restart line starts a line of its
+// own, and the columns compared are the last ones the file names.
+TEST(RecordingFileAppend, ARowCutShortKeepsToItsOwnLine) {
+  const std::string file = Folder() + "r.csv";
+  const std::string before =
+      "# kelvran-eval 1.0.0 recording\ntime,seconds,A\n1,0.000,1\n# channel mode changed to 0x01 "
+      "at 2\ntime,seconds,B\n2,0.0";
+  std::ofstream(file) << before;
+  {
+    RecordingFile other_columns(file, ExistingFile::Append);
+    EXPECT_THROW(other_columns.Begin("# header\n", "time,seconds,A\n", "T"), RecordingRefused);
+  }
+  EXPECT_EQ(Text(file), before);
+  RecordingFile same(file, ExistingFile::Append);
+  same.Begin("# header\n", "time,seconds,B\n", "T");
+  same.Write("3,0.000,3\n");
+  same.Close();
+  EXPECT_EQ(Text(file), before + "\n# appended: T\n3,0.000,3\n");
+}
+
+}  // namespace
+}  // namespace files

@@ -1,0 +1,109 @@
+#include <gmock/gmock.h>
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <chrono>
+
+#include "chart/strip_chart.h"
+#include "display/main_form.h"
+#include "menus/menu_features.h"
+#include "support/sim_window_test.h"
+#include "userfiles/chart_export.h"
+#include "userfiles/scripted_feature_dialogs.h"
+
+namespace {
+
+using ::testing::StartsWith;
+using Steady = std::chrono::steady_clock;
+
+TEST(ChartHistoryCsv, AlignsTracesOnTheirNewestPoints) {
+  chart::StripChart chart;
+  const Steady::time_point t0{std::chrono::hours(1)};
+  chart.SetTraceName(2, QStringLiteral("2.5V"));
+  chart.SetTraceName(5, QStringLiteral("a,b"));
+  for (int i = 0; i < 3; ++i) {
+    const auto when = t0 + std::chrono::milliseconds(250 * i);
+    chart.AddPointAt(2, when, 2.5 + i);
+    if (i > 0) chart.AddPointAt(5, when, -1.25);  // a trace that joined one tick late
+  }
+  const auto wall = std::chrono::system_clock::from_time_t(1796516645);
+  const std::string csv =
+      userfiles::ChartHistoryCsv(chart, wall, t0 + std::chrono::milliseconds(500));
+  const std::string times = "time,seconds,2.5V,\"a,b\"\n";
+  ASSERT_THAT(csv, StartsWith(times));
+  std::vector<std::string> cells;
+  for (std::string_view rest = std::string_view(csv).substr(times.size()); !rest.empty();) {
+    const std::size_t end = rest.find('\n');
+    const std::string_view row = rest.substr(0, end);
+    cells.emplace_back(row.substr(row.find(',') + 1));  // the wall time depends on the zone
+    rest.remove_prefix(end + 1);
+  }
+  EXPECT_EQ(cells, (std::vector<std::string>{"0.000000,2.500,", "0.250000,3.500,-1.250",
+                                             "0.500000,4.500,-1.250"}));
+}
+
+class ChartExportTest : public SimWindowTest<display::MainForm> {};
+
+TEST_F(ChartExportTest, SavesThePictureAsDrawnAndItsHistory) {
+  Open(R"({"0x40": "0x03"})");
+  ScriptedFeatureDialogs dialogs;
+  window_->menu_features().SetDialogs(dialogs);
+  auto& strip = *Find<chart::StripChart>("Strip2");
+  Find<QTabWidget>("Main_Form_Tab")->setCurrentIndex(2);
+  QTRY_VERIFY(strip.PointCount(6) >= 3);
+  QTemporaryDir dir;
+  dialogs.files = {dir.filePath(QStringLiteral("chart"))};
+  const QSize drawn = strip.size();  // the status bar that says where it went takes room after
+  window_->findChild<QAction*>(QStringLiteral("action_export_chart"))->trigger();
+
+  const QImage picture(dir.filePath(QStringLiteral("chart.png")));
+  // The chart with a margin of 12 pixels all round.
+  EXPECT_EQ(picture.size(), (drawn + QSize(24, 24)) * strip.devicePixelRatio());
+  QFile csv(dir.filePath(QStringLiteral("chart.csv")));
+  ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+  EXPECT_THAT(csv.readLine().toStdString(), StartsWith("time,seconds,2.5V,Vccp1,Vcc,5V,12V,Vccp2"));
+  EXPECT_TRUE(boxes_.shown.empty());
+}
+
+// Export Chart waits for the chart's first points (without them it would save a blank picture);
+// the picture keeps a margin that no axis label reaches into, and the status bar says where it
+// went.
+TEST_F(ChartExportTest, WaitsForPointsKeepsAMarginAndSaysWhereItWent) {
+  Open(R"({"0x40": "0x03"})");
+  ScriptedFeatureDialogs dialogs;
+  dialogs.also_csv = false;
+  window_->menu_features().SetDialogs(dialogs);
+  auto* action = window_->findChild<QAction*>(QStringLiteral("action_export_chart"));
+  QTemporaryDir dir;
+  dialogs.files = {dir.filePath(QStringLiteral("early")), dir.filePath(QStringLiteral("chart"))};
+  EXPECT_FALSE(action->isEnabled());
+  action->trigger();
+  EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("early.png"))));
+
+  Find<QTabWidget>("Main_Form_Tab")->setCurrentIndex(2);
+  QTRY_VERIFY(action->isEnabled());
+  dialogs.files = {dir.filePath(QStringLiteral("chart"))};
+  action->trigger();
+  const QImage picture(dir.filePath(QStringLiteral("chart.png")));
+  ASSERT_FALSE(picture.isNull());
+  const int margin = 12 * static_cast<int>(window_->devicePixelRatio());
+  for (int y = 0; y < picture.height(); ++y) {
+    for (int x = 0; x < picture.width(); ++x) {
+      const bool edge = x < margin || y < margin || x >= picture.width() - margin ||
+                        y >= picture.height() - margin;
+      if (edge) {
+        ASSERT_EQ(picture.pixelColor(x, y), QColor(0, 0, 0)) << x << "," << y;
+      }
+    }
+  }
+  EXPECT_EQ(window_->statusBar()->currentMessage(),
+            QStringLiteral("Chart exported to ") +
+                QDir::toNativeSeparators(dir.filePath(QStringLiteral("chart.png"))));
+}
+
+}  // namespace

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QString>
+#include <deque>
+#include <optional>
+#include <vector>
+
+#include "boxes/feature_dialogs.h"
+
+// Answers the menu features' dialogs from a script and keeps what they were asked.
+class ScriptedFeatureDialogs : public boxes::FeatureDialogs {
+ public:
+  QString SaveFileName(QWidget*, const QString&, const QString&, const QString&,
+                       const QString&) override {
+    return Next();
+  }
+  QString OpenFileName(QWidget*, const QString&, const QString&, const QString&) override {
+    return Next();
+  }
+  std::optional<int> RecordingInterval(QWidget*) override { return interval_ms; }
+  std::optional<std::vector<bool>> ChooseRestore(QWidget*,
+                                                 const std::vector<chip::RestoreStep>& steps,
+                                                 const QString& note) override {
+    offered = steps;
+    offered_note = note;
+    if (!ticks) return std::vector<bool>(steps.size(), true);
+    return ticks;
+  }
+  bool AlsoExportCsv(QWidget*) override { return also_csv; }
+
+  std::deque<QString> files;  // answers to the file dialogs, in order; then cancel
+  std::optional<int> interval_ms = 1000;
+  std::optional<std::vector<bool>> ticks;  // nothing: all ticked
+  bool also_csv = true;
+  std::vector<chip::RestoreStep> offered;
+  QString offered_note;
+
+ private:
+  QString Next() {
+    if (files.empty()) return {};
+    QString file = files.front();
+    files.pop_front();
+    return file;
+  }
+};

@@ -1,0 +1,221 @@
+// What the main window tells about the chip and about what its menu did: the tab in front shows
+// the chip after a restore wrote behind its back, the status bar says what each action did and
+// where, and while START is clear that the chip is not monitoring.
+#include <gmock/gmock.h>
+
+#include <QAction>
+#include <QFile>
+#include <QLabel>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <map>
+
+#include "boxes/interval_dialog.h"
+#include "channels/aout_slider.h"
+#include "chip/snapshot.h"
+#include "display/main_form.h"
+#include "menus/menu_features.h"
+#include "menus/status_report.h"
+#include "support/sim_window_test.h"
+#include "userfiles/scripted_feature_dialogs.h"
+#include "widgets/linear_gauge.h"
+#include "widgets/toggle_switch.h"
+
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
+using ::testing::StartsWith;
+
+class WindowReportsTest : public SimWindowTest<display::MainForm> {
+ protected:
+  void Run(const std::string& registers) {
+    Open(registers);
+    window_->menu_features().SetDialogs(dialogs_);
+  }
+  QTabWidget& Tabs() { return *Find<QTabWidget>("Main_Form_Tab"); }
+  void Trigger(const char* action) {
+    auto* a = window_->findChild<QAction*>(QString::fromLatin1(action));
+    ASSERT_NE(a, nullptr) << action;
+    a->trigger();
+  }
+  QString File(const char* name) { return dir_.filePath(QString::fromLatin1(name)); }
+  // A snapshot of the chip as it is, saved by the menu, with some registers changed in the file.
+  void SaveSnapshotWith(const char* name, const std::map<int, int>& changes) {
+    dialogs_.files = {File(name)};
+    Trigger("action_save_snapshot");
+    QFile f(File(name));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    chip::Snapshot snapshot = chip::ParseSnapshot(f.readAll().toStdString());
+    f.close();
+    for (chip::SavedRegister& saved : snapshot.registers) {
+      const auto change = changes.find(saved.address);
+      if (change != changes.end()) saved.value = static_cast<std::uint8_t>(change->second);
+    }
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(QByteArray::fromStdString(chip::FormatSnapshot(snapshot)));
+  }
+  void Restore(const char* name) {
+    dialogs_.files = {File(name)};
+    Trigger("action_restore_snapshot");
+  }
+  QString Said() { return window_->menu_features().status().Said(); }
+  QLabel* NotMonitoringNote() {
+    return window_->findChild<QLabel*>(QStringLiteral("not_monitoring_note"));
+  }
+
+  QTemporaryDir dir_;
+  ScriptedFeatureDialogs dialogs_;
+};
+
+// ---- The tab in front follows a restore ----
+
+TEST_F(WindowReportsTest, ReadWrite_ShowsTheSelectedRegisterAsRestored) {
+  Run(R"({"0x40": "0x01"})");
+  Tabs().setCurrentIndex(1);
+  Click("read_writedisplaytext", 40);  // Configuration 1
+  SaveSnapshotWith("s.json", {{0x40, 0x03}});
+  EXPECT_EQ(Text("bit1"), QStringLiteral("0"));
+  Restore("s.json");
+  EXPECT_EQ(Text("bit1"), QStringLiteral("1"));
+  EXPECT_EQ(Text("bit0"), QStringLiteral("1"));
+}
+
+TEST_F(WindowReportsTest, VisualDisplay_ShowsTheRestoredModeLimitsAndOutput) {
+  Run(R"({"0x40": "0x03", "0x16": "0x00", "0x19": "0x10", "0x33": "0xD3", "0x34": "0xAB"})");
+  Tabs().setCurrentIndex(2);
+  SaveSnapshotWith("s.json", {{0x16, 0x04}, {0x19, 0x80}, {0x33, 0xC0}, {0x34, 0x90}});
+  Restore("s.json");
+  QApplication::processEvents();
+  EXPECT_TRUE(Find("visualdisplaytext", 14)->isVisible()) << "External 2 comes with the diode";
+  EXPECT_FALSE(Find("visualdisplaytext", 7)->isVisible());
+  EXPECT_EQ(Find<channels::AoutSlider>("aout_slider")->value(), 0x80);
+  auto* gauge = Find<widgets::LinearGauge>("limits_gauge");
+  // The +12V limits as the gauge shows them: 15.938 / 255 a count, 0.062 above zero.
+  EXPECT_NEAR(gauge->PointerValue(3), 0xC0 * 15.938 / 255 + 0.062, 0.001);
+  EXPECT_NEAR(gauge->PointerValue(2), 0x90 * 15.938 / 255 + 0.062, 0.001);
+}
+
+TEST_F(WindowReportsTest, ChannelMode_ShowsTheRestoredSwitches) {
+  Run(R"({"0x16": "0x00"})");
+  Tabs().setCurrentIndex(3);
+  auto* fan1 = Find<widgets::ToggleSwitch>("fan1_ain1_toggle");
+  auto* fan2 = Find<widgets::ToggleSwitch>("fan2_ain2_toggle_1");
+  auto* vcc = Find<widgets::ToggleSwitch>("Vcc_33_5_toggle");
+  ASSERT_FALSE(fan1->Value());
+  SaveSnapshotWith("s.json", {{0x16, 0x0B}});
+  Restore("s.json");
+  EXPECT_TRUE(fan1->Value());
+  EXPECT_FALSE(fan2->Value());
+  EXPECT_TRUE(vcc->Value());
+}
+
+// ---- The status bar says what an action did and where ----
+
+TEST_F(WindowReportsTest, SnapshotSaveAndRestore_SayWhatWasWrittenAndReadBack) {
+  Run(R"({"0x40": "0x01"})");
+  SaveSnapshotWith("one.json", {{0x43, 0x81}});
+  EXPECT_EQ(Said(), QStringLiteral("Snapshot saved: 50 registers to ") + File("one.json"));
+  Restore("one.json");
+  EXPECT_EQ(Said(), QStringLiteral("Restored 1 register from ") + File("one.json") +
+                        QStringLiteral(", read back as written"));
+  SaveSnapshotWith("two.json", {{0x43, 0x00}, {0x44, 0x01}});
+  Restore("two.json");
+  EXPECT_EQ(Said(), QStringLiteral("Restored 2 registers from ") + File("two.json") +
+                        QStringLiteral(", each read back as written"));
+}
+
+TEST_F(WindowReportsTest, Recording_StopSaysRowsAndFileAndQuitAsksFirst) {
+  Run(R"({"0x40": "0x03"})");
+  ASSERT_TRUE(window_->menu_features().StartRecording(File("rec.csv"), 5));
+  QTRY_VERIFY(window_->menu_features().recorder().rows() >= 2);  // "rows", not "row"
+  boxes_.answers = {boxes::MsgAnswer::No};
+  Trigger("action_quit");
+  ASSERT_EQ(boxes_.shown.size(), 1U);
+  EXPECT_EQ(boxes_.shown[0].purpose, QStringLiteral("quit_while_recording"));
+  EXPECT_THAT(boxes_.shown[0].text.toStdString(), HasSubstr(File("rec.csv").toStdString()));
+  EXPECT_TRUE(window_->isVisible());
+  EXPECT_TRUE(window_->menu_features().recorder().running());
+
+  Trigger("action_record");  // stop
+  const QString said = Said();
+  EXPECT_THAT(said.toStdString(), StartsWith("Recording stopped: "));
+  EXPECT_THAT(said.toStdString(), HasSubstr(" rows in " + File("rec.csv").toStdString()));
+  EXPECT_TRUE(Find("status_bar")->isVisible());
+  EXPECT_FALSE(Find("recording_indicator")->isVisible());
+
+  ASSERT_TRUE(window_->menu_features().StartRecording(File("rec2.csv"), 5));
+  boxes_.answers = {boxes::MsgAnswer::Yes};
+  Trigger("action_quit");
+  EXPECT_FALSE(window_->isVisible());
+  EXPECT_FALSE(window_->menu_features().recorder().running());
+  QFile file(File("rec2.csv"));
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(file.readAll().endsWith('\n')) << "the file ends with a whole row";
+}
+
+TEST_F(WindowReportsTest, MenusShowTheirKeysAndTheIntervalCaptionNoAmpersand) {
+  Run("{}");
+  EXPECT_THAT(
+      window_->findChild<QAction*>(QStringLiteral("action_help_contents"))->text().toStdString(),
+      HasSubstr("\tF1"));
+  boxes::IntervalDialog dialog;
+  for (QLabel* label : dialog.findChildren<QLabel*>()) {
+    if (!label->text().contains(QStringLiteral("every"))) continue;
+    // A label with a buddy shows "&e" as an underlined e, and Alt+E goes to the number.
+    EXPECT_EQ(label->buddy(), dialog.findChild<QSpinBox*>()) << label->text().toStdString();
+  }
+}
+
+// One form of a chip's address wherever the user reads it: the wizard's "2Eh" is 0x2E in the files
+// too, for a board on the printer port as for a chip on the SMBus.
+TEST_F(WindowReportsTest, FilesNameABoardByTheAddressTheWizardShows) {
+  Open(R"({"0x40": "0x03"})", Medium::PrinterPort);
+  window_->menu_features().SetDialogs(dialogs_);
+  dialogs_.files = {File("board.json")};
+  Trigger("action_save_snapshot");
+  QFile snapshot(File("board.json"));
+  ASSERT_TRUE(snapshot.open(QIODevice::ReadOnly));
+  const std::string text = snapshot.readAll().toStdString();
+  EXPECT_THAT(text, HasSubstr("\"chip_address\": \"0x2E\""));
+
+  ASSERT_TRUE(window_->menu_features().StartRecording(File("board.csv"), 1000));
+  window_->menu_features().recorder().Stop();
+  QFile recording(File("board.csv"));
+  ASSERT_TRUE(recording.open(QIODevice::ReadOnly));
+  const std::string header = recording.readAll().toStdString();
+  EXPECT_THAT(header, HasSubstr("# chip address: 0x2E\n"));
+  EXPECT_THAT(header, Not(HasSubstr("0x5C")));
+}
+
+// ---- A chip at rest is pointed out ----
+
+TEST_F(WindowReportsTest, NotMonitoring_ShownWhileStartIsClearAndGoneOnceItIsSet) {
+  Run(R"({"0x40": "0x00"})");
+  EXPECT_EQ(NotMonitoringNote(), nullptr) << "nothing is known before Configuration 1 is read";
+  boxes_.answers = {boxes::MsgAnswer::No};  // the start notice
+  Tabs().setCurrentIndex(2);
+  ASSERT_NE(NotMonitoringNote(), nullptr);
+  EXPECT_TRUE(NotMonitoringNote()->isVisible());
+  EXPECT_THAT(NotMonitoringNote()->text().toStdString(), HasSubstr("EasySetup"));
+  EXPECT_THAT(NotMonitoringNote()->text().toStdString(), HasSubstr("Read/Write"));
+
+  // START set on the Read/Write tab: the note goes.
+  Tabs().setCurrentIndex(1);
+  Click("read_writedisplaytext", 40);
+  Click("bit0");
+  EXPECT_FALSE(NotMonitoringNote()->isVisible());
+}
+
+TEST_F(WindowReportsTest, NotMonitoring_GoneOnceEasySetupStartsTheChip) {
+  Run(R"({"0x40": "0x00"})");
+  boxes_.answers = {boxes::MsgAnswer::No};
+  Tabs().setCurrentIndex(2);
+  ASSERT_NE(NotMonitoringNote(), nullptr);
+  ASSERT_TRUE(NotMonitoringNote()->isVisible());
+  Click("Command1");  // EasySetup writes Configuration 1 = 03
+  EXPECT_FALSE(NotMonitoringNote()->isVisible());
+}
+
+}  // namespace
