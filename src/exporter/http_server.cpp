@@ -81,16 +81,10 @@ bool HasBody(MHD_Connection* connection) {
 
 bool Authorised(HttpServer::Impl& server, MHD_Connection* connection, const WebConfig& web) {
   if (web.users.empty()) return true;
-  char* password = nullptr;
-  char* user = MHD_basic_auth_get_username_password(connection, &password);
-  const bool right =
-      user != nullptr && password != nullptr && server.passwords.Right(web.users, user, password);
-  if (password != nullptr) {
-    std::memset(password, 0, std::strlen(password));
-    MHD_free(password);
-  }
-  if (user != nullptr) MHD_free(user);
-  return right;
+  const char* header =
+      MHD_lookup_connection_value(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_AUTHORIZATION);
+  const std::optional<Credentials> given = ParseBasicAuth(header != nullptr ? header : "");
+  return given && server.passwords.Right(web.users, given->user, given->password);
 }
 
 MHD_Result Answer(void* cls, MHD_Connection* connection, const char* url, const char* method,

@@ -14,8 +14,14 @@ namespace {
 
 constexpr std::size_t kRemembered = 256;
 
-// Spent on a user name that is not in the file, so a wrong name costs as long as a wrong password.
-constexpr std::string_view kNobody = "$2b$10$abcdefghijklmnopqrstuu4T826PRnz0Hu6YlprUuxkZxOOj5Fw5S";
+int Base64Digit(char c) {
+  if (c >= 'A' && c <= 'Z') return c - 'A';
+  if (c >= 'a' && c <= 'z') return c - 'a' + 26;
+  if (c >= '0' && c <= '9') return c - '0' + 52;
+  if (c == '+') return 62;
+  if (c == '/') return 63;
+  return -1;
+}
 
 // Equal in time that does not depend on where the texts differ.
 bool SameBytes(std::string_view a, std::string_view b) {
@@ -26,6 +32,36 @@ bool SameBytes(std::string_view a, std::string_view b) {
 }
 
 }  // namespace
+
+std::optional<Credentials> ParseBasicAuth(std::string_view header) {
+  constexpr std::string_view kScheme = "basic ";
+  if (header.size() < kScheme.size()) return std::nullopt;
+  for (std::size_t i = 0; i < kScheme.size(); ++i) {
+    if ((header[i] | 0x20) != kScheme[i]) return std::nullopt;
+  }
+  std::string_view token = header.substr(kScheme.size());
+  while (!token.empty() && token.front() == ' ') token.remove_prefix(1);
+  while (!token.empty() && (token.back() == ' ' || token.back() == '\t')) token.remove_suffix(1);
+  if (token.empty() || token.size() % 4 != 0) return std::nullopt;
+  std::string text;
+  for (std::size_t i = 0; i < token.size(); i += 4) {
+    // "=" pads only the last four: "xx==" or "xxx=".
+    std::size_t pads = 0;
+    if (i + 4 == token.size() && token[i + 3] == '=') pads = token[i + 2] == '=' ? 2 : 1;
+    unsigned bits = 0;
+    for (std::size_t k = 0; k < 4; ++k) {
+      const int digit = k < 4 - pads ? Base64Digit(token[i + k]) : 0;
+      if (digit < 0) return std::nullopt;
+      bits = bits << 6 | static_cast<unsigned>(digit);
+    }
+    text.push_back(static_cast<char>(bits >> 16));
+    if (pads < 2) text.push_back(static_cast<char>(bits >> 8 & 0xFF));
+    if (pads < 1) text.push_back(static_cast<char>(bits & 0xFF));
+  }
+  const std::size_t colon = text.find(':');
+  if (colon == std::string::npos) return std::nullopt;
+  return Credentials{text.substr(0, colon), text.substr(colon + 1)};
+}
 
 bool BcryptMatches(std::string_view password, std::string_view hash) {
   if (password.find('\0') != std::string_view::npos || hash.size() < 4) return false;
@@ -50,7 +86,8 @@ bool PasswordCheck::Right(const NamedTexts& users, std::string_view user,
     if (SameBytes(name, user)) hash = &h;
   }
   if (hash == nullptr) {
-    BcryptMatches(password, kNobody);
+    // As long as a wrong password takes, so the time tells nothing about which names exist.
+    if (!users.empty()) BcryptMatches(password, users.front().second);
     return false;
   }
   std::string message;

@@ -2,6 +2,8 @@
 
 #include <array>
 #include <mutex>
+#include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -27,6 +29,15 @@ class PasswordCheck {
   std::mutex mutex_;
   std::vector<Digest> right_;  // bounded: emptied when full
 };
+
+struct Credentials {
+  std::string user;
+  std::string password;
+};
+
+// The user name and password of an Authorization header of the Basic scheme ("Basic " and the
+// base64 of "user:password"); nothing for any other header.
+std::optional<Credentials> ParseBasicAuth(std::string_view header);
 
 // Whether password hashes to hash under bcrypt ($2y$ taken as the $2b$ it is). Exposed for tests.
 bool BcryptMatches(std::string_view password, std::string_view hash);

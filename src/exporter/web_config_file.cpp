@@ -1,5 +1,6 @@
 #include "exporter/web_config_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -64,10 +65,17 @@ std::shared_ptr<const LoadedWebConfig> WebConfigFile::Load() const {
     auto loaded = std::make_shared<LoadedWebConfig>();
     loaded->config = parsed.config;
     if (const auto& tls = loaded->config.tls) {
+      const std::string cert = ReadWhole(tls->cert_file, "cert_file");
+      std::string key = ReadWhole(tls->key_file, "key_file");
       const std::string ca =
           tls->client_ca_file.empty() ? "" : ReadWhole(tls->client_ca_file, "client_ca_file");
-      loaded->tls = std::make_shared<TlsCredentials>(ReadWhole(tls->cert_file, "cert_file"),
-                                                     ReadWhole(tls->key_file, "key_file"), ca);
+      try {
+        loaded->tls = std::make_shared<TlsCredentials>(cert, key, ca);
+      } catch (...) {
+        std::fill(key.begin(), key.end(), '\0');
+        throw;
+      }
+      std::fill(key.begin(), key.end(), '\0');  // the key stays in GnuTLS's hands only
     }
     return loaded;
   } catch (const std::runtime_error& e) {

@@ -165,6 +165,14 @@ def run(args, work):
         if done.returncode != 0:
             raise StageError(f"{' '.join(command)} failed:\n{done.stdout}{done.stderr}")
 
+    step("the shipped example web configuration reads, up to the certificate it names")
+    example = os.path.join(source, "packaging/systemd/web-config.yml")
+    done = subprocess.run([args.kelvran, "serve", "--simulate", f"--web-config={example}"],
+                          capture_output=True, text=True, timeout=10)
+    if done.returncode != 2 or "cert_file /etc/kelvran/kelvran.pem cannot be read" not in done.stderr:
+        raise StageError(f"kelvran serve --web-config={example} ended with {done.returncode}: "
+                         f"{done.stderr}")
+
     step("kelvran serve on a simulated bench, over HTTP and over HTTPS with a password")
     with open(os.path.join(work, "bench.json"), "w") as f:
         json.dump(SCENARIO, f)

@@ -95,6 +95,24 @@ TEST(PasswordCheck, RemembersOnlyRightPasswords) {
     EXPECT_FALSE(check.Right(users, "nobody", "secret"));
   }
   EXPECT_FALSE(check.Right({{"prom", kOther}}, "prom", "secret")) << "the hash changed in the file";
+
+  const struct {
+    std::string header, user, password;  // user "-": refused
+  } headers[] = {
+      {"Basic cHJvbTpzZWNyZXQ=", "prom", "secret"},
+      {"basic   cHJvbTpzZWM6cmV0 ", "prom", "sec:ret"},
+      {"Basic Og==", "", ""},
+      {"Basic cHJvbXNlY3JldA==", "-", ""},  // no colon
+      {"Basic cHJvbTpzZWNyZXQ", "-", ""},
+      {"Basic cHJv=TpzZWNyZXQ=", "-", ""},
+      {"Basic cHJvbTpzZWNyZXQ=cHJv", "-", ""},
+      {"Bearer cHJvbTpzZWNyZXQ=", "-", ""},
+      {"Basic", "-", ""},
+  };
+  for (const auto& h : headers) {
+    const std::optional<Credentials> c = ParseBasicAuth(h.header);
+    EXPECT_EQ(c ? c->user + "/" + c->password : "-/", h.user + "/" + h.password) << h.header;
+  }
 }
 
 // Keys and certificates made by openssl for this run: a CA with a server certificate for
