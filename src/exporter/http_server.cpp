@@ -7,8 +7,9 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
+#include <memory>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
