@@ -13,7 +13,10 @@ gnutls_datum_t Datum(const std::string& text) {
 }
 
 void Check(int result, const std::string& what) {
-  if (result < 0) throw std::runtime_error(what + ": " + gnutls_strerror(result));
+  if (result >= 0) return;
+  std::string why = gnutls_strerror(result);
+  if (why.ends_with('.')) why.pop_back();
+  throw std::runtime_error(what + " (" + why + ")");
 }
 
 std::array<unsigned char, 64> KeyId(gnutls_pubkey_t key, std::size_t& size) {
