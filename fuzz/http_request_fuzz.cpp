@@ -1,6 +1,7 @@
 // What a scraper or anyone on the network sends the exporter: method, path and Accept header, one
-// per input line, then a --listen value. Every request gets one of the exporter's own answers
-// with nothing of the request in it; label values come out escaped and valid UTF-8.
+// per input line, then a --listen value and an Authorization header. Every request gets one of
+// the exporter's own answers with nothing of the request in it; label values come out escaped
+// and valid UTF-8; only the one right user name and password pass.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -11,6 +12,7 @@
 #include "exporter/exporter.h"
 #include "exporter/exposition.h"
 #include "exporter/listen_address.h"
+#include "exporter/password_check.h"
 
 namespace {
 
@@ -43,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::vector<std::string> lines;
   std::istringstream in(text);
   for (std::string line; std::getline(in, line);) lines.push_back(line);
-  lines.resize(4);
+  lines.resize(5);
 
   static exporter::Exporter server{{}};
   static const std::string not_found = server.Handle({"GET", "/x", ""}).body;
@@ -63,6 +65,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (listen.ok()) {
     const exporter::ParsedListen again = exporter::ParseListenAddress(listen.address.text);
     if (!again.ok() || again.address.text != listen.address.text) std::abort();
+  }
+
+  // "secret" at bcrypt's lowest cost, so a run tries many.
+  static const exporter::NamedTexts users = {
+      {"prom", "$2b$04$abcdefghijklmnopqrstuu2r9OfJnfCsdneAXAGHnS4UpFFP8WIrW"}};
+  static exporter::PasswordCheck passwords;
+  if (const auto given = exporter::ParseBasicAuth(lines[4])) {
+    const bool right = given->user == "prom" && given->password == "secret";
+    if (passwords.Right(users, given->user, given->password) != right) std::abort();
   }
 
   std::string escaped;

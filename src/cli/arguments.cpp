@@ -167,6 +167,9 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
       if (a.min_interval_seconds < 0) {
         return fail("--min-interval takes a time such as 1s, 500ms or 0, not '" + *v + "'");
       }
+    } else if ((v = OptionValue(args, i, "--web-config", missing))) {
+      if (v->empty()) return fail("--web-config takes a file name");
+      a.web_config = *v;
     } else if (arg == "--csv") {
       a.format = Format::Csv;
     } else if (arg == "--json") {
@@ -233,6 +236,9 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
   }
   if ((!a.listen.empty() || a.min_interval_seconds != 1.0) && a.command != "serve") {
     return fail("--listen and --min-interval belong to the serve command");
+  }
+  if (!a.web_config.empty() && a.command != "serve") {
+    return fail("--web-config belongs to the serve command");
   }
   return out;
 }

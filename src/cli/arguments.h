@@ -48,6 +48,7 @@ struct Arguments {
   Format format = Format::Auto;
   std::string listen;                 // serve: ADDRESS:PORT; empty for loopback at the default port
   double min_interval_seconds = 1.0;  // serve: a scrape sooner than this gets the last reading
+  std::string web_config;             // serve: the web configuration file (TLS, passwords)
   bool until_alarm = false;           // watch: end at the first alarm
 };
 

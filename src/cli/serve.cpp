@@ -13,6 +13,8 @@
 #include "exporter/http_server.h"
 #include "exporter/listen_address.h"
 #include "exporter/shared_link.h"
+#include "exporter/web_config.h"
+#include "exporter/web_config_file.h"
 
 namespace cli {
 
@@ -52,6 +54,16 @@ void WaitForStop(const Terminal& terminal) {
   }
 }
 
+// Whether a web configuration keeps strangers out: passwords, or client certificates required.
+bool Guarded(exporter::WebConfigFile* web) {
+  if (web == nullptr) return false;
+  const std::shared_ptr<const exporter::LoadedWebConfig> loaded = web->Current();
+  const exporter::WebConfig& c = loaded->config;
+  return !c.users.empty() ||
+         (c.tls && (c.tls->client_auth == exporter::ClientAuth::RequireAnyClientCert ||
+                    c.tls->client_auth == exporter::ClientAuth::RequireAndVerifyClientCert));
+}
+
 }  // namespace
 
 exporter::ChipLabels LabelsFor(const Found& chip) {
@@ -70,6 +82,17 @@ exporter::ChipLabels LabelsFor(const Found& chip) {
 
 int Serve(Session& session, const Arguments& args, std::ostream& out, std::ostream& err,
           const Terminal& terminal) {
+  // Read before any bus is touched: a file that cannot be used is a mistake to fix first.
+  std::unique_ptr<exporter::WebConfigFile> web;
+  if (!args.web_config.empty()) {
+    try {
+      web = std::make_unique<exporter::WebConfigFile>(
+          args.web_config, [&err](const std::string& line) { err << "kelvran: " << line << '\n'; });
+    } catch (const std::runtime_error& e) {
+      err << "kelvran: --web-config: " << e.what() << '\n';
+      return kExitUsage;
+    }
+  }
   const std::vector<Found> chips = DistinctChips(session.Detect());
   if (chips.empty()) {
     err << "kelvran: " << NoChipMessage(args) << '\n';
@@ -89,6 +112,12 @@ int Serve(Session& session, const Arguments& args, std::ostream& out, std::ostre
   exporter::ChipReader::Options options;
   options.min_interval = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
       std::chrono::duration<double>(args.min_interval_seconds));
+  if (!listen.address.loopback && options.min_interval < std::chrono::seconds(1)) {
+    // Each reading clears the chip's alarm latches: beyond this computer nobody decides how
+    // often that happens.
+    options.min_interval = std::chrono::seconds(1);
+    err << "kelvran: --min-interval is at least 1s when listening beyond loopback\n";
+  }
   std::vector<std::unique_ptr<exporter::ChipReader>> readers;
   for (const Found& chip : chips) {
     auto d = std::make_unique<devaccess::Declarations>(&shared);
@@ -98,19 +127,22 @@ int Serve(Session& session, const Arguments& args, std::ostream& out, std::ostre
   }
   exporter::Exporter exporter(std::move(readers));
 
-  if (!listen.address.loopback) {
+  if (!listen.address.loopback && !Guarded(web.get())) {
     err << "kelvran: warning: listening on " << listen.address.text
-        << ": the chip readings become visible to the network\n";
+        << ": the chip readings become visible to the network; --web-config=FILE asks for "
+           "passwords or client certificates (see \"Securing the exporter\" in "
+           "/usr/share/doc/kelvran-eval/prometheus.md)\n";
   }
   std::unique_ptr<exporter::HttpServer> server;
   try {
-    server = std::make_unique<exporter::HttpServer>(listen.address, exporter);
+    server = std::make_unique<exporter::HttpServer>(listen.address, exporter,
+                                                    exporter::HttpLimits{}, web.get());
   } catch (const std::runtime_error& e) {
     err << "kelvran: " << e.what() << '\n';
     return kExitBus;
   }
-  out << "kelvran: serving " << chips.size() << (chips.size() == 1 ? " chip" : " chips")
-      << " at http://" << server->address() << "/metrics\n";
+  out << "kelvran: serving " << chips.size() << (chips.size() == 1 ? " chip" : " chips") << " at "
+      << (server->tls() ? "https" : "http") << "://" << server->address() << "/metrics\n";
   for (std::size_t i = 0; i < chips.size(); ++i) {
     out << "  " << exporter.reader(i).labels().chip << "  " << Describe(chips[i]) << '\n';
   }

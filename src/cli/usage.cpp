@@ -101,16 +101,21 @@ std::string Usage(const std::string& command) {
   }
   if (command == "serve") {
     return Page(
-        "kelvran serve [--listen=ADDRESS:PORT] [--min-interval=1s] [bus options]",
+        "kelvran serve [--listen=ADDRESS:PORT] [--min-interval=1s] [--web-config=FILE]\n"
+        "              [bus options]",
         "Serves every chip found (or those the bus options pick) to Prometheus over HTTP:\n"
         "/metrics in the text format 0.0.4, or OpenMetrics 1.0 when the scraper asks for it,\n"
         "and / lists the chips. It only reads: nothing is ever written to a chip.\n"
         "--listen defaults to 127.0.0.1:19610 (loopback only); any other address makes the\n"
-        "readings visible to the network, and a warning says so. [::1]:19610 for IPv6,\n"
-        "port 0 for any free port. A scrape that comes within --min-interval of a chip's\n"
-        "last reading gets that reading. A bus failure shows as kelvran_up 0 and the next\n"
-        "scrape tries again. Ctrl-C or SIGTERM stops it. docs/prometheus.md has scrape\n"
-        "configs, alert rules and a dashboard. Exit status 1 also when it cannot listen.\n");
+        "readings visible to the network, and without --web-config a warning says so.\n"
+        "[::1]:19610 for IPv6, port 0 for any free port. A scrape that comes within\n"
+        "--min-interval (at least 1s beyond loopback) of a chip's last reading gets that\n"
+        "reading. --web-config=FILE takes the exporter ecosystem's web configuration file:\n"
+        "TLS (tls_server_config), passwords (basic_auth_users, bcrypt) and client\n"
+        "certificates; it is read again when it changes. A bus failure shows as\n"
+        "kelvran_up 0 and the next scrape tries again. Ctrl-C or SIGTERM stops it.\n"
+        "docs/prometheus.md has scrape configs, alert rules and a dashboard. Exit status 1\n"
+        "also when it cannot listen, 2 when FILE cannot be used.\n");
   }
   return std::string(
              "Usage: kelvran COMMAND [options]\n"

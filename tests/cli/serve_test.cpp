@@ -113,13 +113,16 @@ TEST(Serve, ChipsOnSeveralAdaptersAreToldApart) {
   }
 }
 
+// Beyond loopback, without a web configuration it still serves but says how to secure it, and
+// no scraper may drain the alarm latches faster than once a second.
 TEST(Serve, OutsideLoopbackItWarns) {
-  const Served s = Serve({"--listen=0.0.0.0:0"}, kFourChips);
+  const Served s = Serve({"--listen=0.0.0.0:0", "--min-interval=0"}, kFourChips);
   EXPECT_EQ(s.status, 0) << s.err;
   EXPECT_NE(s.err.find("warning: listening on 0.0.0.0:0: the chip readings become visible to "
-                       "the network"),
+                       "the network; --web-config=FILE asks for passwords"),
             std::string::npos)
       << s.err;
+  EXPECT_NE(s.err.find("--min-interval is at least 1s"), std::string::npos);
 }
 
 TEST(Serve, RefusesWhatItCannotDo) {
@@ -133,12 +136,22 @@ TEST(Serve, RefusesWhatItCannotDo) {
   EXPECT_NE(taken.find("cannot listen on"), std::string::npos) << taken;
   EXPECT_NE(taken.find("Address already in use"), std::string::npos) << taken;
 
+  const std::string web = ::testing::TempDir() + "serve_web.yml";
+  std::ofstream(web) << "tls_server_config:\n  cert_file: c.pem\n  key_fle: k.pem\n";
   const struct {
     Lines args;
     std::string scenario;
     int status;
     std::string err;
   } cases[] = {
+      {{"--web-config=" + web},
+       kFourChips,
+       2,
+       "--web-config: " + web + ": line 3: tls_server_config.key_fle: unknown key"},
+      {{"--web-config=/nonexistent/web.yml"},
+       kFourChips,
+       2,
+       "/nonexistent/web.yml: the file /nonexistent/web.yml cannot be read: No such file"},
       {{"--listen=127.0.0.1"}, kFourChips, 2, "--listen takes ADDRESS:PORT"},
       {{"--listen=[::1]:99999"}, kFourChips, 2, "the port is a number from 0 to 65535"},
       {{"--min-interval=soon"}, kFourChips, 2, "--min-interval takes a time"},

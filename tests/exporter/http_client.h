@@ -10,26 +10,45 @@
 
 namespace exporter {
 
-// Sends raw bytes to host:port ("127.0.0.1:40123") and returns everything the server answers
-// until it closes the connection (or 5 s pass).
-inline std::string Exchange(const std::string& address, const std::string& request) {
+// A TCP connection to host:port ("127.0.0.1:40123"), from the loopback address `from` when given
+// (127.0.0.2, 127.0.0.3 ... are other clients to the server); -1 when it cannot connect.
+inline int Connect(const std::string& address, const std::string& from = "") {
+  const auto ipv4 = [](const std::string& host, int port) {
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<std::uint16_t>(port));
+    inet_pton(AF_INET, host.c_str(), &a.sin_addr);
+    return a;
+  };
   const std::size_t colon = address.rfind(':');
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_port = htons(static_cast<std::uint16_t>(std::stoi(address.substr(colon + 1))));
-  inet_pton(AF_INET, address.substr(0, colon).c_str(), &a.sin_addr);
+  const sockaddr_in a = ipv4(address.substr(0, colon), std::stoi(address.substr(colon + 1)));
   const int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   timeval timeout{5, 0};
   ::setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+  const sockaddr_in source = ipv4(from, 0);
+  if ((!from.empty() &&
+       ::bind(s, reinterpret_cast<const sockaddr*>(&source), sizeof source) != 0) ||
+      ::connect(s, reinterpret_cast<const sockaddr*>(&a), sizeof a) != 0) {
+    ::close(s);
+    return -1;
+  }
+  return s;
+}
+
+// Sends raw bytes and returns everything the server answers until it closes the connection (or
+// 5 s pass).
+inline std::string Exchange(const std::string& address, const std::string& request,
+                            const std::string& from = "") {
+  const int s = Connect(address, from);
   std::string answer;
-  if (::connect(s, reinterpret_cast<const sockaddr*>(&a), sizeof a) == 0) {
+  if (s >= 0) {
     ::send(s, request.data(), request.size(), MSG_NOSIGNAL);
     char buffer[4096];
     for (ssize_t n; (n = ::recv(s, buffer, sizeof buffer, 0)) > 0;) {
       answer.append(buffer, static_cast<std::size_t>(n));
     }
+    ::close(s);
   }
-  ::close(s);
   return answer;
 }
 

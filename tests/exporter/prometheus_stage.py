@@ -4,10 +4,14 @@
 Starts `kelvran serve` on a simulated bench and a Prometheus of its own (temporary config and
 storage, loopback, free ports) that scrapes it every second, then checks what a lab relies on:
 Prometheus answers kelvran_voltage_volts{channel="+12V"} with the simulated value and up is 1;
+the same over HTTPS with basic auth from a `kelvran serve --web-config` whose certificate the
+stage makes with openssl (Prometheus trusting it through a CA file), while a job with a wrong
+password gets up 0;
 `promtool check metrics` finds nothing to say about a scrape; the shipped alert rules pass
 `promtool check rules` and `promtool test rules` and Prometheus loads them; the shipped Grafana
 dashboard parses and names only metrics the exporter serves; SIGTERM ends the exporter cleanly.
-Fails with a message when prometheus or promtool is missing (scripts/deps installs them).
+Fails with a message when prometheus, promtool or openssl is missing (scripts/deps installs
+them).
 """
 import argparse
 import json
@@ -22,6 +26,7 @@ import tempfile
 import time
 import urllib.parse
 import urllib.request
+import warnings
 
 SCENARIO = {
     "smbus": {"chips": [{"address": "0x2D"}]},
@@ -31,6 +36,7 @@ SCENARIO = {
 }
 V12 = 12.0
 TOLERANCE = 0.07  # one count of the +12V scale
+PASSWORD = "lab-prometheus-secret"
 
 
 class StageError(Exception):
@@ -94,15 +100,57 @@ def metric_names_in(value):
     return found
 
 
+def make_certificate(work):
+    """A CA and a server certificate for 127.0.0.1 signed by it; returns the CA file."""
+    script = """set -e
+    openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -keyout ca.key \
+      -subj /CN=stage-ca -days 2 -out ca.pem
+    openssl req -new -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -keyout server.key \
+      -subj /CN=127.0.0.1 -out server.csr
+    printf 'subjectAltName=IP:127.0.0.1\\n' > server.ext
+    openssl x509 -req -in server.csr -CA ca.pem -CAkey ca.key -CAcreateserial -days 2 \
+      -extfile server.ext -out server.pem
+    """
+    done = subprocess.run(["sh", "-c", script], cwd=work, capture_output=True, text=True)
+    if done.returncode != 0:
+        raise StageError(f"openssl could not make the stage's certificate:\n{done.stderr}")
+    return os.path.join(work, "ca.pem")
+
+
+def bcrypt(password):
+    with warnings.catch_warnings():
+        warnings.simplefilter("ignore", DeprecationWarning)
+        import crypt
+    return crypt.crypt(password, crypt.mksalt(crypt.METHOD_BLOWFISH, rounds=1 << 10))
+
+
+def start_serve(args, work, name, extra):
+    """kelvran serve on the bench; returns the process, its output files and its address."""
+    out = open(os.path.join(work, f"{name}.out"), "w+")
+    err = open(os.path.join(work, f"{name}.err"), "w+")
+    serve = subprocess.Popen([args.kelvran, "serve", f"--simulate={os.path.join(work, 'bench.json')}",
+                              "--listen=127.0.0.1:0"] + extra, stdout=out, stderr=err)
+
+    def address():
+        out.seek(0)
+        m = re.search(r"at https?://([0-9.]+:[0-9]+)/metrics", out.read())
+        if serve.poll() is not None:
+            err.seek(0)
+            raise StageError(f"kelvran serve ended with {serve.returncode}: {err.read()}")
+        return m and m.group(1)
+    return serve, out, err, wait_for(f"kelvran serve ({name}) printed where it listens", address, 10)
+
+
 def step(name):
     print(f"--- {name}", flush=True)
 
 
 def run(args, work):
-    for tool in ("prometheus", "promtool"):
+    for tool, package in (("prometheus", "prometheus"), ("promtool", "prometheus"),
+                          ("openssl", "openssl")):
         if shutil.which(tool) is None:
-            raise StageError(f"{tool} is not installed: this stage needs Debian's prometheus "
-                             "package (scripts/deps installs it: apt-get install prometheus)")
+            raise StageError(f"{tool} is not installed: this stage needs Debian's {package} "
+                             f"package (scripts/deps installs it: apt-get install {package})")
     source = os.path.abspath(args.source)
     rules = os.path.join(source, "packaging/prometheus/kelvran-alerts.yml")
     rules_test = os.path.join(source, "tests/exporter/alert_rules_test.yml")
@@ -117,23 +165,27 @@ def run(args, work):
         if done.returncode != 0:
             raise StageError(f"{' '.join(command)} failed:\n{done.stdout}{done.stderr}")
 
-    step("kelvran serve on a simulated bench")
-    scenario = os.path.join(work, "bench.json")
-    with open(scenario, "w") as f:
+    step("the shipped example web configuration reads, up to the certificate it names")
+    example = os.path.join(source, "packaging/systemd/web-config.yml")
+    done = subprocess.run([args.kelvran, "serve", "--simulate", f"--web-config={example}"],
+                          capture_output=True, text=True, timeout=10)
+    if done.returncode != 2 or "cert_file /etc/kelvran/kelvran.pem cannot be read" not in done.stderr:
+        raise StageError(f"kelvran serve --web-config={example} ended with {done.returncode}: "
+                         f"{done.stderr}")
+
+    step("kelvran serve on a simulated bench, over HTTP and over HTTPS with a password")
+    with open(os.path.join(work, "bench.json"), "w") as f:
         json.dump(SCENARIO, f)
-    serve_out = open(os.path.join(work, "serve.out"), "w+")
-    serve_err = open(os.path.join(work, "serve.err"), "w+")
-    serve = subprocess.Popen([args.kelvran, "serve", f"--simulate={scenario}",
-                              "--listen=127.0.0.1:0"], stdout=serve_out, stderr=serve_err)
+    ca_file = make_certificate(work)
+    web_config = os.path.join(work, "web.yml")
+    with open(web_config, "w") as f:
+        f.write("tls_server_config:\n  cert_file: server.pem\n  key_file: server.key\n"
+                f"basic_auth_users:\n  prometheus: '{bcrypt(PASSWORD)}'\n")
+    serve, serve_out, serve_err, exporter = start_serve(args, work, "serve", [])
+    secure = None
     try:
-        def address():
-            serve_out.seek(0)
-            m = re.search(r"at http://([0-9.]+:[0-9]+)/metrics", serve_out.read())
-            if serve.poll() is not None:
-                serve_err.seek(0)
-                raise StageError(f"kelvran serve ended with {serve.returncode}: {serve_err.read()}")
-            return m and m.group(1)
-        exporter = wait_for("kelvran serve printed where it listens", address, 10)
+        secure, _, _, secure_exporter = start_serve(args, work, "secure",
+                                                    [f"--web-config={web_config}"])
 
         step("promtool check metrics on a scrape")
         content_type, text = fetch(f"http://{exporter}/metrics")
@@ -171,6 +223,11 @@ def run(args, work):
                     f"rule_files:\n  - {rules}\n"
                     "scrape_configs:\n  - job_name: kelvran\n    static_configs:\n"
                     f"      - targets: ['{exporter}']\n")
+            for job, password in (("kelvran-https", PASSWORD), ("kelvran-wrong-password", "guess")):
+                f.write(f"  - job_name: {job}\n    scheme: https\n"
+                        f"    tls_config:\n      ca_file: {ca_file}\n"
+                        f"    basic_auth:\n      username: prometheus\n      password: {password}\n"
+                        f"    static_configs:\n      - targets: ['{secure_exporter}']\n")
         log = open(os.path.join(work, "prometheus.log"), "w+")
         prometheus = subprocess.Popen(
             ["prometheus", f"--config.file={config}",
@@ -193,7 +250,7 @@ def run(args, work):
             up = query(prometheus_address, 'up{job="kelvran"}')
             if len(up) != 1 or up[0]["value"][1] != "1":
                 raise StageError(f"up{{job=\"kelvran\"}} is {up}")
-            chips = query(prometheus_address, "kelvran_up == 1")
+            chips = query(prometheus_address, 'kelvran_up{job="kelvran"} == 1')
             if sorted(s["metric"]["chip"] for s in chips) != ["printer/port0/0x2E",
                                                              "smbus/i2c-0/0x2D"]:
                 raise StageError(f"kelvran_up == 1 gives {chips}")
@@ -205,6 +262,23 @@ def run(args, work):
                 return sum(len(g["rules"]) for g in groups if g["name"] == "kelvran") == 10
             wait_for("Prometheus loaded the 10 alert rules", rules_loaded, 10)
             print(f"Prometheus holds +12V = {value} V and up = 1 for both chips")
+
+            def up(job):
+                series = query(prometheus_address, f'up{{job="{job}"}}')
+                return series[0]["value"][1] if series else None
+            def secure_v12():
+                for series in query(prometheus_address,
+                                    'kelvran_voltage_volts{job="kelvran-https",channel="+12V"}'):
+                    return float(series["value"][1])
+                return None
+            value = wait_for("Prometheus held +12V scraped over HTTPS", secure_v12, 20)
+            if abs(value - V12) > TOLERANCE or up("kelvran-https") != "1":
+                raise StageError(f"over HTTPS +12V = {value}, up = {up('kelvran-https')}")
+            wrong = wait_for("Prometheus tried the wrong password",
+                             lambda: up("kelvran-wrong-password"), 20)
+            if wrong != "0":
+                raise StageError(f"a scrape with a wrong password gives up = {wrong}")
+            print(f"over HTTPS with basic auth: +12V = {value} V, up = 1; wrong password: up = 0")
         except Exception:
             log.seek(0)
             print("Prometheus's log, last lines:\n" + "".join(log.readlines()[-20:]), flush=True)
@@ -228,9 +302,10 @@ def run(args, work):
             serve_err.seek(0)
             raise StageError(f"kelvran serve ended with {status} after SIGTERM: {serve_err.read()}")
     finally:
-        if serve.poll() is None:
-            serve.kill()
-            serve.wait()
+        for process in (serve, secure):
+            if process is not None and process.poll() is None:
+                process.kill()
+                process.wait()
 
 
 def main():
