@@ -197,7 +197,8 @@ py::dict ChipHandle::Snapshot() {
   return py::module_::import("json").attr("loads")(SnapshotText());
 }
 
-void ChipHandle::SaveSnapshot(const std::string& path, bool overwrite) {
+void ChipHandle::SaveSnapshot(const py::object& where, bool overwrite) {
+  const std::string path = py::str(py::module_::import("os").attr("fspath")(where));
   std::error_code error;
   const auto size = std::filesystem::file_size(path, error);
   if (!overwrite && !error && size > 0) {

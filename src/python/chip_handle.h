@@ -31,7 +31,7 @@ class ChipHandle {
   pybind11::object Sample();
 
   pybind11::dict Snapshot();
-  void SaveSnapshot(const std::string& path, bool overwrite);
+  void SaveSnapshot(const pybind11::object& path, bool overwrite);
   pybind11::list Restore(const pybind11::object& source, bool force, bool dry_run);
 
   void Close();

@@ -2,6 +2,8 @@
 
 #include <cerrno>
 
+#include <pybind11/stl.h>
+
 #include "chip/file_text.h"
 
 namespace py = pybind11;
