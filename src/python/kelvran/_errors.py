@@ -61,3 +61,8 @@ class NoChipError(LookupError):
 
     def __str__(self):
         return "\n".join([self.message, *self.reasons])
+
+
+# Shown as kelvran.BusError, where users import them from.
+for _error in (BusError, WriteError, FileError, NoChipError):
+    _error.__module__ = "kelvran"
