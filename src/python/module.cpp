@@ -195,4 +195,6 @@ first), times (default: every one after), error ("NACK", "TIMEOUT").)")
   m.def("_read_recording_columns", &pykelvran::ReadRecordingColumns, py::arg("path"),
         "The recording's rows as arrays (kelvran.read_recording makes the DataFrame).");
   m.attr("__version__") = KELVRAN_VERSION;
+  // Shown as kelvran.Chip and kelvran.Simulator, where users find them.
+  for (const char* name : {"Chip", "Simulator"}) m.attr(name).attr("__module__") = "kelvran";
 }

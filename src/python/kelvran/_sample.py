@@ -25,3 +25,6 @@ class Sample:
     limits: dict
     alarms: set
     raw: dict
+
+
+Sample.__module__ = "kelvran"
