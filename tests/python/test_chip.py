@@ -1,4 +1,6 @@
 import errno
+import threading
+import time
 
 import pytest
 
@@ -115,3 +117,26 @@ def test_snapshot_saved_and_restored(tmp_path):
         path.write_text("{}")
         with pytest.raises(kelvran.FileError, match="chip.json"):
             chip.restore(path)
+
+
+def test_transfers_let_other_threads_run(scenario):
+    # 1 ms a transfer: the main thread keeps running while a sample waits for the bus.
+    chip = kelvran.Simulator(scenario({"latency_us": 1000, "smbus": {"chips": [{}]}})).open()
+    sampled = []
+    worker = threading.Thread(
+        target=lambda: sampled.extend([time.monotonic(), chip.sample(), time.monotonic()]))
+    worker.start()
+    ticks = []
+    while worker.is_alive():
+        ticks.append(time.monotonic())
+    start, _, end = sampled
+    during = [start] + [t for t in ticks if start < t < end] + [end]
+    assert max(b - a for a, b in zip(during, during[1:])) < (end - start) / 2
+
+
+def test_files_that_cannot_be_used(tmp_path):
+    with pytest.raises(kelvran.FileError, match="missing.json"):
+        kelvran.Simulator(tmp_path / "missing.json")
+    with pytest.raises(kelvran.FileError) as missing:
+        kelvran.read_recording(tmp_path / "missing.csv")
+    assert missing.value.errno == errno.ENOENT
