@@ -1,7 +1,9 @@
 """A board's acceptance test: its limits are set, its readings sit inside them, and its alarms
 latch when an input leaves them.
 
-On the simulated chip (CI):    python3 -m pytest examples/pytest
+On the simulated bench (CI):   python3 -m pytest examples/pytest
+On a simulated board as set up for its test (board.json, a scenario file):
+                               python3 -m pytest examples/pytest --kelvran-scenario=board.json
 On the board at i2c adapter 7: python3 -m pytest examples/pytest --kelvran-bus=7
 The tests that move the inputs need the simulator and are skipped on the board.
 """
