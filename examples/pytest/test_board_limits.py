@@ -23,7 +23,8 @@ def test_every_reading_sits_inside_its_limits(kelvran_chip):
     for name, value in sample.readings.items():
         low, high = sample.limits[name]
         assert value is not None, f"{name} has stalled"
-        assert low <= value and (high is None or value <= high), f"{name} {value} {sample.units[name]}"
+        reading = f"{name} {value} {sample.units[name]}"
+        assert low <= value and (high is None or value <= high), reading
         assert high is None or low < high, f"{name}: the low limit is not below the high one"
 
 
