@@ -101,13 +101,19 @@ def test_time_moved_by_hand(scenario):
 
 def test_snapshot_saved_and_restored(tmp_path):
     path = tmp_path / "chip.json"
-    with kelvran.open(simulate=True, medium="smbus") as chip:
+    sim = kelvran.Simulator()
+    with sim.open(medium="smbus") as chip:
         chip.save_snapshot(path)
         saved = chip.read("12V High")
         chip.write("12V High", saved - 10)
         plan = chip.restore(path, dry_run=True)
         assert [s["address"] for s in plan if s["role"] == "restore"] == [0x33]
         assert chip.read(0x33) == saved - 10
+        sim.add_fault(op="W", register=0x33, times=1)
+        with pytest.raises(kelvran.BusError) as stopped:
+            chip.restore(path)
+        assert (stopped.value.register, stopped.value.operation) == (0x33, "write")
+        assert "not written" in str(stopped.value)
         chip.restore(path)
         assert chip.read(0x33) == saved
         assert chip.restore(chip.snapshot()) == []
