@@ -108,12 +108,7 @@ int OnTheChip(Session& session, const Arguments& args, const chip::RegisterEntry
     return Watch(session.d(), args, out, err, terminal);
   } catch (const buslink::BusError& e) {
     if (!e.context()) throw;
-    const buslink::TransferContext& c = *e.context();
-    const char* doing =
-        c.operation == buslink::TransferContext::Operation::Write ? "writing " : "reading ";
-    throw buslink::BusError(e.code(), doing + chip::RegisterName(static_cast<std::uint8_t>(c.reg)) +
-                                          " of the chip at " + Describe(session.chip()) + ": " +
-                                          e.what());
+    throw buslink::BusError(e.code(), DescribeFailure(e, session.chip()));
   }
 }
 

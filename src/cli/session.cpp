@@ -7,6 +7,7 @@
 #include "buslink/linux/linux_backend.h"
 #include "buslink/sim/scenario.h"
 #include "buslink/sim/simulated_hardware.h"
+#include "chip/register_write.h"
 #include "files/file_text.h"
 
 namespace cli {
@@ -176,6 +177,14 @@ void PointAt(devaccess::Declarations& d, const Found& chip) {
   }
   link.SetMedium(chip.medium);
   d.comms_medium = devaccess::CommsMediumOf(chip.medium);
+}
+
+std::string DescribeFailure(const buslink::BusError& e, const Found& chip) {
+  const buslink::TransferContext& c = *e.context();
+  const char* doing =
+      c.operation == buslink::TransferContext::Operation::Write ? "writing " : "reading ";
+  return doing + chip::RegisterName(static_cast<std::uint8_t>(c.reg)) + " of the chip at " +
+         Describe(chip) + ": " + e.what();
 }
 
 std::string NoChipMessage(const Arguments& args) {

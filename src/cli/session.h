@@ -8,6 +8,7 @@
 
 #include "access/declarations.h"
 #include "access/device_search.h"
+#include "buslink/bus_error.h"
 #include "buslink/bus_link.h"
 #include "buslink/bus_trace.h"
 #include "cli/arguments.h"
@@ -88,6 +89,10 @@ class Session {
 
 // Points a shared state at a chip Detect found, as the wizard's Finish does.
 void PointAt(devaccess::Declarations& d, const Found& chip);
+
+// "reading 0x41 (INT Status 1) of the chip at smbus address 0x2D: <the bus's message>": a failed
+// register transfer as the programs report it. e must name its transfer (context()).
+std::string DescribeFailure(const buslink::BusError& e, const Found& chip);
 
 // What to tell the user when nothing matched: "no KELVRAN answered on the SMBus at 0x2C".
 std::string NoChipMessage(const Arguments& args);

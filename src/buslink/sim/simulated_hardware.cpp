@@ -491,6 +491,17 @@ Chip* SimulatedHardware::SMBusChip(std::uint8_t smbus_address, int adapter_numbe
   return nullptr;
 }
 
+std::vector<Chip*> SimulatedHardware::AllChips() {
+  std::vector<Chip*> chips;
+  for (State::Port& port : state_->ports) {
+    for (State::Board& board : port.boards) chips.push_back(board.chip.get());
+  }
+  for (State::Adapter& adapter : state_->adapters) {
+    for (State::BusChip& chip : adapter.chips) chips.push_back(chip.chip.get());
+  }
+  return chips;
+}
+
 SimClock& SimulatedHardware::Clock() {
   return *state_->clock;
 }

@@ -31,6 +31,8 @@ class SimulatedHardware : public Backend {
   // has a chip there.
   Chip* BoardChip(int port, std::uint8_t board_address);
   Chip* SMBusChip(std::uint8_t smbus_address, int adapter_number = -1);
+  // Every chip, printer-port boards first: for those who change the inputs of all of them.
+  std::vector<Chip*> AllChips();
 
   // --bus: the SMBus search covers only the adapters choice names.
   void LimitSearchTo(std::optional<BusChoice> choice);
