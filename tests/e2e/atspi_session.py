@@ -49,6 +49,20 @@ def missing_tools():
     return missing
 
 
+def ready(args, tools=()):
+    """Whether every tool a run needs is installed and the program is there; says what is
+    missing."""
+    missing = missing_tools() + [tool for tool in tools if shutil.which(tool) is None]
+    if missing:
+        log("FAILED: not installed:", ", ".join(missing), "(scripts/deps installs them)")
+    elif not os.access(args.program, os.X_OK):
+        log("FAILED: no program at", args.program)
+    else:
+        os.makedirs(args.out, exist_ok=True)
+        return True
+    return False
+
+
 def become_subreaper():
     libc = ctypes.CDLL(None, use_errno=True)
     if libc.prctl(PR_SET_CHILD_SUBREAPER, 1, 0, 0, 0) != 0:
@@ -521,6 +535,14 @@ class Desktop:
                 action.doAction(i)
                 return
         raise Failure(f"{node.name!r} offers none of the actions {names}")
+
+    def menu_item(self, text):
+        """A menu entry by its text (entries are actions, which have no objectName); a key shown
+        beside the text ("Contents\tF1") is not part of it."""
+        return self.wait_for(f"the menu entry {text!r}", lambda: next(
+            (node for node in self.walk(self.application())
+             if node.getRole() == self.atspi.ROLE_MENU_ITEM
+             and node.name.replace("&", "").split("\t")[0] == text), None))
 
     def extents(self, node):
         node.clear_cache()

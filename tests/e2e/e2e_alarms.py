@@ -18,14 +18,14 @@ Exit status: 0 passed, 1 failed (also when a tool it needs is not installed).
 import argparse
 import os
 import re
-import shutil
 import subprocess
 import sys
 import time
 
 from atspi_session import (Desktop, Failure, Session, close_and_await_end, copy_to_docs,
-                           driver_command, driver_status, launched, log, log_program_output,
-                           missing_tools, x_window, xdotool)
+                           driver_status, launched, log, ready, x_window, xdotool)
+from e2e_run import X11Acts
+from walk import Walk, run_walk
 
 TITLE = "KELVRAN Evaluation Software"
 EXTERNAL_1_LAMP = "SSPanel11_8"
@@ -87,29 +87,20 @@ def start_dunst(session):
 
 
 def launch(args):
-    missing = missing_tools() + [t for t in ("dunst",) if shutil.which(t) is None]
-    if missing:
-        log("FAILED: not installed:", ", ".join(missing), "(scripts/deps installs them)")
+    if not ready(args, ["dunst"]):
         return 1
-    os.makedirs(args.out, exist_ok=True)
     with Session() as session:
         # A first run: no settings, so notifications start off as a user finds them.
         session.env["XDG_CONFIG_HOME"] = session.path("config")
         notifications = start_dunst(session)
-        output = session.path("program.out")
-        program = session.start_program([args.program, "--simulate=" + BENCH, "--a11y-ids"], output)
-        drive = driver_command(__file__, args.out, args.docs)
-        status = session.run_driver(drive, {"KELVRAN_E2E_PID": str(program.pid),
-                                            "KELVRAN_E2E_NOTIFICATIONS": notifications},
-                                    ALARM_TIMEOUT + 90)
-        if status != 0:
-            log_program_output(output)
-    return status
+        with open(BENCH, encoding="utf-8") as bench:
+            return run_walk(session, args, __file__, [], ALARM_TIMEOUT + 90,
+                            "after its main window closed", bench.read(),
+                            env={"KELVRAN_E2E_NOTIFICATIONS": notifications})
 
 
 def drive(args):
     ui = Desktop()
-    pyatspi = ui.atspi
     shots = []
 
     def screenshot(window, file_name, crop=None):
@@ -122,28 +113,9 @@ def drive(args):
         shots.append(path)
         log("screenshot", path)
 
-    # The wizard: the SMBus chip.
-    ui.wait_for("the program on the accessibility bus", ui.application, timeout=30)
-    ui.wait_for("the wizard", lambda: ui.top_level("KELVRAN Search Wizard"))
-    next_button, finish = ui.find("NextCMD"), ui.find("FinishCMD")
-    ui.act(next_button)
-    smbus = ui.find_showing("SMBusCheck")
-    if not ui.checked(smbus):
-        ui.act(smbus)
-        ui.wait_for("the SMBus box to be ticked", lambda: ui.checked(smbus))
-    ui.act(next_button)
-    results = ui.find_showing("SearchResultsLIST")
-    ui.wait_for("Finish to be enabled", lambda: ui.enabled(finish))
-    smbus_line = next((item for item in ui.list_lines(results)
-                       if item.name.rstrip().endswith("SMBus2D")), None)
-    if smbus_line is None:
-        raise Failure("the search found no SMBus chip at 2Dh")
-    ui.click(smbus_line)
-    ui.wait_for("the SMBus line to be selected",
-                lambda: ui.has_state(smbus_line, pyatspi.STATE_SELECTED))
-    ui.act(finish)
-    ui.wait_for("the main window", lambda: ui.top_level(TITLE))
-    main_window = ui.wait_for("the main window on screen", lambda: x_window(TITLE))
+    # The wizard: the SMBus chip, by keys as the walk of every tab does it.
+    Walk(X11Acts(args, keep_shots=False)).wizard()
+    main_window = x_window(TITLE)
 
     # File > Notify on Alarms, from the menu as a user turns it on.
     xdotool("windowfocus", "--sync", main_window)
