@@ -22,8 +22,8 @@ import subprocess
 import sys
 import time
 
-from atspi_session import (Desktop, Failure, Session, close_and_await_end, copy_to_docs,
-                           driver_status, launched, log, ready, x_window, xdotool)
+from atspi_session import (Failure, Session, close_and_await_end, driver_status, launched, log,
+                           ready, xdotool)
 from e2e_run import X11Acts
 from walk import Walk, run_walk
 
@@ -33,30 +33,7 @@ ALARM_TIMEOUT = 30  # s: the bench crosses the limit four seconds after its star
 BENCH = os.path.join(os.path.dirname(os.path.abspath(__file__)), "alarm_bench.json")
 
 # dunst's look for the screenshot, and a script that logs every notification it shows.
-DUNST_CONFIG = """
-[global]
-    font = DejaVu Sans 10
-    width = 460
-    height = 200
-    origin = top-right
-    offset = 16x16
-    frame_width = 2
-    padding = 10
-    horizontal_padding = 12
-    format = "<b>%s</b>\\n%b\\n<small>%a</small>"
-    icon_position = off
-[urgency_normal]
-    background = "#2b303b"
-    foreground = "#eceff4"
-    frame_color = "#5e81ac"
-[urgency_critical]
-    background = "#3b2b2b"
-    foreground = "#ffffff"
-    frame_color = "#d04040"
-[log]
-    appname = "*"
-    script = {script}
-"""
+DUNST_CONFIG = os.path.join(os.path.dirname(os.path.abspath(__file__)), "dunstrc")
 LOG_SCRIPT = """#!/bin/sh
 printf '%s|%s|%s|%s\\n' "$DUNST_APP_NAME" "$DUNST_SUMMARY" "$DUNST_BODY" "$DUNST_URGENCY" >> {log}
 """
@@ -69,8 +46,8 @@ def start_dunst(session):
         f.write(LOG_SCRIPT.format(log=log_file))
     os.chmod(script, 0o755)
     config = session.path("dunstrc")
-    with open(config, "w") as f:
-        f.write(DUNST_CONFIG.format(script=script))
+    with open(DUNST_CONFIG) as template, open(config, "w") as f:
+        f.write(template.read().format(script=script))
     session._start(["dunst", "-config", config], "dunst")
     # Asked of the bus, not of the service: a call to the service would have the bus start
     # another daemon of its own (with the default look) in ours' place.
@@ -100,26 +77,15 @@ def launch(args):
 
 
 def drive(args):
-    ui = Desktop()
-    shots = []
-
-    def screenshot(window, file_name, crop=None):
-        path = os.path.join(args.out, file_name)
-        if crop is None:
-            subprocess.run(["import", "-window", str(window), path], check=True)
-        else:
-            subprocess.run(["import", "-window", "root", "-crop", crop, "+repage", path],
-                           check=True)
-        shots.append(path)
-        log("screenshot", path)
-
+    acts = X11Acts(args, keep_shots=False)
+    ui = acts.ui
     # The wizard: the SMBus chip, by keys as the walk of every tab does it.
-    Walk(X11Acts(args, keep_shots=False)).wizard()
-    main_window = x_window(TITLE)
+    Walk(acts).wizard()
+    acts.keep_shots = True
+    main_window = acts.focus_window(TITLE)
 
     # File > Notify on Alarms, from the menu as a user turns it on.
-    xdotool("windowfocus", "--sync", main_window)
-    xdotool("key", "alt+f")
+    acts.key("alt+f")
     ui.find_showing("menu_file")
     item = ui.wait_for("the Notify on Alarms item", lambda: next(
         (n for n in ui.walk(ui.find("menu_file")) if n.name == "Notify on Alarms"), None))
@@ -133,8 +99,7 @@ def drive(args):
     lamp = ui.find_showing(EXTERNAL_1_LAMP)
     log("waiting for the bench's external temperature to pass its limit")
     ui.wait_for("the External 1 lamp to light", lambda: ui.checked(lamp), timeout=ALARM_TIMEOUT)
-    time.sleep(0.2)  # the lamp painted
-    screenshot(main_window, "alarm-lamp.png")
+    acts.shot(TITLE, "alarm-lamp.png")
 
     # The notification as the daemon shows it and as it received it.
     logged = os.environ["KELVRAN_E2E_NOTIFICATIONS"]
@@ -157,18 +122,10 @@ def drive(args):
         ["xdotool", "search", "--onlyvisible", "--class", "Dunst"],
         capture_output=True, text=True).stdout.split())[-1]
     time.sleep(0.3)
-    geometry = dict(line.split("=") for line in subprocess.run(
-        ["xdotool", "getwindowgeometry", "--shell", popup],
-        capture_output=True, text=True, check=True).stdout.split())
-    # The notification with a margin of the desktop around it.
-    margin = 12
-    x, y = max(0, int(geometry["X"]) - margin), max(0, int(geometry["Y"]) - margin)
-    screenshot(None, "alarm-notification.png",
-               f"{int(geometry['WIDTH']) + 2 * margin}x{int(geometry['HEIGHT']) + 2 * margin}"
-               f"+{x}+{y}")
+    acts.area_shot(popup, "alarm-notification.png", margin=12)  # with the desktop around it
 
     close_and_await_end(ui, main_window)
-    copy_to_docs(shots, args.docs)
+    acts.done()
     return 0
 
 

@@ -176,21 +176,27 @@ class X11Acts(AtspiActs):
         self.key("Right")
         log("one gauge step:", walk.write_to(LOW_12V, "a gauge step to write the limits"))
 
+    def area_shot(self, window, file_name, margin=0):
+        """A shot of the screen where window stands, with a margin around it: a menu or a
+        notification is a window of its own, shown over others."""
+        geometry = {key: int(value) for key, value in (line.split("=") for line in subprocess.run(
+            ["xdotool", "getwindowgeometry", "--shell", str(window)],
+            capture_output=True, text=True, check=True).stdout.split()) if key != "SCREEN"}
+        x, y = max(0, geometry["X"] - margin), max(0, geometry["Y"] - margin)
+        path = os.path.join(self.args.out, file_name)
+        subprocess.run(["import", "-window", "root", "-crop",
+                        f"{geometry['WIDTH'] + 2 * margin}x{geometry['HEIGHT'] + 2 * margin}"
+                        f"+{x}+{y}", "+repage", path], check=True)
+        self.shots.append(path)
+        log("screenshot", path)
+
     def file_menu_shot(self):
-        """The File menu over the live display. The menu is a window of its own, so the shot is
-        taken of the screen where the main window stands."""
+        """The File menu over the live display, on the screen where the main window stands."""
         window = self.focus_window(MAIN)
         self.key("alt+f")
         self.ui.find_showing("menu_file")
         time.sleep(0.4)
-        geometry = dict(line.split("=") for line in subprocess.run(
-            ["xdotool", "getwindowgeometry", "--shell", str(window)],
-            capture_output=True, text=True, check=True).stdout.split())
-        path = os.path.join(self.args.out, "file-menu.png")
-        subprocess.run(["import", "-window", "root", "-crop",
-                        f"{geometry['WIDTH']}x{geometry['HEIGHT']}+{geometry['X']}+{geometry['Y']}",
-                        "+repage", path], check=True)
-        self.shots.append(path)
+        self.area_shot(window, "file-menu.png")
         self.key("Escape")
         self.key("Escape")  # the menu bar lets the keyboard go
 
@@ -217,10 +223,8 @@ def drive_screen(args):
     ui.act(ui.find_showing("read_writedisplaytext_40"))
     start = ui.find_showing("bitname_0")
     ui.wait_for("the bits of Configuration 1", lambda: ui.text_of(start) == "START")
-    time.sleep(0.4)  # let the window finish painting
-    path = os.path.join(args.out, f"read-write-{args.screen}.png")
-    subprocess.run(["import", "-window", str(x_window(MAIN)), path], check=True)
-    acts.shots.append(path)
+    acts.keep_shots = True
+    acts.shot(MAIN, f"read-write-{args.screen}.png")
 
     walk.trace.new_lines()
     ui.act(ui.find_showing("bit0"))
