@@ -107,41 +107,29 @@ def my_children():
 
 
 def reap():
-    while True:
-        try:
-            pid, _ = os.waitpid(-1, os.WNOHANG)
-        except ChildProcessError:
-            return
-        if pid == 0:
-            return
+    """Collects every child that has ended (the orphans adopted too)."""
+    try:
+        while os.waitpid(-1, os.WNOHANG)[0] != 0:
+            pass
+    except ChildProcessError:
+        pass
 
 
 def end_everything(started):
-    """Ends the processes this run started (newest first) and every orphan it adopted."""
-    for proc in reversed(started):
-        if proc.poll() is None:
-            proc.terminate()
+    """Ends the processes this run started (newest first) and every orphan it adopted: asked
+    for 3 s, then killed."""
     deadline = time.monotonic() + 3
-    while time.monotonic() < deadline:
-        reap()
-        alive = [p for p in started if p.poll() is None] + my_children()
-        if not alive:
-            break
-        for pid in my_children():
-            try:
-                os.kill(pid, signal.SIGTERM)
-            except ProcessLookupError:
-                pass
-        time.sleep(0.1)
-    for proc in started:
-        if proc.poll() is None:
-            proc.kill()
-    for pid in my_children():
-        try:
-            os.kill(pid, signal.SIGKILL)
-        except ProcessLookupError:
-            pass
-    time.sleep(0.1)
+    for sig in (signal.SIGTERM, signal.SIGKILL):
+        while True:
+            for pid in [p.pid for p in reversed(started) if p.poll() is None] + my_children():
+                try:
+                    os.kill(pid, sig)
+                except ProcessLookupError:
+                    pass
+            time.sleep(0.1)
+            reap()
+            if not my_children() or time.monotonic() > deadline or sig == signal.SIGKILL:
+                break
     for proc in started:
         try:
             proc.wait(timeout=2)
