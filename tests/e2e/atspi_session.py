@@ -504,17 +504,12 @@ class Desktop:
         return self.wait_for(f"{name} to show", lambda: (
             lambda n: n if n and self.showing(n) else None)(self.find(name)))
 
-    def top_level(self, title, role=None):
+    def top_level(self, title):
+        """The showing window of the program with this title, or None."""
         app = self.application()
-        for i in range(app.childCount):
-            child = app.getChildAtIndex(i)
-            if child is None:
-                continue
-            child.clear_cache()
-            if child.name == title and (role is None or child.getRole() == role) \
-                    and self.showing(child):
-                return child
-        return None
+        return next((child for child in (app.getChildAtIndex(i) for i in range(app.childCount))
+                     if child is not None and (child.clear_cache(), child.name)[1] == title
+                     and self.showing(child)), None)
 
     def act(self, node, names=("Press", "press", "Toggle", "toggle", "Click", "click")):
         action = node.queryAction()
