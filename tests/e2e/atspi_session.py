@@ -7,6 +7,7 @@ The launcher makes itself a child subreaper, so the services D-Bus double-forks 
 registry) become its children, and on the way out it ends every process it started, by PID.
 """
 
+import argparse
 import ctypes
 import os
 import shutil
@@ -179,6 +180,24 @@ def launched(launch, args):
         status = attempt()
     log(f"{'passed' if status == 0 else 'FAILED'} in {time.monotonic() - started:.1f} s")
     return status
+
+
+def run_script(doc, launch, drive, *hidden):
+    """The command line of every end-to-end script: --program, --out and --docs for its launcher
+    half; --drive [MODE] and the hidden options for the driver half that the launcher starts."""
+    parser = argparse.ArgumentParser(description=doc.splitlines()[0])
+    parser.add_argument("--program")
+    parser.add_argument("--out", required=True)
+    parser.add_argument("--docs")
+    parser.add_argument("--drive", nargs="?", const="walk", help=argparse.SUPPRESS)
+    for option in hidden:
+        parser.add_argument(option, help=argparse.SUPPRESS)
+    args = parser.parse_args()
+    if args.drive:
+        return driver_status(drive, args)
+    if not args.program:
+        parser.error("--program is required")
+    return launched(launch, args)
 
 
 def ended_cleanly(program, after):

@@ -15,15 +15,13 @@ Screenshots go to --out; with KELVRAN_UPDATE_SCREENSHOTS=1 they are copied to --
 Exit status: 0 passed, 1 failed (also when a tool it needs is not installed).
 """
 
-import argparse
 import os
 import re
 import subprocess
 import sys
 import time
 
-from atspi_session import (Failure, Session, close_and_await_end, driver_status, launched, log,
-                           ready, xdotool)
+from atspi_session import Failure, Session, close_and_await_end, log, ready, run_script, xdotool
 from e2e_run import X11Acts
 from walk import Walk, run_walk
 
@@ -129,19 +127,5 @@ def drive(args):
     return 0
 
 
-def main():
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--program")
-    parser.add_argument("--out", required=True)
-    parser.add_argument("--docs")
-    parser.add_argument("--drive", action="store_true", help=argparse.SUPPRESS)
-    args = parser.parse_args()
-    if args.drive:
-        return driver_status(drive, args)
-    if not args.program:
-        parser.error("--program is required")
-    return launched(launch, args)
-
-
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(run_script(__doc__, launch, drive))

@@ -17,14 +17,13 @@ Screenshots go to --out; with KELVRAN_UPDATE_SCREENSHOTS=1 they are copied to --
 Exit status: 0 passed, 1 failed (a tool this test needs that is not installed fails it too).
 """
 
-import argparse
 import os
 import subprocess
 import sys
 import time
 
-from atspi_session import (Failure, Session, close_and_await_end, driver_status, launched, log,
-                           ready, x_window, xdotool)
+from atspi_session import (Failure, Session, close_and_await_end, log, ready, run_script, x_window,
+                           xdotool)
 from walk import HELP, HIGH_12V, LOW_12V, MAIN, NOTICE, AtspiActs, Walk, run_walk
 
 # Screens people use, as (name, X screen, the program's environment).
@@ -138,7 +137,8 @@ class X11Acts(AtspiActs):
         ui = self.ui
         reading, low, high = parts["reading"], parts["low limit"], parts["high limit"]
         scale = high.queryValue()
-        volts_per_pixel = (scale.maximumValue - scale.minimumValue) / (ui.extents(reading).width - 1)
+        volts_per_pixel = ((scale.maximumValue - scale.minimumValue)
+                           / (ui.extents(reading).width - 1))
         low_before, high_before = ui.value_of(low), ui.value_of(high)
         handle = ui.extents(high)
         x, y = handle.x + handle.width // 2, handle.y + handle.height // 2
@@ -243,22 +243,6 @@ def drive_screen(args):
     return 0
 
 
-def main():
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--program")
-    parser.add_argument("--out", required=True)
-    parser.add_argument("--docs")
-    parser.add_argument("--drive", choices=("walk", "screen"), help=argparse.SUPPRESS)
-    parser.add_argument("--screen", help=argparse.SUPPRESS)
-    args = parser.parse_args()
-    if args.drive == "screen":
-        return driver_status(drive_screen, args)
-    if args.drive:
-        return driver_status(lambda: Walk(X11Acts(args)).run())
-    if not args.program:
-        parser.error("--program is required")
-    return launched(launch, args)
-
-
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(run_script(__doc__, launch, lambda args: drive_screen(args) if args.drive == "screen"
+                        else Walk(X11Acts(args)).run(), "--screen"))

@@ -13,13 +13,12 @@ The screenshot goes to --out; with KELVRAN_UPDATE_SCREENSHOTS=1 it is copied to 
 Exit status: 0 passed, 1 failed (Weston that does not start is a failure, not a skip).
 """
 
-import argparse
 import os
 import sys
 import tempfile
 import time
 
-from atspi_session import Failure, driver_status, launched, log, process_ended, ready
+from atspi_session import Failure, log, process_ended, ready, run_script
 from walk import MAIN, AtspiActs, Walk, run_walk
 from wayland_session import SCREEN, WaylandSession, content_box, crop, point_at, screenshot
 
@@ -135,19 +134,5 @@ class WaylandActs(AtspiActs):
                          lambda: process_ended(int(os.environ["KELVRAN_E2E_PID"])))
 
 
-def main():
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--program")
-    parser.add_argument("--out", required=True)
-    parser.add_argument("--docs")
-    parser.add_argument("--drive", action="store_true", help=argparse.SUPPRESS)
-    args = parser.parse_args()
-    if args.drive:
-        return driver_status(lambda: Walk(WaylandActs(args)).run())
-    if not args.program:
-        parser.error("--program is required")
-    return launched(launch, args)
-
-
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(run_script(__doc__, launch, lambda args: Walk(WaylandActs(args)).run()))
