@@ -1,6 +1,5 @@
 #include <gmock/gmock.h>
 
-#include "display/easy_setup.h"
 #include "visual_display_fixture.h"
 
 namespace {
@@ -18,7 +17,13 @@ TEST_F(VisualDisplayTest, EasySetup_WritesItsTableAndTheVccp1LimitsOfTheVidCode)
   const struct {
     int vid;
     std::vector<std::string> vccp1_writes;
-  } cases[] = {{0, {"W 2E 82", "W 2D 9F"}}, {16, {"W 2E DF", "W 2D FF"}}, {31, {}}};
+  } cases[] = {{0, {"W 2E 82", "W 2D 9F"}},
+               {8, {"W 2E 69", "W 2D 80"}},
+               {15, {"W 2E 52", "W 2D 65"}},
+               {16, {"W 2E DF", "W 2D FF"}},
+               {19, {"W 2E CC", "W 2D FA"}},
+               {30, {"W 2E 85", "W 2D A3"}},
+               {31, {}}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.vid);
     boxes_.shown.clear();
@@ -67,18 +72,6 @@ TEST_F(VisualDisplayTest, EasySetup_LeavesTheTabShowingVoltagesAnd12V) {
   // The +12V gauge shows the limits just written.
   EXPECT_DOUBLE_EQ(Gauge()->PointerValue(3), 15.938 / 255 * 0xD3 + 0.062);
   EXPECT_EQ(Chart()->TextCaption(8), QStringLiteral("AIN 2"));  // the flags it just set
-}
-
-TEST(EasySetupTable, Vccp1LimitsFollowTheVidCode) {
-  const int cases[][3] = {{0, 130, 159},  {8, 105, 128},  {15, 82, 101},
-                          {16, 223, 255}, {19, 204, 250}, {30, 133, 163}};
-  for (const auto& c : cases) {
-    const auto limits = display::Vccp1LimitsForVid(c[0]);
-    ASSERT_TRUE(limits.has_value()) << c[0];
-    EXPECT_EQ(std::vector<int>({limits->low, limits->high}), std::vector<int>({c[1], c[2]}))
-        << c[0];
-  }
-  EXPECT_FALSE(display::Vccp1LimitsForVid(31).has_value());
 }
 
 }  // namespace

@@ -7,6 +7,7 @@ The launcher makes itself a child subreaper, so the services D-Bus double-forks 
 registry) become its children, and on the way out it ends every process it started, by PID.
 """
 
+import argparse
 import ctypes
 import os
 import shutil
@@ -47,6 +48,20 @@ def missing_tools():
     elif subprocess.run([SYSTEM_PYTHON, "-c", "import pyatspi"], capture_output=True).returncode:
         missing.append("python3-pyatspi")
     return missing
+
+
+def ready(args, tools=()):
+    """Whether every tool a run needs is installed and the program is there; says what is
+    missing."""
+    missing = missing_tools() + [tool for tool in tools if shutil.which(tool) is None]
+    if missing:
+        log("FAILED: not installed:", ", ".join(missing), "(scripts/deps installs them)")
+    elif not os.access(args.program, os.X_OK):
+        log("FAILED: no program at", args.program)
+    else:
+        os.makedirs(args.out, exist_ok=True)
+        return True
+    return False
 
 
 def become_subreaper():
@@ -93,41 +108,29 @@ def my_children():
 
 
 def reap():
-    while True:
-        try:
-            pid, _ = os.waitpid(-1, os.WNOHANG)
-        except ChildProcessError:
-            return
-        if pid == 0:
-            return
+    """Collects every child that has ended (the orphans adopted too)."""
+    try:
+        while os.waitpid(-1, os.WNOHANG)[0] != 0:
+            pass
+    except ChildProcessError:
+        pass
 
 
 def end_everything(started):
-    """Ends the processes this run started (newest first) and every orphan it adopted."""
-    for proc in reversed(started):
-        if proc.poll() is None:
-            proc.terminate()
+    """Ends the processes this run started (newest first) and every orphan it adopted: asked
+    for 3 s, then killed."""
     deadline = time.monotonic() + 3
-    while time.monotonic() < deadline:
-        reap()
-        alive = [p for p in started if p.poll() is None] + my_children()
-        if not alive:
-            break
-        for pid in my_children():
-            try:
-                os.kill(pid, signal.SIGTERM)
-            except ProcessLookupError:
-                pass
-        time.sleep(0.1)
-    for proc in started:
-        if proc.poll() is None:
-            proc.kill()
-    for pid in my_children():
-        try:
-            os.kill(pid, signal.SIGKILL)
-        except ProcessLookupError:
-            pass
-    time.sleep(0.1)
+    for sig in (signal.SIGTERM, signal.SIGKILL):
+        while True:
+            for pid in [p.pid for p in reversed(started) if p.poll() is None] + my_children():
+                try:
+                    os.kill(pid, sig)
+                except ProcessLookupError:
+                    pass
+            time.sleep(0.1)
+            reap()
+            if not my_children() or time.monotonic() > deadline or sig == signal.SIGKILL:
+                break
     for proc in started:
         try:
             proc.wait(timeout=2)
@@ -177,6 +180,24 @@ def launched(launch, args):
         status = attempt()
     log(f"{'passed' if status == 0 else 'FAILED'} in {time.monotonic() - started:.1f} s")
     return status
+
+
+def run_script(doc, launch, drive, *hidden):
+    """The command line of every end-to-end script: --program, --out and --docs for its launcher
+    half; --drive [MODE] and the hidden options for the driver half that the launcher starts."""
+    parser = argparse.ArgumentParser(description=doc.splitlines()[0])
+    parser.add_argument("--program")
+    parser.add_argument("--out", required=True)
+    parser.add_argument("--docs")
+    parser.add_argument("--drive", nargs="?", const="walk", help=argparse.SUPPRESS)
+    for option in hidden:
+        parser.add_argument(option, help=argparse.SUPPRESS)
+    args = parser.parse_args()
+    if args.drive:
+        return driver_status(drive, args)
+    if not args.program:
+        parser.error("--program is required")
+    return launched(launch, args)
 
 
 def ended_cleanly(program, after):
@@ -502,17 +523,12 @@ class Desktop:
         return self.wait_for(f"{name} to show", lambda: (
             lambda n: n if n and self.showing(n) else None)(self.find(name)))
 
-    def top_level(self, title, role=None):
+    def top_level(self, title):
+        """The showing window of the program with this title, or None."""
         app = self.application()
-        for i in range(app.childCount):
-            child = app.getChildAtIndex(i)
-            if child is None:
-                continue
-            child.clear_cache()
-            if child.name == title and (role is None or child.getRole() == role) \
-                    and self.showing(child):
-                return child
-        return None
+        return next((child for child in (app.getChildAtIndex(i) for i in range(app.childCount))
+                     if child is not None and (child.clear_cache(), child.name)[1] == title
+                     and self.showing(child)), None)
 
     def act(self, node, names=("Press", "press", "Toggle", "toggle", "Click", "click")):
         action = node.queryAction()
@@ -521,6 +537,14 @@ class Desktop:
                 action.doAction(i)
                 return
         raise Failure(f"{node.name!r} offers none of the actions {names}")
+
+    def menu_item(self, text):
+        """A menu entry by its text (entries are actions, which have no objectName); a key shown
+        beside the text ("Contents\tF1") is not part of it."""
+        return self.wait_for(f"the menu entry {text!r}", lambda: next(
+            (node for node in self.walk(self.application())
+             if node.getRole() == self.atspi.ROLE_MENU_ITEM
+             and node.name.replace("&", "").split("\t")[0] == text), None))
 
     def extents(self, node):
         node.clear_cache()

@@ -15,17 +15,15 @@ Screenshots go to --out; with KELVRAN_UPDATE_SCREENSHOTS=1 they are copied to --
 Exit status: 0 passed, 1 failed (also when a tool it needs is not installed).
 """
 
-import argparse
 import os
 import re
-import shutil
 import subprocess
 import sys
 import time
 
-from atspi_session import (Desktop, Failure, Session, close_and_await_end, copy_to_docs,
-                           driver_command, driver_status, launched, log, log_program_output,
-                           missing_tools, x_window, xdotool)
+from atspi_session import Failure, Session, close_and_await_end, log, ready, run_script, xdotool
+from e2e_run import X11Acts
+from walk import Walk, run_walk
 
 TITLE = "KELVRAN Evaluation Software"
 EXTERNAL_1_LAMP = "SSPanel11_8"
@@ -33,30 +31,7 @@ ALARM_TIMEOUT = 30  # s: the bench crosses the limit four seconds after its star
 BENCH = os.path.join(os.path.dirname(os.path.abspath(__file__)), "alarm_bench.json")
 
 # dunst's look for the screenshot, and a script that logs every notification it shows.
-DUNST_CONFIG = """
-[global]
-    font = DejaVu Sans 10
-    width = 460
-    height = 200
-    origin = top-right
-    offset = 16x16
-    frame_width = 2
-    padding = 10
-    horizontal_padding = 12
-    format = "<b>%s</b>\\n%b\\n<small>%a</small>"
-    icon_position = off
-[urgency_normal]
-    background = "#2b303b"
-    foreground = "#eceff4"
-    frame_color = "#5e81ac"
-[urgency_critical]
-    background = "#3b2b2b"
-    foreground = "#ffffff"
-    frame_color = "#d04040"
-[log]
-    appname = "*"
-    script = {script}
-"""
+DUNST_CONFIG = os.path.join(os.path.dirname(os.path.abspath(__file__)), "dunstrc")
 LOG_SCRIPT = """#!/bin/sh
 printf '%s|%s|%s|%s\\n' "$DUNST_APP_NAME" "$DUNST_SUMMARY" "$DUNST_BODY" "$DUNST_URGENCY" >> {log}
 """
@@ -69,8 +44,8 @@ def start_dunst(session):
         f.write(LOG_SCRIPT.format(log=log_file))
     os.chmod(script, 0o755)
     config = session.path("dunstrc")
-    with open(config, "w") as f:
-        f.write(DUNST_CONFIG.format(script=script))
+    with open(DUNST_CONFIG) as template, open(config, "w") as f:
+        f.write(template.read().format(script=script))
     session._start(["dunst", "-config", config], "dunst")
     # Asked of the bus, not of the service: a call to the service would have the bus start
     # another daemon of its own (with the default look) in ours' place.
@@ -87,67 +62,28 @@ def start_dunst(session):
 
 
 def launch(args):
-    missing = missing_tools() + [t for t in ("dunst",) if shutil.which(t) is None]
-    if missing:
-        log("FAILED: not installed:", ", ".join(missing), "(scripts/deps installs them)")
+    if not ready(args, ["dunst"]):
         return 1
-    os.makedirs(args.out, exist_ok=True)
     with Session() as session:
         # A first run: no settings, so notifications start off as a user finds them.
         session.env["XDG_CONFIG_HOME"] = session.path("config")
         notifications = start_dunst(session)
-        output = session.path("program.out")
-        program = session.start_program([args.program, "--simulate=" + BENCH, "--a11y-ids"], output)
-        drive = driver_command(__file__, args.out, args.docs)
-        status = session.run_driver(drive, {"KELVRAN_E2E_PID": str(program.pid),
-                                            "KELVRAN_E2E_NOTIFICATIONS": notifications},
-                                    ALARM_TIMEOUT + 90)
-        if status != 0:
-            log_program_output(output)
-    return status
+        with open(BENCH, encoding="utf-8") as bench:
+            return run_walk(session, args, __file__, [], ALARM_TIMEOUT + 90,
+                            "after its main window closed", bench.read(),
+                            env={"KELVRAN_E2E_NOTIFICATIONS": notifications})
 
 
 def drive(args):
-    ui = Desktop()
-    pyatspi = ui.atspi
-    shots = []
-
-    def screenshot(window, file_name, crop=None):
-        path = os.path.join(args.out, file_name)
-        if crop is None:
-            subprocess.run(["import", "-window", str(window), path], check=True)
-        else:
-            subprocess.run(["import", "-window", "root", "-crop", crop, "+repage", path],
-                           check=True)
-        shots.append(path)
-        log("screenshot", path)
-
-    # The wizard: the SMBus chip.
-    ui.wait_for("the program on the accessibility bus", ui.application, timeout=30)
-    ui.wait_for("the wizard", lambda: ui.top_level("KELVRAN Search Wizard"))
-    next_button, finish = ui.find("NextCMD"), ui.find("FinishCMD")
-    ui.act(next_button)
-    smbus = ui.find_showing("SMBusCheck")
-    if not ui.checked(smbus):
-        ui.act(smbus)
-        ui.wait_for("the SMBus box to be ticked", lambda: ui.checked(smbus))
-    ui.act(next_button)
-    results = ui.find_showing("SearchResultsLIST")
-    ui.wait_for("Finish to be enabled", lambda: ui.enabled(finish))
-    smbus_line = next((item for item in ui.list_lines(results)
-                       if item.name.rstrip().endswith("SMBus2D")), None)
-    if smbus_line is None:
-        raise Failure("the search found no SMBus chip at 2Dh")
-    ui.click(smbus_line)
-    ui.wait_for("the SMBus line to be selected",
-                lambda: ui.has_state(smbus_line, pyatspi.STATE_SELECTED))
-    ui.act(finish)
-    ui.wait_for("the main window", lambda: ui.top_level(TITLE))
-    main_window = ui.wait_for("the main window on screen", lambda: x_window(TITLE))
+    acts = X11Acts(args, keep_shots=False)
+    ui = acts.ui
+    # The wizard: the SMBus chip, by keys as the walk of every tab does it.
+    Walk(acts).wizard()
+    acts.keep_shots = True
+    main_window = acts.focus_window(TITLE)
 
     # File > Notify on Alarms, from the menu as a user turns it on.
-    xdotool("windowfocus", "--sync", main_window)
-    xdotool("key", "alt+f")
+    acts.key("alt+f")
     ui.find_showing("menu_file")
     item = ui.wait_for("the Notify on Alarms item", lambda: next(
         (n for n in ui.walk(ui.find("menu_file")) if n.name == "Notify on Alarms"), None))
@@ -161,8 +97,7 @@ def drive(args):
     lamp = ui.find_showing(EXTERNAL_1_LAMP)
     log("waiting for the bench's external temperature to pass its limit")
     ui.wait_for("the External 1 lamp to light", lambda: ui.checked(lamp), timeout=ALARM_TIMEOUT)
-    time.sleep(0.2)  # the lamp painted
-    screenshot(main_window, "alarm-lamp.png")
+    acts.shot(TITLE, "alarm-lamp.png")
 
     # The notification as the daemon shows it and as it received it.
     logged = os.environ["KELVRAN_E2E_NOTIFICATIONS"]
@@ -185,34 +120,12 @@ def drive(args):
         ["xdotool", "search", "--onlyvisible", "--class", "Dunst"],
         capture_output=True, text=True).stdout.split())[-1]
     time.sleep(0.3)
-    geometry = dict(line.split("=") for line in subprocess.run(
-        ["xdotool", "getwindowgeometry", "--shell", popup],
-        capture_output=True, text=True, check=True).stdout.split())
-    # The notification with a margin of the desktop around it.
-    margin = 12
-    x, y = max(0, int(geometry["X"]) - margin), max(0, int(geometry["Y"]) - margin)
-    screenshot(None, "alarm-notification.png",
-               f"{int(geometry['WIDTH']) + 2 * margin}x{int(geometry['HEIGHT']) + 2 * margin}"
-               f"+{x}+{y}")
+    acts.area_shot(popup, "alarm-notification.png", margin=12)  # with the desktop around it
 
     close_and_await_end(ui, main_window)
-    copy_to_docs(shots, args.docs)
+    acts.done()
     return 0
 
 
-def main():
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--program")
-    parser.add_argument("--out", required=True)
-    parser.add_argument("--docs")
-    parser.add_argument("--drive", action="store_true", help=argparse.SUPPRESS)
-    args = parser.parse_args()
-    if args.drive:
-        return driver_status(drive, args)
-    if not args.program:
-        parser.error("--program is required")
-    return launched(launch, args)
-
-
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(run_script(__doc__, launch, drive))

@@ -24,22 +24,7 @@ from atspi_session import Session, log
 SOCKET_NAME = "kelvran-wayland"
 SCREEN = (1280, 1024)
 BACKGROUND = "#1e3250"
-WESTON_INI = f"""[core]
-idle-time=0
-
-[shell]
-background-image=
-background-color=0xff{BACKGROUND[1:]}
-panel-position=none
-locking=false
-animation=none
-close-animation=none
-startup-animation=none
-focus-animation=none
-
-[input-method]
-path=
-"""
+WESTON_INI = os.path.join(os.path.dirname(os.path.abspath(__file__)), "weston.ini")
 
 
 class WestonUnavailable(RuntimeError):
@@ -78,8 +63,8 @@ class WaylandSession(Session):
         self._start_x_server()
         self.x_display = self.env["DISPLAY"]
         config = self.path("weston.ini")
-        with open(config, "w") as ini:
-            ini.write(WESTON_INI)
+        with open(WESTON_INI) as template, open(config, "w") as ini:
+            ini.write(template.read().format(background=BACKGROUND[1:]))
         weston_log = self.path("weston.log")
         weston = self._start(["weston", "--backend=x11-backend.so", "--use-pixman", "--debug",
                               f"--socket={SOCKET_NAME}", f"--width={SCREEN[0]}",
