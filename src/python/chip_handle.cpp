@@ -7,6 +7,7 @@
 
 #include <pybind11/stl.h>
 
+#include "access/chip_place.h"
 #include "access/link_new_com_port.h"
 #include "chip/alarm_bits.h"
 #include "chip/channels.h"
@@ -16,7 +17,6 @@
 #include "chip/register_write.h"
 #include "chip/restore_plan.h"
 #include "chip/snapshot.h"
-#include "cli/chip_place.h"
 #include "cli/reg_value.h"
 #include "files/file_replace.h"
 #include "files/file_text.h"
@@ -189,7 +189,7 @@ std::string ChipHandle::SnapshotText() {
   return OnBus([this] {
     return chip::FormatSnapshot(chip::TakeSnapshot(
         [this](std::uint8_t a) { return ReadByte(a); }, KELVRAN_VERSION,
-        chip::IsoLocalTime(std::chrono::system_clock::now()), cli::PlaceOf(*d_)));
+        chip::IsoLocalTime(std::chrono::system_clock::now()), devaccess::PlaceOf(*d_)));
   });
 }
 
@@ -234,7 +234,7 @@ py::list ChipHandle::Restore(const py::object& source, bool force, bool dry_run)
       throw FileFailure(path + ": " + e.what(), path);
     }
   }
-  const std::string note = chip::PlaceNote(snapshot.place, cli::PlaceOf(*d_));
+  const std::string note = chip::PlaceNote(snapshot.place, devaccess::PlaceOf(*d_));
   if (!note.empty()) {
     py::module_::import("warnings").attr("warn")(files::PlainText(note), py::arg("stacklevel") = 2);
   }
