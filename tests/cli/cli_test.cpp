@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "chip/duration.h"
@@ -472,6 +473,36 @@ TEST(Kelvran, ABusErrorBurstIsSkippedAndMarkedOnce) {
   ASSERT_EQ(err.size(), 2u) << r.err;
   EXPECT_EQ("# " + err[0].substr(9), lines[errors[0]]);
   EXPECT_EQ("# " + err[1].substr(9), lines[resumed[0]]);
+}
+
+// A USB bridge unplugged under a run and back as another /dev/i2c-N: the run finds its chip there
+// and goes on, with the gap marked; the recording names the place that stays.
+TEST(Kelvran, RecordAndWatchFollowAReplugRenumberedBridge) {
+  const std::string file = TestFile(".csv");
+  Terminal sleeps;
+  sleeps.sleep_until = [](Deadlines::Clock::time_point t) { std::this_thread::sleep_until(t); };
+  for (const Lines& args : {Lines{"record", file, "--overwrite"}, Lines{"watch", "--csv"}}) {
+    Lines with = args;
+    with.insert(with.end(), {"--interval=50ms", "--count=8"});
+    const Result r = Kelvran(with, R"({"chip": {"registers": {"0x40": "0x01"}},
+      "i2c_adapters": [{"number": 3, "parent": "usb", "chips": [{"address": "0x2D"}],
+                        "unplug": {"at": "0.25s", "for": "0.25s", "renumber": 9}}]})",
+                             sleeps);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const Lines err = SplitLines(r.err);
+    ASSERT_EQ(err.size(), 2u) << r.err;
+    EXPECT_NE(err[0].find("/dev/i2c-3 is gone"), std::string::npos) << err[0];
+    EXPECT_TRUE(err[1].starts_with("kelvran: resumed at ")) << err[1];
+    const std::string text = args[0] == "record" ? FileText(file) : r.out;
+    const Lines lines = SplitLines(text);
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const std::string& l) { return l.starts_with("2"); }),
+              8);
+    if (args[0] == "record") {
+      EXPECT_NE(text.find("# place: smbus/usb-1-4/0x2D\n"), std::string::npos) << text;
+      EXPECT_NE(text.find("\n# resumed at "), std::string::npos) << text;
+    }
+  }
 }
 
 // --give-up ends a run whose chip has not answered for that long, with the last error; without it
