@@ -61,15 +61,20 @@ std::string Usage(const std::string& command) {
   }
   if (command == "watch") {
     return Page(
-        "kelvran watch [--interval=1s] [--count=N] [--csv|--json] [--until-alarm]\n"
-        "                     [bus options]",
+        "kelvran watch [--interval=1s] [--count=N] [--give-up=DURATION] [--csv|--json]\n"
+        "                     [--until-alarm] [bus options]",
         "Shows the converted readings of every channel the Channel Mode register\n"
         "selects, with their limits and alarm flags: a refreshing table on a terminal,\n"
         "otherwise one line per sample. --csv writes a header and one row per sample,\n"
-        "--json one object per line. --interval takes 1s, 500ms, 2m or 0; --count\n"
-        "stops after N samples. --until-alarm ends after the first sample that carries\n"
-        "an alarm, names it on stderr and exits with status 4:\n"
-        "  kelvran watch --until-alarm --interval 1s || mail -s alarm me < /dev/null\n");
+        "--json one object per line. --interval takes 1s, 500ms, 2m, 1h or 0 (at most\n"
+        "366d); --count stops after N samples shown. --until-alarm ends after the first\n"
+        "sample that carries an alarm, names it on stderr and exits with status 4:\n"
+        "  kelvran watch --until-alarm --interval 1s || mail -s alarm me < /dev/null\n"
+        "A sample the chip does not answer is skipped and tried again at the next\n"
+        "interval; stderr says once when it stops answering and once when it answers\n"
+        "again. An adapter unplugged and back under another number is followed, once its\n"
+        "chip identifies as the same. --give-up=10m ends with status 1 after that long\n"
+        "without an answer; without it watch waits for the chip however long it takes.\n");
   }
   if (command == "alarms") {
     return Page("kelvran alarms [bus options]",
@@ -91,13 +96,17 @@ std::string Usage(const std::string& command) {
   }
   if (command == "record") {
     return Page(
-        "kelvran record FILE [--interval=1s] [--count=N] [--overwrite|--append]\n"
-        "       [bus options]",
+        "kelvran record FILE [--interval=1s] [--count=N] [--give-up=DURATION]\n"
+        "       [--overwrite|--append] [bus options]",
         "Records every channel the Channel Mode register selects to FILE, in the\n"
         "window's recording format (CSV with '#' header lines), until --count rows,\n"
         "Ctrl-C, SIGTERM or SIGHUP. Rows reach the file at least once a second and the\n"
         "disk every ten. A FILE that holds data is kept unless --overwrite replaces it\n"
-        "or --append continues the recording in it (same columns only).\n");
+        "or --append continues the recording in it (same columns only). A sample the\n"
+        "chip does not answer is skipped (--count counts rows written): the file gets\n"
+        "one '# bus error at' line when it stops answering and one '# resumed at' line\n"
+        "when it answers again, and an unplugged adapter is followed to its new number\n"
+        "as watch does; --give-up as for watch.\n");
   }
   if (command == "serve") {
     return Page(
@@ -109,7 +118,8 @@ std::string Usage(const std::string& command) {
         "readings visible to the network, and a warning says so. [::1]:19610 for IPv6,\n"
         "port 0 for any free port. A scrape that comes within --min-interval of a chip's\n"
         "last reading gets that reading. A bus failure shows as kelvran_up 0 and the next\n"
-        "scrape tries again. Ctrl-C or SIGTERM stops it. docs/prometheus.md has scrape\n"
+        "scrape tries again. A chip is labelled by where it sits (smbus/usb-1-2/0x2D), so\n"
+        "an adapter unplugged and back under another number keeps its series. Ctrl-C or SIGTERM stops it. docs/prometheus.md has scrape\n"
         "configs, alert rules and a dashboard. Exit status 1 also when it cannot listen.\n");
   }
   return std::string(
