@@ -11,8 +11,9 @@ ParsedDuration ParseDuration(std::string_view text) {
     std::string_view suffix;
     double seconds;
   };
-  // "ms" before "m" and "s", so 500ms is not read as 500m with an "s" left over.
-  static constexpr Unit kUnits[] = {{"ms", 0.001}, {"s", 1}, {"m", 60}, {"h", 3600}, {"d", 86400}};
+  // "min" and "ms" before "m" and "s", so 500ms is not read as 500m with an "s" left over.
+  static constexpr Unit kUnits[] = {{"min", 60}, {"ms", 0.001}, {"s", 1},
+                                    {"m", 60},   {"h", 3600},   {"d", 86400}};
   double scale = 1.0;
   std::string_view number = text;
   for (const Unit& unit : kUnits) {

@@ -15,7 +15,7 @@ struct ParsedDuration {
   bool ok() const { return status == Status::Ok; }
 };
 
-// "500ms", "1s", "2m", "1.5h", "7d" or plain seconds ("0.5"); never negative, at most
+// "500ms", "1s", "2m" (or "2min"), "1.5h", "7d" or plain seconds ("0.5"); never negative, at most
 // kLongestDurationSeconds.
 ParsedDuration ParseDuration(std::string_view text);
 

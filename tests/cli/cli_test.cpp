@@ -230,10 +230,10 @@ TEST(Kelvran, IntervalsAndMisplacedOptions) {
     Status status;
     double seconds = 0;
   } durations[] = {
-      {"1s", Status::Ok, 1},     {"500ms", Status::Ok, 0.5},   {"2m", Status::Ok, 120},
-      {"0", Status::Ok, 0},      {"1.5h", Status::Ok, 5400},   {"366d", Status::Ok, 31622400},
-      {"367d", Status::TooLong}, {"1e300", Status::Malformed}, {"", Status::Malformed},
-      {"-1", Status::Malformed}, {"ms", Status::Malformed}};
+      {"1s", Status::Ok, 1},          {"500ms", Status::Ok, 0.5}, {"2min", Status::Ok, 120},
+      {"2m", Status::Ok, 120},        {"0", Status::Ok, 0},       {"1.5h", Status::Ok, 5400},
+      {"366d", Status::Ok, 31622400}, {"367d", Status::TooLong},  {"1e300", Status::Malformed},
+      {"", Status::Malformed},        {"-1", Status::Malformed},  {"ms", Status::Malformed}};
   for (const auto& d : durations) {
     const chip::ParsedDuration parsed = chip::ParseDuration(d.text);
     EXPECT_EQ(parsed.status, d.status) << d.text;
