@@ -94,7 +94,6 @@ void UnattendedSampler::FindAgain() {
     if (same->number != identity_.adapter->number) {
       identity_.adapter->number = same->number;
       smbus.SelectAdapter(same->number);
-      smbus.SetDeviceAddress(static_cast<std::uint8_t>(identity_.address7));
       d_.adapter = same->Label();
     }
   }

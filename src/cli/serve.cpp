@@ -94,12 +94,14 @@ int Serve(Session& session, const Arguments& args, std::ostream& out, std::ostre
   for (const Found& chip : chips) labels.push_back(LabelsFor(chip));
   // Two bridges of one name where the system tells no path would share a place: those two go by
   // their numbers instead, as nothing stable tells them apart.
+  std::vector<bool> shared_place(labels.size(), false);
   for (std::size_t i = 0; i < labels.size(); ++i) {
     for (std::size_t j = 0; j < labels.size(); ++j) {
-      if (i != j && labels[i].chip == labels[j].chip) {
-        labels[i].chip = "smbus/" + labels[i].adapter + "/" + labels[i].address;
-      }
+      shared_place[i] = shared_place[i] || (i != j && labels[i].chip == labels[j].chip);
     }
+  }
+  for (std::size_t i = 0; i < labels.size(); ++i) {
+    if (shared_place[i]) labels[i].chip = "smbus/" + labels[i].adapter + "/" + labels[i].address;
   }
   for (std::size_t i = 0; i < chips.size(); ++i) {
     const Found& chip = chips[i];
