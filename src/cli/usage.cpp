@@ -119,8 +119,9 @@ std::string Usage(const std::string& command) {
         "port 0 for any free port. A scrape that comes within --min-interval of a chip's\n"
         "last reading gets that reading. A bus failure shows as kelvran_up 0 and the next\n"
         "scrape tries again. A chip is labelled by where it sits (smbus/usb-1-2/0x2D), so\n"
-        "an adapter unplugged and back under another number keeps its series. Ctrl-C or SIGTERM stops it. docs/prometheus.md has scrape\n"
-        "configs, alert rules and a dashboard. Exit status 1 also when it cannot listen.\n");
+        "an adapter unplugged and back under another number keeps its series. Ctrl-C or\n"
+        "SIGTERM stops it. docs/prometheus.md has scrape configs, alert rules and a\n"
+        "dashboard. Exit status 1 also when it cannot listen.\n");
   }
   return std::string(
              "Usage: kelvran COMMAND [options]\n"

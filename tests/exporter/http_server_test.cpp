@@ -24,7 +24,8 @@ TEST_F(HttpServerTest, ServesMetricsInTheFormatAskedFor) {
   const std::string text = Get(server.address(), "/metrics");
   EXPECT_EQ(StatusOf(text), 200) << text;
   EXPECT_EQ(HeaderOf(text, "Content-Type"), "text/plain; version=0.0.4; charset=utf-8");
-  EXPECT_NE(BodyOf(text).find("kelvran_up{chip=\"smbus/pci-0000:00:1f.4/0x2E\"} 1\n"), std::string::npos);
+  EXPECT_NE(BodyOf(text).find("kelvran_up{chip=\"smbus/pci-0000:00:1f.4/0x2E\"} 1\n"),
+            std::string::npos);
 
   const std::string om =
       Get(server.address(), "/metrics?x=1", "Accept: application/openmetrics-text\r\n");
