@@ -47,9 +47,9 @@ struct Rig {
     options.min_interval = min_interval;
     std::vector<std::unique_ptr<exporter::ChipReader>> readers;
     readers.push_back(std::make_unique<exporter::ChipReader>(
-        exporter::ChipLabels{"smbus/i2c-0/0x2D", "SMBus", "i2c-0", "0x2D"},
-        std::make_unique<devaccess::Declarations>(&shared),
-        [](devaccess::Declarations& d) {
+        exporter::ChipLabels{"smbus/pci-0000:00:1f.4/0x2D", "SMBus", "i2c-0", "0x2D"},
+        std::make_unique<devaccess::Declarations>(&shared), devaccess::ChipIdentity{},
+        [](devaccess::Declarations& d, const devaccess::ChipIdentity&) {
           d.EnsureBusLink().SMBus().SetDeviceAddress(0x2D);
           d.EnsureBusLink().SetMedium(buslink::BusMedium::SMBus);
           d.device_address = 0x2D;

@@ -112,6 +112,19 @@ void MarkSearched(std::vector<I2cAdapterInfo>& adapters, const std::optional<Bus
   }
 }
 
+const I2cAdapterInfo* SameAdapter(const std::vector<I2cAdapterInfo>& adapters,
+                                  const I2cAdapterInfo& was) {
+  const I2cAdapterInfo* found = nullptr;
+  for (const I2cAdapterInfo& adapter : adapters) {
+    const bool same = was.path.empty() ? adapter.path.empty() && adapter.name == was.name
+                                       : adapter.path == was.path && adapter.name == was.name;
+    if (!same) continue;
+    if (found != nullptr) return nullptr;  // two alike: neither is taken for it
+    found = &adapter;
+  }
+  return found;
+}
+
 std::string GoneText(const I2cAdapterInfo& adapter) {
   return adapter.Node() + " is gone: " +
          (adapter.kind == AdapterKind::UsbBridge

@@ -38,6 +38,9 @@ std::string_view KindWords(AdapterKind kind);
 struct I2cAdapterInfo {
   int number = 0;    // /dev/i2c-<number>
   std::string name;  // empty when the system does not say
+  // Where it sits in the machine, as udev's by-path names give it: "usb-1-2" (the USB port),
+  // "pci-0000:00:1f.4"; the same after a re-plug or a reboot. Empty when the system tells none.
+  std::string path;
   AdapterKind kind = AdapterKind::Other;
   bool searched = true;      // the SMBus search probes it
   std::string not_searched;  // why not, when it is not: "a display bus", "--bus=7 names another"
@@ -65,6 +68,11 @@ class BusChoice {
 // Marks which adapters a search covers: every one that is not a display bus, or, with a choice,
 // exactly the ones it names (a display bus too, since the user asked for it).
 void MarkSearched(std::vector<I2cAdapterInfo>& adapters, const std::optional<BusChoice>& choice);
+
+// The adapter among `adapters` that stands where `was` stood: the same path, or, where no path is
+// known, the same name, and only when exactly one matches; nullptr otherwise.
+const I2cAdapterInfo* SameAdapter(const std::vector<I2cAdapterInfo>& adapters,
+                                  const I2cAdapterInfo& was);
 
 // How an adapter's disappearance reads: "/dev/i2c-7 is gone: the USB adapter was unplugged?"
 std::string GoneText(const I2cAdapterInfo& adapter);

@@ -55,6 +55,7 @@ std::string FormatHeader(const RecordingHeader& header) {
   text += "# chip address: " + HexByte(header.place.chip_address) + "\n";
   if (header.place.port_base) text += "# port base: " + HexByte(*header.place.port_base) + "\n";
   if (!header.place.adapter.empty()) text += "# adapter: " + header.place.adapter + "\n";
+  if (!header.stable_place.empty()) text += "# place: " + header.stable_place + "\n";
   text += "# channel mode: " + HexByte(header.channel_mode) + "\n";
   text += "# started: " + header.start_time + "\n";
   return text;

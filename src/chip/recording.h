@@ -5,6 +5,8 @@
 //   # kelvran-eval 1.0.0 recording
 //   # medium: SMBus
 //   # chip address: 0x2D
+//   # adapter: /dev/i2c-0, SMBus I801 adapter at efa0
+//   # place: smbus/pci-0000:00:1f.4/0x2D
 //   # channel mode: 0x00
 //   # started: 2026-12-06T01:02:03.456+01:00
 //   # limits: +2.5V 2.250 2.750; ...; Fan 1 2657 -
@@ -16,7 +18,9 @@
 // row, and `alarms` names the channels they belong to. A `# limits:` line comes before the first
 // row and before any row whose limits changed. A change of Channel Mode during a recording gives a
 // '#' line and a new column-name row. Numbers are written with '.' whatever the locale; fields are
-// quoted as RFC 4180 asks; the text is UTF-8. docs/recording-format.md tells it in full.
+// quoted as RFC 4180 asks; a stretch in which the chip did not answer lies between a
+// `# bus error at <time>: <what failed>` line and a `# resumed at <time> after 6.0 s, 6 samples
+// missed` line; the text is UTF-8. docs/recording-format.md tells it in full.
 
 #include <cstdint>
 #include <span>
@@ -33,6 +37,9 @@ struct RecordingHeader {
   ChipPlace place;
   std::uint8_t channel_mode = 0;
   std::string start_time;  // ISO 8601
+  // "smbus/usb-1-2/0x2D": where the chip sits whatever number its adapter has now; empty when
+  // the writer does not know it.
+  std::string stable_place = {};
 };
 
 // Places after the decimal point of a recorded value: millivolts, whole degrees and RPM.

@@ -248,8 +248,50 @@ void RecordingReader::FirstLine(std::string_view line) {
   }
 }
 
+// "bus error at <time>: <what>", "resumed at <time> after 6.0 s, 6 samples missed": false for
+// any other line.
+bool RecordingReader::GapLine(std::string_view text) {
+  constexpr std::string_view kError = "bus error at ";
+  constexpr std::string_view kResumed = "resumed at ";
+  RecordedGap gap;
+  gap.resumed = text.starts_with(kResumed);
+  if (!gap.resumed && !text.starts_with(kError)) return false;
+  text.remove_prefix(gap.resumed ? kResumed.size() : kError.size());
+  const std::string expected =
+      gap.resumed ? "expected \"# resumed at <time> after <seconds> s, <n> samples missed\""
+                  : "expected \"# bus error at <time>: <what failed>\"";
+  const std::size_t time_end = text.find(gap.resumed ? " after " : ": ");
+  const std::optional<ParsedTime> time =
+      time_end == std::string_view::npos ? std::nullopt : ParseIsoTime(text.substr(0, time_end));
+  if (!time) Fail(expected + ", found " + Found(text));
+  gap.time = time->time;
+  gap.utc_offset_seconds = time->utc_offset_seconds;
+  if (!gap.resumed) {
+    gap.error = text.substr(time_end + 2);
+  } else {
+    const std::string_view figures = text.substr(time_end + 7);
+    const std::size_t seconds_end = figures.find(" s, ");
+    const std::size_t missed_end = figures.find(" sample");
+    const std::optional<double> seconds = seconds_end == std::string_view::npos
+                                              ? std::nullopt
+                                              : Number(figures.substr(0, seconds_end));
+    const std::optional<double> missed =
+        missed_end == std::string_view::npos || missed_end < seconds_end + 4
+            ? std::nullopt
+            : Number(figures.substr(seconds_end + 4, missed_end - seconds_end - 4));
+    if (!seconds || !missed || *missed < 0 || *missed != std::floor(*missed)) {
+      Fail(expected + ", found " + Found(text));
+    }
+    gap.seconds = *seconds;
+    gap.missed = static_cast<std::uint64_t>(*missed);
+  }
+  sink_.Gap(line_, gap);
+  return true;
+}
+
 void RecordingReader::CommentLine(std::string_view text) {
   text = Trim(text);
+  if (GapLine(text)) return;
   const std::size_t colon = text.find(": ");
   const std::string_view key = colon == std::string_view::npos ? text : text.substr(0, colon);
   const std::string_view value =

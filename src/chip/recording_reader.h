@@ -54,6 +54,17 @@ struct RecordedRow {
   std::optional<std::string_view> alarms;  // with an alarms column: "+12V;External 1" or ""
 };
 
+// A stretch in which the chip did not answer: its start ("# bus error at <time>: <what failed>")
+// or its end ("# resumed at <time> after 6.0 s, 6 samples missed").
+struct RecordedGap {
+  bool resumed = false;
+  std::int64_t time = 0;  // nanoseconds since the Unix epoch (UTC)
+  int utc_offset_seconds = 0;
+  std::string_view error;    // at its start: what failed
+  double seconds = 0.0;      // at its end: how long it lasted
+  std::uint64_t missed = 0;  // at its end: samples not taken
+};
+
 // Where the reader hands what it reads, in file order.
 class RecordingSink {
  public:
@@ -66,6 +77,7 @@ class RecordingSink {
   // Limits that hold from the next row on.
   virtual void Limits(std::span<const RecordedLimits> /*limits*/) {}
   virtual void Row(const RecordedRow& row) = 0;
+  virtual void Gap(std::uint64_t /*line*/, const RecordedGap& /*gap*/) {}
 };
 
 class RecordingReader {
@@ -89,6 +101,7 @@ class RecordingReader {
   void Line(std::string_view line);
   void FirstLine(std::string_view line);
   void CommentLine(std::string_view text);
+  bool GapLine(std::string_view text);
   void ColumnNames();
   void DataRow();
   void Split(std::string_view line);

@@ -23,6 +23,8 @@ void RecordingSession::Row(const Sample& sample, Wall wall_now, Steady now) {
     column_names =
         file_.Begin(FormatHeader(header_) + note, FormatColumnNames(sample.channels), time);
     if (!column_names) out += note;
+    out += marks_before_first_row_;
+    marks_before_first_row_.clear();
   } else if (sample.channels_changed) {
     out += FormatModeChange(sample.channel_mode, time);
   }
@@ -38,6 +40,12 @@ void RecordingSession::Row(const Sample& sample, Wall wall_now, Steady now) {
   } else {
     file_.Write({}, now);
   }
+}
+
+void RecordingSession::Mark(std::string_view mark, Steady now) {
+  std::string& out = rows_ == 0 ? marks_before_first_row_ : file_.buffer();
+  out.append("# ").append(mark).push_back('\n');
+  if (rows_ > 0) file_.Flush(now);
 }
 
 }  // namespace chip

@@ -3,6 +3,8 @@
 #include <chrono>
 #include <cstdint>
 #include <optional>
+#include <string>
+#include <string_view>
 
 #include "chip/recording.h"
 #include "chip/sampler.h"
@@ -30,6 +32,10 @@ class RecordingSession {
   // when the recording continued has other columns.
   void Row(const Sample& sample, Wall wall_now, Steady now);
 
+  // Writes a '#' line of its own ("bus error at ..."), to the file at once like a row. Before the
+  // first row it waits for the header and goes before that row.
+  void Mark(std::string_view mark, Steady now);
+
   std::uint64_t rows() const { return rows_; }
   Steady started() const { return started_; }
 
@@ -39,6 +45,7 @@ class RecordingSession {
   std::optional<std::uint8_t> configuration1_;
   Steady started_{};
   std::uint64_t rows_ = 0;
+  std::string marks_before_first_row_;
 };
 
 }  // namespace chip

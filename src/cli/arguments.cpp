@@ -1,9 +1,8 @@
 #include "cli/arguments.h"
 
-#include <cmath>
-#include <cstdlib>
 #include <string_view>
 
+#include "chip/duration.h"
 #include "exporter/listen_address.h"
 
 #ifndef KELVRAN_VERSION
@@ -63,25 +62,18 @@ constexpr OperandCount kOperandCounts[] = {{"detect", 0, 0}, {"dump", 0, 0},  {"
 
 }  // namespace
 
-double ParseInterval(std::string_view text) {
-  double scale = 1.0;
-  std::string_view number = text;
-  if (number.size() > 2 && number.substr(number.size() - 2) == "ms") {
-    scale = 0.001;
-    number.remove_suffix(2);
-  } else if (!number.empty() && (number.back() == 's' || number.back() == 'm')) {
-    scale = number.back() == 'm' ? 60.0 : 1.0;
-    number.remove_suffix(1);
+// "--interval takes ...": empty when text is a duration within bounds, which then is in seconds.
+std::string DurationError(std::string_view option, const std::string& text, double& seconds) {
+  const chip::ParsedDuration d = chip::ParseDuration(text);
+  seconds = d.seconds;
+  if (d.status == chip::ParsedDuration::Status::TooLong) {
+    return std::string(option) + " of '" + text + "' is too long: at most 366 days (366d)";
   }
-  if (number.empty() || number.size() > 12) return -1;
-  for (const char c : number) {
-    if ((c < '0' || c > '9') && c != '.') return -1;
+  if (!d.ok()) {
+    return std::string(option) + " takes a time such as 1s, 500ms, 10m, 2h or 0, not '" + text +
+           "'";
   }
-  const std::string copy(number);
-  char* end = nullptr;
-  const double value = std::strtod(copy.c_str(), &end);
-  if (end != copy.c_str() + copy.size() || !std::isfinite(value)) return -1;
-  return value * scale;
+  return {};
 }
 
 ParsedArguments ParseArguments(const std::vector<std::string>& args) {
@@ -151,10 +143,14 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
       if (!bit.error.empty()) return fail(bit.error);
       a.bit = bit;
     } else if ((v = OptionValue(args, i, "--interval", missing))) {
-      a.interval_seconds = ParseInterval(*v);
-      if (a.interval_seconds < 0) {
-        return fail("--interval takes a time such as 1s, 500ms or 0, not '" + *v + "'");
-      }
+      const std::string error = DurationError("--interval", *v, a.interval_seconds);
+      if (!error.empty()) return fail(error);
+    } else if ((v = OptionValue(args, i, "--give-up", missing))) {
+      double seconds = 0;
+      const std::string error = DurationError("--give-up", *v, seconds);
+      if (!error.empty()) return fail(error);
+      if (seconds <= 0) return fail("--give-up takes a time longer than 0, such as 10m");
+      a.give_up_seconds = seconds;
     } else if ((v = OptionValue(args, i, "--count", missing))) {
       a.count = WholeNumber(*v, 1000000000);
       if (a.count <= 0) return fail("--count takes a number of samples from 1, not '" + *v + "'");
@@ -163,10 +159,8 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
       if (!listen.ok()) return fail(listen.error);
       a.listen = *v;
     } else if ((v = OptionValue(args, i, "--min-interval", missing))) {
-      a.min_interval_seconds = ParseInterval(*v);
-      if (a.min_interval_seconds < 0) {
-        return fail("--min-interval takes a time such as 1s, 500ms or 0, not '" + *v + "'");
-      }
+      const std::string error = DurationError("--min-interval", *v, a.min_interval_seconds);
+      if (!error.empty()) return fail(error);
     } else if ((v = OptionValue(args, i, "--web-config", missing))) {
       if (v->empty()) return fail("--web-config takes a file name");
       a.web_config = *v;
@@ -233,6 +227,9 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
   if ((a.count != 0 || a.interval_seconds != 1.0) && a.command != "watch" &&
       a.command != "record") {
     return fail("--interval and --count belong to the watch and record commands");
+  }
+  if (a.give_up_seconds && a.command != "watch" && a.command != "record") {
+    return fail("--give-up belongs to the watch and record commands");
   }
   if ((!a.listen.empty() || a.min_interval_seconds != 1.0) && a.command != "serve") {
     return fail("--listen and --min-interval belong to the serve command");

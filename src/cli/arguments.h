@@ -44,7 +44,10 @@ struct Arguments {
   bool verbose = false;    // detect: also the adapters seen, searched or not
   std::optional<BitArg> bit;
   double interval_seconds = 1.0;
-  long count = 0;  // 0: until interrupted
+  long count = 0;  // rows written or shown; 0: until interrupted
+  // watch, record: end with status 1 after the chip has not answered for this long; never when
+  // empty.
+  std::optional<double> give_up_seconds;
   Format format = Format::Auto;
   std::string listen;                 // serve: ADDRESS:PORT; empty for loopback at the default port
   double min_interval_seconds = 1.0;  // serve: a scrape sooner than this gets the last reading
@@ -60,9 +63,6 @@ struct ParsedArguments {
 
 // args are the arguments after the program name. Operand counts are checked too.
 ParsedArguments ParseArguments(const std::vector<std::string>& args);
-
-// "1s", "500ms", "0.5", "2m": seconds, or -1 when it is none of these.
-double ParseInterval(std::string_view text);
 
 std::string Usage(const std::string& command);  // the whole program's for an empty command
 std::string VersionText();

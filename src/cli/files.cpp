@@ -9,6 +9,8 @@
 #include "chip/recording_session.h"
 #include "chip/register_catalogue.h"
 #include "chip/sampler.h"
+#include "access/chip_place.h"
+#include "cli/sample_loop.h"
 #include "files/file_replace.h"
 #include "files/file_text.h"
 #include "files/recording_file.h"
@@ -70,30 +72,36 @@ std::unique_ptr<files::RecordingFile> OpenRecording(const Arguments& args) {
 }
 
 int Record(Session& s, const Arguments& args, std::unique_ptr<files::RecordingFile> file,
-           std::ostream& out, const Terminal& terminal) {
+           std::ostream& out, std::ostream& err, const Terminal& terminal) {
   const std::string& path = args.operands[0];
   try {
+    devaccess::ChipIdentity identity = IdentityOf(s.chip());
+    devaccess::ReadIdentity(s.d(), identity);
     chip::RecordingHeader header;
     header.version = KELVRAN_VERSION;
     header.place = devaccess::PlaceOf(s.d());
+    header.stable_place = devaccess::StablePlace(identity);
     chip::RecordingSession session(header, *file, Reader(s)(chip::reg::kConfiguration1));
-    chip::Sampler sampler(Reader(s), s.d().alarm_store);
-    const Deadlines deadlines(terminal.now ? terminal.now() : Deadlines::Clock::now(),
-                              args.interval_seconds);
-    for (long n = 0; args.count == 0 || n < args.count; ++n) {
-      if (!WaitForNextSample(terminal, deadlines, n == 0)) break;
-      // The header and the first row reach the file at once (RecordingSession::Row).
-      session.Row(sampler.Take(), std::chrono::system_clock::now(),
-                  files::RecordingFile::Clock::now());
-    }
+    devaccess::UnattendedSampler sampler(s.d(), identity);
+    SampleLoopHooks hooks;
+    hooks.mark = [&session](std::string_view mark, SampleLoopHooks::Steady now) {
+      session.Mark(mark, now);
+    };
+    // The header and the first row reach the file at once (RecordingSession::Row).
+    hooks.row = [&session](const chip::Sample& sample, SampleLoopHooks::Wall wall,
+                           SampleLoopHooks::Steady now) -> std::optional<int> {
+      session.Row(sample, wall, now);
+      return std::nullopt;
+    };
+    const int status = SampleLoop(sampler, args, terminal, err, hooks);
     file->Close();
     out << "recorded " << session.rows() << " rows to " << path << '\n';
+    return status;
   } catch (const files::RecordingRefused& e) {
     throw UsageError(e.what());
   } catch (const files::RecordingError& e) {
     throw WriteError(e.what());
   }
-  return kExitOk;
 }
 
 }  // namespace cli

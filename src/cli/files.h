@@ -22,9 +22,10 @@ int SnapshotSave(Session& s, const std::string& path, std::ostream& out);
 // Opens record's file as --overwrite and --append say, before the bus is touched, so a file that
 // holds data is refused before anything else happens. Throws UsageError.
 std::unique_ptr<files::RecordingFile> OpenRecording(const Arguments& args);
-// Records into file until --count rows or a stop; the file is closed (flushed and synced) at the
-// end. A file that fails part way throws WriteError.
+// Records into file until --count rows, a stop or --give-up, marking every stretch the chip did
+// not answer (SampleLoop); the file is closed (flushed and synced) at the end. A file that fails
+// part way throws WriteError.
 int Record(Session& s, const Arguments& args, std::unique_ptr<files::RecordingFile> file,
-           std::ostream& out, const Terminal& terminal);
+           std::ostream& out, std::ostream& err, const Terminal& terminal);
 
 }  // namespace cli

@@ -104,8 +104,10 @@ int OnTheChip(Session& session, const Arguments& args, const chip::RegisterEntry
     if (args.command == "snapshot") return SnapshotSave(session, args.operands[1], out);
     if (args.command == "alarms") return Alarms(session.d(), out, err);
     NoteIfNotMonitoring(ReadAt(session.d(), chip::reg::kConfiguration1), err);
-    if (args.command == "record") return Record(session, args, std::move(recording), out, terminal);
-    return Watch(session.d(), args, out, err, terminal);
+    if (args.command == "record") {
+      return Record(session, args, std::move(recording), out, err, terminal);
+    }
+    return Watch(session, args, out, err, terminal);
   } catch (const buslink::BusError& e) {
     if (!e.context()) throw;
     throw buslink::BusError(e.code(), DescribeFailure(e, session.chip()));
@@ -146,13 +148,6 @@ int Command(const Arguments& args, std::ostream& out, std::ostream& err, const T
 }
 
 }  // namespace
-
-bool WaitForNextSample(const Terminal& terminal, const Deadlines& deadlines, bool first) {
-  if (!first && terminal.sleep_until) {
-    terminal.sleep_until(deadlines.Next(terminal.now ? terminal.now() : Deadlines::Clock::now()));
-  }
-  return !(terminal.stop_requested && terminal.stop_requested());
-}
 
 bool Confirm(const std::string& question, std::ostream& err, const Terminal& terminal) {
   err << question << " [y/N] " << std::flush;

@@ -22,10 +22,6 @@ struct Terminal {
   std::function<bool()> stop_requested;  // Ctrl-C: end a watch or a recording cleanly
 };
 
-// Waits for the next slot of a watch or recording (see Deadlines; the first sample is due at
-// once); false when asked to stop.
-bool WaitForNextSample(const Terminal& terminal, const Deadlines& deadlines, bool first);
-
 // Asks question on err and reads the answer: true for y, Y or yes.
 bool Confirm(const std::string& question, std::ostream& err, const Terminal& terminal);
 

@@ -68,16 +68,16 @@ bool Guarded(exporter::WebConfigFile* web) {
 
 exporter::ChipLabels LabelsFor(const Found& chip) {
   const std::string address = Hex2(chip.address7);
+  const std::string place = devaccess::StablePlace(IdentityOf(chip));
   if (chip.medium == buslink::BusMedium::PrinterPort) {
     const std::string port = std::to_string(chip.port);
     char base[16];
     std::snprintf(base, sizeof base, "%Xh", static_cast<unsigned>(chip.port_base));
-    return {"printer/port" + port + "/" + address, "printer port",
-            "printer port " + port + " (" + base + ")", address};
+    return {place, "printer port", "printer port " + port + " (" + base + ")", address};
   }
-  // The adapter the chip was found on: with several searched, chips differ by it.
+  // The adapter's number goes to the info series only: a re-plug changes it.
   const std::string adapter = "i2c-" + std::to_string(chip.adapter ? chip.adapter->number : 0);
-  return {"smbus/" + adapter + "/" + address, "SMBus", adapter, address};
+  return {place, "SMBus", adapter, address};
 }
 
 int Serve(Session& session, const Arguments& args, std::ostream& out, std::ostream& err,
@@ -119,10 +119,29 @@ int Serve(Session& session, const Arguments& args, std::ostream& out, std::ostre
     err << "kelvran: --min-interval is at least 1s when listening beyond loopback\n";
   }
   std::vector<std::unique_ptr<exporter::ChipReader>> readers;
-  for (const Found& chip : chips) {
+  std::vector<exporter::ChipLabels> labels;
+  for (const Found& chip : chips) labels.push_back(LabelsFor(chip));
+  // Two bridges of one name where the system tells no path would share a place: those two go by
+  // their numbers instead, as nothing stable tells them apart.
+  std::vector<bool> shared_place(labels.size(), false);
+  for (std::size_t i = 0; i < labels.size(); ++i) {
+    for (std::size_t j = 0; j < labels.size(); ++j) {
+      shared_place[i] = shared_place[i] || (i != j && labels[i].chip == labels[j].chip);
+    }
+  }
+  for (std::size_t i = 0; i < labels.size(); ++i) {
+    if (shared_place[i]) labels[i].chip = "smbus/" + labels[i].adapter + "/" + labels[i].address;
+  }
+  for (std::size_t i = 0; i < chips.size(); ++i) {
+    const Found& chip = chips[i];
     auto d = std::make_unique<devaccess::Declarations>(&shared);
     readers.push_back(std::make_unique<exporter::ChipReader>(
-        LabelsFor(chip), std::move(d), [chip](devaccess::Declarations& own) { PointAt(own, chip); },
+        labels[i], std::move(d), IdentityOf(chip),
+        [chip](devaccess::Declarations& own, const devaccess::ChipIdentity& now) {
+          Found there = chip;
+          there.adapter = now.adapter;  // where a re-plug put it
+          PointAt(own, there);
+        },
         bus, options));
   }
   exporter::Exporter exporter(std::move(readers));

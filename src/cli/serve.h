@@ -13,7 +13,7 @@ namespace cli {
 int Serve(Session& session, const Arguments& args, std::ostream& out, std::ostream& err,
           const Terminal& terminal);
 
-// The labels a chip has in every series: "smbus/i2c-0/0x2D", "printer/port1/0x2E".
+// The labels a chip has in every series: "smbus/pci-0000:00:1f.4/0x2D", "printer/port1/0x2E".
 exporter::ChipLabels LabelsFor(const Found& chip);
 
 }  // namespace cli

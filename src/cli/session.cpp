@@ -157,6 +157,15 @@ void Session::AttachTo(const Found& chip) {
   d_.several_adapters = chip_.adapter && adapters_searched_ > 1;
 }
 
+devaccess::ChipIdentity IdentityOf(const Found& chip) {
+  devaccess::ChipIdentity identity;
+  identity.medium = chip.medium;
+  identity.adapter = chip.adapter;
+  identity.port = chip.port;
+  identity.address7 = chip.address7;
+  return identity;
+}
+
 void PointAt(devaccess::Declarations& d, const Found& chip) {
   // The same steps as the wizard's Finish.
   buslink::BusLink& link = d.EnsureBusLink();

@@ -8,6 +8,7 @@
 
 #include "access/declarations.h"
 #include "access/device_search.h"
+#include "access/unattended_sampler.h"
 #include "buslink/bus_error.h"
 #include "buslink/bus_link.h"
 #include "buslink/bus_trace.h"
@@ -86,6 +87,9 @@ class Session {
   std::vector<buslink::I2cAdapterInfo> adapters_;
   int adapters_searched_ = 0;
 };
+
+// What a chip Detect found is known by, before its Company ID and Revision are read.
+devaccess::ChipIdentity IdentityOf(const Found& chip);
 
 // Points a shared state at a chip Detect found, as the wizard's Finish does.
 void PointAt(devaccess::Declarations& d, const Found& chip);

@@ -61,15 +61,20 @@ std::string Usage(const std::string& command) {
   }
   if (command == "watch") {
     return Page(
-        "kelvran watch [--interval=1s] [--count=N] [--csv|--json] [--until-alarm]\n"
-        "                     [bus options]",
+        "kelvran watch [--interval=1s] [--count=N] [--give-up=DURATION] [--csv|--json]\n"
+        "                     [--until-alarm] [bus options]",
         "Shows the converted readings of every channel the Channel Mode register\n"
         "selects, with their limits and alarm flags: a refreshing table on a terminal,\n"
         "otherwise one line per sample. --csv writes a header and one row per sample,\n"
-        "--json one object per line. --interval takes 1s, 500ms, 2m or 0; --count\n"
-        "stops after N samples. --until-alarm ends after the first sample that carries\n"
-        "an alarm, names it on stderr and exits with status 4:\n"
-        "  kelvran watch --until-alarm --interval 1s || mail -s alarm me < /dev/null\n");
+        "--json one object per line. --interval takes 1s, 500ms, 2m, 1h or 0 (at most\n"
+        "366d); --count stops after N samples shown. --until-alarm ends after the first\n"
+        "sample that carries an alarm, names it on stderr and exits with status 4:\n"
+        "  kelvran watch --until-alarm --interval 1s || mail -s alarm me < /dev/null\n"
+        "A sample the chip does not answer is skipped and tried again at the next\n"
+        "interval; stderr says once when it stops answering and once when it answers\n"
+        "again. An adapter unplugged and back under another number is followed, once its\n"
+        "chip identifies as the same. --give-up=10m ends with status 1 after that long\n"
+        "without an answer; without it watch waits for the chip however long it takes.\n");
   }
   if (command == "alarms") {
     return Page("kelvran alarms [bus options]",
@@ -91,13 +96,17 @@ std::string Usage(const std::string& command) {
   }
   if (command == "record") {
     return Page(
-        "kelvran record FILE [--interval=1s] [--count=N] [--overwrite|--append]\n"
-        "       [bus options]",
+        "kelvran record FILE [--interval=1s] [--count=N] [--give-up=DURATION]\n"
+        "       [--overwrite|--append] [bus options]",
         "Records every channel the Channel Mode register selects to FILE, in the\n"
         "window's recording format (CSV with '#' header lines), until --count rows,\n"
         "Ctrl-C, SIGTERM or SIGHUP. Rows reach the file at least once a second and the\n"
         "disk every ten. A FILE that holds data is kept unless --overwrite replaces it\n"
-        "or --append continues the recording in it (same columns only).\n");
+        "or --append continues the recording in it (same columns only). A sample the\n"
+        "chip does not answer is skipped (--count counts rows written): the file gets\n"
+        "one '# bus error at' line when it stops answering and one '# resumed at' line\n"
+        "when it answers again, and an unplugged adapter is followed to its new number\n"
+        "as watch does; --give-up as for watch.\n");
   }
   if (command == "serve") {
     return Page(
@@ -113,9 +122,11 @@ std::string Usage(const std::string& command) {
         "reading. --web-config=FILE takes the exporter ecosystem's web configuration file:\n"
         "TLS (tls_server_config), passwords (basic_auth_users, bcrypt) and client\n"
         "certificates; it is read again when it changes. A bus failure shows as\n"
-        "kelvran_up 0 and the next scrape tries again. Ctrl-C or SIGTERM stops it.\n"
-        "docs/prometheus.md has scrape configs, alert rules and a dashboard. Exit status 1\n"
-        "also when it cannot listen, 2 when FILE cannot be used.\n");
+        "kelvran_up 0 and the next scrape tries again. A chip is labelled by where it\n"
+        "sits (smbus/usb-1-2/0x2D), so an adapter unplugged and back under another\n"
+        "number keeps its series. Ctrl-C or SIGTERM stops it. docs/prometheus.md has\n"
+        "scrape configs, alert rules and a dashboard. Exit status 1 also when it cannot\n"
+        "listen, 2 when FILE cannot be used.\n");
   }
   return std::string(
              "Usage: kelvran COMMAND [options]\n"

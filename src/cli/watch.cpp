@@ -12,6 +12,7 @@
 #include "chip/channels.h"
 #include "chip/sampler.h"
 #include "cli/alarms.h"
+#include "cli/sample_loop.h"
 
 namespace cli {
 
@@ -152,20 +153,16 @@ void Table(Readings readings, std::ostream& out) {
 
 }  // namespace
 
-int Watch(devaccess::Declarations& d, const Arguments& args, std::ostream& out, std::ostream& err,
+int Watch(Session& s, const Arguments& args, std::ostream& out, std::ostream& err,
           const Terminal& terminal) {
-  chip::Sampler sampler(
-      [&d](std::uint8_t address) {
-        return static_cast<std::uint8_t>(devaccess::ReadAt(d, address));
-      },
-      d.alarm_store);
+  devaccess::ChipIdentity identity = IdentityOf(s.chip());
+  devaccess::ReadIdentity(s.d(), identity);
+  devaccess::UnattendedSampler sampler(s.d(), identity);
   const Format format = args.format;
   const bool table = format == Format::Auto && terminal.output_is_terminal;
-  const Deadlines deadlines(terminal.now ? terminal.now() : Deadlines::Clock::now(),
-                            args.interval_seconds);
-  for (long n = 0; args.count == 0 || n < args.count; ++n) {
-    if (!WaitForNextSample(terminal, deadlines, n == 0)) break;
-    const chip::Sample& sample = sampler.Take();
+  SampleLoopHooks hooks;
+  hooks.row = [&](const chip::Sample& sample, SampleLoopHooks::Wall,
+                  SampleLoopHooks::Steady) -> std::optional<int> {
     errno = 0;  // a failed write of this sample leaves its reason here
     // A new Channel Mode brings other channels: the CSV says so with a new header row.
     if (format == Format::Csv && sample.channels_changed) CsvHeader(sample.channels, out);
@@ -188,8 +185,9 @@ int Watch(devaccess::Declarations& d, const Arguments& args, std::ostream& out, 
     }
     // The row with the alarm is out first, so a script that mails the log has it.
     if (args.until_alarm && ReportAlarms(sample, err)) return kExitAlarm;
-  }
-  return kExitOk;
+    return std::nullopt;
+  };
+  return SampleLoop(sampler, args, terminal, err, hooks);
 }
 
 }  // namespace cli

@@ -1,11 +1,7 @@
 #include "exporter/chip_reader.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <exception>
 
-#include "access/link_new_com_port.h"
-#include "buslink/bus_error.h"
 #include "chip/alarm_names.h"
 #include "chip/register_catalogue.h"
 
@@ -34,18 +30,16 @@ void CountAlarms(ChipReading& r) {
 }  // namespace
 
 ChipReader::ChipReader(ChipLabels labels, std::unique_ptr<devaccess::Declarations> d,
-                       std::function<void(devaccess::Declarations&)> place_chip, std::mutex& bus,
+                       devaccess::ChipIdentity identity,
+                       devaccess::UnattendedSampler::Place place_chip, std::mutex& bus,
                        Options options)
     : labels_(std::move(labels)),
       d_(std::move(d)),
-      place_chip_(std::move(place_chip)),
       bus_(bus),
       options_(std::move(options)),
-      sampler_(
-          [this](std::uint8_t address) {
-            return static_cast<std::uint8_t>(devaccess::ReadAt(*d_, address));
-          },
-          d_->alarm_store, kSamplerOptions) {}
+      sampler_(*d_, std::move(identity), kSamplerOptions, std::move(place_chip)) {
+  reading_.adapter = labels_.adapter;
+}
 
 void ChipReader::Read(ChipReading& out) {
   const std::scoped_lock lock(mutex_);
@@ -61,51 +55,35 @@ void ChipReader::Read(ChipReading& out) {
 
 ChipReader::State ChipReader::LastState() const {
   const std::scoped_lock lock(mutex_);
-  return {readings_, reading_.up, last_error_};
+  return {readings_, reading_.up, last_error_, reading_.adapter};
 }
 
 void ChipReader::ReadChip() {
   ++readings_;
-  try {
+  devaccess::UnattendedSampler::Attempt attempt;
+  {
     const std::scoped_lock bus(bus_);
-    place_chip_(*d_);
-    const chip::Sample& s = sampler_.Take();
-    if (s.facts.company_id != chip::kCompanyIdValue) {
-      char text[160];
-      std::snprintf(text, sizeof text,
-                    "the chip no longer identifies: Company ID reads 0x%02X, not 0x%02X",
-                    s.facts.company_id, chip::kCompanyIdValue);
-      reading_.up = false;
-      last_error_ = text;
-      return;
-    }
-    reading_.up = true;
-    reading_.channel_mode = s.channel_mode;
-    reading_.converting = s.converting();
-    reading_.channel_count = std::min(s.channels.size(), reading_.channels.size());
-    std::copy_n(s.channels.begin(), reading_.channel_count, reading_.channels.begin());
-    reading_.alarms = s.status;
-    reading_.facts = s.facts;
-    CountAlarms(reading_);
-    last_error_.clear();
-  } catch (const buslink::BusError& e) {
-    reading_.up = false;
-    ++reading_.bus_errors;
-    last_error_ = e.what();
-    if (const auto& c = e.context()) {
-      char text[48];
-      std::snprintf(
-          text, sizeof text, "%s register 0x%02X: ",
-          c->operation == buslink::TransferContext::Operation::Read ? "reading" : "writing",
-          c->reg & 0xFF);
-      last_error_.insert(0, text);
-    }
-  } catch (const std::exception& e) {
-    // Whatever else went wrong, the server goes on and reads again next time.
-    reading_.up = false;
-    ++reading_.bus_errors;
-    last_error_ = e.what();
+    attempt = sampler_.Take(options_.now ? options_.now() : Clock::now());
   }
+  if (const auto& adapter = sampler_.identity().adapter) {
+    reading_.adapter = "i2c-" + std::to_string(adapter->number);
+  }
+  if (attempt.sample == nullptr) {
+    reading_.up = false;
+    if (attempt.bus_error) ++reading_.bus_errors;
+    last_error_ = sampler_.gaps().error();
+    return;
+  }
+  const chip::Sample& s = *attempt.sample;
+  reading_.up = true;
+  reading_.channel_mode = s.channel_mode;
+  reading_.converting = s.converting();
+  reading_.channel_count = std::min(s.channels.size(), reading_.channels.size());
+  std::copy_n(s.channels.begin(), reading_.channel_count, reading_.channels.begin());
+  reading_.alarms = s.status;
+  reading_.facts = s.facts;
+  CountAlarms(reading_);
+  last_error_.clear();
 }
 
 }  // namespace exporter

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "access/declarations.h"
+#include "access/unattended_sampler.h"
 #include "chip/sampler.h"
 #include "exporter/chip_reading.h"
 
@@ -19,7 +20,8 @@ namespace exporter {
 // transfers, so chips on one backend are read one after the other (the simulated hardware and
 // the printer-port and i2c-dev links are not made for several threads). A failed reading sets up
 // to 0 and counts the error; the next reading starts afresh, and an alarm latched before the
-// failure still reaches it.
+// failure still reaches it. A chip whose adapter came back under another number is read there
+// once it identifies as itself (devaccess::UnattendedSampler); its labels stay as they are.
 class ChipReader {
  public:
   using Clock = std::chrono::steady_clock;
@@ -30,10 +32,11 @@ class ChipReader {
   };
 
   // d is this chip's own shared state; place_chip puts the chip's place (medium, port, ModeFlag,
-  // adapter) back on the bus link before each reading, since other chips share the link.
+  // the adapter where it is now) back on the bus link before each reading, since other chips
+  // share the link.
   ChipReader(ChipLabels labels, std::unique_ptr<devaccess::Declarations> d,
-             std::function<void(devaccess::Declarations&)> place_chip, std::mutex& bus,
-             Options options);
+             devaccess::ChipIdentity identity, devaccess::UnattendedSampler::Place place_chip,
+             std::mutex& bus, Options options);
 
   // The chip as it was at most min_interval ago: read now when the last reading is older.
   void Read(ChipReading& out);
@@ -42,7 +45,8 @@ class ChipReader {
   struct State {
     std::uint64_t readings = 0;  // that reached the bus, failed or not
     bool up = false;
-    std::string error;  // why the last reading failed; empty after a good one
+    std::string error;    // why the last reading failed; empty after a good one
+    std::string adapter;  // where the chip is now: "i2c-9"
   };
   State LastState() const;
 
@@ -56,11 +60,10 @@ class ChipReader {
 
   ChipLabels labels_;
   std::unique_ptr<devaccess::Declarations> d_;
-  std::function<void(devaccess::Declarations&)> place_chip_;
   std::mutex& bus_;
   Options options_;
   mutable std::mutex mutex_;  // everything below
-  chip::Sampler sampler_;
+  devaccess::UnattendedSampler sampler_;
   ChipReading reading_;
   std::optional<Clock::time_point> read_at_;
   std::uint64_t readings_ = 0;

@@ -12,9 +12,11 @@ namespace exporter {
 
 // What names a chip in every series it has, and what its info series tells about its place.
 struct ChipLabels {
-  std::string chip;     // "smbus/i2c-0/0x2D", "printer/port1/0x2E": the same after a restart
+  // "smbus/pci-0000:00:1f.4/0x2D", "smbus/usb-1-2/0x2D", "printer/port1/0x2E": where the chip
+  // sits, the same after a re-plug or a restart (devaccess::StablePlace).
+  std::string chip;
   std::string medium;   // "SMBus" or "printer port"
-  std::string adapter;  // the I2C adapter or the printer port, in words
+  std::string adapter;  // the I2C adapter ("i2c-0") or the printer port, in words, when found
   std::string address;  // "0x2D", 7-bit
 };
 
@@ -29,6 +31,7 @@ int AlarmIndex(std::string_view name);
 // One chip as its last reading found it: what a scrape shows of it.
 struct ChipReading {
   bool up = false;
+  std::string adapter;  // where the chip is now: "i2c-9" after a re-plug renumbered its adapter
   std::uint8_t channel_mode = 0;
   bool converting = false;  // START set: the readings follow the inputs
   std::array<chip::ChannelReading, 14> channels{};

@@ -85,7 +85,8 @@ std::string Exporter::LandingPage() const {
     const ChipLabels& l = reader->labels();
     const ChipReader::State state = reader->LastState();
     out.append("<tr>");
-    for (const std::string* cell : {&l.chip, &l.medium, &l.adapter, &l.address}) {
+    const std::string& adapter = state.adapter.empty() ? l.adapter : state.adapter;
+    for (const std::string* cell : {&l.chip, &l.medium, &adapter, &l.address}) {
       out.append("<td>");
       AppendHtml(out, *cell);
       out.append("</td>");

@@ -31,8 +31,9 @@ struct Family {
 constexpr Family kUp{"kelvran_up", Kind::Gauge, "",
                      "1 when the last reading of the chip succeeded, 0 when the bus failed or the "
                      "chip did not identify."};
-constexpr Family kInfo{"kelvran_chip_info", Kind::Info, "",
-                       "Where the chip sits, its company ID and revision."};
+constexpr Family kInfo{
+    "kelvran_chip_info", Kind::Info, "",
+    "Where the chip sits (its adapter's number now), its company ID and revision."};
 constexpr Family kVolts{"kelvran_voltage_volts", Kind::Gauge, "volts",
                         "Reading of each voltage channel and analog input."};
 constexpr Family kVoltsLow{"kelvran_voltage_low_limit_volts", Kind::Gauge, "volts",
@@ -267,8 +268,9 @@ void AppendExposition(std::string& out, Format format, std::span<const ChipView>
     const std::string company = Hex(r.facts.company_id);
     const std::string revision = Hex(r.facts.revision);
     w.Sample(kInfo, labels, 1.0, LabelPair{"medium", labels.medium},
-             LabelPair{"adapter", labels.adapter}, LabelPair{"address", labels.address},
-             LabelPair{"company_id", company}, LabelPair{"revision", revision});
+             LabelPair{"adapter", r.adapter.empty() ? labels.adapter : r.adapter},
+             LabelPair{"address", labels.address}, LabelPair{"company_id", company},
+             LabelPair{"revision", revision});
   });
 
   const auto value = [](const ChannelReading& c) -> std::optional<double> { return c.value; };

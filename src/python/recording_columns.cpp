@@ -6,6 +6,9 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <optional>
+#include <string>
+#include <tuple>
 #include <vector>
 
 #include <pybind11/numpy.h>
@@ -33,6 +36,14 @@ class ColumnSink : public chip::RecordingSink {
  public:
   void Note(std::uint64_t line, std::string_view key, std::string_view value) override {
     notes.emplace_back(line, std::string(key), std::string(value));
+  }
+  // A gap's start opens an entry, its end closes the last one still open.
+  void Gap(std::uint64_t /*line*/, const chip::RecordedGap& gap) override {
+    if (!gap.resumed) {
+      gaps.emplace_back(gap.time, gap.utc_offset_seconds, std::nullopt, std::string(gap.error));
+    } else if (!gaps.empty() && !std::get<2>(gaps.back())) {
+      std::get<2>(gaps.back()) = gap.time;
+    }
   }
   void Columns(std::span<const chip::RecordedColumn> columns, bool with_alarms) override {
     has_alarms = has_alarms || with_alarms;
@@ -82,6 +93,8 @@ class ColumnSink : public chip::RecordingSink {
   std::vector<std::int16_t> status1, status2;
   std::vector<std::string> alarms;
   std::vector<std::tuple<std::uint64_t, std::string, std::string>> notes;
+  // (start, its UTC offset, end or none while it lasts, what failed), times in ns since the epoch
+  std::vector<std::tuple<std::int64_t, int, std::optional<std::int64_t>, std::string>> gaps;
   std::vector<std::tuple<std::size_t, std::string, std::optional<double>, std::optional<double>>>
       limit_lines;
 };
@@ -158,6 +171,7 @@ py::dict ReadRecordingColumns(const std::string& path) {
   out["columns"] = columns;
   out["alarms"] = alarms;
   out["notes"] = sink.notes;
+  out["gaps"] = sink.gaps;
   out["limits"] = sink.limit_lines;
   return out;
 }

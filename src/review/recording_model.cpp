@@ -129,8 +129,18 @@ void RecordingModel::Limits(std::span<const chip::RecordedLimits> limits) {
   has_limits_ = true;
 }
 
+void RecordingModel::Gap(std::uint64_t, const chip::RecordedGap& gap) {
+  if (gap.resumed || store_.Empty()) return;
+  // A row of its own where the chip stopped answering, with every trace broken there: no line is
+  // drawn across the stretch nothing was recorded.
+  store_.AppendRow(gap.time);
+  for (int s = 0; s < store_.SeriesCount(); ++s) store_.BreakLast(s);
+}
+
 void RecordingModel::Row(const chip::RecordedRow& row) {
-  const std::int64_t previous = store_.Empty() ? row.time : store_.TimeAt(store_.Size() - 1);
+  // Alarms latched since the previous row, not since a gap's mark.
+  const std::int64_t previous = rows_ == 0 ? row.time : last_row_time_;
+  last_row_time_ = row.time;
   if (store_.Empty()) utc_offset_ = row.utc_offset_seconds;
   store_.AppendRow(row.time);
   const std::int64_t time = store_.TimeAt(store_.Size() - 1);

@@ -67,6 +67,7 @@ class RecordingModel : public chip::RecordingSink {
   void Columns(std::span<const chip::RecordedColumn> columns, bool has_alarms) override;
   void Limits(std::span<const chip::RecordedLimits> limits) override;
   void Row(const chip::RecordedRow& row) override;
+  void Gap(std::uint64_t line, const chip::RecordedGap& gap) override;
 
  private:
   int SeriesFor(std::string_view caption);
@@ -92,6 +93,7 @@ class RecordingModel : public chip::RecordingSink {
   QStringList notes_;
   int utc_offset_ = 0;
   std::uint64_t rows_ = 0;
+  std::int64_t last_row_time_ = 0;
 };
 
 }  // namespace review

@@ -5,9 +5,11 @@
 
 #include "access/chip_place.h"
 #include "access/link_new_com_port.h"
+#include "access/unattended_sampler.h"
+#include "chip/local_time.h"
 #include "chip/recording_session.h"
 #include "chip/register_catalogue.h"
-#include "chip/sampler.h"
+#include "chip/sample_gaps.h"
 #include "files/file_text.h"
 #include "files/recording_file.h"
 
@@ -55,14 +57,22 @@ bool Recorder::Start(const QString& file, int interval_ms, files::ExistingFile e
     Fail(QString::fromStdString(files::PlainText(e.what())));
     return false;
   }
+  // The chip is known by what it says it is, so a gap ends only when that chip answers again.
+  devaccess::ChipIdentity identity;
+  identity.medium = devaccess::MediumOf(c_.d.comms_medium);
+  identity.address7 = c_.d.comms_medium == 1 ? c_.d.device_address / 2 : c_.d.device_address;
+  if (identity.medium == buslink::BusMedium::SMBus) {
+    identity.adapter = c_.d.EnsureBusLink().SMBus().CurrentAdapter();
+  }
+  devaccess::ReadIdentity(c_.d, identity);
   // Alarms latched before the start belong to no row: the sampler sees what latches from now on.
-  sampler_ = std::make_unique<chip::Sampler>(
-      [this](std::uint8_t address) {
-        return static_cast<std::uint8_t>(devaccess::ReadAt(c_.d, address));
-      },
-      c_.d.alarm_store);
+  sampler_ = std::make_unique<devaccess::UnattendedSampler>(c_.d, identity);
+  chip::RecordingHeader header{c_.version, devaccess::PlaceOf(c_.d), 0, {}};
+  if (identity.medium == buslink::BusMedium::SMBus) {
+    header.stable_place = devaccess::StablePlace(identity);
+  }
   session_ = std::make_unique<chip::RecordingSession>(
-      chip::RecordingHeader{c_.version, devaccess::PlaceOf(c_.d), 0, {}}, *file_,
+      header, *file_,
       static_cast<std::uint8_t>(devaccess::ReadAt(c_.d, chip::reg::kConfiguration1)));
   name_ = QFileInfo(file).fileName();
   path_ = QFileInfo(file).absoluteFilePath();
@@ -114,11 +124,20 @@ void Recorder::Tick() {
 }
 
 bool Recorder::WriteRow(std::chrono::steady_clock::time_point now, bool flush) {
-  sampler_->set_read_status(!(status_read_elsewhere_ && status_read_elsewhere_()));
-  // A bus failure goes on to the error report, which first has the rows so far written.
-  const chip::Sample& sample = sampler_->Take();
+  sampler_->sampler().set_read_status(!(status_read_elsewhere_ && status_read_elsewhere_()));
+  const devaccess::UnattendedSampler::Attempt attempt = sampler_->Take(now);
+  const auto wall = std::chrono::system_clock::now();
   try {
-    session_->Row(sample, std::chrono::system_clock::now(), now);
+    if (attempt.change != chip::SampleGaps::Change::None) {
+      const chip::SampleGaps& gaps = sampler_->gaps();
+      const std::string time = chip::IsoLocalTime(wall);
+      session_->Mark(attempt.change == chip::SampleGaps::Change::Lost
+                         ? chip::BusErrorMark(time, gaps.error())
+                         : chip::ResumedMark(time, gaps.length(now).count(), gaps.missed()),
+                     now);
+      emit changed();
+    }
+    if (attempt.sample != nullptr) session_->Row(*attempt.sample, wall, now);
     if (flush) file_->Flush(now);
   } catch (const files::RecordingError& e) {
     Fail(QString::fromStdString(files::PlainText(e.what())), session_->rows());
@@ -145,12 +164,13 @@ QString Recorder::IndicatorText() const {
   const auto elapsed = std::chrono::duration_cast<std::chrono::seconds>(
                            std::chrono::steady_clock::now() - session_->started())
                            .count();
-  return QStringLiteral("Recording %1: %2, %3:%4:%5")
+  return QStringLiteral("Recording %1: %2, %3:%4:%5%6")
       .arg(name_)
       .arg(boxes::CountOf(session_->rows(), "row", "rows"))
       .arg(elapsed / 3600)
       .arg(elapsed / 60 % 60, 2, 10, QLatin1Char('0'))
-      .arg(elapsed % 60, 2, 10, QLatin1Char('0'));
+      .arg(elapsed % 60, 2, 10, QLatin1Char('0'))
+      .arg(sampler_->gaps().in_gap() ? QStringLiteral(", the chip is not answering") : QString());
 }
 
 }  // namespace userfiles

@@ -13,9 +13,11 @@
 class QTimer;
 
 namespace chip {
-class Sampler;
 class RecordingSession;
 }  // namespace chip
+namespace devaccess {
+class UnattendedSampler;
+}  // namespace devaccess
 
 namespace userfiles {
 
@@ -26,8 +28,10 @@ namespace userfiles {
 // registers, from the display's reads (no transfer of its own); on the other tabs it reads them.
 //
 // A file problem stops the recording with a box naming the file and the reason; monitoring goes
-// on. A bus failure, during a row or anywhere else, goes on to the program's error report like
-// any other transfer; the rows so far are written to disk before it shows.
+// on. A failed read of its own skips the row and is tried again at the next tick, the gap marked
+// in the file once when it starts and once when it ends (devaccess::UnattendedSampler); a bus
+// failure anywhere else (the display's reads) goes on to the program's error report, with the
+// rows so far written to disk before it shows.
 class Recorder : public QObject {
   Q_OBJECT
 
@@ -54,7 +58,8 @@ class Recorder : public QObject {
   void FlushBeforeFatalReport() noexcept;
   bool running() const { return session_ != nullptr; }
 
-  // "Recording soak.csv: 1234 rows, 0:01:05", or "" when not recording.
+  // "Recording soak.csv: 1234 rows, 0:01:05" (", the chip is not answering" in a gap), or ""
+  // when not recording.
   QString IndicatorText() const;
   quint64 rows() const;
   QString path() const { return path_; }  // the file of the recording running, in full
@@ -76,7 +81,7 @@ class Recorder : public QObject {
   StatusReadElsewhere status_read_elsewhere_;
   QTimer* timer_;
   QTimer* clock_timer_;  // keeps the indicator's elapsed time going between slow rows
-  std::unique_ptr<chip::Sampler> sampler_;
+  std::unique_ptr<devaccess::UnattendedSampler> sampler_;
   std::unique_ptr<files::RecordingFile> file_;
   std::unique_ptr<chip::RecordingSession> session_;
   QString name_;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "chip/recording_session.h"
+#include "chip/sample_gaps.h"
 #include "chip/sampler.h"
 #include "files/recording_file.h"
 
@@ -55,6 +56,16 @@ class Collector : public RecordingSink {
     log.push_back(line.str());
     values.push_back(std::vector<double>(row.values.begin(), row.values.end()));
   }
+  void Gap(std::uint64_t line, const RecordedGap& gap) override {
+    std::ostringstream text;
+    text << "gap " << line << " t=" << gap.time << " z=" << gap.utc_offset_seconds;
+    if (gap.resumed) {
+      text << " resumed " << gap.seconds << " s " << gap.missed << " missed";
+    } else {
+      text << " error " << gap.error;
+    }
+    log.push_back(text.str());
+  }
   std::vector<std::string> log;
   std::vector<std::vector<double>> values;
 };
@@ -77,6 +88,8 @@ const std::string kNewFormat =
     "2026-12-06T01:02:03.456+01:00,0.000,12.031,192,4500,150,-2,254,0,16,+12V;Chassis\r\n"
     "\n"
     "# a note the reader does not know\n"
+    "# bus error at 2026-12-06T01:02:03.956+01:00: reading 0x20: NACK\n"
+    "# resumed at 2026-12-06T01:02:04.456+01:00 after 0.5 s, 1 sample missed\n"
     "2026-12-06T01:02:04.456+01:00,1.000,12.031,192,,255,40,40,,,\n"
     "# channel mode changed to 0x01 at 2026-12-06T01:02:05.000+01:00\n"
     "time,seconds,+12V [V],+12V raw,INT Status 1,INT Status 2\n"
@@ -97,10 +110,12 @@ TEST(RecordingReader, ReadsTheLaterFormatInAnyPieces) {
                   "row 7 t=1796515323456000000 z=3600 s=0 12.031/192 4500/150 -2/254 st=0,16 "
                   "alarms=+12V;Chassis",
                   "note a note the reader does not know=",
-                  "row 10 t=1796515324456000000 z=3600 s=1 12.031/192 nan/255 40/40 st=-1,-1 "
+                  "gap 10 t=1796515323956000000 z=3600 error reading 0x20: NACK",
+                  "gap 11 t=1796515324456000000 z=3600 resumed 0.5 s 1 missed",
+                  "row 12 t=1796515324456000000 z=3600 s=1 12.031/192 nan/255 40/40 st=-1,-1 "
                   "alarms=",
                   "note channel mode changed to 0x01 at 2026-12-06T01:02:05.000+01:00=",
-                  "columns +12V[V]", "row 13 t=1796515325456000000 z=0 s=0 11.5/180 st=1,0"));
+                  "columns +12V[V]", "row 15 t=1796515325456000000 z=0 s=0 11.5/180 st=1,0"));
   for (const std::size_t piece : std::vector<std::size_t>{1, 2, 7, 64}) {
     Collector pieces;
     EXPECT_EQ(ReadInPieces(kNewFormat, piece, pieces), 0u);
@@ -132,7 +147,10 @@ TEST(RecordingReader, ReadsWhatTheRecorderWrites) {
     };
     Sampler sampler(read, alarms);
     RecordingSession session({"1.0.0", {"SMBus", 0x2D, std::nullopt}, 0, {}}, file);
+    // A gap before the first row waits for the header; one later goes where it happened.
+    session.Mark(BusErrorMark("2026-12-06T01:02:02.000+01:00", "reading 0x20: NACK"), now);
     session.Row(sampler.Take(), wall, now);
+    session.Mark(ResumedMark("2026-12-06T01:02:03.500+01:00", 1.5, 2), now);
     status2 = 0x01;
     session.Row(sampler.Take(), wall + std::chrono::seconds(1), now + std::chrono::seconds(1));
     file.Flush();
@@ -152,6 +170,12 @@ TEST(RecordingReader, ReadsWhatTheRecorderWrites) {
   EXPECT_TRUE(std::isnan(sink.values[0][9]));                                 // Fan 2 stalled
   EXPECT_THAT(sink.log.back(), HasSubstr(" st=0,1 alarms=+12V"));
   EXPECT_THAT(sink.log, Contains(StartsWith("limits +2.5V:")));
+  std::vector<char> kinds;  // g(ap), r(ow), in file order
+  for (const std::string& entry : sink.log) {
+    if (entry.starts_with("gap") || entry.starts_with("row")) kinds.push_back(entry[0]);
+  }
+  EXPECT_THAT(kinds, ElementsAre('g', 'r', 'g', 'r'));
+  EXPECT_THAT(sink.log, Contains(HasSubstr("resumed 1.5 s 2 missed")));
 }
 
 // A recording still being written, or cut short by a crash, ends in part of a line: it is kept
@@ -161,7 +185,7 @@ TEST(RecordingReader, KeepsAnIncompleteLastLineUntilItEnds) {
   Collector sink;
   RecordingReader reader(sink);
   reader.Feed(text);
-  EXPECT_EQ(reader.Finish(), 13u);
+  EXPECT_EQ(reader.Finish(), 15u);
   EXPECT_EQ(reader.rows(), 2u);
   reader.Feed(kNewFormat.substr(text.size()));
   EXPECT_EQ(reader.Finish(), 0u);
@@ -209,6 +233,10 @@ TEST(RecordingReader, ForeignOrDamagedTextNamesTheLineAndWhatWasExpected) {
        "field 3 (+12V): expected a channel such as \"+12V [V]\""},
       {"# kelvran-eval 1.0.0 recording\ntime,seconds,INT Status 1,INT Status 2,alarm\n", 2,
        "field 5 (alarm): expected \"alarms\" or the end of the line"},
+      {"# kelvran-eval 1.0.0 recording\n# bus error at yesterday: NACK\n", 2,
+       "expected \"# bus error at <time>: <what failed>\""},
+      {"# kelvran-eval 1.0.0 recording\n# resumed at 2026-12-06T01:02:03.456Z after 6 s\n", 2,
+       "expected \"# resumed at <time> after <seconds> s, <n> samples missed\""},
       {"# kelvran-eval 1.0.0 recording\n# limits: +12V 11.4\n", 2,
        "expected limits as \"caption low high\""},
       {"# kelvran-eval 1.0.0 recording\n# limits: +12V low 12.6\n", 2, "found \"+12V low 12.6\""},

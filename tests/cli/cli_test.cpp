@@ -7,8 +7,10 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "chip/duration.h"
 #include "cli/arguments.h"
 #include "cli/kelvran_run.h"
 #include "cli/run.h"
@@ -19,6 +21,7 @@ namespace {
 using harness::FileText;
 using harness::Lines;
 using harness::SplitLines;
+using harness::TestFile;
 
 // kelvran run in-process on a scenario file, with its bus trace.
 struct Result : harness::RunResult {
@@ -221,12 +224,29 @@ TEST(Kelvran, WritesOnATerminalAreConfirmedFirst) {
 }
 
 TEST(Kelvran, IntervalsAndMisplacedOptions) {
+  using Status = chip::ParsedDuration::Status;
   const struct {
     const char* text;
-    double seconds;
-  } intervals[] = {{"1s", 1},  {"500ms", 0.5}, {"2m", 120}, {"0", 0},  {"1.5", 1.5},
-                   {"1h", -1}, {"", -1},       {"-1", -1},  {"ms", -1}};
-  for (const auto& i : intervals) EXPECT_DOUBLE_EQ(ParseInterval(i.text), i.seconds) << i.text;
+    Status status;
+    double seconds = 0;
+  } durations[] = {
+      {"1s", Status::Ok, 1},          {"500ms", Status::Ok, 0.5}, {"2min", Status::Ok, 120},
+      {"2m", Status::Ok, 120},        {"0", Status::Ok, 0},       {"1.5h", Status::Ok, 5400},
+      {"366d", Status::Ok, 31622400}, {"367d", Status::TooLong},  {"1e300", Status::Malformed},
+      {"", Status::Malformed},        {"-1", Status::Malformed},  {"ms", Status::Malformed}};
+  for (const auto& d : durations) {
+    const chip::ParsedDuration parsed = chip::ParseDuration(d.text);
+    EXPECT_EQ(parsed.status, d.status) << d.text;
+    if (parsed.ok()) {
+      EXPECT_DOUBLE_EQ(parsed.seconds, d.seconds) << d.text;
+    }
+  }
+  // A deadline that far would overflow the clock: refused before the bus is touched.
+  const Result huge = Kelvran({"watch", "--interval=99999999999m"});
+  EXPECT_EQ(huge.status, 2);
+  EXPECT_NE(huge.err.find("--interval of '99999999999m' is too long"), std::string::npos);
+  EXPECT_TRUE(huge.trace.empty());
+  EXPECT_EQ(Kelvran({"dump", "--give-up=1s"}).status, 2);
   EXPECT_EQ(Kelvran({"get", "0x40", "--csv"}).status, 2);
   EXPECT_EQ(Kelvran({"dump", "--bit", "1=1"}).status, 2);
   EXPECT_EQ(Kelvran({"frobnicate"}).status, 2);
@@ -352,9 +372,9 @@ TEST(Kelvran, ABusFailureNamesTheOperationAndTheRegister) {
     const char* fault;
     const char* says;
   } cases[] = {
-      {{"watch", "--count", "1"},
+      {{"watch", "--count", "1", "--give-up=1ms"},
        R"("op": "R", "register": "0x41")",
-       "reading 0x41 (INT Status 1) of the chip at smbus address 0x2D: "},
+       "reading 0x41 (INT Status 1) of the chip at smbus/pci-0000:00:1f.4/0x2D: "},
       {{"set", "0x19", "0x80", "--yes"},
        R"("op": "W", "register": "0x19")",
        "writing 0x19 (Analog Output) of the chip at smbus address 0x2D: "},
@@ -424,6 +444,93 @@ TEST(Kelvran, WatchOutputThatFailsEndsIt) {
     EXPECT_EQ(cli::Run({"watch", "--csv", "--simulate"}, out, err, terminal), c.status);
     EXPECT_EQ(err.str(), c.says);
     EXPECT_EQ(samples, 1) << "the first sample's failure ends it";
+  }
+}
+
+// A chip that stops answering for a while: the samples it misses are skipped, the rows go on after
+// it, and the gap is marked once at each end, in the file and on stderr; --count counts rows.
+TEST(Kelvran, ABusErrorBurstIsSkippedAndMarkedOnce) {
+  const std::string file = TestFile(".csv");
+  const Result r = Kelvran({"record", file, "--count", "5", "--interval", "0", "--overwrite"},
+                           R"({"smbus": {"chips": [{"address": "0x2D"}]},
+                               "chip": {"registers": {"0x40": "0x01"}},
+                               "faults": [{"op": "R", "register": "0x20", "skip": 2, "times": 3}]})");
+  ASSERT_EQ(r.status, 0) << r.err;
+  const Lines lines = SplitLines(FileText(file));
+  std::vector<std::size_t> rows, errors, resumed;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (lines[i].starts_with("2")) rows.push_back(i);
+    if (lines[i].starts_with("# bus error at ")) errors.push_back(i);
+    if (lines[i].starts_with("# resumed at ")) resumed.push_back(i);
+  }
+  ASSERT_EQ(rows.size(), 5u);
+  ASSERT_EQ(errors.size(), 1u);
+  ASSERT_EQ(resumed.size(), 1u);
+  EXPECT_TRUE(errors[0] > rows[1] && resumed[0] < rows[2]) << FileText(file);
+  EXPECT_NE(lines[errors[0]].find(": reading 0x20"), std::string::npos) << lines[errors[0]];
+  EXPECT_NE(lines[resumed[0]].find(" s, 3 samples missed"), std::string::npos);
+  const Lines err = SplitLines(r.err);
+  ASSERT_EQ(err.size(), 2u) << r.err;
+  EXPECT_EQ("# " + err[0].substr(9), lines[errors[0]]);
+  EXPECT_EQ("# " + err[1].substr(9), lines[resumed[0]]);
+}
+
+// A USB bridge unplugged under a run and back as another /dev/i2c-N: the run finds its chip there
+// and goes on, with the gap marked; the recording names the place that stays.
+TEST(Kelvran, RecordAndWatchFollowAReplugRenumberedBridge) {
+  const std::string file = TestFile(".csv");
+  Terminal sleeps;
+  sleeps.sleep_until = [](Deadlines::Clock::time_point t) { std::this_thread::sleep_until(t); };
+  for (const Lines& args : {Lines{"record", file, "--overwrite"}, Lines{"watch", "--csv"}}) {
+    Lines with = args;
+    with.insert(with.end(), {"--interval=50ms", "--count=8"});
+    const Result r = Kelvran(with, R"({"chip": {"registers": {"0x40": "0x01"}},
+      "i2c_adapters": [{"number": 3, "parent": "usb", "chips": [{"address": "0x2D"}],
+                        "unplug": {"at": "0.25s", "for": "0.25s", "renumber": 9}}]})",
+                             sleeps);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const Lines err = SplitLines(r.err);
+    ASSERT_EQ(err.size(), 2u) << r.err;
+    EXPECT_NE(err[0].find("/dev/i2c-3 is gone"), std::string::npos) << err[0];
+    EXPECT_TRUE(err[1].starts_with("kelvran: resumed at ")) << err[1];
+    const std::string text = args[0] == "record" ? FileText(file) : r.out;
+    const Lines lines = SplitLines(text);
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const std::string& l) { return l.starts_with("2"); }),
+              8);
+    if (args[0] == "record") {
+      EXPECT_NE(text.find("# place: smbus/usb-1-4/0x2D\n"), std::string::npos) << text;
+      EXPECT_NE(text.find("\n# resumed at "), std::string::npos) << text;
+    }
+  }
+}
+
+// --give-up ends a run whose chip has not answered for that long, with the last error; without it
+// a run waits for the chip however long it takes. The clock is the test's, so nobody waits.
+TEST(Kelvran, GiveUpEndsARunWithoutAnswers) {
+  const std::string scenario = R"({"smbus": {"chips": [{"address": "0x2D"}]},
+                                   "faults": [{"op": "R", "register": "0x20", "skip": 1}]})";
+  const struct {
+    Lines args;
+    int status;
+    int attempts;
+  } cases[] = {{{"watch", "--csv", "--interval=1s", "--give-up=3s"}, 1, 5},
+               {{"record", TestFile(".csv"), "--overwrite", "--give-up=3s"}, 1, 5},
+               {{"watch", "--csv", "--interval=1s"}, 0, 51}};
+  for (const auto& c : cases) {
+    Deadlines::Clock::time_point now{};
+    int attempts = 0;
+    Terminal terminal;
+    terminal.now = [&now] { return now; };
+    terminal.sleep_until = [&now](Deadlines::Clock::time_point t) { now = t; };
+    terminal.stop_requested = [&attempts] { return ++attempts > 50; };
+    const Result r = Kelvran(c.args, scenario, terminal);
+    EXPECT_EQ(r.status, c.status) << r.err;
+    EXPECT_EQ(attempts, c.attempts) << r.err;
+    EXPECT_EQ(r.err.find("gave up: the chip has not answered for 3.0 s (4 samples missed); the "
+                         "last error: reading 0x20") == std::string::npos,
+              c.status == 0)
+        << r.err;
   }
 }
 

@@ -68,8 +68,8 @@ TEST(Serve, EveryChipFoundIsServedUnderItsPlace) {
   });
   EXPECT_EQ(s.status, 0) << s.err;
   EXPECT_EQ(s.err, "");
-  const Lines labels = {"printer/port0/0x2E", "printer/port1/0x2D", "smbus/i2c-0/0x2C",
-                        "smbus/i2c-0/0x2D"};
+  const Lines labels = {"printer/port0/0x2E", "printer/port1/0x2D", "smbus/pci-0000:00:1f.4/0x2C",
+                        "smbus/pci-0000:00:1f.4/0x2D"};
   EXPECT_NE(s.out.find("serving 4 chips at http://127.0.0.1:"), std::string::npos) << s.out;
   for (const std::string& label : labels) {
     EXPECT_NE(s.out.find("  " + label + "  "), std::string::npos) << label;
@@ -89,23 +89,27 @@ TEST(Serve, BusOptionsPickTheChips) {
   const Served s = Serve({"--listen=127.0.0.1:0", "--medium=smbus", "--address=0x2C"}, kFourChips);
   EXPECT_EQ(s.status, 0) << s.err;
   EXPECT_NE(s.out.find("serving 1 chip at"), std::string::npos) << s.out;
-  EXPECT_NE(s.out.find("smbus/i2c-0/0x2C"), std::string::npos);
+  EXPECT_NE(s.out.find("smbus/pci-0000:00:1f.4/0x2C"), std::string::npos);
 }
 
-// A chip at the same address on two adapters is two chips, each labelled by its own adapter.
+// A chip at the same address on several adapters is several chips, each labelled by where its
+// adapter sits; two adapters alike and placed nowhere go by their numbers.
 TEST(Serve, ChipsOnSeveralAdaptersAreToldApart) {
   std::string metrics;
   const Served s = Serve({"--listen=127.0.0.1:0", "--medium=smbus"}, R"({
     "smbus": {"chips": [{"address": "0x2D"}]},
     "i2c_adapters": [{"number": 7, "name": "CP2112 SMBus Bridge on hidraw0", "parent": "usb",
-                      "chips": [{"address": "0x2D"}]}],
+                      "chips": [{"address": "0x2D"}]},
+                     {"number": 8, "name": "stub", "parent": "none", "chips": [{"address": "0x2D"}]},
+                     {"number": 9, "name": "stub", "parent": "none", "chips": [{"address": "0x2D"}]}],
     "chip": {"noise": 0, "registers": {"0x40": "0x01"}}})",
                          [&](const std::string& address) {
                            metrics = exporter::BodyOf(exporter::Get(address, "/metrics"));
                          });
   EXPECT_EQ(s.status, 0) << s.err;
-  EXPECT_NE(s.out.find("serving 2 chips at"), std::string::npos) << s.out;
-  for (const char* label : {"smbus/i2c-0/0x2D", "smbus/i2c-7/0x2D"}) {
+  EXPECT_NE(s.out.find("serving 4 chips at"), std::string::npos) << s.out;
+  for (const char* label : {"smbus/pci-0000:00:1f.4/0x2D", "smbus/usb-1-8/0x2D", "smbus/i2c-8/0x2D",
+                            "smbus/i2c-9/0x2D"}) {
     EXPECT_NE(metrics.find("kelvran_up{chip=\"" + std::string(label) + "\"} 1\n"),
               std::string::npos)
         << label << '\n'

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "access/link_new_com_port.h"
+#include "exporter/exposition.h"
 #include "exporter/sim_chips.h"
 
 namespace exporter {
@@ -106,7 +107,7 @@ TEST(ChipReader, BusFaultGivesDownThenRecovers) {
   EXPECT_EQ(r.bus_errors, 1u);
   const ChipReader::State state = sim.Reader().LastState();
   EXPECT_FALSE(state.up);
-  EXPECT_NE(state.error.find("reading register 0x41"), std::string::npos) << state.error;
+  EXPECT_NE(state.error.find("reading 0x41"), std::string::npos) << state.error;
 
   sim.Advance(500ms);
   EXPECT_EQ(sim.Read().bus_errors, 1u) << "a failed reading also stands for the interval";
@@ -125,6 +126,48 @@ TEST(ChipReader, ChipThatNoLongerIdentifiesIsDown) {
   EXPECT_FALSE(r.up);
   EXPECT_EQ(r.bus_errors, 0u) << "the bus itself answered";
   EXPECT_NE(sim.Reader().LastState().error.find("Company ID reads 0x00"), std::string::npos);
+}
+
+// A bridge pulled out and put back under another number: its chip keeps its label, is down while
+// gone, and is read where it came back once it identifies as itself. Another chip there is never
+// read beyond its identity.
+TEST(ChipReader, ChipFollowsItsBridgeToItsNewNumber) {
+  SimChips sim(R"({"i2c_adapters": [{"number": 3, "name": "CP2112 SMBus Bridge", "parent": "usb",
+      "path": "usb-1-2", "chips": [{"address": "0x2D"}],
+      "unplug": {"at": "10s", "for": "5s", "renumber": 9, "every": "20s"}}],
+    "chip": {"registers": {"0x40": "0x01"}}})");
+  EXPECT_EQ(sim.Reader().labels().chip, "smbus/usb-1-2/0x2D");
+  const struct {
+    double at;
+    bool up;
+    const char* adapter;
+  } steps[] = {{1, true, "i2c-3"},   {11, false, "i2c-3"}, {16, true, "i2c-9"},
+               {31, false, "i2c-9"}, {36, true, "i2c-3"},  {51, false, "i2c-3"}};
+  for (const auto& step : steps) {
+    sim.hardware().Clock().Set(step.at);
+    sim.Advance(1s);
+    const ChipReading r = sim.Read();
+    EXPECT_EQ(r.up, step.up) << step.at << ": " << sim.Reader().LastState().error;
+    EXPECT_EQ(r.adapter, step.adapter) << step.at;
+    std::string text;
+    const ChipView view{&sim.Reader().labels(), &r};
+    AppendExposition(text, Format::Text, {&view, 1}, 0);
+    EXPECT_NE(
+        text.find("kelvran_up{chip=\"smbus/usb-1-2/0x2D\"} " + std::string(step.up ? "1" : "0")),
+        std::string::npos)
+        << text;
+  }
+  sim.Chip().Poke(0x3F, 0x99);  // while it is gone, another revision takes its place
+  sim.hardware().Clock().Set(56);
+  sim.Advance(1s);
+  const std::size_t before = sim.trace().Lines().size();
+  EXPECT_FALSE(sim.Read().up);
+  EXPECT_NE(sim.Reader().LastState().error.find("another chip, left alone"), std::string::npos)
+      << sim.Reader().LastState().error;
+  const std::vector<std::string>& lines = sim.trace().Lines();
+  ASSERT_EQ(lines.size(), before + 2);
+  EXPECT_EQ(lines[before].substr(0, 11), "SMB 2D R 3E");
+  EXPECT_EQ(lines[before + 1], "SMB 2D R 3F 99");
 }
 
 // Scrapes of two chips from several threads at once: each reading's transfers reach the bus

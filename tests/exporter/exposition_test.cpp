@@ -108,7 +108,7 @@ TEST(Exposition, ChannelsLandInTheirQuantitysMetric) {
   sim.Advance(std::chrono::seconds(1));
   const std::string text = Render(Format::Text, sim);
   const Lines lines = SplitLines(text);
-  const std::string chip = "{chip=\"smbus/i2c-0/0x2D\"";
+  const std::string chip = "{chip=\"smbus/pci-0000:00:1f.4/0x2D\"";
   EXPECT_TRUE(Has(lines, "kelvran_temperature_celsius" + chip + ",channel=\"External 1\"} -5"));
   EXPECT_TRUE(Has(lines, "kelvran_fan_speed_rpm" + chip + ",channel=\"Fan 2\"} 0"));
   EXPECT_TRUE(Has(lines, "kelvran_fan_stalled" + chip + ",channel=\"Fan 2\"} 1"));
@@ -147,12 +147,13 @@ TEST(Exposition, DownChipShowsOnlyUpAndErrors) {
     if (line.find("0x2E\"") != std::string::npos) ++down_lines;
   }
   EXPECT_EQ(down_lines, 2u) << text;
-  EXPECT_NE(text.find("kelvran_up{chip=\"smbus/i2c-0/0x2E\"} 0\n"), std::string::npos);
-  EXPECT_NE(text.find("kelvran_bus_errors_total{chip=\"smbus/i2c-0/0x2E\"} 1\n"),
+  EXPECT_NE(text.find("kelvran_up{chip=\"smbus/pci-0000:00:1f.4/0x2E\"} 0\n"), std::string::npos);
+  EXPECT_NE(text.find("kelvran_bus_errors_total{chip=\"smbus/pci-0000:00:1f.4/0x2E\"} 1\n"),
             std::string::npos);
-  EXPECT_NE(text.find("kelvran_up{chip=\"smbus/i2c-0/0x2D\"} 1\n"), std::string::npos);
-  EXPECT_NE(text.find("kelvran_voltage_volts{chip=\"smbus/i2c-0/0x2D\",channel=\"+12V\"}"),
-            std::string::npos);
+  EXPECT_NE(text.find("kelvran_up{chip=\"smbus/pci-0000:00:1f.4/0x2D\"} 1\n"), std::string::npos);
+  EXPECT_NE(
+      text.find("kelvran_voltage_volts{chip=\"smbus/pci-0000:00:1f.4/0x2D\",channel=\"+12V\"}"),
+      std::string::npos);
   EXPECT_NE(text.find("kelvran_scrape_duration_seconds 0.0125\n"), std::string::npos);
 }
 
@@ -184,9 +185,8 @@ TEST(Exposition, LabelValuesAreEscapedAndValidUtf8) {
   SimChips sim(kConvertingChip);
   ChipReading r;
   sim.Reader().Read(r);
-  ChipLabels labels = sim.Reader().labels();
-  labels.adapter = "odd \"name\"\\\n";
-  const ChipView view{&labels, &r};
+  r.adapter = "odd \"name\"\\\n";
+  const ChipView view{&sim.Reader().labels(), &r};
   std::string out;
   AppendExposition(out, Format::Text, {&view, 1}, 0);
   EXPECT_NE(out.find("adapter=\"odd \\\"name\\\"\\\\\\n\""), std::string::npos) << out;

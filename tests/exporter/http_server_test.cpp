@@ -24,7 +24,8 @@ TEST_F(HttpServerTest, ServesMetricsInTheFormatAskedFor) {
   const std::string text = Get(server.address(), "/metrics");
   EXPECT_EQ(StatusOf(text), 200) << text;
   EXPECT_EQ(HeaderOf(text, "Content-Type"), "text/plain; version=0.0.4; charset=utf-8");
-  EXPECT_NE(BodyOf(text).find("kelvran_up{chip=\"smbus/i2c-0/0x2E\"} 1\n"), std::string::npos);
+  EXPECT_NE(BodyOf(text).find("kelvran_up{chip=\"smbus/pci-0000:00:1f.4/0x2E\"} 1\n"),
+            std::string::npos);
 
   const std::string om =
       Get(server.address(), "/metrics?x=1", "Accept: application/openmetrics-text\r\n");
@@ -52,7 +53,7 @@ TEST_F(HttpServerTest, ServesMetricsInTheFormatAskedFor) {
   EXPECT_EQ(StatusOf(landing), 200);
   EXPECT_EQ(HeaderOf(landing, "Content-Type"), "text/html; charset=utf-8");
   EXPECT_NE(landing.find("<a href=\"/metrics\">"), std::string::npos);
-  EXPECT_NE(landing.find("<td>smbus/i2c-0/0x2E</td>"), std::string::npos);
+  EXPECT_NE(landing.find("<td>smbus/pci-0000:00:1f.4/0x2E</td>"), std::string::npos);
 }
 
 // Unknown paths, other methods and broken requests get their status, and nothing the client sent

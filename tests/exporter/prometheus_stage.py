@@ -241,7 +241,7 @@ def run(args, work):
             def v12():
                 for series in query(prometheus_address,
                                     'kelvran_voltage_volts{job="kelvran",channel="+12V"}'):
-                    if series["metric"]["chip"] == "smbus/i2c-0/0x2D":
+                    if series["metric"]["chip"] == "smbus/pci-0000:00:1f.4/0x2D":
                         return float(series["value"][1])
                 return None
             value = wait_for("Prometheus held kelvran_voltage_volts{channel=\"+12V\"}", v12, 20)
@@ -252,7 +252,7 @@ def run(args, work):
                 raise StageError(f"up{{job=\"kelvran\"}} is {up}")
             chips = query(prometheus_address, 'kelvran_up{job="kelvran"} == 1')
             if sorted(s["metric"]["chip"] for s in chips) != ["printer/port0/0x2E",
-                                                             "smbus/i2c-0/0x2D"]:
+                                                             "smbus/pci-0000:00:1f.4/0x2D"]:
                 raise StageError(f"kelvran_up == 1 gives {chips}")
             if not query(prometheus_address, 'kelvran_chip_info{company_id="0x41"}'):
                 raise StageError("Prometheus holds no kelvran_chip_info")

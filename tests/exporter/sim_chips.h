@@ -30,11 +30,15 @@ class SimChips {
       const auto a7 = static_cast<std::uint8_t>(address);
       char text[8];
       std::snprintf(text, sizeof text, "0x%02X", address);
-      ChipLabels labels{"smbus/i2c-0/" + std::string(text), "SMBus", "i2c-0", text};
+      devaccess::ChipIdentity identity;
+      identity.adapter = finder_.EnsureBusLink().SMBus().Adapters().front();
+      identity.address7 = a7;
+      ChipLabels labels{devaccess::StablePlace(identity), "SMBus", "i2c-0", text};
       readers_.push_back(std::make_unique<ChipReader>(
-          labels, std::make_unique<devaccess::Declarations>(&shared_),
-          [a7](devaccess::Declarations& d) {
+          labels, std::make_unique<devaccess::Declarations>(&shared_), identity,
+          [a7](devaccess::Declarations& d, const devaccess::ChipIdentity& now) {
             buslink::BusLink& link = d.EnsureBusLink();
+            link.SMBus().SelectAdapter(now.adapter->number);
             link.SMBus().SetDeviceAddress(a7);
             link.SetMedium(buslink::BusMedium::SMBus);
             d.device_address = a7;

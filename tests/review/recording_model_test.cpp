@@ -30,7 +30,7 @@ constexpr std::int64_t kT0 = 1796515323456LL * 1'000'000;  // 2026-12-06T01:02:0
 // Channels become series by caption in the live chart's colours; a stalled fan's empty cell and
 // a channel that the Channel Mode switched off break the series instead of joining across; the
 // limits hold from the row after their line; alarms in consecutive rows make one span that
-// starts at the row before the first.
+// starts at the row before the first; nothing joins across a stretch the chip did not answer.
 TEST(RecordingModel, SeriesLimitsAndAlarmsFollowTheFile) {
   Model m;
   Read(
@@ -45,6 +45,8 @@ TEST(RecordingModel, SeriesLimitsAndAlarmsFollowTheFile) {
       "# channel mode changed to 0x01 at 2026-12-06T01:02:06.000+01:00\n"
       "time,seconds,+12V [V],+12V raw,AIN 1 [V],AIN 1 raw,INT Status 1,INT Status 2,alarms\n"
       "2026-12-06T01:02:06.456+01:00,3.000,12.031,192,1.000,102,0,0,\n"
+      "# bus error at 2026-12-06T01:02:06.956+01:00: NACK\n"
+      "# resumed at 2026-12-06T01:02:07.456+01:00 after 0.5 s, 1 sample missed\n"
       "2026-12-06T01:02:07.456+01:00,4.000,12.031,192,1.000,102,0,0,+12V\n",
       m);
   ASSERT_EQ(m.series().size(), 3u);
@@ -57,13 +59,15 @@ TEST(RecordingModel, SeriesLimitsAndAlarmsFollowTheFile) {
   EXPECT_EQ(m.Notes().front(), QStringLiteral("medium: SMBus"));
 
   const chart::SeriesStore& s = m.store();
-  ASSERT_EQ(s.Size(), 5);
+  ASSERT_EQ(s.Size(), 6);
   EXPECT_EQ(s.TimeAt(0), kT0);
   EXPECT_FLOAT_EQ(static_cast<float>(s.ValueAt(0, 2)), 12.9f);
   EXPECT_TRUE(std::isnan(s.ValueAt(1, 1)));
   EXPECT_TRUE(s.BreaksWithin(1, 1, 2));   // the stalled fan
   EXPECT_TRUE(s.BreaksWithin(1, 3, 4));   // Fan 1 gone with the Channel Mode change
-  EXPECT_FALSE(s.BreaksWithin(0, 0, 5));  // +12V is there throughout
+  EXPECT_FALSE(s.BreaksWithin(0, 0, 4));  // +12V is there throughout, but for the gap
+  EXPECT_TRUE(s.BreaksWithin(0, 4, 5));
+  EXPECT_FLOAT_EQ(static_cast<float>(s.ValueAt(0, 5)), 12.031f);
 
   const auto& limits = m.Limits(0);
   ASSERT_EQ(limits.size(), 2u);

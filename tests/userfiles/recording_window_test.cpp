@@ -143,6 +143,29 @@ TEST_F(RecordingTest, AShortAlarmReachesTheRowBesideContinuousReading) {
   EXPECT_EQ(alarmed, 1);
 }
 
+// A read of the recorder's own that fails skips its row: the rows go on after it, the gap is
+// marked once at each end, and nothing reaches the error report.
+TEST_F(RecordingTest, ItsOwnFailedReadsLeaveAMarkedGap) {
+  OpenChip(R"({"registers": {"0x40": "0x03"}})");
+  buslink::sim::Fault fault;
+  fault.reg = 0x41;  // on the Main tab only the recorder reads the status registers
+  fault.skip = 1;
+  fault.times = 2;
+  hardware_->AddFault(fault);
+  ASSERT_TRUE(Menu().StartRecording(file_, 5));
+  QTRY_VERIFY(Rows() >= 4);
+  window_->findChild<QAction*>(QStringLiteral("action_record"))->trigger();
+  const Parsed p = Parse(LinesOf(file_));
+  const auto starting = [&p](const char* text) {
+    return std::count_if(p.comments.begin(), p.comments.end(),
+                         [text](const QString& l) { return l.startsWith(QLatin1String(text)); });
+  };
+  EXPECT_EQ(starting("# bus error at "), 1);
+  EXPECT_EQ(starting("# resumed at "), 1);
+  EXPECT_EQ(starting("# place: smbus/pci-0000:00:1f.4/0x2D"), 1);
+  EXPECT_TRUE(boxes_.shown.empty());
+}
+
 TEST_F(RecordingTest, UnwritableFileIsReportedAndMonitoringGoesOn) {
   Open(R"({"0x40": "0x03"})");
   Tabs().setCurrentIndex(2);

@@ -106,6 +106,39 @@ void ReadParentFacts(const fs::path& adapter_device, const fs::path& devices_roo
   }
 }
 
+// "1-2", "3-1.4": a USB device's name in sysfs (its interfaces add ":1.0", root hubs are "usb1").
+bool IsUsbDevice(const std::string& name) {
+  const std::size_t dash = name.find('-');
+  if (dash == 0 || dash == std::string::npos || dash + 1 == name.size()) return false;
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    const char c = name[i];
+    if (i != dash && !std::isdigit(static_cast<unsigned char>(c)) && !(c == '.' && i > dash)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// The adapter's place as udev's by-path names give it: the USB port of the bridge it belongs to,
+// else the PCI device it hangs off, else its platform device; what stays when the adapter comes
+// back under another number.
+std::string ByPath(const fs::path& adapter_device, const fs::path& devices_root) {
+  std::error_code ec;
+  const fs::path device = fs::canonical(adapter_device, ec);
+  if (ec) return {};
+  const fs::path root = fs::weakly_canonical(devices_root, ec);
+  std::string pci;
+  std::string platform;
+  for (fs::path up = device.parent_path();
+       up != root && up.has_relative_path() && up != up.parent_path(); up = up.parent_path()) {
+    const std::string part = up.filename().string();
+    if (IsUsbDevice(part)) return "usb-" + part;
+    if (pci.empty() && IsPciAddress(part)) pci = "pci-" + part;
+    if (platform.empty() && SubsystemOf(up) == "platform") platform = "platform-" + part;
+  }
+  return !pci.empty() ? pci : platform;
+}
+
 std::string Listing(const I2cDevScan& scan) {
   std::string found;
   for (const I2cAdapter& adapter : scan.adapters) {
@@ -124,6 +157,7 @@ I2cAdapterInfo I2cAdapter::Info() const {
   I2cAdapterInfo info;
   info.number = number;
   info.name = name;
+  info.path = path;
   info.kind = ClassifyAdapter(facts);
   return info;
 }
@@ -172,8 +206,9 @@ I2cDevScan ScanI2cDev(const std::string& root) {
     adapter.is_smbus = SaysSmbus(adapter.name);
     adapter.facts.name = adapter.name;
     if (fs::exists(class_entry, ec)) adapter.sysfs_entry = class_entry.string();
-    ReadParentFacts(fs::exists(bus_entry, ec) ? bus_entry : class_entry / "device",
-                    fs::path(root + "/sys/devices"), adapter.facts);
+    const fs::path device = fs::exists(bus_entry, ec) ? bus_entry : class_entry / "device";
+    ReadParentFacts(device, fs::path(root + "/sys/devices"), adapter.facts);
+    adapter.path = ByPath(device, fs::path(root + "/sys/devices"));
     adapter.base_address = BaseFromName(adapter.name);
     if (adapter.base_address == 0)
       adapter.base_address = BaseFromPciResource(class_entry / "device");

@@ -16,6 +16,7 @@ struct I2cAdapter {
   long base_address = 0;    // the controller's I/O base, 0 when the system does not reveal it
   bool is_smbus = false;    // the name says it is an SMBus controller
   AdapterFacts facts;       // what sysfs tells of the device it hangs off
+  std::string path;         // its place in the machine, as I2cAdapterInfo::path
   std::string sysfs_entry;  // its /sys/class/i2c-dev entry, empty when sysfs has none
 
   std::string Describe() const;  // "/dev/i2c-0 (SMBus I801 adapter at efa0)"

@@ -606,7 +606,8 @@ class Parser {
       const std::string path = Index("i2c_adapters", i);
       const json& entry = adapters[i];
       RequireObject(entry, path);
-      CheckKeys(entry, path, {"number", "name", "parent", "base_address", "chips"});
+      CheckKeys(entry, path,
+                {"number", "name", "path", "parent", "base_address", "chips", "unplug"});
       I2cAdapterSetup setup;
       const json* n = Find(entry, "number");
       if (n == nullptr) Fail(path + ": an adapter needs its \"number\" (as in /dev/i2c-<number>)");
@@ -634,8 +635,43 @@ class Parser {
       if (const json* v = Find(entry, "chips")) {
         ReadBusChips(*v, Key(path, "chips"), chip, setup.chips);
       }
+      if (const json* v = Find(entry, "path")) setup.path = AdapterName(*v, Key(path, "path"));
+      if (const json* v = Find(entry, "unplug")) setup.unplug = ReadUnplug(*v, Key(path, "unplug"));
       scenario.i2c_adapters.push_back(std::move(setup));
     }
+    // A number an adapter comes back under is nobody else's, so no two adapters ever share one.
+    for (std::size_t i = 0; i < scenario.i2c_adapters.size(); ++i) {
+      const I2cAdapterSetup& a = scenario.i2c_adapters[i];
+      if (!a.unplug || a.unplug->renumber == a.number) continue;
+      const bool smbus = scenario.smbus.present && scenario.smbus.number == a.unplug->renumber;
+      bool taken = smbus;
+      for (const I2cAdapterSetup& other : scenario.i2c_adapters) {
+        taken = taken ||
+                (&other != &a && (other.number == a.unplug->renumber ||
+                                  (other.unplug && other.unplug->renumber == a.unplug->renumber)));
+      }
+      if (taken) {
+        Fail(Key(Index("i2c_adapters", i), "unplug") + ".renumber: " +
+             std::to_string(a.unplug->renumber) + " is already another adapter's number");
+      }
+    }
+  }
+
+  AdapterUnplug ReadUnplug(const json& value, const std::string& path) const {
+    RequireObject(value, path);
+    CheckKeys(value, path, {"at", "for", "renumber", "every"});
+    AdapterUnplug unplug;
+    unplug.at = Duration(Required(value, path, "at"), Key(path, "at"), true);
+    unplug.for_seconds = Duration(Required(value, path, "for"), Key(path, "for"), false);
+    unplug.renumber = static_cast<int>(
+        Integer(Required(value, path, "renumber"), Key(path, "renumber"), 0, kMaxAdapterNumber));
+    if (const json* e = Find(value, "every")) {
+      unplug.every = Duration(*e, Key(path, "every"), false);
+      if (*unplug.every <= unplug.for_seconds) {
+        Fail(Key(path, "every") + ": " + e->dump() + " must be longer than \"for\"");
+      }
+    }
+    return unplug;
   }
 
   void ReadFaults(const json& faults, Scenario& scenario) const {

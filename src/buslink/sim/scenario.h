@@ -71,10 +71,22 @@ struct SMBusSetup {
 // search covers the adapter (a display bus it does not).
 enum class AdapterParent { Pci, Usb, Display, None };
 
+// A USB bridge pulled out and put back, in simulated seconds: gone from `at` for `for_seconds`,
+// then back as /dev/i2c-<renumber> with the same name, path and chips; with `every`, again every
+// so often, back each time alternately under renumber and under its first number.
+struct AdapterUnplug {
+  double at = 0.0;
+  double for_seconds = 0.0;
+  int renumber = 0;
+  std::optional<double> every;
+};
+
 // An I2C adapter beside the "smbus" one: a USB bridge, a display bus, a second controller.
 struct I2cAdapterSetup {
   int number = 1;
   std::string name;  // empty: "I2C adapter <number>"
+  std::string path;  // its by-path place; empty: derived from the parent and number
+  std::optional<AdapterUnplug> unplug;
   AdapterParent parent = AdapterParent::Pci;
   long base_address = 0;
   std::vector<SMBusChipSetup> chips;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -72,7 +73,11 @@ struct SimulatedHardware::State {
     I2cAdapterInfo info;
     long base = 0;
     std::vector<BusChip> chips;
-    bool plugged = true;
+    bool plugged = true;  // UnplugAdapter, PlugAdapter
+    std::optional<AdapterUnplug> unplug;
+    int first_number = 0;
+    bool out = false;  // away by its unplug schedule, as the clock last said
+    bool Present() const { return plugged && !out; }
   };
   struct ArmedFault {
     Fault fault;
@@ -87,6 +92,24 @@ struct SimulatedHardware::State {
   int latency_us = 0;
   BusTrace* trace = nullptr;
   std::shared_ptr<SimClock> clock = std::make_shared<SimClock>();
+  bool scheduled = false;  // an adapter has an unplug schedule
+
+  // Puts every adapter with an unplug schedule where the clock says it is now.
+  void FollowClock() {
+    if (!scheduled) return;  // spares the clock on every transfer of a scenario without one
+    const double now = clock->Seconds();
+    for (Adapter& adapter : adapters) {
+      if (!adapter.unplug) continue;
+      const AdapterUnplug& u = *adapter.unplug;
+      if (now < u.at) continue;
+      const double since = now - u.at;
+      const double cycle = u.every ? std::floor(since / *u.every) : 0.0;
+      adapter.out = since - cycle * u.every.value_or(0.0) < u.for_seconds;
+      if (!adapter.out) {
+        adapter.info.number = std::fmod(cycle, 2.0) == 0.0 ? u.renumber : adapter.first_number;
+      }
+    }
+  }
 
   const Port* PortAt(int base) const {
     for (const Port& port : ports) {
@@ -190,7 +213,7 @@ struct SimulatedHardware::State {
     Adapter* controller = nullptr;
     int plugged = 0;
     for (Adapter& adapter : adapters) {
-      if (!adapter.plugged) continue;
+      if (!adapter.Present()) continue;
       ++plugged;
       if (number >= 0) {
         if (adapter.info.number == number) return &adapter;
@@ -211,10 +234,10 @@ struct SimulatedHardware::State {
     }
     if (controller != nullptr) return controller;
     if (first != nullptr) return first;
-    if (plugged == 0) {
-      *why = "the simulated computer has no SMBus adapter (its scenario names no \"smbus\")";
-    } else if (number >= 0) {
+    if (number >= 0) {
       *why = "there is no i2c adapter " + std::to_string(number) + " in the simulated computer";
+    } else if (plugged == 0) {
+      *why = "the simulated computer has no SMBus adapter (its scenario names no \"smbus\")";
     } else if (base != 0) {
       *why = NoAdapterAtBase(base, plugged);
     } else {
@@ -228,7 +251,7 @@ struct SimulatedHardware::State {
     std::string shown;
     std::vector<long> bases;
     for (const Adapter& adapter : adapters) {
-      if (!adapter.plugged || (adapter.base == 0 && plugged > 1)) continue;  // a bridge has none
+      if (!adapter.Present() || (adapter.base == 0 && plugged > 1)) continue;  // a bridge has none
       shown += (shown.empty() ? "" : ", ") + BoxHex(adapter.base);
       bases.push_back(adapter.base);
     }
@@ -244,10 +267,11 @@ struct SimulatedHardware::State {
   // fail as on Linux, saying the adapter is gone, and the device lets go of it.
   std::uint8_t SMBusTransfer(int number, long base, int& in_use, char op, std::uint8_t device,
                              std::uint8_t reg, std::uint8_t value) {
+    FollowClock();
     return Transfer(TraceMedium::SMB, op, device, reg, value, [&]() -> Chip* {
       if (in_use >= 0) {
         Adapter* used = AdapterNumbered(in_use);
-        if (used != nullptr && !used->plugged) {
+        if (used != nullptr && !used->Present()) {
           in_use = -1;
           Fail(TraceMedium::SMB, device, op, reg, ErrorCode::AdapterGone, GoneText(used->info));
         }
@@ -271,11 +295,35 @@ namespace {
 
 using State = SimulatedHardware::State;
 
+// Where sysfs would put an adapter of this parent and number, when the scenario does not say.
+std::string DefaultPath(AdapterParent parent, int number) {
+  char text[40];
+  switch (parent) {
+    case AdapterParent::Pci:
+      std::snprintf(text, sizeof text, "pci-0000:00:%02x.%d", 0x10 + number / 8, number % 8);
+      return text;
+    case AdapterParent::Usb:
+      return "usb-1-" + std::to_string(number + 1);
+    case AdapterParent::Display:
+      std::snprintf(text, sizeof text, "pci-0000:%02x:00.0", 1 + number % 255);
+      return text;
+    case AdapterParent::None:
+      break;
+  }
+  return {};  // a virtual adapter sits nowhere
+}
+
 void AddAdapter(State& state, int number, const std::string& name, AdapterParent parent, long base,
-                const std::vector<SMBusChipSetup>& chips, std::uint32_t& seed) {
+                const std::vector<SMBusChipSetup>& chips, std::uint32_t& seed,
+                const std::string& path = {},
+                const std::optional<AdapterUnplug>& unplug = std::nullopt) {
   State::Adapter adapter;
   adapter.info.number = number;
+  adapter.first_number = number;
+  adapter.unplug = unplug;
+  state.scheduled = state.scheduled || unplug.has_value();
   adapter.info.name = name;
+  adapter.info.path = path.empty() ? DefaultPath(parent, number) : path;
   adapter.info.kind = ClassifyAdapter(FactsOf(name, parent));
   adapter.base = base;
   for (const SMBusChipSetup& chip : chips) {
@@ -358,6 +406,7 @@ class SimSMBus : public SMBusDevice {
     return state_.SMBusTransfer(number_, base_, in_use_, 'R', device, reg, 0);
   }
   long BaseAddress() const override {
+    state_.FollowClock();
     std::string why;
     const State::Adapter* adapter = state_.ChooseAdapter(number_, base_, &why);
     return adapter != nullptr ? adapter->base : 0;
@@ -365,15 +414,19 @@ class SimSMBus : public SMBusDevice {
   void SetDeviceAddress(std::uint8_t address) override { device_address_ = address; }
   void SetBaseAddress(long base) override { base_ = base; }
   std::vector<I2cAdapterInfo> Adapters() const override {
+    state_.FollowClock();
     std::vector<I2cAdapterInfo> infos;
     for (const State::Adapter& adapter : state_.adapters) {
-      if (adapter.plugged) infos.push_back(adapter.info);
+      if (adapter.Present()) infos.push_back(adapter.info);
     }
+    std::sort(infos.begin(), infos.end(),
+              [](const I2cAdapterInfo& a, const I2cAdapterInfo& b) { return a.number < b.number; });
     MarkSearched(infos, state_.choice);
     return infos;
   }
   void SelectAdapter(int number) override { number_ = number; }
   std::optional<I2cAdapterInfo> CurrentAdapter() const override {
+    state_.FollowClock();
     std::string why;
     const State::Adapter* adapter = state_.ChooseAdapter(number_, base_, &why);
     if (adapter == nullptr) return std::nullopt;
@@ -437,13 +490,13 @@ SimulatedHardware::SimulatedHardware(const Scenario& scenario, BusTrace* trace)
                                                ? " at " + HexDigits(scenario.smbus.base_address)
                                                : std::string());
     AddAdapter(*state_, scenario.smbus.number, name, AdapterParent::Pci,
-               scenario.smbus.base_address, scenario.smbus.chips, seed);
+               scenario.smbus.base_address, scenario.smbus.chips, seed, "pci-0000:00:1f.4");
   }
   for (const I2cAdapterSetup& adapter : scenario.i2c_adapters) {
     AddAdapter(
         *state_, adapter.number,
         adapter.name.empty() ? "I2C adapter " + std::to_string(adapter.number) : adapter.name,
-        adapter.parent, adapter.base_address, adapter.chips, seed);
+        adapter.parent, adapter.base_address, adapter.chips, seed, adapter.path, adapter.unplug);
   }
   for (const Fault& fault : scenario.faults) state_->faults.push_back({fault});
   state_->os_build = scenario.os_build;
@@ -467,8 +520,9 @@ std::string SimulatedHardware::WhyUnavailable(Bus bus) const {
                                    "lists none under \"printer_ports\")"
                                  : std::string();
   }
+  state_->FollowClock();
   const bool any = std::any_of(state_->adapters.begin(), state_->adapters.end(),
-                               [](const State::Adapter& adapter) { return adapter.plugged; });
+                               [](const State::Adapter& adapter) { return adapter.Present(); });
   return any ? std::string()
              : "the simulated computer has no SMBus adapter (its scenario has no \"smbus\")";
 }

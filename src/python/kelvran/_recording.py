@@ -9,15 +9,12 @@ from . import _core
 _HEADER_KEYS = ("medium", "chip address", "port base", "adapter", "channel mode", "started")
 
 
-def _gaps(notes, pd):
+def _gaps(gaps, pd):
     """(start, end, what) for each stretch the chip did not answer; end None while it lasts."""
-    gaps = []
-    for _, key, value in notes:
-        if key.startswith("bus error at "):
-            gaps.append([pd.Timestamp(key[len("bus error at "):]), None, value])
-        elif key.startswith("resumed at ") and gaps and gaps[-1][1] is None:
-            gaps[-1][1] = pd.Timestamp(key[len("resumed at "):].split(" after ")[0])
-    return [tuple(g) for g in gaps]
+    def at(ns, offset):
+        return pd.Timestamp(ns, unit="ns", tz=timezone(timedelta(seconds=offset)))
+    return [(at(start, offset), None if end is None else at(end, offset), what)
+            for start, offset, end, what in gaps]
 
 
 def read_recording(path):
@@ -68,6 +65,6 @@ def read_recording(path):
     frame.attrs.update(header)
     frame.attrs["limits"] = limits
     frame.attrs["limit_changes"] = changes
-    frame.attrs["gaps"] = _gaps(data["notes"], pd)
+    frame.attrs["gaps"] = _gaps(data["gaps"], pd)
     frame.attrs["notes"] = notes
     return frame

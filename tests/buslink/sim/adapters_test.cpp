@@ -78,7 +78,16 @@ TEST(SimulatedAdapters, FaultsInTheAdapterListAreReportedNamingTheKey) {
       {R"({"i2c_adapters": [{"number": 2, "chips": [{"address": 45}, {"address": 45}]}]})",
        "i2c_adapters[0].chips[1].address: 0x2D is already taken by i2c_adapters[0].chips[0]"},
       {R"({"i2c_adapters": [{"number": 2, "bus": 1}]})",
-       "unknown key i2c_adapters[0].bus (known here: number, name, parent, base_address, chips)"},
+       "unknown key i2c_adapters[0].bus (known here: number, name, path, parent, base_address, "
+       "chips, unplug)"},
+      {R"({"i2c_adapters": [{"number": 2, "unplug": {"at": 1, "for": 1}}]})",
+       "missing key i2c_adapters[0].unplug.renumber"},
+      {R"({"i2c_adapters": [{"number": 2, "unplug": {"at": 1, "for": "2s", "renumber": 3,
+                                                     "every": "2s"}}]})",
+       "i2c_adapters[0].unplug.every: \"2s\" must be longer than \"for\""},
+      {R"({"smbus": {}, "i2c_adapters": [{"number": 2, "unplug": {"at": 1, "for": 1,
+                                                                  "renumber": 0}}]})",
+       "i2c_adapters[0].unplug.renumber: 0 is already another adapter's number"},
   };
   for (const auto& [json, fault] : rows) ExpectRefused(json, fault);
 }
@@ -146,6 +155,30 @@ TEST(SimulatedAdapters, AnUnpluggedBridgeIsGoneUntilItIsPluggedInAgain) {
   EXPECT_EQ(rig.smbus().ReadByte(0x2D, 0x40), 7);
   EXPECT_EQ(rig.trace.Lines(), (Lines{"SMB 2D R 40 07", "SMB 2D R 20 ERR GONE",
                                       "SMB 2D R 20 ERR NODEV", "SMB 2D R 40 07"}));
+}
+
+// An unplug schedule in simulated time: gone from "at" for "for", then back under the other
+// number with its path, name and chips, alternately under each number with "every".
+TEST(SimulatedAdapters, AScheduledUnplugFollowsTheSimulatedClock) {
+  Rig rig(R"({"i2c_adapters": [{"number": 7, "parent": "usb", "path": "usb-3-1",
+    "chips": [{"address": "0x2D", "registers": {"0x40": 7}}],
+    "unplug": {"at": "2s", "for": "3s", "renumber": 12, "every": "10s"}}]})");
+  const std::pair<double, int> steps[] = {{0, 7}, {2, -1}, {4.9, -1}, {5, 12}, {12, -1}, {15, 7}};
+  for (const auto& [at, number] : steps) {
+    rig.hardware.Clock().Set(at);
+    const std::vector<I2cAdapterInfo> listed = rig.smbus().Adapters();
+    EXPECT_EQ(listed.empty() ? -1 : listed[0].number, number) << at;
+    if (number < 0) continue;
+    EXPECT_EQ(listed[0].path, "usb-3-1");
+    rig.smbus().SelectAdapter(number);
+    EXPECT_EQ(rig.smbus().ReadByte(0x2D, 0x40), 7) << at;
+  }
+  EXPECT_EQ(Rig(R"({"smbus": {}, "i2c_adapters": [{"number": 2, "parent": "usb"}]})")
+                .smbus()
+                .Adapters()[1]
+                .path,
+            "usb-1-3")
+      << "a path left out is derived from the parent and number";
 }
 
 }  // namespace
