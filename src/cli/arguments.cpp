@@ -1,10 +1,10 @@
 #include "cli/arguments.h"
 
-#include <cmath>
 #include <cstdlib>
 #include <string_view>
 
 #include "exporter/listen_address.h"
+#include "notation/duration.h"
 
 #ifndef KELVRAN_VERSION
 #define KELVRAN_VERSION "0.0.0"
@@ -61,28 +61,17 @@ constexpr OperandCount kOperandCounts[] = {{"detect", 0, 0}, {"dump", 0, 0},  {"
                                            {"set", 1, 2},    {"watch", 0, 0}, {"snapshot", 2, 2},
                                            {"record", 1, 1}, {"serve", 0, 0}, {"alarms", 0, 0}};
 
-}  // namespace
-
-double ParseInterval(std::string_view text) {
-  double scale = 1.0;
-  std::string_view number = text;
-  if (number.size() > 2 && number.substr(number.size() - 2) == "ms") {
-    scale = 0.001;
-    number.remove_suffix(2);
-  } else if (!number.empty() && (number.back() == 's' || number.back() == 'm')) {
-    scale = number.back() == 'm' ? 60.0 : 1.0;
-    number.remove_suffix(1);
-  }
-  if (number.empty() || number.size() > 12) return -1;
-  for (const char c : number) {
-    if ((c < '0' || c > '9') && c != '.') return -1;
-  }
-  const std::string copy(number);
-  char* end = nullptr;
-  const double value = std::strtod(copy.c_str(), &end);
-  if (end != copy.c_str() + copy.size() || !std::isfinite(value)) return -1;
-  return value * scale;
+// A time option in the grammar both programs share, in seconds; the message says why not.
+std::optional<double> Seconds(std::string_view option, std::string_view text, std::string& error) {
+  std::string why;
+  const auto duration = notation::ParseDuration(text, &why);
+  if (duration) return static_cast<double>(duration->count()) / 1000.0;
+  error = std::string(option) + " takes 0 or a time " + std::string(notation::kDurationGrammar) +
+          ", not '" + std::string(text) + "' (" + why + ")";
+  return std::nullopt;
 }
+
+}  // namespace
 
 ParsedArguments ParseArguments(const std::vector<std::string>& args) {
   ParsedArguments out;
@@ -151,10 +140,10 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
       if (!bit.error.empty()) return fail(bit.error);
       a.bit = bit;
     } else if ((v = OptionValue(args, i, "--interval", missing))) {
-      a.interval_seconds = ParseInterval(*v);
-      if (a.interval_seconds < 0) {
-        return fail("--interval takes a time such as 1s, 500ms or 0, not '" + *v + "'");
-      }
+      std::string error;
+      const std::optional<double> seconds = Seconds("--interval", *v, error);
+      if (!seconds) return fail(error);
+      a.interval_seconds = *seconds;
     } else if ((v = OptionValue(args, i, "--count", missing))) {
       a.count = WholeNumber(*v, 1000000000);
       if (a.count <= 0) return fail("--count takes a number of samples from 1, not '" + *v + "'");
@@ -163,10 +152,10 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
       if (!listen.ok()) return fail(listen.error);
       a.listen = *v;
     } else if ((v = OptionValue(args, i, "--min-interval", missing))) {
-      a.min_interval_seconds = ParseInterval(*v);
-      if (a.min_interval_seconds < 0) {
-        return fail("--min-interval takes a time such as 1s, 500ms or 0, not '" + *v + "'");
-      }
+      std::string error;
+      const std::optional<double> seconds = Seconds("--min-interval", *v, error);
+      if (!seconds) return fail(error);
+      a.min_interval_seconds = *seconds;
     } else if (arg == "--csv") {
       a.format = Format::Csv;
     } else if (arg == "--json") {

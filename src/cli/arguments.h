@@ -60,9 +60,6 @@ struct ParsedArguments {
 // args are the arguments after the program name. Operand counts are checked too.
 ParsedArguments ParseArguments(const std::vector<std::string>& args);
 
-// "1s", "500ms", "0.5", "2m": seconds, or -1 when it is none of these.
-double ParseInterval(std::string_view text);
-
 std::string Usage(const std::string& command);  // the whole program's for an empty command
 std::string VersionText();
 

@@ -66,7 +66,7 @@ std::string Usage(const std::string& command) {
         "Shows the converted readings of every channel the Channel Mode register\n"
         "selects, with their limits and alarm flags: a refreshing table on a terminal,\n"
         "otherwise one line per sample. --csv writes a header and one row per sample,\n"
-        "--json one object per line. --interval takes 1s, 500ms, 2m or 0; --count\n"
+        "--json one object per line. --interval takes 0, 500ms, 1s, 2min or 1h; --count\n"
         "stops after N samples. --until-alarm ends after the first sample that carries\n"
         "an alarm, names it on stderr and exits with status 4:\n"
         "  kelvran watch --until-alarm --interval 1s || mail -s alarm me < /dev/null\n");
