@@ -13,16 +13,11 @@
 #include "exporter/http_server.h"
 #include "exporter/listen_address.h"
 #include "exporter/shared_link.h"
+#include "notation/hex.h"
 
 namespace cli {
 
 namespace {
-
-std::string Hex2(int value) {
-  char text[8];
-  std::snprintf(text, sizeof text, "0x%02X", value & 0xFF);
-  return text;
-}
 
 int AdapterNumber(const Found& f) {
   return f.adapter ? f.adapter->number : -1;
@@ -55,7 +50,7 @@ void WaitForStop(const Terminal& terminal) {
 }  // namespace
 
 exporter::ChipLabels LabelsFor(const Found& chip) {
-  const std::string address = Hex2(chip.address7);
+  const std::string address = notation::HexByte(chip.address7);
   if (chip.medium == buslink::BusMedium::PrinterPort) {
     const std::string port = std::to_string(chip.port);
     char base[16];

@@ -44,10 +44,10 @@ TEST(Kelvran, DetectListsTheChipsInTheWizardsOrder) {
     "smbus": {"chips": [{"address": "0x2D"}, {"address": "0x50"}]}})");
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(SplitLines(r.out),
-            (Lines{"printer port 0 (378h) address 0x2E, direct-build board",
-                   "printer port 0 (378h) address 0x2D, inverted-build board",
-                   "printer port 1 (278h) address 0x2C, direct-build board",
-                   "printer port 1 (278h) address 0x2C, inverted-build board",
+            (Lines{"printer port 0 (0x378) address 0x2E, direct-build board",
+                   "printer port 0 (0x378) address 0x2D, inverted-build board",
+                   "printer port 1 (0x278) address 0x2C, direct-build board",
+                   "printer port 1 (0x278) address 0x2C, inverted-build board",
                    "smbus address 0x2D on --bus=0 (SMBus simulated adapter at 5000)"}));
   EXPECT_FALSE(r.Wrote());
   const Result none = Kelvran({"detect"}, R"({"smbus": {"chips": []}})");
