@@ -1,9 +1,11 @@
 #include "cli/reg_value.h"
-#include "notation/trim.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+
+#include "chip/channels.h"
+#include "notation/trim.h"
 
 namespace cli {
 
@@ -78,6 +80,14 @@ RegisterArg ParseRegister(std::string_view text) {
     out.entry = &r;
   }
   if (out.entry != nullptr) return out;
+  // A channel as the window labels it ("+12V", "Fan 1") stands for its measurement register.
+  for (const chip::Channel* c : chip::AllChannels()) {
+    if (!EqualIgnoringCase(c->caption, t)) continue;
+    for (const chip::RegisterEntry& r : chip::AllRegisters()) {
+      if (r.address == c->value_register) out.entry = &r;
+    }
+    return out;
+  }
   const bool hex = (t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X')) ||
                    (t.size() > 1 && (t.back() == 'h' || t.back() == 'H'));
   const long address = hex ? Number(t) : -1;
@@ -93,7 +103,8 @@ RegisterArg ParseRegister(std::string_view text) {
     return out;
   }
   out.error = "register " + Quoted(text) +
-              " is neither an address (0x40 or 40h) nor a register name such as \"INT Mask 1\"";
+              " is neither an address (0x40 or 40h), a register name such as \"INT Mask 1\" nor a "
+              "channel such as +12V";
   return out;
 }
 

@@ -46,8 +46,9 @@ std::string Usage(const std::string& command) {
   }
   if (command == "get") {
     return Page("kelvran get REG [bus options]",
-                "Reads one register. REG is an address (0x40 or 40h) or a register name such\n"
-                "as \"INT Mask 1\" (any case).\n");
+                "Reads one register. REG is an address (0x40 or 40h), a register name such\n"
+                "as \"INT Mask 1\" or a channel such as +12V or \"Fan 1\", which reads its\n"
+                "measurement (any case).\n");
   }
   if (command == "set") {
     return Page(

@@ -97,7 +97,8 @@ TEST(Kelvran, GetAndSetByAddressOrName) {
 }
 
 // A measurement or limit register shows what its byte means in volts, degrees or RPM, under the
-// Channel Mode (and fan divisor) the chip has now; a register the mode leaves unused says so.
+// Channel Mode (and fan divisor) the chip has now; a register the mode leaves unused says so. A
+// channel's name, as the window labels it, reads its measurement register.
 TEST(Kelvran, GetShowsTheConvertedValueUnderTheChannelModeInUse) {
   const std::string chip = R"({"smbus": {"chips": [{"address": "0x2D"}]}, "chip": {"registers": {
     "0x16": "0x%MODE%", "0x47": "0x50", "0x24": "0xC0", "0x26": "0xE7", "0x28": "0x%FAN%",
@@ -123,6 +124,8 @@ TEST(Kelvran, GetShowsTheConvertedValueUnderTheChannelModeInUse) {
       {on("00", "54"), "0x1A", "AIN 1 low limit: unused under Channel Mode 0x00"},
       {on("01", "66"), "0x28", "AIN 1 reading 1.006 V (Channel Mode 0x01)"},
       {on("01", "66"), "0x1A", "AIN 1 low limit 1.006 V (Channel Mode 0x01)"},
+      {on("00", "54"), "+12V", "+12V reading 12.062 V"},
+      {on("01", "66"), " ain 1", "AIN 1 reading 1.006 V (Channel Mode 0x01)"},
   };
   for (const auto& c : cases) {
     const Result r = Kelvran({"get", c.reg}, c.scenario);
