@@ -128,12 +128,12 @@ class WaylandDriver:
         self.a11y_bus.flush_sync(None)
 
     def menu_item(self, text):
-        """A menu entry by its text (entries are actions, which have no objectName); a key shown
-        beside the text ("Contents\tF1") is not part of it."""
+        """A menu entry by its text (entries are actions, which have no objectName); the key shown
+        beside it is not part of its name."""
         def find():
             for node in self.ui.walk(self.ui.application()):
                 if node.getRole() == self.atspi.ROLE_MENU_ITEM and \
-                        node.name.replace("&", "").split("\t")[0] == text:
+                        node.name.replace("&", "") == text:
                     return node
             return None
         return self.wait_for(f"the menu entry {text!r}", find)
