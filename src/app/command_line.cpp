@@ -78,7 +78,8 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
         const std::optional<int> ms = IntervalMs(file.substr(comma + 1));
         if (!ms) {
           out.error = "--record: '" + std::string(file.substr(comma + 1)) +
-                      "' is not an interval from 1ms to 1h (such as 10ms, 1s, 5min)";
+                      "' is not an interval from 1ms to 1h, " +
+                      std::string(notation::kDurationGrammar);
           return out;
         }
         o.record_interval_ms = *ms;

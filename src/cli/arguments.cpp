@@ -66,8 +66,8 @@ std::optional<double> Seconds(std::string_view option, std::string_view text, st
   std::string why;
   const auto duration = notation::ParseDuration(text, &why);
   if (duration) return static_cast<double>(duration->count()) / 1000.0;
-  error = std::string(option) + " takes 0 or a time " + std::string(notation::kDurationGrammar) +
-          ", not '" + std::string(text) + "' (" + why + ")";
+  error = std::string(option) + " takes a time " + std::string(notation::kDurationGrammar) +
+          " (or 0), not '" + std::string(text) + "': " + why;
   return std::nullopt;
 }
 
