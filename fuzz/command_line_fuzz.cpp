@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "buslink/i2c_adapter.h"
-#include "chip/duration.h"
 #include "cli/arguments.h"
 #include "cli/reg_value.h"
+#include "notation/duration.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
@@ -28,8 +28,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (bit.error.empty() && (bit.bit < 0 || bit.bit > 7 || bit.value < 0 || bit.value > 1)) {
       std::abort();
     }
-    const chip::ParsedDuration d = chip::ParseDuration(a);
-    if (d.ok() && !(d.seconds >= 0 && d.seconds <= chip::kLongestDurationSeconds)) std::abort();
+    // A duration is refused or within 0 .. the longest one, never overflowed.
+    if (const auto d = notation::ParseDuration(a, nullptr);
+        d && (d->count() < 0 || *d > notation::kLongestDuration)) {
+      std::abort();
+    }
     // An adapter choice is a number that names exactly that adapter, or a part of a name.
     if (const auto choice = buslink::BusChoice::Parse(a)) {
       buslink::I2cAdapterInfo adapter;

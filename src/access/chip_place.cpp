@@ -4,7 +4,7 @@ namespace devaccess {
 
 chip::ChipPlace PlaceOf(const Declarations& d) {
   // The wizard's form of the address: the printer port takes the 8-bit one on the wire.
-  if (d.comms_medium == 1) return {"printer port", d.device_address / 2, d.pp_base_address};
+  if (d.OnPrinterPort()) return {"printer port", d.device_address / 2, d.pp_base_address};
   return {"SMBus", d.device_address, std::nullopt, d.adapter};
 }
 

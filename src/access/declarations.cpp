@@ -12,6 +12,10 @@ std::int16_t CommsMediumOf(buslink::BusMedium medium) {
   return medium == buslink::BusMedium::PrinterPort ? 1 : 0;
 }
 
+bool Declarations::OnPrinterPort() const {
+  return MediumOf(comms_medium) == buslink::BusMedium::PrinterPort;
+}
+
 buslink::BusLink& Declarations::EnsureBusLink() {
   if (!bus_link) {
     if (backend == nullptr) throw std::logic_error("no bus backend configured");

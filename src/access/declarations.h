@@ -65,6 +65,8 @@ struct Declarations {
 
   // Creates bus_link from the backend if it is still empty, and returns it.
   buslink::BusLink& EnsureBusLink();
+  // Whether the chosen chip sits on a printer port (else on the SMBus).
+  bool OnPrinterPort() const;
 };
 
 // comms_medium (1 printer port, anything else the SMBus) against the component's medium.

@@ -28,7 +28,7 @@ buslink::ParallelDevice& PointDeviceAtPort(Declarations& d) {
 
 void Read(Declarations& d) {
   buslink::BusLink& link = d.EnsureBusLink();
-  if (MediumOf(d.comms_medium) == buslink::BusMedium::PrinterPort) {
+  if (d.OnPrinterPort()) {
     buslink::ParallelDevice& device = PointDeviceAtPort(d);
     const std::uint8_t reg = ToByte(d.reg_address, "register address");
     const std::uint8_t dev = ToByte(d.device_address, "device address");
@@ -45,7 +45,7 @@ void Write(Declarations& d) {
   std::uint8_t value = ToByte(d.value_to_write, "value to write");
   std::uint8_t reg = ToByte(d.reg_address, "register address");
   buslink::BusLink& link = d.EnsureBusLink();
-  if (MediumOf(d.comms_medium) == buslink::BusMedium::PrinterPort) {
+  if (d.OnPrinterPort()) {
     buslink::ParallelDevice& device = PointDeviceAtPort(d);
     const std::uint8_t dev = ToByte(d.device_address, "device address");
     device.WriteByte(dev, reg, value);
@@ -63,7 +63,7 @@ void NameTransfer(buslink::BusError& e, const Declarations& d,
   buslink::TransferContext context;
   context.operation = operation;
   context.reg = d.reg_address;
-  context.printer_port = MediumOf(d.comms_medium) == buslink::BusMedium::PrinterPort;
+  context.printer_port = d.OnPrinterPort();
   context.device = d.device_address;
   context.port_base = d.pp_base_address;
   e.SetContext(context);

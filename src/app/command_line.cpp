@@ -1,10 +1,10 @@
 #include "app/command_line.h"
 
-#include <charconv>
-#include <cmath>
 #include <optional>
 #include <string_view>
 #include <utility>
+
+#include "notation/duration.h"
 
 #ifndef KELVRAN_VERSION
 #define KELVRAN_VERSION "0.0.0"
@@ -25,24 +25,11 @@ bool StartsWith(std::string_view s, std::string_view prefix) {
   return s.substr(0, prefix.size()) == prefix;
 }
 
-// "250ms", "1s", "1.5s", "5min", "1h"; a bare number is seconds. 1 ms .. 1 h.
+// What the recording interval dialog offers, 1 ms .. 1 h, in the words of ParseDuration.
 std::optional<int> IntervalMs(std::string_view text) {
-  static constexpr std::pair<std::string_view, double> kUnits[] = {
-      {"ms", 1}, {"min", 60000}, {"s", 1000}, {"h", 3600000}};
-  double per_unit = 1000;
-  for (const auto& [suffix, ms] : kUnits) {
-    if (text.size() > suffix.size() && text.substr(text.size() - suffix.size()) == suffix) {
-      text.remove_suffix(suffix.size());
-      per_unit = ms;
-      break;
-    }
-  }
-  double value = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (text.empty() || error != std::errc() || end != text.data() + text.size()) return {};
-  const double ms = std::round(value * per_unit);
-  if (!(ms >= 1 && ms <= kMaxIntervalMs)) return {};
-  return static_cast<int>(ms);
+  const auto duration = notation::ParseDuration(text, nullptr);
+  if (!duration || duration->count() < 1 || duration->count() > kMaxIntervalMs) return {};
+  return static_cast<int>(duration->count());
 }
 
 }  // namespace
@@ -91,7 +78,8 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
         const std::optional<int> ms = IntervalMs(file.substr(comma + 1));
         if (!ms) {
           out.error = "--record: '" + std::string(file.substr(comma + 1)) +
-                      "' is not an interval from 1ms to 1h (such as 10ms, 1s, 5min)";
+                      "' is not an interval from 1ms to 1h, " +
+                      std::string(notation::kDurationGrammar);
           return out;
         }
         o.record_interval_ms = *ms;

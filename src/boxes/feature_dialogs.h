@@ -33,7 +33,7 @@ class FeatureDialogs {
 };
 
 // Qt's own dialogs. The folder of the last file chosen is offered next time, for this run only:
-// the program keeps no settings.
+// the one setting the program keeps between runs is whether it notifies on alarms.
 class QtFeatureDialogs : public FeatureDialogs {
  public:
   QString SaveFileName(QWidget* parent, const QString& purpose, const QString& title,

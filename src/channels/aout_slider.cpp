@@ -20,11 +20,11 @@ AoutSlider::AoutSlider(devaccess::Declarations& d, QWidget* parent)
 }
 
 void AoutSlider::aout_slider_Change(int value) {
-  if (d_.comms_medium == 0) WriteAnalogOutput(value);
+  if (!d_.OnPrinterPort()) WriteAnalogOutput(value);
 }
 
 void AoutSlider::aout_slider_Scroll(int value) {
-  if (d_.comms_medium == 1) WriteAnalogOutput(value);
+  if (d_.OnPrinterPort()) WriteAnalogOutput(value);
 }
 
 // The slider's positions are whole counts, so its value is the register value as it stands.

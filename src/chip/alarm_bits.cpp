@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "chip/alarm_names.h"
 #include "chip/register_catalogue.h"
 
 namespace chip {
@@ -11,21 +12,14 @@ namespace {
 constexpr std::uint8_t kStalledCount = 255;
 constexpr int kFirstStatus2Slot = 8;
 
-struct OtherBit {
-  std::string_view name;
-  std::string_view summary;
-  bool critical;
-};
-// INT Status 2 bits 4 to 7 belong to no measured channel; bits 2 and 3 are reserved.
-constexpr std::array<OtherBit, 4> kOthers{{{"Chassis", "Chassis intrusion", true},
-                                           {"THERM", "THERM interrupt", true},
-                                           {"D1 Fault", "External 1 diode fault", false},
-                                           {"D2 Fault", "External 2 diode fault", false}}};
+// After INT Status 2's channel bits and its reserved bits 2 and 3: the alarms without a channel.
 constexpr int kFirstOtherSlot = kFirstStatus2Slot + 4;
+const AlarmWithoutChannel& Other(int slot) {
+  return kAlarmsWithoutChannel[static_cast<std::size_t>(slot - kFirstOtherSlot)];
+}
 
 std::string Number(const Channel& channel, double value) {
-  const int decimals = channel.quantity == Quantity::Volts ? 3 : 0;
-  return std::string(MakeCaption(value, decimals, "").view());
+  return std::string(MakeCaption(value, DecimalsOf(channel.quantity), "").view());
 }
 
 }  // namespace
@@ -47,9 +41,8 @@ AlarmBit AlarmBitOf(int slot, int channel_mode) {
     return bit;
   }
   if (slot >= kFirstOtherSlot && slot < kAlarmSlots) {
-    const OtherBit& other = kOthers[static_cast<std::size_t>(slot - kFirstOtherSlot)];
-    bit.name = other.name;
-    bit.critical = other.critical;
+    bit.name = Other(slot).name;
+    bit.critical = Other(slot).critical;
   }
   return bit;
 }
@@ -64,7 +57,7 @@ LimitSide SideOf(const ChannelReading& r) {
 std::string AlarmSummary(const AlarmBit& bit, const ChannelReading* reading) {
   if (bit.channel == nullptr) {
     if (bit.slot < kFirstOtherSlot) return "INT Status 2 bit " + std::to_string(bit.slot % 8);
-    return std::string(kOthers[static_cast<std::size_t>(bit.slot - kFirstOtherSlot)].summary);
+    return std::string(Other(bit.slot).summary);
   }
   std::string text(bit.name);
   if (reading == nullptr) return text + " left its limits";

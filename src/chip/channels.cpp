@@ -38,6 +38,17 @@ int FanDivisorOf(const Channel& channel, int vid_fan_divisor) {
   return FanDivisorFromBits(vid_fan_divisor >> (channel.fan == 1 ? 4 : 6));
 }
 
+int DecimalsOf(Quantity quantity) {
+  return quantity == Quantity::Volts ? 3 : 0;
+}
+
+int DecimalsOf(std::string_view unit) {
+  for (const Channel* c : AllChannels()) {
+    if (c->unit == unit) return DecimalsOf(c->quantity);
+  }
+  return 0;
+}
+
 double ValueFromRegister(const Channel& channel, int raw, int divisor) {
   switch (channel.quantity) {
     case Quantity::Volts:

@@ -283,6 +283,12 @@ const Channel* ChannelForLabel(int label, int channel_mode);
 // A fan's divisor from the value of register 0x47 (1 for channels that are not fans).
 int FanDivisorOf(const Channel& channel, int vid_fan_divisor);
 
+// Places after the decimal point wherever a reading is written (captions, files, the terminal):
+// millivolts, whole degrees, whole RPM. By unit for a reader that has only a file's "V", "°C"
+// or "RPM".
+int DecimalsOf(Quantity quantity);
+int DecimalsOf(std::string_view unit);
+
 // A raw reading or limit as the window's gauge shows it: volts, whole degrees, or RPM (with the
 // over-speed rule; a fan limit is the slowest allowed speed).
 double ValueFromRegister(const Channel& channel, int raw, int divisor);

@@ -19,10 +19,6 @@ void AppendInteger(std::string& out, unsigned value) {
 
 }  // namespace
 
-int DecimalsOf(Quantity quantity) {
-  return quantity == Quantity::Volts ? 3 : 0;
-}
-
 void AppendDecimal(std::string& out, double value, int decimals) {
   std::array<char, 64> text{};
   // to_chars ignores the locale, so a German desktop still gets "12.031".

@@ -42,9 +42,6 @@ struct RecordingHeader {
   std::string stable_place = {};
 };
 
-// Places after the decimal point of a recorded value: millivolts, whole degrees and RPM.
-int DecimalsOf(Quantity quantity);
-
 std::string FormatHeader(const RecordingHeader& header);
 std::string FormatModeChange(std::uint8_t channel_mode, std::string_view time);
 std::string FormatColumnNames(std::span<const ChannelReading> channels);

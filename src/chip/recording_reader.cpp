@@ -1,4 +1,5 @@
 #include "chip/recording_reader.h"
+#include "notation/trim.h"
 
 #include <array>
 #include <charconv>
@@ -32,12 +33,6 @@ std::string Shown(std::string_view text) {
 std::string Found(std::string_view text) {
   if (text.empty()) return "nothing";
   return "\"" + Shown(text) + "\"";
-}
-
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-  return s;
 }
 
 constexpr std::array<double, 19> kPowersOfTen = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,
@@ -290,12 +285,12 @@ bool RecordingReader::GapLine(std::string_view text) {
 }
 
 void RecordingReader::CommentLine(std::string_view text) {
-  text = Trim(text);
+  text = notation::Trim(text);
   if (GapLine(text)) return;
   const std::size_t colon = text.find(": ");
   const std::string_view key = colon == std::string_view::npos ? text : text.substr(0, colon);
   const std::string_view value =
-      colon == std::string_view::npos ? std::string_view() : Trim(text.substr(colon + 2));
+      colon == std::string_view::npos ? std::string_view() : notation::Trim(text.substr(colon + 2));
   if (key != kLimits) {
     sink_.Note(line_, key, value);
     return;
@@ -309,15 +304,15 @@ void RecordingReader::CommentLine(std::string_view text) {
   std::string_view rest = value;
   while (!rest.empty()) {
     const std::size_t end = rest.find(';');
-    const std::string_view entry = Trim(rest.substr(0, end));
+    const std::string_view entry = notation::Trim(rest.substr(0, end));
     rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
     const std::size_t high_at = entry.rfind(' ');
     if (high_at == std::string_view::npos) Fail(expected + ", found " + Found(entry));
-    const std::string_view before = Trim(entry.substr(0, high_at));
+    const std::string_view before = notation::Trim(entry.substr(0, high_at));
     const std::size_t low_at = before.rfind(' ');
     if (low_at == std::string_view::npos) Fail(expected + ", found " + Found(entry));
     RecordedLimits limits;
-    limits.caption = std::string(Trim(before.substr(0, low_at)));
+    limits.caption = std::string(notation::Trim(before.substr(0, low_at)));
     for (const auto& [word, into] : {std::pair{before.substr(low_at + 1), &limits.low},
                                      std::pair{entry.substr(high_at + 1), &limits.high}}) {
       if (word == "-") continue;

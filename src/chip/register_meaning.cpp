@@ -28,7 +28,7 @@ std::string_view RoleOf(const Channel& c, int address) {
 
 std::string Number(double value, const Channel& c) {
   std::string text;
-  AppendDecimal(text, value, c.quantity == Quantity::Volts ? 3 : 0);
+  AppendDecimal(text, value, DecimalsOf(c.quantity));
   return text + " " + std::string(c.unit);
 }
 

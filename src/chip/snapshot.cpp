@@ -89,12 +89,6 @@ int SevenBitAddress(const ChipPlace& place) {
 
 }  // namespace
 
-std::string HexByte(int value) {
-  std::array<char, 8> text{};
-  std::snprintf(text.data(), text.size(), "0x%02X", static_cast<unsigned>(value) & 0xFFFFU);
-  return text.data();
-}
-
 Snapshot TakeSnapshot(const std::function<std::uint8_t(std::uint8_t)>& read, std::string version,
                       std::string time, ChipPlace place) {
   Snapshot snapshot{std::move(version), std::move(time), std::move(place), {}};

@@ -21,6 +21,8 @@
 #include <string_view>
 #include <vector>
 
+#include "notation/hex.h"
+
 namespace chip {
 
 // Where the chip sat when the snapshot was taken.
@@ -67,7 +69,7 @@ Snapshot ParseSnapshot(std::string_view text);
 // came from. An adapter that only one of the two names does not make the places differ.
 std::string PlaceNote(const ChipPlace& saved, const ChipPlace& here);
 
-// "0x2D": how addresses and values are written in the files.
-std::string HexByte(int value);
+// "0x2D": how addresses and values are written in the files, as everywhere else.
+using notation::HexByte;
 
 }  // namespace chip

@@ -1,9 +1,10 @@
 #include "cli/arguments.h"
 
+#include <cstdlib>
 #include <string_view>
 
-#include "chip/duration.h"
 #include "exporter/listen_address.h"
+#include "notation/duration.h"
 
 #ifndef KELVRAN_VERSION
 #define KELVRAN_VERSION "0.0.0"
@@ -60,21 +61,17 @@ constexpr OperandCount kOperandCounts[] = {{"detect", 0, 0}, {"dump", 0, 0},  {"
                                            {"set", 1, 2},    {"watch", 0, 0}, {"snapshot", 2, 2},
                                            {"record", 1, 1}, {"serve", 0, 0}, {"alarms", 0, 0}};
 
-}  // namespace
-
-// "--interval takes ...": empty when text is a duration within bounds, which then is in seconds.
-std::string DurationError(std::string_view option, const std::string& text, double& seconds) {
-  const chip::ParsedDuration d = chip::ParseDuration(text);
-  seconds = d.seconds;
-  if (d.status == chip::ParsedDuration::Status::TooLong) {
-    return std::string(option) + " of '" + text + "' is too long: at most 366 days (366d)";
-  }
-  if (!d.ok()) {
-    return std::string(option) + " takes a time such as 1s, 500ms, 10m, 2h or 0, not '" + text +
-           "'";
-  }
-  return {};
+// A time option in the grammar both programs share, in seconds; the message says why not.
+std::optional<double> Seconds(std::string_view option, std::string_view text, std::string& error) {
+  std::string why;
+  const auto duration = notation::ParseDuration(text, &why);
+  if (duration) return static_cast<double>(duration->count()) / 1000.0;
+  error = std::string(option) + " takes a time " + std::string(notation::kDurationGrammar) +
+          " (or 0), not '" + std::string(text) + "': " + why;
+  return std::nullopt;
 }
+
+}  // namespace
 
 ParsedArguments ParseArguments(const std::vector<std::string>& args) {
   ParsedArguments out;
@@ -143,14 +140,16 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
       if (!bit.error.empty()) return fail(bit.error);
       a.bit = bit;
     } else if ((v = OptionValue(args, i, "--interval", missing))) {
-      const std::string error = DurationError("--interval", *v, a.interval_seconds);
-      if (!error.empty()) return fail(error);
+      std::string error;
+      const std::optional<double> seconds = Seconds("--interval", *v, error);
+      if (!seconds) return fail(error);
+      a.interval_seconds = *seconds;
     } else if ((v = OptionValue(args, i, "--give-up", missing))) {
-      double seconds = 0;
-      const std::string error = DurationError("--give-up", *v, seconds);
-      if (!error.empty()) return fail(error);
-      if (seconds <= 0) return fail("--give-up takes a time longer than 0, such as 10m");
-      a.give_up_seconds = seconds;
+      std::string error;
+      const std::optional<double> seconds = Seconds("--give-up", *v, error);
+      if (!seconds) return fail(error);
+      if (*seconds <= 0) return fail("--give-up takes a time longer than 0, such as 10min");
+      a.give_up_seconds = *seconds;
     } else if ((v = OptionValue(args, i, "--count", missing))) {
       a.count = WholeNumber(*v, 1000000000);
       if (a.count <= 0) return fail("--count takes a number of samples from 1, not '" + *v + "'");
@@ -159,8 +158,10 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
       if (!listen.ok()) return fail(listen.error);
       a.listen = *v;
     } else if ((v = OptionValue(args, i, "--min-interval", missing))) {
-      const std::string error = DurationError("--min-interval", *v, a.min_interval_seconds);
-      if (!error.empty()) return fail(error);
+      std::string error;
+      const std::optional<double> seconds = Seconds("--min-interval", *v, error);
+      if (!seconds) return fail(error);
+      a.min_interval_seconds = *seconds;
     } else if ((v = OptionValue(args, i, "--web-config", missing))) {
       if (v->empty()) return fail("--web-config takes a file name");
       a.web_config = *v;

@@ -4,15 +4,12 @@
 #include <cctype>
 #include <cstdio>
 
+#include "chip/channels.h"
+#include "notation/trim.h"
+
 namespace cli {
 
 namespace {
-
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front())) != 0) s.remove_prefix(1);
-  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back())) != 0) s.remove_suffix(1);
-  return s;
-}
 
 bool EqualIgnoringCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -70,9 +67,9 @@ std::string Quoted(std::string_view s) {
 
 RegisterArg ParseRegister(std::string_view text) {
   RegisterArg out;
-  const std::string_view t = Trim(text);
+  const std::string_view t = notation::Trim(text);
   for (const chip::RegisterEntry& r : chip::AllRegisters()) {
-    if (!EqualIgnoringCase(Trim(r.caption), t)) continue;
+    if (!EqualIgnoringCase(notation::Trim(r.caption), t)) continue;
     if (out.entry != nullptr) {
       char both[48];
       std::snprintf(both, sizeof both, "0x%02X and 0x%02X", out.entry->address, r.address);
@@ -83,6 +80,14 @@ RegisterArg ParseRegister(std::string_view text) {
     out.entry = &r;
   }
   if (out.entry != nullptr) return out;
+  // A channel as the window labels it ("+12V", "Fan 1") stands for its measurement register.
+  for (const chip::Channel* c : chip::AllChannels()) {
+    if (!EqualIgnoringCase(c->caption, t)) continue;
+    for (const chip::RegisterEntry& r : chip::AllRegisters()) {
+      if (r.address == c->value_register) out.entry = &r;
+    }
+    return out;
+  }
   const bool hex = (t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X')) ||
                    (t.size() > 1 && (t.back() == 'h' || t.back() == 'H'));
   const long address = hex ? Number(t) : -1;
@@ -98,13 +103,14 @@ RegisterArg ParseRegister(std::string_view text) {
     return out;
   }
   out.error = "register " + Quoted(text) +
-              " is neither an address (0x40 or 40h) nor a register name such as \"INT Mask 1\"";
+              " is neither an address (0x40 or 40h), a register name such as \"INT Mask 1\" nor a "
+              "channel such as +12V";
   return out;
 }
 
 ValueArg ParseValue(std::string_view text) {
   ValueArg out;
-  const long n = Number(Trim(text));
+  const long n = Number(notation::Trim(text));
   if (n < 0) {
     out.error = "value " + Quoted(text) + " is not a number (write 0x3F, 3Fh, 63 or 0b00111111)";
   } else if (n > 255) {
@@ -117,7 +123,7 @@ ValueArg ParseValue(std::string_view text) {
 
 BitArg ParseBit(std::string_view text) {
   BitArg out;
-  const std::string_view t = Trim(text);
+  const std::string_view t = notation::Trim(text);
   if (t.size() != 3 || t[1] != '=' || t[0] < '0' || t[0] > '7' || (t[2] != '0' && t[2] != '1')) {
     out.error = "--bit " + Quoted(text) + " must be N=0 or N=1 with N from 0 to 7";
     return out;

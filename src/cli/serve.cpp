@@ -15,16 +15,11 @@
 #include "exporter/shared_link.h"
 #include "exporter/web_config.h"
 #include "exporter/web_config_file.h"
+#include "notation/hex.h"
 
 namespace cli {
 
 namespace {
-
-std::string Hex2(int value) {
-  char text[8];
-  std::snprintf(text, sizeof text, "0x%02X", value & 0xFF);
-  return text;
-}
 
 int AdapterNumber(const Found& f) {
   return f.adapter ? f.adapter->number : -1;
@@ -67,7 +62,7 @@ bool Guarded(exporter::WebConfigFile* web) {
 }  // namespace
 
 exporter::ChipLabels LabelsFor(const Found& chip) {
-  const std::string address = Hex2(chip.address7);
+  const std::string address = notation::HexByte(chip.address7);
   const std::string place = devaccess::StablePlace(IdentityOf(chip));
   if (chip.medium == buslink::BusMedium::PrinterPort) {
     const std::string port = std::to_string(chip.port);

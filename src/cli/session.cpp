@@ -9,22 +9,11 @@
 #include "buslink/sim/simulated_hardware.h"
 #include "chip/register_write.h"
 #include "files/file_text.h"
+#include "notation/hex.h"
 
 namespace cli {
 
 namespace {
-
-std::string Hex2(int value) {
-  char text[8];
-  std::snprintf(text, sizeof text, "0x%02X", value & 0xFF);
-  return text;
-}
-
-std::string HexH(int value) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%Xh", static_cast<unsigned>(value));
-  return text;
-}
 
 std::string OneLine(std::string text) {
   for (char& c : text) {
@@ -37,10 +26,11 @@ std::string OneLine(std::string text) {
 
 std::string Describe(const Found& f) {
   if (f.medium == buslink::BusMedium::PrinterPort) {
-    return "printer port " + std::to_string(f.port) + " (" + HexH(f.port_base) + ") address " +
-           Hex2(f.address7) + ", " + (f.mode_flag ? "inverted" : "direct") + "-build board";
+    return "printer port " + std::to_string(f.port) + " (" + notation::Hex(f.port_base, 3) +
+           ") address " + notation::HexByte(f.address7) + ", " +
+           (f.mode_flag ? "inverted" : "direct") + "-build board";
   }
-  return "smbus address " + Hex2(f.address7);
+  return "smbus address " + notation::HexByte(f.address7);
 }
 
 std::string OnAdapter(const Found& f) {
@@ -212,7 +202,7 @@ std::string NoChipMessage(const Arguments& args) {
   } else {
     where = args.port ? "on printer port " + std::to_string(*args.port) : "on any printer port";
   }
-  if (args.address) where += " at " + Hex2(*args.address);
+  if (args.address) where += " at " + notation::HexByte(*args.address);
   // On the simulated hardware the scenario decides what there is; --simulate is already in use.
   return "no KELVRAN answered " + where +
          (args.simulate ? " (of the simulated hardware; 'kelvran detect' lists the chips found)"

@@ -46,8 +46,9 @@ std::string Usage(const std::string& command) {
   }
   if (command == "get") {
     return Page("kelvran get REG [bus options]",
-                "Reads one register. REG is an address (0x40 or 40h) or a register name such\n"
-                "as \"INT Mask 1\" (any case).\n");
+                "Reads one register. REG is an address (0x40 or 40h), a register name such\n"
+                "as \"INT Mask 1\" or a channel such as +12V or \"Fan 1\", which reads its\n"
+                "measurement (any case).\n");
   }
   if (command == "set") {
     return Page(
@@ -66,14 +67,14 @@ std::string Usage(const std::string& command) {
         "Shows the converted readings of every channel the Channel Mode register\n"
         "selects, with their limits and alarm flags: a refreshing table on a terminal,\n"
         "otherwise one line per sample. --csv writes a header and one row per sample,\n"
-        "--json one object per line. --interval takes 1s, 500ms, 2m, 1h or 0 (at most\n"
-        "366d); --count stops after N samples shown. --until-alarm ends after the first\n"
+        "--json one object per line. --interval takes 0, 500ms, 1s, 2min, 1h or 2d (at\n"
+        "most 366d); --count stops after N samples. --until-alarm ends after the first\n"
         "sample that carries an alarm, names it on stderr and exits with status 4:\n"
         "  kelvran watch --until-alarm --interval 1s || mail -s alarm me < /dev/null\n"
         "A sample the chip does not answer is skipped and tried again at the next\n"
         "interval; stderr says once when it stops answering and once when it answers\n"
         "again. An adapter unplugged and back under another number is followed, once its\n"
-        "chip identifies as the same. --give-up=10m ends with status 1 after that long\n"
+        "chip identifies as the same. --give-up=10min ends with status 1 after that long\n"
         "without an answer; without it watch waits for the chip however long it takes.\n");
   }
   if (command == "alarms") {

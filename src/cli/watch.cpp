@@ -3,13 +3,13 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <ctime>
 #include <ostream>
 #include <string>
 #include <string_view>
 
 #include "access/link_new_com_port.h"
 #include "chip/channels.h"
+#include "chip/local_time.h"
 #include "chip/sampler.h"
 #include "cli/alarms.h"
 #include "cli/sample_loop.h"
@@ -22,27 +22,14 @@ using chip::Channel;
 using chip::ChannelReading;
 using Readings = std::span<const ChannelReading>;
 
-int Decimals(const Channel& c) {
-  return c.quantity == chip::Quantity::Volts ? 3 : 0;
-}
-
 std::string_view Number(const Channel& c, double value, chip::CaptionText& buffer) {
-  buffer = chip::MakeCaption(value, Decimals(c), "");
+  buffer = chip::MakeCaption(value, chip::DecimalsOf(c.quantity), "");
   return buffer.view();
 }
 
-// "2026-12-06T01:02:03.456Z"
+// As the recordings stamp their rows: local time with its offset.
 std::string Timestamp() {
-  const auto now = std::chrono::system_clock::now();
-  const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
-  const auto ms =
-      std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()) % 1000;
-  std::tm utc{};
-  gmtime_r(&seconds, &utc);
-  char text[40];
-  const std::size_t n = std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &utc);
-  std::snprintf(text + n, sizeof text - n, ".%03dZ", static_cast<int>(ms.count()));
-  return text;
+  return chip::IsoLocalTime(std::chrono::system_clock::now());
 }
 
 void CsvHeader(Readings readings, std::ostream& out) {

@@ -126,7 +126,7 @@ void set_up_gauge(VisualContext& c, int channel_index) {
 }
 
 void limits_gauge_PointerMoved(VisualContext& c) {
-  if (c.d.comms_medium == 1) {
+  if (c.d.OnPrinterPort()) {
     printer_port_bargraph_move(c);
   } else {
     SMBus_bargraph_move(c);
@@ -134,7 +134,7 @@ void limits_gauge_PointerMoved(VisualContext& c) {
 }
 
 void limits_gauge_ValueChanged(VisualContext& c) {
-  if (c.d.comms_medium == 0) write_gauge_limits(c);
+  if (!c.d.OnPrinterPort()) write_gauge_limits(c);
 }
 
 void printer_port_bargraph_move(VisualContext& c) {

@@ -188,6 +188,7 @@ void MainForm::ShowChipNow() {
 }
 
 void MainForm::Main_Form_Tab_Click(int tab) {
+  menu_features_->status().GiveBackRoom();
   switch (tab) {
     case kMainTab:
       visual_tab_->StopTimer();

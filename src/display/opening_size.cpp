@@ -2,6 +2,7 @@
 
 #include <QScreen>
 #include <QWidget>
+#include <algorithm>
 
 namespace display {
 
@@ -19,9 +20,15 @@ QSize OpeningSize(QSize wanted, QSize minimum, QSize screen) {
 void OpenAtContentSize(QWidget& window) {
   const QScreen* screen = window.screen();
   if (screen == nullptr) return;
-  window.resize(OpeningSize(window.sizeHint(),
-                            window.minimumSizeHint().expandedTo(window.minimumSize()),
-                            screen->availableGeometry().size()));
+  const QRect free = screen->availableGeometry();
+  window.resize(OpeningSize(
+      window.sizeHint(), window.minimumSizeHint().expandedTo(window.minimumSize()), free.size()));
+  // Placed here, not by the window system: a window made before its size was known (the help
+  // asks for its id while it loads) would be centred at its first, smaller size and then grow
+  // down off a laptop's screen.
+  const QSize outer = window.size() + kFrame;
+  window.move(free.left() + std::max(0, (free.width() - outer.width()) / 2),
+              free.top() + std::max(0, (free.height() - outer.height()) / 2));
 }
 
 }  // namespace display

@@ -3,6 +3,7 @@
 #include <cstddef>
 
 #include "exporter/exposition.h"
+#include "notation/trim.h"
 
 namespace exporter {
 
@@ -13,12 +14,6 @@ constexpr std::string_view kOpenMetrics100 =
     "application/openmetrics-text; version=1.0.0; charset=utf-8";
 constexpr std::string_view kOpenMetrics001 =
     "application/openmetrics-text; version=0.0.1; charset=utf-8";
-
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-  return s;
-}
 
 bool SameText(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -31,7 +26,7 @@ bool SameText(std::string_view a, std::string_view b) {
 
 // "1", "0.5", "0.125": at most three decimals, as HTTP writes a weight; -1 for anything else.
 int Weight(std::string_view q) {
-  q = Trim(q);
+  q = notation::Trim(q);
   if (q.size() >= 2 && q.front() == '"' && q.back() == '"') q = q.substr(1, q.size() - 2);
   if (q.empty() || (q[0] != '0' && q[0] != '1')) return -1;
   int thousandths = (q[0] - '0') * 1000;
@@ -58,15 +53,15 @@ Range ParseRange(std::string_view text, std::size_t order) {
   Range r;
   r.order = order;
   std::size_t semicolon = text.find(';');
-  r.type = Trim(text.substr(0, semicolon));
+  r.type = notation::Trim(text.substr(0, semicolon));
   while (semicolon != std::string_view::npos) {
     text.remove_prefix(semicolon + 1);
     semicolon = text.find(';');
     const std::string_view param = text.substr(0, semicolon);
     const std::size_t equals = param.find('=');
     if (equals == std::string_view::npos) continue;
-    const std::string_view key = Trim(param.substr(0, equals));
-    std::string_view value = Trim(param.substr(equals + 1));
+    const std::string_view key = notation::Trim(param.substr(0, equals));
+    std::string_view value = notation::Trim(param.substr(equals + 1));
     if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
       value = value.substr(1, value.size() - 2);
     }

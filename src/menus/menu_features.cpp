@@ -78,9 +78,12 @@ MenuFeatures::MenuFeatures(QMainWindow& window, devaccess::Declarations& d,
   QMenu* help = bar->addMenu(QStringLiteral("&Help"));
   help->setObjectName(QStringLiteral("menu_help"));
   help->setAccessibleName(QStringLiteral("Help"));
-  // F1 is served for every window by the help itself; the menu only shows the key.
-  connect(AddAction(help, "action_help_contents", QStringLiteral("Contents\tF1"), {}),
-          &QAction::triggered, this, [this] { hooks_.help_contents(); });
+  // F1 is served for every window by the help itself: the entry's own F1 works only inside the
+  // open menu, and shows the key beside the name (which holds no key) as every other entry does.
+  QAction* contents =
+      AddAction(help, "action_help_contents", QStringLiteral("Contents"), QKeySequence(Qt::Key_F1));
+  contents->setShortcutContext(Qt::WidgetShortcut);
+  connect(contents, &QAction::triggered, this, [this] { hooks_.help_contents(); });
   connect(AddAction(help, "action_about", QStringLiteral("About"), {}), &QAction::triggered, this,
           [this] { hooks_.about(); });
 }

@@ -34,7 +34,7 @@ StatusReport::StatusReport(QWidget* window) : QObject(window), bar_(new QFrame(w
   bar_->hide();
 }
 
-void StatusReport::Appear() {
+void StatusReport::Appear(bool grow) {
   if (message_ != nullptr) return;
   auto* frame = static_cast<QFrame*>(bar_);
   frame->setFrameShape(QFrame::StyledPanel);
@@ -60,7 +60,22 @@ void StatusReport::Appear() {
   row->addWidget(recording_, 0, Qt::AlignRight | Qt::AlignTop);
   column->addLayout(row);
   bar_->show();
-  // The window grows by the bar where the screen has room, so the tabs keep theirs.
+  // What the user's own action says makes room for itself at once; a note that comes with a
+  // reading (a register chosen on the Read/Write tab) leaves the window as it is until the user
+  // turns the page.
+  if (grow) {
+    Grow();
+  } else {
+    room_owed_ = true;
+  }
+}
+
+void StatusReport::GiveBackRoom() {
+  if (room_owed_) Grow();
+}
+
+void StatusReport::Grow() {
+  room_owed_ = false;
   QWidget* window = bar_->window();
   const QScreen* screen = window->screen();
   if (window->isVisible() && screen != nullptr && !window->isMaximized() &&
@@ -71,7 +86,7 @@ void StatusReport::Appear() {
 }
 
 void StatusReport::Say(const QString& what) {
-  Appear();
+  Appear(true);
   message_->setText(what);
   message_->setVisible(!what.isEmpty());
 }
@@ -82,14 +97,14 @@ QString StatusReport::Said() const {
 
 void StatusReport::SetRecording(const QString& indicator) {
   if (indicator.isEmpty() && recording_ == nullptr) return;
-  Appear();
+  Appear(true);
   if (recording_->text() != indicator) recording_->setText(indicator);
   recording_->setVisible(!indicator.isEmpty());
 }
 
 void StatusReport::SetNotMonitoring(bool not_monitoring) {
   if (!not_monitoring && not_monitoring_ == nullptr) return;
-  Appear();
+  Appear(false);
   if (not_monitoring && not_monitoring_->text().isEmpty()) {
     not_monitoring_->setText(NotMonitoringText());
   }

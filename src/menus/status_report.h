@@ -32,14 +32,21 @@ class StatusReport : public QObject {
   void SetRecording(const QString& indicator);
   // Whether START is clear in Configuration 1 as last read or written.
   void SetNotMonitoring(bool not_monitoring);
+  // The room the strip took from the pages when it came with a reading, given back by growing the
+  // window (where the screen has room) when the user turns to another page; once.
+  void GiveBackRoom();
 
  private:
-  void Appear();
+  // The strip comes into view the first time it has something to say; grow: the window grows by
+  // it where the screen has room, so the tabs keep theirs.
+  void Appear(bool grow);
+  void Grow();
 
   QWidget* bar_;
   QLabel* message_ = nullptr;
   QLabel* recording_ = nullptr;
   QLabel* not_monitoring_ = nullptr;
+  bool room_owed_ = false;
 };
 
 }  // namespace menus

@@ -3,6 +3,7 @@
 #include <QStringList>
 #include <cmath>
 
+#include "chip/channels.h"
 #include "review/recording_model.h"
 
 namespace review {
@@ -53,7 +54,7 @@ Readout ComputeReadout(const RecordingModel& model, std::span<const int> series,
 }
 
 int DecimalsOf(const QString& unit) {
-  return unit == QLatin1String("V") ? 3 : 0;
+  return chip::DecimalsOf(unit.toStdString());
 }
 
 QString ReadoutHeader(int column) {

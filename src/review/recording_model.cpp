@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "chart/strip_chart.h"
+#include "chip/alarm_names.h"
 #include "chip/channels.h"
 #include "chip/register_catalogue.h"
 
@@ -31,9 +32,6 @@ constexpr std::array<LiveTrace, 13> kLiveTraces = {{{"AIN 1", 0},
                                                     {"External 2", 2},
                                                     {"Fan 1", 0},
                                                     {"Fan 2", 1}}};
-
-// INT Status 2 bits 4 to 7 belong to no channel.
-constexpr std::array<const char*, 4> kOtherAlarms = {"Chassis", "THERM", "D1 Fault", "D2 Fault"};
 
 const std::vector<RecordingModel::LimitStep> kNoLimits;
 const std::vector<RecordingModel::Span> kNoSpans;
@@ -206,9 +204,9 @@ void RecordingModel::AlarmsFromStatus(int status1, int status2, std::int64_t pre
       break;
     }
   }
-  for (std::size_t bit = 0; bit < kOtherAlarms.size(); ++bit) {
-    if (status2 > 0 && ((status2 >> (bit + 4)) & 1) != 0) {
-      Alarm(-1, QLatin1String(kOtherAlarms[bit]), previous, now, row);
+  for (const chip::AlarmWithoutChannel& other : chip::kAlarmsWithoutChannel) {
+    if (status2 > 0 && ((status2 >> other.bit) & 1) != 0) {
+      Alarm(-1, FromUtf8(other.name), previous, now, row);
     }
   }
 }

@@ -2,7 +2,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QBuffer>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QCloseEvent>
@@ -11,9 +10,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
-#include <QPainter>
 #include <QProgressBar>
-#include <QSaveFile>
 #include <QScrollArea>
 #include <QSplitter>
 #include <QStatusBar>
@@ -22,6 +19,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "boxes/export_file.h"
 #include "boxes/message_boxes.h"
 #include "chip/recording_reader.h"
 #include "review/chart_area.h"
@@ -41,18 +39,9 @@ constexpr std::uint64_t kFollowBytes = 8u
                                        << 20;  // read per look, so a burst never stalls the window
 constexpr double kZoomStep = 0.5;              // + and - halve and double the span
 constexpr double kPanStep = 0.1;               // arrow keys pan a tenth of the span
-constexpr int kExportMargin = 12;              // pixels around an exported view
 
 QString Title(const QString& path) {
   return QFileInfo(path).fileName() + QStringLiteral(" - Recording Review");
-}
-
-bool WriteFile(const QString& file, const QByteArray& bytes, QString& error) {
-  QSaveFile out(file);
-  if (out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size() && out.commit())
-    return true;
-  error = out.errorString();
-  return false;
 }
 
 QIcon Swatch(const QColor& colour) {
@@ -557,24 +546,9 @@ void ReviewWindow::ExportView() {
                              QStringLiteral("PNG pictures (*.png)"));
   if (file.isEmpty()) return;
   if (QFileInfo(file).suffix().isEmpty()) file += QStringLiteral(".png");
-  // The charts with a margin, so no label touches the picture's edge.
-  const QPixmap charts = area_->grab();
-  const qreal ratio = charts.devicePixelRatio();
-  QPixmap picture(charts.size() + QSize(2, 2) * kExportMargin * ratio);
-  picture.setDevicePixelRatio(ratio);
-  picture.fill(Qt::black);
-  {
-    QPainter painter(&picture);
-    painter.drawPixmap(kExportMargin, kExportMargin, charts);
-  }
-  QByteArray bytes;
-  {
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    picture.save(&buffer, "PNG");
-  }
+  const QByteArray bytes = boxes::PngWithMargin(area_->grab());
   QString error;
-  if (!WriteFile(file, bytes, error)) {
+  if (!boxes::WriteWhole(file, bytes, error)) {
     boxes_.Show(this, QStringLiteral("export_failed"), QStringLiteral("Export View"),
                 QStringLiteral("Cannot write %1: %2").arg(file, error), boxes::MsgIcon::Warning,
                 boxes::MsgButtons::Ok);
@@ -593,7 +567,7 @@ void ReviewWindow::ExportSpan() {
   if (QFileInfo(file).suffix().isEmpty()) file += QStringLiteral(".csv");
   const std::string csv = SpanCsv(source_->model(), *cursor_a_, *cursor_b_);
   QString error;
-  if (!WriteFile(file, QByteArray::fromStdString(csv), error)) {
+  if (!boxes::WriteWhole(file, QByteArray::fromStdString(csv), error)) {
     boxes_.Show(this, QStringLiteral("export_failed"), QStringLiteral("Export A-B"),
                 QStringLiteral("Cannot write %1: %2").arg(file, error), boxes::MsgIcon::Warning,
                 boxes::MsgButtons::Ok);

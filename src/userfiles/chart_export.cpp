@@ -1,17 +1,14 @@
 #include "userfiles/chart_export.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
 #include <QMainWindow>
-#include <QPainter>
-#include <QPixmap>
-#include <QSaveFile>
 #include <QStatusBar>
 #include <algorithm>
 #include <cmath>
 #include <vector>
 
+#include "boxes/export_file.h"
 #include "boxes/feature_dialogs.h"
 #include "chart/strip_chart.h"
 #include "chip/local_time.h"
@@ -22,29 +19,7 @@ namespace userfiles {
 namespace {
 
 const QString kTitle = QStringLiteral("Export Chart");
-constexpr int kMargin = 12;  // pixels of the chart's background around an exported chart
 constexpr int kStatusMs = 10000;
-
-bool WriteAll(const QString& file, const QByteArray& bytes, QString& error) {
-  QSaveFile out(file);
-  if (out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size() && out.commit()) {
-    return true;
-  }
-  error = out.errorString();
-  return false;
-}
-
-// The chart as drawn, with a margin of its background all round, so no axis label touches the
-// picture's edge.
-QPixmap WithMargin(const QPixmap& chart) {
-  const qreal ratio = chart.devicePixelRatio();
-  QPixmap picture(chart.size() + QSize(2 * kMargin, 2 * kMargin) * ratio);
-  picture.setDevicePixelRatio(ratio);
-  picture.fill(Qt::black);
-  QPainter painter(&picture);
-  painter.drawPixmap(kMargin, kMargin, chart);
-  return picture;
-}
 
 void Say(boxes::FeatureContext& c, const QString& text) {
   auto* window = qobject_cast<QMainWindow*>(c.window);
@@ -97,17 +72,11 @@ void ExportChart(boxes::FeatureContext& c, chart::StripChart& strip) {
   if (png.isEmpty()) return;
   if (QFileInfo(png).suffix().isEmpty()) png += QStringLiteral(".png");
   // Take everything the chart holds now, before a box gives the timers a chance to move it on.
-  const QPixmap picture = WithMargin(strip.grab());
+  const QByteArray png_bytes = boxes::PngWithMargin(strip.grab());
   const std::string csv =
       ChartHistoryCsv(strip, std::chrono::system_clock::now(), std::chrono::steady_clock::now());
-  QByteArray png_bytes;
-  {
-    QBuffer buffer(&png_bytes);
-    buffer.open(QIODevice::WriteOnly);
-    picture.save(&buffer, "PNG");
-  }
   QString error;
-  if (!WriteAll(png, png_bytes, error)) {
+  if (!boxes::WriteWhole(png, png_bytes, error)) {
     boxes::ReportFileProblem(c, QStringLiteral("chart_not_saved"), kTitle,
                              QStringLiteral("Cannot write %1: %2").arg(png, error));
     return;
@@ -118,7 +87,7 @@ void ExportChart(boxes::FeatureContext& c, chart::StripChart& strip) {
   }
   const QFileInfo info(png);
   const QString csv_file = info.dir().filePath(info.completeBaseName() + QStringLiteral(".csv"));
-  if (!WriteAll(csv_file, QByteArray::fromStdString(csv), error)) {
+  if (!boxes::WriteWhole(csv_file, QByteArray::fromStdString(csv), error)) {
     boxes::ReportFileProblem(c, QStringLiteral("chart_not_saved"), kTitle,
                              QStringLiteral("Cannot write %1: %2").arg(csv_file, error));
     return;

@@ -6,19 +6,13 @@
 #include <array>
 #include <cstdint>
 #include <memory>
-#include <optional>
-#include <string>
-#include <vector>
 
 #include "access/declarations.h"
 #include "boxes/message_boxes.h"
 #include "wizard/device_search.h"
+#include "wizard/wizard_pages.h"
 
-class QCheckBox;
 class QLabel;
-class QLineEdit;
-class QListWidget;
-class QProgressBar;
 class QPushButton;
 class QStackedWidget;
 
@@ -28,10 +22,11 @@ class Help;
 
 namespace wizard {
 
-// The device search wizard, the program's first window: four panels in one place (welcome,
-// medium, searching, results), the picture strip and the Cancel / Back / Next / Finish row. It
-// finds the chips on the ticked media and, at Finish, hands the chosen one to the shared state
-// and shows the main window. Constructing it is the window's load.
+// The device search wizard, the program's first window: four pages in one place (welcome,
+// medium, searching, results: wizard_pages.h), the picture strip and the Cancel / Back / Next /
+// Finish row that moves between them. It finds the chips on the ticked media and, at Finish,
+// hands the chosen one to the shared state and shows the main window. Constructing it is the
+// window's load.
 class InitForm : public QWidget {
   Q_OBJECT
 
@@ -60,13 +55,8 @@ class InitForm : public QWidget {
 
   void navigate();
   void show_panel(int n);
-  void set_medium_texts();
-  void offer_smbus();
-  void refuse_smbus(long build);  // build: the operating-system build the system reports
-  void recheck_smbus();  // on the medium panel: an adapter plugged in since offers the SMBus
   void start_search();
   void search_media();
-  void advance_progress(int step);
   void list_search_results();
   void clear_search_results();
   void load_main_form();
@@ -79,43 +69,24 @@ class InitForm : public QWidget {
   boxes::MessageBoxes& boxes_;
   std::unique_ptr<buslink::SystemInfo> system_info_;
 
-  long smbus_reported_base_ = 0;  // what the component reported for the base address box
   std::uint8_t wizard_state_ = 1;
   bool nav_forward_ = true;
   bool wizard_finished_ = false;
   std::array<QWidget*, 4> panel_list_{};
   DeviceSearch search_;
-  std::vector<std::uint8_t> line_addresses_;
-  // Per line: the adapter an SMBus chip answered on, when the backend names it.
-  std::vector<std::optional<buslink::I2cAdapterInfo>> line_adapters_;
   QPointer<QMainWindow> main_form_;
   about::Help* help_ = nullptr;
-  std::string smbus_unavailable_;  // why the SMBus box is off, empty while it is offered
   QSize size_before_reasons_;
 
   QStackedWidget* panels_ = nullptr;
+  WelcomePage* welcome_ = nullptr;
+  MediumPage* medium_ = nullptr;
+  SearchingPage* searching_ = nullptr;
+  ResultsPage* results_ = nullptr;
   QPushButton* CancelCMD = nullptr;
   QPushButton* BackCMD = nullptr;
   QPushButton* NextCMD = nullptr;
   QPushButton* FinishCMD = nullptr;
-  QLabel* WelcomeLBL = nullptr;
-  QLabel* WelcomeInstructionsLBL = nullptr;
-  QCheckBox* PPCheck = nullptr;
-  QLabel* PPSearchDescLBL = nullptr;
-  QCheckBox* SMBusCheck = nullptr;
-  QLabel* SMBusSearchDescLBL = nullptr;
-  QLineEdit* SMBusBaseAddressTXT = nullptr;
-  QCheckBox* USBCheck = nullptr;
-  QLabel* USBSearchDescLBL = nullptr;
-  QLabel* SearchMediumInstLBL = nullptr;
-  QWidget* SearchingPanel = nullptr;
-  QLabel* SearchingLBL = nullptr;
-  QLabel* SearchingDetailsLBL = nullptr;
-  QProgressBar* SearchProgress = nullptr;
-  QLabel* SearchResultsDescLBL = nullptr;
-  QListWidget* SearchResultsLIST = nullptr;
-  QLabel* SearchResultsLBL = nullptr;
-  QLabel* SearchInsLBL = nullptr;
   QLabel* SearchReasonsLBL = nullptr;
   QWidget* first_run_note_ = nullptr;
 };

@@ -7,12 +7,14 @@
 #include <QApplication>
 #include <QLabel>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -124,13 +126,37 @@ class Inspection {
     window.show();
     auto* tabs = window.findChild<QTabWidget*>(QStringLiteral("Main_Form_Tab"));
     Check(&window, QStringLiteral("Main tab"));
+    // It opens in the middle of the screen's free area (give or take a window frame), the whole of
+    // it on the screen: not where the window system puts a window of the size it had when made.
+    const QRect screen = window.screen()->availableGeometry();
+    const QRect frame = window.frameGeometry();
+    const QPoint off_centre = frame.center() - screen.center();
+    if (!screen.contains(frame) || std::abs(off_centre.x()) > 24 || std::abs(off_centre.y()) > 24) {
+      problems << QStringLiteral("main window: opens at %1,%2 %3x%4 on a free area of %5x%6")
+                      .arg(frame.x())
+                      .arg(frame.y())
+                      .arg(frame.width())
+                      .arg(frame.height())
+                      .arg(screen.width())
+                      .arg(screen.height());
+    }
 
     tabs->setCurrentIndex(1);
+    const QSize opened = window.size();
     for (int index = 1; index <= 50; ++index) {
       auto* label = window.findChild<widgets::ClickableLabel*>(
           QStringLiteral("read_writedisplaytext_%1").arg(index));
       label->Click();
-      Check(&window, QStringLiteral("Read/Write, %1 selected").arg(label->text().trimmed()));
+      const QString where = QStringLiteral("Read/Write, %1 selected").arg(label->text().trimmed());
+      Check(&window, where);
+      if (window.size() != opened) {
+        problems << QStringLiteral("%1: the window grew from %2x%3 to %4x%5")
+                        .arg(where)
+                        .arg(opened.width())
+                        .arg(opened.height())
+                        .arg(window.width())
+                        .arg(window.height());
+      }
     }
 
     tabs->setCurrentIndex(2);

@@ -17,7 +17,7 @@ constexpr const char* kHighPort = R"({
 // it put back on it is not taken for one from another chip.
 TEST(KelvranPortBase, APortAbove8000IsReadAndNamedWhole) {
   const RunResult detect = RunKelvran({"detect"}, kHighPort);
-  EXPECT_EQ(detect.out, "printer port 0 (D010h) address 0x2E, direct-build board\n");
+  EXPECT_EQ(detect.out, "printer port 0 (0xD010) address 0x2E, direct-build board\n");
 
   const RunResult get = RunKelvran({"get", "0x43"}, kHighPort);
   ASSERT_EQ(get.status, 0) << get.err;

@@ -83,7 +83,7 @@ TEST(KelvranWrites, AWriteNeedsOneChipNamedWhenThereAreSeveral) {
     SCOPED_TRACE(write[0]);
     const RunResult refused = RunKelvran(write, two_chips);
     EXPECT_EQ(refused.status, 2);
-    EXPECT_NE(refused.err.find("printer port 0 (378h) address 0x2E, direct-build board\n"),
+    EXPECT_NE(refused.err.find("printer port 0 (0x378) address 0x2E, direct-build board\n"),
               std::string::npos)
         << refused.err;
     EXPECT_NE(refused.err.find("smbus address 0x2D\n"), std::string::npos) << refused.err;

@@ -4,8 +4,10 @@
 
 #include <algorithm>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCoreApplication>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QPushButton>
@@ -247,9 +249,18 @@ TEST_F(MainFormTest, OpensAsLargeAsItsContentWhereTheScreenHasRoom) {
 }
 
 // About opens one non-modal box at a time and builds it afresh after it closes; F1 anywhere
-// opens the help window; the main window's unload closes both. Neither reads the chip.
+// opens the help window; the main window's unload closes both. Neither reads the chip. The Help
+// menu's entries are read by their names alone, the key beside them apart.
 TEST_F(MainFormTest, AboutAndHelp_OneBoxAtATimeAndTheUnloadClosesTheHelp) {
   Load(0x03);
+  QAccessibleInterface* help_menu = QAccessible::queryAccessibleInterface(
+      window_->findChild<QMenu*>(QStringLiteral("menu_help")));
+  ASSERT_NE(help_menu, nullptr);
+  ASSERT_GE(help_menu->childCount(), 2);
+  EXPECT_EQ(help_menu->child(0)->text(QAccessible::Name), QStringLiteral("Contents"));
+  EXPECT_EQ(help_menu->child(0)->text(QAccessible::Accelerator), QStringLiteral("F1"));
+  EXPECT_EQ(help_menu->child(1)->text(QAccessible::Name), QStringLiteral("About"));
+
   Click("Command3");
   auto* first = window_->findChild<about::frmAbout*>(QStringLiteral("frmAbout"));
   ASSERT_NE(first, nullptr);

@@ -11,7 +11,7 @@ RUNNING = {"0x40": "0x01"}  # START set: the chip converts and compares
 
 def test_search_names_places_as_detect_does():
     places = [chip.place for chip in kelvran.find(simulate=True)]
-    assert places == ["printer port 0 (378h) address 0x2E, direct-build board",
+    assert places == ["printer port 0 (0x378) address 0x2E, direct-build board",
                       "smbus address 0x2D on --bus=0 (SMBus simulated adapter at 5000)"]
     assert [c.place for c in kelvran.find(simulate=True, medium="printer")] == places[:1]
     with pytest.raises(kelvran.NoChipError) as nothing:

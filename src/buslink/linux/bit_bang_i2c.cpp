@@ -5,6 +5,7 @@
 
 #include "buslink/bus_error.h"
 #include "buslink/linux/linux_errors.h"
+#include "notation/hex.h"
 
 namespace buslink::linux_hw {
 
@@ -171,14 +172,14 @@ std::uint8_t BitBangI2c::ReceiveByte(bool ack) {
 void BitBangI2c::Expect(bool acknowledged, std::uint8_t device, const std::string& what) {
   if (acknowledged) return;
   if (what.empty()) {
-    throw BusError(ErrorCode::Nack, "no board acknowledged address " + Hex2(device) + " on " +
-                                        where_ +
+    throw BusError(ErrorCode::Nack, "no board acknowledged address " + notation::HexByte(device) +
+                                        " on " + where_ +
                                         ": check the cable, the board's power and its address; "
                                         "a board of the other build answers under the other "
                                         "ModeFlag (" +
                                         kBoardDoc + ")");
   }
-  throw BusError(ErrorCode::Nack, "the board at " + Hex2(device) + " on " + where_ +
+  throw BusError(ErrorCode::Nack, "the board at " + notation::HexByte(device) + " on " + where_ +
                                       " did not acknowledge " + what +
                                       ": it may have lost power or been reset; search again");
 }
@@ -204,7 +205,7 @@ std::uint8_t BitBangI2c::ReadRegister(std::uint8_t device, std::uint8_t reg) {
     BeginTransfer();
     Start();
     Expect(SendByte(device & 0xFE), device, "");
-    Expect(SendByte(reg), device, "register " + Hex2(reg));
+    Expect(SendByte(reg), device, "register " + notation::HexByte(reg));
     RepeatedStart();
     Expect(SendByte(device | 0x01), device, "");
     const std::uint8_t value = ReceiveByte(false);
@@ -221,8 +222,9 @@ void BitBangI2c::WriteRegister(std::uint8_t device, std::uint8_t reg, std::uint8
     BeginTransfer();
     Start();
     Expect(SendByte(device & 0xFE), device, "");
-    Expect(SendByte(reg), device, "register " + Hex2(reg));
-    Expect(SendByte(value), device, "the value " + Hex2(value) + " for register " + Hex2(reg));
+    Expect(SendByte(reg), device, "register " + notation::HexByte(reg));
+    Expect(SendByte(value), device,
+           "the value " + notation::HexByte(value) + " for register " + notation::HexByte(reg));
     Stop();
   } catch (const BusError& error) {
     Abandon(error.code() != ErrorCode::Timeout);

@@ -1,4 +1,5 @@
 #include "buslink/linux/linux_errors.h"
+#include "notation/hex.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -39,18 +40,6 @@ std::string PermissionAdvice(NodeKind kind, const std::string& node, const NodeA
 
 }  // namespace
 
-std::string Hex2(unsigned value) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%02X", value);
-  return text;
-}
-
-std::string HexBase(long value) {
-  char text[24];
-  std::snprintf(text, sizeof text, "0x%03lX", value);
-  return text;
-}
-
 BusError OpenError(NodeKind kind, const std::string& node, int err, const NodeAccess& access) {
   switch (err) {
     case EACCES:
@@ -72,7 +61,7 @@ BusError OpenError(NodeKind kind, const std::string& node, int err, const NodeAc
 }
 
 BusError SmbusTransferError(const std::string& adapter, std::uint8_t device, int err) {
-  const std::string where = Hex2(device) + " on " + adapter;
+  const std::string where = notation::HexByte(device) + " on " + adapter;
   switch (err) {
     case ENXIO:
     case EREMOTEIO:

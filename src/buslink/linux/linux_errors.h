@@ -12,10 +12,6 @@ namespace buslink::linux_hw {
 
 enum class NodeKind { I2c, Parport };
 
-// "0x2D": two upper-case hex digits for bus addresses and registers, at least three for bases.
-std::string Hex2(unsigned value);
-std::string HexBase(long value);
-
 // Opening a /dev node failed.
 BusError OpenError(NodeKind kind, const std::string& node, int err, const NodeAccess& access);
 

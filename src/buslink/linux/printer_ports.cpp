@@ -8,6 +8,7 @@
 #include "buslink/bus_error.h"
 #include "buslink/linux/linux_errors.h"
 #include "buslink/linux/ppdev_pins.h"
+#include "notation/hex.h"
 
 namespace fs = std::filesystem;
 
@@ -44,7 +45,7 @@ PrinterPort& PortNumbered(std::vector<PrinterPort>& ports, const std::string& ro
 }
 
 std::string Where(const PrinterPort& port, bool mode_flag) {
-  return "printer port " + HexBase(port.base) + " (" + port.node + ") with ModeFlag " +
+  return "printer port " + notation::Hex(port.base, 3) + " (" + port.node + ") with ModeFlag " +
          (mode_flag ? "true" : "false");
 }
 
@@ -108,10 +109,10 @@ const PrinterPort& LinuxParallelDevice::ResolvePort() {
   }
   std::string found;
   for (const PrinterPort& port : ports) {
-    found += (found.empty() ? "" : ", ") + HexBase(port.base) + " (" + port.node + ")";
+    found += (found.empty() ? "" : ", ") + notation::Hex(port.base, 3) + " (" + port.node + ")";
   }
-  throw BusError(ErrorCode::BadPort, "there is no printer port at base address " + HexBase(base_) +
-                                         "; the ports here are " + found);
+  throw BusError(ErrorCode::BadPort, "there is no printer port at base address " +
+                                         notation::Hex(base_, 3) + "; the ports here are " + found);
 }
 
 PortPins& LinuxParallelDevice::Pins(const PrinterPort& port) {
@@ -119,8 +120,8 @@ PortPins& LinuxParallelDevice::Pins(const PrinterPort& port) {
   if (open != open_.end()) return *open->second;
   if (!port.has_node) {
     throw BusError(ErrorCode::ModuleMissing,
-                   "the kernel has printer port " + HexBase(port.base) + " but no " + port.node +
-                       " for it: load the ppdev module: sudo modprobe ppdev");
+                   "the kernel has printer port " + notation::Hex(port.base, 3) + " but no " +
+                       port.node + " for it: load the ppdev module: sudo modprobe ppdev");
   }
   std::unique_ptr<PortPins> pins = PpdevPins::Open(context_.calls, port.node);
   Master(port, *pins).Idle();

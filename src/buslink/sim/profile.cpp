@@ -1,4 +1,5 @@
 #include "buslink/sim/profile.h"
+#include "notation/trim.h"
 
 #include <sys/stat.h>
 
@@ -14,14 +15,6 @@ namespace {
 
 // Far beyond any reading or any run, and small enough that arithmetic on it stays finite.
 constexpr double kLargest = 1e9;
-
-std::string_view Trim(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')) {
-    text.remove_suffix(1);
-  }
-  return text;
-}
 
 std::optional<double> ValueFromText(std::string_view text) {
   double value = 0.0;
@@ -55,7 +48,7 @@ InputShape::Points ProfileFromCsv(std::string_view text, const std::string& name
   std::size_t line_number = 0;
   while (!text.empty()) {
     const std::size_t end = text.find('\n');
-    const std::string_view line = Trim(text.substr(0, end));
+    const std::string_view line = notation::Trim(text.substr(0, end));
     text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
     ++line_number;
     if (line.empty() || line.front() == '#') continue;
@@ -66,8 +59,8 @@ InputShape::Points ProfileFromCsv(std::string_view text, const std::string& name
     if (comma == std::string_view::npos || line.find(',', comma + 1) != std::string_view::npos) {
       fail("expected two fields, time and value, separated by a comma; got " + Quoted(line));
     }
-    const std::string_view time_text = Trim(line.substr(0, comma));
-    const std::string_view value_text = Trim(line.substr(comma + 1));
+    const std::string_view time_text = notation::Trim(line.substr(0, comma));
+    const std::string_view value_text = notation::Trim(line.substr(comma + 1));
     const std::optional<double> time = SecondsFromText(time_text);
     if (!time && header_allowed && !ValueFromText(value_text)) {
       header_allowed = false;  // a line of column names

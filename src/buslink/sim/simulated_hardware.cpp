@@ -8,16 +8,11 @@
 #include <string>
 
 #include "buslink/base_box_advice.h"
+#include "notation/hex.h"
 
 namespace buslink::sim {
 
 namespace {
-
-std::string Hex(long value, int digits = 2) {
-  char text[32];
-  std::snprintf(text, sizeof text, "0x%0*lX", digits, value);
-  return text;
-}
 
 const char* MediumName(TraceMedium medium) {
   return medium == TraceMedium::PP ? "PP" : "SMB";
@@ -163,12 +158,13 @@ struct SimulatedHardware::State {
         Fail(medium, device, op, reg, *error,
              std::string("the simulated bus failed a transfer on purpose (a scenario fault): ") +
                  std::string(ErrorCodeName(*error)) + " on " + MediumName(medium) + " device " +
-                 Hex(device) + " register " + Hex(reg));
+                 notation::Hex(device) + " register " + notation::Hex(reg));
       }
     }
     if (chip == nullptr) {
       Fail(medium, device, op, reg, ErrorCode::Nack,
-           std::string("no chip acknowledged ") + MediumName(medium) + " address " + Hex(device) +
+           std::string("no chip acknowledged ") + MediumName(medium) + " address " +
+               notation::Hex(device) +
                ": check the address and, on the printer port, the board's ModeFlag setting");
     }
     if (op == 'R') {
@@ -186,7 +182,7 @@ struct SimulatedHardware::State {
       const Port* port = PortAt(base);
       if (port == nullptr) {
         Fail(TraceMedium::PP, device, op, reg, ErrorCode::BadPort,
-             "there is no printer port at base address " + Hex(base, 3) +
+             "there is no printer port at base address " + notation::Hex(base, 3) +
                  " in the simulated computer");
       }
       for (const Board& board : port->boards) {
