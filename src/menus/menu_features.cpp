@@ -8,6 +8,7 @@
 #include <QStatusBar>
 
 #include "boxes/feature_dialogs.h"
+#include "boxes/handler_edge.h"
 #include "chart/strip_chart.h"
 #include "menus/status_report.h"
 #include "review/review_window.h"
@@ -41,11 +42,14 @@ MenuFeatures::MenuFeatures(QMainWindow& window, devaccess::Declarations& d,
   file->setAccessibleName(QStringLiteral("File"));
   record_action_ = AddAction(file, "action_record", QStringLiteral("Start Recording…"),
                              QKeySequence(Qt::CTRL | Qt::Key_R));
-  connect(record_action_, &QAction::triggered, this, &MenuFeatures::ToggleRecording);
-  connect(recorder_, &userfiles::Recorder::changed, this, &MenuFeatures::ShowRecordingState);
+  connect(record_action_, &QAction::triggered, this,
+          boxes::AtEdge(std::bind_front(&MenuFeatures::ToggleRecording, this)));
+  connect(recorder_, &userfiles::Recorder::changed, this,
+          boxes::AtEdge(std::bind_front(&MenuFeatures::ShowRecordingState, this)));
   connect(AddAction(file, "action_open_recording", QStringLiteral("Open Recording…"),
                     QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O)),
-          &QAction::triggered, this, &MenuFeatures::OpenRecording);
+          &QAction::triggered, this,
+          boxes::AtEdge(std::bind_front(&MenuFeatures::OpenRecording, this)));
   connect(recorder_, &userfiles::Recorder::stopped, this,
           [this](quint64 rows, const QString& path, bool failed) {
             status_->Say(QStringLiteral("Recording %1: %2 in %3")
@@ -56,13 +60,16 @@ MenuFeatures::MenuFeatures(QMainWindow& window, devaccess::Declarations& d,
   file->addSeparator();
   connect(AddAction(file, "action_save_snapshot", QStringLiteral("Save Register Snapshot…"),
                     QKeySequence(Qt::CTRL | Qt::Key_S)),
-          &QAction::triggered, this, &MenuFeatures::SaveSnapshot);
+          &QAction::triggered, this,
+          boxes::AtEdge(std::bind_front(&MenuFeatures::SaveSnapshot, this)));
   connect(AddAction(file, "action_restore_snapshot", QStringLiteral("Restore Register Snapshot…"),
                     QKeySequence(Qt::CTRL | Qt::Key_O)),
-          &QAction::triggered, this, &MenuFeatures::RestoreSnapshot);
+          &QAction::triggered, this,
+          boxes::AtEdge(std::bind_front(&MenuFeatures::RestoreSnapshot, this)));
   QAction* export_chart = AddAction(file, "action_export_chart", QStringLiteral("Export Chart…"),
                                     QKeySequence(Qt::CTRL | Qt::Key_E));
-  connect(export_chart, &QAction::triggered, this, &MenuFeatures::ExportChart);
+  connect(export_chart, &QAction::triggered, this,
+          boxes::AtEdge(std::bind_front(&MenuFeatures::ExportChart, this)));
   // A chart without points has nothing to export.
   chart::StripChart& strip = hooks_.chart();
   export_chart->setEnabled(strip.HasPoints());
@@ -80,9 +87,9 @@ MenuFeatures::MenuFeatures(QMainWindow& window, devaccess::Declarations& d,
   help->setAccessibleName(QStringLiteral("Help"));
   // F1 is served for every window by the help itself; the menu only shows the key.
   connect(AddAction(help, "action_help_contents", QStringLiteral("Contents\tF1"), {}),
-          &QAction::triggered, this, [this] { hooks_.help_contents(); });
+          &QAction::triggered, this, boxes::AtEdge([this] { hooks_.help_contents(); }));
   connect(AddAction(help, "action_about", QStringLiteral("About"), {}), &QAction::triggered, this,
-          [this] { hooks_.about(); });
+          boxes::AtEdge([this] { hooks_.about(); }));
 }
 
 MenuFeatures::~MenuFeatures() = default;
@@ -144,10 +151,10 @@ void MenuFeatures::AddNotifyAction(QMenu* file) {
   // transfers.
   notify->setChecked(StoredNotify());
   notifier_->SetEnabled(notify->isChecked());
-  connect(notify, &QAction::toggled, this, [this](bool on) {
-    StoreNotify(on);
-    notifier_->SetEnabled(on);
-  });
+  connect(notify, &QAction::toggled, this, boxes::AtEdge([this](bool on) {
+            StoreNotify(on);
+            notifier_->SetEnabled(on);
+          }));
 }
 
 void MenuFeatures::ShowRecordingState() {

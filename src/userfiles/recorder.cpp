@@ -5,6 +5,7 @@
 
 #include "access/chip_place.h"
 #include "access/link_new_com_port.h"
+#include "boxes/handler_edge.h"
 #include "chip/recording_session.h"
 #include "chip/register_catalogue.h"
 #include "chip/sampler.h"
@@ -29,10 +30,11 @@ Recorder::Recorder(boxes::FeatureContext& context, StatusReadElsewhere status_re
       clock_timer_(new QTimer(this)) {
   timer_->setObjectName(QStringLiteral("recording_timer"));
   timer_->setTimerType(Qt::PreciseTimer);
-  connect(timer_, &QTimer::timeout, this, &Recorder::Tick);
+  connect(timer_, &QTimer::timeout, this, boxes::AtEdge(std::bind_front(&Recorder::Tick, this)));
   clock_timer_->setObjectName(QStringLiteral("recording_clock"));
   clock_timer_->setInterval(1000);
-  connect(clock_timer_, &QTimer::timeout, this, &Recorder::changed);
+  connect(clock_timer_, &QTimer::timeout, this,
+          boxes::AtEdge(std::bind_front(&Recorder::changed, this)));
 }
 
 Recorder::~Recorder() = default;
