@@ -81,6 +81,7 @@ double ParseInterval(std::string_view text) {
   char* end = nullptr;
   const double value = std::strtod(copy.c_str(), &end);
   if (end != copy.c_str() + copy.size() || !std::isfinite(value)) return -1;
+  if (value * scale > kMaxIntervalSeconds) return -1;
   return value * scale;
 }
 
@@ -153,7 +154,9 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
     } else if ((v = OptionValue(args, i, "--interval", missing))) {
       a.interval_seconds = ParseInterval(*v);
       if (a.interval_seconds < 0) {
-        return fail("--interval takes a time such as 1s, 500ms or 0, not '" + *v + "'");
+        return fail(
+            "--interval takes a time from 0 to a day (1440m) such as 1s, 500ms or 0, not '" + *v +
+            "'");
       }
     } else if ((v = OptionValue(args, i, "--count", missing))) {
       a.count = WholeNumber(*v, 1000000000);
@@ -165,7 +168,9 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
     } else if ((v = OptionValue(args, i, "--min-interval", missing))) {
       a.min_interval_seconds = ParseInterval(*v);
       if (a.min_interval_seconds < 0) {
-        return fail("--min-interval takes a time such as 1s, 500ms or 0, not '" + *v + "'");
+        return fail(
+            "--min-interval takes a time from 0 to a day (1440m) such as 1s, 500ms or 0, not '" +
+            *v + "'");
       }
     } else if (arg == "--csv") {
       a.format = Format::Csv;

@@ -60,7 +60,11 @@ struct ParsedArguments {
 // args are the arguments after the program name. Operand counts are checked too.
 ParsedArguments ParseArguments(const std::vector<std::string>& args);
 
-// "1s", "500ms", "0.5", "2m": seconds, or -1 when it is none of these.
+// The longest interval taken: any longer and a pause is past what a watch or a recording is
+// for, and far enough out, past what the clock's durations hold.
+constexpr double kMaxIntervalSeconds = 24 * 3600;
+
+// "1s", "500ms", "0.5", "2m" up to a day: seconds, or -1 when it is none of these.
 double ParseInterval(std::string_view text);
 
 std::string Usage(const std::string& command);  // the whole program's for an empty command

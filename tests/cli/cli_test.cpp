@@ -224,9 +224,13 @@ TEST(Kelvran, IntervalsAndMisplacedOptions) {
   const struct {
     const char* text;
     double seconds;
-  } intervals[] = {{"1s", 1},  {"500ms", 0.5}, {"2m", 120}, {"0", 0},  {"1.5", 1.5},
-                   {"1h", -1}, {"", -1},       {"-1", -1},  {"ms", -1}};
+  } intervals[] = {{"1s", 1},    {"500ms", 0.5},   {"2m", 120},   {"0", 0},
+                   {"1.5", 1.5}, {"1h", -1},       {"", -1},      {"-1", -1},
+                   {"ms", -1},   {"1440m", 86400}, {"1441m", -1}, {"999999999999m", -1}};
   for (const auto& i : intervals) EXPECT_DOUBLE_EQ(ParseInterval(i.text), i.seconds) << i.text;
+  const Result huge = Kelvran({"watch", "--interval=99999999999s"});
+  EXPECT_EQ(huge.status, 2);
+  EXPECT_NE(huge.err.find("from 0 to a day"), std::string::npos) << huge.err;
   EXPECT_EQ(Kelvran({"get", "0x40", "--csv"}).status, 2);
   EXPECT_EQ(Kelvran({"dump", "--bit", "1=1"}).status, 2);
   EXPECT_EQ(Kelvran({"frobnicate"}).status, 2);
