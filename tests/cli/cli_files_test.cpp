@@ -95,6 +95,12 @@ TEST(KelvranFiles, ARecordingNeverReplacesDataUnasked) {
     }
   }
   EXPECT_EQ(RunKelvran({"record", file, "--append", "--overwrite"}, kFanMode).status, 2);
+  // --overwrite replaces the old recording only with a first row: with no chip it stays.
+  WriteFile(file, first);
+  EXPECT_EQ(RunKelvran({"record", file, "--overwrite", "--count=1"}, R"({"smbus": {"chips": []}})")
+                .status,
+            3);
+  EXPECT_EQ(FileText(file), first);
 }
 
 // The header and the first row go to the file at once, so a file that cannot take them stops the
