@@ -62,10 +62,11 @@ MenuFeatures::MenuFeatures(QMainWindow& window, devaccess::Declarations& d,
                     QKeySequence(Qt::CTRL | Qt::Key_S)),
           &QAction::triggered, this,
           boxes::AtEdge(std::bind_front(&MenuFeatures::SaveSnapshot, this)));
-  connect(AddAction(file, "action_restore_snapshot", QStringLiteral("Restore Register Snapshot…"),
-                    QKeySequence(Qt::CTRL | Qt::Key_O)),
-          &QAction::triggered, this,
-          boxes::AtEdge(std::bind_front(&MenuFeatures::RestoreSnapshot, this)));
+  // A write to the chip has no one-key shortcut, least of all the key that opens files elsewhere.
+  connect(
+      AddAction(file, "action_restore_snapshot", QStringLiteral("Restore Register Snapshot…"), {}),
+      &QAction::triggered, this,
+      boxes::AtEdge(std::bind_front(&MenuFeatures::RestoreSnapshot, this)));
   QAction* export_chart = AddAction(file, "action_export_chart", QStringLiteral("Export Chart…"),
                                     QKeySequence(Qt::CTRL | Qt::Key_E));
   connect(export_chart, &QAction::triggered, this,
@@ -110,7 +111,14 @@ QAction* MenuFeatures::AddAction(QMenu* menu, const char* name, const QString& t
 
 void MenuFeatures::ToggleRecording() {
   if (recorder_->running()) {
-    recorder_->Stop();
+    // Ctrl+R starts a recording; one stray press of it must not end an overnight run.
+    if (context_.boxes.Show(
+            &window_, QStringLiteral("stop_recording"), QStringLiteral("Stop Recording"),
+            QStringLiteral("Stop the recording? It has %1 so far in %2.")
+                .arg(boxes::CountOf(recorder_->rows(), "row", "rows"), recorder_->path()),
+            boxes::MsgIcon::Warning, boxes::MsgButtons::YesNo) == boxes::MsgAnswer::Yes) {
+      recorder_->Stop();
+    }
     return;
   }
   const QString file = context_.dialogs->SaveFileName(

@@ -95,6 +95,12 @@ TEST_F(RecordingTest, RowsFollowTheInputsOnEveryTabAndThroughAModeChange) {
   Tabs().setCurrentIndex(1);
   before = Rows();
   QTRY_VERIFY(Rows() > before + 2);
+  // Stopping asks first: No keeps it running.
+  boxes_.answers = {boxes::MsgAnswer::No};
+  window_->findChild<QAction*>(QStringLiteral("action_record"))->trigger();
+  EXPECT_TRUE(Menu().recorder().running());
+  ASSERT_FALSE(boxes_.shown.empty());
+  EXPECT_EQ(boxes_.shown.back().purpose, QStringLiteral("stop_recording"));
   window_->findChild<QAction*>(QStringLiteral("action_record"))->trigger();
   EXPECT_FALSE(Find("recording_indicator")->isVisible());
 
