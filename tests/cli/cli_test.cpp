@@ -280,7 +280,7 @@ TEST(Kelvran, SnapshotRestorePutsBackTheWritableRegistersConfigurationLast) {
   const std::string file = ::testing::TempDir() + "kelvran_snapshot_round_trip.json";
   const std::string other = R"({"smbus": {"chips": [{"address": "0x2D"}]}, "chip": {
     "registers": {"0x40": "0x03", "0x43": "0x0F", "0x2B": "0x50", "0x21": "0x10"}}})";
-  ASSERT_EQ(Kelvran({"snapshot", "save", file}, other).status, 0);
+  ASSERT_EQ(Kelvran({"snapshot", "save", file, "--overwrite"}, other).status, 0);
   const Result r = Kelvran({"snapshot", "restore", file, "--yes"});
   ASSERT_EQ(r.status, 0) << r.err;
   Lines writes;

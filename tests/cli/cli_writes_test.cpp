@@ -18,7 +18,7 @@ constexpr const char* kOneChip = R"({"smbus": {"chips": [{"address": "0x2D"}]}, 
 // A snapshot of kOneChip with other limits, taken first by each test that restores.
 std::string SnapshotOfAnotherSetUp() {
   const std::string file = TestFile(".snapshot");
-  const RunResult r = RunKelvran({"snapshot", "save", file}, R"({"smbus": {"chips": [
+  const RunResult r = RunKelvran({"snapshot", "save", file, "--overwrite"}, R"({"smbus": {"chips": [
     {"address": "0x2D"}]}, "chip": {"registers": {"0x40": "0x02", "0x43": "0x0F", "0x2B": "0x50",
     "0x2E": "0x60"}}})");
   EXPECT_EQ(r.status, 0) << r.err;
@@ -133,7 +133,8 @@ TEST(KelvranWrites, OneBitChangesOnlyThatBit) {
 // it is set, the test register never, Configuration 1 last with the chip's own INT Clear.
 TEST(KelvranWrites, ARestoreWritesThePlanItShows) {
   const std::string file = TestFile(".snapshot");
-  ASSERT_EQ(RunKelvran({"snapshot", "save", file}, R"({"smbus": {"chips": [{"address": "0x2D"}]},
+  ASSERT_EQ(RunKelvran({"snapshot", "save", file, "--overwrite"},
+                       R"({"smbus": {"chips": [{"address": "0x2D"}]},
     "chip": {"registers": {"0x40": "0x03", "0x15": "0x55", "0x2B": "0x50", "0x43": "0x0F"}}})")
                 .status,
             0);
@@ -181,7 +182,7 @@ TEST(KelvranWrites, ARestoreWritesThePlanItShows) {
 // is written, unless --force.
 TEST(KelvranWrites, ASnapshotOfAnotherRevisionNeedsForce) {
   const std::string file = TestFile(".snapshot");
-  ASSERT_EQ(RunKelvran({"snapshot", "save", file},
+  ASSERT_EQ(RunKelvran({"snapshot", "save", file, "--overwrite"},
                        R"({"smbus": {"chips": [{"address": "0x2D"}]},
                            "chip": {"registers": {"0x3F": "0x02", "0x43": "0x0F"}}})")
                 .status,
@@ -202,7 +203,8 @@ TEST(KelvranWrites, ASnapshotOfAnotherRevisionNeedsForce) {
 TEST(KelvranWrites, AFailedWriteSaysWhatWasWrittenBeforeIt) {
   const std::string snapshot = SnapshotOfAnotherSetUp();
   const std::string running = TestFile(".running");
-  ASSERT_EQ(RunKelvran({"snapshot", "save", running}, R"({"smbus": {"chips": [{"address": "0x2D"}]},
+  ASSERT_EQ(RunKelvran({"snapshot", "save", running, "--overwrite"},
+                       R"({"smbus": {"chips": [{"address": "0x2D"}]},
     "chip": {"registers": {"0x40": "0x03", "0x2B": "0x50", "0x2E": "0x60"}}})")
                 .status,
             0);
