@@ -53,7 +53,7 @@ void SaveSnapshot(boxes::FeatureContext& c) {
   const QString file =
       c.dialogs->SaveFileName(c.window, QStringLiteral("snapshot_save"), kSaveTitle,
                               QStringLiteral("snapshot.json"), kFilter);
-  if (file.isEmpty()) return;
+  if (file.isEmpty() || !boxes::MayWrite(c, file, kSaveTitle, false)) return;
   const chip::Snapshot snapshot = chip::TakeSnapshot(
       [&](std::uint8_t a) { return ReadChip(c.d, a); }, c.version,
       chip::IsoLocalTime(std::chrono::system_clock::now()), devaccess::PlaceOf(c.d));
