@@ -15,6 +15,8 @@ namespace boxes {
 // as it lives. Without one the program ends at once with the description on stderr.
 void SetFatalReport(std::function<void(const QString& description)> report);
 
+// Hands the error's description to the fatal report (any error that is not a std::exception gets
+// a general one).
 void ReportAtEdge(const std::exception_ptr& error);
 
 // A slot that runs its handler with as many of the signal's arguments as the handler takes, and
