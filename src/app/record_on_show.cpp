@@ -27,9 +27,10 @@ bool RecordOnShow::eventFilter(QObject* watched, QEvent* event) {
   qApp->removeEventFilter(this);
   QPointer<display::MainForm> target(form);
   QTimer::singleShot(0, this, boxes::AtEdge([this, target] {
-    deleteLater();
-    if (target) target->menu_features().StartRecording(file_, interval_ms_, existing_);
-  }));
+                       deleteLater();
+                       if (target)
+                         target->menu_features().StartRecording(file_, interval_ms_, existing_);
+                     }));
   return false;
 }
 
