@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "access/link_new_com_port.h"
+#include "boxes/handler_edge.h"
 #include "chip/register_catalogue.h"
 
 namespace alarms {
@@ -38,7 +39,8 @@ AlarmNotifier::AlarmNotifier(boxes::FeatureContext& context,
       warn_(WarnOnStderr) {
   timer_->setObjectName(QStringLiteral("alarm_timer"));
   timer_->setInterval(kLookEveryMs);
-  connect(timer_, &QTimer::timeout, this, &AlarmNotifier::Tick);
+  connect(timer_, &QTimer::timeout, this,
+          boxes::AtEdge(std::bind_front(&AlarmNotifier::Tick, this)));
 }
 
 AlarmNotifier::~AlarmNotifier() = default;

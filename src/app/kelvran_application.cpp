@@ -6,12 +6,19 @@
 #include <exception>
 
 #include "app/command_line.h"
+#include "boxes/handler_edge.h"
 #include "boxes/message_boxes.h"
 #include "userfiles/recorder.h"
 
 namespace app {
 
-KelvranApplication::KelvranApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+KelvranApplication::KelvranApplication(int& argc, char** argv) : QApplication(argc, argv) {
+  boxes::SetFatalReport([this](const QString& description) { ReportFatal(description); });
+}
+
+KelvranApplication::~KelvranApplication() {
+  boxes::SetFatalReport({});
+}
 
 namespace {
 
@@ -35,6 +42,8 @@ bool KelvranApplication::notify(QObject* receiver, QEvent* event) {
       !TimerOfADialog(receiver)) {
     return true;
   }
+  // Our handlers stop their errors at their own edge (boxes::AtEdge); this is the last resort
+  // for one that does not.
   try {
     return QApplication::notify(receiver, event);
   } catch (const std::exception& e) {

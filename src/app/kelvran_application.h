@@ -9,9 +9,10 @@ class MessageBoxes;
 
 namespace app {
 
-// The application object. A bus failure (or any other error) that escapes an event handler of a
-// window is not caught there: it reaches this event dispatch, which shows one critical message
-// box with the error's description and ends the event loop with a non-zero status.
+// The application object. A bus failure (or any other error) in an event handler of a window is
+// not handled there: the handler's edge (boxes::AtEdge) hands it to ReportFatal, which shows one
+// critical message box with the error's description and ends the event loop with a non-zero
+// status.
 class KelvranApplication : public QApplication {
   Q_OBJECT
 
@@ -19,6 +20,7 @@ class KelvranApplication : public QApplication {
   static constexpr int kFatalExitStatus = 1;
 
   KelvranApplication(int& argc, char** argv);
+  ~KelvranApplication() override;
 
   bool notify(QObject* receiver, QEvent* event) override;
 

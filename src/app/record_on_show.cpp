@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QTimer>
 
+#include "boxes/handler_edge.h"
 #include "display/main_form.h"
 #include "menus/menu_features.h"
 
@@ -25,10 +26,11 @@ bool RecordOnShow::eventFilter(QObject* watched, QEvent* event) {
   if (form == nullptr) return false;
   qApp->removeEventFilter(this);
   QPointer<display::MainForm> target(form);
-  QTimer::singleShot(0, this, [this, target] {
-    if (target) target->menu_features().StartRecording(file_, interval_ms_, existing_);
-    deleteLater();
-  });
+  QTimer::singleShot(0, this, boxes::AtEdge([this, target] {
+                       deleteLater();
+                       if (target)
+                         target->menu_features().StartRecording(file_, interval_ms_, existing_);
+                     }));
   return false;
 }
 

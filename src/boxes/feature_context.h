@@ -4,7 +4,6 @@
 #include <functional>
 #include <string>
 
-#include <string>
 #include "access/declarations.h"
 #include "boxes/message_boxes.h"
 
@@ -24,10 +23,17 @@ struct FeatureContext {
   std::string version;  // the program's, written into every file
   // Tells the user what an action did and where ("Saved ... to FILE"), in the status bar.
   std::function<void(const QString&)> say = [](const QString&) {};
+  // The file a recording is writing now, or "".
+  std::function<QString()> recording_file = [] { return QString(); };
 };
 
 // "1 row", "2 rows".
 QString CountOf(qulonglong n, const char* one, const char* many);
+
+// Whether file may be written: not the one a recording is writing (a box says so), and, when
+// ask_to_replace and it is there, only after a yes. The file dialogs ask for the file they
+// return; this is for a file written beside it.
+bool MayWrite(FeatureContext& c, const QString& file, const QString& title, bool ask_to_replace);
 
 // A box for something that went wrong with a file; the program goes on.
 void ReportFileProblem(FeatureContext& c, const QString& purpose, const QString& title,

@@ -19,6 +19,9 @@ QString QtFeatureDialogs::RunFileDialog(QWidget* parent, const QString& purpose,
   dialog.setAcceptMode(mode);
   dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile
                                                      : QFileDialog::ExistingFile);
+  // A name typed without a suffix gets the format's before the dialog looks for the file, so the
+  // question about replacing one is asked about the file that is written.
+  if (mode == QFileDialog::AcceptSave) dialog.setDefaultSuffix(QFileInfo(name).suffix());
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
   const QString file = dialog.selectedFiles().constFirst();
   last_folder_ = QFileInfo(file).absolutePath();

@@ -16,7 +16,9 @@ namespace boxes {
 class FeatureDialogs {
  public:
   virtual ~FeatureDialogs() = default;
-  // A file name to write, or empty when cancelled. purpose names the dialog ("recording").
+  // A file name to write, or empty when cancelled. purpose names the dialog ("recording"). A name
+  // typed without a suffix gets the suggested name's, and the dialog has asked before choosing a
+  // file that is there.
   virtual QString SaveFileName(QWidget* parent, const QString& purpose, const QString& title,
                                const QString& suggested, const QString& filter) = 0;
   // A file name to read, or empty when cancelled.

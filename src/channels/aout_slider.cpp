@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "access/link_new_com_port.h"
+#include "boxes/handler_edge.h"
 #include "chip/register_catalogue.h"
 
 namespace channels {
@@ -15,8 +16,10 @@ AoutSlider::AoutSlider(devaccess::Declarations& d, QWidget* parent)
   setSingleStep(1);
   setPageStep(16);
   setCursor(Qt::PointingHandCursor);
-  connect(this, &NotifyingSlider::changed, this, &AoutSlider::aout_slider_Change);
-  connect(this, &NotifyingSlider::moving, this, &AoutSlider::aout_slider_Scroll);
+  connect(this, &NotifyingSlider::changed, this,
+          boxes::AtEdge(std::bind_front(&AoutSlider::aout_slider_Change, this)));
+  connect(this, &NotifyingSlider::moving, this,
+          boxes::AtEdge(std::bind_front(&AoutSlider::aout_slider_Scroll, this)));
 }
 
 void AoutSlider::aout_slider_Change(int value) {

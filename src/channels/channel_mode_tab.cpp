@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "access/link_new_com_port.h"
+#include "boxes/handler_edge.h"
 #include "chip/register_catalogue.h"
 #include "widgets/arrow_key_group.h"
 #include "widgets/labels.h"
@@ -45,7 +46,8 @@ ChannelModeTab::ChannelModeTab(devaccess::Declarations& d, boxes::MessageBoxes& 
                                QWidget* parent)
     : QWidget(parent), d_(d), boxes_(boxes), vid_channel_mode_(new QTimer(this)) {
   vid_channel_mode_->setObjectName(QStringLiteral("vid_channel_mode"));
-  connect(vid_channel_mode_, &QTimer::timeout, this, &ChannelModeTab::show_channel_mode_and_vid);
+  connect(vid_channel_mode_, &QTimer::timeout, this,
+          boxes::AtEdge(std::bind_front(&ChannelModeTab::show_channel_mode_and_vid, this)));
   BuildLayout();
 }
 
@@ -112,15 +114,15 @@ void ChannelModeTab::BuildLayout() {
   root->addWidget(toggles);
 
   connect(fan1_ain1_toggle_, &widgets::ToggleSwitch::toggled, this,
-          &ChannelModeTab::fan1_ain1_toggle_Click);
+          boxes::AtEdge(std::bind_front(&ChannelModeTab::fan1_ain1_toggle_Click, this)));
   connect(fan2_ain2_toggle_, &widgets::ToggleSwitch::toggled, this,
-          &ChannelModeTab::fan2_ain2_toggle_Click);
+          boxes::AtEdge(std::bind_front(&ChannelModeTab::fan2_ain2_toggle_Click, this)));
   connect(Vcc_33_5_toggle_, &widgets::ToggleSwitch::toggled, this,
-          &ChannelModeTab::Vcc_33_5_toggle_Click);
+          boxes::AtEdge(std::bind_front(&ChannelModeTab::Vcc_33_5_toggle_Click, this)));
   connect(d2p_25V_toggle_, &widgets::ToggleSwitch::toggled, this,
-          [this] { d2_toggle_Click(d2p_25V_toggle_, d2n_vccp2_toggle_); });
+          boxes::AtEdge([this] { d2_toggle_Click(d2p_25V_toggle_, d2n_vccp2_toggle_); }));
   connect(d2n_vccp2_toggle_, &widgets::ToggleSwitch::toggled, this,
-          [this] { d2_toggle_Click(d2n_vccp2_toggle_, d2p_25V_toggle_); });
+          boxes::AtEdge([this] { d2_toggle_Click(d2n_vccp2_toggle_, d2p_25V_toggle_); }));
 
   // The VID row reads as a five-bit number, VID4 first.
   auto* vid = new QGroupBox(QStringLiteral("VID"), this);

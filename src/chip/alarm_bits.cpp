@@ -62,12 +62,11 @@ std::string AlarmSummary(const AlarmBit& bit, const ChannelReading* reading) {
   std::string text(bit.name);
   if (reading == nullptr) return text + " left its limits";
   LimitSide side = SideOf(*reading);
-  // Latched outside, but back inside when read (a reading that hovers at its limit): the limit
-  // it is nearer to is the one it crossed.
+  // Latched outside, but back inside (or at a limit) when read, up to a second later: which way
+  // it went is not known, except for a fan, whose one limit is its slowest speed.
   if (side == LimitSide::Within) {
-    const bool nearer_high =
-        reading->has_high && reading->high - reading->value < reading->value - reading->low;
-    side = nearer_high ? LimitSide::Above : LimitSide::Below;
+    if (reading->has_high) return text + " left its limits";
+    side = LimitSide::Below;
   }
   return text + (side == LimitSide::Above ? " above its limit" : " below its limit");
 }

@@ -213,9 +213,11 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
   if (a.force && !(a.command == "snapshot" && a.operands[0] == "restore")) {
     return fail("--force belongs to the snapshot restore command");
   }
-  if ((a.overwrite || a.append) && a.command != "record") {
-    return fail("--overwrite and --append belong to the record command");
+  const bool snapshot_save = a.command == "snapshot" && a.operands[0] == "save";
+  if (a.overwrite && a.command != "record" && !snapshot_save) {
+    return fail("--overwrite belongs to the record and snapshot save commands");
   }
+  if (a.append && a.command != "record") return fail("--append belongs to the record command");
   if (a.overwrite && a.append) {
     return fail("record: --overwrite replaces the file and --append continues it; give one");
   }

@@ -1,5 +1,7 @@
 #include "cli/files.h"
 
+#include <sys/stat.h>
+
 #include <chrono>
 #include <ostream>
 
@@ -44,6 +46,14 @@ chip::Snapshot LoadSnapshot(const std::string& path) {
     throw UsageError(e.what());
   } catch (const chip::SnapshotError& e) {
     throw UsageError(path + ": " + e.what());
+  }
+}
+
+void RefuseToReplaceUnasked(const std::string& path, const Arguments& args) {
+  struct stat status {};
+  if (args.overwrite || ::stat(path.c_str(), &status) != 0) return;
+  if (S_ISREG(status.st_mode) && status.st_size > 0) {
+    throw UsageError(path + " already holds data: start again with --overwrite to replace it");
   }
 }
 

@@ -17,6 +17,10 @@ namespace cli {
 // Reads and checks a snapshot file before the bus is touched. Throws UsageError.
 chip::Snapshot LoadSnapshot(const std::string& path);
 
+// Refuses (UsageError), before the bus, to save a snapshot over a file that holds data unless
+// --overwrite: the same rule as a recording's.
+void RefuseToReplaceUnasked(const std::string& path, const Arguments& args);
+
 int SnapshotSave(Session& s, const std::string& path, std::ostream& out);
 
 // Opens record's file as --overwrite and --append say, before the bus is touched, so a file that

@@ -83,6 +83,9 @@ int OnTheChip(Session& session, const Arguments& args, const chip::RegisterEntry
   // A file that holds data is refused before anything reaches the bus.
   std::unique_ptr<files::RecordingFile> recording;
   if (args.command == "record") recording = OpenRecording(args);
+  if (args.command == "snapshot" && args.operands[0] == "save") {
+    RefuseToReplaceUnasked(args.operands[1], args);
+  }
   const std::vector<Found> found = session.Detect();
   if (found.empty()) {
     err << "kelvran: " << NoChipMessage(args) << '\n';

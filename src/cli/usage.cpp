@@ -86,10 +86,11 @@ std::string Usage(const std::string& command) {
   }
   if (command == "snapshot") {
     return Page(
-        "kelvran snapshot save FILE [bus options]\n"
+        "kelvran snapshot save FILE [--overwrite] [bus options]\n"
         "       kelvran snapshot restore FILE [--yes] [--force] [bus options]",
         "save writes every register of the chip to FILE (JSON, the window's snapshot\n"
-        "format), replacing an old FILE only once the new one is complete. restore\n"
+        "format). A FILE that holds data is kept unless --overwrite, which replaces it\n"
+        "only once the new one is complete. restore\n"
         "prints its plan (the writable registers that differ from FILE; START cleared\n"
         "first while the chip runs, Configuration 1 last), then writes and reads back\n"
         "each; it asks as set does. A snapshot of another Company ID or Revision needs\n"

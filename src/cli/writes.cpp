@@ -6,7 +6,7 @@
 #include "access/link_new_com_port.h"
 #include "chip/register_access.h"
 #include "chip/register_write.h"
-#include "chip/restore_plan.h"
+#include "chip/restore_flow.h"
 #include "cli/registers_view.h"
 #include "files/file_text.h"
 
@@ -58,17 +58,21 @@ std::optional<int> OneChipToWrite(const std::vector<Found>& found, std::ostream&
 
 int Set(Session& s, const chip::RegisterEntry& r, const Arguments& args, int value,
         std::ostream& out, std::ostream& err, const Terminal& terminal) {
+  // With --bit the byte is made from what the register holds after the answer, not before it:
+  // the chip may have changed while the question was open.
+  const std::string what =
+      args.bit ? "bit " + std::to_string(args.bit->bit) + " = " + std::to_string(args.bit->value)
+               : chip::HexByte(static_cast<std::uint8_t>(value));
+  const std::string question = "Write " + what + " to " + chip::RegisterName(r.address) +
+                               " of the chip at " + Describe(s.chip()) + "?";
+  if (const std::optional<int> refused = AllowWrites(question, args, err, terminal)) {
+    return *refused;
+  }
   if (args.bit) {
     const auto now = static_cast<std::uint8_t>(devaccess::ReadAt(s.d(), r.address));
     value = chip::WithBit(r.address, now, args.bit->bit, args.bit->value != 0);
   }
   const auto byte = static_cast<std::uint8_t>(value);
-  const std::string question = "Write " + chip::HexByte(byte) + " to " +
-                               chip::RegisterName(r.address) + " of the chip at " +
-                               Describe(s.chip()) + "?";
-  if (const std::optional<int> refused = AllowWrites(question, args, err, terminal)) {
-    return *refused;
-  }
   try {
     // A bus error passes on: it says itself that it was a write, of which register.
     const std::uint8_t kept = chip::WriteAndReadBack(r.address, byte, Reader(s), Writer(s));
@@ -85,36 +89,43 @@ int SnapshotRestore(Session& s, const chip::Snapshot& snapshot, const Arguments&
                     std::ostream& out, std::ostream& err, const Terminal& terminal) {
   const std::string note = chip::PlaceNote(snapshot.place, devaccess::PlaceOf(s.d()));
   if (!note.empty()) err << "kelvran: " << files::PlainText(note) << '\n';
-  const std::string other = chip::IdentityDifference(snapshot, Reader(s));
-  if (!other.empty() && !args.force) {
-    err << "kelvran: nothing written: " << other << "; add --force to restore it all the same\n";
+  const chip::RestorePreview preview = chip::PreviewRestore(snapshot, Reader(s));
+  if (!preview.other_chip.empty() && !args.force) {
+    err << "kelvran: nothing written: " << preview.other_chip
+        << "; add --force to restore it all the same\n";
     return kExitUsage;
   }
-  if (!other.empty()) err << "kelvran: " << other << "; restoring it all the same (--force)\n";
-  const std::vector<chip::RestoreStep> steps = chip::PlanWrites(snapshot, Reader(s));
-  if (steps.empty()) {
-    out << "the chip at " << Describe(s.chip()) << " already holds the snapshot\n";
+  if (!preview.other_chip.empty()) {
+    err << "kelvran: " << preview.other_chip << "; restoring it all the same (--force)\n";
+  }
+  const std::string already = "the chip at " + Describe(s.chip()) + " already holds the snapshot\n";
+  if (preview.plan.empty()) {
+    out << already;
     return kExitOk;
   }
-  for (const chip::RestoreStep& step : steps) out << chip::DescribeStep(step) << '\n';
+  for (const chip::RestoreStep& step : preview.plan) out << chip::DescribeStep(step) << '\n';
   out << std::flush;
   if (const std::optional<int> refused =
-          AllowWrites("Write these " + std::to_string(steps.size()) + " registers of the chip at " +
-                          Describe(s.chip()) + "?",
+          AllowWrites("Write these " + std::to_string(preview.plan.size()) +
+                          " registers of the chip at " + Describe(s.chip()) + "?",
                       args, err, terminal)) {
     return *refused;
   }
-  try {
-    chip::RunRestore(steps, Reader(s), Writer(s));
-  } catch (const chip::RestoreError& e) {
-    std::string text = e.Describe(Describe(s.chip()));
+  const chip::RestoreOutcome outcome =
+      chip::ApplyRestore(snapshot, chip::RestoredRegisters(preview.plan), Reader(s), Writer(s));
+  if (outcome.error) {
+    std::string text = chip::DescribeFailure(outcome, Describe(s.chip()));
     for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 1)) {
       text.insert(at + 1, "kelvran: ");
     }
     err << "kelvran: " << text << '\n';
     return kExitBus;
   }
-  out << "restored " << steps.size() << " registers\n";
+  if (outcome.steps.empty()) {
+    out << already;
+    return kExitOk;
+  }
+  out << "restored " << outcome.restored << " registers\n";
   return kExitOk;
 }
 

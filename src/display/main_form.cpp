@@ -15,6 +15,7 @@
 #include "about/help.h"
 #include "about/program_identity.h"
 #include "access/link_new_com_port.h"
+#include "boxes/handler_edge.h"
 #include "channels/channel_mode_tab.h"
 #include "chart/strip_chart.h"
 #include "chip/monitoring.h"
@@ -95,15 +96,18 @@ MainForm::MainForm(devaccess::Declarations& d, boxes::MessageBoxes& boxes, QWidg
   // the bare tab control is mostly such widgets (tab row, page backgrounds, the Main tab's texts).
   qApp->installEventFilter(this);
 
-  connect(tabs_, &QTabWidget::currentChanged, this, &MainForm::Main_Form_Tab_Click);
+  connect(tabs_, &QTabWidget::currentChanged, this,
+          boxes::AtEdge(std::bind_front(&MainForm::Main_Form_Tab_Click, this)));
   // Ctrl+PageDown and Ctrl+PageUp step through the tabs, as in other tabbed windows.
   for (const auto& [key, step] : {std::pair{Qt::Key_PageDown, 1}, std::pair{Qt::Key_PageUp, -1}}) {
     auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL | key), this);
-    connect(shortcut, &QShortcut::activated, this, [this, step = step] {
-      tabs_->setCurrentIndex((tabs_->currentIndex() + step + tabs_->count()) % tabs_->count());
-    });
+    connect(
+        shortcut, &QShortcut::activated, this, boxes::AtEdge([this, step = step] {
+          tabs_->setCurrentIndex((tabs_->currentIndex() + step + tabs_->count()) % tabs_->count());
+        }));
   }
-  connect(main_tab_->about_button(), &QPushButton::clicked, this, &MainForm::Command3_Click);
+  connect(main_tab_->about_button(), &QPushButton::clicked, this,
+          boxes::AtEdge(std::bind_front(&MainForm::Command3_Click, this)));
 
   const about::AppVersion v = about::ProgramVersion();
   menus::WindowHooks hooks{[this] { help_->ShowContents(); }, [this] { Command3_Click(); },

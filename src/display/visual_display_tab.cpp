@@ -12,6 +12,7 @@
 #include <array>
 
 #include "access/link_new_com_port.h"
+#include "boxes/handler_edge.h"
 #include "channels/aout_slider.h"
 #include "chart/strip_chart.h"
 #include "chip/register_catalogue.h"
@@ -66,7 +67,8 @@ VisualDisplayTab::VisualDisplayTab(devaccess::Declarations& d, boxes::MessageBox
   view_.box_parent = this;
   view_.visual_timer = new QTimer(this);
   view_.visual_timer->setObjectName(QStringLiteral("visual_timer"));
-  connect(view_.visual_timer, &QTimer::timeout, this, [this] { visual_timer_Timer(); });
+  connect(view_.visual_timer, &QTimer::timeout, this,
+          boxes::AtEdge([this] { visual_timer_Timer(); }));
 
   for (int i = 0; i < VisualDisplayView::kLabelCount; ++i) {
     if (kCaptions[i] == nullptr) continue;
@@ -75,7 +77,7 @@ VisualDisplayTab::VisualDisplayTab(devaccess::Declarations& d, boxes::MessageBox
     label->SetReadableStates({kLabelChosen, kLabelChosenHover});
     SetLabelColour(label, NormalLabelColour());
     connect(label, &widgets::ClickableLabel::clicked, this,
-            [this, i] { visualdisplaytext_Click(context_, i); });
+            boxes::AtEdge([this, i] { visualdisplaytext_Click(context_, i); }));
     connect(label, &widgets::ClickableLabel::mouseMoved, this,
             [this, i] { visualdisplaytext_MouseMove(context_, i); });
     view_.visualdisplaytext[static_cast<std::size_t>(i)] = label;
@@ -107,13 +109,13 @@ VisualDisplayTab::VisualDisplayTab(devaccess::Declarations& d, boxes::MessageBox
   connect(view_.limits_gauge, &widgets::LinearGauge::pointerMoved, this,
           [this] { limits_gauge_PointerMoved(context_); });
   connect(view_.limits_gauge, &widgets::LinearGauge::valueChanged, this,
-          [this] { limits_gauge_ValueChanged(context_); });
+          boxes::AtEdge([this] { limits_gauge_ValueChanged(context_); }));
 
   view_.aout_slider = new channels::AoutSlider(d_, this);
 
   auto* easy_setup = new QPushButton(QStringLiteral("EasySetup"), this);
   easy_setup->setObjectName(QStringLiteral("Command1"));
-  connect(easy_setup, &QPushButton::clicked, this, [this] { EasySetup(); });
+  connect(easy_setup, &QPushButton::clicked, this, boxes::AtEdge([this] { EasySetup(); }));
 
   auto* left = new QVBoxLayout;
   left->addWidget(BuildGraphPanel());
@@ -202,7 +204,7 @@ QWidget* VisualDisplayTab::BuildIntrusionPanel() {
   intrusion->setObjectName(QStringLiteral("Intrusion"));
   intrusion->setToolTip(QStringLiteral("Clear Chassis Intrusion"));
   connect(intrusion, &widgets::ClickableLabel::clicked, this,
-          [this] { Intrusion_Click(context_); });
+          boxes::AtEdge([this] { Intrusion_Click(context_); }));
   auto* layout = new QHBoxLayout(panel);
   layout->setContentsMargins(6, 4, 6, 4);
   layout->addWidget(intrusion);

@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "boxes/handler_edge.h"
 #include "chip/register_catalogue.h"
 #include "editor/label_colours.h"
 #include "editor/read_write_tab.h"
@@ -126,7 +127,7 @@ void ReadWriteTab::BuildLayout() {
           QStringLiteral("%1").arg(entry.address, 2, 16, QLatin1Char('0')).toUpper());
       const int index = entry.index;
       connect(label, &widgets::ClickableLabel::clicked, this,
-              [this, index] { read_writedisplaytext_Click(index); });
+              boxes::AtEdge([this, index] { read_writedisplaytext_Click(index); }));
       connect(label, &widgets::ClickableLabel::mouseMoved, this,
               [this, index] { read_writedisplaytext_MouseMove(index); });
       labels_[static_cast<std::size_t>(index)] = label;
@@ -230,7 +231,8 @@ void ReadWriteTab::BuildLayout() {
     digit->SetFewTexts(true);  // continuous reading changes it many times a second
     widgets::SetBoldFont(digit, 1.5);
     widgets::SetSpokenPrefix(digit, QStringLiteral("Bit %1").arg(k));
-    connect(digit, &widgets::ClickableLabel::clicked, this, [this, k] { bit_Click(k); });
+    connect(digit, &widgets::ClickableLabel::clicked, this,
+            boxes::AtEdge([this, k] { bit_Click(k); }));
     bit_[static_cast<std::size_t>(k)] = digit;
     bits_grid->addWidget(digit, 2, column);
   }
@@ -283,8 +285,10 @@ void ReadWriteTab::BuildLayout() {
   connect(text7_, &QLineEdit::textChanged, this, &ReadWriteTab::Text7_Change);
   connect(text6_, &QLineEdit::returnPressed, command4_, &QPushButton::click);
   connect(text7_, &QLineEdit::returnPressed, command5_, &QPushButton::click);
-  connect(command4_, &QPushButton::clicked, this, &ReadWriteTab::Command4_Click);
-  connect(command5_, &QPushButton::clicked, this, &ReadWriteTab::Command5_Click);
+  connect(command4_, &QPushButton::clicked, this,
+          boxes::AtEdge(std::bind_front(&ReadWriteTab::Command4_Click, this)));
+  connect(command5_, &QPushButton::clicked, this,
+          boxes::AtEdge(std::bind_front(&ReadWriteTab::Command5_Click, this)));
   right->addWidget(write);
   away_panels_.push_back(write);
 
@@ -293,7 +297,8 @@ void ReadWriteTab::BuildLayout() {
   ssribbon5_ = new QPushButton(QStringLiteral("Continuous Reading"), this);
   ssribbon5_->setObjectName(QStringLiteral("SSRibbon5"));
   ssribbon5_->setCheckable(true);
-  connect(ssribbon5_, &QPushButton::toggled, this, &ReadWriteTab::SSRibbon5_Click);
+  connect(ssribbon5_, &QPushButton::toggled, this,
+          boxes::AtEdge(std::bind_front(&ReadWriteTab::SSRibbon5_Click, this)));
   sspanel7_ = widgets::MakePlainLabel(QStringLiteral("SSPanel7"),
                                       QStringLiteral("Continuous Reading is Off"), this);
   sspanel7_->setFrameStyle(QFrame::Panel | QFrame::Sunken);

@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "access/link_new_com_port.h"
+#include "boxes/handler_edge.h"
 #include "chip/register_catalogue.h"
 #include "editor/label_colours.h"
 #include "editor/value_entry.h"
@@ -47,15 +48,16 @@ ReadWriteTab::ReadWriteTab(devaccess::Declarations& d, boxes::MessageBoxes& boxe
       timer3_(new QTimer(this)),
       show_timer_(new QTimer(this)) {
   timer3_->setObjectName(QStringLiteral("Timer3"));
-  connect(timer3_, &QTimer::timeout, this, &ReadWriteTab::Timer3_Timer);
+  connect(timer3_, &QTimer::timeout, this,
+          boxes::AtEdge(std::bind_front(&ReadWriteTab::Timer3_Timer, this)));
   show_timer_->setSingleShot(true);
   show_timer_->setInterval(1000 / kShowsPerSecond);
-  connect(show_timer_, &QTimer::timeout, this, [this] {
-    if (!value_unshown_ || !timer3_->isActive()) return;
-    value_unshown_ = false;
-    refresh_register_panel();
-    show_timer_->start();
-  });
+  connect(show_timer_, &QTimer::timeout, this, boxes::AtEdge([this] {
+            if (!value_unshown_ || !timer3_->isActive()) return;
+            value_unshown_ = false;
+            refresh_register_panel();
+            show_timer_->start();
+          }));
   BuildLayout();
 }
 

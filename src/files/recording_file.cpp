@@ -21,7 +21,6 @@ constexpr std::string_view kColumnNames = "time,";
 RecordingFile::RecordingFile(std::string path, ExistingFile existing, Clock::time_point now)
     : path_(std::move(path)), last_flush_(now), last_sync_(now) {
   int flags = O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY;
-  if (existing == ExistingFile::Overwrite) flags |= O_TRUNC;
   if (existing == ExistingFile::Append) flags = O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC | O_NOCTTY;
   fd_ = ::open(path_.c_str(), flags, 0644);
   if (fd_ < 0) {
@@ -36,6 +35,9 @@ RecordingFile::RecordingFile(std::string path, ExistingFile existing, Clock::tim
     throw RecordingRefused("cannot open the recording file " + path_ + ": " + std::strerror(error));
   }
   regular_ = S_ISREG(status.st_mode);
+  // The data there goes only when the first text to replace it is flushed: a recording that
+  // never gets its first row (no chip, a bus that fails) leaves yesterday's file as it was.
+  replace_ = existing == ExistingFile::Overwrite && regular_ && status.st_size > 0;
   const auto refuse = [this](const std::string& why) {
     ::close(fd_);
     fd_ = -1;
@@ -130,6 +132,10 @@ void RecordingFile::Write(std::string_view text, Clock::time_point now) {
 void RecordingFile::Flush(Clock::time_point now) {
   if (fd_ < 0) return;
   last_flush_ = now;
+  if (replace_ && !buffer_.empty()) {
+    if (::ftruncate(fd_, 0) != 0) Fail("replace", errno);
+    replace_ = false;
+  }
   std::size_t done = 0;
   while (done < buffer_.size()) {
     const ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);

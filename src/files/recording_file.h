@@ -24,7 +24,7 @@ class RecordingRefused : public RecordingError {
 // What to do with a file that holds data already.
 enum class ExistingFile {
   Refuse,     // keep it: the recording does not start
-  Overwrite,  // replace it
+  Overwrite,  // replace it, once the recording's first text is written
   Append,     // continue it, when it is a recording with the same columns
 };
 
@@ -72,6 +72,7 @@ class RecordingFile {
   std::string path_;
   int fd_ = -1;
   bool regular_ = false;
+  bool replace_ = false;  // Overwrite: the old data is still there
   std::string buffer_;
   Clock::time_point last_flush_;
   Clock::time_point last_sync_;

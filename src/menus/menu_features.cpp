@@ -8,6 +8,7 @@
 #include <QStatusBar>
 
 #include "boxes/feature_dialogs.h"
+#include "boxes/handler_edge.h"
 #include "chart/strip_chart.h"
 #include "menus/status_report.h"
 #include "review/review_window.h"
@@ -27,7 +28,8 @@ MenuFeatures::MenuFeatures(QMainWindow& window, devaccess::Declarations& d,
                own_dialogs_.get(),
                &window,
                std::move(version),
-               [this](const QString& what) { status_->Say(what); }},
+               [this](const QString& what) { status_->Say(what); },
+               [this] { return recorder_->running() ? recorder_->path() : QString(); }},
       hooks_(std::move(hooks)),
       recorder_(new userfiles::Recorder(context_, hooks_.status_read_elsewhere, this)),
       notifier_(new alarms::AlarmNotifier(context_, hooks_.status_read_elsewhere, this)) {
@@ -41,11 +43,14 @@ MenuFeatures::MenuFeatures(QMainWindow& window, devaccess::Declarations& d,
   file->setAccessibleName(QStringLiteral("File"));
   record_action_ = AddAction(file, "action_record", QStringLiteral("Start Recording…"),
                              QKeySequence(Qt::CTRL | Qt::Key_R));
-  connect(record_action_, &QAction::triggered, this, &MenuFeatures::ToggleRecording);
-  connect(recorder_, &userfiles::Recorder::changed, this, &MenuFeatures::ShowRecordingState);
+  connect(record_action_, &QAction::triggered, this,
+          boxes::AtEdge(std::bind_front(&MenuFeatures::ToggleRecording, this)));
+  connect(recorder_, &userfiles::Recorder::changed, this,
+          boxes::AtEdge(std::bind_front(&MenuFeatures::ShowRecordingState, this)));
   connect(AddAction(file, "action_open_recording", QStringLiteral("Open Recording…"),
                     QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O)),
-          &QAction::triggered, this, &MenuFeatures::OpenRecording);
+          &QAction::triggered, this,
+          boxes::AtEdge(std::bind_front(&MenuFeatures::OpenRecording, this)));
   connect(recorder_, &userfiles::Recorder::stopped, this,
           [this](quint64 rows, const QString& path, bool failed) {
             status_->Say(QStringLiteral("Recording %1: %2 in %3")
@@ -56,13 +61,17 @@ MenuFeatures::MenuFeatures(QMainWindow& window, devaccess::Declarations& d,
   file->addSeparator();
   connect(AddAction(file, "action_save_snapshot", QStringLiteral("Save Register Snapshot…"),
                     QKeySequence(Qt::CTRL | Qt::Key_S)),
-          &QAction::triggered, this, &MenuFeatures::SaveSnapshot);
-  connect(AddAction(file, "action_restore_snapshot", QStringLiteral("Restore Register Snapshot…"),
-                    QKeySequence(Qt::CTRL | Qt::Key_O)),
-          &QAction::triggered, this, &MenuFeatures::RestoreSnapshot);
+          &QAction::triggered, this,
+          boxes::AtEdge(std::bind_front(&MenuFeatures::SaveSnapshot, this)));
+  // A write to the chip has no one-key shortcut, least of all the key that opens files elsewhere.
+  connect(
+      AddAction(file, "action_restore_snapshot", QStringLiteral("Restore Register Snapshot…"), {}),
+      &QAction::triggered, this,
+      boxes::AtEdge(std::bind_front(&MenuFeatures::RestoreSnapshot, this)));
   QAction* export_chart = AddAction(file, "action_export_chart", QStringLiteral("Export Chart…"),
                                     QKeySequence(Qt::CTRL | Qt::Key_E));
-  connect(export_chart, &QAction::triggered, this, &MenuFeatures::ExportChart);
+  connect(export_chart, &QAction::triggered, this,
+          boxes::AtEdge(std::bind_front(&MenuFeatures::ExportChart, this)));
   // A chart without points has nothing to export.
   chart::StripChart& strip = hooks_.chart();
   export_chart->setEnabled(strip.HasPoints());
@@ -83,9 +92,9 @@ MenuFeatures::MenuFeatures(QMainWindow& window, devaccess::Declarations& d,
   QAction* contents =
       AddAction(help, "action_help_contents", QStringLiteral("Contents"), QKeySequence(Qt::Key_F1));
   contents->setShortcutContext(Qt::WidgetShortcut);
-  connect(contents, &QAction::triggered, this, [this] { hooks_.help_contents(); });
+  connect(contents, &QAction::triggered, this, boxes::AtEdge([this] { hooks_.help_contents(); }));
   connect(AddAction(help, "action_about", QStringLiteral("About"), {}), &QAction::triggered, this,
-          [this] { hooks_.about(); });
+          boxes::AtEdge([this] { hooks_.about(); }));
 }
 
 MenuFeatures::~MenuFeatures() = default;
@@ -106,7 +115,14 @@ QAction* MenuFeatures::AddAction(QMenu* menu, const char* name, const QString& t
 
 void MenuFeatures::ToggleRecording() {
   if (recorder_->running()) {
-    recorder_->Stop();
+    // Ctrl+R starts a recording; one stray press of it must not end an overnight run.
+    if (context_.boxes.Show(
+            &window_, QStringLiteral("stop_recording"), QStringLiteral("Stop Recording"),
+            QStringLiteral("Stop the recording? It has %1 so far in %2.")
+                .arg(boxes::CountOf(recorder_->rows(), "row", "rows"), recorder_->path()),
+            boxes::MsgIcon::Warning, boxes::MsgButtons::YesNo) == boxes::MsgAnswer::Yes) {
+      recorder_->Stop();
+    }
     return;
   }
   const QString file = context_.dialogs->SaveFileName(
@@ -147,10 +163,10 @@ void MenuFeatures::AddNotifyAction(QMenu* file) {
   // transfers.
   notify->setChecked(StoredNotify());
   notifier_->SetEnabled(notify->isChecked());
-  connect(notify, &QAction::toggled, this, [this](bool on) {
-    StoreNotify(on);
-    notifier_->SetEnabled(on);
-  });
+  connect(notify, &QAction::toggled, this, boxes::AtEdge([this](bool on) {
+            StoreNotify(on);
+            notifier_->SetEnabled(on);
+          }));
 }
 
 void MenuFeatures::ShowRecordingState() {

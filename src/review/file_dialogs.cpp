@@ -1,6 +1,7 @@
 #include "review/file_dialogs.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 
 namespace review {
 
@@ -18,6 +19,8 @@ QString QtFileDialogs::SaveFileName(QWidget* parent, const QString& title, const
   QFileDialog dialog(parent, title, suggested, filter);
   dialog.setObjectName(QStringLiteral("export_dialog"));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
+  // The suffix goes on before the dialog asks about replacing a file, not after it.
+  dialog.setDefaultSuffix(QFileInfo(suggested).suffix());
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
   return dialog.selectedFiles().constFirst();
 }

@@ -66,11 +66,10 @@ std::string ChartHistoryCsv(const chart::StripChart& strip,
 }
 
 void ExportChart(boxes::FeatureContext& c, chart::StripChart& strip) {
-  QString png =
+  const QString png =
       c.dialogs->SaveFileName(c.window, QStringLiteral("chart_export"), kTitle,
                               QStringLiteral("chart.png"), QStringLiteral("PNG pictures (*.png)"));
-  if (png.isEmpty()) return;
-  if (QFileInfo(png).suffix().isEmpty()) png += QStringLiteral(".png");
+  if (png.isEmpty() || !boxes::MayWrite(c, png, kTitle, false)) return;
   // Take everything the chart holds now, before a box gives the timers a chance to move it on.
   const QByteArray png_bytes = boxes::PngWithMargin(strip.grab());
   const std::string csv =
@@ -87,6 +86,12 @@ void ExportChart(boxes::FeatureContext& c, chart::StripChart& strip) {
   }
   const QFileInfo info(png);
   const QString csv_file = info.dir().filePath(info.completeBaseName() + QStringLiteral(".csv"));
+  // The dialog asked about the picture only: the points beside it replace nothing unasked.
+  if (!boxes::MayWrite(c, csv_file, kTitle, true)) {
+    Say(c, QStringLiteral("Chart exported to %1; its points were not written")
+               .arg(QDir::toNativeSeparators(png)));
+    return;
+  }
   if (!boxes::WriteWhole(csv_file, QByteArray::fromStdString(csv), error)) {
     boxes::ReportFileProblem(c, QStringLiteral("chart_not_saved"), kTitle,
                              QStringLiteral("Cannot write %1: %2").arg(csv_file, error));

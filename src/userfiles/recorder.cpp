@@ -7,6 +7,7 @@
 #include "access/link_new_com_port.h"
 #include "access/unattended_sampler.h"
 #include "chip/local_time.h"
+#include "boxes/handler_edge.h"
 #include "chip/recording_session.h"
 #include "chip/register_catalogue.h"
 #include "chip/sample_gaps.h"
@@ -31,10 +32,11 @@ Recorder::Recorder(boxes::FeatureContext& context, StatusReadElsewhere status_re
       clock_timer_(new QTimer(this)) {
   timer_->setObjectName(QStringLiteral("recording_timer"));
   timer_->setTimerType(Qt::PreciseTimer);
-  connect(timer_, &QTimer::timeout, this, &Recorder::Tick);
+  connect(timer_, &QTimer::timeout, this, boxes::AtEdge(std::bind_front(&Recorder::Tick, this)));
   clock_timer_->setObjectName(QStringLiteral("recording_clock"));
   clock_timer_->setInterval(1000);
-  connect(clock_timer_, &QTimer::timeout, this, &Recorder::changed);
+  connect(clock_timer_, &QTimer::timeout, this,
+          boxes::AtEdge(std::bind_front(&Recorder::changed, this)));
 }
 
 Recorder::~Recorder() = default;

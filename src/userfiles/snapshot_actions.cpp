@@ -1,7 +1,6 @@
 #include "userfiles/snapshot_actions.h"
 
 #include <QFileInfo>
-#include <algorithm>
 #include <chrono>
 #include <stdexcept>
 
@@ -10,7 +9,7 @@
 #include "boxes/feature_dialogs.h"
 #include "chip/local_time.h"
 #include "chip/register_catalogue.h"
-#include "chip/restore_plan.h"
+#include "chip/restore_flow.h"
 #include "files/file_replace.h"
 #include "files/file_text.h"
 
@@ -38,15 +37,14 @@ std::string Where(const chip::ChipPlace& place) {
   return where;
 }
 
-// The steps the user left ticked, written in the plan's order: a step that pauses or resumes the
-// chip comes along only when a ticked step needs it.
-std::vector<chip::RestoreStep> Chosen(const std::vector<chip::RestoreStep>& plan,
-                                      const std::vector<bool>& ticked, std::uint8_t configuration) {
+// The registers the user left ticked (the pause and resume of START come with them as needed).
+std::vector<std::uint8_t> Kept(const std::vector<chip::RestoreStep>& plan,
+                               const std::vector<bool>& ticked) {
   std::vector<chip::RestoreStep> chosen;
   for (std::size_t i = 0; i < plan.size() && i < ticked.size(); ++i) {
-    if (ticked[i] && plan[i].role == chip::RestoreStep::Role::Restore) chosen.push_back(plan[i]);
+    if (ticked[i]) chosen.push_back(plan[i]);
   }
-  return chip::OrderRestore(std::move(chosen), configuration);
+  return chip::RestoredRegisters(chosen);
 }
 
 }  // namespace
@@ -55,7 +53,7 @@ void SaveSnapshot(boxes::FeatureContext& c) {
   const QString file =
       c.dialogs->SaveFileName(c.window, QStringLiteral("snapshot_save"), kSaveTitle,
                               QStringLiteral("snapshot.json"), kFilter);
-  if (file.isEmpty()) return;
+  if (file.isEmpty() || !boxes::MayWrite(c, file, kSaveTitle, false)) return;
   const chip::Snapshot snapshot = chip::TakeSnapshot(
       [&](std::uint8_t a) { return ReadChip(c.d, a); }, c.version,
       chip::IsoLocalTime(std::chrono::system_clock::now()), devaccess::PlaceOf(c.d));
@@ -89,53 +87,55 @@ bool RestoreSnapshot(boxes::FeatureContext& c) {
     return false;
   }
   const auto read = [&](std::uint8_t a) { return ReadChip(c.d, a); };
-  const std::string other = chip::IdentityDifference(snapshot, read);
-  if (!other.empty() &&
+  const chip::RestorePreview preview = chip::PreviewRestore(snapshot, read);
+  if (!preview.other_chip.empty() &&
       c.boxes.Show(c.window, QStringLiteral("snapshot_other_chip"), kRestoreTitle,
                    QStringLiteral("In %1, %2.\n\nRestore it all the same?")
-                       .arg(QFileInfo(file).fileName(), Plain(other)),
+                       .arg(QFileInfo(file).fileName(), Plain(preview.other_chip)),
                    boxes::MsgIcon::Warning, boxes::MsgButtons::YesNo) != boxes::MsgAnswer::Yes) {
     return false;
   }
-  const std::vector<chip::RestoreStep> plan = chip::PlanWrites(snapshot, read);
   const QString note = Plain(chip::PlaceNote(snapshot.place, devaccess::PlaceOf(c.d)));
-  if (plan.empty()) {
+  const QString path = QFileInfo(file).absoluteFilePath();
+  const auto nothing_to_do = [&] {
     c.boxes.Show(c.window, QStringLiteral("snapshot_nothing_to_do"), kRestoreTitle,
                  (note.isEmpty() ? QString() : note + QStringLiteral("\n\n")) +
                      QStringLiteral("The chip already holds every writable value of %1.")
                          .arg(QFileInfo(file).fileName()),
                  boxes::MsgIcon::Information, boxes::MsgButtons::Ok);
-    c.say(QStringLiteral("Nothing restored: the chip already holds %1")
-              .arg(QFileInfo(file).absoluteFilePath()));
+    c.say(QStringLiteral("Nothing restored: the chip already holds %1").arg(path));
+  };
+  if (preview.plan.empty()) {
+    nothing_to_do();
     return false;
   }
-  const std::optional<std::vector<bool>> ticked = c.dialogs->ChooseRestore(c.window, plan, note);
+  const std::optional<std::vector<bool>> ticked =
+      c.dialogs->ChooseRestore(c.window, preview.plan, note);
   if (!ticked) return false;
-  const std::vector<chip::RestoreStep> steps =
-      Chosen(plan, *ticked, ReadChip(c.d, chip::reg::kConfiguration1));
-  const auto restored = static_cast<std::size_t>(std::count_if(
-      steps.begin(), steps.end(),
-      [](const chip::RestoreStep& step) { return step.role == chip::RestoreStep::Role::Restore; }));
-  if (restored == 0) {
+  const std::vector<std::uint8_t> kept = Kept(preview.plan, *ticked);
+  if (kept.empty()) {
     c.say(QStringLiteral("Nothing restored: no register was ticked"));
     return false;
   }
-  const QString path = QFileInfo(file).absoluteFilePath();
-  try {
-    chip::RunRestore(steps, read,
-                     [&](std::uint8_t a, std::uint8_t v) { devaccess::WriteAt(c.d, a, v); });
-  } catch (const chip::RestoreError& e) {
-    const std::string text = e.Describe(Where(devaccess::PlaceOf(c.d)));
+  const chip::RestoreOutcome outcome = chip::ApplyRestore(
+      snapshot, kept, read, [&](std::uint8_t a, std::uint8_t v) { devaccess::WriteAt(c.d, a, v); });
+  if (outcome.steps.empty()) {
+    nothing_to_do();
+    return false;
+  }
+  if (outcome.error) {
+    const std::string text = chip::DescribeFailure(outcome, Where(devaccess::PlaceOf(c.d)));
     // The bus failed: the program's error report, as for any transfer of the window, with what
     // was written and what was not.
-    if (e.bus_failed()) throw std::runtime_error(text);
+    if (outcome.error->bus_failed()) throw std::runtime_error(text);
     c.say(QStringLiteral("Restore from %1 stopped part way, at %2")
-              .arg(path, Plain(e.failed().caption).trimmed()));
+              .arg(path, Plain(outcome.error->failed().caption).trimmed()));
     c.boxes.Show(c.window, QStringLiteral("restore_incomplete"), kRestoreTitle,
                  QStringLiteral("The restore stopped part way.\n\n") + Plain(text),
                  boxes::MsgIcon::Warning, boxes::MsgButtons::Ok);
     return true;  // some registers may hold new values: the tabs read them afresh
   }
+  const std::size_t restored = outcome.restored;
   // RunRestore read each write back: every register holds what was written.
   c.say(QStringLiteral("Restored %1 from %2, %3")
             .arg(boxes::CountOf(restored, "register", "registers"), path,

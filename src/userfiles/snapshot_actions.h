@@ -12,9 +12,9 @@ void SaveSnapshot(boxes::FeatureContext& c);
 
 // "Restore Register Snapshot…": asks for a file, refuses one that is not a snapshot (nothing is
 // written), reads the chip's writable registers, and shows those that differ with a tick box
-// each; OK writes the ticked ones through WriteRegister, Configuration 1 last, then reads each
-// back and reports through c.say how many were written and whether they hold what was written.
-// True when anything was written.
+// each; OK reads the chip again and writes the ticked ones as chip::ApplyRestore does, each read
+// back, and reports through c.say how many were written. A stop part way says whether the chip
+// is converting. True when anything was written.
 bool RestoreSnapshot(boxes::FeatureContext& c);
 
 }  // namespace userfiles

@@ -6,6 +6,7 @@
 #include <QProcess>
 #include <QPushButton>
 
+#include "boxes/handler_edge.h"
 #include "widgets/labels.h"
 
 namespace wizard {
@@ -30,7 +31,8 @@ FirstRunNote::FirstRunNote(const std::string& printer_port_why, const std::strin
   layout->setContentsMargins(6, 6, 6, 6);
   layout->addWidget(text_, 1);
   layout->addWidget(button_, 0, Qt::AlignBottom);
-  connect(button_, &QPushButton::clicked, this, &FirstRunNote::StartSimulated);
+  connect(button_, &QPushButton::clicked, this,
+          boxes::AtEdge(std::bind_front(&FirstRunNote::StartSimulated, this)));
 }
 
 void FirstRunNote::StartSimulated() {

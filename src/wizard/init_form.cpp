@@ -19,6 +19,7 @@
 #include <string>
 
 #include "about/help.h"
+#include "boxes/handler_edge.h"
 #include "display/main_form.h"
 #include "widgets/widget_accessibility.h"
 #include "wizard/first_run_note.h"
@@ -122,10 +123,10 @@ void InitForm::BuildWindow() {
   window_layout->AddWidget(FinishCMD, QRect(4800, 3000, 1095, 375));
   BackCMD->setEnabled(false);
   FinishCMD->setEnabled(false);
-  connect(CancelCMD, &QPushButton::clicked, this, [this] { CancelCMD_Click(); });
-  connect(BackCMD, &QPushButton::clicked, this, [this] { BackCMD_Click(); });
-  connect(NextCMD, &QPushButton::clicked, this, [this] { NextCMD_Click(); });
-  connect(FinishCMD, &QPushButton::clicked, this, [this] { FinishCMD_Click(); });
+  connect(CancelCMD, &QPushButton::clicked, this, boxes::AtEdge([this] { CancelCMD_Click(); }));
+  connect(BackCMD, &QPushButton::clicked, this, boxes::AtEdge([this] { BackCMD_Click(); }));
+  connect(NextCMD, &QPushButton::clicked, this, boxes::AtEdge([this] { NextCMD_Click(); }));
+  connect(FinishCMD, &QPushButton::clicked, this, boxes::AtEdge([this] { FinishCMD_Click(); }));
 
   // Tab goes through the panel in view from top to bottom, then the buttons left to right.
   setTabOrder(medium_->PPCheck, medium_->SMBusCheck);

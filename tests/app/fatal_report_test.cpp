@@ -2,8 +2,10 @@
 // a death test: a fresh process whose exit status and error output are checked.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QMainWindow>
+#include <QMenu>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
@@ -12,13 +14,20 @@
 #include <cstdlib>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <string>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include "app/kelvran_application.h"
 #include "app/startup.h"
 #include "boxes/message_boxes.h"
 #include "buslink/bus_error.h"
 #include "buslink/sim/simulated_hardware.h"
+#include "display/main_form.h"
+#include "menus/menu_features.h"
+#include "userfiles/scripted_feature_dialogs.h"
 
 namespace {
 
@@ -35,6 +44,10 @@ int RowsOnDisk(const std::string& path) {
   int lines = 0;
   for (std::string line; std::getline(in, line);) lines += !line.empty() && line[0] != '#';
   return lines > 0 ? lines - 1 : 0;
+}
+
+std::string LeakReport() {
+  return testing::TempDir() + "fatal_report_leaks.txt";
 }
 
 // Says on the error output what each box showed, so the parent process can check it.
@@ -82,7 +95,7 @@ void Press(const char* window, const char* button) {
 // Prints how many boxes were shown and the status, then ends the process with that status.
 [[noreturn]] void RunProgramDriven(const std::string& scenario_json, bool a11y_ids,
                                    const std::function<void()>& drive,
-                                   const std::string& record_file = {}) {
+                                   const std::string& record_file = {}, bool leak_check = false) {
   StderrBoxes boxes;
   Application().SetMessageBoxes(&boxes);
   buslink::sim::SimulatedHardware hardware(buslink::sim::Scenario::FromJson(scenario_json, "t"));
@@ -96,6 +109,13 @@ void Press(const char* window, const char* button) {
   const int status = app::RunWizard(Application(), options, hardware, boxes);
   std::fprintf(stderr, "boxes=%d status=%d\n", boxes.count, status);
   std::fflush(stderr);
+  if (leak_check) {
+    // An ordinary end runs the sanitizer build's leak checker, whose report on the error output
+    // goes to a file the test reads.
+    const int report = ::open(LeakReport().c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ::dup2(report, STDERR_FILENO);
+    std::exit(status);
+  }
   std::_Exit(status);
 }
 
@@ -228,6 +248,49 @@ TEST(ProgramEndDeathTest, ABridgeUnpluggedWhileMonitoringIsReportedGone) {
               ExitedWithCode(1),
               "box fatal_error critical \\[kelvran-eval\\] /dev/i2c-7 is gone: the USB adapter "
               "was unplugged\\?\ntimers running 0\n.*status=1");
+}
+
+// A transfer that fails in a timer's tick (the display cycle's INT Status read) or in a menu
+// action (a snapshot's reads) stops at our handler's edge: the same one report, and, in the
+// sanitizer build, nothing left behind by frames that were skipped.
+TEST(ProgramEndDeathTest, AFailureInATimerOrAMenuActionStopsAtTheHandlersEdge) {
+  static ScriptedFeatureDialogs dialogs;
+  const std::function<void(QWidget&)> in_a_timer = [](QWidget& main) {
+    buslink::sim::Fault fault;
+    fault.op = 'R';
+    fault.reg = 0x41;
+    fault.skip = 20;
+    g_hardware->AddFault(fault);
+    main.findChild<QTabWidget*>("Main_Form_Tab")->setCurrentIndex(2);
+  };
+  const std::function<void(QWidget&)> in_a_menu_action = [](QWidget& main) {
+    static_cast<display::MainForm&>(main).menu_features().SetDialogs(dialogs);
+    dialogs.files = {QString::fromStdString(testing::TempDir() + "edge_snapshot.json")};
+    buslink::sim::Fault fault;
+    fault.op = 'R';
+    fault.reg = 0x20;
+    g_hardware->AddFault(fault);
+    // Chosen with the mouse, so the error would unwind through the input event's own frames.
+    auto* menu = main.findChild<QMenu*>("menu_file");
+    menu->popup(main.mapToGlobal(QPoint(0, 0)));
+    QTest::mouseClick(
+        menu, Qt::LeftButton, {},
+        menu->actionGeometry(main.findChild<QAction*>("action_save_snapshot")).center());
+  };
+  for (const auto& then : {in_a_timer, in_a_menu_action}) {
+    std::remove(LeakReport().c_str());
+    EXPECT_EXIT(
+        RunProgramDriven(
+            kSMBusChip, false, [then] { FinishOnTheSMBusChip(then); }, {}, true),
+        ExitedWithCode(1),
+        "box fatal_error critical [^\n]*NACK[^\n]*\ntimers running 0\n.*boxes=[12] status=1");
+    // Frames unwound without their destructors leave Qt's objects behind (event points, guarded
+    // pointers, strings); the font library's own cache is no part of the fault path.
+    std::ifstream in(LeakReport());
+    const std::string report((std::istreambuf_iterator<char>(in)),
+                             std::istreambuf_iterator<char>());
+    EXPECT_EQ(report.find("Qt6"), std::string::npos) << report;
+  }
 }
 
 }  // namespace

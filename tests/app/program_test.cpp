@@ -113,8 +113,12 @@ TEST(Program, HelpAndVersionPrintAndEndWithStatus0) {
 TEST(Program, WithoutADisplayItSaysWhatIsMissingAndEndsWithStatus2) {
   QTemporaryDir dir;
   const QString trace = dir.filePath(QStringLiteral("trace.log"));
-  const auto without = [](std::vector<const char*> set) {
-    return [set](QProcessEnvironment& env) {
+  // A Wayland display is looked for in XDG_RUNTIME_DIR, which a root shell or a container may
+  // not have.
+  const QString runtime_dir = dir.path();
+  const auto without = [&runtime_dir](std::vector<const char*> set) {
+    return [set, runtime_dir](QProcessEnvironment& env) {
+      env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime_dir);
       for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY", "WAYLAND_SOCKET",
                                "XDG_SESSION_TYPE"}) {
         env.remove(QString::fromLatin1(name));

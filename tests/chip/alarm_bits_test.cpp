@@ -74,12 +74,10 @@ TEST(AlarmBits, SummariesSayWhichWayTheReadingLeftItsLimits) {
        "12.652 V (limits 11.400 to 12.600 V)"},
       {v12, Reading(channel::kV12, 11.0, 11.4, 12.6), "+12V below its limit",
        "11.000 V (limits 11.400 to 12.600 V)"},
-      // Latched, but back within its limits by the time it was read: it crossed the nearer one.
-      {v12, Reading(channel::kV12, 12.5, 11.4, 12.6), "+12V above its limit",
+      // Latched, but within (or at) its limits by the time it was read: no direction is known.
+      {v12, Reading(channel::kV12, 12.5, 11.4, 12.6), "+12V left its limits",
        "12.500 V (limits 11.400 to 12.600 V)"},
-      {v12, Reading(channel::kV12, 11.6, 11.4, 12.6), "+12V below its limit",
-       "11.600 V (limits 11.400 to 12.600 V)"},
-      {ext1, Reading(channel::kExternal1, 90, 0, 90), "External 1 above its limit",
+      {ext1, Reading(channel::kExternal1, 90, 0, 90), "External 1 left its limits",
        "90 °C (limits 0 to 90 °C)"},
       {ext1, Reading(channel::kExternal1, -5, 0, 90), "External 1 below its limit",
        "-5 °C (limits 0 to 90 °C)"},

@@ -95,6 +95,12 @@ TEST(KelvranFiles, ARecordingNeverReplacesDataUnasked) {
     }
   }
   EXPECT_EQ(RunKelvran({"record", file, "--append", "--overwrite"}, kFanMode).status, 2);
+  // --overwrite replaces the old recording only with a first row: with no chip it stays.
+  WriteFile(file, first);
+  EXPECT_EQ(RunKelvran({"record", file, "--overwrite", "--count=1"}, R"({"smbus": {"chips": []}})")
+                .status,
+            3);
+  EXPECT_EQ(FileText(file), first);
 }
 
 // The header and the first row go to the file at once, so a file that cannot take them stops the
@@ -112,10 +118,10 @@ TEST(KelvranFiles, ARecordingIntoAFullDiskStopsAtItsFirstRow) {
 }
 
 // A save that cannot be finished (the file size limit a quota or a full disk sets) leaves the old
-// snapshot whole and says so.
+// snapshot whole and says so; one not asked to replace it leaves it too.
 TEST(KelvranFilesDeathTest, APartialSnapshotSaveLeavesTheOldFile) {
   const std::string file = TestFile(".snapshot");
-  ASSERT_EQ(RunKelvran({"snapshot", "save", file}, kFanMode).status, 0);
+  ASSERT_EQ(RunKelvran({"snapshot", "save", file, "--overwrite"}, kFanMode).status, 0);
   const std::string before = FileText(file);
   ASSERT_GT(before.size(), 1000u);
   EXPECT_EXIT(
@@ -124,13 +130,18 @@ TEST(KelvranFilesDeathTest, APartialSnapshotSaveLeavesTheOldFile) {
         rlimit limit{};
         limit.rlim_cur = limit.rlim_max = 1000;
         setrlimit(RLIMIT_FSIZE, &limit);
-        const RunResult r = RunKelvran({"snapshot", "save", file}, kAinMode);
+        const RunResult r = RunKelvran({"snapshot", "save", file, "--overwrite"}, kAinMode);
         std::fprintf(stderr, "%s", r.err.c_str());
         std::_Exit(r.status);
       },
       ExitedWithCode(1), "cannot write the snapshot");
   EXPECT_EQ(FileText(file), before);
-  const RunResult saved = RunKelvran({"snapshot", "save", file}, kAinMode);
+  // A snapshot there is replaced only when asked to, as a recording is.
+  const RunResult kept = RunKelvran({"snapshot", "save", file}, kAinMode);
+  EXPECT_EQ(kept.status, 2);
+  EXPECT_NE(kept.err.find("--overwrite"), std::string::npos) << kept.err;
+  EXPECT_EQ(FileText(file), before);
+  const RunResult saved = RunKelvran({"snapshot", "save", file, "--overwrite"}, kAinMode);
   EXPECT_EQ(saved.status, 0) << saved.err;
   EXPECT_NE(FileText(file), before);
 }
@@ -167,7 +178,7 @@ TEST(KelvranFiles, FilesReadFromTheUserAreRegularSmallAndShownPlain) {
   EXPECT_EQ(err.str().find_first_of("\x1b\x07"), std::string::npos) << err.str();
 
   const std::string snapshot = TestFile(".snapshot");
-  ASSERT_EQ(RunKelvran({"snapshot", "save", snapshot}, kFanMode).status, 0);
+  ASSERT_EQ(RunKelvran({"snapshot", "save", snapshot, "--overwrite"}, kFanMode).status, 0);
   std::string text = FileText(snapshot);
   text.replace(text.find("\"SMBus\""), 7, "\"SMBus\\u001b]0;owned\\u0007\"");
   WriteFile(snapshot, text);

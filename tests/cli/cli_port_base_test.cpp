@@ -24,7 +24,7 @@ TEST(KelvranPortBase, APortAbove8000IsReadAndNamedWhole) {
   EXPECT_EQ(get.trace.back(), "PP 5C R 43 81");
 
   const std::string snapshot = TestFile(".json.snap");
-  ASSERT_EQ(RunKelvran({"snapshot", "save", snapshot}, kHighPort).status, 0);
+  ASSERT_EQ(RunKelvran({"snapshot", "save", snapshot, "--overwrite"}, kHighPort).status, 0);
   EXPECT_NE(FileText(snapshot).find(R"("port_base": "0xD010")"), std::string::npos);
   const RunResult restore = RunKelvran({"snapshot", "restore", snapshot, "--yes"}, kHighPort);
   EXPECT_EQ(restore.status, 0) << restore.err;

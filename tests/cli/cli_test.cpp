@@ -275,22 +275,6 @@ TEST(Kelvran, TheBuiltInBenchConvertsFromTheStart) {
   EXPECT_LE(degrees, 36) << line;
 }
 
-// Saved from a chip set up differently, put back onto the usual one: only writable registers are
-// written, the measurement in the file (0x21) is left alone, and Configuration 1 comes last.
-TEST(Kelvran, SnapshotRestorePutsBackTheWritableRegistersConfigurationLast) {
-  const std::string file = ::testing::TempDir() + "kelvran_snapshot_round_trip.json";
-  const std::string other = R"({"smbus": {"chips": [{"address": "0x2D"}]}, "chip": {
-    "registers": {"0x40": "0x03", "0x43": "0x0F", "0x2B": "0x50", "0x21": "0x10"}}})";
-  ASSERT_EQ(Kelvran({"snapshot", "save", file}, other).status, 0);
-  const Result r = Kelvran({"snapshot", "restore", file, "--yes"});
-  ASSERT_EQ(r.status, 0) << r.err;
-  Lines writes;
-  for (const std::string& l : r.trace) {
-    if (l.find(" W ") != std::string::npos) writes.push_back(l);
-  }
-  EXPECT_EQ(writes, (Lines{"SMB 2D W 2B 50", "SMB 2D W 43 0F", "SMB 2D W 40 03"}));
-}
-
 TEST(Kelvran, AMalformedSnapshotIsRefusedBeforeTheBus) {
   const std::string file = ::testing::TempDir() + "kelvran_bad_snapshot.json";
   const std::string head = R"({"program": "kelvran-eval", "version": "1", "time": "t",

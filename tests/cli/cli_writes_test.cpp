@@ -2,6 +2,7 @@
 // what a failure part way says.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -17,7 +18,7 @@ constexpr const char* kOneChip = R"({"smbus": {"chips": [{"address": "0x2D"}]}, 
 // A snapshot of kOneChip with other limits, taken first by each test that restores.
 std::string SnapshotOfAnotherSetUp() {
   const std::string file = TestFile(".snapshot");
-  const RunResult r = RunKelvran({"snapshot", "save", file}, R"({"smbus": {"chips": [
+  const RunResult r = RunKelvran({"snapshot", "save", file, "--overwrite"}, R"({"smbus": {"chips": [
     {"address": "0x2D"}]}, "chip": {"registers": {"0x40": "0x02", "0x43": "0x0F", "0x2B": "0x50",
     "0x2E": "0x60"}}})");
   EXPECT_EQ(r.status, 0) << r.err;
@@ -132,7 +133,8 @@ TEST(KelvranWrites, OneBitChangesOnlyThatBit) {
 // it is set, the test register never, Configuration 1 last with the chip's own INT Clear.
 TEST(KelvranWrites, ARestoreWritesThePlanItShows) {
   const std::string file = TestFile(".snapshot");
-  ASSERT_EQ(RunKelvran({"snapshot", "save", file}, R"({"smbus": {"chips": [{"address": "0x2D"}]},
+  ASSERT_EQ(RunKelvran({"snapshot", "save", file, "--overwrite"},
+                       R"({"smbus": {"chips": [{"address": "0x2D"}]},
     "chip": {"registers": {"0x40": "0x03", "0x15": "0x55", "0x2B": "0x50", "0x43": "0x0F"}}})")
                 .status,
             0);
@@ -180,7 +182,7 @@ TEST(KelvranWrites, ARestoreWritesThePlanItShows) {
 // is written, unless --force.
 TEST(KelvranWrites, ASnapshotOfAnotherRevisionNeedsForce) {
   const std::string file = TestFile(".snapshot");
-  ASSERT_EQ(RunKelvran({"snapshot", "save", file},
+  ASSERT_EQ(RunKelvran({"snapshot", "save", file, "--overwrite"},
                        R"({"smbus": {"chips": [{"address": "0x2D"}]},
                            "chip": {"registers": {"0x3F": "0x02", "0x43": "0x0F"}}})")
                 .status,
@@ -197,8 +199,15 @@ TEST(KelvranWrites, ASnapshotOfAnotherRevisionNeedsForce) {
 
 // A write the bus refuses: the message says it was a write, names the register and lists what
 // was written before it; the exit status is 1 and nothing after it is written.
+// A restore that cleared START sets it again after a failure, and says whether the chip converts.
 TEST(KelvranWrites, AFailedWriteSaysWhatWasWrittenBeforeIt) {
   const std::string snapshot = SnapshotOfAnotherSetUp();
+  const std::string running = TestFile(".running");
+  ASSERT_EQ(RunKelvran({"snapshot", "save", running, "--overwrite"},
+                       R"({"smbus": {"chips": [{"address": "0x2D"}]},
+    "chip": {"registers": {"0x40": "0x03", "0x2B": "0x50", "0x2E": "0x60"}}})")
+                .status,
+            0);
   const auto chip_failing = [](const char* fault) {
     return std::string(R"({"smbus": {"chips": [{"address": "0x2D"}]}, "chip": {"registers":
       {"0x40": "0x03", "0x43": "0x81"}}, "faults": [{"medium": "SMB", "op": "W", )") +
@@ -225,6 +234,16 @@ TEST(KelvranWrites, AFailedWriteSaysWhatWasWrittenBeforeIt) {
        {"SMB 2D W 40 ERR NACK"},
        {"writing 0x40 (Configuration 1) of the chip at smbus address 0x2D",
         "already written: none"}},
+      {{"snapshot", "restore", running, "--yes"},
+       R"("register": "0x2E", "error": "TIMEOUT")",
+       {"SMB 2D W 40 02", "SMB 2D W 2B 50", "SMB 2D W 2E ERR TIMEOUT", "SMB 2D W 40 03"},
+       {"already written: 0x40 Configuration 1 = 0x02, 0x2B 2.5V/Ext.Temp. High = 0x50",
+        "\nkelvran: the chip is converting (START is set)\n"}},
+      {{"snapshot", "restore", running, "--yes"},
+       R"("register": "0x2E", "error": "TIMEOUT"},
+          {"medium": "SMB", "op": "W", "register": "0x40", "skip": 1, "error": "NACK")",
+       {"SMB 2D W 40 02", "SMB 2D W 2B 50", "SMB 2D W 2E ERR TIMEOUT", "SMB 2D W 40 ERR NACK"},
+       {"\nkelvran: the chip is not converting (START is clear)\n"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.fault);
@@ -234,6 +253,33 @@ TEST(KelvranWrites, AFailedWriteSaysWhatWasWrittenBeforeIt) {
     for (const std::string& says : c.says) {
       EXPECT_NE(r.err.find(says), std::string::npos) << says << "\nin: " << r.err;
     }
+  }
+}
+
+// What is written follows what the chip holds once the question is answered: the register is
+// read after the answer, not only before the question.
+TEST(KelvranWrites, TheChipIsReadAgainAfterTheAnswer) {
+  const std::string snapshot = SnapshotOfAnotherSetUp();
+  for (const Lines& command :
+       {Lines{"set", "0x2B", "--bit", "7=0"}, Lines{"snapshot", "restore", snapshot}}) {
+    SCOPED_TRACE(command[0]);
+    std::size_t asked_at = 0;
+    Terminal terminal;
+    terminal.input_is_terminal = true;
+    terminal.read_line = [&] {
+      asked_at = SplitLines(FileText(TestFile(".trace"))).size();
+      return std::string("y");
+    };
+    const RunResult r = RunKelvran(command, kOneChip, terminal);
+    EXPECT_EQ(r.status, 0) << r.err;
+    ASSERT_GT(asked_at, 0u);
+    const Lines after(r.trace.begin() + static_cast<long>(asked_at), r.trace.end());
+    const auto read = std::find(after.begin(), after.end(), "SMB 2D R 2B FF");
+    const auto write = std::find_if(after.begin(), after.end(), [](const std::string& l) {
+      return l.rfind("SMB 2D W 2B ", 0) == 0;
+    });
+    EXPECT_LT(read - after.begin(), write - after.begin());
+    EXPECT_NE(write, after.end());
   }
 }
 

@@ -106,4 +106,35 @@ TEST_F(ChartExportTest, WaitsForPointsKeepsAMarginAndSaysWhereItWent) {
                 QDir::toNativeSeparators(dir.filePath(QStringLiteral("chart.png"))));
 }
 
+// The points beside the picture replace nothing unasked, and never the recording being written.
+TEST_F(ChartExportTest, TheCsvBesideThePictureReplacesNothingUnasked) {
+  Open(R"({"0x40": "0x03"})");
+  ScriptedFeatureDialogs dialogs;
+  window_->menu_features().SetDialogs(dialogs);
+  Find<QTabWidget>("Main_Form_Tab")->setCurrentIndex(2);
+  QTRY_VERIFY(Find<chart::StripChart>("Strip2")->PointCount(6) >= 3);
+  QTemporaryDir dir;
+  const QString csv = dir.filePath(QStringLiteral("chart.csv"));
+  const auto text = [&csv] {
+    QFile f(csv);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+  };
+  const auto export_chart = [&] {
+    dialogs.files = {dir.filePath(QStringLiteral("chart"))};
+    window_->findChild<QAction*>(QStringLiteral("action_export_chart"))->trigger();
+  };
+  ASSERT_TRUE(window_->menu_features().StartRecording(csv, 1000));
+  QTRY_VERIFY(text().contains("time,"));
+  export_chart();
+  ASSERT_FALSE(boxes_.shown.empty());
+  EXPECT_EQ(boxes_.shown.back().purpose, QStringLiteral("file_being_recorded"));
+  EXPECT_TRUE(text().startsWith("# kelvran-eval"));
+  window_->menu_features().recorder().Stop();
+  const QByteArray recorded = text();
+  boxes_.answers = {boxes::MsgAnswer::No};
+  export_chart();
+  EXPECT_EQ(boxes_.shown.back().purpose, QStringLiteral("replace_file"));
+  EXPECT_EQ(text(), recorded);
+}
+
 }  // namespace

@@ -95,6 +95,12 @@ TEST_F(RecordingTest, RowsFollowTheInputsOnEveryTabAndThroughAModeChange) {
   Tabs().setCurrentIndex(1);
   before = Rows();
   QTRY_VERIFY(Rows() > before + 2);
+  // Stopping asks first: No keeps it running.
+  boxes_.answers = {boxes::MsgAnswer::No};
+  window_->findChild<QAction*>(QStringLiteral("action_record"))->trigger();
+  EXPECT_TRUE(Menu().recorder().running());
+  ASSERT_FALSE(boxes_.shown.empty());
+  EXPECT_EQ(boxes_.shown.back().purpose, QStringLiteral("stop_recording"));
   window_->findChild<QAction*>(QStringLiteral("action_record"))->trigger();
   EXPECT_FALSE(Find("recording_indicator")->isVisible());
 
@@ -163,7 +169,8 @@ TEST_F(RecordingTest, ItsOwnFailedReadsLeaveAMarkedGap) {
   EXPECT_EQ(starting("# bus error at "), 1);
   EXPECT_EQ(starting("# resumed at "), 1);
   EXPECT_EQ(starting("# place: smbus/pci-0000:00:1f.4/0x2D"), 1);
-  EXPECT_TRUE(boxes_.shown.empty());
+  ASSERT_EQ(boxes_.shown.size(), 1u);  // the question before the stop, no report
+  EXPECT_EQ(boxes_.shown.front().purpose, QStringLiteral("stop_recording"));
 }
 
 TEST_F(RecordingTest, UnwritableFileIsReportedAndMonitoringGoesOn) {

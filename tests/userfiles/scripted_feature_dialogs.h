@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFileInfo>
 #include <QString>
 #include <deque>
 #include <optional>
@@ -10,9 +11,12 @@
 // Answers the menu features' dialogs from a script and keeps what they were asked.
 class ScriptedFeatureDialogs : public boxes::FeatureDialogs {
  public:
-  QString SaveFileName(QWidget*, const QString&, const QString&, const QString&,
+  // As the real dialog does, a name without a suffix gets the suggested name's.
+  QString SaveFileName(QWidget*, const QString&, const QString&, const QString& suggested,
                        const QString&) override {
-    return Next();
+    const QString file = Next();
+    if (file.isEmpty() || !QFileInfo(file).suffix().isEmpty()) return file;
+    return file + QLatin1Char('.') + QFileInfo(suggested).suffix();
   }
   QString OpenFileName(QWidget*, const QString&, const QString&, const QString&) override {
     return Next();
