@@ -64,14 +64,6 @@ TEST(Conversions, TemperaturesAreTwosComplementWholeDegrees) {
   for (const auto& c : writes) EXPECT_EQ(RegisterFromCelsius(c.degrees), c.reg) << c.degrees;
 }
 
-// 0x47 = 0x70: FAN1 from bits 5:4, FAN2 from bits 7:6.
-TEST(Conversions, FanDivisorsComeFromTwoBitFields) {
-  EXPECT_EQ(FanDivisorFromBits((0x70 >> 4) & 3), 8);
-  EXPECT_EQ(FanDivisorFromBits((0x70 >> 6) & 3), 2);
-  EXPECT_EQ(FanDivisorFromBits(0), 1);
-  EXPECT_EQ(FanDivisorFromBits(2), 4);
-}
-
 TEST(Conversions, FanCountsOnGaugeAndChart) {
   const struct {
     int count, divisor;
