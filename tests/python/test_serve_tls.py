@@ -11,7 +11,8 @@ from collections import namedtuple
 
 import pytest
 
-SECRET = "$2y$04$abcdefghijklmnopqrstuu2r9OfJnfCsdneAXAGHnS4UpFFP8WIrW"  # "secret", as htpasswd has it
+# "secret" at bcrypt's lowest cost, written as $2y$ as htpasswd writes it
+SECRET = "$2y$04$abcdefghijklmnopqrstuu2r9OfJnfCsdneAXAGHnS4UpFFP8WIrW"
 PROM = "Basic cHJvbTpzZWNyZXQ="  # prom:secret
 NO_COLON = "Basic cHJvbXNlY3JldA=="  # promsecret
 
@@ -37,12 +38,14 @@ def pki(tmp_path_factory):
       leaf server-b lab-ca subjectAltName=IP:127.0.0.1
       leaf prometheus lab-ca extendedKeyUsage=clientAuth
       leaf stranger other-ca extendedKeyUsage=clientAuth"""], cwd=work, check=True,
-                   capture_output=True, env={k: v for k, v in os.environ.items() if k != "LD_PRELOAD"})
+                   capture_output=True,
+                   env={k: v for k, v in os.environ.items() if k != "LD_PRELOAD"})
     return work
 
 
 def tls(pki, cert, more=""):
-    return f"tls_server_config:\n  cert_file: {pki}/{cert}.pem\n  key_file: {pki}/{cert}.key\n{more}"
+    return (f"tls_server_config:\n  cert_file: {pki}/{cert}.pem\n"
+            f"  key_file: {pki}/{cert}.key\n{more}")
 
 
 class Server:
@@ -107,7 +110,7 @@ def serve(kelvran_program, pki, tmp_path):
 
 def test_https_with_passwords_serves_only_the_right_ones(serve, pki):
     server = serve(tls(pki, "server-a", f"basic_auth_users:\n  prom: '{SECRET}'\n"
-                                        "http_server_config:\n  headers:\n    X-Frame-Options: deny\n"))
+                       "http_server_config:\n  headers:\n    X-Frame-Options: deny\n"))
     for authorization in (None, NO_COLON):
         refused = server.scrape(authorization)
         assert refused.status == 401, authorization
