@@ -8,27 +8,13 @@
 #include <vector>
 
 #include "chip/restore_plan.h"
+#include "support/register_file.h"
 #include "support/thrown.h"
 
 namespace chip {
 namespace {
 
-// A register file whose registers may drop bits, as a chip does that ignores some writes.
-struct FakeChip {
-  std::array<std::uint8_t, 256> regs{};
-  std::array<std::uint8_t, 256> keeps;
-  std::vector<std::uint8_t> writes;
-  FakeChip() { keeps.fill(0xFF); }
-  RegisterRead Reader() {
-    return [this](std::uint8_t a) { return regs[a]; };
-  }
-  RegisterWrite Writer() {
-    return [this](std::uint8_t a, std::uint8_t v) {
-      writes.push_back(a);
-      regs[a] = static_cast<std::uint8_t>(v & keeps[a]);
-    };
-  }
-};
+using FakeChip = kelvran_test::RegisterFile;
 
 TEST(RegisterWrite, WhatTheRegisterStoresMustComeBack) {
   const struct {
