@@ -8,7 +8,6 @@
 
 #include "exporter/http_client.h"
 #include "exporter/sim_chips.h"
-#include "support/thrown.h"
 
 namespace exporter {
 namespace {
@@ -91,16 +90,6 @@ TEST_F(HttpServerTest, RefusesWhatItDoesNotServe) {
   EXPECT_EQ(huge.find("aaaa"), std::string::npos);
 
   EXPECT_EQ(StatusOf(Get(server.address(), "/metrics")), 200) << "and it goes on serving";
-}
-
-TEST(HttpServer, SaysWhyItCannotListen) {
-  SimChips sim(kConvertingChip);
-  Exporter exporter(sim.TakeReaders());
-  HttpServer first(ParseListenAddress("127.0.0.1:0").address, exporter);
-  const std::string message = kelvran_test::MessageOf<std::runtime_error>(
-      [&] { HttpServer second(ParseListenAddress(first.address()).address, exporter); });
-  EXPECT_NE(message.find("cannot listen on " + first.address()), std::string::npos) << message;
-  EXPECT_NE(message.find("choose another --listen"), std::string::npos);
 }
 
 std::string Request() {
