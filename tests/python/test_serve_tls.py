@@ -51,9 +51,8 @@ def tls(pki, cert, more=""):
 class Server:
     """A running kelvran serve on the simulator and the web configuration file it was given."""
 
-    def __init__(self, process, address, config, err, pki):
-        self.process, self.address, self.config, self.err, self.pki = (process, address, config,
-                                                                         err, pki)
+    def __init__(self, address, config, err, pki):
+        self.address, self.config, self.err, self.pki = address, config, err, pki
 
     def scrape(self, authorization=None, cert=None, tls11=False):
         """GET /metrics over TLS, trusting only the lab CA."""
@@ -101,7 +100,7 @@ def serve(kelvran_program, pki, tmp_path):
         first = process.stdout.readline()
         address = re.search(r"at https://([0-9.]+:[0-9]+)/metrics", first)
         assert address, first + open(err.name).read()
-        return Server(process, address.group(1), config, err, pki)
+        return Server(address.group(1), config, err, pki)
     yield start
     for process in started:
         process.terminate()
