@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <random>
 
 #include "chip/channels.h"
@@ -14,19 +16,6 @@ namespace {
 
 // Register 0x47 with divisor 2 for both fans.
 constexpr int kVidFanDivisor = 0x50;
-
-// The date of a day count since 1970-01-01.
-void CivilFromDays(std::int64_t z, int& year, int& month, int& day) {
-  z += 719468;
-  const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const auto doe = static_cast<unsigned>(z - era * 146097);
-  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const unsigned mp = (5 * doy + 2) / 153;
-  day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-  month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-  year = static_cast<int>(static_cast<std::int64_t>(yoe) + era * 400 + (month <= 2 ? 1 : 0));
-}
 
 // The raw byte a channel sits at: near the middle of its scale.
 int MiddleRaw(const chip::Channel& c) {
@@ -44,20 +33,20 @@ int MiddleRaw(const chip::Channel& c) {
 }  // namespace
 
 std::string IsoTime(std::int64_t ms, int utc_offset_minutes) {
-  const std::int64_t local = ms + std::int64_t{utc_offset_minutes} * 60000;
-  const std::int64_t days = (local >= 0 ? local : local - 86399999) / 86400000;
-  const std::int64_t in_day = local - days * 86400000;
-  int year = 0;
-  int month = 0;
-  int day = 0;
-  CivilFromDays(days, year, month, day);
-  const int offset = utc_offset_minutes < 0 ? -utc_offset_minutes : utc_offset_minutes;
+  using namespace std::chrono;
+  const sys_time<milliseconds> local{milliseconds(ms + std::int64_t{utc_offset_minutes} * 60000)};
+  const sys_days day = floor<days>(local);
+  const year_month_day date{day};
+  const hh_mm_ss clock{local - day};
+  const int offset = std::abs(utc_offset_minutes);
   std::array<char, 96> text{};
-  std::snprintf(text.data(), text.size(), "%04d-%02d-%02dT%02d:%02d:%02d.%03d%c%02d:%02d", year,
-                month, day, static_cast<int>(in_day / 3600000),
-                static_cast<int>(in_day / 60000 % 60), static_cast<int>(in_day / 1000 % 60),
-                static_cast<int>(in_day % 1000), utc_offset_minutes < 0 ? '-' : '+', offset / 60,
-                offset % 60);
+  std::snprintf(text.data(), text.size(), "%04d-%02u-%02uT%02d:%02d:%02d.%03d%c%02d:%02d",
+                static_cast<int>(date.year()), static_cast<unsigned>(date.month()),
+                static_cast<unsigned>(date.day()), static_cast<int>(clock.hours().count()),
+                static_cast<int>(clock.minutes().count()),
+                static_cast<int>(clock.seconds().count()),
+                static_cast<int>(clock.subseconds().count()), utc_offset_minutes < 0 ? '-' : '+',
+                offset / 60, offset % 60);
   return text.data();
 }
 
