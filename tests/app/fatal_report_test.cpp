@@ -27,6 +27,7 @@
 #include "buslink/sim/simulated_hardware.h"
 #include "display/main_form.h"
 #include "menus/menu_features.h"
+#include "support/top_level.h"
 #include "userfiles/scripted_feature_dialogs.h"
 
 namespace {
@@ -73,15 +74,10 @@ app::KelvranApplication& Application() {
   return *static_cast<app::KelvranApplication*>(qApp);
 }
 
-QWidget* Window(const char* name) {
-  for (QWidget* w : QApplication::topLevelWidgets()) {
-    if (w->objectName() == QLatin1String(name)) return w;
-  }
-  return nullptr;
-}
+using test_support::TopLevel;
 
 void Press(const char* window, const char* button) {
-  QWidget* w = Window(window);
+  QWidget* w = TopLevel(window);
   QPushButton* b = w != nullptr ? w->findChild<QPushButton*>(QString::fromLatin1(button)) : nullptr;
   if (b == nullptr) {
     std::fprintf(stderr, "missing %s in %s\n", button, window);
@@ -123,7 +119,7 @@ void Press(const char* window, const char* button) {
 // window is up. Says on the error output how the wizard was published and whether the main window
 // came.
 void FinishOnTheSMBusChip(const std::function<void(QWidget&)>& then) {
-  QWidget* wizard = Window("InitForm");
+  QWidget* wizard = TopLevel("InitForm");
   std::fprintf(stderr, "wizard %s\n", qPrintable(wizard->accessibleDescription()));
   Press("InitForm", "NextCMD");
   wizard->findChild<QWidget*>("PPCheck")->setProperty("checked", false);
@@ -131,7 +127,7 @@ void FinishOnTheSMBusChip(const std::function<void(QWidget&)>& then) {
   Press("InitForm", "NextCMD");
   Press("InitForm", "FinishCMD");
   QTimer::singleShot(0, [then] {
-    QWidget* main_form = Window("MainForm");
+    QWidget* main_form = TopLevel("MainForm");
     std::fprintf(stderr, "main window %s\n", main_form != nullptr ? "shown" : "missing");
     if (main_form == nullptr || !main_form->isVisible()) return QApplication::exit(3);
     then(*main_form);

@@ -17,25 +17,21 @@
 #include "app/startup.h"
 #include "buslink/sim/simulated_hardware.h"
 #include "support/scripted_message_boxes.h"
+#include "support/top_level.h"
 
 namespace {
 
 using ::testing::ExitedWithCode;
 
-QWidget* Window(const char* name) {
-  for (QWidget* w : QApplication::topLevelWidgets()) {
-    if (w->objectName() == QLatin1String(name)) return w;
-  }
-  return nullptr;
-}
+using test_support::TopLevel;
 
 void Press(const char* button) {
-  QTest::mouseClick(Window("InitForm")->findChild<QPushButton*>(QString::fromLatin1(button)),
+  QTest::mouseClick(TopLevel("InitForm")->findChild<QPushButton*>(QString::fromLatin1(button)),
                     Qt::LeftButton);
 }
 
 // Complete rows on disk and whether the file ends with a whole line.
-std::string RowsOnDisk(const std::string& path) {
+std::string RowsOnDiskText(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::stringstream all;
   all << in.rdbuf();
@@ -68,8 +64,8 @@ TEST(ProgramSignalsDeathTest, EachSignalEndsARecordingCleanlyWithStatus0) {
           options.record_interval_ms = 5;
           QTimer::singleShot(0, [signal] {
             Press("NextCMD");
-            Window("InitForm")->findChild<QWidget*>("PPCheck")->setProperty("checked", false);
-            Window("InitForm")->findChild<QWidget*>("SMBusCheck")->setProperty("checked", true);
+            TopLevel("InitForm")->findChild<QWidget*>("PPCheck")->setProperty("checked", false);
+            TopLevel("InitForm")->findChild<QWidget*>("SMBusCheck")->setProperty("checked", true);
             Press("NextCMD");
             Press("FinishCMD");
             // Rows pile up in memory for under a second, then the signal comes.
@@ -77,7 +73,7 @@ TEST(ProgramSignalsDeathTest, EachSignalEndsARecordingCleanlyWithStatus0) {
           });
           const int status = app::RunWizard(application, options, hardware, boxes);
           std::fprintf(stderr, "status=%d boxes=%zu rows %s\n", status, boxes.shown.size(),
-                       RowsOnDisk(recording).c_str());
+                       RowsOnDiskText(recording).c_str());
           std::fflush(stderr);
           std::_Exit(status);
         },

@@ -6,6 +6,7 @@
 #include <thread>
 #include <vector>
 
+#include "cli/kelvran_run.h"
 #include "cli/run.h"
 
 namespace cli {
@@ -15,33 +16,21 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using Lines = std::vector<std::string>;
 
-Lines SplitLines(const std::string& text) {
-  Lines lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
-
-struct Result {
+struct AlarmsRun {
   int status;
   Lines out, err;
 };
 
 // kelvran in-process on a scenario of one SMBus chip, pacing its samples by the real clock.
-Result Kelvran(Lines args, const std::string& chip) {
-  const std::string scenario = ::testing::TempDir() + "kelvran_alarms_" +
-                               ::testing::UnitTest::GetInstance()->current_test_info()->name() +
-                               ".json";
-  std::ofstream(scenario) << R"({"smbus": {"chips": [{"address": "0x2D"}]}, "chip": )" << chip
-                          << "}";
-  args.push_back("--simulate=" + scenario);
+AlarmsRun WithChip(Lines args, const std::string& chip) {
   Terminal terminal;
   terminal.sleep_until = [](std::chrono::steady_clock::time_point t) {
     std::this_thread::sleep_until(t);
   };
-  std::ostringstream out, err;
-  const int status = Run(args, out, err, terminal);
-  return {status, SplitLines(out.str()), SplitLines(err.str())};
+  const harness::RunResult r = harness::RunKelvran(
+      std::move(args), R"({"smbus": {"chips": [{"address": "0x2D"}]}, "chip": )" + chip + "}",
+      terminal);
+  return {r.status, harness::SplitLines(r.out), harness::SplitLines(r.err)};
 }
 
 // The cell of a CSV row (after the header in csv[0]) under the column named column.
@@ -69,25 +58,25 @@ std::string Chip(const std::string& v12, const std::string& registers = "") {
 // The script's way to wait for trouble: the row with the alarm is written, the alarm named on
 // stderr, and the status is 4; a chip within its limits runs to the end of its count.
 TEST(KelvranAlarms, WatchUntilAlarmEndsAtTheFirstAlarmWithStatusFour) {
-  const Result alarm =
-      Kelvran({"watch", "--until-alarm", "--csv", "--interval=0", "--count=5"}, Chip("13.0"));
+  const AlarmsRun alarm =
+      WithChip({"watch", "--until-alarm", "--csv", "--interval=0", "--count=5"}, Chip("13.0"));
   EXPECT_EQ(alarm.status, 4);
   ASSERT_EQ(alarm.out.size(), 2u);  // the header and the one row
   EXPECT_EQ(Cell(alarm.out, 1, "+12V alarm"), "1");
   EXPECT_THAT(alarm.err, ElementsAre("kelvran: alarm: +12V above its limit: 13.000 V (limits "
                                      "11.500 to 12.625 V)"));
 
-  const Result calm =
-      Kelvran({"watch", "--until-alarm", "--csv", "--interval=0", "--count=3"}, Chip("12.0"));
+  const AlarmsRun calm =
+      WithChip({"watch", "--until-alarm", "--csv", "--interval=0", "--count=3"}, Chip("12.0"));
   EXPECT_EQ(calm.status, 0);
   EXPECT_EQ(calm.out.size(), 4u);
   EXPECT_THAT(calm.err, ::testing::IsEmpty());
 
   // A supply that steps over its limit a moment after the start: the rows before are calm, the
   // last one carries the alarm.
-  const Result crossing =
-      Kelvran({"watch", "--until-alarm", "--csv", "--interval=100ms", "--count=50"},
-              Chip(R"({"step": {"base": 12.0, "level": 13.0, "start": "500ms"}})"));
+  const AlarmsRun crossing =
+      WithChip({"watch", "--until-alarm", "--csv", "--interval=100ms", "--count=50"},
+               Chip(R"({"step": {"base": 12.0, "level": 13.0, "start": "500ms"}})"));
   EXPECT_EQ(crossing.status, 4);
   ASSERT_GE(crossing.out.size(), 3u);
   EXPECT_LE(crossing.out.size(), 12u);
@@ -97,27 +86,27 @@ TEST(KelvranAlarms, WatchUntilAlarmEndsAtTheFirstAlarmWithStatusFour) {
   EXPECT_THAT(crossing.err, ElementsAre(HasSubstr("+12V above its limit: 13.000 V")));
 
   // Bits of no channel end it too, named as such.
-  const Result opened =
-      Kelvran({"watch", "--until-alarm", "--interval=0", "--count=3"},
-              R"({"registers": {"0x40": "0x01"}, "inputs": {"chassis_intrusion": true}})");
+  const AlarmsRun opened =
+      WithChip({"watch", "--until-alarm", "--interval=0", "--count=3"},
+               R"({"registers": {"0x40": "0x01"}, "inputs": {"chassis_intrusion": true}})");
   EXPECT_EQ(opened.status, 4);
   EXPECT_THAT(opened.err, ElementsAre("kelvran: alarm: Chassis intrusion"));
 }
 
 // What latched is printed once: the read that printed it cleared it on the chip.
 TEST(KelvranAlarms, AlarmsPrintsWhatLatchedAndSaysReadingClearedIt) {
-  const Result r = Kelvran({"alarms"}, Chip("11.0"));
+  const AlarmsRun r = WithChip({"alarms"}, Chip("11.0"));
   EXPECT_EQ(r.status, 0);
   EXPECT_THAT(r.out, ElementsAre("+12V below its limit: 11.000 V (limits 11.500 to 12.625 V)"));
   EXPECT_THAT(r.err, ElementsAre(HasSubstr("reading INT Status 1 and 2 has cleared them")));
 
-  const Result none = Kelvran({"alarms"}, Chip("12.0"));
+  const AlarmsRun none = WithChip({"alarms"}, Chip("12.0"));
   EXPECT_EQ(none.status, 0);
   EXPECT_THAT(none.out, ::testing::IsEmpty());
   EXPECT_THAT(none.err, ElementsAre(HasSubstr("no alarm has latched")));
 
   // A stopped chip keeps what a scenario pinned in its status registers, and compares nothing.
-  const Result stopped = Kelvran({"alarms"}, R"({"registers": {"0x41": "0x20"}})");
+  const AlarmsRun stopped = WithChip({"alarms"}, R"({"registers": {"0x41": "0x20"}})");
   EXPECT_EQ(stopped.status, 0);
   EXPECT_THAT(stopped.out, ElementsAre(HasSubstr("External 1 ")));
   EXPECT_THAT(stopped.err, ElementsAre(HasSubstr("the chip is not converting")));

@@ -7,6 +7,7 @@
 
 #include "buslink/sim/scenario.h"
 #include "buslink/sim/scenario_faults.h"
+#include "buslink/sim/sim_rig.h"
 #include "buslink/sim/simulated_hardware.h"
 #include "support/bus_failure.h"
 
@@ -26,16 +27,8 @@ constexpr const char* kBench = R"({
     {"number": 7, "name": "CP2112 SMBus Bridge on hidraw0", "parent": "usb",
      "chips": [{"address": "0x2D", "registers": {"0x40": 7}}]}]})";
 
-struct Rig {
-  explicit Rig(const std::string& json = kBench)
-      : hardware(Scenario::FromJson(json, "rig.json"), &trace), link(hardware.CreateBusLink()) {
-    trace.KeepLines(true);
-  }
-  SMBusDevice& smbus() { return link->SMBus(); }
-
-  BusTrace trace;
-  SimulatedHardware hardware;
-  std::unique_ptr<BusLink> link;
+struct AdapterRig : SimRig {
+  explicit AdapterRig(const std::string& json = kBench) : SimRig(json) {}
 };
 
 TEST(SimulatedAdapters, ScenarioNamesEachAdapterAndDefaultsTheRest) {
@@ -48,12 +41,12 @@ TEST(SimulatedAdapters, ScenarioNamesEachAdapterAndDefaultsTheRest) {
   EXPECT_EQ(s.i2c_adapters[1].chips.at(0).chip.registers.at(0x40), 7);
 
   // Names left out: the built-in adapter's own, and "I2C adapter N".
-  Rig defaults(R"({"smbus": {}, "i2c_adapters": [{"number": 4}]})");
+  AdapterRig defaults(R"({"smbus": {}, "i2c_adapters": [{"number": 4}]})");
   const std::vector<I2cAdapterInfo> listed = defaults.smbus().Adapters();
   ASSERT_EQ(listed.size(), 2u);
   EXPECT_EQ(listed[0].Label(), "/dev/i2c-0, SMBus simulated adapter at 5000");
   EXPECT_EQ(listed[1].Label(), "/dev/i2c-4, I2C adapter 4");
-  Rig builtin("{}");
+  AdapterRig builtin("{}");
   EXPECT_TRUE(builtin.smbus().Adapters().empty());
   SimulatedHardware built_in(Scenario::BuiltIn());
   EXPECT_EQ(built_in.CreateBusLink()->SMBus().Adapters().size(), 1u) << "exactly one adapter";
@@ -93,7 +86,7 @@ TEST(SimulatedAdapters, FaultsInTheAdapterListAreReportedNamingTheKey) {
 }
 
 TEST(SimulatedAdapters, EachTransferGoesToTheSelectedAdaptersChips) {
-  Rig rig;
+  AdapterRig rig;
   const std::vector<I2cAdapterInfo> listed = rig.smbus().Adapters();
   ASSERT_EQ(listed.size(), 3u);
   EXPECT_EQ(listed[0].kind, AdapterKind::SMBusController);
@@ -126,7 +119,7 @@ TEST(SimulatedAdapters, EachTransferGoesToTheSelectedAdaptersChips) {
 }
 
 TEST(SimulatedAdapters, BusLimitsTheSearchToTheAdaptersItNames) {
-  Rig rig;
+  AdapterRig rig;
   for (const auto& [bus, searched] : {std::pair{"cp2112", Lines{"7"}}, std::pair{"3", Lines{"3"}},
                                       std::pair{"adapter", Lines{"0"}}}) {
     rig.hardware.LimitSearchTo(BusChoice::Parse(bus));
@@ -141,7 +134,7 @@ TEST(SimulatedAdapters, BusLimitsTheSearchToTheAdaptersItNames) {
 }
 
 TEST(SimulatedAdapters, AnUnpluggedBridgeIsGoneUntilItIsPluggedInAgain) {
-  Rig rig;
+  AdapterRig rig;
   rig.smbus().SelectAdapter(7);
   EXPECT_EQ(rig.smbus().ReadByte(0x2D, 0x40), 7);
   rig.hardware.UnplugAdapter(7);
@@ -160,7 +153,7 @@ TEST(SimulatedAdapters, AnUnpluggedBridgeIsGoneUntilItIsPluggedInAgain) {
 // An unplug schedule in simulated time: gone from "at" for "for", then back under the other
 // number with its path, name and chips, alternately under each number with "every".
 TEST(SimulatedAdapters, AScheduledUnplugFollowsTheSimulatedClock) {
-  Rig rig(R"({"i2c_adapters": [{"number": 7, "parent": "usb", "path": "usb-3-1",
+  AdapterRig rig(R"({"i2c_adapters": [{"number": 7, "parent": "usb", "path": "usb-3-1",
     "chips": [{"address": "0x2D", "registers": {"0x40": 7}}],
     "unplug": {"at": "2s", "for": "3s", "renumber": 12, "every": "10s"}}]})");
   const std::pair<double, int> steps[] = {{0, 7}, {2, -1}, {4.9, -1}, {5, 12}, {12, -1}, {15, 7}};
@@ -173,7 +166,7 @@ TEST(SimulatedAdapters, AScheduledUnplugFollowsTheSimulatedClock) {
     rig.smbus().SelectAdapter(number);
     EXPECT_EQ(rig.smbus().ReadByte(0x2D, 0x40), 7) << at;
   }
-  EXPECT_EQ(Rig(R"({"smbus": {}, "i2c_adapters": [{"number": 2, "parent": "usb"}]})")
+  EXPECT_EQ(AdapterRig(R"({"smbus": {}, "i2c_adapters": [{"number": 2, "parent": "usb"}]})")
                 .smbus()
                 .Adapters()[1]
                 .path,

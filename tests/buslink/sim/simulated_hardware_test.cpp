@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "buslink/sim/sim_rig.h"
 #include "support/bus_failure.h"
 
 namespace buslink::sim {
@@ -19,18 +20,8 @@ constexpr const char* kTwoPorts = R"({"smbus": {"chips": [{}]},
     "printer_ports": [{"base": "0x378"}, {"base": "0x278", "boards": [{}]}]})";
 
 // The simulated hardware described by a scenario, a link on it, and a trace that keeps its lines.
-struct Rig {
-  explicit Rig(const std::string& json = kTwoPorts)
-      : hardware(Scenario::FromJson(json, "rig.json"), &trace), link(hardware.CreateBusLink()) {
-    trace.KeepLines(true);
-  }
-  ParallelPorts& ports() { return link->GetParallelPorts(); }
-  ParallelDevice& device() { return link->GetParallelPorts().Device(); }
-  SMBusDevice& smbus() { return link->SMBus(); }
-
-  BusTrace trace;
-  SimulatedHardware hardware;
-  std::unique_ptr<BusLink> link;
+struct Rig : SimRig {
+  explicit Rig(const std::string& json = kTwoPorts) : SimRig(json) {}
 };
 
 TEST(SimulatedHardware, TransferGoesToThePortWhoseBaseTheDeviceHolds) {
