@@ -29,42 +29,13 @@
 #include "exporter/http_server.h"
 #include "exporter/shared_link.h"
 #include "resident_memory.h"
+#include "scrape_rig.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// One converting SMBus chip, read as kelvran serve reads it.
-struct Rig {
-  explicit Rig(Clock::duration min_interval)
-      : hardware(buslink::sim::Scenario::FromJson(
-            R"({"smbus": {"chips": [{"address": "0x2D"}]},
-                "chip": {"registers": {"0x40": "0x01"}, "noise": 1}})",
-            "bench.json")),
-        finder(&hardware),
-        shared(finder.EnsureBusLink(), hardware) {
-    exporter::ChipReader::Options options;
-    options.min_interval = min_interval;
-    std::vector<std::unique_ptr<exporter::ChipReader>> readers;
-    readers.push_back(std::make_unique<exporter::ChipReader>(
-        exporter::ChipLabels{"smbus/pci-0000:00:1f.4/0x2D", "SMBus", "i2c-0", "0x2D"},
-        std::make_unique<devaccess::Declarations>(&shared), devaccess::ChipIdentity{},
-        [](devaccess::Declarations& d, const devaccess::ChipIdentity&) {
-          d.EnsureBusLink().SMBus().SetDeviceAddress(0x2D);
-          d.EnsureBusLink().SetMedium(buslink::BusMedium::SMBus);
-          d.device_address = 0x2D;
-          d.comms_medium = devaccess::CommsMediumOf(buslink::BusMedium::SMBus);
-        },
-        bus, options));
-    server = std::make_unique<exporter::Exporter>(std::move(readers));
-  }
-
-  buslink::sim::SimulatedHardware hardware;
-  devaccess::Declarations finder;
-  exporter::SharedLinkBackend shared;
-  std::mutex bus;
-  std::unique_ptr<exporter::Exporter> server;
-};
+using Rig = bench::ScrapeRig;
 
 void BM_Scrape(benchmark::State& state) {
   Rig rig(state.range(0) == 0 ? Clock::duration::zero() : std::chrono::seconds(1));
@@ -81,44 +52,23 @@ BENCHMARK(BM_Scrape)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 // A keep-alive HTTP/1.1 client: one GET at a time, the answer read whole by its Content-Length.
 class Client {
  public:
-  explicit Client(const std::string& address) {
-    const std::size_t colon = address.rfind(':');
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(static_cast<std::uint16_t>(std::stoi(address.substr(colon + 1))));
-    inet_pton(AF_INET, address.substr(0, colon).c_str(), &a.sin_addr);
-    socket_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    const int on = 1;
-    ::setsockopt(socket_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-    ok_ = ::connect(socket_, reinterpret_cast<const sockaddr*>(&a), sizeof a) == 0;
+  explicit Client(const std::string& address) : socket_(bench::ConnectTo(address)) {}
+  ~Client() {
+    if (socket_ >= 0) ::close(socket_);
   }
-  ~Client() { ::close(socket_); }
 
   bool Scrape() {
     static const std::string request = "GET /metrics HTTP/1.1\r\nHost: bench\r\n\r\n";
-    if (!ok_ || ::send(socket_, request.data(), request.size(), MSG_NOSIGNAL) < 0) return false;
-    buffer_.clear();
-    std::size_t header_end = std::string::npos;
-    std::size_t total = 0;
-    char chunk[16384];
-    while (header_end == std::string::npos || buffer_.size() < total) {
-      const ssize_t n = ::recv(socket_, chunk, sizeof chunk, 0);
-      if (n <= 0) return false;
-      buffer_.append(chunk, static_cast<std::size_t>(n));
-      if (header_end == std::string::npos) {
-        header_end = buffer_.find("\r\n\r\n");
-        if (header_end == std::string::npos) continue;
-        const std::size_t length = buffer_.find("Content-Length: ");
-        if (length == std::string::npos || buffer_.compare(9, 3, "200") != 0) return false;
-        total = header_end + 4 + std::stoul(buffer_.substr(length + 16));
-      }
+    if (socket_ < 0 || ::send(socket_, request.data(), request.size(), MSG_NOSIGNAL) < 0) {
+      return false;
     }
-    return true;
+    return bench::ReadAnswer(buffer_, [this](char* into, std::size_t size) {
+      return static_cast<long>(::recv(socket_, into, size, 0));
+    });
   }
 
  private:
   int socket_ = -1;
-  bool ok_ = false;
   std::string buffer_;
 };
 

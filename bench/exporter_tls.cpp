@@ -31,6 +31,7 @@
 #include "exporter/http_server.h"
 #include "exporter/shared_link.h"
 #include "exporter/web_config_file.h"
+#include "scrape_rig.h"
 
 namespace {
 
@@ -45,26 +46,8 @@ double CpuSeconds(clockid_t clock) {
 // One converting SMBus chip, a plain server and a secured one, and the secured one's files.
 struct Rig {
   Rig()
-      : hardware(buslink::sim::Scenario::FromJson(
-            R"({"smbus": {"chips": [{"address": "0x2D"}]},
-                "chip": {"registers": {"0x40": "0x01"}, "noise": 1}})",
-            "bench.json")),
-        finder(&hardware),
-        shared(finder.EnsureBusLink(), hardware),
+      : chip(std::chrono::seconds(1)),
         dir(fs::temp_directory_path() / ("kelvran-bench-tls-" + std::to_string(::getpid()))) {
-    std::vector<std::unique_ptr<exporter::ChipReader>> readers;
-    readers.push_back(std::make_unique<exporter::ChipReader>(
-        exporter::ChipLabels{"smbus/pci-0000:00:1f.4/0x2D", "SMBus", "i2c-0", "0x2D"},
-        std::make_unique<devaccess::Declarations>(&shared), devaccess::ChipIdentity{},
-        [](devaccess::Declarations& d, const devaccess::ChipIdentity&) {
-          d.EnsureBusLink().SMBus().SetDeviceAddress(0x2D);
-          d.EnsureBusLink().SetMedium(buslink::BusMedium::SMBus);
-          d.device_address = 0x2D;
-          d.comms_medium = devaccess::CommsMediumOf(buslink::BusMedium::SMBus);
-        },
-        bus, exporter::ChipReader::Options{}));
-    server = std::make_unique<exporter::Exporter>(std::move(readers));
-
     fs::create_directories(dir);
     const std::string make =
         "cd " + dir.string() +
@@ -80,11 +63,11 @@ struct Rig {
       web = std::make_unique<exporter::WebConfigFile>((dir / "web.yml").string(),
                                                       [](const std::string&) {});
       secured = std::make_unique<exporter::HttpServer>(
-          exporter::ParseListenAddress("127.0.0.1:0").address, *server, exporter::HttpLimits{},
+          exporter::ParseListenAddress("127.0.0.1:0").address, *chip.server, exporter::HttpLimits{},
           web.get());
     }
     plain = std::make_unique<exporter::HttpServer>(
-        exporter::ParseListenAddress("127.0.0.1:0").address, *server);
+        exporter::ParseListenAddress("127.0.0.1:0").address, *chip.server);
   }
   ~Rig() {
     secured.reset();
@@ -92,11 +75,7 @@ struct Rig {
     fs::remove_all(dir);
   }
 
-  buslink::sim::SimulatedHardware hardware;
-  devaccess::Declarations finder;
-  exporter::SharedLinkBackend shared;
-  std::mutex bus;
-  std::unique_ptr<exporter::Exporter> server;
+  bench::ScrapeRig chip;
   fs::path dir;
   bool made = false;
   std::unique_ptr<exporter::WebConfigFile> web;
@@ -106,16 +85,8 @@ struct Rig {
 // A keep-alive HTTP/1.1 client, over TLS when asked, reading each answer by its Content-Length.
 class Client {
  public:
-  Client(const std::string& address, bool tls) {
-    const std::size_t colon = address.rfind(':');
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(static_cast<std::uint16_t>(std::stoi(address.substr(colon + 1))));
-    inet_pton(AF_INET, address.substr(0, colon).c_str(), &a.sin_addr);
-    socket_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    const int on = 1;
-    ::setsockopt(socket_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-    ok_ = ::connect(socket_, reinterpret_cast<const sockaddr*>(&a), sizeof a) == 0;
+  Client(const std::string& address, bool tls) : socket_(bench::ConnectTo(address)) {
+    ok_ = socket_ >= 0;
     if (ok_ && tls) {
       gnutls_certificate_allocate_credentials(&credentials_);
       gnutls_init(&session_, GNUTLS_CLIENT);
@@ -128,28 +99,13 @@ class Client {
   ~Client() {
     if (session_ != nullptr) gnutls_deinit(session_);
     if (credentials_ != nullptr) gnutls_certificate_free_credentials(credentials_);
-    ::close(socket_);
+    if (socket_ >= 0) ::close(socket_);
   }
 
   bool Scrape(const std::string& request) {
     if (!ok_ || Send(request) < 0) return false;
-    buffer_.clear();
-    std::size_t header_end = std::string::npos;
-    std::size_t total = 0;
-    char chunk[16384];
-    while (header_end == std::string::npos || buffer_.size() < total) {
-      const long n = Receive(chunk, sizeof chunk);
-      if (n <= 0) return false;
-      buffer_.append(chunk, static_cast<std::size_t>(n));
-      if (header_end == std::string::npos) {
-        header_end = buffer_.find("\r\n\r\n");
-        if (header_end == std::string::npos) continue;
-        const std::size_t length = buffer_.find("Content-Length: ");
-        if (length == std::string::npos || buffer_.compare(9, 3, "200") != 0) return false;
-        total = header_end + 4 + std::stoul(buffer_.substr(length + 16));
-      }
-    }
-    return true;
+    return bench::ReadAnswer(buffer_,
+                             [this](char* into, std::size_t size) { return Receive(into, size); });
   }
 
  private:
