@@ -24,7 +24,6 @@
 #include "buslink/bus_error.h"
 #include "buslink/sim/simulated_hardware.h"
 #include "chip/local_time.h"
-#include "files/recording_file.h"
 #include "chip/recording_session.h"
 #include "chip/sample_gaps.h"
 #include "chip/sampler.h"
@@ -35,11 +34,18 @@ namespace {
 
 constexpr long kTransfersPerFault = 100'000;
 
-// The rows that reach the read end of a pipe: lines that start with a digit (the time stamp), not
-// '#' lines nor column names.
-long CountRows(int fd) {
+// What reaches the read end of the pipe: rows, and the marks at each end of a gap with the samples
+// each says it missed.
+struct Counted {
   long rows = 0;
-  bool line_start = true;
+  long errors = 0;
+  long resumed = 0;
+  long missed = 0;
+};
+
+Counted CountLines(int fd) {
+  Counted c;
+  std::string line;
   char buffer[64 * 1024];
   for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) != 0;) {
     if (n < 0) {
@@ -47,11 +53,21 @@ long CountRows(int fd) {
       break;
     }
     for (ssize_t i = 0; i < n; ++i) {
-      if (line_start && buffer[i] >= '0' && buffer[i] <= '9') ++rows;
-      line_start = buffer[i] == '\n';
+      if (buffer[i] != '\n') {
+        if (line.size() < 256) line.push_back(buffer[i]);
+        continue;
+      }
+      if (!line.empty() && line[0] >= '0' && line[0] <= '9') ++c.rows;
+      if (line.starts_with("# bus error at ")) ++c.errors;
+      if (line.starts_with("# resumed at ")) {
+        ++c.resumed;
+        const std::size_t comma = line.rfind(", ");
+        if (comma != std::string::npos) c.missed += std::stol(line.substr(comma + 2));
+      }
+      line.clear();
     }
   }
-  return rows;
+  return c;
 }
 
 buslink::sim::Fault EveryHundredThousandth() {
@@ -79,7 +95,7 @@ void BM_Soak(benchmark::State& state) {
       return;
     }
     long rows_in_file = 0;
-    std::thread reader([&] { rows_in_file = CountRows(pipe_fds[0]); });
+    std::thread reader([&] { rows_in_file = CountLines(pipe_fds[0]).rows; });
 
     long rows = 0;
     long failures = 0;
@@ -133,42 +149,6 @@ BENCHMARK(BM_Soak)
     ->UseRealTime();
 
 }  // namespace
-
-// What reaches the read end of the pipe: rows, and the marks at each end of a gap with the samples
-// each says it missed.
-struct Counted {
-  long rows = 0;
-  long errors = 0;
-  long resumed = 0;
-  long missed = 0;
-};
-
-Counted CountLines(int fd) {
-  Counted c;
-  std::string line;
-  char buffer[64 * 1024];
-  for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) != 0;) {
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      break;
-    }
-    for (ssize_t i = 0; i < n; ++i) {
-      if (buffer[i] != '\n') {
-        if (line.size() < 256) line.push_back(buffer[i]);
-        continue;
-      }
-      if (!line.empty() && line[0] >= '0' && line[0] <= '9') ++c.rows;
-      if (line.starts_with("# bus error at ")) ++c.errors;
-      if (line.starts_with("# resumed at ")) {
-        ++c.resumed;
-        const std::size_t comma = line.rfind(", ");
-        if (comma != std::string::npos) c.missed += std::stol(line.substr(comma + 2));
-      }
-      line.clear();
-    }
-  }
-  return c;
-}
 
 constexpr long kTransfersPerNack = 1000;
 
