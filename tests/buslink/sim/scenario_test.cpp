@@ -14,24 +14,6 @@ namespace {
 
 using Registers = std::map<std::uint8_t, std::uint8_t>;
 
-// The example of the scenario format, every key present.
-constexpr const char* kFullExample = R"({
-  "os_build": 1998, "latency_us": 0, "seed": 1,
-  "printer_ports": [
-    { "base": "0x378", "boards": [ { "address": "0x5C", "answers_under": "false" } ] }
-  ],
-  "smbus": { "present": true, "base_address": "0x5000", "chips": [ { "address": "0x2D" } ] },
-  "chip": {
-    "registers": { "0x40": "0x01", "0x16": "0x00" },
-    "inputs": { "v25": 2.5, "vccp1": 1.5, "vcc": 3.3, "v5": 5.0, "v12": 12.0, "vccp2": 1.5,
-                "ain1": 1.0, "ain2": 1.0, "temp_internal": 30, "temp_ext1": 40, "temp_ext2": 35,
-                "fan1_rpm": 4500, "fan2_rpm": 3000, "vid": 12, "chassis_intrusion": false },
-    "noise": 0.0
-  },
-  "faults": [ { "medium": "SMB", "op": "R", "register": "0x41", "skip": 5, "times": 1,
-                "error": "NACK" } ]
-})";
-
 // A board at power-up in one line: one board at 0x5C on 0x378 and one SMBus chip at 0x2D, both
 // stopped at power-on. After EasySetup's writes (VID code 12 gives Vccp1 limits 92..112) no
 // reading of its chip breaks a limit, noise included: the default inputs are a healthy board.
@@ -127,7 +109,6 @@ TEST(ScenarioTest, FaultsAreReportedOnOneLineNamingSourceAndKey) {
       {R"({"os_bulid": 1998})", "unknown key os_bulid (known here: os_build, latency_us, seed, "},
       {R"({"printer_ports": [{"boards": [{"address": "0x5D"}]}]})",
        "printer_ports[0].boards[0].address: 0x5D is odd; a board address is the 8-bit form"},
-      {R"({"chip": {"registers": {"0x40": 256}}})", "chip.registers.0x40: 256 is outside 0..255"},
       {R"({"chip": {"registers": {"0x100": 1}}})",
        "chip.registers: register 0x100 is outside 0x00..0xFF"},
       {R"({"chip": {"registers": {"START": 1}}})",
@@ -155,21 +136,16 @@ TEST(ScenarioTest, FaultsAreReportedOnOneLineNamingSourceAndKey) {
   for (const auto& [json, fault] : rows) ExpectRefused(json, fault);
 }
 
-// The documented example loads from a file; a file's faults, and a file that cannot be opened, are
-// told with the file's path.
+// A file is read, and its faults, or that it cannot be opened, are told with its path. (Every
+// key of the format is in the guide's examples, which the built-in bench test loads.)
 TEST(ScenarioTest, FilesAreReadAndNamedInTheirFaults) {
   const std::filesystem::path dir = ::testing::TempDir();
-  const std::string good = (dir / "sim_full.json").string();
+  const std::string good = (dir / "sim_good.json").string();
   const std::string bad = (dir / "sim_bad.json").string();
   const std::string missing = (dir / "no_such.json").string();
-  std::ofstream(good) << kFullExample;
+  std::ofstream(good) << R"({"faults": [{"register": "0x41", "skip": 5}]})";
   std::ofstream(bad) << R"({"chip": {"inputs": {"v13": 1}}})";
-  const Scenario example = Scenario::FromFile(good);
-  EXPECT_EQ(example.smbus.chips.at(0).chip.inputs.vccp2, 1.5);
-  EXPECT_EQ(example.printer_ports.at(0).boards.at(0).chip.registers.at(0x40), 0x01);
-  ASSERT_EQ(example.faults.size(), 1U);
-  EXPECT_EQ(example.faults[0].reg, 0x41);
-  EXPECT_EQ(example.faults[0].skip, 5);
+  EXPECT_EQ(Scenario::FromFile(good).faults.at(0).skip, 5);
   for (const auto& [path, says] :
        {std::pair{bad, bad + ": unknown key chip.inputs.v13"},
         std::pair{missing,
