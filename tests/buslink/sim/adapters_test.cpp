@@ -1,5 +1,5 @@
-// A simulated computer with several I2C adapters: how a scenario names them, which the search
-// covers, where each transfer goes, --bus, and a USB bridge pulled out and put back.
+// A simulated computer with several I2C adapters: how a scenario names them, where each transfer
+// goes, and a USB bridge pulled out and put back on a schedule.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -31,16 +31,8 @@ struct AdapterRig : SimRig {
   explicit AdapterRig(const std::string& json = kBench) : SimRig(json) {}
 };
 
-TEST(SimulatedAdapters, ScenarioNamesEachAdapterAndDefaultsTheRest) {
-  const Scenario s = Scenario::FromJson(kBench, "bench.json");
-  EXPECT_EQ(s.smbus.number, 0);
-  EXPECT_EQ(s.smbus.name, "SMBus I801 adapter at efa0");
-  ASSERT_EQ(s.i2c_adapters.size(), 2u);
-  EXPECT_EQ(s.i2c_adapters[1].number, 7);
-  EXPECT_EQ(s.i2c_adapters[1].parent, AdapterParent::Usb);
-  EXPECT_EQ(s.i2c_adapters[1].chips.at(0).chip.registers.at(0x40), 7);
-
-  // Names left out: the built-in adapter's own, and "I2C adapter N".
+// Names left out: the built-in adapter's own, and "I2C adapter N".
+TEST(SimulatedAdapters, AdaptersWithoutANameGetADefaultOne) {
   AdapterRig defaults(R"({"smbus": {}, "i2c_adapters": [{"number": 4}]})");
   const std::vector<I2cAdapterInfo> listed = defaults.smbus().Adapters();
   ASSERT_EQ(listed.size(), 2u);
@@ -54,27 +46,16 @@ TEST(SimulatedAdapters, ScenarioNamesEachAdapterAndDefaultsTheRest) {
 
 TEST(SimulatedAdapters, FaultsInTheAdapterListAreReportedNamingTheKey) {
   const std::pair<const char*, const char*> rows[] = {
-      {R"({"i2c_adapters": {}})", "i2c_adapters: expected an array, got an object"},
       {R"({"i2c_adapters": [{"name": "x"}]})", "i2c_adapters[0]: an adapter needs its \"number\""},
-      {R"({"i2c_adapters": [{"number": 1024}]})",
-       "i2c_adapters[0].number: 1024 is outside 0..1023"},
       {R"({"smbus": {}, "i2c_adapters": [{"number": 0}]})",
        "i2c_adapters[0].number: 0 is already the number of the smbus adapter"},
       {R"({"i2c_adapters": [{"number": 2}, {"number": "2"}]})",
        "i2c_adapters[1].number: 2 is already the number of i2c_adapters[0]"},
-      {R"({"i2c_adapters": [{"number": 2, "parent": "pcie"}]})",
-       "i2c_adapters[0].parent: expected one of pci, usb, display, none, got \"pcie\""},
       {R"({"i2c_adapters": [{"number": 2, "name": "two\nlines"}]})",
        "i2c_adapters[0].name: control characters are not allowed"},
-      {R"({"i2c_adapters": [{"number": 2, "name": 7}]})",
-       "i2c_adapters[0].name: expected a text, got a number"},
-      {R"({"i2c_adapters": [{"number": 2, "chips": [{"address": 45}, {"address": 45}]}]})",
-       "i2c_adapters[0].chips[1].address: 0x2D is already taken by i2c_adapters[0].chips[0]"},
       {R"({"i2c_adapters": [{"number": 2, "bus": 1}]})",
        "unknown key i2c_adapters[0].bus (known here: number, name, path, parent, base_address, "
        "chips, unplug)"},
-      {R"({"i2c_adapters": [{"number": 2, "unplug": {"at": 1, "for": 1}}]})",
-       "missing key i2c_adapters[0].unplug.renumber"},
       {R"({"i2c_adapters": [{"number": 2, "unplug": {"at": 1, "for": "2s", "renumber": 3,
                                                      "every": "2s"}}]})",
        "i2c_adapters[0].unplug.every: \"2s\" must be longer than \"for\""},
@@ -87,14 +68,6 @@ TEST(SimulatedAdapters, FaultsInTheAdapterListAreReportedNamingTheKey) {
 
 TEST(SimulatedAdapters, EachTransferGoesToTheSelectedAdaptersChips) {
   AdapterRig rig;
-  const std::vector<I2cAdapterInfo> listed = rig.smbus().Adapters();
-  ASSERT_EQ(listed.size(), 3u);
-  EXPECT_EQ(listed[0].kind, AdapterKind::SMBusController);
-  EXPECT_EQ(listed[1].kind, AdapterKind::Display);
-  EXPECT_FALSE(listed[1].searched) << "a graphics bus is left alone";
-  EXPECT_EQ(listed[2].kind, AdapterKind::UsbBridge);
-  EXPECT_TRUE(listed[2].searched);
-
   EXPECT_EQ(rig.smbus().CurrentAdapter()->number, 0) << "the SMBus controller, as on Linux";
   EXPECT_EQ(rig.smbus().BaseAddress(), 0xEFA0);
   EXPECT_EQ(CodeOf([&] { rig.smbus().ReadByte(0x2D, 0x40); }), ErrorCode::Nack);
@@ -116,38 +89,13 @@ TEST(SimulatedAdapters, EachTransferGoesToTheSelectedAdaptersChips) {
   EXPECT_EQ(rig.hardware.SMBusChip(0x2D, 7)->Read(0x40), 7);
   EXPECT_EQ(rig.trace.Lines(), (Lines{"SMB 2D R 40 ERR NACK", "SMB 2D R 40 07", "SMB 2D R 40 03",
                                       "SMB 2D R 40 ERR NODEV", "SMB 2D R 40 ERR NOADAPTER"}));
-}
-
-TEST(SimulatedAdapters, BusLimitsTheSearchToTheAdaptersItNames) {
-  AdapterRig rig;
-  for (const auto& [bus, searched] : {std::pair{"cp2112", Lines{"7"}}, std::pair{"3", Lines{"3"}},
-                                      std::pair{"adapter", Lines{"0"}}}) {
-    rig.hardware.LimitSearchTo(BusChoice::Parse(bus));
-    Lines numbers;
-    for (const I2cAdapterInfo& a : rig.smbus().Adapters()) {
-      if (a.searched) numbers.push_back(std::to_string(a.number));
-    }
-    EXPECT_EQ(numbers, searched) << bus;
-  }
-  rig.hardware.LimitSearchTo(BusChoice::Parse("cp2112"));
-  EXPECT_EQ(rig.smbus().CurrentAdapter()->number, 7) << "the one --bus names, when none is chosen";
-}
-
-TEST(SimulatedAdapters, AnUnpluggedBridgeIsGoneUntilItIsPluggedInAgain) {
-  AdapterRig rig;
+  // A bridge pulled out says so once; afterwards it simply is not there.
+  rig.smbus().SetBaseAddress(0);
   rig.smbus().SelectAdapter(7);
   EXPECT_EQ(rig.smbus().ReadByte(0x2D, 0x40), 7);
   rig.hardware.UnplugAdapter(7);
-  EXPECT_EQ(rig.smbus().Adapters().size(), 2u) << "the next search does not see it";
-  std::string message;
-  EXPECT_EQ(CodeOf([&] { rig.smbus().ReadByte(0x2D, 0x20); }, &message), ErrorCode::AdapterGone);
-  EXPECT_EQ(message, "/dev/i2c-7 is gone: the USB adapter was unplugged?");
-  EXPECT_EQ(CodeOf([&] { rig.smbus().ReadByte(0x2D, 0x20); }), ErrorCode::NoDevice)
-      << "said once; afterwards the adapter simply is not there";
-  rig.hardware.PlugAdapter(7);
-  EXPECT_EQ(rig.smbus().ReadByte(0x2D, 0x40), 7);
-  EXPECT_EQ(rig.trace.Lines(), (Lines{"SMB 2D R 40 07", "SMB 2D R 20 ERR GONE",
-                                      "SMB 2D R 20 ERR NODEV", "SMB 2D R 40 07"}));
+  EXPECT_EQ(CodeOf([&] { rig.smbus().ReadByte(0x2D, 0x20); }), ErrorCode::AdapterGone);
+  EXPECT_EQ(CodeOf([&] { rig.smbus().ReadByte(0x2D, 0x20); }), ErrorCode::NoDevice);
 }
 
 // An unplug schedule in simulated time: gone from "at" for "for", then back under the other

@@ -8,12 +8,12 @@
 #include <fstream>
 #include <map>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "buslink/sim/scenario.h"
 #include "buslink/sim/simulated_hardware.h"
+#include "support/file_text.h"
 
 namespace buslink::sim {
 namespace {
@@ -96,13 +96,6 @@ TEST(BuiltInBenchTest, SameSeedSameReadingsAtTheSameTimes) {
   EXPECT_GT(other_chip_differs, 50);
 }
 
-std::string ReadText(const std::filesystem::path& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 // Fenced blocks of one language in a Markdown text.
 std::vector<std::string> Blocks(const std::string& markdown, const std::string& language) {
   std::vector<std::string> blocks;
@@ -120,7 +113,7 @@ std::vector<std::string> Blocks(const std::string& markdown, const std::string& 
 // The guide shows the built-in bench as it is, and every scenario it shows loads (the profiles it
 // shows are written beside them, each under the name its first line gives: "# NAME: what").
 TEST(BuiltInBenchTest, TheGuideShowsTheBuiltInBenchAndEveryExampleLoads) {
-  const std::string guide = ReadText(KELVRAN_SIMULATOR_GUIDE);
+  const std::string guide = kelvran_test::FileText(KELVRAN_SIMULATOR_GUIDE);
   ASSERT_FALSE(guide.empty());
   EXPECT_NE(guide.find(BuiltInBenchJson()), std::string::npos)
       << "docs/simulator.md shows another built-in bench than the program's";

@@ -14,24 +14,6 @@ namespace {
 
 using Registers = std::map<std::uint8_t, std::uint8_t>;
 
-// The example of the scenario format, every key present.
-constexpr const char* kFullExample = R"({
-  "os_build": 1998, "latency_us": 0, "seed": 1,
-  "printer_ports": [
-    { "base": "0x378", "boards": [ { "address": "0x5C", "answers_under": "false" } ] }
-  ],
-  "smbus": { "present": true, "base_address": "0x5000", "chips": [ { "address": "0x2D" } ] },
-  "chip": {
-    "registers": { "0x40": "0x01", "0x16": "0x00" },
-    "inputs": { "v25": 2.5, "vccp1": 1.5, "vcc": 3.3, "v5": 5.0, "v12": 12.0, "vccp2": 1.5,
-                "ain1": 1.0, "ain2": 1.0, "temp_internal": 30, "temp_ext1": 40, "temp_ext2": 35,
-                "fan1_rpm": 4500, "fan2_rpm": 3000, "vid": 12, "chassis_intrusion": false },
-    "noise": 0.0
-  },
-  "faults": [ { "medium": "SMB", "op": "R", "register": "0x41", "skip": 5, "times": 1,
-                "error": "NACK" } ]
-})";
-
 // A board at power-up in one line: one board at 0x5C on 0x378 and one SMBus chip at 0x2D, both
 // stopped at power-on. After EasySetup's writes (VID code 12 gives Vccp1 limits 92..112) no
 // reading of its chip breaks a limit, noise included: the default inputs are a healthy board.
@@ -39,12 +21,6 @@ TEST(ScenarioTest, BoardAtPowerUpIsOneLineAndSitsInsideTheEasySetupLimits) {
   const Scenario power_up = Scenario::FromJson(
       R"({"printer_ports": [{"boards": [{}]}], "smbus": {"chips": [{}]}, "chip": {"noise": 1}})",
       "power-up.json");
-  ASSERT_EQ(power_up.printer_ports.size(), 1U);
-  EXPECT_EQ(power_up.printer_ports[0].base, 0x378);
-  ASSERT_EQ(power_up.printer_ports[0].boards.size(), 1U);
-  EXPECT_EQ(power_up.printer_ports[0].boards[0].address, 0x5C);
-  ASSERT_EQ(power_up.smbus.chips.size(), 1U);
-  EXPECT_EQ(power_up.smbus.chips[0].address, 0x2D);
   Chip chip(power_up.printer_ports[0].boards[0].chip);
   EXPECT_FALSE(chip.Monitoring());
   const std::pair<std::uint8_t, std::uint8_t> easy_setup[] = {
@@ -128,15 +104,10 @@ TEST(ScenarioTest, ChipEntriesOverrideTheScenarioWideChip) {
 TEST(ScenarioTest, FaultsAreReportedOnOneLineNamingSourceAndKey) {
   const std::pair<const char*, const char*> rows[] = {
       {"{\n  \"os_build\": 1998,\n  \"seed\": ,\n}", "not valid JSON at line 3, column 11: "},
-      {R"({"chip": {"noise": 1e400}})", "not valid JSON: number overflow parsing '1e400'"},
       {"[1]", "the top level must be a JSON object, not an array"},
       {R"({"os_bulid": 1998})", "unknown key os_bulid (known here: os_build, latency_us, seed, "},
-      {R"({"chip": {"inputs": {"v13": 1}}})", "unknown key chip.inputs.v13 (known here: v25, "},
       {R"({"printer_ports": [{"boards": [{"address": "0x5D"}]}]})",
        "printer_ports[0].boards[0].address: 0x5D is odd; a board address is the 8-bit form"},
-      {R"({"smbus": {"chips": [{"address": "0x78"}]}})",
-       "smbus.chips[0].address: 0x78 is outside 0x03..0x77"},
-      {R"({"chip": {"registers": {"0x40": 256}}})", "chip.registers.0x40: 256 is outside 0..255"},
       {R"({"chip": {"registers": {"0x100": 1}}})",
        "chip.registers: register 0x100 is outside 0x00..0xFF"},
       {R"({"chip": {"registers": {"START": 1}}})",
@@ -147,11 +118,9 @@ TEST(ScenarioTest, FaultsAreReportedOnOneLineNamingSourceAndKey) {
       {R"({"os_build": "98x"})", "os_build: \"98x\" is not a whole number"},
       {R"({"latency_us": 1.5})", "latency_us: expected a whole number, got 1.5"},
       {R"({"printer_ports": {}})", "printer_ports: expected an array, got an object"},
-      {R"({"smbus": []})", "smbus: expected an object, got an array"},
       {R"({"chip": {"inputs": {"v12": "twelve"}}})", "chip.inputs.v12: \"twelve\" is not a number"},
       {R"({"chip": {"inputs": {"fan1_rpm": -10}}})",
        "chip.inputs.fan1_rpm: -10 must be a number of at least 0"},
-      {R"({"chip": {"inputs": {"vid": 32}}})", "chip.inputs.vid: 32 is outside 0..31"},
       {R"({"chip": {"inputs": {"chassis_intrusion": 1}}})",
        "chip.inputs.chassis_intrusion: expected true or false, got 1"},
       {R"({"faults": [{"error": "BUSY"}]})",
@@ -160,39 +129,29 @@ TEST(ScenarioTest, FaultsAreReportedOnOneLineNamingSourceAndKey) {
        "printer_ports[1].base: 0x378 is already the base of printer_ports[0]"},
       {R"({"printer_ports": [{"boards": [{"address": 92}, {"address": "0x5C"}]}]})",
        "printer_ports[0].boards[1].address: 0x5C is already taken by printer_ports[0].boards[0]"},
-      {R"({"smbus": {"chips": [{"address": 45}, {"address": "0x2D"}]}})",
-       "smbus.chips[1].address: 0x2D is already taken by smbus.chips[0]"},
       {R"({"printer_ports": [{}, {}, {}, {}]})",
        "printer_ports[3]: a fourth or later printer port needs its \"base\""},
   };
   for (const auto& [json, fault] : rows) ExpectRefused(json, fault);
 }
 
-// The documented example loads from a file; a file's faults, and a file that cannot be opened, are
-// told with the file's path.
+// A file is read, and its faults, or that it cannot be opened, are told with its path. (Every
+// key of the format is in the guide's examples, which the built-in bench test loads.)
 TEST(ScenarioTest, FilesAreReadAndNamedInTheirFaults) {
   const std::filesystem::path dir = ::testing::TempDir();
-  const std::string good = (dir / "sim_full.json").string();
+  const std::string good = (dir / "sim_good.json").string();
   const std::string bad = (dir / "sim_bad.json").string();
   const std::string missing = (dir / "no_such.json").string();
-  std::ofstream(good) << kFullExample;
+  std::ofstream(good) << R"({"faults": [{"register": "0x41", "skip": 5}]})";
   std::ofstream(bad) << R"({"chip": {"inputs": {"v13": 1}}})";
-  const Scenario example = Scenario::FromFile(good);
-  EXPECT_EQ(example.smbus.chips.at(0).chip.inputs.vccp2, 1.5);
-  EXPECT_EQ(example.printer_ports.at(0).boards.at(0).chip.registers.at(0x40), 0x01);
-  ASSERT_EQ(example.faults.size(), 1U);
-  EXPECT_EQ(example.faults[0].reg, 0x41);
-  EXPECT_EQ(example.faults[0].skip, 5);
+  EXPECT_EQ(Scenario::FromFile(good).faults.at(0).skip, 5);
   for (const auto& [path, says] :
        {std::pair{bad, bad + ": unknown key chip.inputs.v13"},
         std::pair{missing,
                   missing + ": cannot open the scenario file: No such file or directory"}}) {
-    try {
-      Scenario::FromFile(path);
-      ADD_FAILURE() << "accepted " << path;
-    } catch (const ScenarioError& error) {
-      EXPECT_EQ(std::string(error.what()).rfind(says, 0), 0U) << error.what();
-    }
+    const std::string message =
+        kelvran_test::MessageOf<ScenarioError>([&] { Scenario::FromFile(path); });
+    EXPECT_EQ(message.rfind(says, 0), 0U) << message;
   }
   std::filesystem::remove(good);
   std::filesystem::remove(bad);
