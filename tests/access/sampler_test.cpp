@@ -99,15 +99,6 @@ TEST_F(SamplerTest, FollowsChannelModeDivisorsAndLimits) {
   EXPECT_NEAR(Find(s, "AIN 1").value, 1.0, 0.02);
 }
 
-TEST_F(SamplerTest, StoppedFanIsStalledNotASpeed) {
-  Chip().inputs().fan1_rpm = 0;
-  chip::Sampler sampler = MakeSampler();
-  const chip::ChannelReading& fan = Find(sampler.Take(), "Fan 1");
-  EXPECT_EQ(fan.raw, 255);
-  EXPECT_TRUE(fan.stalled);
-  EXPECT_EQ(fan.value, 0);
-}
-
 TEST_F(SamplerTest, TransfersPerSampleMatchTheTrace) {
   for (const bool status : {true, false}) {
     for (const int mode : {0x02, 0x03, 0x0F}) {

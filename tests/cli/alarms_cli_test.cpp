@@ -33,22 +33,6 @@ AlarmsRun WithChip(Lines args, const std::string& chip) {
   return {r.status, harness::SplitLines(r.out), harness::SplitLines(r.err)};
 }
 
-// The cell of a CSV row (after the header in csv[0]) under the column named column.
-std::string Cell(const Lines& csv, std::size_t row, const std::string& column) {
-  const auto split = [](const std::string& line) {
-    Lines cells;
-    std::istringstream in(line);
-    for (std::string cell; std::getline(in, cell, ',');) cells.push_back(cell);
-    return cells;
-  };
-  const Lines names = split(csv.at(0));
-  const Lines cells = split(csv.at(row));
-  for (std::size_t i = 0; i < names.size() && i < cells.size(); ++i) {
-    if (names[i] == column) return cells[i];
-  }
-  return "<no " + column + ">";
-}
-
 // +12V limits 11.500 V to 12.625 V on a converting chip.
 std::string Chip(const std::string& v12, const std::string& registers = "") {
   return R"({"noise": 0, "registers": {"0x40": "0x01", "0x33": "0xC9", "0x34": "0xB7")" +
@@ -62,7 +46,7 @@ TEST(KelvranAlarms, WatchUntilAlarmEndsAtTheFirstAlarmWithStatusFour) {
       WithChip({"watch", "--until-alarm", "--csv", "--interval=0", "--count=5"}, Chip("13.0"));
   EXPECT_EQ(alarm.status, 4);
   ASSERT_EQ(alarm.out.size(), 2u);  // the header and the one row
-  EXPECT_EQ(Cell(alarm.out, 1, "+12V alarm"), "1");
+  EXPECT_EQ(harness::Cell(alarm.out, 1, "+12V alarm"), "1");
   EXPECT_THAT(alarm.err, ElementsAre("kelvran: alarm: +12V above its limit: 13.000 V (limits "
                                      "11.500 to 12.625 V)"));
 
@@ -80,9 +64,9 @@ TEST(KelvranAlarms, WatchUntilAlarmEndsAtTheFirstAlarmWithStatusFour) {
   EXPECT_EQ(crossing.status, 4);
   ASSERT_GE(crossing.out.size(), 3u);
   EXPECT_LE(crossing.out.size(), 12u);
-  EXPECT_EQ(Cell(crossing.out, 1, "+12V alarm"), "0");
-  EXPECT_EQ(Cell(crossing.out, crossing.out.size() - 1, "+12V alarm"), "1");
-  EXPECT_EQ(Cell(crossing.out, crossing.out.size() - 1, "+12V (V)"), "13.000");
+  EXPECT_EQ(harness::Cell(crossing.out, 1, "+12V alarm"), "0");
+  EXPECT_EQ(harness::Cell(crossing.out, crossing.out.size() - 1, "+12V alarm"), "1");
+  EXPECT_EQ(harness::Cell(crossing.out, crossing.out.size() - 1, "+12V (V)"), "13.000");
   EXPECT_THAT(crossing.err, ElementsAre(HasSubstr("+12V above its limit: 13.000 V")));
 
   // Bits of no channel end it too, named as such.

@@ -1,5 +1,5 @@
-// The built kelvran as a user starts it: its stdin a real terminal or a pipe, signals from the
-// terminal or from the system.
+// The built kelvran as a user starts it: its stdin a pipe, signals from the terminal or from the
+// system.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -47,17 +47,12 @@ class Kelvran {
     posix_spawn_file_actions_adddup2(&actions, stdin_fd, 0);
     posix_spawn_file_actions_adddup2(&actions, pipe_fds[1], 1);
     posix_spawn_file_actions_adddup2(&actions, pipe_fds[1], 2);
-    // A session of its own, so the terminal given as stdin is its controlling one.
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
     std::string program = KELVRAN_PATH;
     std::vector<char*> argv{program.data()};
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
-    EXPECT_EQ(posix_spawn(&pid_, KELVRAN_PATH, &actions, &attributes, argv.data(), environ), 0);
+    EXPECT_EQ(posix_spawn(&pid_, KELVRAN_PATH, &actions, nullptr, argv.data(), environ), 0);
     posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attributes);
     ::close(pipe_fds[1]);
   }
   ~Kelvran() {
@@ -102,29 +97,6 @@ class Kelvran {
 
 bool Wrote(const std::string& trace) {
   return trace.find(" W ") != std::string::npos;
-}
-
-// Ctrl-C while the question waits cancels the write, even when "y" is typed after it.
-TEST(KelvranProcess, CtrlCAtTheQuestionWritesNothing) {
-  const int terminal = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-  ASSERT_GE(terminal, 0);
-  ASSERT_EQ(::grantpt(terminal), 0);
-  ASSERT_EQ(::unlockpt(terminal), 0);
-  const int user_side = ::open(::ptsname(terminal), O_RDWR | O_NOCTTY | O_CLOEXEC);
-  ASSERT_GE(user_side, 0);
-  const std::string trace = TestPath(".trace");
-  std::remove(trace.c_str());
-  Kelvran k({"set", "0x19", "0x80", "--simulate", "--medium=smbus", "--bus-trace=" + trace},
-            user_side);
-  ::close(user_side);
-  ASSERT_TRUE(k.WaitFor("[y/N] ")) << k.output;
-  k.Signal(SIGINT);
-  std::this_thread::sleep_for(std::chrono::milliseconds(200));
-  ASSERT_EQ(::write(terminal, "y\n", 2), 2);
-  EXPECT_EQ(k.Wait(), 2) << k.output;
-  EXPECT_NE(k.output.find("nothing written"), std::string::npos) << k.output;
-  EXPECT_FALSE(Wrote(FileText(trace))) << FileText(trace);
-  ::close(terminal);
 }
 
 // A "y" from a pipe is no answer: the write is refused with the way to make it.
