@@ -40,7 +40,6 @@ TEST(KelvranWrites, OnlyATerminalsAnswerOrYesAllowsAWrite) {
     const char* says;
   } cases[] = {
       {Stdin::Pipe, "y", false, 2, false, false, "add --yes"},
-      {Stdin::Pipe, "", false, 2, false, false, "add --yes"},
       {Stdin::Pipe, "", true, 0, false, true, ""},
       {Stdin::Terminal, "y", false, 0, true, true, ""},
       {Stdin::Terminal, "n", false, 2, true, false, "nothing written"},

@@ -2,7 +2,6 @@
 // system.
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -35,64 +34,41 @@ std::string FileText(const std::string& path) {
   return all.str();
 }
 
-// kelvran with stdin from stdin_fd, its stderr (and stdout) kept in a pipe the test reads.
-class Kelvran {
- public:
+// kelvran with stdin from stdin_fd, its stdout and stderr in a file of the test's own.
+struct Kelvran {
   Kelvran(std::vector<std::string> args, int stdin_fd) {
-    int pipe_fds[2];
-    EXPECT_EQ(::pipe2(pipe_fds, O_CLOEXEC), 0);
-    output_ = pipe_fds[0];
+    const int out = ::open(output_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, stdin_fd, 0);
-    posix_spawn_file_actions_adddup2(&actions, pipe_fds[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, pipe_fds[1], 2);
+    posix_spawn_file_actions_adddup2(&actions, out, 1);
+    posix_spawn_file_actions_adddup2(&actions, out, 2);
     std::string program = KELVRAN_PATH;
     std::vector<char*> argv{program.data()};
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
-    EXPECT_EQ(posix_spawn(&pid_, KELVRAN_PATH, &actions, nullptr, argv.data(), environ), 0);
+    EXPECT_EQ(posix_spawn(&pid, KELVRAN_PATH, &actions, nullptr, argv.data(), environ), 0);
     posix_spawn_file_actions_destroy(&actions);
-    ::close(pipe_fds[1]);
+    ::close(out);
   }
   ~Kelvran() {
-    if (pid_ > 0 && status_ < 0) {
-      ::kill(pid_, SIGKILL);
+    if (pid > 0 && status < 0) {
+      ::kill(pid, SIGKILL);
       Wait();
     }
-    ::close(output_);
   }
-
-  // Reads output until it holds text (true) or 10 s pass.
-  bool WaitFor(const std::string& text) {
-    const auto end = Clock::now() + std::chrono::seconds(10);
-    while (output.find(text) == std::string::npos && Clock::now() < end) {
-      pollfd p{output_, POLLIN, 0};
-      if (::poll(&p, 1, 50) > 0) {
-        char buffer[512];
-        const ssize_t n = ::read(output_, buffer, sizeof buffer);
-        if (n <= 0) break;
-        output.append(buffer, static_cast<std::size_t>(n));
-      }
-    }
-    return output.find(text) != std::string::npos;
-  }
-  void Signal(int signal) { ::kill(pid_, signal); }
   // The exit status, or 128 + the signal that killed it.
   int Wait() {
-    int status = 0;
-    ::waitpid(pid_, &status, 0);
-    WaitFor("\x01");  // the rest of the output
-    status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    return status_;
+    int s = 0;
+    ::waitpid(pid, &s, 0);
+    status = WIFEXITED(s) ? WEXITSTATUS(s) : 128 + WTERMSIG(s);
+    output = FileText(output_file);
+    return status;
   }
 
-  std::string output;
-
- private:
-  pid_t pid_ = -1;
-  int output_ = -1;
-  int status_ = -1;
+  std::string output_file = TestPath(".out"), output;
+  pid_t pid = -1;
+  int status = -1;
 };
 
 bool Wrote(const std::string& trace) {
@@ -130,7 +106,7 @@ TEST(KelvranProcess, SignalsEndARecordingWithItsRowsOnDisk) {
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    k.Signal(signal);
+    ::kill(k.pid, signal);
     EXPECT_EQ(k.Wait(), 0) << k.output;
     int rows = 0;
     std::istringstream in(FileText(file));

@@ -51,10 +51,6 @@ def test_sample_units_limits_stalled_fan_and_alarms(scenario):
     assert first.readings["Fan 2"] is None and first.raw["Fan 2"] == 255
     assert first.limits["Fan 2"][1] is None
     assert "Fan 2" in first.alarms and "+12V" not in first.alarms
-    sim.set_input("v12", 13.0)
-    assert "+12V" in chip.sample().alarms
-    sim.set_input("v12", 12.0)
-    assert "+12V" not in chip.sample().alarms  # each alarm once, in the sample after it latched
 
 
 def test_fault_raises_bus_error_naming_the_register():
