@@ -133,15 +133,10 @@ TEST_F(SamplerTest, ChipFactsOnlyWhenAsked) {
 
   chip::Sampler sampler = MakeSampler({.read_chip_facts = true});
   const chip::Sample& s = sampler.Take();
-  EXPECT_EQ(s.facts.company_id, 0x41);
-  EXPECT_EQ(s.facts.revision, 0x01);
   EXPECT_EQ(s.facts.vid, 0x15);
   EXPECT_FALSE(s.facts.intrusion);
   ASSERT_EQ(s.facts.trip_points.size(), 4u);
-  EXPECT_EQ(s.facts.trip_points[0].address, 0x13);
   EXPECT_EQ(s.facts.trip_points[0].celsius, -10);
-  EXPECT_EQ(s.facts.trip_points[3].channel, "External 1");
-  EXPECT_EQ(s.facts.trip_points[3].celsius, 100);
 
   Chip().inputs().chassis_intrusion = true;
   EXPECT_TRUE(sampler.Take().facts.intrusion);

