@@ -27,8 +27,8 @@ struct Result : harness::RunResult {
   bool Wrote() const { return !Writes().empty(); }
 };
 
-constexpr const char* kOneSMBusChip = R"({"smbus": {"chips": [{"address": "0x2D"}]}, "chip": {
-  "registers": {"0x40": "0x02", "0x43": "0x81", "0x21": "0x9C"}}})";
+const std::string kOneSMBusChip =
+    harness::OneChip(R"("0x40": "0x02", "0x43": "0x81", "0x21": "0x9C")");
 
 Result Kelvran(Lines args, const std::string& scenario = kOneSMBusChip,
                const Terminal& terminal = Terminal{}) {
@@ -138,9 +138,8 @@ TEST(Kelvran, GetShowsTheConvertedValueUnderTheChannelModeInUse) {
 TEST(Kelvran, WatchRecordAndDumpSayWhenTheChipIsNotMonitoring) {
   const std::string file = ::testing::TempDir() + "kelvran_at_rest.csv";
   for (const char* configuration : {"0x00", "0x01"}) {
-    const std::string scenario = std::string(R"({"smbus": {"chips": [{"address": "0x2D"}]},
-      "chip": {"registers": {"0x40": ")") +
-                                 configuration + R"("}}})";
+    const std::string scenario =
+        harness::OneChip(R"("0x40": ")" + std::string(configuration) + "\"");
     const bool at_rest = std::string(configuration) == "0x00";
     for (const Lines& args :
          {Lines{"watch", "--count", "1"}, Lines{"dump"},

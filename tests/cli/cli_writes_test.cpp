@@ -12,17 +12,19 @@
 namespace cli::harness {
 namespace {
 
-constexpr const char* kOneChip = R"({"smbus": {"chips": [{"address": "0x2D"}]}, "chip": {
-  "registers": {"0x40": "0x02", "0x43": "0x81"}}})";
+const std::string kOneChip = OneChip(R"("0x40": "0x02", "0x43": "0x81")");
+
+// Saves a snapshot of a chip whose registers hold these members into a file of the test's own.
+std::string SnapshotOf(const std::string& registers, const std::string& suffix = ".snapshot") {
+  const std::string file = TestFile(suffix);
+  const RunResult r = RunKelvran({"snapshot", "save", file, "--overwrite"}, OneChip(registers));
+  EXPECT_EQ(r.status, 0) << r.err;
+  return file;
+}
 
 // A snapshot of kOneChip with other limits, taken first by each test that restores.
 std::string SnapshotOfAnotherSetUp() {
-  const std::string file = TestFile(".snapshot");
-  const RunResult r = RunKelvran({"snapshot", "save", file, "--overwrite"}, R"({"smbus": {"chips": [
-    {"address": "0x2D"}]}, "chip": {"registers": {"0x40": "0x02", "0x43": "0x0F", "0x2B": "0x50",
-    "0x2E": "0x60"}}})");
-  EXPECT_EQ(r.status, 0) << r.err;
-  return file;
+  return SnapshotOf(R"("0x40": "0x02", "0x43": "0x0F", "0x2B": "0x50", "0x2E": "0x60")");
 }
 
 // Whether a question was put, what the command ended with and whether anything was written, by
@@ -117,11 +119,8 @@ TEST(KelvranWrites, OneBitChangesOnlyThatBit) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.config) + " --bit " + c.bit);
-    const RunResult r = RunKelvran(
-        {"set", "0x40", "--bit", c.bit, "--yes"},
-        std::string(
-            R"({"smbus": {"chips": [{"address": "0x2D"}]}, "chip": {"registers": {"0x40": ")") +
-            c.config + "\"}}}");
+    const RunResult r = RunKelvran({"set", "0x40", "--bit", c.bit, "--yes"},
+                                   OneChip(R"("0x40": ")" + std::string(c.config) + "\""));
     EXPECT_EQ(r.status, 0) << r.err;
     ASSERT_EQ(r.Writes().size(), 1u);
     EXPECT_EQ(r.Writes()[0], c.write);
@@ -131,12 +130,8 @@ TEST(KelvranWrites, OneBitChangesOnlyThatBit) {
 // A restore shows its plan before it asks, and writes it in that order: START cleared first when
 // it is set, the test register never, Configuration 1 last with the chip's own INT Clear.
 TEST(KelvranWrites, ARestoreWritesThePlanItShows) {
-  const std::string file = TestFile(".snapshot");
-  ASSERT_EQ(RunKelvran({"snapshot", "save", file, "--overwrite"},
-                       R"({"smbus": {"chips": [{"address": "0x2D"}]},
-    "chip": {"registers": {"0x40": "0x03", "0x15": "0x55", "0x2B": "0x50", "0x43": "0x0F"}}})")
-                .status,
-            0);
+  const std::string file =
+      SnapshotOf(R"("0x40": "0x03", "0x15": "0x55", "0x2B": "0x50", "0x43": "0x0F")");
   const struct {
     const char* config;  // Configuration 1 of the chip restored onto
     Lines plan;
@@ -157,12 +152,9 @@ TEST(KelvranWrites, ARestoreWritesThePlanItShows) {
     Terminal terminal;
     terminal.input_is_terminal = true;
     terminal.read_line = [&] { return std::string("y"); };
-    const RunResult r = RunKelvran(
-        {"snapshot", "restore", file},
-        std::string(
-            R"({"smbus": {"chips": [{"address": "0x2D"}]}, "chip": {"registers": {"0x40": ")") +
-            c.config + "\"}}}",
-        terminal);
+    const RunResult r =
+        RunKelvran({"snapshot", "restore", file},
+                   OneChip(R"("0x40": ")" + std::string(c.config) + "\""), terminal);
     EXPECT_EQ(r.status, 0) << r.err;
     Lines plan = SplitLines(r.out);
     ASSERT_FALSE(plan.empty());
@@ -175,12 +167,7 @@ TEST(KelvranWrites, ARestoreWritesThePlanItShows) {
 // A snapshot of another kind of chip (Company ID or Revision differ) is refused before anything
 // is written, unless --force.
 TEST(KelvranWrites, ASnapshotOfAnotherRevisionNeedsForce) {
-  const std::string file = TestFile(".snapshot");
-  ASSERT_EQ(RunKelvran({"snapshot", "save", file, "--overwrite"},
-                       R"({"smbus": {"chips": [{"address": "0x2D"}]},
-                           "chip": {"registers": {"0x3F": "0x02", "0x43": "0x0F"}}})")
-                .status,
-            0);
+  const std::string file = SnapshotOf(R"("0x3F": "0x02", "0x43": "0x0F")");
   const RunResult refused = RunKelvran({"snapshot", "restore", file, "--yes"}, kOneChip);
   EXPECT_EQ(refused.status, 2);
   EXPECT_NE(refused.err.find("Revision 0x02"), std::string::npos) << refused.err;
@@ -196,12 +183,8 @@ TEST(KelvranWrites, ASnapshotOfAnotherRevisionNeedsForce) {
 // A restore that cleared START sets it again after a failure, and says whether the chip converts.
 TEST(KelvranWrites, AFailedWriteSaysWhatWasWrittenBeforeIt) {
   const std::string snapshot = SnapshotOfAnotherSetUp();
-  const std::string running = TestFile(".running");
-  ASSERT_EQ(RunKelvran({"snapshot", "save", running, "--overwrite"},
-                       R"({"smbus": {"chips": [{"address": "0x2D"}]},
-    "chip": {"registers": {"0x40": "0x03", "0x2B": "0x50", "0x2E": "0x60"}}})")
-                .status,
-            0);
+  const std::string running =
+      SnapshotOf(R"("0x40": "0x03", "0x2B": "0x50", "0x2E": "0x60")", ".running");
   const auto chip_failing = [](const char* fault) {
     return std::string(R"({"smbus": {"chips": [{"address": "0x2D"}]}, "chip": {"registers":
       {"0x40": "0x03", "0x43": "0x81"}}, "faults": [{"medium": "SMB", "op": "W", )") +

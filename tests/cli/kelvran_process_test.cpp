@@ -16,23 +16,16 @@
 #include <thread>
 #include <vector>
 
+#include "cli/kelvran_run.h"
+
 extern char** environ;
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-std::string TestPath(const std::string& suffix) {
-  return ::testing::TempDir() + "kelvran_process_" +
-         ::testing::UnitTest::GetInstance()->current_test_info()->name() + suffix;
-}
-
-std::string FileText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream all;
-  all << in.rdbuf();
-  return all.str();
-}
+using cli::harness::FileText;
+using cli::harness::TestFile;
 
 // kelvran with stdin from stdin_fd, its stdout and stderr in a file of the test's own.
 struct Kelvran {
@@ -66,7 +59,7 @@ struct Kelvran {
     return status;
   }
 
-  std::string output_file = TestPath(".out"), output;
+  std::string output_file = TestFile(".out"), output;
   pid_t pid = -1;
   int status = -1;
 };
@@ -81,7 +74,7 @@ TEST(KelvranProcess, APipedYesIsNoAnswer) {
   ASSERT_EQ(::pipe2(pipe_fds, O_CLOEXEC), 0);
   ASSERT_EQ(::write(pipe_fds[1], "y\n", 2), 2);
   ::close(pipe_fds[1]);
-  const std::string trace = TestPath(".trace");
+  const std::string trace = TestFile(".trace");
   std::remove(trace.c_str());
   Kelvran k({"set", "0x19", "0x80", "--simulate", "--medium=smbus", "--bus-trace=" + trace},
             pipe_fds[0]);
@@ -96,7 +89,7 @@ TEST(KelvranProcess, APipedYesIsNoAnswer) {
 TEST(KelvranProcess, SignalsEndARecordingWithItsRowsOnDisk) {
   for (const int signal : {SIGHUP, SIGTERM, SIGINT}) {
     SCOPED_TRACE(signal);
-    const std::string file = TestPath(".csv");
+    const std::string file = TestFile(".csv");
     std::remove(file.c_str());
     const int null = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
     Kelvran k({"record", file, "--interval=20ms", "--simulate", "--medium=smbus"}, null);
