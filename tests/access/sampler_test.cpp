@@ -183,7 +183,6 @@ TEST(UnattendedSampler, FollowsARepluggedBridgeByItsPortOnLinux) {
     tree.File("/sys/class/i2c-dev/" + id + "/name", "CP2112 SMBus Bridge\n");
     tree.Dir(device);
     tree.Link("/sys/bus/i2c/devices/" + id, device);
-    kernel->chips_on[tree.root() + "/dev/" + id][0x2D] = {};
     auto& regs = kernel->chips_on[tree.root() + "/dev/" + id][0x2D];
     regs[0x3E] = 0x41;
     regs[0x3F] = port == "1-2" ? 0x02 : 0x03;

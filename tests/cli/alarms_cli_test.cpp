@@ -1,7 +1,6 @@
 #include <gmock/gmock.h>
 
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -94,17 +93,6 @@ TEST(KelvranAlarms, AlarmsPrintsWhatLatchedAndSaysReadingClearedIt) {
   EXPECT_EQ(stopped.status, 0);
   EXPECT_THAT(stopped.out, ElementsAre(HasSubstr("External 1 ")));
   EXPECT_THAT(stopped.err, ElementsAre(HasSubstr("the chip is not converting")));
-}
-
-TEST(KelvranAlarms, TheCommandLineKnowsTheAlarmOptions) {
-  std::ostringstream out, err;
-  EXPECT_EQ(cli::Run({"alarms", "--until-alarm"}, out, err, Terminal{}), 2);
-  EXPECT_THAT(err.str(), HasSubstr("--until-alarm belongs to the watch command"));
-  EXPECT_EQ(cli::Run({"alarms", "extra"}, out, err, Terminal{}), 2);
-  std::ostringstream help;
-  EXPECT_EQ(cli::Run({"watch", "--help"}, help, err, Terminal{}), 0);
-  EXPECT_THAT(help.str(), HasSubstr("4 an alarm (watch --until-alarm)"));
-  EXPECT_THAT(help.str(), HasSubstr("--until-alarm"));
 }
 
 }  // namespace

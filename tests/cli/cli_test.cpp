@@ -193,6 +193,11 @@ TEST(Kelvran, BadCommandsAreRefusedWithoutAWrite) {
       {{"get", "0x40", "--csv"}, 2, "--csv"},
       {{"dump", "--bit", "1=1"}, 2, "--bit"},
       {{"frobnicate"}, 2, "frobnicate"},
+      {{"alarms", "--until-alarm"}, 2, "--until-alarm belongs to the watch command"},
+      {{"alarms", "extra"}, 2, "extra"},
+      {{"dump", "--listen=127.0.0.1:1"},
+       2,
+       "--listen and --min-interval belong to the serve command"},
       {{"record", ::testing::TempDir() + "no/such/folder/r.csv", "--count=1"}, 2, "no/such/folder"},
   };
   for (const auto& c : cases) {
@@ -422,6 +427,38 @@ TEST(Kelvran, DetectNamesEachChipsAdapterAndBusPicksIt) {
   for (const Lines& bad : {Lines{"detect", "--bus="}, Lines{"get", "0x20", "--verbose"}}) {
     EXPECT_EQ(Kelvran(bad, bench).status, 2) << bad.back();
   }
+}
+
+// A board on a PCIe card's printer port, whose base lies above 0x8000.
+constexpr const char* kHighPort = R"({
+  "printer_ports": [{"base": "0xD010", "boards": [{"address": "0x5C"}]}],
+  "chip": {"registers": {"0x43": "0x81"}}})";
+
+// Found, read, and named with its whole base in detect, snapshots and recordings; a snapshot of
+// it put back on it is not taken for one from another chip.
+TEST(Kelvran, APortAbove8000IsReadAndNamedWhole) {
+  const harness::RunResult detect = harness::RunKelvran({"detect"}, kHighPort);
+  EXPECT_EQ(detect.out, "printer port 0 (0xD010) address 0x2E, direct-build board\n");
+
+  const harness::RunResult get = harness::RunKelvran({"get", "0x43"}, kHighPort);
+  ASSERT_EQ(get.status, 0) << get.err;
+  EXPECT_EQ(get.trace.back(), "PP 5C R 43 81");
+
+  const std::string snapshot = harness::TestFile(".json.snap");
+  ASSERT_EQ(harness::RunKelvran({"snapshot", "save", snapshot, "--overwrite"}, kHighPort).status,
+            0);
+  EXPECT_NE(harness::FileText(snapshot).find(R"("port_base": "0xD010")"), std::string::npos);
+  const harness::RunResult restore =
+      harness::RunKelvran({"snapshot", "restore", snapshot, "--yes"}, kHighPort);
+  EXPECT_EQ(restore.status, 0) << restore.err;
+  EXPECT_EQ(restore.err, "");
+
+  const std::string recording = harness::TestFile(".csv");
+  std::remove(recording.c_str());
+  const harness::RunResult record =
+      harness::RunKelvran({"record", recording, "--count", "1", "--interval", "0"}, kHighPort);
+  ASSERT_EQ(record.status, 0) << record.err;
+  EXPECT_NE(harness::FileText(recording).find("# port base: 0xD010\n"), std::string::npos);
 }
 
 }  // namespace

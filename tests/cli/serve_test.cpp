@@ -137,10 +137,6 @@ TEST(Serve, RefusesWhatItCannotDo) {
     EXPECT_NE(s.err.find(c.err), std::string::npos) << s.err;
     EXPECT_EQ(s.out.find("serving"), std::string::npos);
   }
-  std::ostringstream out, err;
-  EXPECT_EQ(cli::Run({"dump", "--simulate", "--listen=127.0.0.1:1"}, out, err, Terminal{}), 2);
-  EXPECT_NE(err.str().find("--listen and --min-interval belong to the serve command"),
-            std::string::npos);
 }
 
 }  // namespace

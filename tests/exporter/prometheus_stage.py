@@ -1,18 +1,7 @@
 #!/usr/bin/env python3
-"""kelvran serve against the real engine.
-
-Starts `kelvran serve` on a simulated bench and a Prometheus of its own (temporary config and
-storage, loopback, free ports) that scrapes it every second, then checks what a lab relies on:
-Prometheus answers kelvran_voltage_volts{channel="+12V"} with the simulated value and up is 1;
-the same over HTTPS with basic auth from a `kelvran serve --web-config` whose certificate the
-stage makes with openssl (Prometheus trusting it through a CA file), while a job with a wrong
-password gets up 0;
-`promtool check metrics` finds nothing to say about a scrape; the shipped alert rules pass
-`promtool check rules` and `promtool test rules` and Prometheus loads them; the shipped Grafana
-dashboard parses and names only metrics the exporter serves.
-Fails with a message when prometheus, promtool or openssl is missing (scripts/deps installs
-them).
-"""
+"""kelvran serve scraped by a Prometheus of its own, over HTTP and over HTTPS with a password, with
+the shipped alert rules, dashboard and web configuration checked against what it serves. Fails
+with a message when prometheus, promtool or openssl is missing (scripts/deps installs them)."""
 import argparse
 import json
 import os
