@@ -352,7 +352,6 @@ TEST(Kelvran, GiveUpEndsARunWithoutAnswers) {
     int status;
     int attempts;
   } cases[] = {{{"watch", "--csv", "--interval=1s", "--give-up=3s"}, 1, 5},
-               {{"record", TestFile(".csv"), "--overwrite", "--give-up=3s"}, 1, 5},
                {{"watch", "--csv", "--interval=1s"}, 0, 51}};
   for (const auto& c : cases) {
     Deadlines::Clock::time_point now{};
