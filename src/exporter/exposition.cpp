@@ -73,12 +73,6 @@ constexpr Family kBusErrors{"kelvran_bus_errors_total", Kind::Counter, "",
 constexpr Family kDuration{"kelvran_scrape_duration_seconds", Kind::Gauge, "seconds",
                            "Time this scrape took to read the chips."};
 
-constexpr std::array<std::string_view, 19> kSampleNames{
-    kUp.sample,      kInfo.sample,       kVolts.sample,       kVoltsLow.sample,   kVoltsHigh.sample,
-    kCelsius.sample, kCelsiusLow.sample, kCelsiusHigh.sample, kTrip.sample,       kRpm.sample,
-    kRpmLow.sample,  kStalled.sample,    kVid.sample,         kConverting.sample, kAlarm.sample,
-    kAlarms.sample,  kIntrusion.sample,  kBusErrors.sample,   kDuration.sample};
-
 std::string_view FamilyName(const Family& f, Format format) {
   std::string_view name = f.sample;
   if (format == Format::OpenMetrics) {
@@ -252,10 +246,6 @@ void AppendLabelValue(std::string& out, std::string_view value) {
     }
     ++i;
   }
-}
-
-std::span<const std::string_view> SampleNames() {
-  return kSampleNames;
 }
 
 void AppendExposition(std::string& out, Format format, std::span<const ChipView> chips,

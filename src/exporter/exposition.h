@@ -35,7 +35,4 @@ void AppendExposition(std::string& out, Format format, std::span<const ChipView>
 // byte that is not UTF-8 replaced by U+FFFD.
 void AppendLabelValue(std::string& out, std::string_view value);
 
-// The names of every sample the exporter can serve, without labels.
-std::span<const std::string_view> SampleNames();
-
 }  // namespace exporter

@@ -1,7 +1,6 @@
 #include <gmock/gmock.h>
 
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -33,22 +32,6 @@ AlarmsRun WithChip(Lines args, const std::string& chip) {
   return {r.status, harness::SplitLines(r.out), harness::SplitLines(r.err)};
 }
 
-// The cell of a CSV row (after the header in csv[0]) under the column named column.
-std::string Cell(const Lines& csv, std::size_t row, const std::string& column) {
-  const auto split = [](const std::string& line) {
-    Lines cells;
-    std::istringstream in(line);
-    for (std::string cell; std::getline(in, cell, ',');) cells.push_back(cell);
-    return cells;
-  };
-  const Lines names = split(csv.at(0));
-  const Lines cells = split(csv.at(row));
-  for (std::size_t i = 0; i < names.size() && i < cells.size(); ++i) {
-    if (names[i] == column) return cells[i];
-  }
-  return "<no " + column + ">";
-}
-
 // +12V limits 11.500 V to 12.625 V on a converting chip.
 std::string Chip(const std::string& v12, const std::string& registers = "") {
   return R"({"noise": 0, "registers": {"0x40": "0x01", "0x33": "0xC9", "0x34": "0xB7")" +
@@ -62,7 +45,7 @@ TEST(KelvranAlarms, WatchUntilAlarmEndsAtTheFirstAlarmWithStatusFour) {
       WithChip({"watch", "--until-alarm", "--csv", "--interval=0", "--count=5"}, Chip("13.0"));
   EXPECT_EQ(alarm.status, 4);
   ASSERT_EQ(alarm.out.size(), 2u);  // the header and the one row
-  EXPECT_EQ(Cell(alarm.out, 1, "+12V alarm"), "1");
+  EXPECT_EQ(harness::Cell(alarm.out, 1, "+12V alarm"), "1");
   EXPECT_THAT(alarm.err, ElementsAre("kelvran: alarm: +12V above its limit: 13.000 V (limits "
                                      "11.500 to 12.625 V)"));
 
@@ -80,9 +63,9 @@ TEST(KelvranAlarms, WatchUntilAlarmEndsAtTheFirstAlarmWithStatusFour) {
   EXPECT_EQ(crossing.status, 4);
   ASSERT_GE(crossing.out.size(), 3u);
   EXPECT_LE(crossing.out.size(), 12u);
-  EXPECT_EQ(Cell(crossing.out, 1, "+12V alarm"), "0");
-  EXPECT_EQ(Cell(crossing.out, crossing.out.size() - 1, "+12V alarm"), "1");
-  EXPECT_EQ(Cell(crossing.out, crossing.out.size() - 1, "+12V (V)"), "13.000");
+  EXPECT_EQ(harness::Cell(crossing.out, 1, "+12V alarm"), "0");
+  EXPECT_EQ(harness::Cell(crossing.out, crossing.out.size() - 1, "+12V alarm"), "1");
+  EXPECT_EQ(harness::Cell(crossing.out, crossing.out.size() - 1, "+12V (V)"), "13.000");
   EXPECT_THAT(crossing.err, ElementsAre(HasSubstr("+12V above its limit: 13.000 V")));
 
   // Bits of no channel end it too, named as such.
@@ -110,17 +93,6 @@ TEST(KelvranAlarms, AlarmsPrintsWhatLatchedAndSaysReadingClearedIt) {
   EXPECT_EQ(stopped.status, 0);
   EXPECT_THAT(stopped.out, ElementsAre(HasSubstr("External 1 ")));
   EXPECT_THAT(stopped.err, ElementsAre(HasSubstr("the chip is not converting")));
-}
-
-TEST(KelvranAlarms, TheCommandLineKnowsTheAlarmOptions) {
-  std::ostringstream out, err;
-  EXPECT_EQ(cli::Run({"alarms", "--until-alarm"}, out, err, Terminal{}), 2);
-  EXPECT_THAT(err.str(), HasSubstr("--until-alarm belongs to the watch command"));
-  EXPECT_EQ(cli::Run({"alarms", "extra"}, out, err, Terminal{}), 2);
-  std::ostringstream help;
-  EXPECT_EQ(cli::Run({"watch", "--help"}, help, err, Terminal{}), 0);
-  EXPECT_THAT(help.str(), HasSubstr("4 an alarm (watch --until-alarm)"));
-  EXPECT_THAT(help.str(), HasSubstr("--until-alarm"));
 }
 
 }  // namespace

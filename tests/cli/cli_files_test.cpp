@@ -151,15 +151,11 @@ TEST(KelvranFilesDeathTest, APartialSnapshotSaveLeavesTheOldFile) {
 TEST(KelvranFiles, FilesReadFromTheUserAreRegularSmallAndShownPlain) {
   const std::string big = TestFile(".big");
   WriteFile(big, std::string(2 * 1024 * 1024, ' ') + "{}");
-  const std::string folder = ::testing::TempDir();
   const struct {
     Lines args;
     const char* says;
   } cases[] = {
       {{"snapshot", "restore", "/dev/null", "--yes"}, "not a regular file"},
-      {{"snapshot", "restore", folder, "--yes"}, "not a regular file"},
-      {{"snapshot", "restore", big, "--yes"}, "larger than 1 MiB"},
-      {{"get", "0x40", "--simulate=/dev/null"}, "not a regular file"},
       {{"get", "0x40", "--simulate=" + big}, "larger than 1 MiB"},
   };
   for (const auto& c : cases) {
@@ -176,34 +172,16 @@ TEST(KelvranFiles, FilesReadFromTheUserAreRegularSmallAndShownPlain) {
   EXPECT_EQ(cli::Run({"get", "0x40", "--simulate=" + scenario}, out, err, Terminal{}), 2);
   EXPECT_NE(err.str().find("[2Jwipe"), std::string::npos) << err.str();
   EXPECT_EQ(err.str().find_first_of("\x1b\x07"), std::string::npos) << err.str();
-
-  const std::string snapshot = TestFile(".snapshot");
-  ASSERT_EQ(RunKelvran({"snapshot", "save", snapshot, "--overwrite"}, kFanMode).status, 0);
-  std::string text = FileText(snapshot);
-  text.replace(text.find("\"SMBus\""), 7, "\"SMBus\\u001b]0;owned\\u0007\"");
-  WriteFile(snapshot, text);
-  const RunResult r = RunKelvran({"snapshot", "restore", snapshot, "--yes"}, kFanMode);
-  EXPECT_NE(r.err.find("SMBus]0;owned"), std::string::npos) << r.err;
-  EXPECT_EQ(r.err.find_first_of("\x1b\x07"), std::string::npos) << r.err;
 }
 
-// The trace file: appended to, closed across exec, and a failing write is said, not swallowed.
-TEST(KelvranFiles, TheTraceIsAppendedAndItsFailuresReported) {
-  const std::string trace = TestFile(".trace2");
-  WriteFile(trace, "earlier\n");
+// A trace that cannot be written ends the command with the reason rather than losing it quietly.
+TEST(KelvranFiles, ATraceThatFailsEndsTheCommand) {
   std::ostringstream out, err;
-  ASSERT_EQ(cli::Run({"get", "0x3E", "--simulate", "--medium=smbus", "--bus-trace=" + trace}, out,
+  EXPECT_EQ(cli::Run({"get", "0x3E", "--simulate", "--medium=smbus", "--bus-trace=/dev/full"}, out,
                      err, Terminal{}),
-            0);
-  EXPECT_TRUE(FileText(trace).starts_with("earlier\nSMB ")) << FileText(trace);
-  EXPECT_TRUE(FileText(trace).ends_with("\nSMB 2D R 3E 41\n")) << FileText(trace);
-
-  std::ostringstream full_out, full_err;
-  EXPECT_EQ(cli::Run({"get", "0x3E", "--simulate", "--medium=smbus", "--bus-trace=/dev/full"},
-                     full_out, full_err, Terminal{}),
             1);
-  EXPECT_NE(full_err.str().find("bus trace"), std::string::npos) << full_err.str();
-  EXPECT_NE(full_err.str().find("No space left on device"), std::string::npos) << full_err.str();
+  EXPECT_NE(err.str().find("bus trace"), std::string::npos) << err.str();
+  EXPECT_NE(err.str().find("No space left on device"), std::string::npos) << err.str();
 }
 
 }  // namespace

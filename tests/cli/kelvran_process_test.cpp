@@ -1,8 +1,7 @@
-// The built kelvran as a user starts it: its stdin a real terminal or a pipe, signals from the
-// terminal or from the system.
+// The built kelvran as a user starts it: its stdin a pipe, signals from the terminal or from the
+// system.
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -17,114 +16,56 @@
 #include <thread>
 #include <vector>
 
+#include "cli/kelvran_run.h"
+
 extern char** environ;
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-std::string TestPath(const std::string& suffix) {
-  return ::testing::TempDir() + "kelvran_process_" +
-         ::testing::UnitTest::GetInstance()->current_test_info()->name() + suffix;
-}
+using cli::harness::FileText;
+using cli::harness::TestFile;
 
-std::string FileText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream all;
-  all << in.rdbuf();
-  return all.str();
-}
-
-// kelvran with stdin from stdin_fd, its stderr (and stdout) kept in a pipe the test reads.
-class Kelvran {
- public:
+// kelvran with stdin from stdin_fd, its stdout and stderr in a file of the test's own.
+struct Kelvran {
   Kelvran(std::vector<std::string> args, int stdin_fd) {
-    int pipe_fds[2];
-    EXPECT_EQ(::pipe2(pipe_fds, O_CLOEXEC), 0);
-    output_ = pipe_fds[0];
+    const int out = ::open(output_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, stdin_fd, 0);
-    posix_spawn_file_actions_adddup2(&actions, pipe_fds[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, pipe_fds[1], 2);
-    // A session of its own, so the terminal given as stdin is its controlling one.
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
+    posix_spawn_file_actions_adddup2(&actions, out, 1);
+    posix_spawn_file_actions_adddup2(&actions, out, 2);
     std::string program = KELVRAN_PATH;
     std::vector<char*> argv{program.data()};
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
-    EXPECT_EQ(posix_spawn(&pid_, KELVRAN_PATH, &actions, &attributes, argv.data(), environ), 0);
+    EXPECT_EQ(posix_spawn(&pid, KELVRAN_PATH, &actions, nullptr, argv.data(), environ), 0);
     posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attributes);
-    ::close(pipe_fds[1]);
+    ::close(out);
   }
   ~Kelvran() {
-    if (pid_ > 0 && status_ < 0) {
-      ::kill(pid_, SIGKILL);
+    if (pid > 0 && status < 0) {
+      ::kill(pid, SIGKILL);
       Wait();
     }
-    ::close(output_);
   }
-
-  // Reads output until it holds text (true) or 10 s pass.
-  bool WaitFor(const std::string& text) {
-    const auto end = Clock::now() + std::chrono::seconds(10);
-    while (output.find(text) == std::string::npos && Clock::now() < end) {
-      pollfd p{output_, POLLIN, 0};
-      if (::poll(&p, 1, 50) > 0) {
-        char buffer[512];
-        const ssize_t n = ::read(output_, buffer, sizeof buffer);
-        if (n <= 0) break;
-        output.append(buffer, static_cast<std::size_t>(n));
-      }
-    }
-    return output.find(text) != std::string::npos;
-  }
-  void Signal(int signal) { ::kill(pid_, signal); }
   // The exit status, or 128 + the signal that killed it.
   int Wait() {
-    int status = 0;
-    ::waitpid(pid_, &status, 0);
-    WaitFor("\x01");  // the rest of the output
-    status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    return status_;
+    int s = 0;
+    ::waitpid(pid, &s, 0);
+    status = WIFEXITED(s) ? WEXITSTATUS(s) : 128 + WTERMSIG(s);
+    output = FileText(output_file);
+    return status;
   }
 
-  std::string output;
-
- private:
-  pid_t pid_ = -1;
-  int output_ = -1;
-  int status_ = -1;
+  std::string output_file = TestFile(".out"), output;
+  pid_t pid = -1;
+  int status = -1;
 };
 
 bool Wrote(const std::string& trace) {
   return trace.find(" W ") != std::string::npos;
-}
-
-// Ctrl-C while the question waits cancels the write, even when "y" is typed after it.
-TEST(KelvranProcess, CtrlCAtTheQuestionWritesNothing) {
-  const int terminal = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-  ASSERT_GE(terminal, 0);
-  ASSERT_EQ(::grantpt(terminal), 0);
-  ASSERT_EQ(::unlockpt(terminal), 0);
-  const int user_side = ::open(::ptsname(terminal), O_RDWR | O_NOCTTY | O_CLOEXEC);
-  ASSERT_GE(user_side, 0);
-  const std::string trace = TestPath(".trace");
-  std::remove(trace.c_str());
-  Kelvran k({"set", "0x19", "0x80", "--simulate", "--medium=smbus", "--bus-trace=" + trace},
-            user_side);
-  ::close(user_side);
-  ASSERT_TRUE(k.WaitFor("[y/N] ")) << k.output;
-  k.Signal(SIGINT);
-  std::this_thread::sleep_for(std::chrono::milliseconds(200));
-  ASSERT_EQ(::write(terminal, "y\n", 2), 2);
-  EXPECT_EQ(k.Wait(), 2) << k.output;
-  EXPECT_NE(k.output.find("nothing written"), std::string::npos) << k.output;
-  EXPECT_FALSE(Wrote(FileText(trace))) << FileText(trace);
-  ::close(terminal);
 }
 
 // A "y" from a pipe is no answer: the write is refused with the way to make it.
@@ -133,7 +74,7 @@ TEST(KelvranProcess, APipedYesIsNoAnswer) {
   ASSERT_EQ(::pipe2(pipe_fds, O_CLOEXEC), 0);
   ASSERT_EQ(::write(pipe_fds[1], "y\n", 2), 2);
   ::close(pipe_fds[1]);
-  const std::string trace = TestPath(".trace");
+  const std::string trace = TestFile(".trace");
   std::remove(trace.c_str());
   Kelvran k({"set", "0x19", "0x80", "--simulate", "--medium=smbus", "--bus-trace=" + trace},
             pipe_fds[0]);
@@ -148,7 +89,7 @@ TEST(KelvranProcess, APipedYesIsNoAnswer) {
 TEST(KelvranProcess, SignalsEndARecordingWithItsRowsOnDisk) {
   for (const int signal : {SIGHUP, SIGTERM, SIGINT}) {
     SCOPED_TRACE(signal);
-    const std::string file = TestPath(".csv");
+    const std::string file = TestFile(".csv");
     std::remove(file.c_str());
     const int null = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
     Kelvran k({"record", file, "--interval=20ms", "--simulate", "--medium=smbus"}, null);
@@ -158,7 +99,7 @@ TEST(KelvranProcess, SignalsEndARecordingWithItsRowsOnDisk) {
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    k.Signal(signal);
+    ::kill(k.pid, signal);
     EXPECT_EQ(k.Wait(), 0) << k.output;
     int rows = 0;
     std::istringstream in(FileText(file));

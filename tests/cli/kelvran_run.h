@@ -36,6 +36,28 @@ inline std::string TestFile(const std::string& suffix) {
          ::testing::UnitTest::GetInstance()->current_test_info()->name() + suffix;
 }
 
+// A scenario of one SMBus chip at 0x2D whose registers hold these JSON members ("0x40": "0x01").
+inline std::string OneChip(const std::string& registers) {
+  return R"({"smbus": {"chips": [{"address": "0x2D"}]}, "chip": {"registers": {)" + registers +
+         "}}}";
+}
+
+// The cell of a CSV row (after the header in csv[0]) under the column named column.
+inline std::string Cell(const Lines& csv, std::size_t row, const std::string& column) {
+  const auto split = [](const std::string& line) {
+    Lines cells;
+    std::istringstream in(line);
+    for (std::string cell; std::getline(in, cell, ',');) cells.push_back(cell);
+    return cells;
+  };
+  const Lines names = split(csv.at(0));
+  const Lines cells = split(csv.at(row));
+  for (std::size_t i = 0; i < names.size() && i < cells.size(); ++i) {
+    if (names[i] == column) return cells[i];
+  }
+  return "<no " + column + ">";
+}
+
 struct RunResult {
   int status = -1;
   std::string out, err;

@@ -23,6 +23,8 @@ def test_sample_equals_watch_json(scenario, kelvran_program):
     sim = kelvran.Simulator(path)
     sim.time = 0.01  # where the program's own clock stood when it read
     sample = sim.open().sample()
+    assert sample.time.tzinfo is not None and sample.raw["Fan 2"] == 255
+    assert sample.readings["+12V"] == pytest.approx(12.7, abs=0.07) and "+12V" in sample.alarms
     assert [c["name"] for c in watched] == list(sample.readings)
     for c in watched:
         name, places = c["name"], 3 if c["unit"] == "V" else 0
