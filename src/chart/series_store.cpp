@@ -48,9 +48,27 @@ void PrefetchLines(const void* begin, std::size_t size) {
   }
 }
 
+// A block of 32 rows: its extremes and the sum of its values, for a column's mean.
+template <typename T>
+struct Block {
+  MinMax<T> extremes;
+  T sum = 0;
+  std::uint32_t count = 0;
+  void Add(T v) {
+    extremes.Add(v);
+    sum += v;
+    ++count;
+  }
+};
+
 template <typename T>
 bool EmptyBlock(const MinMax<T>& m) {
   return m.min > m.max;
+}
+
+template <typename T>
+bool EmptyBlock(const Block<T>& b) {
+  return b.count == 0;
 }
 
 template <typename T>
@@ -75,7 +93,7 @@ template <typename T>
 struct BasicSeriesStore<T>::SeriesChunk {
   SeriesChunk() { values.fill(std::numeric_limits<T>::quiet_NaN()); }
   std::array<T, kChunkRows> values;
-  std::array<MinMax<T>, kChunkRows / kLevel1Rows> level1{};
+  std::array<Block<T>, kChunkRows / kLevel1Rows> level1{};
   std::array<Summary<T>, kChunkRows / kLevel2Rows> level2{};
   Summary<T> whole;
 };
@@ -324,13 +342,61 @@ typename BasicSeriesStore<T>::Extremes BasicSeriesStore<T>::Range(int series, st
     // blocks of 1024, then the same down again for the tail.
     for (; i < b && i % kLevel1Rows != 0; ++i) m.Add(sc->values[static_cast<std::size_t>(i)]);
     for (; i + kLevel1Rows <= b && i % kLevel2Rows != 0; i += kLevel1Rows)
-      m.Add(sc->level1[static_cast<std::size_t>(i / kLevel1Rows)]);
+      m.Add(sc->level1[static_cast<std::size_t>(i / kLevel1Rows)].extremes);
     for (; i + kLevel2Rows <= b; i += kLevel2Rows)
       m.Add(sc->level2[static_cast<std::size_t>(i / kLevel2Rows)].extremes);
     for (; i + kLevel1Rows <= b; i += kLevel1Rows)
-      m.Add(sc->level1[static_cast<std::size_t>(i / kLevel1Rows)]);
+      m.Add(sc->level1[static_cast<std::size_t>(i / kLevel1Rows)].extremes);
     for (; i < b; ++i) m.Add(sc->values[static_cast<std::size_t>(i)]);
     Merge(e, m);
+  });
+  return e;
+}
+
+template <typename T>
+Envelope BasicSeriesStore<T>::EnvelopeOf(int series, std::int64_t begin, std::int64_t end) const {
+  Envelope e;
+  if (series < 0 || series >= SeriesCount()) return e;
+  ForEachPiece(series, begin, end, [&](const SeriesChunk* sc, int a, int b) {
+    if (sc == nullptr) return;
+    if (a == 0 && b == kChunkRows) {
+      Merge(e.extremes, sc->whole.extremes);
+      e.sum += sc->whole.sum;
+      e.count += sc->whole.count;
+      return;
+    }
+    // As Range walks, with the sums beside the extremes; a NaN cell adds nothing to either.
+    MinMax<T> m;
+    double sum = 0.0;
+    std::int64_t count = 0;
+    auto single = [&](T v) {
+      m.Add(v);
+      if (!std::isnan(v)) {
+        sum += v;
+        ++count;
+      }
+    };
+    auto block = [&](const Block<T>& k) {
+      m.Add(k.extremes);
+      sum += k.sum;
+      count += k.count;
+    };
+    int i = a;
+    for (; i < b && i % kLevel1Rows != 0; ++i) single(sc->values[static_cast<std::size_t>(i)]);
+    for (; i + kLevel1Rows <= b && i % kLevel2Rows != 0; i += kLevel1Rows)
+      block(sc->level1[static_cast<std::size_t>(i / kLevel1Rows)]);
+    for (; i + kLevel2Rows <= b; i += kLevel2Rows) {
+      const Summary<T>& s2 = sc->level2[static_cast<std::size_t>(i / kLevel2Rows)];
+      m.Add(s2.extremes);
+      sum += s2.sum;
+      count += s2.count;
+    }
+    for (; i + kLevel1Rows <= b; i += kLevel1Rows)
+      block(sc->level1[static_cast<std::size_t>(i / kLevel1Rows)]);
+    for (; i < b; ++i) single(sc->values[static_cast<std::size_t>(i)]);
+    Merge(e.extremes, m);
+    e.sum += sum;
+    e.count += count;
   });
   return e;
 }

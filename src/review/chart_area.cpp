@@ -87,7 +87,7 @@ void ChartArea::SetView(std::int64_t start, std::int64_t end, const chart::TimeA
                         std::optional<std::int64_t> a, std::optional<std::int64_t> b) {
   start_ = start;
   end_ = end;
-  for (chart::StripChart* pane : panes_) {
+  for (chart::RecordingPlot* pane : panes_) {
     pane->SetTimeSpan(start, end);
     pane->SetTimeAxis(axis);
     pane->SetCursors(a, b);
@@ -108,17 +108,15 @@ void ChartArea::Rebuild() {
   std::stable_sort(units.begin(), units.end(),
                    [](const QString& x, const QString& y) { return UnitRank(x) < UnitRank(y); });
   if (units != units_) {
-    for (chart::StripChart* pane : panes_) delete pane;
+    for (chart::RecordingPlot* pane : panes_) delete pane;
     panes_.clear();
     units_ = units;
     for (const QString& unit : units_) {
-      auto* pane = new chart::StripChart(splitter_);
+      auto* pane = new chart::RecordingPlot(splitter_);
       pane->setObjectName(PaneName(unit));
       pane->setAccessibleName(PaneTitle(unit));
       pane->setCursor(Qt::CrossCursor);
-      pane->SetTextItemCount(1);
-      pane->SetTextCaption(0, PaneTitle(unit));
-      pane->SetTextColor(0, QColor(220, 220, 220));
+      pane->SetTitle(PaneTitle(unit));
       pane->installEventFilter(this);
       splitter_->addWidget(pane);
       panes_.push_back(pane);
@@ -134,7 +132,7 @@ void ChartArea::Rebuild() {
       const RecordingModel::Series& series = model_.series()[static_cast<std::size_t>(s)];
       traces.push_back({s, series.color, series.caption});
     }
-    panes_[p]->SetSource(&model_.store(), std::move(traces));
+    panes_[p]->SetLayers({{&model_.store(), std::move(traces), 0}});
     panes_[p]->SetTimeSpan(start_, end_);
   }
   FitValues();
@@ -158,9 +156,7 @@ void ChartArea::FitValues() {
       if (!e.Empty()) break;
     }
     const auto [lo, hi] = Padded(e.min, e.max);
-    const double reach = (hi - lo) * 1e6;
-    panes_[p]->SetRange(0, lo - reach, hi + reach);
-    panes_[p]->SetRange(1, lo, hi);
+    panes_[p]->SetValueView(lo, hi);
   }
 }
 
@@ -168,7 +164,7 @@ void ChartArea::Decorate() {
   // Spans closer than a pixel are shaded as one: a recording that alarms at every row costs a
   // rectangle per pixel column, not one per row.
   const std::int64_t pixel = std::max<std::int64_t>(1, (end_ - start_) / PlotWidth());
-  auto add = [&](std::vector<chart::StripChart::Shade>& shades, std::int64_t a, std::int64_t b,
+  auto add = [&](std::vector<chart::RecordingPlot::Shade>& shades, std::int64_t a, std::int64_t b,
                  const QColor& colour) {
     if (b < start_ || a > end_) return;
     if (!shades.empty() && shades.back().color == colour && a - shades.back().end < pixel) {
@@ -180,8 +176,8 @@ void ChartArea::Decorate() {
   const std::int64_t last =
       model_.store().Empty() ? end_ : model_.store().TimeAt(model_.store().Size() - 1);
   for (std::size_t p = 0; p < panes_.size(); ++p) {
-    std::vector<chart::StripChart::Shade> shades;
-    std::vector<chart::StripChart::LevelLine> lines;
+    std::vector<chart::RecordingPlot::Shade> shades;
+    std::vector<chart::RecordingPlot::LevelLine> lines;
     for (const int s : ShownIn(units_[p])) {
       QColor colour = model_.series()[static_cast<std::size_t>(s)].color;
       colour.setAlpha(kShadeAlpha);
@@ -204,7 +200,7 @@ void ChartArea::Decorate() {
 }
 
 bool ChartArea::eventFilter(QObject* watched, QEvent* event) {
-  auto* pane = qobject_cast<chart::StripChart*>(watched);
+  auto* pane = qobject_cast<chart::RecordingPlot*>(watched);
   if (pane == nullptr) return false;
   switch (event->type()) {
     case QEvent::MouseButtonPress: {

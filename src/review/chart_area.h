@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-#include "chart/strip_chart.h"
+#include "chart/recording_plot.h"
 
 class QRubberBand;
 class QSplitter;
@@ -33,7 +33,7 @@ class ChartArea : public QWidget {
   // Rows were added: limits, alarms and the value ranges may have changed.
   void DataChanged();
 
-  const std::vector<chart::StripChart*>& panes() const { return panes_; }
+  const std::vector<chart::RecordingPlot*>& panes() const { return panes_; }
   // The unit each pane shows, in order.
   const std::vector<QString>& units() const { return units_; }
   // The time under the pointer while it is over a pane.
@@ -58,7 +58,7 @@ class ChartArea : public QWidget {
 
   const RecordingModel& model_;
   QSplitter* splitter_;
-  std::vector<chart::StripChart*> panes_;
+  std::vector<chart::RecordingPlot*> panes_;
   std::vector<QString> units_;
   std::vector<bool> shown_;
   std::int64_t start_ = 0;
@@ -70,7 +70,7 @@ class ChartArea : public QWidget {
   Drag drag_ = Drag::None;
   QPoint press_;
   bool press_b_ = false;
-  chart::StripChart* press_pane_ = nullptr;
+  chart::RecordingPlot* press_pane_ = nullptr;
   std::int64_t panned_ = 0;
   QRubberBand* band_;
 };

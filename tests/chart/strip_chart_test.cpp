@@ -289,36 +289,6 @@ TEST_F(StripChartTest, SharpAtDevicePixelRatioTwo) {
   }
 }
 
-// Under review the chart draws a series of a store it is given over a span of time it is given:
-// points where their times fall, a line on past the right edge towards the next point, and no
-// line across a break.
-TEST_F(StripChartTest, DrawsAGivenStoreOverAGivenSpan) {
-  SeriesStore store(2);
-  const std::int64_t s = 1'000'000'000;
-  for (int k = 0; k <= 100; ++k) {
-    store.AppendRow(k * s);
-    if (k == 50) {
-      store.BreakLast(1);
-    } else {
-      store.SetLast(1, k < 50 ? 20.0 : 80.0);
-    }
-  }
-  chart.SetSource(&store, {{1, kRed, QStringLiteral("+12V")}});
-  chart.SetTimeSpan(40 * s, 60 * s);  // 40 s to 60 s: the step at 50 s in the middle
-  Shoot();
-  const int mid = Column(0.5);
-  EXPECT_TRUE(Red(Column(0.25), Row(20.0)));
-  EXPECT_TRUE(Red(Column(0.75), Row(80.0)));
-  // Across the break nothing joins 20 to 80.
-  for (int x = mid - 2; x <= mid + 2; ++x) EXPECT_FALSE(Red(x, Row(50.0))) << x;
-  // The last column reaches the right edge although the next point lies beyond it.
-  chart.SetTimeSpan(40 * s + s / 2, 60 * s + s / 2);
-  Shoot();
-  EXPECT_TRUE(Red(chart.PlotRect().right(), Row(80.0)));
-  EXPECT_EQ(QAccessible::queryAccessibleInterface(&chart)->text(QAccessible::Description),
-            QStringLiteral("traces: +12V"));
-}
-
 class PaintCounter : public QObject {
  public:
   bool eventFilter(QObject*, QEvent* e) override {

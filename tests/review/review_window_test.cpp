@@ -298,7 +298,7 @@ TEST_F(ReviewWindowTest, AlarmKeysJumpToTheNextAndPreviousAlarm) {
   EXPECT_EQ(centre(), kT0 + 999 * kSecond);
 
   // The alarm's span shows as the +12V colour over the plot where the trace is not.
-  chart::StripChart* volts = window_->chart_area()->panes().front();
+  chart::RecordingPlot* volts = window_->chart_area()->panes().front();
   const QImage shot = volts->grab().toImage();
   const QRect plot = volts->PlotRect();
   const int x = static_cast<int>(volts->XOfTime(kT0 + 1005 * kSecond));
