@@ -10,11 +10,14 @@ namespace chart {
 namespace {
 
 const QColor kCursor(255, 255, 255);
+// A recording's noise of a count or two fills a column from a few rows on: from there it is
+// drawn as a band and its mean.
+constexpr std::int64_t kBandFrom = 4;
 
 }  // namespace
 
 RecordingPlot::RecordingPlot(QWidget* parent) : PlotView(parent) {
-  SetBandFrom(kDenseRows);
+  SetBandFrom(kBandFrom);
 }
 
 void RecordingPlot::SetLayers(std::vector<Layer> layers) {

@@ -10,6 +10,8 @@
 
 #include "access/link_new_com_port.h"
 #include "chip/channels.h"
+#include "chip/local_time.h"
+#include "chip/recording.h"
 #include "chip/sampler.h"
 #include "cli/alarms.h"
 
@@ -21,52 +23,25 @@ using chip::Channel;
 using chip::ChannelReading;
 using Readings = std::span<const ChannelReading>;
 
-int Decimals(const Channel& c) {
-  return c.quantity == chip::Quantity::Volts ? 3 : 0;
-}
-
 std::string_view Number(const Channel& c, double value, chip::CaptionText& buffer) {
-  buffer = chip::MakeCaption(value, Decimals(c), "");
+  buffer = chip::MakeCaption(value, chip::DecimalsOf(c.quantity), "");
   return buffer.view();
 }
 
-// "2026-12-06T01:02:03.456Z"
+// Local time with its offset, as recordings stamp their rows.
 std::string Timestamp() {
-  const auto now = std::chrono::system_clock::now();
-  const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
-  const auto ms =
-      std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()) % 1000;
-  std::tm utc{};
-  gmtime_r(&seconds, &utc);
-  char text[40];
-  const std::size_t n = std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &utc);
-  std::snprintf(text + n, sizeof text - n, ".%03dZ", static_cast<int>(ms.count()));
-  return text;
+  return chip::IsoLocalTime(std::chrono::system_clock::now());
 }
 
-void CsvHeader(Readings readings, std::ostream& out) {
-  out << "time";
-  for (const ChannelReading& r : readings) {
-    const Channel& c = *r.channel;
-    out << ',' << c.caption << " (" << c.unit << ")," << c.caption << " low," << c.caption
-        << " high," << c.caption << " alarm";
-  }
-  out << '\n';
-}
-
-// A stalled fan has no speed: its value cell stays empty.
-void CsvRow(Readings readings, std::ostream& out) {
-  chip::CaptionText buffer;
-  out << Timestamp();
-  for (const ChannelReading& r : readings) {
-    const Channel& c = *r.channel;
-    out << ',';
-    if (!r.stalled) out << Number(c, r.value, buffer);
-    out << ',' << Number(c, r.low, buffer) << ',';
-    if (r.has_high) out << Number(c, r.high, buffer);
-    out << ',' << (r.alarm ? 1 : 0);
-  }
-  out << '\n';
+// The recording's layout (its limits lines, column names and rows, without the header lines), so
+// a saved watch opens in the review as a recording does. A new Channel Mode brings other
+// channels: new column names say so.
+void CsvSample(const chip::Sample& sample, double seconds, bool first, std::ostream& out) {
+  std::string text;
+  if (first || sample.limits_changed) text += chip::FormatLimits(sample.channels);
+  if (first || sample.channels_changed) text += chip::FormatColumnNames(sample.channels);
+  chip::AppendRow(text, Timestamp(), seconds, sample);
+  out << text;
 }
 
 void JsonLine(Readings readings, std::ostream& out) {
@@ -163,18 +138,20 @@ int Watch(devaccess::Declarations& d, const Arguments& args, std::ostream& out, 
   const bool table = format == Format::Auto && terminal.output_is_terminal;
   const Deadlines deadlines(terminal.now ? terminal.now() : Deadlines::Clock::now(),
                             args.interval_seconds);
+  std::chrono::steady_clock::time_point started;
   for (long n = 0; args.count == 0 || n < args.count; ++n) {
     if (!WaitForNextSample(terminal, deadlines, n == 0)) break;
     const chip::Sample& sample = sampler.Take();
     errno = 0;  // a failed write of this sample leaves its reason here
-    // A new Channel Mode brings other channels: the CSV says so with a new header row.
-    if (format == Format::Csv && sample.channels_changed) CsvHeader(sample.channels, out);
+    if (n == 0) started = std::chrono::steady_clock::now();
     if (format == Format::Json) {
       JsonLine(sample.channels, out);
     } else if (table) {
       Table(sample.channels, out);
     } else if (format == Format::Csv) {
-      CsvRow(sample.channels, out);
+      CsvSample(sample,
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count(),
+                n == 0, out);
     } else {
       PlainLine(sample.channels, out);
     }

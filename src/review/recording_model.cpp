@@ -12,29 +12,32 @@ namespace review {
 
 namespace {
 
-// The live chart's trace of each channel (its group's numbering), whose colour the channel
-// keeps under review.
-struct LiveTrace {
+// Each channel's colour: the live chart's where its group shows it in the same pane, and one of
+// its own where two panes would otherwise share a colour in the one legend.
+struct ChannelColour {
   const char* caption;
-  int trace;
+  QColor colour;
 };
-constexpr std::array<LiveTrace, 13> kLiveTraces = {{{"AIN 1", 0},
-                                                    {"AIN 2", 1},
-                                                    {"+2.5V", 2},
-                                                    {"+Vccp1", 3},
-                                                    {"+Vcc", 4},
-                                                    {"+5V", 5},
-                                                    {"+12V", 6},
-                                                    {"+Vccp2", 7},
-                                                    {"Internal", 0},
-                                                    {"External 1", 1},
-                                                    {"External 2", 2},
-                                                    {"Fan 1", 0},
-                                                    {"Fan 2", 1}}};
+const std::array<ChannelColour, 13> kColours = {{
+    {"AIN 1", QColor(0, 200, 200)},
+    {"AIN 2", QColor(160, 255, 160)},
+    {"+2.5V", chart::StripChart::DefaultTraceColor(2)},
+    {"+Vccp1", chart::StripChart::DefaultTraceColor(3)},
+    {"+Vcc", chart::StripChart::DefaultTraceColor(4)},
+    {"+5V", chart::StripChart::DefaultTraceColor(5)},
+    {"+12V", chart::StripChart::DefaultTraceColor(6)},
+    {"+Vccp2", chart::StripChart::DefaultTraceColor(7)},
+    {"Internal", chart::StripChart::DefaultTraceColor(0)},
+    {"External 1", chart::StripChart::DefaultTraceColor(1)},
+    {"External 2", QColor(200, 200, 0)},
+    {"Fan 1", QColor(180, 120, 255)},
+    {"Fan 2", QColor(255, 160, 160)},
+}};
 
 // INT Status 2 bits 4 to 7 belong to no channel.
 constexpr std::array<const char*, 4> kOtherAlarms = {"Chassis", "THERM", "D1 Fault", "D2 Fault"};
 
+constexpr double kGapIntervals = 5.0;  // a step of more intervals than this is a gap
 const std::vector<RecordingModel::LimitStep> kNoLimits;
 const std::vector<RecordingModel::Span> kNoSpans;
 
@@ -48,9 +51,9 @@ RecordingModel::RecordingModel() {
   store_.SetCapacity(chart::SeriesStore::kUnbounded);
 }
 
-QColor RecordingModel::LiveColour(const QString& caption) {
-  for (const LiveTrace& t : kLiveTraces) {
-    if (caption == QLatin1String(t.caption)) return chart::StripChart::DefaultTraceColor(t.trace);
+QColor RecordingModel::ColourOf(const QString& caption) {
+  for (const ChannelColour& c : kColours) {
+    if (caption == QLatin1String(c.caption)) return c.colour;
   }
   return chart::StripChart::DefaultTraceColor(chart::StripChart::kTraceCount - 1);
 }
@@ -67,7 +70,7 @@ int RecordingModel::SeriesFor(std::string_view caption) {
   if (const int s = SeriesOf(name); s >= 0) return s;
   // More channels than any Channel Mode gives: the rest are not shown.
   if (static_cast<int>(series_.size()) >= kMaxSeries) return -1;
-  series_.push_back({name, QString(), LiveColour(name)});
+  series_.push_back({name, QString(), ColourOf(name)});
   limits_.emplace_back();
   alarms_.emplace_back();
   alarm_last_row_.push_back(0);
@@ -99,6 +102,8 @@ std::vector<std::int64_t> RecordingModel::AlarmStarts() const {
 }
 
 void RecordingModel::Note(std::uint64_t, std::string_view key, std::string_view value) {
+  // The chip stopped answering, or answers again: no line joins the rows either side.
+  if (key.starts_with("bus error") || key.starts_with("resumed")) gap_pending_ = true;
   notes_ << (value.empty() ? FromUtf8(key)
                            : FromUtf8(key) + QStringLiteral(": ") + FromUtf8(value));
 }
@@ -132,6 +137,20 @@ void RecordingModel::Limits(std::span<const chip::RecordedLimits> limits) {
 void RecordingModel::Row(const chip::RecordedRow& row) {
   const std::int64_t previous = store_.Empty() ? row.time : store_.TimeAt(store_.Size() - 1);
   if (store_.Empty()) utc_offset_ = row.utc_offset_seconds;
+  // A step of `seconds` far above the interval (samples the bus lost, the recorder paused) or
+  // back (a restart) is a gap: a row without values between keeps the traces from bridging it.
+  const double step = row.seconds - last_seconds_;
+  const bool gap = !store_.Empty() && (gap_pending_ || step < 0.0 ||
+                                       (interval_ > 0.0 && step > kGapIntervals * interval_));
+  if (gap) {
+    store_.AppendRow(previous);
+    for (int s = 0; s < static_cast<int>(series_.size()); ++s) store_.BreakLast(s);
+    interval_ = 0.0;  // learnt again from the rows after it
+  } else if (step > 0.0) {
+    interval_ = interval_ > 0.0 ? std::min(interval_ * 1.1, step) : step;
+  }
+  gap_pending_ = false;
+  last_seconds_ = row.seconds;
   store_.AppendRow(row.time);
   const std::int64_t time = store_.TimeAt(store_.Size() - 1);
   ++rows_;

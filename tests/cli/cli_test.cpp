@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "chip/recording_reader.h"
 #include "cli/arguments.h"
 #include "cli/kelvran_run.h"
 #include "cli/run.h"
@@ -239,14 +240,18 @@ TEST(Kelvran, WatchCsvGivesTheConvertedReadings) {
              "inputs": {"v12": 12.0, "temp_internal": 30, "fan1_rpm": 4500, "ain2": 1.0},
              "noise": 0}})");
   ASSERT_EQ(r.status, 0) << r.err;
+  // The recording's layout: limits, column names, rows stamped in local time with its offset.
   const Lines lines = SplitLines(r.out);
-  ASSERT_EQ(lines.size(), 4u);
-  EXPECT_NE(lines[0].find(",+12V (V),+12V low,+12V high,+12V alarm,"), std::string::npos);
-  EXPECT_NE(lines[0].find(",Fan 1 (RPM),"), std::string::npos);
-  EXPECT_NE(lines[0].find(",AIN 2 (V),"), std::string::npos);
-  for (std::size_t i = 1; i < 4; ++i) {
+  ASSERT_EQ(lines.size(), 5u);
+  EXPECT_TRUE(lines[0].starts_with("# limits: ")) << lines[0];
+  EXPECT_NE(lines[0].find(" 13.250;"), std::string::npos) << lines[0];  // +12V's high, 0xD3
+  EXPECT_TRUE(lines[1].starts_with("time,seconds,")) << lines[1];
+  EXPECT_NE(lines[1].find(",+12V [V],+12V raw,"), std::string::npos);
+  EXPECT_NE(lines[1].find(",Fan 1 [RPM],"), std::string::npos);
+  EXPECT_NE(lines[1].find(",AIN 2 [V],"), std::string::npos);
+  for (std::size_t i = 2; i < 5; ++i) {
+    EXPECT_TRUE(chip::ParseIsoTime(lines[i].substr(0, lines[i].find(','))).has_value()) << lines[i];
     EXPECT_NE(lines[i].find(",12.000,"), std::string::npos) << lines[i];  // +12V
-    EXPECT_NE(lines[i].find(",13.250,"), std::string::npos) << lines[i];  // its high limit 0xD3
     EXPECT_NE(lines[i].find(",30,"), std::string::npos) << lines[i];      // Internal
     EXPECT_NE(lines[i].find(",4500,"), std::string::npos) << lines[i];    // Fan 1
   }
@@ -377,7 +382,7 @@ TEST(Kelvran, WatchShowsAStoppedFanAsStalled) {
     Lines args;
     const char* says;
   } cases[] = {
-      {{"watch", "--count=1", "--csv"}, ",Fan 1 (RPM),Fan 1 low,"},
+      {{"watch", "--count=1", "--csv"}, ",Fan 1 [RPM],Fan 1 raw,"},
       {{"watch", "--count=1", "--json"}, R"("name":"Fan 1","unit":"RPM","value":null,)"},
       {{"watch", "--count=1"}, "  Fan 1 stalled"},
   };
@@ -388,13 +393,13 @@ TEST(Kelvran, WatchShowsAStoppedFanAsStalled) {
     EXPECT_EQ(r.out.find("10000"), std::string::npos) << "a speed for a stopped fan: " << r.out;
   }
   const Lines csv = SplitLines(Kelvran({"watch", "--count=1", "--csv"}, chip).out);
-  ASSERT_EQ(csv.size(), 2u);
-  const std::string before_fan = csv[0].substr(0, csv[0].find(",Fan 1 (RPM)"));
+  ASSERT_EQ(csv.size(), 3u);
+  const std::string before_fan = csv[1].substr(0, csv[1].find(",Fan 1 [RPM]"));
   const auto fan = std::count(before_fan.begin(), before_fan.end(), ',');
-  std::istringstream cells(csv[1]);
+  std::istringstream cells(csv[2]);
   std::string cell;
   for (long i = 0; i <= fan + 1; ++i) std::getline(cells, cell, ',');
-  EXPECT_EQ(cell, "") << csv[1];
+  EXPECT_EQ(cell, "") << csv[2];
 }
 
 // An output that fails (a full disk) ends watch with a message; a reader that went away (a closed

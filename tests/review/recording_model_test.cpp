@@ -3,11 +3,14 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "chip/channels.h"
 #include "chip/recording_reader.h"
 #include "review/readout.h"
 #include "support/qstring_printer.h"
@@ -52,7 +55,6 @@ TEST(RecordingModel, SeriesLimitsAndAlarmsFollowTheFile) {
   EXPECT_EQ(m.series()[1].unit, QStringLiteral("RPM"));
   EXPECT_EQ(m.series()[2].caption, QStringLiteral("AIN 1"));
   EXPECT_EQ(m.series()[0].color, QColor(120, 160, 255));  // trace 6 of the voltage group
-  EXPECT_EQ(m.series()[1].color, QColor(255, 64, 64));    // trace 0 of the fan group
   EXPECT_EQ(m.UtcOffsetSeconds(), 3600);
   EXPECT_EQ(m.Notes().front(), QStringLiteral("medium: SMBus"));
 
@@ -111,6 +113,42 @@ TEST(RecordingModel, OlderRecordingsTakeTheirAlarmsFromTheStatusBits) {
   EXPECT_EQ(chassis.Alarms(0).size(), 1u);
   ASSERT_EQ(chassis.OtherAlarms().size(), 1u);
   EXPECT_EQ(chassis.OtherAlarms()[0].name, QStringLiteral("Chassis"));
+}
+
+// Rows the chip did not answer for are a gap no trace bridges: those between a bus error and its
+// resumption, and a step of `seconds` far above the interval. In the one legend no two channels
+// share a colour.
+TEST(RecordingModel, GapsBreakEveryTraceAndColoursAreDistinct) {
+  Model m;
+  Read(
+      "# kelvran-eval 1.0.0 recording\n"
+      "time,seconds,+12V [V],+12V raw,INT Status 1,INT Status 2\n"
+      "2026-12-06T01:02:03.456+01:00,0.000,12.031,192,0,0\n"
+      "2026-12-06T01:02:04.456+01:00,1.000,12.031,192,0,0\n"
+      "# bus error at 2026-12-06T01:02:05.000+01:00: NACK\n"
+      "# resumed at 2026-12-06T01:02:09.000+01:00\n"
+      "2026-12-06T01:02:09.456+01:00,6.000,12.031,192,0,0\n"
+      "2026-12-06T01:02:10.456+01:00,7.000,12.031,192,0,0\n"
+      "2026-12-06T01:02:11.456+01:00,8.000,12.031,192,0,0\n"
+      "2026-12-06T01:03:11.456+01:00,68.000,12.031,192,0,0\n"
+      "2026-12-06T01:03:12.456+01:00,69.000,12.031,192,0,0\n",
+      m);
+  const chart::SeriesStore& s = m.store();
+  auto row_at = [&](std::int64_t seconds) { return s.LowerBound(kT0 + seconds * kSecond); };
+  EXPECT_FALSE(s.BreaksWithin(0, row_at(0), row_at(1) + 1));
+  EXPECT_TRUE(s.BreaksWithin(0, row_at(1) + 1, row_at(6) + 1));
+  EXPECT_FALSE(s.BreaksWithin(0, row_at(6), row_at(8) + 1));
+  EXPECT_TRUE(s.BreaksWithin(0, row_at(8) + 1, row_at(68) + 1));
+  EXPECT_FALSE(s.BreaksWithin(0, row_at(68), row_at(69) + 1));
+
+  std::set<std::string_view> captions;  // the two +Vcc scales are one channel
+  for (const chip::Channel* c : chip::AllChannels()) captions.insert(c->caption);
+  std::vector<QRgb> colours;
+  for (const std::string_view c : captions)
+    colours.push_back(
+        Model::ColourOf(QString::fromUtf8(c.data(), static_cast<qsizetype>(c.size()))).rgb());
+  std::sort(colours.begin(), colours.end());
+  EXPECT_EQ(std::unique(colours.begin(), colours.end()), colours.end());
 }
 
 // The readout's statistics are those of the file's own numbers between the cursors, computed
