@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <deque>
@@ -44,6 +45,12 @@ struct SeriesStats {
   double Mean() const { return count > 0 ? sum / static_cast<double>(count) : std::nan(""); }
   double Rms() const {
     return count > 0 ? std::sqrt(sum_of_squares / static_cast<double>(count)) : std::nan("");
+  }
+  // The population standard deviation: what RMS hides on a DC rail.
+  double StdDev() const {
+    if (count <= 0) return std::nan("");
+    const double mean = Mean();
+    return std::sqrt(std::max(0.0, sum_of_squares / static_cast<double>(count) - mean * mean));
   }
 };
 

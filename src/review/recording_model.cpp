@@ -52,8 +52,10 @@ RecordingModel::RecordingModel() {
 }
 
 QColor RecordingModel::ColourOf(const QString& caption) {
+  // A compared run's column of an A-B export ("+12V · ref.csv") keeps its channel's colour.
+  const QString channel = caption.section(QStringLiteral(" · "), 0, 0);
   for (const ChannelColour& c : kColours) {
-    if (caption == QLatin1String(c.caption)) return c.colour;
+    if (channel == QLatin1String(c.caption)) return c.colour;
   }
   return chart::StripChart::DefaultTraceColor(chart::StripChart::kTraceCount - 1);
 }

@@ -92,7 +92,7 @@ def drive(args):
 
     row = ui.wait_for("+12V in the readout", lambda: row_of("+12V [V]"))
     ui.wait_for("values at A and B", lambda: cell(row, 1) and cell(row, 2))
-    rows_between = int(cell(row, 9))
+    rows_between = int(cell(row, 10))
     if rows_between < 2:
         raise Failure(f"the readout counts {rows_between} rows between A and B")
     summary = ui.find("readout_summary")

@@ -212,16 +212,45 @@ TEST(Readout, StatisticsEqualAPlainComputationFromTheFile) {
     EXPECT_FLOAT_EQ(static_cast<float>(st.max), static_cast<float>(hi));
     EXPECT_NEAR(st.Mean(), sum / n, 1e-6);
     EXPECT_NEAR(st.Rms(), std::sqrt(squares / n), 1e-6);
-    // The cells as the table shows them: the file's three places, one more for mean and RMS.
+    EXPECT_NEAR(st.StdDev(), std::sqrt(squares / n - (sum / n) * (sum / n)), 1e-5);
+    // The cells as the table shows them: the file's three places in every column.
     EXPECT_EQ(ReadoutCell(r, m, 0, 4), QString::number(lo, 'f', 3));
-    EXPECT_EQ(ReadoutCell(r, m, 0, 8), QString::number(hi - lo, 'f', 3));
-    EXPECT_EQ(ReadoutCell(r, m, 0, 9), QString::number(c.last - c.first + 1));
+    EXPECT_EQ(ReadoutCell(r, m, 0, 6), QString::number(sum / n, 'f', 3));
+    EXPECT_EQ(ReadoutCell(r, m, 0, 9), QString::number(hi - lo, 'f', 3));
+    EXPECT_EQ(ReadoutCell(r, m, 0, kRowsColumn), QString::number(c.last - c.first + 1));
     if (c.a) {
       EXPECT_EQ(ReadoutCell(r, m, 0, 1),
                 QString::number(
                     volts[static_cast<std::size_t>((*c.a - kT0 + kSecond / 2) / kSecond)], 'f', 3));
     }
   }
+}
+
+// Two runs: the compared one read at the cursors less its shift, its statistics over its own rows
+// there, and the difference row compared less first; a channel only one run has gets no pair.
+TEST(Readout, TwoRunsShowBothAndTheirDifference) {
+  recordings::Spec spec;
+  spec.rows = 100;
+  Model first;
+  Read(recordings::Text(spec), first);
+  spec.seed = 7;
+  spec.channel_mode = 0x01;  // AIN 1 in place of Fan 1
+  Model second;
+  Read(recordings::Text(spec), second);
+  const Compared compared{&second, 10 * kSecond, QStringLiteral("ref.csv")};
+  const int v5 = first.SeriesOf(QStringLiteral("+5V"));
+  const int fan1 = first.SeriesOf(QStringLiteral("Fan 1"));
+  const std::vector<int> shown = {v5, fan1};
+  const Readout r =
+      ComputeReadout(first, shown, kT0 + 20 * kSecond, kT0 + 50 * kSecond, 0, 0, &compared);
+  ASSERT_EQ(r.rows.size(), 4u);  // +5V, its compared row and difference; Fan 1 alone
+  EXPECT_EQ(r.rows[3].run, Readout::Run::First);
+  const double a1 = first.store().ValueAt(v5, 20);
+  const double a2 = second.store().ValueAt(second.SeriesOf(QStringLiteral("+5V")), 10);
+  EXPECT_EQ(ReadoutCell(r, first, 1, 0, &compared), QStringLiteral("+5V [V] · ref.csv"));
+  EXPECT_EQ(ReadoutCell(r, first, 1, 1, &compared), QString::number(a2, 'f', 3));
+  EXPECT_EQ(ReadoutCell(r, first, 1, kRowsColumn, &compared), QStringLiteral("31"));
+  EXPECT_EQ(ReadoutCell(r, first, 2, 1, &compared), QString::number(a2 - a1, 'f', 3));
 }
 
 }  // namespace
