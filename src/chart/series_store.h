@@ -116,7 +116,8 @@ class BasicSeriesStore {
   std::int64_t LowerBound(std::int64_t time, std::int64_t from = 0, std::int64_t hint = -1) const;
   // Minimum and maximum of a series over rows [begin, end); Empty() when none has a value.
   Extremes Range(int series, std::int64_t begin, std::int64_t end) const;
-  // The same with the values' sum and count, at the cost of Range.
+  // The same with the values' sum and count (of the whole blocks of 1024 alone in a run of
+  // kWideRows or more within a chunk), at about the cost of Range.
   Envelope EnvelopeOf(int series, std::int64_t begin, std::int64_t end) const;
   Stats Statistics(int series, std::int64_t begin, std::int64_t end) const;
   // Whether the series breaks at any row in [begin, end).
@@ -128,7 +129,10 @@ class BasicSeriesStore {
   // there read, without waiting for it. Zoomed out on millions of rows, a chart's columns lie far
   // apart and each edge's lines come cold from memory: a chart asks for an edge a few columns
   // ahead, so those waits overlap instead of following one another.
-  void Prefetch(int series, std::int64_t i) const;
+  // With sums, also what EnvelopeOf reads beside; series -1 asks for the row's time alone.
+  void Prefetch(int series, std::int64_t i, bool sums = false) const;
+  // Runs of this many rows or more within a chunk take EnvelopeOf's mean from blocks of 1024.
+  static constexpr int kWideRows = 4 * kLevel2Rows;
 
  private:
   struct SeriesChunk;

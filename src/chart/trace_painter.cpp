@@ -100,6 +100,14 @@ TracePainter::Rows TracePainter::Paint(QImage& image, const QRegion& clip, const
     for (const QRect& part : bounds) {
       for (const QRect& span : rects) {
         const QRect r = span.translated(frame.plot.topLeft()).intersected(part);
+        if (!dashed && !band) {
+          // The common case, as tight as it goes: most spans are a column wide.
+          for (int y = r.top(); y <= r.bottom(); ++y) {
+            auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+            std::fill(row + r.left(), row + r.right() + 1, colour);
+          }
+          continue;
+        }
         for (int y = r.top(); y <= r.bottom(); ++y) {
           auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
           for (int x = r.left(); x <= r.right();) {
@@ -129,9 +137,11 @@ TracePainter::Rows TracePainter::Paint(QImage& image, const QRegion& clip, const
   for (std::size_t t = 0; t < traces.size(); ++t) {
     const TraceStyle& trace = traces[t];
     if (store.PointCount(trace.series) == 0) continue;
-    Reduce(store, trace.series, frame, kept_[t]);
+    Reduce(store, trace.series, frame, kept_[t], trace.dashed);
     AddRows(rows);
-    if (!bands_.empty()) fill(bands_, trace.color.rgb(), trace.dashed, true);
+    // A dashed trace (a second run over the first) draws its mean's line alone: two bands over
+    // one another would hide both.
+    if (!bands_.empty() && !trace.dashed) fill(bands_, trace.color.rgb(), false, true);
     Pending& p = pending_[drawn++];
     p.color = trace.color;
     p.dashed = trace.dashed;
@@ -212,7 +222,8 @@ void TracePainter::AddRows(Rows& rows) const {
 }
 
 template <typename Store>
-void TracePainter::Reduce(const Store& store, int series, const Frame& frame, Kept& kept) {
+void TracePainter::Reduce(const Store& store, int series, const Frame& frame, Kept& kept,
+                          bool dashed) {
   spans_.clear();
   bands_.clear();
   lines_.clear();
@@ -234,7 +245,7 @@ void TracePainter::Reduce(const Store& store, int series, const Frame& frame, Ke
   const std::int64_t n = store.Size();
   // Dense enough for a band: the rows the span holds over the columns.
   bool band = false;
-  if (frame.band_from > 0) {
+  if (frame.band_from > 0 && n >= frame.band_from * width) {  // else too few rows in all
     const std::int64_t rows =
         store.LowerBound(grid.End(grid.Last())) - store.LowerBound(grid.Edge(grid.First()));
     band = rows >= frame.band_from * width;
@@ -298,8 +309,21 @@ void TracePainter::Reduce(const Store& store, int series, const Frame& frame, Ke
     col.last_row = state.last_row;
     const std::int64_t end = grid.End(k);
     // Many rows to a column: the edge a few columns on is asked for now (see Prefetch).
-    if (per_column >= kPrefetchFrom) store.Prefetch(series, i + kPrefetchAhead * per_column);
-    if (i < n && store.TimeAt(i) < end) {
+    if (per_column >= kPrefetchFrom) {
+      // A column between dashes is passed over: only its edge's time is read.
+      const bool passed =
+          dashed && band && !frame.fixed_grid && !InDash(grid.X(k + kPrefetchAhead));
+      store.Prefetch(passed ? -1 : series, i + kPrefetchAhead * per_column,
+                     band && per_column < Store::kWideRows);
+    }
+    if (dashed && band && !frame.fixed_grid && !InDash(grid.X(k)) && i < n) {
+      // Between two dashes nothing is drawn: the rows are passed over unread, and the next dash
+      // starts afresh.
+      const std::int64_t j = store.LowerBound(end, i, i + per_column);
+      per_column = std::max<std::int64_t>(1, j - i);
+      i = j;
+      col.joined = false;
+    } else if (i < n && store.TimeAt(i) < end) {
       // Rows [i, j) fall into this column; the guess from the last column makes the search short.
       const std::int64_t j = std::max(i + 1, store.LowerBound(end, i, i + per_column));
       per_column = j - i;
@@ -309,6 +333,8 @@ void TracePainter::Reduce(const Store& store, int series, const Frame& frame, Ke
         const Envelope envelope = store.EnvelopeOf(series, i, j);
         e = envelope.extremes;
         mean = envelope.Mean();
+        // Values only in the rows the mean leaves out: their middle.
+        if (std::isnan(mean)) mean = (e.min + e.max) / 2.0;
       } else {
         e = store.Range(series, i, j);
       }

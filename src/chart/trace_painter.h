@@ -36,7 +36,8 @@ struct TraceStyle {
 // Where a column holds many rows (frame.band_from or more on average over the span), a trace is
 // drawn as a translucent band from each column's minimum to its maximum with the column's mean
 // as a line on top: the noise of a few counts stays a faint band, the trend a line through it,
-// and traces over one another stay apart. Every band is drawn before any trace's line.
+// and traces over one another stay apart. Every band is drawn before any trace's line; a dashed
+// trace draws no band.
 //
 // A live chart's columns sit on a grid of time that stays put while the traces move through it,
 // so a column whose time has passed always shows the same: it is kept, and a frame reduces only
@@ -121,7 +122,7 @@ class TracePainter {
 
   // Brings the trace's columns up to date and collects its spans and lines.
   template <typename Store>
-  void Reduce(const Store& store, int series, const Frame& frame, Kept& kept);
+  void Reduce(const Store& store, int series, const Frame& frame, Kept& kept, bool dashed = false);
   // Adds the rows of the spans and lines collected last to rows.
   void AddRows(Rows& rows) const;
   static Rows Merged(Rows rows);

@@ -18,6 +18,7 @@ constexpr int kDragThreshold = 4;   // pixels a press moves before it is a drag
 constexpr double kWheelZoom = 0.8;  // span factor per wheel notch
 constexpr int kShadeAlpha = 70;     // alarm spans over the plot
 const QColor kOtherAlarm(255, 160, 0, 60);
+constexpr int kComparedLighter = 140;  // percent: a compared run's traces
 
 // A pane of its own per voltage is keyed "V:" and the caption.
 const QString kVoltagePrefix = QStringLiteral("V:");
@@ -159,11 +160,12 @@ void ChartArea::Rebuild() {
     for (const int s : ShownIn(units_[p])) {
       const RecordingModel::Series& series = model_.series()[static_cast<std::size_t>(s)];
       traces.push_back({s, series.color, series.caption});
-      // The compared recording's channel of the same name, dashed in the same colour.
+      // The compared recording's channel of the same name, dashed in a lighter shade of the
+      // same colour.
       const int other = compared_ ? compared_->model->SeriesOf(series.caption) : -1;
       if (other >= 0) {
-        compared.push_back(
-            {other, series.color, series.caption + QStringLiteral(" · ") + compared_->name, true});
+        compared.push_back({other, series.color.lighter(kComparedLighter),
+                            series.caption + QStringLiteral(" · ") + compared_->name, true});
       }
     }
     std::vector<chart::RecordingPlot::Layer> layers{{&model_.store(), std::move(traces), 0}};

@@ -97,6 +97,7 @@ void ReviewWindow::BuildMenus() {
   by_clock_action_ = view->addAction(QStringLiteral("Align Compared by Clock Time"));
   by_clock_action_->setObjectName(QStringLiteral("action_align_by_clock"));
   by_clock_action_->setCheckable(true);
+  by_clock_action_->setShortcut(QKeySequence(Qt::Key_C));
   connect(by_clock_action_, &QAction::toggled, this, &ReviewWindow::AlignByClock);
   QAction* nudge_back = view->addAction(QStringLiteral("Nudge Compared Back"));
   nudge_back->setObjectName(QStringLiteral("action_nudge_back"));

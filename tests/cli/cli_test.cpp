@@ -255,6 +255,16 @@ TEST(Kelvran, WatchCsvGivesTheConvertedReadings) {
     EXPECT_NE(lines[i].find(",30,"), std::string::npos) << lines[i];      // Internal
     EXPECT_NE(lines[i].find(",4500,"), std::string::npos) << lines[i];    // Fan 1
   }
+  // The review reads it as a recording.
+  struct Rows : chip::RecordingSink {
+    void Columns(std::span<const chip::RecordedColumn>, bool) override {}
+    void Row(const chip::RecordedRow&) override { ++rows; }
+    int rows = 0;
+  } rows;
+  chip::RecordingReader reader(rows);
+  reader.Feed(r.out);
+  EXPECT_EQ(reader.Finish(), 0u);
+  EXPECT_EQ(rows.rows, 3);
 }
 
 // Without a file, kelvran meets the built-in bench: a chip that was set up before and converts

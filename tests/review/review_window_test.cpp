@@ -357,6 +357,11 @@ TEST_F(ReviewWindowTest, ComparesASecondRecording) {
   WriteText(Path("second.csv"), text.substr(0, cut));
   Open(Path("first.csv"));
   window_->SetFollowInterval(50);
+  WriteText(Path("foreign.csv"), "Date,Value\n");
+  window_->CompareWith(Path("foreign.csv"));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !boxes_.shown.empty(); }, 5000));
+  EXPECT_THAT(boxes_.shown[0].text.toStdString(), HasSubstr("foreign.csv.\n\nline 1: expected"));
+  EXPECT_TRUE(window_->isVisible());
   dialogs_.files = {Path("second.csv")};
   window_->CompareWith();
   ASSERT_TRUE(QTest::qWaitFor([&] { return window_->Comparison() != nullptr; }, 5000));
