@@ -145,8 +145,9 @@ TracePainter::Rows TracePainter::Paint(QImage& image, const QRegion& clip, const
     Pending& p = pending_[drawn++];
     p.color = trace.color;
     p.dashed = trace.dashed;
-    p.spans.assign(spans_.begin(), spans_.end());
-    p.lines.assign(lines_.begin(), lines_.end());
+    // Swapped, not copied: each keeps its capacity for the next frame.
+    std::swap(p.spans, spans_);
+    std::swap(p.lines, lines_);
   }
   for (std::size_t t = 0; t < drawn; ++t) {
     const Pending& p = pending_[t];
@@ -243,12 +244,15 @@ void TracePainter::Reduce(const Store& store, int series, const Frame& frame, Ke
   };
 
   const std::int64_t n = store.Size();
-  // Dense enough for a band: the rows the span holds over the columns.
+  // Dense enough for a band: the rows the span holds over the columns, as the store's mean
+  // density has it (two searches through millions of rows would cost more than the rest).
   bool band = false;
   if (frame.band_from > 0 && n >= frame.band_from * width) {  // else too few rows in all
-    const std::int64_t rows =
-        store.LowerBound(grid.End(grid.Last())) - store.LowerBound(grid.Edge(grid.First()));
-    band = rows >= frame.band_from * width;
+    const auto stored = static_cast<double>(store.TimeAt(n - 1) - store.TimeAt(0));
+    const double rows = stored > 0.0 ? static_cast<double>(n - 1) / stored *
+                                           static_cast<double>(frame.right - frame.left)
+                                     : static_cast<double>(n);
+    band = rows >= static_cast<double>(frame.band_from * width);
   }
   // Columns kept from earlier frames count only when drawn for the same series, size and range.
   const std::int64_t span = frame.right - frame.left;
