@@ -123,6 +123,19 @@ TEST_F(StripChartTest, EachColumnSpansItsPointsExtremes) {
   }
 }
 
+// A history denser than the chart's columns by far (minutes at a thousand points a second) is
+// drawn as a faint band from minimum to maximum under its mean, as the review draws it.
+TEST_F(StripChartTest, ADenseHistoryIsABandUnderItsMean) {
+  chart.SetHistoryCapacity(200000);
+  chart.SetTimeWindow(200.0);
+  for (int k = 0; k < 200000; ++k) chart.AddPointAt(0, At(k / 1000.0), k % 2 == 0 ? 60.0 : 40.0);
+  Shoot();
+  const QColor band = shot.pixelColor(Column(0.5), Row(55.0));
+  EXPECT_TRUE(Red(Column(0.5), Row(50.0)));
+  EXPECT_NE(band, kRed);
+  EXPECT_GT(band.red(), 40);
+}
+
 // Pair 1 is the view, pair 0 the stops that hold a value; ends may be set one at a time, the
 // high end first, as the display does.
 TEST_F(StripChartTest, TheViewPairPlacesValuesAndTheStopsHoldThem) {
