@@ -1,7 +1,8 @@
 // The review of a long recording: how fast a file is read into memory and how much memory a row
 // takes (at 10^5, 10^6 and 10^7 rows of the default Channel Mode's ten channels and the two
 // status columns), and one frame of a 1600-pixel-wide pane of all ten traces at 10^7 rows,
-// zoomed out on all of it and zoomed in on 1000 rows.
+// zoomed out on all of it and zoomed in on 1000 rows; the same zoomed out with a second 10^7-row
+// recording compared, and how fast that second one is read.
 //
 // The recordings are made once in the temporary folder (10^7 rows is about 1.6 GB and takes a
 // while) and removed when the program ends. The 10^7 cases take a minute or more: leave them
@@ -18,7 +19,7 @@
 #include <memory>
 #include <string>
 
-#include "chart/strip_chart.h"
+#include "chart/recording_plot.h"
 #include "review/recording_source.h"
 #include "support/recording_generator.h"
 
@@ -84,25 +85,37 @@ BENCHMARK(BM_LoadRecording)
     ->Repetitions(3)
     ->ReportAggregatesOnly(true);
 
-// One frame of a pane 1600 pixels wide over 10^7 rows: each iteration moves the view by a pixel,
-// so the axes are drawn again as a pan or a zoom does, and the traces are reduced afresh.
-void Frame(benchmark::State& state, std::int64_t rows_on_screen) {
+// A recording of 10^7 rows, read once. The second is another file of the same rows, read while
+// the first is in memory, as Compare With... does.
+const review::RecordingSource& Loaded(int which) {
   constexpr std::int64_t kRows = 10'000'000;
-  static std::unique_ptr<review::RecordingSource> source;
-  if (!source) {
-    source = std::make_unique<review::RecordingSource>(RecordingOf(kRows));
-    source->ReadMore();
+  static std::unique_ptr<review::RecordingSource> sources[2];
+  if (!sources[which]) {
+    if (which == 1) Loaded(0);
+    sources[which] = std::make_unique<review::RecordingSource>(RecordingOf(kRows));
+    sources[which]->ReadMore();
   }
-  const chart::SeriesStore& store = source->model().store();
-  chart::StripChart pane;
-  std::vector<chart::TraceStyle> traces;
-  for (std::size_t s = 0; s < source->model().series().size(); ++s) {
-    traces.push_back({static_cast<int>(s), source->model().series()[s].color, QString()});
+  return *sources[which];
+}
+
+// One frame of a pane 1600 pixels wide over 10^7 rows (of one recording or of two compared): each
+// iteration moves the view by a pixel, so the axes are drawn again as a pan or a zoom does, and
+// the traces are reduced afresh.
+void Frame(benchmark::State& state, std::int64_t rows_on_screen, int recordings) {
+  std::vector<chart::RecordingPlot::Layer> layers;
+  for (int r = 0; r < recordings; ++r) {
+    const review::RecordingSource& source = Loaded(r);
+    std::vector<chart::TraceStyle> traces;
+    for (std::size_t s = 0; s < source.model().series().size(); ++s) {
+      traces.push_back({static_cast<int>(s), source.model().series()[s].color, QString(), r == 1});
+    }
+    layers.push_back({&source.model().store(), traces, 0});
   }
-  pane.SetSource(&store, traces);
+  const chart::SeriesStore& store = Loaded(0).model().store();
+  chart::RecordingPlot pane;
+  pane.SetLayers(layers);
   pane.resize(1600 + 52, 400);  // a 1600-pixel plot inside the axes
-  pane.SetRange(0, -1e9, 1e9);
-  pane.SetRange(1, 0.0, 10000.0);
+  pane.SetValueView(0.0, 10000.0);
   chart::TimeAxis axis;
   axis.style = chart::TimeAxis::Style::Clock;
   pane.SetTimeAxis(axis);
@@ -123,10 +136,25 @@ void Frame(benchmark::State& state, std::int64_t rows_on_screen) {
   state.counters["plot_width"] = pane.PlotRect().width();
 }
 void BM_FrameAllOf10MillionRows(benchmark::State& state) {
-  Frame(state, 0);
+  Frame(state, 0, 1);
 }
 void BM_Frame1000RowsOf10MillionRows(benchmark::State& state) {
-  Frame(state, 1000);
+  Frame(state, 1000, 1);
+}
+void BM_FrameAllOfTwo10MillionRowRecordings(benchmark::State& state) {
+  Frame(state, 0, 2);
+}
+// Reading a second 10^7-row recording while the first is in memory, as comparing does.
+void BM_LoadSecondRecording(benchmark::State& state) {
+  constexpr std::int64_t kRows = 10'000'000;
+  Loaded(0);
+  for (auto _ : state) {
+    review::RecordingSource source(RecordingOf(kRows));
+    source.ReadMore();
+    if (source.model().store().Size() != kRows) state.SkipWithError("rows missing");
+  }
+  state.counters["rows_per_second"] =
+      benchmark::Counter(static_cast<double>(kRows), benchmark::Counter::kIsIterationInvariantRate);
 }
 BENCHMARK(BM_FrameAllOf10MillionRows)
     ->Unit(benchmark::kMillisecond)
@@ -135,6 +163,14 @@ BENCHMARK(BM_FrameAllOf10MillionRows)
 BENCHMARK(BM_Frame1000RowsOf10MillionRows)
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_FrameAllOfTwo10MillionRowRecordings)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_LoadSecondRecording)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(3)
     ->ReportAggregatesOnly(true);
 
 }  // namespace

@@ -18,6 +18,7 @@ constexpr std::string_view kSimulate = "--simulate";
 constexpr std::string_view kBusTrace = "--bus-trace";
 constexpr std::string_view kRecord = "--record";
 constexpr std::string_view kView = "--view";
+constexpr std::string_view kCompare = "--compare";
 constexpr std::string_view kBus = "--bus";
 constexpr int kMaxIntervalMs = 3600 * 1000;
 
@@ -124,6 +125,17 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
         out.error = "--view= needs a recording's file name";
         return out;
       }
+    } else if (arg == kCompare || StartsWith(arg, std::string(kCompare) + "=")) {
+      const bool next = arg == kCompare;
+      if (next && (i + 1 >= args.size() || args[i + 1].empty())) {
+        out.error = "--compare needs a recording's file name: --compare=FILE";
+        return out;
+      }
+      o.compare_file = next ? args[++i] : std::string(arg.substr(kCompare.size() + 1));
+      if (o.compare_file.empty()) {
+        out.error = "--compare= needs a recording's file name";
+        return out;
+      }
     } else if (StartsWith(arg, "-") && arg != "-") {
       out.error = "unknown option '" + std::string(arg) + "'";
       return out;
@@ -138,6 +150,8 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
     out.error =
         "--view shows a recording without any bus: it takes no --simulate, --bus, --bus-trace "
         "or --record";
+  } else if (!o.compare_file.empty() && o.view_file.empty()) {
+    out.error = "--compare goes with --view: --view=FILE --compare=OTHER";
   } else if ((o.record_overwrite || o.record_append) && o.record_file.empty()) {
     out.error = "--overwrite and --append go with --record=FILE";
   } else if (o.record_overwrite && o.record_append) {
@@ -150,7 +164,7 @@ std::string HelpText() {
   return std::string("Usage: ") + kProgramName +
          " [--simulate[=FILE]] [--bus=N|NAME] [--bus-trace=FILE]\n"
          "       [--record=FILE[,INTERVAL] [--overwrite|--append]] [--a11y-ids]\n"
-         "       kelvran-eval --view=FILE\n"
+         "       kelvran-eval --view=FILE [--compare=OTHER]\n"
          "\n"
          "Evaluation software for the KELVRAN hardware-monitor chip: finds the chip on a\n"
          "printer-port evaluation board or on the computer's SMBus, then shows and sets its\n"
@@ -183,6 +197,8 @@ std::string HelpText() {
          "  --view=FILE        review a recording (one this program or `kelvran record`\n"
          "                     wrote, also one still being written): its channels on charts\n"
          "                     with cursors, statistics, limits and alarms; no chip, no bus\n"
+         "  --compare=OTHER    with --view: draw the recording OTHER over it, dashed, aligned\n"
+         "                     at the starts (View menu: by clock time), read beside it\n"
          "  --a11y-ids         publish each control's name to accessibility tools, as its\n"
          "                     accessible description \"id=<name>\" (for driving the program\n"
          "                     from test tools)\n"

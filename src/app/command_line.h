@@ -22,6 +22,7 @@ struct Options {
   std::string record_file;  // --record: empty means no recording at start
   int record_interval_ms = 1000;
   std::string view_file;          // --view: a recording to review, without any bus
+  std::string compare_file;       // --compare: a second recording compared with it
   bool record_overwrite = false;  // --overwrite: replace a file that holds data
   bool record_append = false;     // --append: continue the recording in the file
 };

@@ -112,6 +112,8 @@ int RunReview(KelvranApplication& application, const Options& options, boxes::Me
   int status = 0;
   {
     review::ReviewWindow window(QString::fromLocal8Bit(options.view_file.c_str()), boxes);
+    if (!options.compare_file.empty())
+      window.CompareWith(QString::fromLocal8Bit(options.compare_file.c_str()));
     window.show();
     status = QApplication::exec();
     if (window.Failed()) status = kUsageExitStatus;

@@ -48,6 +48,18 @@ void PrefetchLines(const void* begin, std::size_t size) {
   }
 }
 
+// The sum of a block of 32 rows' values, for a column's mean. Kept apart from the block's
+// extremes, so a plain min/max frame reads no more memory for it.
+template <typename T>
+struct BlockSum {
+  T sum = 0;
+  std::uint32_t count = 0;
+  void Add(T v) {
+    sum += v;
+    ++count;
+  }
+};
+
 template <typename T>
 bool EmptyBlock(const MinMax<T>& m) {
   return m.min > m.max;
@@ -76,6 +88,7 @@ struct BasicSeriesStore<T>::SeriesChunk {
   SeriesChunk() { values.fill(std::numeric_limits<T>::quiet_NaN()); }
   std::array<T, kChunkRows> values;
   std::array<MinMax<T>, kChunkRows / kLevel1Rows> level1{};
+  std::array<BlockSum<T>, kChunkRows / kLevel1Rows> level1_sums{};
   std::array<Summary<T>, kChunkRows / kLevel2Rows> level2{};
   Summary<T> whole;
 };
@@ -183,6 +196,7 @@ void BasicSeriesStore<T>::Store(int series, double value) {
   const auto v = static_cast<T>(value);
   sc.values[o] = v;
   sc.level1[o / kLevel1Rows].Add(v);
+  sc.level1_sums[o / kLevel1Rows].Add(v);
   sc.level2[o / kLevel2Rows].Add(v);
   sc.whole.Add(v);
   ++state.count;
@@ -336,6 +350,58 @@ typename BasicSeriesStore<T>::Extremes BasicSeriesStore<T>::Range(int series, st
 }
 
 template <typename T>
+Envelope BasicSeriesStore<T>::EnvelopeOf(int series, std::int64_t begin, std::int64_t end) const {
+  Envelope e;
+  if (series < 0 || series >= SeriesCount()) return e;
+  ForEachPiece(series, begin, end, [&](const SeriesChunk* sc, int a, int b) {
+    if (sc == nullptr) return;
+    if (a == 0 && b == kChunkRows) {
+      Merge(e.extremes, sc->whole.extremes);
+      e.sum += sc->whole.sum;
+      e.count += sc->whole.count;
+      return;
+    }
+    // As Range walks, with the sums beside the extremes; a NaN cell adds nothing to either. A
+    // piece of many blocks of 1024 takes its mean from those blocks alone: the rows at its ends
+    // (a third at most) move a pixel column's mean by a hair, and reading their sums would cost a
+    // zoomed-out frame a fifth more.
+    const bool wide = b - a >= kWideRows;
+    MinMax<T> m;
+    double sum = 0.0;
+    std::int64_t count = 0;
+    auto single = [&](T v) {
+      m.Add(v);
+      if (!wide && !std::isnan(v)) {
+        sum += v;
+        ++count;
+      }
+    };
+    auto block = [&](int at) {
+      const auto k = static_cast<std::size_t>(at / kLevel1Rows);
+      m.Add(sc->level1[k]);
+      if (wide) return;
+      sum += sc->level1_sums[k].sum;
+      count += sc->level1_sums[k].count;
+    };
+    int i = a;
+    for (; i < b && i % kLevel1Rows != 0; ++i) single(sc->values[static_cast<std::size_t>(i)]);
+    for (; i + kLevel1Rows <= b && i % kLevel2Rows != 0; i += kLevel1Rows) block(i);
+    for (; i + kLevel2Rows <= b; i += kLevel2Rows) {
+      const Summary<T>& s2 = sc->level2[static_cast<std::size_t>(i / kLevel2Rows)];
+      m.Add(s2.extremes);
+      sum += s2.sum;
+      count += s2.count;
+    }
+    for (; i + kLevel1Rows <= b; i += kLevel1Rows) block(i);
+    for (; i < b; ++i) single(sc->values[static_cast<std::size_t>(i)]);
+    Merge(e.extremes, m);
+    e.sum += sum;
+    e.count += count;
+  });
+  return e;
+}
+
+template <typename T>
 typename BasicSeriesStore<T>::Stats BasicSeriesStore<T>::Statistics(int series, std::int64_t begin,
                                                                     std::int64_t end) const {
   Stats st;
@@ -430,12 +496,13 @@ std::int64_t BasicSeriesStore<T>::LastValueRow(int series, std::int64_t begin,
 }
 
 template <typename T>
-void BasicSeriesStore<T>::Prefetch(int series, std::int64_t i) const {
-  if (series < 0 || series >= SeriesCount() || i < 0 || i >= size_) return;
+void BasicSeriesStore<T>::Prefetch(int series, std::int64_t i, bool sums) const {
+  if (i < 0 || i >= size_) return;
   const std::int64_t g = Global(i);
   const Chunk& chunk = ChunkOf(g);
   const auto o = static_cast<std::size_t>(g % kChunkRows);
   __builtin_prefetch(&chunk.times[o]);
+  if (series < 0 || series >= SeriesCount()) return;
   const SeriesChunk* sc = SeriesIn(chunk, series);
   if (sc == nullptr) return;
   // Range reads the single values of the row's block of 32, the level-1 entries of its block of
@@ -444,6 +511,7 @@ void BasicSeriesStore<T>::Prefetch(int series, std::int64_t i) const {
   const std::size_t block2 = o / kLevel2Rows;
   PrefetchLines(&sc->values[block1 * kLevel1Rows], kLevel1Rows * sizeof(T));
   PrefetchLines(&sc->level1[block2 * kFactor], kFactor * sizeof(sc->level1[0]));
+  if (sums) PrefetchLines(&sc->level1_sums[block2 * kFactor], kFactor * sizeof(sc->level1_sums[0]));
   __builtin_prefetch(&sc->level2[block2]);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <deque>
@@ -22,8 +23,8 @@ namespace chart {
 // Beside the values every series keeps a min/max envelope in levels, each kFactor times coarser
 // than the one below: blocks of 32 rows, of 1024 rows, and whole chunks of 32768 rows. The
 // extremes of any run of rows then cost at most a few dozen reads whatever its length, so a chart
-// frame costs a min/max pair per pixel column. The two coarser levels also keep sums, for
-// statistics over any run.
+// frame costs a min/max pair per pixel column. Every level also keeps sums, for a column's mean
+// and statistics over any run.
 //
 // Rows live in chunks of kChunkRows, taken as they fill: appending never moves what is stored,
 // and a series with no value in a chunk takes no memory there.
@@ -45,6 +46,21 @@ struct SeriesStats {
   double Rms() const {
     return count > 0 ? std::sqrt(sum_of_squares / static_cast<double>(count)) : std::nan("");
   }
+  // The population standard deviation: what RMS hides on a DC rail.
+  double StdDev() const {
+    if (count <= 0) return std::nan("");
+    const double mean = Mean();
+    return std::sqrt(std::max(0.0, sum_of_squares / static_cast<double>(count) - mean * mean));
+  }
+};
+
+// The extremes of a run of rows with the sum and count of its values: what a pixel column that
+// holds many rows is drawn from (a band and its mean).
+struct Envelope {
+  Extremes extremes;
+  double sum = 0.0;
+  std::int64_t count = 0;
+  double Mean() const { return count > 0 ? sum / static_cast<double>(count) : std::nan(""); }
 };
 
 template <typename T>
@@ -100,6 +116,9 @@ class BasicSeriesStore {
   std::int64_t LowerBound(std::int64_t time, std::int64_t from = 0, std::int64_t hint = -1) const;
   // Minimum and maximum of a series over rows [begin, end); Empty() when none has a value.
   Extremes Range(int series, std::int64_t begin, std::int64_t end) const;
+  // The same with the values' sum and count (of the whole blocks of 1024 alone in a run of
+  // kWideRows or more within a chunk), at about the cost of Range.
+  Envelope EnvelopeOf(int series, std::int64_t begin, std::int64_t end) const;
   Stats Statistics(int series, std::int64_t begin, std::int64_t end) const;
   // Whether the series breaks at any row in [begin, end).
   bool BreaksWithin(int series, std::int64_t begin, std::int64_t end) const;
@@ -110,7 +129,10 @@ class BasicSeriesStore {
   // there read, without waiting for it. Zoomed out on millions of rows, a chart's columns lie far
   // apart and each edge's lines come cold from memory: a chart asks for an edge a few columns
   // ahead, so those waits overlap instead of following one another.
-  void Prefetch(int series, std::int64_t i) const;
+  // With sums, also what EnvelopeOf reads beside; series -1 asks for the row's time alone.
+  void Prefetch(int series, std::int64_t i, bool sums = false) const;
+  // Runs of this many rows or more within a chunk take EnvelopeOf's mean from blocks of 1024.
+  static constexpr int kWideRows = 4 * kLevel2Rows;
 
  private:
   struct SeriesChunk;

@@ -1,50 +1,40 @@
 #pragma once
 
 #include <QColor>
-#include <QImage>
 #include <QStaticText>
 #include <QString>
-#include <QWidget>
 #include <array>
 #include <chrono>
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <vector>
 
+#include "chart/plot_view.h"
 #include "chart/series_store.h"
-#include "chart/time_axis.h"
-#include "chart/trace_painter.h"
 
 class QTimer;
 
 namespace chart {
 
-// A chart whose x axis is time. It draws series of a SeriesStore as traces, over a grid with
-// labelled axes, with numbered text items (a title, legends) on top.
-//
-// Live, it owns its store: numbered traces (store series 0 .. kTraceCount-1) take points as they
-// come, and the chart shows the last TimeWindow() seconds up to the newest point (less
-// TimeOffset()): when points stop arriving, the chart stands still. Under review it draws chosen
-// series of a store it does not own over a time span it is given, with limit lines, shaded spans
-// and cursors.
+// The live chart: a plot view over a store of its own, whose numbered traces (store series 0 ..
+// kTraceCount-1) take points as they come, with numbered text items (a title, legends) on top. It
+// shows the last TimeWindow() seconds up to the newest point (less TimeOffset()): when points
+// stop arriving, the chart stands still.
 //
 // Adding points only stores them: a repaint timer asks for one paint per repaint interval however
-// many points arrive, and a paint draws the plot from the store, a min/max pair per device pixel
-// column (see TracePainter), so traces and text are sharp at any device pixel ratio. What does not
-// move (background, grid, axis labels) is kept drawn and copied under the traces; as time moves a
-// live chart along, only the rows its traces cross are painted again.
+// many points arrive. As time moves the chart along, only the rows its traces cross are painted
+// again.
 //
 // Vertical ranges come in two pairs (index 0 and 1), each with a low and a high end that are
 // set one at a time, in any order:
-//   pair 0, the stops: a value outside it is drawn at its nearest end, like a pen held by the
-//           stops of a recorder (default -128 .. 125);
+//   pair 0, the stops: a value outside it is drawn at its nearest end (PlotView::SetStops;
+//           default -128 .. 125);
 //   pair 1, the view: the values the plot shows from bottom edge to top edge, labelled on the
-//           left axis (default -128 .. 125).
+//           left axis (PlotView::SetValueView; default -128 .. 125).
 // A pair whose low end is not below its high end draws nothing until it is put right.
 //
 // Trace and text item numbers out of range are ignored by setters and give defaults from getters.
-class StripChart : public QWidget {
+class StripChart : public PlotView {
   Q_OBJECT
 
  public:
@@ -126,38 +116,6 @@ class StripChart : public QWidget {
   double TextHorizontal(int item) const;
   double TextVertical(int item) const;
 
-  // --- Under review ---
-  // Draws these series of store (which must outlive the chart or the next call) instead of the
-  // live traces; an empty list goes back to them.
-  void SetSource(const SeriesStore* store, std::vector<TraceStyle> traces);
-  // A fixed time span [start, end] in the store's time, instead of following the newest point.
-  void SetTimeSpan(std::int64_t start, std::int64_t end);
-  std::int64_t SpanStart() const;
-  std::int64_t SpanEnd() const;
-  void SetTimeAxis(const TimeAxis& axis);
-  // Without time labels the plot reaches down to the bottom edge (for stacked charts that share
-  // the labels of the lowest).
-  void SetTimeLabelsShown(bool shown);
-  struct LevelLine {  // a value that holds over [start, end]: a limit
-    std::int64_t start;
-    std::int64_t end;
-    double value;
-    QColor color;
-  };
-  void SetLevelLines(std::vector<LevelLine> lines);
-  struct Shade {  // a time span shaded across the plot: an alarm
-    std::int64_t start;
-    std::int64_t end;
-    QColor color;
-  };
-  void SetShades(std::vector<Shade> shades);
-  // Cursor lines A and B (none: not shown).
-  void SetCursors(std::optional<std::int64_t> a, std::optional<std::int64_t> b);
-
-  // The time at a widget x coordinate, and back (for a chart with a fixed span or a live one).
-  std::int64_t TimeAtX(double x) const;
-  double XOfTime(std::int64_t time) const;
-
   // --- Repaint pacing ---
   // Shortest time between two repaints caused by new points; by default one screen refresh
   // (16 ms at 60 Hz).
@@ -170,23 +128,22 @@ class StripChart : public QWidget {
   // point came since the last paint.
   QRegion RefreshPlot();
 
-  // Where the traces are drawn, inside the axes.
-  QRect PlotRect() const;
   // The accessible description: the traces that have points, each as "name value".
-  QString TracesDescription() const;
-
-  QSize sizeHint() const override;
-  QSize minimumSizeHint() const override;
+  QString TracesDescription() const override;
+  QString AccessibleTitle() const override { return TextCaption(0); }
 
  signals:
-  void mouseMoved();
   // The live traces went from no points to some, or back (ClearChart).
   void hasPointsChanged(bool has_points);
 
  protected:
-  void paintEvent(QPaintEvent* event) override;
-  void mouseMoveEvent(QMouseEvent* event) override;
-  void changeEvent(QEvent* event) override;
+  std::pair<std::int64_t, std::int64_t> Span() const override;
+  TracePainter::Rows PaintTraces(QImage& image, const QRegion& clip,
+                                 const TracePainter::Frame& frame) override;
+  void PaintOver(QPainter& painter, const QRect& plot, const QRegion& region) override;
+  void WholePlotPainted() override;
+  void LayoutChanged() override { placed_valid_ = false; }
+  bool FollowsTheClock() const override { return true; }
 
  private:
   struct TextItem {
@@ -204,24 +161,9 @@ class StripChart : public QWidget {
   bool ValidTrace(int trace) const { return trace >= 0 && trace < kTraceCount; }
   bool ValidItem(int item) const { return item >= 0 && item < TextItemCount(); }
   bool ValidPair(int pair) const { return pair == 0 || pair == 1; }
-  bool Live() const { return source_ == nullptr; }
   void ScheduleRepaint();
-  void BackdropChanged();
   void PointsChanged();
-  // The time span the plot shows now: [left, right].
-  std::pair<std::int64_t, std::int64_t> Span() const;
-  // Background, grid and axis labels, at the device's pixel ratio.
-  void PaintBackdrop(QPainter& painter, const QRect& plot);
-  void PaintValueAxis(QPainter& painter, const QRect& plot);
-  void PaintTimeAxis(QPainter& painter, const QRect& plot, std::int64_t left, std::int64_t right);
-  // Draws the plot, traces and all, into plot_ at the device's pixel ratio, where region asks.
-  void PaintPlot(qreal ratio, const QRegion& region);
-  TracePainter::Frame PlotFrame(qreal ratio) const;
-  // Device rows of the plot as the widget's rows that hold them, across the plot.
-  QRegion RowsRegion(const TracePainter::Rows& rows, qreal ratio) const;
-  void PaintDecorations(QPainter& painter, const QRect& plot, std::int64_t left,
-                        std::int64_t right);
-  void PaintCursors(QPainter& painter, const QRect& plot);
+  void RangesChanged();
   // Draws the captions that reach into region.
   void PaintTexts(QPainter& painter, const QRegion& region);
   // Lays the captions out for the plot: where each goes, kept until a caption, its colour or
@@ -232,8 +174,6 @@ class StripChart : public QWidget {
   DoubleSeriesStore own_{kTraceCount};
   std::array<Trace, kTraceCount> traces_;
   std::vector<TraceStyle> live_styles_;  // the live traces as TracePainter draws them
-  const SeriesStore* source_ = nullptr;
-  std::vector<TraceStyle> source_traces_;
   std::vector<TextItem> texts_;
   int current_text_ = 0;
   std::array<double, 2> range_low_{-128.0, -128.0};
@@ -241,14 +181,6 @@ class StripChart : public QWidget {
   Clock clock_;
   double window_seconds_ = kDefaultWindowSeconds;
   double offset_seconds_ = 0.0;
-  std::int64_t span_start_ = 0;
-  std::int64_t span_end_ = 1;
-  TimeAxis axis_;
-  bool time_labels_ = true;
-  std::vector<LevelLine> level_lines_;
-  std::vector<Shade> shades_;
-  std::optional<std::int64_t> cursor_a_;
-  std::optional<std::int64_t> cursor_b_;
   QTimer* repaint_timer_;
   bool new_points_ = false;
   TracePainter painter_;
@@ -264,11 +196,6 @@ class StripChart : public QWidget {
   std::vector<PlacedText> placed_;
   QRect placed_plot_;
   bool placed_valid_ = false;
-
-  QImage backdrop_;  // background, grid and axis labels of the whole widget
-  bool backdrop_valid_ = false;
-  QImage plot_;                    // the plot as last drawn, in device pixels
-  TracePainter::Rows shown_rows_;  // rows the traces cross in the picture on screen
 };
 
 }  // namespace chart

@@ -3,7 +3,7 @@
 #include <QAccessible>
 #include <QAccessibleWidget>
 
-#include "chart/strip_chart.h"
+#include "chart/plot_view.h"
 
 namespace chart {
 
@@ -11,13 +11,13 @@ namespace {
 
 class StripChartAccessible : public QAccessibleWidget {
  public:
-  explicit StripChartAccessible(StripChart* chart)
+  explicit StripChartAccessible(PlotView* chart)
       : QAccessibleWidget(chart, QAccessible::Chart), chart_(chart) {}
 
   QString text(QAccessible::Text t) const override {
     if (t == QAccessible::Name) {
       if (!chart_->accessibleName().isEmpty()) return chart_->accessibleName();
-      const QString title = chart_->TextCaption(0);
+      const QString title = chart_->AccessibleTitle();
       return title.isEmpty() ? QStringLiteral("strip chart") : title;
     }
     if (t == QAccessible::Description) {
@@ -29,13 +29,14 @@ class StripChartAccessible : public QAccessibleWidget {
   }
 
  private:
-  StripChart* chart_;
+  PlotView* chart_;
 };
 
 QAccessibleInterface* Factory(const QString& class_name, QObject* object) {
   if (object == nullptr || !object->isWidgetType()) return nullptr;
-  if (class_name == QLatin1String(StripChart::staticMetaObject.className())) {
-    return new StripChartAccessible(static_cast<StripChart*>(object));
+  // Asked for each class from the most derived up: every kind of plot answers here.
+  if (class_name == QLatin1String(PlotView::staticMetaObject.className())) {
+    return new StripChartAccessible(static_cast<PlotView*>(object));
   }
   return nullptr;
 }

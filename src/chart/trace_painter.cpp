@@ -15,6 +15,25 @@ constexpr std::int64_t kFar = std::int64_t{1} << 24;  // as far off the plot as 
 // Columns of more rows than this have their edges' memory asked for this many columns ahead.
 constexpr std::int64_t kPrefetchFrom = 64;
 constexpr std::int64_t kPrefetchAhead = 4;
+constexpr std::uint32_t kBandAlpha = 80;  // of 256: a band lets what lies under it show
+constexpr int kDash = 6;                  // pixels drawn, then as many left out
+constexpr int kDashGap = 3;
+
+// colour over what is there, by alpha of 256, two channels at a time.
+void Blend(QRgb* begin, QRgb* end, QRgb colour) {
+  const std::uint32_t rb = (colour & 0xff00ffU) * kBandAlpha;
+  const std::uint32_t g = (colour & 0x00ff00U) * kBandAlpha;
+  for (QRgb* p = begin; p != end; ++p) {
+    const QRgb d = *p;
+    *p = 0xff000000U | ((((d & 0xff00ffU) * (256 - kBandAlpha) + rb) >> 8) & 0xff00ffU) |
+         ((((d & 0x00ff00U) * (256 - kBandAlpha) + g) >> 8) & 0x00ff00U);
+  }
+}
+
+// Whether plot column x is drawn in a dashed trace.
+bool InDash(int x) {
+  return x % (kDash + kDashGap) < kDash;
+}
 
 Wide FloorDiv(Wide a, Wide b) {
   Wide q = a / b;
@@ -76,28 +95,82 @@ TracePainter::Rows TracePainter::Paint(QImage& image, const QRegion& clip, const
     return rows;
   const QRegion bounds = clip.intersected(frame.plot.intersected(image.rect()));
   if (kept_.size() < traces.size()) kept_.resize(traces.size());
-  for (std::size_t t = 0; t < traces.size(); ++t) {
-    const TraceStyle& trace = traces[t];
-    if (store.PointCount(trace.series) == 0) continue;
-    Reduce(store, trace.series, frame, kept_[t]);
-    AddRows(rows);
-    const QRgb colour = trace.color.rgb();
+  if (pending_.size() < traces.size()) pending_.resize(traces.size());
+  auto fill = [&](const std::vector<QRect>& rects, QRgb colour, bool dashed, bool band) {
     for (const QRect& part : bounds) {
-      for (const QRect& span : spans_) {
+      for (const QRect& span : rects) {
         const QRect r = span.translated(frame.plot.topLeft()).intersected(part);
+        if (!dashed && !band) {
+          // The common case, as tight as it goes: most spans are a column wide.
+          for (int y = r.top(); y <= r.bottom(); ++y) {
+            auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+            std::fill(row + r.left(), row + r.right() + 1, colour);
+          }
+          continue;
+        }
         for (int y = r.top(); y <= r.bottom(); ++y) {
           auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-          std::fill(row + r.left(), row + r.right() + 1, colour);
+          for (int x = r.left(); x <= r.right();) {
+            // A run of columns drawn alike: all of it, or up to the next dash's edge.
+            int to = r.right();
+            if (dashed) {
+              const int plot_x = x - frame.plot.left();
+              const int phase = plot_x % (kDash + kDashGap);
+              if (!InDash(plot_x)) {
+                x += kDash + kDashGap - phase;
+                continue;
+              }
+              to = std::min(to, x + kDash - phase - 1);
+            }
+            if (band) {
+              Blend(row + x, row + to + 1, colour);
+            } else {
+              std::fill(row + x, row + to + 1, colour);
+            }
+            x = to + 1;
+          }
         }
       }
     }
-    if (!lines_.empty()) {
+  };
+  std::size_t drawn = 0;
+  for (std::size_t t = 0; t < traces.size(); ++t) {
+    const TraceStyle& trace = traces[t];
+    if (store.PointCount(trace.series) == 0) continue;
+    Reduce(store, trace.series, frame, kept_[t], trace.dashed);
+    AddRows(rows);
+    // A dashed trace (a second run over the first) draws its mean's line alone: two bands over
+    // one another would hide both.
+    if (!bands_.empty() && !trace.dashed) fill(bands_, trace.color.rgb(), false, true);
+    Pending& p = pending_[drawn++];
+    p.color = trace.color;
+    p.dashed = trace.dashed;
+    // Swapped, not copied: each keeps its capacity for the next frame.
+    std::swap(p.spans, spans_);
+    std::swap(p.lines, lines_);
+  }
+  for (std::size_t t = 0; t < drawn; ++t) {
+    const Pending& p = pending_[t];
+    fill(p.spans, p.color.rgb(), p.dashed, false);
+    if (!p.lines.empty()) {
       QPainter painter(&image);
       painter.setRenderHint(QPainter::Antialiasing, false);
       painter.setClipRegion(bounds);
       painter.translate(frame.plot.topLeft());
-      painter.setPen(QPen(trace.color, 1));
-      painter.drawLines(lines_.data(), static_cast<int>(lines_.size()));
+      QPen pen(p.color, 1);
+      if (!p.dashed) {
+        painter.setPen(pen);
+        painter.drawLines(p.lines.data(), static_cast<int>(p.lines.size()));
+        continue;
+      }
+      // Dashes on the same columns as the spans': each line takes up the pattern where it is.
+      pen.setDashPattern({kDash, kDashGap});
+      for (const QLine& line : p.lines) {
+        pen.setDashOffset(((line.x1() % (kDash + kDashGap)) + kDash + kDashGap) %
+                          (kDash + kDashGap));
+        painter.setPen(pen);
+        painter.drawLine(line);
+      }
     }
   }
   return Merged(std::move(rows));
@@ -136,9 +209,11 @@ void TracePainter::AddRows(Rows& rows) const {
   // A trace that stays within a few rows crosses those; one that wanders, all between its ends.
   int top = std::numeric_limits<int>::max();
   int bottom = std::numeric_limits<int>::min();
-  for (const QRect& span : spans_) {
-    top = std::min(top, span.top());
-    bottom = std::max(bottom, span.bottom());
+  for (const auto* rects : {&spans_, &bands_}) {
+    for (const QRect& span : *rects) {
+      top = std::min(top, span.top());
+      bottom = std::max(bottom, span.bottom());
+    }
   }
   for (const QLine& line : lines_) {
     top = std::min({top, line.y1(), line.y2()});
@@ -148,8 +223,10 @@ void TracePainter::AddRows(Rows& rows) const {
 }
 
 template <typename Store>
-void TracePainter::Reduce(const Store& store, int series, const Frame& frame, Kept& kept) {
+void TracePainter::Reduce(const Store& store, int series, const Frame& frame, Kept& kept,
+                          bool dashed) {
   spans_.clear();
+  bands_.clear();
   lines_.clear();
   const Grid grid(frame);
   const int width = frame.plot.width();
@@ -166,12 +243,23 @@ void TracePainter::Reduce(const Store& store, int series, const Frame& frame, Ke
     return static_cast<int>(y + 8.5) - 8;
   };
 
+  const std::int64_t n = store.Size();
+  // Dense enough for a band: the rows the span holds over the columns, as the store's mean
+  // density has it (two searches through millions of rows would cost more than the rest).
+  bool band = false;
+  if (frame.band_from > 0 && n >= frame.band_from * width) {  // else too few rows in all
+    const auto stored = static_cast<double>(store.TimeAt(n - 1) - store.TimeAt(0));
+    const double rows = stored > 0.0 ? static_cast<double>(n - 1) / stored *
+                                           static_cast<double>(frame.right - frame.left)
+                                     : static_cast<double>(n);
+    band = rows >= static_cast<double>(frame.band_from * width);
+  }
   // Columns kept from earlier frames count only when drawn for the same series, size and range.
   const std::int64_t span = frame.right - frame.left;
   const bool same = frame.fixed_grid && kept.series == series && kept.span == span &&
                     kept.width == width && kept.height == height && kept.view_low == lo &&
                     kept.view_high == hi && kept.stop_low == frame.stop_low &&
-                    kept.stop_high == frame.stop_high;
+                    kept.stop_high == frame.stop_high && kept.band == band;
   if (!same) {
     kept = Kept{std::vector<Column>(static_cast<std::size_t>(width) + 2),
                 series,
@@ -181,14 +269,14 @@ void TracePainter::Reduce(const Store& store, int series, const Frame& frame, Ke
                 lo,
                 hi,
                 frame.stop_low,
-                frame.stop_high};
+                frame.stop_high,
+                band};
   }
   const auto ring = static_cast<std::int64_t>(kept.ring.size());
   auto slot = [&](std::int64_t k) -> Column& {
     return kept.ring[static_cast<std::size_t>((k % ring + ring) % ring)];
   };
 
-  const std::int64_t n = store.Size();
   const std::int64_t newest =
       n > 0 ? store.TimeAt(n - 1) : std::numeric_limits<std::int64_t>::min();
   // A column is kept once the newest point has passed it (nothing more can fall into it), as
@@ -225,12 +313,35 @@ void TracePainter::Reduce(const Store& store, int series, const Frame& frame, Ke
     col.last_row = state.last_row;
     const std::int64_t end = grid.End(k);
     // Many rows to a column: the edge a few columns on is asked for now (see Prefetch).
-    if (per_column >= kPrefetchFrom) store.Prefetch(series, i + kPrefetchAhead * per_column);
-    if (i < n && store.TimeAt(i) < end) {
+    if (per_column >= kPrefetchFrom) {
+      // A column between dashes is passed over: only its edge's time is read.
+      const bool passed =
+          dashed && band && !frame.fixed_grid && !InDash(grid.X(k + kPrefetchAhead));
+      store.Prefetch(passed ? -1 : series, i + kPrefetchAhead * per_column,
+                     band && per_column < Store::kWideRows);
+    }
+    if (dashed && band && !frame.fixed_grid && !InDash(grid.X(k)) && i < n) {
+      // Between two dashes nothing is drawn: the rows are passed over unread, and the next dash
+      // starts afresh.
+      const std::int64_t j = store.LowerBound(end, i, i + per_column);
+      per_column = std::max<std::int64_t>(1, j - i);
+      i = j;
+      col.joined = false;
+    } else if (i < n && store.TimeAt(i) < end) {
       // Rows [i, j) fall into this column; the guess from the last column makes the search short.
       const std::int64_t j = std::max(i + 1, store.LowerBound(end, i, i + per_column));
       per_column = j - i;
-      const Extremes e = store.Range(series, i, j);
+      Extremes e;
+      double mean = 0.0;
+      if (band) {
+        const Envelope envelope = store.EnvelopeOf(series, i, j);
+        e = envelope.extremes;
+        mean = envelope.Mean();
+        // Values only in the rows the mean leaves out: their middle.
+        if (std::isnan(mean)) mean = (e.min + e.max) / 2.0;
+      } else {
+        e = store.Range(series, i, j);
+      }
       if (e.Empty()) {
         if (store.BreaksWithin(series, i, j)) col.joined = false;
       } else {
@@ -241,6 +352,33 @@ void TracePainter::Reduce(const Store& store, int series, const Frame& frame, Ke
         if (col.joined && store.BreaksWithin(series, col.last_row + 1, first)) col.joined = false;
         int top = y_of(e.max);
         int bottom = y_of(e.min);
+        if (band) {
+          // The band is the column's own; its mean's line joins the mean before it.
+          const int mean_y = y_of(mean);
+          col.mean_top = mean_y;
+          col.mean_bottom = mean_y;
+          if (col.joined && k - col.last_k == 1) {
+            col.mean_top = std::min(mean_y, col.last_y);
+            col.mean_bottom = std::max(mean_y, col.last_y);
+          } else if (col.joined) {
+            col.line = true;
+            col.line_from = col.last_k;
+            col.line_from_y = col.last_y;
+            col.line_to_y = mean_y;
+          }
+          col.span = true;
+          col.top = top;
+          col.bottom = bottom;
+          col.joined = true;
+          col.last_k = k;
+          col.last_y = mean_y;
+          col.last_row = last;
+          i = j;
+          col.final = k < grid.Last() && newest >= end;
+          slot(k) = col;
+          state = col;
+          continue;
+        }
         if (col.joined && k - col.last_k > 1) {
           // Points sparser than the pixels: a straight line bridges the empty columns.
           col.line = true;
@@ -275,12 +413,21 @@ void TracePainter::Reduce(const Store& store, int series, const Frame& frame, Ke
     const int x = grid.X(k);
     if (col.line) lines_.emplace_back(grid.X(col.line_from), col.line_from_y, x, col.line_to_y);
     if (!col.span) continue;
-    QRect* previous = spans_.empty() ? nullptr : &spans_.back();
-    if (previous != nullptr && previous->right() == x - 1 && previous->top() == col.top &&
-        previous->bottom() == col.bottom) {
-      previous->setRight(x);
+    // Neighbouring columns alike make one rectangle.
+    auto add = [x](std::vector<QRect>& rects, int top, int bottom) {
+      QRect* previous = rects.empty() ? nullptr : &rects.back();
+      if (previous != nullptr && previous->right() == x - 1 && previous->top() == top &&
+          previous->bottom() == bottom) {
+        previous->setRight(x);
+      } else {
+        rects.emplace_back(x, top, 1, bottom - top + 1);
+      }
+    };
+    if (band) {
+      add(bands_, col.top, col.bottom);
+      add(spans_, col.mean_top, col.mean_bottom);
     } else {
-      spans_.emplace_back(x, col.top, 1, col.bottom - col.top + 1);
+      add(spans_, col.top, col.bottom);
     }
   }
   // Under review the line goes on past the right edge towards the next point.

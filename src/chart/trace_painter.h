@@ -22,6 +22,7 @@ struct TraceStyle {
   int series = 0;
   QColor color;
   QString name;
+  bool dashed = false;  // drawn in dashes: a second run beside the first, in the same colour
 };
 
 // Draws traces of a store over a span of time, one device pixel column at a time: each column
@@ -31,6 +32,12 @@ struct TraceStyle {
 // breaks. Everything is drawn aliased in device pixels, so a trace is one device pixel wide at
 // any pixel ratio; the columns are filled pixel by pixel, which costs far less than asking a
 // painter for thousands of one-pixel rectangles.
+//
+// Where a column holds many rows (frame.band_from or more on average over the span), a trace is
+// drawn as a translucent band from each column's minimum to its maximum with the column's mean
+// as a line on top: the noise of a few counts stays a faint band, the trend a line through it,
+// and traces over one another stay apart. Every band is drawn before any trace's line; a dashed
+// trace draws no band.
 //
 // A live chart's columns sit on a grid of time that stays put while the traces move through it,
 // so a column whose time has passed always shows the same: it is kept, and a frame reduces only
@@ -51,6 +58,8 @@ class TracePainter {
     // A value outside the stops is drawn at the nearest one (when stop_low < stop_high).
     double stop_low = 0.0;
     double stop_high = 0.0;
+    // Rows per column from which a trace is drawn as a band and its mean; 0: never.
+    std::int64_t band_from = 0;
   };
 
   // Rows of the plot a frame's traces cross, as [top, bottom] runs in device pixels, top to
@@ -78,6 +87,8 @@ class TracePainter {
     bool span = false;
     int top = 0;
     int bottom = 0;
+    int mean_top = 0;  // the mean's line through the column, in band drawing
+    int mean_bottom = 0;
     bool line = false;  // a line comes in from column line_from (sparse points)
     std::int64_t line_from = 0;
     int line_from_y = 0;
@@ -99,18 +110,28 @@ class TracePainter {
     double view_high = 0.0;
     double stop_low = 0.0;
     double stop_high = 0.0;
+    bool band = false;
+  };
+  // What a trace draws once every band is down.
+  struct Pending {
+    QColor color;
+    bool dashed = false;
+    std::vector<QRect> spans;
+    std::vector<QLine> lines;
   };
 
   // Brings the trace's columns up to date and collects its spans and lines.
   template <typename Store>
-  void Reduce(const Store& store, int series, const Frame& frame, Kept& kept);
+  void Reduce(const Store& store, int series, const Frame& frame, Kept& kept, bool dashed = false);
   // Adds the rows of the spans and lines collected last to rows.
   void AddRows(Rows& rows) const;
   static Rows Merged(Rows rows);
 
   std::vector<Kept> kept_;    // by trace, on a fixed grid
   std::vector<QRect> spans_;  // reused by every trace and every frame
+  std::vector<QRect> bands_;
   std::vector<QLine> lines_;
+  std::vector<Pending> pending_;
 };
 
 }  // namespace chart

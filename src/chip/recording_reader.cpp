@@ -12,6 +12,7 @@ namespace {
 
 constexpr std::string_view kFirstLineStart = "# kelvran-eval ";
 constexpr std::string_view kFirstLineEnd = " recording";
+constexpr std::string_view kColumnsStart = "time,seconds,";
 constexpr std::string_view kLimits = "limits";
 constexpr std::string_view kStatus1 = "INT Status 1";
 constexpr std::string_view kStatus2 = "INT Status 2";
@@ -204,7 +205,9 @@ std::uint64_t RecordingReader::Finish() const {
   if (line_ == 0) {
     // Nothing complete: an empty file, or a first line still on its way.
     const std::string_view start = std::string_view(partial_).substr(0, kFirstLineStart.size());
-    if (partial_.empty() || start != kFirstLineStart.substr(0, start.size())) {
+    const std::string_view columns = std::string_view(partial_).substr(0, kColumnsStart.size());
+    if (partial_.empty() || (start != kFirstLineStart.substr(0, start.size()) &&
+                             columns != kColumnsStart.substr(0, columns.size()))) {
       throw RecordingFormatError(
           1, "expected \"# kelvran-eval <version> recording\", found " + Found(partial_));
     }
@@ -215,8 +218,13 @@ std::uint64_t RecordingReader::Finish() const {
 void RecordingReader::Line(std::string_view line) {
   if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
   if (line_ == 1) {
-    FirstLine(line);
-    return;
+    if (line.starts_with("\xEF\xBB\xBF")) line.remove_prefix(3);  // a byte order mark
+    // A recording begins with its header; a saved `watch --csv`, a chart export and an A-B
+    // export with their limits or column names.
+    if (!line.starts_with(kColumnsStart) && !line.starts_with("# limits:")) {
+      FirstLine(line);
+      return;
+    }
   }
   if (line.empty()) return;
   if (line.front() == '#') {
@@ -233,12 +241,11 @@ void RecordingReader::Line(std::string_view line) {
 }
 
 void RecordingReader::FirstLine(std::string_view line) {
-  if (line.starts_with("\xEF\xBB\xBF")) line.remove_prefix(3);  // a byte order mark
   if (!line.starts_with(kFirstLineStart) || !line.ends_with(kFirstLineEnd) ||
       line.size() <= kFirstLineStart.size() + kFirstLineEnd.size()) {
     Fail(
-        "expected \"# kelvran-eval <version> recording\" (the first line of a recording), "
-        "found " +
+        "expected \"# kelvran-eval <version> recording\" (the first line of a recording) or "
+        "the column names (\"time,seconds,...\"), found " +
         Found(line));
   }
 }
@@ -383,42 +390,41 @@ void RecordingReader::Split(std::string_view line) {
 
 void RecordingReader::ColumnNames() {
   columns_.clear();
+  value_fields_.clear();
+  raw_fields_.clear();
   column_names_.assign(fields_.begin(), fields_.end());
   has_alarms_ = false;
+  status_field_ = 0;
   std::size_t f = 2;
-  // "<caption> [<unit>]" and "<caption> raw" for each channel.
-  for (; f < fields_.size() && fields_[f] != kStatus1; f += 2) {
+  // "<caption> [<unit>]", each followed by "<caption> raw" in a recording, then "INT Status 1"
+  // and "INT Status 2" and "alarms" in a recording; exports have the values alone.
+  for (; f < fields_.size() && fields_[f] != kStatus1 && fields_[f] != kAlarms; ++f) {
     const std::string_view name = fields_[f];
     const std::size_t open = name.rfind(" [");
     if (open == std::string_view::npos || open == 0 || !name.ends_with(']')) {
-      FailField(f, "a channel such as \"+12V [V]\" or \"INT Status 1\"");
+      FailField(f, "a channel such as \"+12V [V]\", \"INT Status 1\" or \"alarms\"");
     }
     RecordedColumn column{std::string(name.substr(0, open)),
                           std::string(name.substr(open + 2, name.size() - open - 3))};
-    if (f + 1 >= fields_.size() || fields_[f + 1] != column.caption + " raw") {
-      if (f + 1 >= fields_.size()) {
-        Fail("field " + std::to_string(f + 2) + ": expected \"" + column.caption +
-             " raw\", found the end of the line");
-      }
-      FailField(f + 1, "\"" + column.caption + " raw\"");
-    }
+    value_fields_.push_back(f);
+    raw_fields_.push_back(0);
+    if (f + 1 < fields_.size() && fields_[f + 1] == column.caption + " raw")
+      raw_fields_.back() = ++f;
     columns_.push_back(std::move(column));
   }
-  if (f >= fields_.size()) {
-    Fail("field " + std::to_string(f + 1) +
-         ": expected \"INT Status 1\", found the end of the line");
-  }
-  if (f + 1 >= fields_.size() || fields_[f + 1] != kStatus2) {
+  if (f < fields_.size() && fields_[f] == kStatus1) {
     if (f + 1 >= fields_.size()) {
       Fail("field " + std::to_string(f + 2) +
            ": expected \"INT Status 2\", found the end of the line");
     }
-    FailField(f + 1, "\"INT Status 2\"");
+    if (fields_[f + 1] != kStatus2) FailField(f + 1, "\"INT Status 2\"");
+    status_field_ = f;
+    f += 2;
   }
-  f += 2;
   if (f < fields_.size()) {
     if (fields_[f] != kAlarms) FailField(f, "\"alarms\" or the end of the line");
     has_alarms_ = true;
+    alarms_field_ = f;
     ++f;
   }
   if (f < fields_.size()) FailField(f, "the end of the line after \"alarms\"");
@@ -444,8 +450,8 @@ void RecordingReader::DataRow() {
   const std::optional<double> seconds = Number(fields_[1]);
   if (!seconds) FailField(1, "a number of seconds");
   row.seconds = *seconds;
-  std::size_t f = 2;
-  for (std::size_t c = 0; c < columns_.size(); ++c, f += 2) {
+  for (std::size_t c = 0; c < columns_.size(); ++c) {
+    const std::size_t f = value_fields_[c];
     if (fields_[f].empty()) {
       values_[c] = std::nan("");
     } else if (const std::optional<double> v = Number(fields_[f])) {
@@ -453,25 +459,29 @@ void RecordingReader::DataRow() {
     } else {
       FailField(f, "a number or nothing");
     }
-    if (fields_[f + 1].empty()) {
+    const std::size_t r = raw_fields_[c];
+    if (r == 0 || fields_[r].empty()) {
       raws_[c] = -1;
-    } else if (const std::optional<int> raw = Byte(fields_[f + 1])) {
+    } else if (const std::optional<int> raw = Byte(fields_[r])) {
       raws_[c] = *raw;
     } else {
-      FailField(f + 1, "a whole number from 0 to 255");
+      FailField(r, "a whole number from 0 to 255");
     }
   }
-  for (int* status : {&row.status1, &row.status2}) {
-    if (fields_[f].empty()) {
-      *status = -1;
-    } else if (const std::optional<int> v = Byte(fields_[f])) {
-      *status = *v;
-    } else {
-      FailField(f, "a whole number from 0 to 255 or nothing");
+  if (status_field_ != 0) {
+    std::size_t f = status_field_;
+    for (int* status : {&row.status1, &row.status2}) {
+      if (fields_[f].empty()) {
+        *status = -1;
+      } else if (const std::optional<int> v = Byte(fields_[f])) {
+        *status = *v;
+      } else {
+        FailField(f, "a whole number from 0 to 255 or nothing");
+      }
+      ++f;
     }
-    ++f;
   }
-  if (has_alarms_) row.alarms = fields_[f];
+  if (has_alarms_) row.alarms = fields_[alarms_field_];
   row.values = values_;
   row.raws = raws_;
   ++rows_;

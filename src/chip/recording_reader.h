@@ -4,7 +4,10 @@
 // they are still being written: text is fed in pieces as it arrives, each complete line is read
 // as it ends, and an incomplete last line waits for the rest.
 //
-// Older recordings lack the `alarms` column and the `# limits:` lines; both are optional. '#'
+// The same layout without the '#' header is what `kelvran watch --csv` writes, and without the
+// raw and status columns what the chart export and the review's A-B export write: the header,
+// each channel's raw column and the status columns are optional. Older recordings lack the
+// `alarms` column and the `# limits:` lines; both are optional. '#'
 // lines the reader does not know are handed on as notes and otherwise skipped. Anything else
 // that is not as a recording has it (a foreign CSV, a damaged line) throws RecordingFormatError
 // naming the line and what was expected there.
@@ -118,6 +121,10 @@ class RecordingReader {
   std::vector<std::string> column_names_;  // every column, for messages
   bool has_columns_ = false;
   bool has_alarms_ = false;
+  std::vector<std::size_t> value_fields_;  // by column: where its value is
+  std::vector<std::size_t> raw_fields_;    // by column: where its raw byte is, 0 for none
+  std::size_t status_field_ = 0;           // INT Status 1 (and 2 after it), 0 for none
+  std::size_t alarms_field_ = 0;
   std::uint64_t columns_line_ = 0;
   std::vector<std::string_view> fields_;  // of the current line
   std::vector<std::string> unquoted_;     // quoted fields, unquoted

@@ -10,6 +10,7 @@
 #include "access/link_new_com_port.h"
 #include "chip/channels.h"
 #include "chip/local_time.h"
+#include "chip/recording.h"
 #include "chip/sampler.h"
 #include "cli/alarms.h"
 #include "cli/sample_loop.h"
@@ -32,29 +33,15 @@ std::string Timestamp() {
   return chip::IsoLocalTime(std::chrono::system_clock::now());
 }
 
-void CsvHeader(Readings readings, std::ostream& out) {
-  out << "time";
-  for (const ChannelReading& r : readings) {
-    const Channel& c = *r.channel;
-    out << ',' << c.caption << " (" << c.unit << ")," << c.caption << " low," << c.caption
-        << " high," << c.caption << " alarm";
-  }
-  out << '\n';
-}
-
-// A stalled fan has no speed: its value cell stays empty.
-void CsvRow(Readings readings, std::ostream& out) {
-  chip::CaptionText buffer;
-  out << Timestamp();
-  for (const ChannelReading& r : readings) {
-    const Channel& c = *r.channel;
-    out << ',';
-    if (!r.stalled) out << Number(c, r.value, buffer);
-    out << ',' << Number(c, r.low, buffer) << ',';
-    if (r.has_high) out << Number(c, r.high, buffer);
-    out << ',' << (r.alarm ? 1 : 0);
-  }
-  out << '\n';
+// The recording's layout (its limits lines, column names and rows, without the header lines), so
+// a saved watch opens in the review as a recording does. A new Channel Mode brings other
+// channels: new column names say so.
+void CsvSample(const chip::Sample& sample, double seconds, bool first, std::ostream& out) {
+  std::string text;
+  if (first || sample.limits_changed) text += chip::FormatLimits(sample.channels);
+  if (first || sample.channels_changed) text += chip::FormatColumnNames(sample.channels);
+  chip::AppendRow(text, Timestamp(), seconds, sample);
+  out << text;
 }
 
 void JsonLine(Readings readings, std::ostream& out) {
@@ -147,18 +134,19 @@ int Watch(Session& s, const Arguments& args, std::ostream& out, std::ostream& er
   devaccess::UnattendedSampler sampler(s.d(), identity);
   const Format format = args.format;
   const bool table = format == Format::Auto && terminal.output_is_terminal;
+  bool first = true;
+  SampleLoopHooks::Steady started;
   SampleLoopHooks hooks;
   hooks.row = [&](const chip::Sample& sample, SampleLoopHooks::Wall,
-                  SampleLoopHooks::Steady) -> std::optional<int> {
+                  SampleLoopHooks::Steady now) -> std::optional<int> {
     errno = 0;  // a failed write of this sample leaves its reason here
-    // A new Channel Mode brings other channels: the CSV says so with a new header row.
-    if (format == Format::Csv && sample.channels_changed) CsvHeader(sample.channels, out);
+    if (first) started = now;
     if (format == Format::Json) {
       JsonLine(sample.channels, out);
     } else if (table) {
       Table(sample.channels, out);
     } else if (format == Format::Csv) {
-      CsvRow(sample.channels, out);
+      CsvSample(sample, std::chrono::duration<double>(now - started).count(), first, out);
     } else {
       PlainLine(sample.channels, out);
     }
@@ -170,6 +158,7 @@ int Watch(Session& s, const Arguments& args, std::ostream& out, std::ostream& er
           << (errno != 0 ? std::strerror(errno) : "the output failed") << '\n';
       return kExitBus;
     }
+    first = false;
     // The row with the alarm is out first, so a script that mails the log has it.
     if (args.until_alarm && ReportAlarms(sample, err)) return kExitAlarm;
     return std::nullopt;

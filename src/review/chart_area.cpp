@@ -18,16 +18,22 @@ constexpr int kDragThreshold = 4;   // pixels a press moves before it is a drag
 constexpr double kWheelZoom = 0.8;  // span factor per wheel notch
 constexpr int kShadeAlpha = 70;     // alarm spans over the plot
 const QColor kOtherAlarm(255, 160, 0, 60);
+constexpr int kComparedLighter = 140;  // percent: a compared run's traces
+
+// A pane of its own per voltage is keyed "V:" and the caption.
+const QString kVoltagePrefix = QStringLiteral("V:");
 
 // The panes in a fixed order: volts, degrees, RPM, then any other unit.
 int UnitRank(const QString& unit) {
-  if (unit == QLatin1String("V")) return 0;
+  if (unit == QLatin1String("V") || unit.startsWith(kVoltagePrefix)) return 0;
   if (unit == QStringLiteral("°C")) return 1;
   if (unit == QLatin1String("RPM")) return 2;
   return 3;
 }
 
 QString PaneTitle(const QString& unit) {
+  if (unit.startsWith(kVoltagePrefix))
+    return unit.mid(kVoltagePrefix.size()) + QStringLiteral(" [V]");
   if (unit == QLatin1String("V")) return QStringLiteral("Voltage [V]");
   if (unit == QStringLiteral("°C")) return QStringLiteral("Temperature [°C]");
   if (unit == QLatin1String("RPM")) return QStringLiteral("Fan speed [RPM]");
@@ -35,6 +41,8 @@ QString PaneTitle(const QString& unit) {
 }
 
 QString PaneName(const QString& unit) {
+  if (unit.startsWith(kVoltagePrefix))
+    return QStringLiteral("pane_") + unit.mid(kVoltagePrefix.size());
   if (unit == QLatin1String("V")) return QStringLiteral("pane_volts");
   if (unit == QStringLiteral("°C")) return QStringLiteral("pane_degrees");
   if (unit == QLatin1String("RPM")) return QStringLiteral("pane_rpm");
@@ -69,13 +77,32 @@ int ChartArea::PlotWidth() const {
   return panes_.empty() ? 1 : std::max(1, panes_.front()->PlotRect().width());
 }
 
-std::vector<int> ChartArea::ShownIn(const QString& unit) const {
+QString ChartArea::KeyOf(int series) const {
+  const RecordingModel::Series& s = model_.series()[static_cast<std::size_t>(series)];
+  return pane_per_voltage_ && s.unit == QLatin1String("V") ? kVoltagePrefix + s.caption : s.unit;
+}
+
+std::vector<int> ChartArea::ShownIn(const QString& key) const {
   std::vector<int> series;
   for (std::size_t s = 0; s < model_.series().size(); ++s) {
-    if (model_.series()[s].unit == unit && (s >= shown_.size() || shown_[s]))
+    if (KeyOf(static_cast<int>(s)) == key && (s >= shown_.size() || shown_[s]))
       series.push_back(static_cast<int>(s));
   }
   return series;
+}
+
+void ChartArea::SetCompared(const Compared* compared) {
+  if (compared == nullptr || compared->model == nullptr) {
+    compared_.reset();
+  } else {
+    compared_ = *compared;
+  }
+  Rebuild();
+}
+
+void ChartArea::SetPanePerVoltage(bool on) {
+  pane_per_voltage_ = on;
+  Rebuild();
 }
 
 void ChartArea::SetShown(const std::vector<bool>& shown) {
@@ -87,7 +114,7 @@ void ChartArea::SetView(std::int64_t start, std::int64_t end, const chart::TimeA
                         std::optional<std::int64_t> a, std::optional<std::int64_t> b) {
   start_ = start;
   end_ = end;
-  for (chart::StripChart* pane : panes_) {
+  for (chart::RecordingPlot* pane : panes_) {
     pane->SetTimeSpan(start, end);
     pane->SetTimeAxis(axis);
     pane->SetCursors(a, b);
@@ -102,23 +129,22 @@ void ChartArea::DataChanged() {
 
 void ChartArea::Rebuild() {
   std::vector<QString> units;
-  for (const RecordingModel::Series& s : model_.series()) {
-    if (std::find(units.begin(), units.end(), s.unit) == units.end()) units.push_back(s.unit);
+  for (std::size_t s = 0; s < model_.series().size(); ++s) {
+    const QString key = KeyOf(static_cast<int>(s));
+    if (std::find(units.begin(), units.end(), key) == units.end()) units.push_back(key);
   }
   std::stable_sort(units.begin(), units.end(),
                    [](const QString& x, const QString& y) { return UnitRank(x) < UnitRank(y); });
   if (units != units_) {
-    for (chart::StripChart* pane : panes_) delete pane;
+    for (chart::RecordingPlot* pane : panes_) delete pane;
     panes_.clear();
     units_ = units;
     for (const QString& unit : units_) {
-      auto* pane = new chart::StripChart(splitter_);
+      auto* pane = new chart::RecordingPlot(splitter_);
       pane->setObjectName(PaneName(unit));
       pane->setAccessibleName(PaneTitle(unit));
       pane->setCursor(Qt::CrossCursor);
-      pane->SetTextItemCount(1);
-      pane->SetTextCaption(0, PaneTitle(unit));
-      pane->SetTextColor(0, QColor(220, 220, 220));
+      pane->SetTitle(PaneTitle(unit));
       pane->installEventFilter(this);
       splitter_->addWidget(pane);
       panes_.push_back(pane);
@@ -130,11 +156,22 @@ void ChartArea::Rebuild() {
   }
   for (std::size_t p = 0; p < panes_.size(); ++p) {
     std::vector<chart::TraceStyle> traces;
+    std::vector<chart::TraceStyle> compared;
     for (const int s : ShownIn(units_[p])) {
       const RecordingModel::Series& series = model_.series()[static_cast<std::size_t>(s)];
       traces.push_back({s, series.color, series.caption});
+      // The compared recording's channel of the same name, dashed in a lighter shade of the
+      // same colour.
+      const int other = compared_ ? compared_->model->SeriesOf(series.caption) : -1;
+      if (other >= 0) {
+        compared.push_back({other, series.color.lighter(kComparedLighter),
+                            series.caption + QStringLiteral(" · ") + compared_->name, true});
+      }
     }
-    panes_[p]->SetSource(&model_.store(), std::move(traces));
+    std::vector<chart::RecordingPlot::Layer> layers{{&model_.store(), std::move(traces), 0}};
+    if (!compared.empty())
+      layers.push_back({&compared_->model->store(), std::move(compared), compared_->shift});
+    panes_[p]->SetLayers(std::move(layers));
     panes_[p]->SetTimeSpan(start_, end_);
   }
   FitValues();
@@ -148,19 +185,27 @@ void ChartArea::FitValues() {
   for (std::size_t p = 0; p < panes_.size(); ++p) {
     // The values shown fill the pane; with none in view, those of the whole recording.
     chart::SeriesStore::Extremes e;
+    auto widen = [&e](const chart::SeriesStore::Extremes& x) {
+      e.min = std::min(e.min, x.min);
+      e.max = std::max(e.max, x.max);
+    };
     for (const bool whole : {false, true}) {
       for (const int s : ShownIn(units_[p])) {
-        const chart::SeriesStore::Extremes x =
-            whole ? store.Range(s, 0, store.Size()) : store.Range(s, begin, end);
-        e.min = std::min(e.min, x.min);
-        e.max = std::max(e.max, x.max);
+        widen(whole ? store.Range(s, 0, store.Size()) : store.Range(s, begin, end));
+        const int other =
+            compared_
+                ? compared_->model->SeriesOf(model_.series()[static_cast<std::size_t>(s)].caption)
+                : -1;
+        if (other < 0) continue;
+        const chart::SeriesStore& theirs = compared_->model->store();
+        widen(whole ? theirs.Range(other, 0, theirs.Size())
+                    : theirs.Range(other, theirs.LowerBound(start_ - compared_->shift),
+                                   theirs.LowerBound(end_ - compared_->shift + 1)));
       }
       if (!e.Empty()) break;
     }
     const auto [lo, hi] = Padded(e.min, e.max);
-    const double reach = (hi - lo) * 1e6;
-    panes_[p]->SetRange(0, lo - reach, hi + reach);
-    panes_[p]->SetRange(1, lo, hi);
+    panes_[p]->SetValueView(lo, hi);
   }
 }
 
@@ -168,7 +213,7 @@ void ChartArea::Decorate() {
   // Spans closer than a pixel are shaded as one: a recording that alarms at every row costs a
   // rectangle per pixel column, not one per row.
   const std::int64_t pixel = std::max<std::int64_t>(1, (end_ - start_) / PlotWidth());
-  auto add = [&](std::vector<chart::StripChart::Shade>& shades, std::int64_t a, std::int64_t b,
+  auto add = [&](std::vector<chart::RecordingPlot::Shade>& shades, std::int64_t a, std::int64_t b,
                  const QColor& colour) {
     if (b < start_ || a > end_) return;
     if (!shades.empty() && shades.back().color == colour && a - shades.back().end < pixel) {
@@ -180,8 +225,8 @@ void ChartArea::Decorate() {
   const std::int64_t last =
       model_.store().Empty() ? end_ : model_.store().TimeAt(model_.store().Size() - 1);
   for (std::size_t p = 0; p < panes_.size(); ++p) {
-    std::vector<chart::StripChart::Shade> shades;
-    std::vector<chart::StripChart::LevelLine> lines;
+    std::vector<chart::RecordingPlot::Shade> shades;
+    std::vector<chart::RecordingPlot::LevelLine> lines;
     for (const int s : ShownIn(units_[p])) {
       QColor colour = model_.series()[static_cast<std::size_t>(s)].color;
       colour.setAlpha(kShadeAlpha);
@@ -204,7 +249,7 @@ void ChartArea::Decorate() {
 }
 
 bool ChartArea::eventFilter(QObject* watched, QEvent* event) {
-  auto* pane = qobject_cast<chart::StripChart*>(watched);
+  auto* pane = qobject_cast<chart::RecordingPlot*>(watched);
   if (pane == nullptr) return false;
   switch (event->type()) {
     case QEvent::MouseButtonPress: {
@@ -217,6 +262,7 @@ bool ChartArea::eventFilter(QObject* watched, QEvent* event) {
       const bool band =
           e->button() == Qt::RightButton || e->modifiers().testFlag(Qt::ShiftModifier);
       drag_ = band ? Drag::Band : Drag::Click;
+      if (compared_ && e->modifiers().testFlag(Qt::AltModifier)) drag_ = Drag::Nudge;
       if (e->button() != Qt::LeftButton && e->button() != Qt::RightButton) drag_ = Drag::None;
       return true;
     }
@@ -227,7 +273,12 @@ bool ChartArea::eventFilter(QObject* watched, QEvent* event) {
       if (drag_ == Drag::None || press_pane_ != pane) return false;
       const int dx = at.x() - press_.x();
       if (drag_ == Drag::Click && std::abs(dx) >= kDragThreshold) drag_ = Drag::Pan;
-      if (drag_ == Drag::Pan) {
+      if (drag_ == Drag::Nudge) {
+        // The compared traces follow the pointer.
+        const std::int64_t moved = pane->TimeAtX(at.x()) - pane->TimeAtX(press_.x());
+        emit nudgeBy(moved - panned_);
+        panned_ = moved;
+      } else if (drag_ == Drag::Pan) {
         // The point under the press stays under the pointer.
         const std::int64_t moved = pane->TimeAtX(press_.x()) - pane->TimeAtX(at.x());
         emit panBy(moved - panned_);

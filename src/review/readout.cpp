@@ -1,6 +1,7 @@
 #include "review/readout.h"
 
 #include <QStringList>
+#include <algorithm>
 #include <cmath>
 
 #include "chip/channels.h"
@@ -30,25 +31,48 @@ double ValueNear(const chart::SeriesStore& store, int series, std::int64_t time)
   return store.ValueAt(series, i);
 }
 
+double ValueWithin(const chart::SeriesStore& store, int series, std::int64_t time) {
+  if (store.Empty() || time < store.TimeAt(0) || time > store.TimeAt(store.Size() - 1))
+    return std::nan("");
+  return ValueNear(store, series, time);
+}
+
 Readout ComputeReadout(const RecordingModel& model, std::span<const int> series,
                        std::optional<std::int64_t> a, std::optional<std::int64_t> b,
-                       std::int64_t view_start, std::int64_t view_end) {
+                       std::int64_t view_start, std::int64_t view_end, const Compared* compared) {
   Readout r;
   r.a = a;
   r.b = b;
   r.between_cursors = a && b;
   r.from = r.between_cursors ? std::min(*a, *b) : view_start;
   r.to = r.between_cursors ? std::max(*a, *b) : view_end;
-  const chart::SeriesStore& store = model.store();
-  const std::int64_t begin = store.LowerBound(r.from);
-  const std::int64_t end = r.to == INT64_MAX ? store.Size() : store.LowerBound(r.to + 1);
-  for (const int s : series) {
+  // One recording's row, its time shifted onto the first's.
+  auto row_of = [&](const chart::SeriesStore& store, int s, std::int64_t shift, Readout::Run run) {
     Readout::Row row;
+    row.run = run;
     row.series = s;
-    row.at_a = a ? ValueNear(store, s, *a) : std::nan("");
-    row.at_b = b ? ValueNear(store, s, *b) : std::nan("");
+    // The first run reads its nearest row anywhere, as it always has; a compared one only within
+    // its own span.
+    const auto read = run == Readout::Run::First ? ValueNear : ValueWithin;
+    row.at_a = a ? read(store, s, *a - shift) : std::nan("");
+    row.at_b = b ? read(store, s, *b - shift) : std::nan("");
+    const std::int64_t begin = store.LowerBound(r.from - shift);
+    const std::int64_t end = r.to == INT64_MAX ? store.Size() : store.LowerBound(r.to - shift + 1);
     row.stats = store.Statistics(s, begin, end);
-    r.rows.push_back(row);
+    return row;
+  };
+  for (const int s : series) {
+    r.rows.push_back(row_of(model.store(), s, 0, Readout::Run::First));
+    if (compared == nullptr || compared->model == nullptr) continue;
+    const int other =
+        compared->model->SeriesOf(model.series()[static_cast<std::size_t>(s)].caption);
+    if (other < 0) continue;
+    r.rows.push_back(
+        row_of(compared->model->store(), other, compared->shift, Readout::Run::Compared));
+    Readout::Row difference;
+    difference.run = Readout::Run::Difference;
+    difference.series = s;
+    r.rows.push_back(difference);
   }
   return r;
 }
@@ -59,43 +83,66 @@ int DecimalsOf(const QString& unit) {
 
 QString ReadoutHeader(int column) {
   static const char* const kHeaders[kReadoutColumns] = {
-      "Channel", "A", "B", "B - A", "Min", "Max", "Mean", "RMS", "Peak-to-peak", "Rows"};
+      "Channel", "A", "B", "B - A", "Min", "Max", "Mean", "Std dev", "RMS", "Peak-to-peak", "Rows"};
   return column >= 0 && column < kReadoutColumns ? QString::fromLatin1(kHeaders[column])
                                                  : QString();
 }
 
-QString ReadoutCell(const Readout& readout, const RecordingModel& model, std::size_t row,
-                    int column) {
-  if (row >= readout.rows.size()) return QString();
-  const Readout::Row& r = readout.rows[row];
-  const RecordingModel::Series& s = model.series()[static_cast<std::size_t>(r.series)];
-  const int d = DecimalsOf(s.unit);
+namespace {
+
+// A cell's number for one run's row, NaN where it has none.
+double Value(const Readout::Row& r, int column) {
   const chart::SeriesStore::Stats& st = r.stats;
   const bool any = st.count > 0;
+  const double none = std::nan("");
   switch (column) {
-    case 0:
-      return s.caption + QStringLiteral(" [") + s.unit + QLatin1Char(']');
     case 1:
-      return Number(r.at_a, d);
+      return r.at_a;
     case 2:
-      return Number(r.at_b, d);
+      return r.at_b;
     case 3:
-      return Number(r.at_b - r.at_a, d);
+      return r.at_b - r.at_a;
     case 4:
-      return any ? Number(st.min, d) : QString();
+      return any ? st.min : none;
     case 5:
-      return any ? Number(st.max, d) : QString();
+      return any ? st.max : none;
     case 6:
-      return any ? Number(st.Mean(), d + 1) : QString();
+      return st.Mean();
     case 7:
-      return any ? Number(st.Rms(), d + 1) : QString();
+      return st.StdDev();
     case 8:
-      return any ? Number(st.max - st.min, d) : QString();
+      return st.Rms();
     case 9:
-      return QString::number(st.count);
+      return any ? st.max - st.min : none;
     default:
-      return QString();
+      return none;
   }
+}
+
+}  // namespace
+
+QString ReadoutCell(const Readout& readout, const RecordingModel& model, std::size_t row,
+                    int column, const Compared* compared) {
+  if (row >= readout.rows.size()) return QString();
+  const Readout::Row& r = readout.rows[row];
+  const RecordingModel& owner =
+      r.run == Readout::Run::Compared && compared != nullptr ? *compared->model : model;
+  const RecordingModel::Series& s = owner.series()[static_cast<std::size_t>(r.series)];
+  // Every column in the channel's own decimals, as the recording writes it.
+  const int d = DecimalsOf(s.unit);
+  const QString name = s.caption + QStringLiteral(" [") + s.unit + QLatin1Char(']');
+  if (r.run == Readout::Run::Difference) {
+    if (column == 0) return name + QStringLiteral(" Δ");
+    if (column == kRowsColumn || row < 2) return QString();
+    return Number(Value(readout.rows[row - 1], column) - Value(readout.rows[row - 2], column), d);
+  }
+  if (column == 0) {
+    return r.run == Readout::Run::Compared && compared != nullptr
+               ? name + QStringLiteral(" · ") + compared->name
+               : name;
+  }
+  if (column == kRowsColumn) return QString::number(r.stats.count);
+  return Number(Value(r, column), d);
 }
 
 QString ReadoutSummary(const Readout& readout, const chart::TimeAxis& axis) {
@@ -117,14 +164,14 @@ QString ReadoutSummary(const Readout& readout, const chart::TimeAxis& axis) {
 }
 
 QString ReadoutText(const Readout& readout, const RecordingModel& model,
-                    const chart::TimeAxis& axis) {
+                    const chart::TimeAxis& axis, const Compared* compared) {
   QString text = ReadoutSummary(readout, axis) + QLatin1Char('\n');
   QStringList header;
   for (int c = 0; c < kReadoutColumns; ++c) header << ReadoutHeader(c);
   text += header.join(QLatin1Char('\t')) + QLatin1Char('\n');
   for (std::size_t r = 0; r < readout.rows.size(); ++r) {
     QStringList cells;
-    for (int c = 0; c < kReadoutColumns; ++c) cells << ReadoutCell(readout, model, r, c);
+    for (int c = 0; c < kReadoutColumns; ++c) cells << ReadoutCell(readout, model, r, c, compared);
     text += cells.join(QLatin1Char('\t')) + QLatin1Char('\n');
   }
   return text;

@@ -13,26 +13,29 @@ namespace review {
 
 namespace {
 
-// The live chart's trace of each channel (its group's numbering), whose colour the channel
-// keeps under review.
-struct LiveTrace {
+// Each channel's colour: the live chart's where its group shows it in the same pane, and one of
+// its own where two panes would otherwise share a colour in the one legend.
+struct ChannelColour {
   const char* caption;
-  int trace;
+  QColor colour;
 };
-constexpr std::array<LiveTrace, 13> kLiveTraces = {{{"AIN 1", 0},
-                                                    {"AIN 2", 1},
-                                                    {"+2.5V", 2},
-                                                    {"+Vccp1", 3},
-                                                    {"+Vcc", 4},
-                                                    {"+5V", 5},
-                                                    {"+12V", 6},
-                                                    {"+Vccp2", 7},
-                                                    {"Internal", 0},
-                                                    {"External 1", 1},
-                                                    {"External 2", 2},
-                                                    {"Fan 1", 0},
-                                                    {"Fan 2", 1}}};
+const std::array<ChannelColour, 13> kColours = {{
+    {"AIN 1", QColor(0, 200, 200)},
+    {"AIN 2", QColor(160, 255, 160)},
+    {"+2.5V", chart::StripChart::DefaultTraceColor(2)},
+    {"+Vccp1", chart::StripChart::DefaultTraceColor(3)},
+    {"+Vcc", chart::StripChart::DefaultTraceColor(4)},
+    {"+5V", chart::StripChart::DefaultTraceColor(5)},
+    {"+12V", chart::StripChart::DefaultTraceColor(6)},
+    {"+Vccp2", chart::StripChart::DefaultTraceColor(7)},
+    {"Internal", chart::StripChart::DefaultTraceColor(0)},
+    {"External 1", chart::StripChart::DefaultTraceColor(1)},
+    {"External 2", QColor(200, 200, 0)},
+    {"Fan 1", QColor(180, 120, 255)},
+    {"Fan 2", QColor(255, 160, 160)},
+}};
 
+constexpr double kGapIntervals = 5.0;  // a step of more intervals than this is a gap
 const std::vector<RecordingModel::LimitStep> kNoLimits;
 const std::vector<RecordingModel::Span> kNoSpans;
 
@@ -46,9 +49,11 @@ RecordingModel::RecordingModel() {
   store_.SetCapacity(chart::SeriesStore::kUnbounded);
 }
 
-QColor RecordingModel::LiveColour(const QString& caption) {
-  for (const LiveTrace& t : kLiveTraces) {
-    if (caption == QLatin1String(t.caption)) return chart::StripChart::DefaultTraceColor(t.trace);
+QColor RecordingModel::ColourOf(const QString& caption) {
+  // A compared run's column of an A-B export ("+12V · ref.csv") keeps its channel's colour.
+  const QString channel = caption.section(QStringLiteral(" · "), 0, 0);
+  for (const ChannelColour& c : kColours) {
+    if (channel == QLatin1String(c.caption)) return c.colour;
   }
   return chart::StripChart::DefaultTraceColor(chart::StripChart::kTraceCount - 1);
 }
@@ -65,7 +70,7 @@ int RecordingModel::SeriesFor(std::string_view caption) {
   if (const int s = SeriesOf(name); s >= 0) return s;
   // More channels than any Channel Mode gives: the rest are not shown.
   if (static_cast<int>(series_.size()) >= kMaxSeries) return -1;
-  series_.push_back({name, QString(), LiveColour(name)});
+  series_.push_back({name, QString(), ColourOf(name)});
   limits_.emplace_back();
   alarms_.emplace_back();
   alarm_last_row_.push_back(0);
@@ -133,6 +138,7 @@ void RecordingModel::Gap(std::uint64_t, const chip::RecordedGap& gap) {
   // drawn across the stretch nothing was recorded.
   store_.AppendRow(gap.time);
   for (int s = 0; s < store_.SeriesCount(); ++s) store_.BreakLast(s);
+  gap_marked_ = true;
 }
 
 void RecordingModel::Row(const chip::RecordedRow& row) {
@@ -140,6 +146,22 @@ void RecordingModel::Row(const chip::RecordedRow& row) {
   const std::int64_t previous = rows_ == 0 ? row.time : last_row_time_;
   last_row_time_ = row.time;
   if (store_.Empty()) utc_offset_ = row.utc_offset_seconds;
+  // A step of `seconds` far above the interval (samples the bus lost, the recorder paused) or
+  // back (a restart) is a gap: a row without values between keeps the traces from bridging it.
+  const double step = row.seconds - last_seconds_;
+  const bool gap = !store_.Empty() && !gap_marked_ &&
+                   (step < 0.0 || (interval_ > 0.0 && step > kGapIntervals * interval_));
+  if (gap) {
+    store_.AppendRow(previous);
+    for (int s = 0; s < static_cast<int>(series_.size()); ++s) store_.BreakLast(s);
+  }
+  if (gap || gap_marked_) {
+    interval_ = 0.0;  // learnt again from the rows after it
+  } else if (step > 0.0) {
+    interval_ = interval_ > 0.0 ? std::min(interval_ * 1.1, step) : step;
+  }
+  gap_marked_ = false;
+  last_seconds_ = row.seconds;
   store_.AppendRow(row.time);
   const std::int64_t time = store_.TimeAt(store_.Size() - 1);
   ++rows_;

@@ -22,7 +22,7 @@ class RecordingModel : public chip::RecordingSink {
   struct Series {
     QString caption;  // "+12V"
     QString unit;     // "V", "°C", "RPM"
-    QColor color;     // the live chart's colour for the channel
+    QColor color;     // ColourOf the caption
   };
   // Limits from a time on, until the next step.
   struct LimitStep {
@@ -60,8 +60,8 @@ class RecordingModel : public chip::RecordingSink {
   bool HasLimits() const { return has_limits_; }
   bool HasAlarmColumn() const { return has_alarm_column_; }
 
-  // The channel's colour on the live chart (its trace's default colour there).
-  static QColor LiveColour(const QString& caption);
+  // The channel's colour: distinct from every other channel's.
+  static QColor ColourOf(const QString& caption);
 
   void Note(std::uint64_t line, std::string_view key, std::string_view value) override;
   void Columns(std::span<const chip::RecordedColumn> columns, bool has_alarms) override;
@@ -94,6 +94,9 @@ class RecordingModel : public chip::RecordingSink {
   int utc_offset_ = 0;
   std::uint64_t rows_ = 0;
   std::int64_t last_row_time_ = 0;
+  double last_seconds_ = 0.0;
+  double interval_ = 0.0;    // the sampling interval as the rows show it
+  bool gap_marked_ = false;  // the file's own gap line has broken the traces already
 };
 
 }  // namespace review

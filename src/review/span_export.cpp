@@ -4,6 +4,8 @@
 #include <QTimeZone>
 #include <algorithm>
 #include <cmath>
+#include <utility>
+#include <vector>
 
 #include "chip/recording.h"
 #include "review/readout.h"
@@ -11,7 +13,8 @@
 
 namespace review {
 
-std::string SpanCsv(const RecordingModel& model, std::int64_t a, std::int64_t b) {
+std::string SpanCsv(const RecordingModel& model, std::int64_t a, std::int64_t b,
+                    const Compared* compared) {
   const chart::SeriesStore& store = model.store();
   const auto& series = model.series();
   std::string out = "time,seconds";
@@ -20,12 +23,30 @@ std::string SpanCsv(const RecordingModel& model, std::int64_t a, std::int64_t b)
     chip::AppendCsvField(
         out, (s.caption + QStringLiteral(" [") + s.unit + QLatin1Char(']')).toStdString());
   }
+  // The compared recording's channels that the first has too: (its series, its decimals).
+  std::vector<std::pair<int, int>> theirs;
+  if (compared != nullptr && compared->model != nullptr) {
+    for (const RecordingModel::Series& s : series) {
+      const int other = compared->model->SeriesOf(s.caption);
+      if (other < 0) continue;
+      theirs.emplace_back(other, DecimalsOf(s.unit));
+      out.push_back(',');
+      chip::AppendCsvField(out, (s.caption + QStringLiteral(" · ") + compared->name +
+                                 QStringLiteral(" [") + s.unit + QLatin1Char(']'))
+                                    .toStdString());
+    }
+  }
   out.push_back('\n');
   const std::int64_t from = std::min(a, b);
   const std::int64_t to = std::max(a, b);
   const QTimeZone zone(model.UtcOffsetSeconds());
   for (std::int64_t i = store.LowerBound(from); i < store.Size() && store.TimeAt(i) <= to; ++i) {
     const std::int64_t t = store.TimeAt(i);
+    // A row that holds no value marks a gap in the recording, not a reading.
+    bool any = false;
+    for (std::size_t s = 0; s < series.size() && !any; ++s)
+      any = !std::isnan(store.ValueAt(static_cast<int>(s), i));
+    if (!any) continue;
     const std::int64_t ms = t / 1'000'000 - (t % 1'000'000 < 0 ? 1 : 0);
     out += QDateTime::fromMSecsSinceEpoch(ms, zone).toString(Qt::ISODateWithMs).toStdString();
     out.push_back(',');
@@ -34,6 +55,11 @@ std::string SpanCsv(const RecordingModel& model, std::int64_t a, std::int64_t b)
       out.push_back(',');
       const double v = store.ValueAt(static_cast<int>(s), i);
       if (!std::isnan(v)) chip::AppendDecimal(out, v, DecimalsOf(series[s].unit));
+    }
+    for (const auto& [other, decimals] : theirs) {
+      out.push_back(',');
+      const double v = ValueWithin(compared->model->store(), other, t - compared->shift);
+      if (!std::isnan(v)) chip::AppendDecimal(out, v, decimals);
     }
     out.push_back('\n');
   }

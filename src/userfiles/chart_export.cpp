@@ -11,6 +11,7 @@
 #include "boxes/export_file.h"
 #include "boxes/feature_dialogs.h"
 #include "chart/strip_chart.h"
+#include "chip/channels.h"
 #include "chip/local_time.h"
 #include "chip/recording.h"
 
@@ -28,19 +29,38 @@ void Say(boxes::FeatureContext& c, const QString& text) {
   window->statusBar()->showMessage(text, kStatusMs);
 }
 
+// The channel a legend of the live chart names ("2.5V", "Internal Temperature", "Fan 1"), so the
+// export's columns read as a recording's ("+2.5V [V]") and open in the review as one does.
+const chip::Channel* ChannelOfLegend(const std::string& legend) {
+  std::string caption = legend;
+  if (caption.starts_with("Internal Temperature")) caption = "Internal";
+  if (caption.starts_with("External Temperature ")) caption = "External " + caption.substr(21);
+  for (const chip::Channel* c : chip::AllChannels()) {
+    std::string_view name = c->caption;
+    if (name.starts_with('+') && !caption.starts_with('+')) name.remove_prefix(1);
+    if (name == caption) return c;
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 std::string ChartHistoryCsv(const chart::StripChart& strip,
                             std::chrono::system_clock::time_point wall_now,
                             std::chrono::steady_clock::time_point chart_now) {
   std::vector<int> traces;
-  for (int t = 0; t < chart::StripChart::kTraceCount; ++t) {
-    if (strip.PointCount(t) > 0) traces.push_back(t);
-  }
+  std::vector<int> decimals;
   std::string out = "time,seconds";
-  for (const int t : traces) {
+  for (int t = 0; t < chart::StripChart::kTraceCount; ++t) {
+    if (strip.PointCount(t) == 0) continue;
+    traces.push_back(t);
+    const std::string name = strip.TraceName(t).toStdString();
+    const chip::Channel* channel = ChannelOfLegend(name);
+    decimals.push_back(channel != nullptr ? chip::DecimalsOf(channel->quantity) : 3);
     out.push_back(',');
-    chip::AppendCsvField(out, strip.TraceName(t).toStdString());
+    chip::AppendCsvField(out, channel != nullptr ? std::string(channel->caption) + " [" +
+                                                       std::string(channel->unit) + "]"
+                                                 : name + " []");
   }
   out.push_back('\n');
   if (traces.empty()) return out;
@@ -56,9 +76,10 @@ std::string ChartHistoryCsv(const chart::StripChart& strip,
         chip::IsoLocalTime(std::chrono::time_point_cast<std::chrono::system_clock::duration>(wall));
     out.push_back(',');
     chip::AppendDecimal(out, static_cast<double>(ns - first_ns) / 1e9, 6);
-    for (const int t : traces) {
+    for (std::size_t k = 0; k < traces.size(); ++k) {
       out.push_back(',');
-      if (const double v = store.ValueAt(t, row); !std::isnan(v)) chip::AppendDecimal(out, v, 3);
+      if (const double v = store.ValueAt(traces[k], row); !std::isnan(v))
+        chip::AppendDecimal(out, v, decimals[k]);
     }
     out.push_back('\n');
   }

@@ -49,6 +49,13 @@ TEST(CommandLine, GoodLinesSetTheOptions) {
   }
 }
 
+TEST(CommandLine, ViewTakesARecordingToCompareWith) {
+  const app::ParseOutcome out = ParseCommandLine({"--view=a.csv", "--compare", "b.csv"});
+  ASSERT_TRUE(out.ok()) << out.error;
+  EXPECT_EQ(out.options.view_file, "a.csv");
+  EXPECT_EQ(out.options.compare_file, "b.csv");
+}
+
 TEST(CommandLine, BadLinesAreRefusedWithOneLineNamingTheProblem) {
   const std::pair<std::vector<std::string>, std::string> rows[] = {
       {{"--frobnicate"}, "unknown option '--frobnicate'"},
@@ -57,6 +64,7 @@ TEST(CommandLine, BadLinesAreRefusedWithOneLineNamingTheProblem) {
       {{"--bus-trace"}, "--bus-trace needs a file name"},
       {{"--bus-trace="}, "--bus-trace= needs a file name"},
       {{"--simulate", "boards.json"}, "unexpected argument 'boards.json'"},
+      {{"--compare=b.csv"}, "--compare goes with --view"},
   };
   for (const auto& [args, says] : rows) {
     const app::ParseOutcome out = ParseCommandLine(args);

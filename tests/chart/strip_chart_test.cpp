@@ -11,11 +11,12 @@
 #include <vector>
 
 #include "support/qstring_printer.h"
+#include "support/test_times.h"
 
 namespace chart {
 namespace {
 
-const QColor kRed(255, 0, 0);
+using test_support::kRed;
 
 std::chrono::steady_clock::time_point At(double seconds) {
   return std::chrono::steady_clock::time_point(std::chrono::seconds(1000)) +
@@ -121,6 +122,19 @@ TEST_F(StripChartTest, EachColumnSpansItsPointsExtremes) {
     }
     ASSERT_EQ(RedExtent(chart.PlotRect().left() + c), std::make_pair(top, bottom)) << c;
   }
+}
+
+// A history denser than the chart's columns by far (minutes at a thousand points a second) is
+// drawn as a faint band from minimum to maximum under its mean, as the review draws it.
+TEST_F(StripChartTest, ADenseHistoryIsABandUnderItsMean) {
+  chart.SetHistoryCapacity(200000);
+  chart.SetTimeWindow(200.0);
+  for (int k = 0; k < 200000; ++k) chart.AddPointAt(0, At(k / 1000.0), k % 2 == 0 ? 60.0 : 40.0);
+  Shoot();
+  const QColor band = shot.pixelColor(Column(0.5), Row(55.0));
+  EXPECT_TRUE(Red(Column(0.5), Row(50.0)));
+  EXPECT_NE(band, kRed);
+  EXPECT_GT(band.red(), 40);
 }
 
 // Pair 1 is the view, pair 0 the stops that hold a value; ends may be set one at a time, the
@@ -287,36 +301,6 @@ TEST_F(StripChartTest, SharpAtDevicePixelRatioTwo) {
       EXPECT_GT(detailed, 20);
     }
   }
-}
-
-// Under review the chart draws a series of a store it is given over a span of time it is given:
-// points where their times fall, a line on past the right edge towards the next point, and no
-// line across a break.
-TEST_F(StripChartTest, DrawsAGivenStoreOverAGivenSpan) {
-  SeriesStore store(2);
-  const std::int64_t s = 1'000'000'000;
-  for (int k = 0; k <= 100; ++k) {
-    store.AppendRow(k * s);
-    if (k == 50) {
-      store.BreakLast(1);
-    } else {
-      store.SetLast(1, k < 50 ? 20.0 : 80.0);
-    }
-  }
-  chart.SetSource(&store, {{1, kRed, QStringLiteral("+12V")}});
-  chart.SetTimeSpan(40 * s, 60 * s);  // 40 s to 60 s: the step at 50 s in the middle
-  Shoot();
-  const int mid = Column(0.5);
-  EXPECT_TRUE(Red(Column(0.25), Row(20.0)));
-  EXPECT_TRUE(Red(Column(0.75), Row(80.0)));
-  // Across the break nothing joins 20 to 80.
-  for (int x = mid - 2; x <= mid + 2; ++x) EXPECT_FALSE(Red(x, Row(50.0))) << x;
-  // The last column reaches the right edge although the next point lies beyond it.
-  chart.SetTimeSpan(40 * s + s / 2, 60 * s + s / 2);
-  Shoot();
-  EXPECT_TRUE(Red(chart.PlotRect().right(), Row(80.0)));
-  EXPECT_EQ(QAccessible::queryAccessibleInterface(&chart)->text(QAccessible::Description),
-            QStringLiteral("traces: +12V"));
 }
 
 class PaintCounter : public QObject {

@@ -5,12 +5,13 @@
 #include <QStringList>
 
 #include "support/qstring_printer.h"
+#include "support/test_times.h"
 
 namespace chart {
 namespace {
 
-constexpr std::int64_t kSecond = 1'000'000'000;
-constexpr std::int64_t kT0 = 1796515323456LL * 1'000'000;  // 2026-12-06T01:02:03.456+01:00
+using test_support::kSecond;
+using test_support::kT0;
 
 QStringList Labels(const std::vector<TimeTick>& ticks) {
   QStringList labels;

@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "chip/recording_reader.h"
 #include "cli/arguments.h"
 #include "cli/kelvran_run.h"
 #include "cli/run.h"
@@ -208,6 +209,40 @@ TEST(Kelvran, BadCommandsAreRefusedWithoutAWrite) {
   }
 }
 
+TEST(Kelvran, WatchCsvGivesTheConvertedReadings) {
+  const Result r = Kelvran({"watch", "--count", "3", "--csv", "--interval=0"}, R"({
+    "smbus": {"chips": [{"address": "0x2D"}]},
+    "chip": {"registers": {"0x40": "0x01", "0x16": "0x02", "0x47": "0x50", "0x33": "0xD3"},
+             "inputs": {"v12": 12.0, "temp_internal": 30, "fan1_rpm": 4500, "ain2": 1.0},
+             "noise": 0}})");
+  ASSERT_EQ(r.status, 0) << r.err;
+  // The recording's layout: limits, column names, rows stamped in local time with its offset.
+  const Lines lines = SplitLines(r.out);
+  ASSERT_EQ(lines.size(), 5u);
+  EXPECT_TRUE(lines[0].starts_with("# limits: ")) << lines[0];
+  EXPECT_NE(lines[0].find(" 13.250;"), std::string::npos) << lines[0];  // +12V's high, 0xD3
+  EXPECT_TRUE(lines[1].starts_with("time,seconds,")) << lines[1];
+  EXPECT_NE(lines[1].find(",+12V [V],+12V raw,"), std::string::npos);
+  EXPECT_NE(lines[1].find(",Fan 1 [RPM],"), std::string::npos);
+  EXPECT_NE(lines[1].find(",AIN 2 [V],"), std::string::npos);
+  for (std::size_t i = 2; i < 5; ++i) {
+    EXPECT_TRUE(chip::ParseIsoTime(lines[i].substr(0, lines[i].find(','))).has_value()) << lines[i];
+    EXPECT_NE(lines[i].find(",12.000,"), std::string::npos) << lines[i];  // +12V
+    EXPECT_NE(lines[i].find(",30,"), std::string::npos) << lines[i];      // Internal
+    EXPECT_NE(lines[i].find(",4500,"), std::string::npos) << lines[i];    // Fan 1
+  }
+  // The review reads it as a recording.
+  struct Rows : chip::RecordingSink {
+    void Columns(std::span<const chip::RecordedColumn>, bool) override {}
+    void Row(const chip::RecordedRow&) override { ++rows; }
+    int rows = 0;
+  } rows;
+  chip::RecordingReader reader(rows);
+  reader.Feed(r.out);
+  EXPECT_EQ(reader.Finish(), 0u);
+  EXPECT_EQ(rows.rows, 3);
+}
+
 TEST(Kelvran, AMalformedSnapshotIsRefusedBeforeTheBus) {
   const std::string file = ::testing::TempDir() + "kelvran_bad_snapshot.json";
   const std::string head = R"({"program": "kelvran-eval", "version": "1", "time": "t",
@@ -249,8 +284,8 @@ TEST(Kelvran, WatchShowsAStoppedFanAsStalled) {
     EXPECT_NE(r.out.find(c.says), std::string::npos) << r.out;
     EXPECT_EQ(r.out.find("10000"), std::string::npos) << "a speed for a stopped fan: " << r.out;
   }
-  EXPECT_EQ(harness::Cell(SplitLines(Kelvran({"watch", "--count=1", "--csv"}, chip).out), 1,
-                          "Fan 1 (RPM)"),
+  EXPECT_EQ(harness::Cell(SplitLines(Kelvran({"watch", "--count=1", "--csv"}, chip).out), 2,
+                          "Fan 1 [RPM]"),
             "");
 }
 

@@ -4,6 +4,7 @@
 // command line.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -42,7 +43,8 @@ inline std::string OneChip(const std::string& registers) {
          "}}}";
 }
 
-// The cell of a CSV row (after the header in csv[0]) under the column named column.
+// The cell of a CSV line under the column named column (the names being the line that starts
+// with "time,").
 inline std::string Cell(const Lines& csv, std::size_t row, const std::string& column) {
   const auto split = [](const std::string& line) {
     Lines cells;
@@ -50,10 +52,13 @@ inline std::string Cell(const Lines& csv, std::size_t row, const std::string& co
     for (std::string cell; std::getline(in, cell, ',');) cells.push_back(cell);
     return cells;
   };
-  const Lines names = split(csv.at(0));
+  const auto header = std::find_if(csv.begin(), csv.end(),
+                                   [](const std::string& l) { return l.starts_with("time,"); });
+  if (header == csv.end()) return "<no column names>";
+  const Lines names = split(*header);
   const Lines cells = split(csv.at(row));
-  for (std::size_t i = 0; i < names.size() && i < cells.size(); ++i) {
-    if (names[i] == column) return cells[i];
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    if (names[i] == column) return i < cells.size() ? cells[i] : "";  // getline drops a last ""
   }
   return "<no " + column + ">";
 }

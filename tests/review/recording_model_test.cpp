@@ -3,15 +3,19 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "chip/channels.h"
 #include "chip/recording_reader.h"
 #include "review/readout.h"
 #include "support/qstring_printer.h"
 #include "support/recording_generator.h"
+#include "support/test_times.h"
 
 namespace review {
 namespace {
@@ -24,8 +28,8 @@ void Read(const std::string& text, Model& model) {
   reader.Finish();
 }
 
-constexpr std::int64_t kSecond = 1'000'000'000;
-constexpr std::int64_t kT0 = 1796515323456LL * 1'000'000;  // 2026-12-06T01:02:03.456+01:00
+using test_support::kSecond;
+using test_support::kT0;
 
 // Channels become series by caption in the live chart's colours; a stalled fan's empty cell and
 // a channel that the Channel Mode switched off break the series instead of joining across; the
@@ -54,7 +58,6 @@ TEST(RecordingModel, SeriesLimitsAndAlarmsFollowTheFile) {
   EXPECT_EQ(m.series()[1].unit, QStringLiteral("RPM"));
   EXPECT_EQ(m.series()[2].caption, QStringLiteral("AIN 1"));
   EXPECT_EQ(m.series()[0].color, QColor(120, 160, 255));  // trace 6 of the voltage group
-  EXPECT_EQ(m.series()[1].color, QColor(255, 64, 64));    // trace 0 of the fan group
   EXPECT_EQ(m.UtcOffsetSeconds(), 3600);
   EXPECT_EQ(m.Notes().front(), QStringLiteral("medium: SMBus"));
 
@@ -115,6 +118,42 @@ TEST(RecordingModel, OlderRecordingsTakeTheirAlarmsFromTheStatusBits) {
   EXPECT_EQ(chassis.Alarms(0).size(), 1u);
   ASSERT_EQ(chassis.OtherAlarms().size(), 1u);
   EXPECT_EQ(chassis.OtherAlarms()[0].name, QStringLiteral("Chassis"));
+}
+
+// Rows the chip did not answer for are a gap no trace bridges: those between a bus error and its
+// resumption, and a step of `seconds` far above the interval. In the one legend no two channels
+// share a colour.
+TEST(RecordingModel, GapsBreakEveryTraceAndColoursAreDistinct) {
+  Model m;
+  Read(
+      "# kelvran-eval 1.0.0 recording\n"
+      "time,seconds,+12V [V],+12V raw,INT Status 1,INT Status 2\n"
+      "2026-12-06T01:02:03.456+01:00,0.000,12.031,192,0,0\n"
+      "2026-12-06T01:02:04.456+01:00,1.000,12.031,192,0,0\n"
+      "# bus error at 2026-12-06T01:02:05.000+01:00: NACK\n"
+      "# resumed at 2026-12-06T01:02:09.000+01:00 after 4.0 s, 4 samples missed\n"
+      "2026-12-06T01:02:09.456+01:00,6.000,12.031,192,0,0\n"
+      "2026-12-06T01:02:10.456+01:00,7.000,12.031,192,0,0\n"
+      "2026-12-06T01:02:11.456+01:00,8.000,12.031,192,0,0\n"
+      "2026-12-06T01:03:11.456+01:00,68.000,12.031,192,0,0\n"
+      "2026-12-06T01:03:12.456+01:00,69.000,12.031,192,0,0\n",
+      m);
+  const chart::SeriesStore& s = m.store();
+  auto row_at = [&](std::int64_t seconds) { return s.LowerBound(kT0 + seconds * kSecond); };
+  EXPECT_FALSE(s.BreaksWithin(0, row_at(0), row_at(1) + 1));
+  EXPECT_TRUE(s.BreaksWithin(0, row_at(1) + 1, row_at(6) + 1));
+  EXPECT_FALSE(s.BreaksWithin(0, row_at(6), row_at(8) + 1));
+  EXPECT_TRUE(s.BreaksWithin(0, row_at(8) + 1, row_at(68) + 1));
+  EXPECT_FALSE(s.BreaksWithin(0, row_at(68), row_at(69) + 1));
+
+  std::set<std::string_view> captions;  // the two +Vcc scales are one channel
+  for (const chip::Channel* c : chip::AllChannels()) captions.insert(c->caption);
+  std::vector<QRgb> colours;
+  for (const std::string_view c : captions)
+    colours.push_back(
+        Model::ColourOf(QString::fromUtf8(c.data(), static_cast<qsizetype>(c.size()))).rgb());
+  std::sort(colours.begin(), colours.end());
+  EXPECT_EQ(std::unique(colours.begin(), colours.end()), colours.end());
 }
 
 // The readout's statistics are those of the file's own numbers between the cursors, computed
@@ -178,16 +217,45 @@ TEST(Readout, StatisticsEqualAPlainComputationFromTheFile) {
     EXPECT_FLOAT_EQ(static_cast<float>(st.max), static_cast<float>(hi));
     EXPECT_NEAR(st.Mean(), sum / n, 1e-6);
     EXPECT_NEAR(st.Rms(), std::sqrt(squares / n), 1e-6);
-    // The cells as the table shows them: the file's three places, one more for mean and RMS.
+    EXPECT_NEAR(st.StdDev(), std::sqrt(squares / n - (sum / n) * (sum / n)), 1e-5);
+    // The cells as the table shows them: the file's three places in every column.
     EXPECT_EQ(ReadoutCell(r, m, 0, 4), QString::number(lo, 'f', 3));
-    EXPECT_EQ(ReadoutCell(r, m, 0, 8), QString::number(hi - lo, 'f', 3));
-    EXPECT_EQ(ReadoutCell(r, m, 0, 9), QString::number(c.last - c.first + 1));
+    EXPECT_EQ(ReadoutCell(r, m, 0, 6), QString::number(sum / n, 'f', 3));
+    EXPECT_EQ(ReadoutCell(r, m, 0, 9), QString::number(hi - lo, 'f', 3));
+    EXPECT_EQ(ReadoutCell(r, m, 0, kRowsColumn), QString::number(c.last - c.first + 1));
     if (c.a) {
       EXPECT_EQ(ReadoutCell(r, m, 0, 1),
                 QString::number(
                     volts[static_cast<std::size_t>((*c.a - kT0 + kSecond / 2) / kSecond)], 'f', 3));
     }
   }
+}
+
+// Two runs: the compared one read at the cursors less its shift, its statistics over its own rows
+// there, and the difference row compared less first; a channel only one run has gets no pair.
+TEST(Readout, TwoRunsShowBothAndTheirDifference) {
+  recordings::Spec spec;
+  spec.rows = 100;
+  Model first;
+  Read(recordings::Text(spec), first);
+  spec.seed = 7;
+  spec.channel_mode = 0x01;  // AIN 1 in place of Fan 1
+  Model second;
+  Read(recordings::Text(spec), second);
+  const Compared compared{&second, 10 * kSecond, QStringLiteral("ref.csv")};
+  const int v5 = first.SeriesOf(QStringLiteral("+5V"));
+  const int fan1 = first.SeriesOf(QStringLiteral("Fan 1"));
+  const std::vector<int> shown = {v5, fan1};
+  const Readout r =
+      ComputeReadout(first, shown, kT0 + 20 * kSecond, kT0 + 50 * kSecond, 0, 0, &compared);
+  ASSERT_EQ(r.rows.size(), 4u);  // +5V, its compared row and difference; Fan 1 alone
+  EXPECT_EQ(r.rows[3].run, Readout::Run::First);
+  const double a1 = first.store().ValueAt(v5, 20);
+  const double a2 = second.store().ValueAt(second.SeriesOf(QStringLiteral("+5V")), 10);
+  EXPECT_EQ(ReadoutCell(r, first, 1, 0, &compared), QStringLiteral("+5V [V] · ref.csv"));
+  EXPECT_EQ(ReadoutCell(r, first, 1, 1, &compared), QString::number(a2, 'f', 3));
+  EXPECT_EQ(ReadoutCell(r, first, 1, kRowsColumn, &compared), QStringLiteral("31"));
+  EXPECT_EQ(ReadoutCell(r, first, 2, 1, &compared), QString::number(a2 - a1, 'f', 3));
 }
 
 }  // namespace

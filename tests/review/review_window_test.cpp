@@ -22,14 +22,15 @@
 #include "support/qstring_printer.h"
 #include "support/recording_generator.h"
 #include "support/scripted_message_boxes.h"
+#include "support/test_times.h"
 
 namespace review {
 namespace {
 
 using ::testing::HasSubstr;
 
-constexpr std::int64_t kSecond = 1'000'000'000;
-constexpr std::int64_t kT0 = 1796515323456LL * 1'000'000;
+using test_support::kSecond;
+using test_support::kT0;
 
 class ScriptedDialogs : public FileDialogs {
  public:
@@ -161,7 +162,7 @@ TEST_F(ReviewWindowTest, CursorsAndZoomAreDrivenByKeys) {
   EXPECT_EQ(Cell(table_row, 1), QString::number(at_a, 'f', 3));
   EXPECT_EQ(Cell(table_row, 2), QString::number(at_b, 'f', 3));
   EXPECT_EQ(Cell(table_row, 3), QString::number(at_b - at_a, 'f', 3));
-  EXPECT_EQ(Cell(table_row, 9), QString::number(last - first + 1));
+  EXPECT_EQ(Cell(table_row, kRowsColumn), QString::number(last - first + 1));
   EXPECT_THAT(window_->findChild<QLabel*>(QStringLiteral("readout_summary"))->text().toStdString(),
               HasSubstr("statistics between A and B"));
 
@@ -170,7 +171,7 @@ TEST_F(ReviewWindowTest, CursorsAndZoomAreDrivenByKeys) {
   EXPECT_EQ(view.Following(), TimeView::Follow::All);
   Key(Qt::Key_Escape);
   EXPECT_FALSE(window_->CursorA().has_value());
-  EXPECT_EQ(Cell(table_row, 9), QStringLiteral("1001"));  // the whole view
+  EXPECT_EQ(Cell(table_row, kRowsColumn), QStringLiteral("1001"));  // the whole view
 }
 
 // The readings and statistics reach screen readers through the table, and copy as text.
@@ -185,7 +186,7 @@ TEST_F(ReviewWindowTest, ReadingsAreReadableAndCopyAsText) {
   QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(table);
   ASSERT_NE(iface, nullptr);
   ASSERT_NE(iface->tableInterface(), nullptr);
-  QAccessibleInterface* cell = iface->tableInterface()->cellAt(0, 9);
+  QAccessibleInterface* cell = iface->tableInterface()->cellAt(0, kRowsColumn);
   ASSERT_NE(cell, nullptr);
   EXPECT_EQ(cell->text(QAccessible::Name), QStringLiteral("11"));
   window_->CopyReadings();
@@ -298,7 +299,7 @@ TEST_F(ReviewWindowTest, AlarmKeysJumpToTheNextAndPreviousAlarm) {
   EXPECT_EQ(centre(), kT0 + 999 * kSecond);
 
   // The alarm's span shows as the +12V colour over the plot where the trace is not.
-  chart::StripChart* volts = window_->chart_area()->panes().front();
+  chart::RecordingPlot* volts = window_->chart_area()->panes().front();
   const QImage shot = volts->grab().toImage();
   const QRect plot = volts->PlotRect();
   const int x = static_cast<int>(volts->XOfTime(kT0 + 1005 * kSecond));
@@ -315,7 +316,7 @@ TEST_F(ReviewWindowTest, ExportsTheViewAndTheRowsFromAToB) {
   spec.rows = 100;
   ASSERT_TRUE(recordings::WriteFile(spec, Path("export.csv").toStdString()));
   Open(Path("export.csv"));
-  dialogs_.files = {Path("view"), Path("span.csv")};
+  dialogs_.files = {Path("view.png"), Path("span.csv")};
   window_->ExportView();
   const QImage picture(Path("view.png"));
   ASSERT_FALSE(picture.isNull());
@@ -338,6 +339,68 @@ TEST_F(ReviewWindowTest, ExportsTheViewAndTheRowsFromAToB) {
   EXPECT_TRUE(lines[0].startsWith(QStringLiteral("time,seconds,+2.5V [V],+Vccp1 [V]")));
   EXPECT_TRUE(lines[1].startsWith(QStringLiteral("2026-12-06T01:02:08.456+01:00,0.000,")));
   EXPECT_TRUE(lines[6].startsWith(QStringLiteral("2026-12-06T01:02:13.456+01:00,5.000,")));
+}
+
+// A second recording over the first: aligned at the starts by default (it began an hour later),
+// by clock time when asked, a nudge on top; read at the cursors beside the first; the channels
+// only one of them has named; its growth followed; the A-B export holds both and opens again.
+TEST_F(ReviewWindowTest, ComparesASecondRecording) {
+  recordings::Spec spec;
+  spec.rows = 600;
+  ASSERT_TRUE(recordings::WriteFile(spec, Path("first.csv").toStdString()));
+  spec.rows = 300;
+  spec.start_ms += 3'600'000;
+  spec.seed = 5;
+  spec.channel_mode = 0x01;  // AIN 1 in place of Fan 1
+  const std::string text = recordings::Text(spec);
+  std::size_t cut = FirstRow(text);
+  for (int n = 0; n < 200; ++n) cut = text.find('\n', cut) + 1;
+  WriteText(Path("second.csv"), text.substr(0, cut));
+  Open(Path("first.csv"));
+  window_->SetFollowInterval(50);
+  WriteText(Path("foreign.csv"), "Date,Value\n");
+  window_->CompareWith(Path("foreign.csv"));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !boxes_.shown.empty(); }, 5000));
+  EXPECT_THAT(boxes_.shown[0].text.toStdString(), HasSubstr("foreign.csv.\n\nline 1: expected"));
+  EXPECT_TRUE(window_->isVisible());
+  dialogs_.files = {Path("second.csv")};
+  window_->CompareWith();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window_->Comparison() != nullptr; }, 5000));
+  const Compared& compared = *window_->Comparison();
+  EXPECT_EQ(compared.shift, -3600 * kSecond);
+  EXPECT_EQ(window_->chart_area()->panes().front()->Layers().size(), 2u);
+  const QString legend = window_->findChild<QLabel*>(QStringLiteral("compared_legend"))->text();
+  EXPECT_THAT(legend.toStdString(), HasSubstr("Fan 1 (only in first.csv)"));
+  EXPECT_THAT(legend.toStdString(), HasSubstr("AIN 1 (only in second.csv)"));
+
+  window_->AlignByClock(true);
+  EXPECT_EQ(compared.shift, 0);
+  window_->NudgeBy(5 * kSecond);
+  Key(Qt::Key_Right, Qt::AltModifier);
+  EXPECT_EQ(compared.shift, 5 * kSecond + window_->view().Span() / 100);
+  window_->AlignByClock(false);
+  EXPECT_EQ(compared.shift, -3600 * kSecond);
+
+  window_->PlaceCursor(false, kT0 + 20 * kSecond);
+  window_->PlaceCursor(true, kT0 + 50 * kSecond);
+  int row = -1;
+  for (int r = 0; r < 20; ++r) {
+    if (Cell(r, 0) == QStringLiteral("+5V [V] · second.csv")) row = r;
+  }
+  ASSERT_GE(row, 0);
+  const int v5 = compared.model->SeriesOf(QStringLiteral("+5V"));
+  EXPECT_EQ(Cell(row, 1), QString::number(compared.model->store().ValueAt(v5, 20), 'f', 3));
+  EXPECT_EQ(Cell(row, kRowsColumn), QStringLiteral("31"));
+
+  WriteText(Path("second.csv"), text.substr(cut), true);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return compared.model->store().Size() == 300; }, 2000));
+
+  dialogs_.files = {Path("ab.csv")};
+  window_->ExportSpan();
+  Open(Path("ab.csv"));
+  ASSERT_TRUE(window_->Loaded());
+  EXPECT_GE(window_->model().SeriesOf(QStringLiteral("+5V · second.csv")), 0);
+  EXPECT_EQ(window_->model().store().Size(), 31);
 }
 
 }  // namespace

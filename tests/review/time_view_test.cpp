@@ -1,11 +1,12 @@
 #include "review/time_view.h"
+#include "support/test_times.h"
 
 #include <gtest/gtest.h>
 
 namespace review {
 namespace {
 
-constexpr std::int64_t kSecond = 1'000'000'000;
+using test_support::kSecond;
 
 // The view fits all the data, and keeps fitting it as the data grow, until the user zooms or
 // pans; following the end keeps the width and moves with the newest data.

@@ -1,6 +1,7 @@
 #include "support/recording_generator.h"
 
 #include <algorithm>
+#include <cmath>
 #include <array>
 #include <chrono>
 #include <cstdio>
@@ -92,7 +93,12 @@ void Write(const Spec& spec, const std::function<void(std::string_view)>& out) {
     const bool v12_high = alarm < spec.v12_alarms.size() && spec.v12_alarms[alarm].first <= row;
     for (std::size_t i = 0; i < readings.size(); ++i) {
       chip::ChannelReading& r = readings[i];
-      const int mid = MiddleRaw(*r.channel);
+      int mid = MiddleRaw(*r.channel);
+      if (spec.daily && r.channel->quantity != chip::Quantity::Volts) {
+        const double day = static_cast<double>(row * spec.interval_ms) / 86'400'000.0;
+        const double swing = r.channel->quantity == chip::Quantity::Celsius ? 5.0 : -10.0;
+        mid += static_cast<int>(std::lround(swing * std::sin(2.0 * 3.14159265358979 * day)));
+      }
       // A random walk held within a few counts of the middle.
       walk[i] = std::clamp(walk[i] + step(rng), mid - 6, mid + 6);
       const bool high = v12_high && r.channel->value_register == 0x24;

@@ -21,6 +21,9 @@ struct Spec {
   bool limits = true;         // a "# limits:" line before the first row
   bool alarms_column = true;  // false: the older format without it
   unsigned seed = 1;
+  // Temperatures and fans follow a day's warm afternoon and cool night under their noise, as a
+  // lab's do (for screenshots that should show a trend).
+  bool daily = false;
   // Rows [first, last] where +12V stands above its high limit and alarms.
   std::vector<std::pair<std::int64_t, std::int64_t>> v12_alarms;
 };

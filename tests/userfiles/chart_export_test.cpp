@@ -10,6 +10,7 @@
 #include <chrono>
 
 #include "chart/strip_chart.h"
+#include "chip/recording_reader.h"
 #include "display/main_form.h"
 #include "menus/menu_features.h"
 #include "support/sim_window_test.h"
@@ -34,7 +35,7 @@ TEST(ChartHistoryCsv, AlignsTracesOnTheirNewestPoints) {
   const auto wall = std::chrono::system_clock::from_time_t(1796516645);
   const std::string csv =
       userfiles::ChartHistoryCsv(chart, wall, t0 + std::chrono::milliseconds(500));
-  const std::string times = "time,seconds,2.5V,\"a,b\"\n";
+  const std::string times = "time,seconds,+2.5V [V],\"a,b []\"\n";
   ASSERT_THAT(csv, StartsWith(times));
   std::vector<std::string> cells;
   for (std::string_view rest = std::string_view(csv).substr(times.size()); !rest.empty();) {
@@ -66,7 +67,19 @@ TEST_F(ChartExportTest, SavesThePictureAsDrawnAndItsHistory) {
   EXPECT_EQ(picture.size(), (drawn + QSize(24, 24)) * strip.devicePixelRatio());
   QFile csv(dir.filePath(QStringLiteral("chart.csv")));
   ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
-  EXPECT_THAT(csv.readLine().toStdString(), StartsWith("time,seconds,2.5V,Vccp1,Vcc,5V,12V,Vccp2"));
+  const std::string text = csv.readAll().toStdString();
+  EXPECT_THAT(text, StartsWith("time,seconds,+2.5V [V],+Vccp1 [V],+Vcc [V],+5V [V],+12V [V],"
+                               "+Vccp2 [V]"));
+  // It opens in the review as a recording does.
+  struct Rows : chip::RecordingSink {
+    void Columns(std::span<const chip::RecordedColumn>, bool) override {}
+    void Row(const chip::RecordedRow&) override { ++rows; }
+    int rows = 0;
+  } rows;
+  chip::RecordingReader reader(rows);
+  reader.Feed(text);
+  EXPECT_EQ(reader.Finish(), 0u);
+  EXPECT_GE(rows.rows, 3);
   EXPECT_TRUE(boxes_.shown.empty());
 }
 
