@@ -217,14 +217,10 @@ TEST_F(MainFormTest, MouseOverTheTabControl_RestoresTheDefaultPointer) {
   EXPECT_EQ(window_->cursor().shape(), Qt::ArrowCursor) << "the page's bare background";
 }
 
-// The window fits a 1366x768 laptop screen at 125% with room for a taskbar, whatever its tabs
-// hold (each scrolls); Ctrl+PageDown and Ctrl+PageUp step through the tabs, round the ends.
-TEST_F(MainFormTest, FitsALaptopScreenAndCtrlPageKeysStepThroughTheTabs) {
+// Ctrl+PageDown and Ctrl+PageUp step through the tabs, round the ends. (That the window fits a
+// 1366x768 laptop screen at 125 %: the layout test.)
+TEST_F(MainFormTest, CtrlPageKeysStepThroughTheTabs) {
   Load(0x03);
-  const QSize minimum = window_->minimumSizeHint().expandedTo(window_->minimumSize());
-  EXPECT_LE(minimum.width() * 1.25, 1366);
-  EXPECT_LE(minimum.height() * 1.25, 768 - 70);
-
   QApplication::setActiveWindow(window_.get());
   ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
   std::vector<int> shown;

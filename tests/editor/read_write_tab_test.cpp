@@ -336,8 +336,8 @@ TEST_F(ReadWriteTabTest, LabelStates_ReadWellAndTheSelectionShowsWithoutColour) 
 }
 
 // A description of one line or two, bit names short or long: the panels below stay where they
-// are, so the next click lands where the user aims, and the window never widens itself (long
-// texts wrap or are cut in place).
+// are, so the next click lands where the user aims (long texts wrap or are cut in place; that
+// the window keeps its size: the layout test).
 TEST_F(ReadWriteTabTest, SelectingAnyRegister_MovesNoPanelNorTheWindow) {
   Open();
   window_->resize(640, 700);  // narrow: long descriptions wrap
@@ -345,15 +345,11 @@ TEST_F(ReadWriteTabTest, SelectingAnyRegister_MovesNoPanelNorTheWindow) {
   QApplication::processEvents();
   const QRect bits = Find("SSPanel37")->geometry();
   const QRect write = Find("SSPanel38")->geometry();
-  const QSize size = window_->size();
-  const QSize minimum = window_->minimumSizeHint();
   for (const chip::RegisterEntry& entry : chip::AllRegisters()) {
     Click(Label(entry.index));
     QApplication::processEvents();
     ASSERT_EQ(Find("SSPanel37")->geometry(), bits) << entry.index;
     ASSERT_EQ(Find("SSPanel38")->geometry(), write) << entry.index;
-    ASSERT_EQ(window_->size(), size) << entry.index;
-    ASSERT_EQ(window_->minimumSizeHint(), minimum) << entry.index;
   }
 }
 
