@@ -60,10 +60,8 @@ TEST(LinuxBackend, TypedBaseSearchesThatAdapterAndTheChipIsHandedOverOnIt) {
   // As shown: every adapter, one after the other, the chip's line naming its adapter; one that
   // is not there, no error to report either; emptied: every adapter again; then the one at B00h
   // alone, whose line is the plain one.
-  const QString named = QStringLiteral(
-                            "An KELVRAN was found at:2Dh, on the SMBus (/dev/i2c-2, SMBus PIIX4 "
-                            "adapter port 0 at 0b00)") +
-                        QString(98, QLatin1Char(' ')) + QStringLiteral("SMBus2D");
+  const QString named = SMBusLine(QStringLiteral("2D"),
+                                  QStringLiteral("/dev/i2c-2, SMBus PIIX4 adapter port 0 at 0b00"));
   const std::vector<std::string> both = {first, first, first, second, second, second};
   const struct {
     const char* typed;
@@ -140,9 +138,8 @@ TEST(LinuxBackend, AnAdapterThatCannotBeOpenedDoesNotStopTheSearch) {
   w.ToMedia(false, true);
   w.Click("NextCMD");
   EXPECT_EQ(w.Lines(),
-            QStringList{QStringLiteral("An KELVRAN was found at:2Dh, on the SMBus (/dev/i2c-7, "
-                                       "CP2112 SMBus Bridge on hidraw0)") +
-                        QString(98, QLatin1Char(' ')) + QStringLiteral("SMBus2D")});
+            QStringList{SMBusLine(QStringLiteral("2D"),
+                                  QStringLiteral("/dev/i2c-7, CP2112 SMBus Bridge on hidraw0"))});
   EXPECT_TRUE(w.boxes.shown.empty());
 }
 
