@@ -59,11 +59,8 @@ TEST_F(SnapshotMenuTest, MalformedSnapshotIsRefusedAndNothingIsWritten) {
   const std::string head =
       R"({"version": "1.0.0", "time": "t", "medium": "SMBus", "chip_address": "0x2D", )";
   const std::pair<std::string, const char*> files[] = {
+      // Two faults; the parser's own table has the rest.
       {"{not json", "not valid JSON"},
-      {head + R"("registers": [{"address": "0x12", "caption": "x", "value": 1}]})",
-       "0x12 is not a register"},
-      {head + R"("registers": [{"address": "0x16", "caption": "x", "value": 256}]})",
-       "256 is not a register value"},
       {head + R"("registers": [{"address": "0x16", "value": 1}]})", "\"caption\" is missing"},
   };
   Run("{}");
