@@ -164,19 +164,6 @@ TEST_F(MainFormTest, StartNotice_ShownOnceUnlessConfigurationReadsThree) {
   }
 }
 
-TEST_F(MainFormTest, StartNotice_YesRunsEasySetupAtOnce) {
-  Load(0x01);
-  boxes_.answers.push_back(boxes::MsgAnswer::Yes);
-  Enter(2);
-  ASSERT_EQ(StartNotices(), 1);
-  EXPECT_THAT(Take(), Contains("SMB 2D W 40 03"));
-  EXPECT_EQ(Chip().Peek(0x40), 0x03);
-  EXPECT_EQ(ActiveTimers(), std::set<std::string>{"visual_timer"});
-  Enter(0);
-  Enter(2);
-  EXPECT_EQ(StartNotices(), 1);
-}
-
 // The tab control and the Main tab restore the default pointer; a control on another tab keeps
 // its own pointer rule, even one that tracks the mouse and lets the move pass up to its page.
 TEST_F(MainFormTest, MouseOverTheTabControl_RestoresTheDefaultPointer) {
