@@ -24,6 +24,9 @@ TEST(CommandLine, GoodLinesSetTheOptions) {
     std::string scenario;
     std::string trace;
     bool a11y;
+    std::string record = "";
+    int interval_ms = 1000;
+    std::string bus = "";
   };
   const Row rows[] = {
       {{}, A::Run, false, "", "", false},
@@ -36,6 +39,12 @@ TEST(CommandLine, GoodLinesSetTheOptions) {
       {{"-h"}, A::Help, false, "", "", false},
       {{"--version"}, A::Version, false, "", "", false},
       {{"--help", "--version"}, A::Help, false, "", "", false},
+      {{"--record=soak.csv"}, A::Run, false, "", "", false, "soak.csv"},
+      {{"--record=a,b.csv,10ms"}, A::Run, false, "", "", false, "a,b.csv", 10},
+      // An adapter by number or by name.
+      {{"--bus=7"}, A::Run, false, "", "", false, "", 1000, "7"},
+      {{"--bus", "CP2112", "--simulate"}, A::Run, true, "", "", false, "", 1000, "CP2112"},
+      {{"--bus=SMBus stub"}, A::Run, false, "", "", false, "", 1000, "SMBus stub"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(::testing::PrintToString(row.args));
@@ -46,6 +55,9 @@ TEST(CommandLine, GoodLinesSetTheOptions) {
     EXPECT_EQ(out.options.scenario_file, row.scenario);
     EXPECT_EQ(out.options.bus_trace_file, row.trace);
     EXPECT_EQ(out.options.a11y_ids, row.a11y);
+    EXPECT_EQ(out.options.record_file, row.record);
+    EXPECT_EQ(out.options.record_interval_ms, row.interval_ms);
+    EXPECT_EQ(out.options.bus, row.bus);
   }
 }
 
@@ -65,27 +77,20 @@ TEST(CommandLine, BadLinesAreRefusedWithOneLineNamingTheProblem) {
       {{"--bus-trace="}, "--bus-trace= needs a file name"},
       {{"--simulate", "boards.json"}, "unexpected argument 'boards.json'"},
       {{"--compare=b.csv"}, "--compare goes with --view"},
+      {{"--record"}, "--record"},
+      {{"--record="}, "--record"},
+      {{"--record=,1s"}, "--record"},
+      {{"--record=x.csv,0ms"}, "--record"},
+      {{"--record=x.csv,61min"}, "--record"},
+      {{"--bus"}, "--bus"},
+      {{"--bus="}, "--bus"},
+      {{"--bus=" + std::string(65, 'x')}, "--bus"},
   };
   for (const auto& [args, says] : rows) {
     const app::ParseOutcome out = ParseCommandLine(args);
     EXPECT_FALSE(out.ok()) << says;
     EXPECT_THAT(out.error, HasSubstr(says));
     EXPECT_EQ(out.error.find('\n'), std::string::npos) << "one line";
-  }
-}
-
-TEST(CommandLine, RecordTakesAFileAndAnInterval) {
-  const std::pair<std::string, std::pair<std::string, int>> good[] = {
-      {"--record=soak.csv", {"soak.csv", 1000}}, {"--record=a,b.csv,10ms", {"a,b.csv", 10}}};
-  for (const auto& [arg, expected] : good) {
-    const app::ParseOutcome out = ParseCommandLine({arg});
-    ASSERT_TRUE(out.ok()) << arg << ": " << out.error;
-    EXPECT_EQ(out.options.record_file, expected.first) << arg;
-    EXPECT_EQ(out.options.record_interval_ms, expected.second) << arg;
-  }
-  for (const char* bad :
-       {"--record", "--record=", "--record=,1s", "--record=x.csv,0ms", "--record=x.csv,61min"}) {
-    EXPECT_FALSE(ParseCommandLine({bad}).ok()) << bad;
   }
 }
 
@@ -100,7 +105,7 @@ TEST(CommandLine, BothProgramsReadADurationAlike) {
                {"1h", 3600000}, {"", -1},         {"fast", -1},
                {"-1", -1},      {"+1s", -1},      {"1e3", -1},
                {"1.2.3", -1},   {"ms", -1},       {"inf", -1},
-               {"0.4ms", -1},   {"367d", -1},      {"99999999999999999999h", -1}};
+               {"0.4ms", -1},   {"367d", -1},     {"99999999999999999999h", -1}};
   for (const auto& c : cases) {
     const cli::ParsedArguments terminal =
         cli::ParseArguments({"watch", std::string("--interval=") + c.text});
@@ -113,33 +118,13 @@ TEST(CommandLine, BothProgramsReadADurationAlike) {
   }
 }
 
-TEST(CommandLine, BusNamesAnAdapterByNumberOrByName) {
-  for (const auto& [args, bus] :
-       {std::pair<std::vector<std::string>, std::string>{{"--bus=7"}, "7"},
-        {{"--bus", "CP2112", "--simulate"}, "CP2112"},
-        {{"--bus=SMBus stub"}, "SMBus stub"},
-        {{}, ""}}) {
-    const app::ParseOutcome out = ParseCommandLine(args);
-    ASSERT_TRUE(out.ok()) << out.error;
-    EXPECT_EQ(out.options.bus, bus);
-  }
-  for (const std::vector<std::string>& bad :
-       {std::vector<std::string>{"--bus"}, {"--bus="}, {"--bus=" + std::string(65, 'x')}}) {
-    const app::ParseOutcome out = ParseCommandLine(bad);
-    EXPECT_FALSE(out.ok()) << bad.front();
-    EXPECT_THAT(out.error, HasSubstr("--bus"));
-  }
-  EXPECT_THAT(app::HelpText(), HasSubstr("--bus=N|NAME"));
-  EXPECT_THAT(app::HelpText(), HasSubstr("hid-cp2112"));
-}
-
 TEST(CommandLine, HelpExplainsBackendsPermissionsAndTheHelpFile) {
   const std::string help = app::HelpText();
   for (const char* needed :
        {"--simulate[=FILE]", "--bus-trace=FILE", "--record=FILE[,INTERVAL]", "--a11y-ids",
         "--version", "/dev/i2c-", "/dev/parport", "/usr/share/doc/kelvran-eval/simulator.md",
         "/usr/share/doc/kelvran-eval/linux-permissions.md", "i2c group", "KELVRAN.html",
-        "--simulate to use"}) {
+        "--simulate to use", "--bus=N|NAME", "hid-cp2112"}) {
     EXPECT_THAT(help, HasSubstr(needed));
   }
   EXPECT_THAT(app::VersionText(),

@@ -250,18 +250,10 @@ TEST_F(ReadWriteTabTest, ContinuousReading_RereadsTheSelectionUntilTheTabIsLeft)
   Click(ribbon);
 }
 
-// Space on a focused label or digit does what a click does; screen readers read a label's text
-// and can press it.
-TEST_F(ReadWriteTabTest, LabelsAndDigits_WorkByKeyboardAndAccessibilityTools) {
+// Screen readers read a label's text and can press it. (Space on a focused label or digit doing
+// what a click does: the e2e walk picks 2Bh and flips its bit 0 by the keyboard.)
+TEST_F(ReadWriteTabTest, LabelsAndDigits_WorkByAccessibilityTools) {
   Open(R"({"0x2B": "0x00", "0x40": "0x01"})");
-  Label(20)->setFocus();
-  QTest::keyClick(Label(20), Qt::Key_Space);
-  EXPECT_EQ(Text("current_reg_type_label"), "2.5V/External Temp. High Limit");
-  Digit(4)->setFocus();
-  QTest::keyClick(Digit(4), Qt::Key_Space);
-  EXPECT_THAT(Take(),
-              ElementsAre("SMB 2D R 2B 00", "SMB 2D R 2B 00", "SMB 2D W 2B 10", "SMB 2D R 2B 10"));
-
   QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(Label(40));
   ASSERT_NE(iface, nullptr);
   EXPECT_EQ(iface->text(QAccessible::Name), "Configuration 1");
@@ -336,8 +328,8 @@ TEST_F(ReadWriteTabTest, LabelStates_ReadWellAndTheSelectionShowsWithoutColour) 
 }
 
 // A description of one line or two, bit names short or long: the panels below stay where they
-// are, so the next click lands where the user aims, and the window never widens itself (long
-// texts wrap or are cut in place).
+// are, so the next click lands where the user aims (long texts wrap or are cut in place; that
+// the window keeps its size: the layout test).
 TEST_F(ReadWriteTabTest, SelectingAnyRegister_MovesNoPanelNorTheWindow) {
   Open();
   window_->resize(640, 700);  // narrow: long descriptions wrap
@@ -345,15 +337,11 @@ TEST_F(ReadWriteTabTest, SelectingAnyRegister_MovesNoPanelNorTheWindow) {
   QApplication::processEvents();
   const QRect bits = Find("SSPanel37")->geometry();
   const QRect write = Find("SSPanel38")->geometry();
-  const QSize size = window_->size();
-  const QSize minimum = window_->minimumSizeHint();
   for (const chip::RegisterEntry& entry : chip::AllRegisters()) {
     Click(Label(entry.index));
     QApplication::processEvents();
     ASSERT_EQ(Find("SSPanel37")->geometry(), bits) << entry.index;
     ASSERT_EQ(Find("SSPanel38")->geometry(), write) << entry.index;
-    ASSERT_EQ(window_->size(), size) << entry.index;
-    ASSERT_EQ(window_->minimumSizeHint(), minimum) << entry.index;
   }
 }
 

@@ -50,21 +50,42 @@ TEST(ChartHistoryCsv, AlignsTracesOnTheirNewestPoints) {
 
 class ChartExportTest : public SimWindowTest<display::MainForm> {};
 
-TEST_F(ChartExportTest, SavesThePictureAsDrawnAndItsHistory) {
+// Export Chart waits for the chart's first points (without them it would save a blank picture);
+// the picture is the chart as drawn with a margin of 12 pixels all round that no axis label
+// reaches into, its points go beside it, and the status bar says where it went.
+TEST_F(ChartExportTest, WaitsForPointsSavesThePictureWithAMarginAndItsHistory) {
   Open(R"({"0x40": "0x03"})");
   ScriptedFeatureDialogs dialogs;
   window_->menu_features().SetDialogs(dialogs);
-  auto& strip = *Find<chart::StripChart>("Strip2");
-  Find<QTabWidget>("Main_Form_Tab")->setCurrentIndex(2);
-  QTRY_VERIFY(strip.PointCount(6) >= 3);
+  auto* action = window_->findChild<QAction*>(QStringLiteral("action_export_chart"));
   QTemporaryDir dir;
+  dialogs.files = {dir.filePath(QStringLiteral("early")), dir.filePath(QStringLiteral("chart"))};
+  EXPECT_FALSE(action->isEnabled());
+  action->trigger();
+  EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("early.png"))));
+
+  Find<QTabWidget>("Main_Form_Tab")->setCurrentIndex(2);
+  auto& strip = *Find<chart::StripChart>("Strip2");
+  QTRY_VERIFY(action->isEnabled() && strip.PointCount(6) >= 3);
   dialogs.files = {dir.filePath(QStringLiteral("chart"))};
   const QSize drawn = strip.size();  // the status bar that says where it went takes room after
-  window_->findChild<QAction*>(QStringLiteral("action_export_chart"))->trigger();
-
+  action->trigger();
   const QImage picture(dir.filePath(QStringLiteral("chart.png")));
-  // The chart with a margin of 12 pixels all round.
   EXPECT_EQ(picture.size(), (drawn + QSize(24, 24)) * strip.devicePixelRatio());
+  const int margin = 12 * static_cast<int>(window_->devicePixelRatio());
+  for (int y = 0; y < picture.height(); ++y) {
+    for (int x = 0; x < picture.width(); ++x) {
+      const bool edge = x < margin || y < margin || x >= picture.width() - margin ||
+                        y >= picture.height() - margin;
+      if (edge) {
+        ASSERT_EQ(picture.pixelColor(x, y), QColor(0, 0, 0)) << x << "," << y;
+      }
+    }
+  }
+  EXPECT_EQ(window_->statusBar()->currentMessage(),
+            QStringLiteral("Chart exported to %1 and its points to %2")
+                .arg(QDir::toNativeSeparators(dir.filePath(QStringLiteral("chart.png"))),
+                     QDir::toNativeSeparators(dir.filePath(QStringLiteral("chart.csv")))));
   QFile csv(dir.filePath(QStringLiteral("chart.csv")));
   ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
   const std::string text = csv.readAll().toStdString();
@@ -81,42 +102,6 @@ TEST_F(ChartExportTest, SavesThePictureAsDrawnAndItsHistory) {
   EXPECT_EQ(reader.Finish(), 0u);
   EXPECT_GE(rows.rows, 3);
   EXPECT_TRUE(boxes_.shown.empty());
-}
-
-// Export Chart waits for the chart's first points (without them it would save a blank picture);
-// the picture keeps a margin that no axis label reaches into, and the status bar says where it
-// went.
-TEST_F(ChartExportTest, WaitsForPointsKeepsAMarginAndSaysWhereItWent) {
-  Open(R"({"0x40": "0x03"})");
-  ScriptedFeatureDialogs dialogs;
-  dialogs.also_csv = false;
-  window_->menu_features().SetDialogs(dialogs);
-  auto* action = window_->findChild<QAction*>(QStringLiteral("action_export_chart"));
-  QTemporaryDir dir;
-  dialogs.files = {dir.filePath(QStringLiteral("early")), dir.filePath(QStringLiteral("chart"))};
-  EXPECT_FALSE(action->isEnabled());
-  action->trigger();
-  EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("early.png"))));
-
-  Find<QTabWidget>("Main_Form_Tab")->setCurrentIndex(2);
-  QTRY_VERIFY(action->isEnabled());
-  dialogs.files = {dir.filePath(QStringLiteral("chart"))};
-  action->trigger();
-  const QImage picture(dir.filePath(QStringLiteral("chart.png")));
-  ASSERT_FALSE(picture.isNull());
-  const int margin = 12 * static_cast<int>(window_->devicePixelRatio());
-  for (int y = 0; y < picture.height(); ++y) {
-    for (int x = 0; x < picture.width(); ++x) {
-      const bool edge = x < margin || y < margin || x >= picture.width() - margin ||
-                        y >= picture.height() - margin;
-      if (edge) {
-        ASSERT_EQ(picture.pixelColor(x, y), QColor(0, 0, 0)) << x << "," << y;
-      }
-    }
-  }
-  EXPECT_EQ(window_->statusBar()->currentMessage(),
-            QStringLiteral("Chart exported to ") +
-                QDir::toNativeSeparators(dir.filePath(QStringLiteral("chart.png"))));
 }
 
 // The points beside the picture replace nothing unasked, and never the recording being written.

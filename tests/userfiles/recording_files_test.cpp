@@ -9,14 +9,13 @@
 
 #include "display/main_form.h"
 #include "menus/menu_features.h"
-#include "support/sim_window_test.h"
-#include "userfiles/scripted_feature_dialogs.h"
+#include "userfiles/menu_window_test.h"
 
 namespace {
 
 using ::testing::HasSubstr;
 
-class RecordingFilesTest : public SimWindowTest<display::MainForm> {
+class RecordingFilesTest : public MenuWindowTest {
  protected:
   menus::MenuFeatures& Menu() { return window_->menu_features(); }
   void Write(const QByteArray& text) {
@@ -28,9 +27,7 @@ class RecordingFilesTest : public SimWindowTest<display::MainForm> {
     QFile f(file_);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
   }
-  QTemporaryDir dir_;
-  QString file_ = dir_.filePath(QStringLiteral("soak.csv"));
-  ScriptedFeatureDialogs dialogs_;
+  QString file_ = File("soak.csv");
 };
 
 // --record keeps a file that holds data and says so, while monitoring goes on; the File menu,

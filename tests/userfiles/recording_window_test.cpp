@@ -1,9 +1,7 @@
 #include <gmock/gmock.h>
-#include <signal.h>
 
 #include <QAction>
 #include <QFile>
-#include <QProcess>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -11,7 +9,6 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
-#include <thread>
 
 #include "display/main_form.h"
 #include "menus/menu_features.h"
@@ -185,26 +182,6 @@ TEST_F(RecordingTest, UnwritableFileIsReportedAndMonitoringGoesOn) {
               HasSubstr(file.toStdString() + ": Not a directory"));
   EXPECT_TRUE(Find<QTimer>("visual_timer")->isActive());
   EXPECT_FALSE(Menu().recorder().running());
-}
-
-TEST(RecordingKill, AKilledProgramLeavesCompleteRowsUpToItsLastSecond) {
-  QTemporaryDir dir;
-  const QString file = dir.filePath(QStringLiteral("soak.csv"));
-  QProcess child;
-  child.start(QStringLiteral(RECORDING_CHILD), {file});
-  ASSERT_TRUE(child.waitForStarted());
-  // From the first rows on disk (the first flush), three more seconds: the rows that follow reach
-  // the disk at least once a second, so they span two seconds however late the first came.
-  QTRY_VERIFY_WITH_TIMEOUT(!Parse(LinesOf(file)).rows.empty(), 30000);
-  std::this_thread::sleep_for(std::chrono::seconds(3));
-  ::kill(static_cast<pid_t>(child.processId()), SIGKILL);
-  ASSERT_TRUE(child.waitForFinished());
-
-  const Parsed p = Parse(LinesOf(file));
-  ASSERT_GE(p.rows.size(), 2U);
-  const double first = p.rows.front().at(QStringLiteral("seconds")).toDouble();
-  const double last = p.rows.back().at(QStringLiteral("seconds")).toDouble();
-  EXPECT_GE(last - first, 2.0);
 }
 
 }  // namespace

@@ -10,32 +10,21 @@
 #include "chip/restore_plan.h"
 #include "display/main_form.h"
 #include "menus/menu_features.h"
-#include "support/sim_window_test.h"
-#include "userfiles/scripted_feature_dialogs.h"
+#include "userfiles/menu_window_test.h"
 
 namespace {
 
 using ::testing::HasSubstr;
 
-class RestoreWindowTest : public SimWindowTest<display::MainForm> {
+class RestoreWindowTest : public MenuWindowTest {
  protected:
-  void Run(const std::string& registers) {
-    Open(registers);
-    window_->menu_features().SetDialogs(dialogs_);
-    Mark();
-  }
-  void Trigger(const char* action) {
-    window_->findChild<QAction*>(QString::fromLatin1(action))->trigger();
-  }
   // A snapshot of a chip set up with registers, saved through the menu.
   void Save(const std::string& registers) {
     Run(registers);
     dialogs_.files = {file_};
     Trigger("action_save_snapshot");
   }
-  QTemporaryDir dir_;
-  QString file_ = dir_.filePath(QStringLiteral("board.json"));
-  ScriptedFeatureDialogs dialogs_;
+  QString file_ = File("board.json");
 };
 
 // On a running chip the table offers START cleared first and set again last, around the ticked

@@ -17,8 +17,7 @@
 #include "display/main_form.h"
 #include "menus/menu_features.h"
 #include "menus/status_report.h"
-#include "support/sim_window_test.h"
-#include "userfiles/scripted_feature_dialogs.h"
+#include "userfiles/menu_window_test.h"
 #include "widgets/linear_gauge.h"
 #include "widgets/toggle_switch.h"
 
@@ -28,19 +27,9 @@ using ::testing::HasSubstr;
 using ::testing::Not;
 using ::testing::StartsWith;
 
-class WindowReportsTest : public SimWindowTest<display::MainForm> {
+class WindowReportsTest : public MenuWindowTest {
  protected:
-  void Run(const std::string& registers) {
-    Open(registers);
-    window_->menu_features().SetDialogs(dialogs_);
-  }
   QTabWidget& Tabs() { return *Find<QTabWidget>("Main_Form_Tab"); }
-  void Trigger(const char* action) {
-    auto* a = window_->findChild<QAction*>(QString::fromLatin1(action));
-    ASSERT_NE(a, nullptr) << action;
-    a->trigger();
-  }
-  QString File(const char* name) { return dir_.filePath(QString::fromLatin1(name)); }
   // A snapshot of the chip as it is, saved by the menu, with some registers changed in the file.
   void SaveSnapshotWith(const char* name, const std::map<int, int>& changes) {
     dialogs_.files = {File(name)};
@@ -64,9 +53,6 @@ class WindowReportsTest : public SimWindowTest<display::MainForm> {
   QLabel* NotMonitoringNote() {
     return window_->findChild<QLabel*>(QStringLiteral("not_monitoring_note"));
   }
-
-  QTemporaryDir dir_;
-  ScriptedFeatureDialogs dialogs_;
 };
 
 // ---- The tab in front follows a restore ----
@@ -168,8 +154,7 @@ TEST(IntervalDialog, TheCaptionShowsNoAmpersand) {
 // One form of a chip's address wherever the user reads it: the wizard's "2Eh" is 0x2E in the files
 // too, for a board on the printer port as for a chip on the SMBus.
 TEST_F(WindowReportsTest, FilesNameABoardByTheAddressTheWizardShows) {
-  Open(R"({"0x40": "0x03"})", Medium::PrinterPort);
-  window_->menu_features().SetDialogs(dialogs_);
+  Run(R"({"0x40": "0x03"})", Medium::PrinterPort);
   dialogs_.files = {File("board.json")};
   Trigger("action_save_snapshot");
   QFile snapshot(File("board.json"));

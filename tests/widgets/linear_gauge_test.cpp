@@ -141,24 +141,6 @@ TEST_F(LinearGaugeTest, EachKeyIsADragAndARelease) {
   EXPECT_EQ(gauge.SelectedPointer(), 2);
 }
 
-// A key stepper decides where each arrow and page key goes; its value is kept on the scale but not
-// rounded to the decimals.
-TEST_F(LinearGaugeTest, AKeyStepperPlacesEachKeyStep) {
-  std::vector<int> asked;
-  gauge.SetKeyStepper([&asked](int, double v, int steps) {
-    asked.push_back(steps);
-    return v + steps * 0.06226;
-  });
-  Show(15.938, 0.1, 14.0);
-  for (const Qt::Key key : {Qt::Key_Right, Qt::Key_Down, Qt::Key_PageUp, Qt::Key_PageDown}) {
-    QTest::keyClick(&gauge, key);
-  }
-  EXPECT_EQ(asked, (std::vector<int>{1, -1, 16, -16}));
-  EXPECT_DOUBLE_EQ(gauge.PointerValue(2), 0.1);
-  QTest::keyClick(&gauge, Qt::Key_Right);
-  EXPECT_DOUBLE_EQ(notes.back().value, 0.16226);
-}
-
 // A handler may move the pointer again on pointerMoved (the limits' gap rule does); the release
 // then reports where the pointer really is.
 TEST_F(LinearGaugeTest, TheReleaseCarriesTheValueAHandlerLeft) {
@@ -222,10 +204,10 @@ TEST_F(LinearGaugeTest, AccessibilityToolsSeeTheReadingTheLimitsAndTheCaption) {
   const QRect handle = gauge.HandleRect(2);
   EXPECT_EQ(iface->child(1)->rect(), QRect(gauge.mapToGlobal(handle.topLeft()), handle.size()));
 
-  // Setting a limit from outside is a drag and a release; the reading is read only.
-  iface->child(2)->valueInterface()->setCurrentValue(12.5);
+  // The reading is read only. (A limit set from outside is a drag and a release: the end-to-end
+  // walk sees its writes.)
   iface->child(0)->valueInterface()->setCurrentValue(1.0);
-  EXPECT_EQ(notes, (std::vector<Note>{{'m', 3, 12.5, 3}, {'c', 3, 12.5, 3}}));
+  EXPECT_TRUE(notes.empty());
   EXPECT_TRUE(iface->child(0)->state().readOnly);
 
   gauge.SetSlotVisible(3, false);

@@ -27,8 +27,13 @@ inline const QString kNoSMBus =
     QStringLiteral("Sorry, SMBus communication is only supported on Windows 95,98 and ME.");
 inline const QString kNoneFound =
     QStringLiteral("Sorry, no KELVRANs were found. Please check all connections and try again");
-inline const QString kSMBus2DLine = QStringLiteral("An KELVRAN was found at:2Dh, on the SMBus") +
-                                    QString(98, QLatin1Char(' ')) + QStringLiteral("SMBus2D");
+// A chip's result line; with several adapters searched it names the chip's.
+inline QString SMBusLine(const QString& address, const QString& adapter = {}) {
+  return QStringLiteral("An KELVRAN was found at:%1h, on the SMBus").arg(address) +
+         (adapter.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(adapter)) +
+         QString(98, QLatin1Char(' ')) + QStringLiteral("SMBus") + address;
+}
+inline const QString kSMBus2DLine = SMBusLine(QStringLiteral("2D"));
 inline QString PrinterLine(const QString& address, const QString& port, int number) {
   return QStringLiteral("Found an KELVRAN at:%1h, on printer port:%2h").arg(address, port) +
          QString(50, QLatin1Char(' ')) + QStringLiteral("Printer %1").arg(number);
