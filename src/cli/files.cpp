@@ -11,7 +11,6 @@
 #include "chip/recording_session.h"
 #include "chip/register_catalogue.h"
 #include "chip/sampler.h"
-#include "access/chip_place.h"
 #include "cli/sample_loop.h"
 #include "files/file_replace.h"
 #include "files/file_text.h"

@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <ostream>
 
-#include "files/file_text.h"
 #include "chip/local_time.h"
+#include "files/file_text.h"
 
 namespace cli {
 

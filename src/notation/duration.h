@@ -11,8 +11,8 @@ namespace notation {
 inline constexpr std::chrono::milliseconds kLongestDuration = std::chrono::hours(366 * 24);
 
 // A duration as both programs take it: a number with an optional unit, "250ms", "1.5s", "2min"
-// (or "2m"), "1h", "2d"; a bare number is seconds. 0 and 1 ms .. kLongestDuration; a value is rounded to
-// the millisecond. Otherwise nullopt, with why (when given) saying what is wrong.
+// (or "2m"), "1h", "2d"; a bare number is seconds. 0 and 1 ms .. kLongestDuration; a value is
+// rounded to the millisecond. Otherwise nullopt, with why (when given) saying what is wrong.
 std::optional<std::chrono::milliseconds> ParseDuration(std::string_view text, std::string* why);
 
 // The same grammar in a sentence, for usage texts and messages.

@@ -1,9 +1,9 @@
 #include "support/recording_generator.h"
 
 #include <algorithm>
-#include <cmath>
 #include <array>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <random>
