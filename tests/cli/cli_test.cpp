@@ -14,6 +14,7 @@
 #include "cli/arguments.h"
 #include "cli/kelvran_run.h"
 #include "cli/run.h"
+#include "support/rows_read.h"
 
 namespace cli {
 namespace {
@@ -232,15 +233,7 @@ TEST(Kelvran, WatchCsvGivesTheConvertedReadings) {
     EXPECT_NE(lines[i].find(",4500,"), std::string::npos) << lines[i];    // Fan 1
   }
   // The review reads it as a recording.
-  struct Rows : chip::RecordingSink {
-    void Columns(std::span<const chip::RecordedColumn>, bool) override {}
-    void Row(const chip::RecordedRow&) override { ++rows; }
-    int rows = 0;
-  } rows;
-  chip::RecordingReader reader(rows);
-  reader.Feed(r.out);
-  EXPECT_EQ(reader.Finish(), 0u);
-  EXPECT_EQ(rows.rows, 3);
+  EXPECT_EQ(test_support::RowsRead(r.out), 3);
 }
 
 TEST(Kelvran, AMalformedSnapshotIsRefusedBeforeTheBus) {

@@ -13,6 +13,7 @@
 #include "chip/recording_reader.h"
 #include "display/main_form.h"
 #include "menus/menu_features.h"
+#include "support/rows_read.h"
 #include "support/sim_window_test.h"
 #include "userfiles/chart_export.h"
 #include "userfiles/scripted_feature_dialogs.h"
@@ -92,15 +93,7 @@ TEST_F(ChartExportTest, WaitsForPointsSavesThePictureWithAMarginAndItsHistory) {
   EXPECT_THAT(text, StartsWith("time,seconds,+2.5V [V],+Vccp1 [V],+Vcc [V],+5V [V],+12V [V],"
                                "+Vccp2 [V]"));
   // It opens in the review as a recording does.
-  struct Rows : chip::RecordingSink {
-    void Columns(std::span<const chip::RecordedColumn>, bool) override {}
-    void Row(const chip::RecordedRow&) override { ++rows; }
-    int rows = 0;
-  } rows;
-  chip::RecordingReader reader(rows);
-  reader.Feed(text);
-  EXPECT_EQ(reader.Finish(), 0u);
-  EXPECT_GE(rows.rows, 3);
+  EXPECT_GE(test_support::RowsRead(text).value_or(0), 3);
   EXPECT_TRUE(boxes_.shown.empty());
 }
 
