@@ -236,6 +236,7 @@ chart::TimeAxis ReviewWindow::Axis() const {
   chart::TimeAxis axis;
   axis.style = elapsed_ ? chart::TimeAxis::Style::Elapsed : chart::TimeAxis::Style::Clock;
   axis.utc_offset_seconds = Loaded() ? model().UtcOffsetSeconds() : 0;
+  if (Loaded()) axis.clock = &model().Clock();
   const chart::SeriesStore& store = model().store();
   axis.origin = store.Empty() ? 0 : store.TimeAt(0);
   return axis;
