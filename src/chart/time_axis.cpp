@@ -3,7 +3,9 @@
 #include <QDateTime>
 #include <QLocale>
 #include <QTimeZone>
+#include <algorithm>
 #include <array>
+#include <iterator>
 
 namespace chart {
 
@@ -29,8 +31,15 @@ std::int64_t FloorTo(std::int64_t value, std::int64_t step) {
 }
 
 QDateTime ClockTime(const TimeAxis& axis, std::int64_t time) {
-  return QDateTime::fromMSecsSinceEpoch(FloorTo(time, kMs) / kMs,
-                                        QTimeZone(axis.utc_offset_seconds));
+  const ClockStep step = ClockAt(axis, time);
+  return QDateTime::fromMSecsSinceEpoch(FloorTo(time + step.shift, kMs) / kMs,
+                                        QTimeZone(step.utc_offset_seconds));
+}
+
+// Where the clock shows local time: the shift from the axis to the local clock at time.
+std::int64_t LocalShift(const TimeAxis& axis, std::int64_t time) {
+  const ClockStep step = ClockAt(axis, time);
+  return step.shift + std::int64_t{step.utc_offset_seconds} * kSecond;
 }
 
 // Decimals of a second that a step needs: 0 for whole seconds, up to 3.
@@ -78,6 +87,14 @@ QString ClockLabel(const TimeAxis& axis, std::int64_t time, std::int64_t step, b
 
 }  // namespace
 
+ClockStep ClockAt(const TimeAxis& axis, std::int64_t time) {
+  if (axis.clock == nullptr || axis.clock->empty()) return {0, 0, axis.utc_offset_seconds};
+  const auto after =
+      std::upper_bound(axis.clock->begin(), axis.clock->end(), time,
+                       [](std::int64_t t, const ClockStep& step) { return t < step.from; });
+  return after == axis.clock->begin() ? axis.clock->front() : *std::prev(after);
+}
+
 std::vector<TimeTick> TimeTicks(const TimeAxis& axis, std::int64_t start, std::int64_t end,
                                 int wanted) {
   std::vector<TimeTick> ticks;
@@ -93,11 +110,11 @@ std::vector<TimeTick> TimeTicks(const TimeAxis& axis, std::int64_t start, std::i
   while (span / step > wanted) step *= 2;  // beyond two weeks a tick: keep doubling
   // Round times of the clock are round in its own zone; elapsed time counts from its origin.
   std::int64_t shift = 0;
-  if (axis.style == TimeAxis::Style::Clock) shift = std::int64_t{axis.utc_offset_seconds} * kSecond;
+  if (axis.style == TimeAxis::Style::Clock) shift = LocalShift(axis, start);
   if (axis.style == TimeAxis::Style::Elapsed) shift = -axis.origin;
   bool with_date = false;
   if (axis.style == TimeAxis::Style::Clock) {
-    with_date = FloorTo(start + shift, kDay) != FloorTo(end + shift, kDay);
+    with_date = FloorTo(start + shift, kDay) != FloorTo(end + LocalShift(axis, end), kDay);
   }
   for (std::int64_t t = FloorTo(start + shift, step) - shift; t <= end; t += step) {
     if (t < start) continue;

@@ -6,6 +6,15 @@
 
 namespace chart {
 
+// From a time of the axis on (until the next step), the clock read shift nanoseconds later, in
+// the zone utc_offset_seconds east of UTC: a recording's axis follows its monotonic seconds,
+// while its rows keep the clock and zone they were written in.
+struct ClockStep {
+  std::int64_t from = 0;
+  std::int64_t shift = 0;
+  int utc_offset_seconds = 0;
+};
+
 // How a chart labels its time axis. Times are nanoseconds: on a live chart those of the steady
 // clock, under review those since the Unix epoch (UTC).
 struct TimeAxis {
@@ -18,7 +27,13 @@ struct TimeAxis {
   Style style = Style::BeforeNewest;
   int utc_offset_seconds = 0;  // Clock: the zone the data were taken in
   std::int64_t origin = 0;     // Elapsed: time zero
+  // Clock: the clock's steps along the axis, in order; without them every time is shown as it
+  // is, in utc_offset_seconds.
+  const std::vector<ClockStep>* clock = nullptr;
 };
+
+// The step of the clock in force at time.
+ClockStep ClockAt(const TimeAxis& axis, std::int64_t time);
 
 struct TimeTick {
   std::int64_t time = 0;

@@ -79,7 +79,8 @@ void RecordingLoader::Poll() {
 
 void RecordingLoader::Follow() {
   if (!Loaded() || file_changed_) return;
-  if (!source_->Intact()) {
+  file_replaced_ = source_->Replaced();
+  if (file_replaced_ || !source_->Intact()) {
     file_changed_ = true;
     follow_timer_->stop();
     emit followStopped(QString());

@@ -33,6 +33,8 @@ class RecordingLoader : public QObject {
   std::uint64_t TornLine() const { return torn_line_; }
   // The file got shorter than what was read: replaced or cut.
   bool FileChanged() const { return file_changed_; }
+  // Another file now stands at the path.
+  bool FileReplaced() const { return file_replaced_; }
   // How often a growing file is looked at (500 ms by default).
   void SetFollowInterval(int milliseconds);
   void Stop();
@@ -59,6 +61,7 @@ class RecordingLoader : public QObject {
   bool done_ = false;
   std::uint64_t torn_line_ = 0;
   bool file_changed_ = false;
+  bool file_replaced_ = false;
   QTimer* poll_timer_;
   QTimer* follow_timer_;
 };

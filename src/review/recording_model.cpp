@@ -35,6 +35,7 @@ const std::array<ChannelColour, 13> kColours = {{
     {"Fan 2", QColor(255, 160, 160)},
 }};
 
+constexpr std::int64_t kMs = 1'000'000;
 constexpr double kGapIntervals = 5.0;  // a step of more intervals than this is a gap
 const std::vector<RecordingModel::LimitStep> kNoLimits;
 const std::vector<RecordingModel::Span> kNoSpans;
@@ -136,16 +137,31 @@ void RecordingModel::Gap(std::uint64_t, const chip::RecordedGap& gap) {
   if (gap.resumed || store_.Empty()) return;
   // A row of its own where the chip stopped answering, with every trace broken there: no line is
   // drawn across the stretch nothing was recorded.
-  store_.AppendRow(gap.time);
+  store_.AppendRow(gap.time - clock_.back().shift);
   for (int s = 0; s < store_.SeriesCount(); ++s) store_.BreakLast(s);
   gap_marked_ = true;
 }
 
 void RecordingModel::Row(const chip::RecordedRow& row) {
+  // Rows stand where their monotonic `seconds` put them, so a clock stepped back (or forward)
+  // moves no row; a restart of `seconds` starts again from its row's clock time, never before
+  // the row ahead of it.
+  const std::int64_t since = std::llround(row.seconds * 1e3) * kMs;
+  if (rows_ == 0) {
+    base_ = row.time - since;
+  } else if (row.seconds < last_seconds_) {
+    base_ = std::max(row.time, last_row_time_) - since;
+  }
+  const std::int64_t axis_time = base_ + since;
+  const std::int64_t shift = row.time - axis_time;
+  if (clock_.empty() || std::abs(shift - clock_.back().shift) > kMs ||
+      row.utc_offset_seconds != clock_.back().utc_offset_seconds) {
+    clock_.push_back({axis_time, shift, row.utc_offset_seconds});
+  }
   // Alarms latched since the previous row, not since a gap's mark.
-  const std::int64_t previous = rows_ == 0 ? row.time : last_row_time_;
-  last_row_time_ = row.time;
-  if (store_.Empty()) utc_offset_ = row.utc_offset_seconds;
+  const std::int64_t previous = rows_ == 0 ? axis_time : last_row_time_;
+  last_row_time_ = axis_time;
+  if (rows_ == 0) utc_offset_ = row.utc_offset_seconds;
   // A step of `seconds` far above the interval (samples the bus lost, the recorder paused) or
   // back (a restart) is a gap: a row without values between keeps the traces from bridging it.
   const double step = row.seconds - last_seconds_;
@@ -162,7 +178,7 @@ void RecordingModel::Row(const chip::RecordedRow& row) {
   }
   gap_marked_ = false;
   last_seconds_ = row.seconds;
-  store_.AppendRow(row.time);
+  store_.AppendRow(axis_time);
   const std::int64_t time = store_.TimeAt(store_.Size() - 1);
   ++rows_;
   for (const int s : gone_) store_.BreakLast(s);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "chart/series_store.h"
+#include "chart/time_axis.h"
 #include "chip/recording_reader.h"
 
 namespace review {
@@ -53,8 +54,11 @@ class RecordingModel : public chip::RecordingSink {
   const std::vector<OtherSpan>& OtherAlarms() const { return other_alarms_; }
   // Every alarm span's start, in time order, for stepping from one alarm to the next.
   std::vector<std::int64_t> AlarmStarts() const;
-  // The zone of the first row, in which the review shows clock times.
+  // The zone of the first row.
   int UtcOffsetSeconds() const { return utc_offset_; }
+  // The store's times follow the rows' `seconds` from the first row's time on; these steps give
+  // each row's own clock time and zone back.
+  const std::vector<chart::ClockStep>& Clock() const { return clock_; }
   // "medium: SMBus", "chip address: 0x2D", ... in file order.
   const QStringList& Notes() const { return notes_; }
   bool HasLimits() const { return has_limits_; }
@@ -93,7 +97,9 @@ class RecordingModel : public chip::RecordingSink {
   QStringList notes_;
   int utc_offset_ = 0;
   std::uint64_t rows_ = 0;
-  std::int64_t last_row_time_ = 0;
+  std::int64_t last_row_time_ = 0;  // on the store's axis
+  std::int64_t base_ = 0;           // the axis time where `seconds` is 0
+  std::vector<chart::ClockStep> clock_;
   double last_seconds_ = 0.0;
   double interval_ = 0.0;    // the sampling interval as the rows show it
   bool gap_marked_ = false;  // the file's own gap line has broken the traces already

@@ -31,6 +31,8 @@ RecordingSource::RecordingSource(std::string path)
     fd_ = -1;
     throw RecordingReadError("cannot open " + path_ + ": it is a folder");
   }
+  device_ = static_cast<std::uint64_t>(st.st_dev);
+  inode_ = static_cast<std::uint64_t>(st.st_ino);
   // The file is read once from start to end.
   ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
 }
@@ -43,6 +45,13 @@ std::uint64_t RecordingSource::FileSize() const {
   struct stat st {};
   if (::fstat(fd_, &st) != 0) return 0;
   return static_cast<std::uint64_t>(st.st_size);
+}
+
+bool RecordingSource::Replaced() const {
+  struct stat st {};
+  if (::stat(path_.c_str(), &st) != 0) return true;  // removed or renamed away
+  return static_cast<std::uint64_t>(st.st_dev) != device_ ||
+         static_cast<std::uint64_t>(st.st_ino) != inode_;
 }
 
 std::uint64_t RecordingSource::ReadMore(std::uint64_t max_bytes, const std::atomic<bool>* cancel) {

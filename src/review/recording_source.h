@@ -44,6 +44,8 @@ class RecordingSource {
   std::uint64_t BytesRead() const { return read_.load(std::memory_order_relaxed); }
   // False once the file is shorter than what was read: it was replaced or cut.
   bool Intact() const { return FileSize() >= BytesRead(); }
+  // True once the path names another file than the one open (a new recording in its place).
+  bool Replaced() const;
 
   RecordingModel& model() { return *model_; }
   const RecordingModel& model() const { return *model_; }
@@ -51,6 +53,8 @@ class RecordingSource {
  private:
   std::string path_;
   int fd_ = -1;
+  std::uint64_t device_ = 0;
+  std::uint64_t inode_ = 0;
   std::unique_ptr<RecordingModel> model_;
   chip::RecordingReader reader_;
   std::atomic<std::uint64_t> read_{0};

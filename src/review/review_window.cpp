@@ -236,6 +236,7 @@ chart::TimeAxis ReviewWindow::Axis() const {
   chart::TimeAxis axis;
   axis.style = elapsed_ ? chart::TimeAxis::Style::Elapsed : chart::TimeAxis::Style::Clock;
   axis.utc_offset_seconds = Loaded() ? model().UtcOffsetSeconds() : 0;
+  if (Loaded()) axis.clock = &model().Clock();
   const chart::SeriesStore& store = model().store();
   axis.origin = store.Empty() ? 0 : store.TimeAt(0);
   return axis;
@@ -258,7 +259,7 @@ void ReviewWindow::ShowReadout() {
 
 void ReviewWindow::ShowStatus() {
   const chart::SeriesStore& store = model().store();
-  const QString following = view_.Following() == TimeView::Follow::None
+  const QString following = view_.Following() == TimeView::Follow::None || loader_->FileChanged()
                                 ? QString()
                                 : QStringLiteral(", following the end");
   view_label_->setText(
@@ -268,7 +269,10 @@ void ReviewWindow::ShowStatus() {
           .arg(store.Size() == 1 ? QStringLiteral("row") : QStringLiteral("rows"))
           .arg(following));
   QString file;
-  if (loader_->FileChanged()) {
+  if (loader_->FileReplaced()) {
+    file = QStringLiteral(
+        "The file was replaced on disk: what was read stays; open it again to see the new one.");
+  } else if (loader_->FileChanged()) {
     file = QStringLiteral("The file got shorter: it was replaced or cut; open it again to see it.");
   } else if (loader_->TornLine() != 0) {
     file = QStringLiteral("Line %1 is incomplete (still being written, or cut short): skipped.")

@@ -1,5 +1,7 @@
 #include "review/span_export.h"
 
+#include "chart/time_axis.h"
+
 #include <QDateTime>
 #include <QTimeZone>
 #include <algorithm>
@@ -39,7 +41,8 @@ std::string SpanCsv(const RecordingModel& model, std::int64_t a, std::int64_t b,
   out.push_back('\n');
   const std::int64_t from = std::min(a, b);
   const std::int64_t to = std::max(a, b);
-  const QTimeZone zone(model.UtcOffsetSeconds());
+  chart::TimeAxis clock{chart::TimeAxis::Style::Clock, model.UtcOffsetSeconds(), 0};
+  clock.clock = &model.Clock();
   for (std::int64_t i = store.LowerBound(from); i < store.Size() && store.TimeAt(i) <= to; ++i) {
     const std::int64_t t = store.TimeAt(i);
     // A row that holds no value marks a gap in the recording, not a reading.
@@ -47,8 +50,13 @@ std::string SpanCsv(const RecordingModel& model, std::int64_t a, std::int64_t b,
     for (std::size_t s = 0; s < series.size() && !any; ++s)
       any = !std::isnan(store.ValueAt(static_cast<int>(s), i));
     if (!any) continue;
-    const std::int64_t ms = t / 1'000'000 - (t % 1'000'000 < 0 ? 1 : 0);
-    out += QDateTime::fromMSecsSinceEpoch(ms, zone).toString(Qt::ISODateWithMs).toStdString();
+    // Each row's own clock time, in its own zone.
+    const chart::ClockStep step = chart::ClockAt(clock, t);
+    const std::int64_t wall = t + step.shift;
+    const std::int64_t ms = wall / 1'000'000 - (wall % 1'000'000 < 0 ? 1 : 0);
+    out += QDateTime::fromMSecsSinceEpoch(ms, QTimeZone(step.utc_offset_seconds))
+               .toString(Qt::ISODateWithMs)
+               .toStdString();
     out.push_back(',');
     chip::AppendDecimal(out, static_cast<double>(t - from) / 1e9, 3);
     for (std::size_t s = 0; s < series.size(); ++s) {

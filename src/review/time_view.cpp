@@ -37,7 +37,8 @@ void TimeView::FollowEnd() {
 void TimeView::ZoomAround(std::int64_t time, double factor) {
   if (!(factor > 0.0)) return;
   follow_ = Follow::None;
-  const double span = std::max(static_cast<double>(kMinSpan), static_cast<double>(Span()) * factor);
+  const double span = std::clamp(static_cast<double>(Span()) * factor,
+                                 static_cast<double>(kMinSpan), static_cast<double>(MaxSpan()));
   const double at = static_cast<double>(time - start_) / static_cast<double>(Span());
   start_ = time - static_cast<std::int64_t>(std::llround(at * span));
   end_ = start_ + static_cast<std::int64_t>(std::llround(span));
@@ -70,10 +71,17 @@ void TimeView::CentreOn(std::int64_t time) {
   Clamp();
 }
 
+std::int64_t TimeView::MaxSpan() const {
+  const std::int64_t data = last_ - first_;
+  return data > kMaxSpan / 100
+             ? kMaxSpan
+             : std::max<std::int64_t>(100 * data, std::int64_t{3600} * 1'000'000'000);
+}
+
 void TimeView::Clamp() {
   // The view may reach past either end of the data by at most its own width, so the data never
   // scroll out of sight altogether.
-  const std::int64_t span = std::max(Span(), kMinSpan);
+  const std::int64_t span = std::clamp(Span(), kMinSpan, MaxSpan());
   const std::int64_t data = last_ - first_;
   if (span > 2 * std::max(data, kMinSpan) + kMinSpan) {
     start_ = first_ - (span - data) / 2;

@@ -35,6 +35,9 @@ class TimeView {
 
   // The narrowest view: a millisecond.
   static constexpr std::int64_t kMinSpan = 1'000'000;
+  // The widest: a hundred times the data, and never past a century, well inside 64-bit time.
+  static constexpr std::int64_t kMaxSpan = std::int64_t{100} * 365 * 86400 * 1'000'000'000;
+  std::int64_t MaxSpan() const;
 
  private:
   void Clamp();

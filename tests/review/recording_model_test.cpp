@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "chart/time_axis.h"
 #include "chip/channels.h"
 #include "chip/recording_reader.h"
 #include "review/readout.h"
@@ -89,6 +90,32 @@ TEST(RecordingModel, SeriesLimitsAndAlarmsFollowTheFile) {
   ASSERT_EQ(m.OtherAlarms().size(), 1u);
   EXPECT_EQ(m.OtherAlarms()[0].name, QStringLiteral("Chassis"));
   EXPECT_EQ(m.AlarmStarts(), (std::vector<std::int64_t>{kT0, kT0 + kSecond, kT0 + 3 * kSecond}));
+}
+
+// Rows are placed by their `seconds`, so a clock stepped back draws no stretch at one instant,
+// while each row's clock time and zone (here across a change to summer time) stay its own.
+TEST(RecordingModel, RowsAreSpacedBySecondsAndLabelledByTheirOwnClock) {
+  Model m;
+  Read(
+      "# kelvran-eval 1.0.0 recording\n"
+      "time,seconds,+12V [V],+12V raw,INT Status 1,INT Status 2\n"
+      "2026-12-06T01:02:03.456+01:00,0.000,12.031,192,0,0\n"
+      "2026-12-06T01:02:04.456+01:00,1.000,12.031,192,0,0\n"
+      "2026-12-06T01:01:05.456+01:00,2.000,12.031,192,0,0\n"
+      "2026-12-06T02:01:06.456+02:00,3.000,12.031,192,0,0\n",
+      m);
+  const chart::SeriesStore& s = m.store();
+  ASSERT_EQ(s.Size(), 4);
+  chart::TimeAxis axis{chart::TimeAxis::Style::Clock, m.UtcOffsetSeconds(), 0};
+  axis.clock = &m.Clock();
+  const char* const kClock[] = {"2026-12-06 01:02:03.456", "2026-12-06 01:02:04.456",
+                                "2026-12-06 01:01:05.456", "2026-12-06 02:01:06.456"};
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(s.TimeAt(i), kT0 + i * kSecond) << i;
+    EXPECT_EQ(chart::FullTime(axis, s.TimeAt(i)), QString::fromLatin1(kClock[i])) << i;
+  }
+  EXPECT_EQ(chart::TimeTicks(axis, s.TimeAt(3), s.TimeAt(3) + kSecond / 2, 5).front().label,
+            QStringLiteral("02:01:06.5"));
 }
 
 // An older recording has no alarms column: its status bits give the alarms, channel by channel

@@ -28,6 +28,7 @@ namespace review {
 namespace {
 
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 using test_support::kSecond;
 using test_support::kT0;
@@ -244,6 +245,30 @@ TEST_F(ReviewWindowTest, ATornLastLineIsSkippedAndSaid) {
   WriteText(Path("torn.csv"), text.substr(text.size() - 30), true);
   ASSERT_TRUE(QTest::qWaitFor([&] { return window_->model().store().Size() == 20; }, 1000));
   EXPECT_EQ(file_label->text(), QString());
+}
+
+// A file replaced on disk (by a longer one, or cut short) is no longer followed, and the status
+// bar says so.
+TEST_F(ReviewWindowTest, AFileReplacedOnDiskIsNoLongerFollowed) {
+  recordings::Spec spec;
+  spec.rows = 20;
+  const std::string text = recordings::Text(spec);
+  for (const bool shorter : {false, true}) {
+    WriteText(Path("live.csv"), text);
+    Open(Path("live.csv"));
+    window_->SetFollowInterval(20);
+    auto* view_label = window_->findChild<QLabel*>(QStringLiteral("view_label"));
+    ASSERT_THAT(view_label->text().toStdString(), HasSubstr("following the end"));
+    WriteText(Path("new.csv"),
+              shorter ? text.substr(0, FirstRow(text)) : text + text.substr(FirstRow(text)));
+    ASSERT_TRUE(QFile::remove(Path("live.csv")) &&
+                QFile::rename(Path("new.csv"), Path("live.csv")));
+    auto* file_label = window_->findChild<QLabel*>(QStringLiteral("file_label"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return file_label->text().contains("replaced"); }, 1000))
+        << shorter;
+    EXPECT_THAT(view_label->text().toStdString(), Not(HasSubstr("following")));
+    EXPECT_EQ(window_->model().store().Size(), 20);
+  }
 }
 
 // A foreign CSV, or a recording with a damaged line, gives a box naming the line and what was
