@@ -15,7 +15,8 @@ namespace {
 constexpr double kNanosPerSecond = 1e9;
 constexpr int kTextGap = 12;  // between two captions on one line
 
-std::int64_t Nanos(std::chrono::steady_clock::time_point t) {
+template <typename TimePoint>
+std::int64_t Nanos(TimePoint t) {
   return std::chrono::duration_cast<std::chrono::nanoseconds>(t.time_since_epoch()).count();
 }
 
@@ -30,6 +31,7 @@ const QColor kDefaultTraceColors[StripChart::kTraceCount] = {
 
 StripChart::StripChart(QWidget* parent) : PlotView(parent), repaint_timer_(new QTimer(this)) {
   clock_ = [] { return std::chrono::steady_clock::now(); };
+  wall_clock_ = [] { return std::chrono::system_clock::now(); };
   own_.SetCapacity(kDefaultHistory);
   for (int t = 0; t < kTraceCount; ++t) {
     traces_[static_cast<std::size_t>(t)].color = kDefaultTraceColors[t];
@@ -57,6 +59,7 @@ StripChart::~StripChart() = default;
 void StripChart::ClearChart() {
   const bool had = HasPoints();
   own_.Clear();
+  ForgetWallOffsets();
   painter_.Forget();
   PointsChanged();
   if (had) emit hasPointsChanged(false);
@@ -69,7 +72,12 @@ bool StripChart::AddPoint(int trace, double value) {
 bool StripChart::AddPointAt(int trace, std::chrono::steady_clock::time_point when, double value) {
   if (!ValidTrace(trace) || !std::isfinite(value)) return false;
   const bool had = HasPoints();
-  own_.Add(trace, Nanos(when), value);
+  const std::int64_t ns = Nanos(when);
+  own_.Add(trace, ns, value);
+  if (ns > offset_checked_at_) {  // once a tick: the points of a tick share their time
+    offset_checked_at_ = ns;
+    wall_offsets_.Note(ns, Nanos(wall_clock_()) - Nanos(clock_()));
+  }
   new_points_ = true;
   ScheduleRepaint();
   if (!had) emit hasPointsChanged(true);
@@ -88,9 +96,19 @@ void StripChart::SetClock(Clock clock) {
   if (clock) clock_ = std::move(clock);
 }
 
+void StripChart::SetWallClock(WallClock clock) {
+  if (clock) wall_clock_ = std::move(clock);
+}
+
+void StripChart::ForgetWallOffsets() {
+  wall_offsets_.Clear();
+  offset_checked_at_ = std::numeric_limits<std::int64_t>::min();
+}
+
 void StripChart::SetHistoryCapacity(int points) {
   const bool had = HasPoints();
   own_.SetCapacity(std::max(points, 1));
+  ForgetWallOffsets();
   painter_.Forget();
   PointsChanged();
   if (had) emit hasPointsChanged(false);

@@ -7,8 +7,10 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <vector>
 
+#include "chart/clock_offsets.h"
 #include "chart/plot_view.h"
 #include "chart/series_store.h"
 
@@ -45,6 +47,8 @@ class StripChart : public PlotView {
 
   // The clock that time-stamps points; tests inject their own.
   using Clock = std::function<std::chrono::steady_clock::time_point()>;
+  // The wall clock, read beside it once a tick to note how far apart the two stand.
+  using WallClock = std::function<std::chrono::system_clock::time_point()>;
 
   explicit StripChart(QWidget* parent = nullptr);
   ~StripChart() override;
@@ -67,6 +71,11 @@ class StripChart : public PlotView {
   bool HasPoints() const { return !own_.Empty(); }
 
   void SetClock(Clock clock);
+  void SetWallClock(WallClock clock);
+  std::chrono::system_clock::time_point WallNow() const { return wall_clock_(); }
+  // How far the wall clock stood ahead of the chart's clock as the rows kept were taken (the gap
+  // grows by each suspend of the machine and moves with each step of the wall clock).
+  const ClockOffsets& WallOffsets() const { return wall_offsets_; }
   // The time AddPoint would stamp a point with now.
   std::chrono::steady_clock::time_point Now() const { return clock_(); }
   // Rows of points kept. Clears every trace.
@@ -162,6 +171,7 @@ class StripChart : public PlotView {
   bool ValidItem(int item) const { return item >= 0 && item < TextItemCount(); }
   bool ValidPair(int pair) const { return pair == 0 || pair == 1; }
   void ScheduleRepaint();
+  void ForgetWallOffsets();
   void PointsChanged();
   void RangesChanged();
   // Draws the captions that reach into region.
@@ -179,6 +189,9 @@ class StripChart : public PlotView {
   std::array<double, 2> range_low_{-128.0, -128.0};
   std::array<double, 2> range_high_{125.0, 125.0};
   Clock clock_;
+  WallClock wall_clock_;
+  ClockOffsets wall_offsets_;
+  std::int64_t offset_checked_at_ = std::numeric_limits<std::int64_t>::min();
   double window_seconds_ = kDefaultWindowSeconds;
   double offset_seconds_ = 0.0;
   QTimer* repaint_timer_;

@@ -45,9 +45,7 @@ const chip::Channel* ChannelOfLegend(const std::string& legend) {
 
 }  // namespace
 
-std::string ChartHistoryCsv(const chart::StripChart& strip,
-                            std::chrono::system_clock::time_point wall_now,
-                            std::chrono::steady_clock::time_point chart_now) {
+std::string ChartHistoryCsv(const chart::StripChart& strip) {
   std::vector<int> traces;
   std::vector<int> decimals;
   std::string out = "time,seconds";
@@ -66,12 +64,19 @@ std::string ChartHistoryCsv(const chart::StripChart& strip,
   if (traces.empty()) return out;
   // One row per tick: the traces of a group are fed together, and share their rows.
   const chart::DoubleSeriesStore& store = strip.Store();
-  const std::int64_t now_ns =
-      std::chrono::duration_cast<std::chrono::nanoseconds>(chart_now.time_since_epoch()).count();
+  using Nanos = std::chrono::nanoseconds;
+  // Rows taken before the chart noted any offset (none: it notes one with its first row).
+  const std::int64_t offset_now =
+      std::chrono::duration_cast<Nanos>(strip.WallNow().time_since_epoch() -
+                                        strip.Now().time_since_epoch())
+          .count();
   const std::int64_t first_ns = store.TimeAt(0);
   for (std::int64_t row = 0; row < store.Size(); ++row) {
     const std::int64_t ns = store.TimeAt(row);
-    const auto wall = wall_now - std::chrono::nanoseconds(now_ns - ns);
+    // The offset in force when the row was taken: a suspend since then or a step of the wall
+    // clock moves none of the rows before it.
+    const std::chrono::sys_time<Nanos> wall{
+        Nanos(ns + strip.WallOffsets().OffsetAt(ns, offset_now))};
     out +=
         chip::IsoLocalTime(std::chrono::time_point_cast<std::chrono::system_clock::duration>(wall));
     out.push_back(',');
@@ -93,8 +98,7 @@ void ExportChart(boxes::FeatureContext& c, chart::StripChart& strip) {
   if (png.isEmpty() || !boxes::MayWrite(c, png, kTitle, false)) return;
   // Take everything the chart holds now, before a box gives the timers a chance to move it on.
   const QByteArray png_bytes = boxes::PngWithMargin(strip.grab());
-  const std::string csv =
-      ChartHistoryCsv(strip, std::chrono::system_clock::now(), std::chrono::steady_clock::now());
+  const std::string csv = ChartHistoryCsv(strip);
   QString error;
   if (!boxes::WriteWhole(png, png_bytes, error)) {
     boxes::ReportFileProblem(c, QStringLiteral("chart_not_saved"), kTitle,

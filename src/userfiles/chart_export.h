@@ -1,6 +1,5 @@
 #pragma once
 
-#include <chrono>
 #include <string>
 
 #include "boxes/feature_context.h"
@@ -13,10 +12,8 @@ namespace userfiles {
 
 // The chart's history as CSV: one row per tick (the traces of a group share their rows), the
 // traces that hold points as columns, empty where a trace has no point.
-// The time column maps the chart's clock to the wall clock by the two "now"s given.
-std::string ChartHistoryCsv(const chart::StripChart& strip,
-                            std::chrono::system_clock::time_point wall_now,
-                            std::chrono::steady_clock::time_point chart_now);
+// The time column is each row's wall time as the chart noted it beside its own clock.
+std::string ChartHistoryCsv(const chart::StripChart& strip);
 
 // "Export Chart…": the chart as drawn (with its title and legends, and a margin) to a PNG file
 // and, if the user wants it, its history to a CSV file of the same name beside it; the status bar

@@ -10,6 +10,7 @@
 #include <chrono>
 
 #include "chart/strip_chart.h"
+#include "chip/local_time.h"
 #include "chip/recording_reader.h"
 #include "display/main_form.h"
 #include "menus/menu_features.h"
@@ -33,9 +34,7 @@ TEST(ChartHistoryCsv, AlignsTracesOnTheirNewestPoints) {
     chart.AddPointAt(2, when, 2.5 + i);
     if (i > 0) chart.AddPointAt(5, when, -1.25);  // a trace that joined one tick late
   }
-  const auto wall = std::chrono::system_clock::from_time_t(1796516645);
-  const std::string csv =
-      userfiles::ChartHistoryCsv(chart, wall, t0 + std::chrono::milliseconds(500));
+  const std::string csv = userfiles::ChartHistoryCsv(chart);
   const std::string times = "time,seconds,+2.5V [V],\"a,b []\"\n";
   ASSERT_THAT(csv, StartsWith(times));
   std::vector<std::string> cells;
@@ -47,6 +46,26 @@ TEST(ChartHistoryCsv, AlignsTracesOnTheirNewestPoints) {
   }
   EXPECT_EQ(cells, (std::vector<std::string>{"0.000000,2.500,", "0.250000,3.500,-1.250",
                                              "0.500000,4.500,-1.250"}));
+}
+
+// The chart's clock stands still while the machine sleeps: each row keeps the wall time it was
+// taken at, before the suspend and after it.
+TEST(ChartHistoryCsv, StampsRowsWithTheWallClockOfTheirTimeAcrossASuspend) {
+  chart::StripChart chart;
+  Steady::time_point steady{std::chrono::hours(1)};
+  auto wall = std::chrono::system_clock::from_time_t(1796516645);
+  chart.SetClock([&] { return steady; });
+  chart.SetWallClock([&] { return wall; });
+  std::string expected = "time,seconds,trace 0 []\n";
+  for (int i = 0; i < 4; ++i) {
+    if (i == 2) wall += std::chrono::hours(1);  // asleep for an hour
+    chart.AddPoint(0, i);
+    expected += chip::IsoLocalTime(wall) + ",0." + std::to_string(i) + "00000,";
+    expected += std::to_string(i) + ".000\n";
+    steady += std::chrono::milliseconds(100);
+    wall += std::chrono::milliseconds(100);
+  }
+  EXPECT_EQ(userfiles::ChartHistoryCsv(chart), expected);
 }
 
 class ChartExportTest : public SimWindowTest<display::MainForm> {};
