@@ -70,6 +70,15 @@ def launch(args):
     return status
 
 
+def shoot_and_close(ui, x_id, path, docs):
+    """The window as painted, to path and to docs, then closed and its program ended."""
+    time.sleep(0.5)  # let the window finish painting
+    subprocess.run(["import", "-window", str(x_id), path], check=True)
+    log("screenshot", path)
+    close_and_await_end(ui, x_id)
+    copy_to_docs([path], docs)
+
+
 def drive_compare(args):
     """Two weeks compared: both runs in the readout, the channels not shared named."""
     ui = Desktop()
@@ -107,12 +116,7 @@ def drive_compare(args):
     for _ in range(5):
         xdotool("key", "plus")
     ui.wait_for("the alignment by clock", lambda: "by clock" in ui.text_of(legend))
-    time.sleep(0.5)
-    path = os.path.join(args.out, COMPARE_SHOT)
-    subprocess.run(["import", "-window", str(x_id), path], check=True)
-    log("screenshot", path)
-    close_and_await_end(ui, x_id)
-    copy_to_docs([path], args.docs)
+    shoot_and_close(ui, x_id, os.path.join(args.out, COMPARE_SHOT), args.docs)
     del window
     return 0
 
@@ -162,13 +166,7 @@ def drive(args):
         raise Failure("the summary does not say the statistics are between A and B")
     log("+12V at A", cell(row, 1), "at B", cell(row, 2), "rows between", rows_between)
 
-    time.sleep(0.5)  # let the window finish painting
-    path = os.path.join(args.out, SHOT)
-    subprocess.run(["import", "-window", str(x_id), path], check=True)
-    log("screenshot", path)
-
-    close_and_await_end(ui, x_id)
-    copy_to_docs([path], args.docs)
+    shoot_and_close(ui, x_id, os.path.join(args.out, SHOT), args.docs)
     del window
     return 0
 
