@@ -547,12 +547,12 @@ std::int64_t BasicSeriesStore<T>::LastValueRow(int series, std::int64_t begin,
 }
 
 template <typename T>
-void BasicSeriesStore<T>::Prefetch(int series, std::int64_t i, bool sums) const {
+void BasicSeriesStore<T>::Prefetch(int series, std::int64_t i, bool sums, bool with_time) const {
   if (i < 0 || i >= size_) return;
   const std::int64_t g = Global(i);
   const Chunk& chunk = ChunkOf(g);
   const auto o = static_cast<std::size_t>(g % kChunkRows);
-  __builtin_prefetch(&chunk.times[o]);
+  if (with_time) __builtin_prefetch(&chunk.times[o]);
   if (series < 0 || series >= SeriesCount()) return;
   const SeriesChunk* sc = SeriesIn(chunk, series);
   if (sc == nullptr) return;

@@ -138,7 +138,8 @@ class BasicSeriesStore {
   // apart and each edge's lines come cold from memory: a chart asks for an edge a few columns
   // ahead, so those waits overlap instead of following one another.
   // With sums, also what EnvelopeOf reads beside; series -1 asks for the row's time alone.
-  void Prefetch(int series, std::int64_t i, bool sums = false) const;
+  // A caller that knows the row already asks for its time no more (with_time false).
+  void Prefetch(int series, std::int64_t i, bool sums = false, bool with_time = true) const;
   // The same for MeanOf over runs of kWideRows or more: the row's time and its block of 1024.
   void PrefetchMean(int series, std::int64_t i) const;
   // Runs of this many rows or more within a chunk take EnvelopeOf's mean from blocks of 1024.

@@ -355,7 +355,7 @@ void TracePainter::Reduce(const Store& store, int series, const Frame& frame, Ke
       if (mean_only && !passed && per_column >= Store::kWideRows) {
         store.PrefetchMean(series, ahead);
       } else {
-        store.Prefetch(passed ? -1 : series, ahead, band && per_column < Store::kWideRows);
+        store.Prefetch(passed ? -1 : series, ahead, band && per_column < Store::kWideRows, !known);
       }
     }
     if (dashed && band && !frame.fixed_grid && !InDash(grid.X(k)) && i < n) {
