@@ -402,6 +402,57 @@ Envelope BasicSeriesStore<T>::EnvelopeOf(int series, std::int64_t begin, std::in
 }
 
 template <typename T>
+Envelope BasicSeriesStore<T>::MeanOf(int series, std::int64_t begin, std::int64_t end) const {
+  Envelope e;
+  if (series < 0 || series >= SeriesCount()) return e;
+  ForEachPiece(series, begin, end, [&](const SeriesChunk* sc, int a, int b) {
+    if (sc == nullptr) return;
+    if (a == 0 && b == kChunkRows) {
+      e.sum += sc->whole.sum;
+      e.count += sc->whole.count;
+      return;
+    }
+    // The sums EnvelopeOf adds, in its order, so the mean comes out the same to the bit.
+    const bool wide = b - a >= kWideRows;
+    double sum = 0.0;
+    std::int64_t count = 0;
+    int i = a;
+    if (wide) {
+      i = (a + kLevel2Rows - 1) / kLevel2Rows * kLevel2Rows;
+      for (; i + kLevel2Rows <= b; i += kLevel2Rows) {
+        const Summary<T>& s2 = sc->level2[static_cast<std::size_t>(i / kLevel2Rows)];
+        sum += s2.sum;
+        count += s2.count;
+      }
+    } else {
+      auto single = [&](int at) {
+        if (const T v = sc->values[static_cast<std::size_t>(at)]; !std::isnan(v)) {
+          sum += v;
+          ++count;
+        }
+      };
+      auto block = [&](int at) {
+        const auto k = static_cast<std::size_t>(at / kLevel1Rows);
+        sum += sc->level1_sums[k].sum;
+        count += sc->level1_sums[k].count;
+      };
+      for (; i < b && i % kLevel1Rows != 0; ++i) single(i);
+      for (; i + kLevel1Rows <= b && i % kLevel2Rows != 0; i += kLevel1Rows) block(i);
+      for (; i + kLevel2Rows <= b; i += kLevel2Rows) {
+        const Summary<T>& s2 = sc->level2[static_cast<std::size_t>(i / kLevel2Rows)];
+        sum += s2.sum;
+        count += s2.count;
+      }
+      for (; i + kLevel1Rows <= b; i += kLevel1Rows) block(i);
+      for (; i < b; ++i) single(i);
+    }
+    e.sum += sum;
+    e.count += count;
+  });
+  return e;
+}
+
+template <typename T>
 typename BasicSeriesStore<T>::Stats BasicSeriesStore<T>::Statistics(int series, std::int64_t begin,
                                                                     std::int64_t end) const {
   Stats st;
@@ -496,12 +547,12 @@ std::int64_t BasicSeriesStore<T>::LastValueRow(int series, std::int64_t begin,
 }
 
 template <typename T>
-void BasicSeriesStore<T>::Prefetch(int series, std::int64_t i, bool sums) const {
+void BasicSeriesStore<T>::Prefetch(int series, std::int64_t i, bool sums, bool with_time) const {
   if (i < 0 || i >= size_) return;
   const std::int64_t g = Global(i);
   const Chunk& chunk = ChunkOf(g);
   const auto o = static_cast<std::size_t>(g % kChunkRows);
-  __builtin_prefetch(&chunk.times[o]);
+  if (with_time) __builtin_prefetch(&chunk.times[o]);
   if (series < 0 || series >= SeriesCount()) return;
   const SeriesChunk* sc = SeriesIn(chunk, series);
   if (sc == nullptr) return;
@@ -513,6 +564,19 @@ void BasicSeriesStore<T>::Prefetch(int series, std::int64_t i, bool sums) const 
   PrefetchLines(&sc->level1[block2 * kFactor], kFactor * sizeof(sc->level1[0]));
   if (sums) PrefetchLines(&sc->level1_sums[block2 * kFactor], kFactor * sizeof(sc->level1_sums[0]));
   __builtin_prefetch(&sc->level2[block2]);
+}
+
+template <typename T>
+void BasicSeriesStore<T>::PrefetchMean(int series, std::int64_t i) const {
+  if (i < 0 || i >= size_) return;
+  const std::int64_t g = Global(i);
+  const Chunk& chunk = ChunkOf(g);
+  const auto o = static_cast<std::size_t>(g % kChunkRows);
+  __builtin_prefetch(&chunk.times[o]);
+  if (series < 0 || series >= SeriesCount()) return;
+  if (const SeriesChunk* sc = SeriesIn(chunk, series); sc != nullptr) {
+    __builtin_prefetch(&sc->level2[o / kLevel2Rows]);
+  }
 }
 
 template class BasicSeriesStore<float>;

@@ -119,7 +119,15 @@ class BasicSeriesStore {
   // The same with the values' sum and count (of the whole blocks of 1024 alone in a run of
   // kWideRows or more within a chunk), at about the cost of Range.
   Envelope EnvelopeOf(int series, std::int64_t begin, std::int64_t end) const;
+  // The sum and count of EnvelopeOf alone (extremes left empty), reading only what they need: a
+  // trace drawn as its mean without a band.
+  Envelope MeanOf(int series, std::int64_t begin, std::int64_t end) const;
   Stats Statistics(int series, std::int64_t begin, std::int64_t end) const;
+  // Whether the series breaks at any row kept.
+  bool HasBreaks(int series) const {
+    return series >= 0 && series < SeriesCount() &&
+           !series_[static_cast<std::size_t>(series)].breaks.empty();
+  }
   // Whether the series breaks at any row in [begin, end).
   bool BreaksWithin(int series, std::int64_t begin, std::int64_t end) const;
   // The first or last row in [begin, end) with a value of the series, or -1.
@@ -130,7 +138,10 @@ class BasicSeriesStore {
   // apart and each edge's lines come cold from memory: a chart asks for an edge a few columns
   // ahead, so those waits overlap instead of following one another.
   // With sums, also what EnvelopeOf reads beside; series -1 asks for the row's time alone.
-  void Prefetch(int series, std::int64_t i, bool sums = false) const;
+  // A caller that knows the row already asks for its time no more (with_time false).
+  void Prefetch(int series, std::int64_t i, bool sums = false, bool with_time = true) const;
+  // The same for MeanOf over runs of kWideRows or more: the row's time and its block of 1024.
+  void PrefetchMean(int series, std::int64_t i) const;
   // Runs of this many rows or more within a chunk take EnvelopeOf's mean from blocks of 1024.
   static constexpr int kWideRows = 4 * kLevel2Rows;
 

@@ -133,6 +133,7 @@ TracePainter::Rows TracePainter::Paint(QImage& image, const QRegion& clip, const
       }
     }
   };
+  if (!frame.fixed_grid) FindEnds(store, frame);
   std::size_t drawn = 0;
   for (std::size_t t = 0; t < traces.size(); ++t) {
     const TraceStyle& trace = traces[t];
@@ -149,6 +150,7 @@ TracePainter::Rows TracePainter::Paint(QImage& image, const QRegion& clip, const
     std::swap(p.spans, spans_);
     std::swap(p.lines, lines_);
   }
+  ends_ready_ = false;
   for (std::size_t t = 0; t < drawn; ++t) {
     const Pending& p = pending_[t];
     fill(p.spans, p.color.rgb(), p.dashed, false);
@@ -174,6 +176,26 @@ TracePainter::Rows TracePainter::Paint(QImage& image, const QRegion& clip, const
     }
   }
   return Merged(std::move(rows));
+}
+
+template <typename Store>
+void TracePainter::FindEnds(const Store& store, const Frame& frame) {
+  const Grid grid(frame);
+  const std::int64_t n = store.Size();
+  ends_.resize(static_cast<std::size_t>(grid.Last() - grid.First() + 1));
+  std::int64_t i = store.LowerBound(grid.Edge(grid.First()));
+  ends_first_ = i;
+  std::int64_t per_column =
+      std::max<std::int64_t>(1, (n - i) / static_cast<std::int64_t>(ends_.size()));
+  for (std::size_t c = 0; c < ends_.size(); ++c) {
+    if (per_column >= kPrefetchFrom) store.Prefetch(-1, i + kPrefetchAhead * per_column);
+    const std::int64_t j =
+        store.LowerBound(grid.End(grid.First() + static_cast<std::int64_t>(c)), i, i + per_column);
+    per_column = std::max<std::int64_t>(1, j - i);
+    ends_[c] = j;
+    i = j;
+  }
+  ends_ready_ = true;
 }
 
 template <typename Store>
@@ -289,7 +311,9 @@ void TracePainter::Reduce(const Store& store, int series, const Frame& frame, Ke
   // Where the trace stands before it: after the column kept, or at the point before the plot
   // (even one far to the left), unless the series breaks between.
   Column state;
-  std::int64_t i = store.LowerBound(grid.Edge(k));
+  // Under review every trace of the store ends its columns at the same rows, found once a frame.
+  const bool known = ends_ready_ && !frame.fixed_grid;
+  std::int64_t i = known ? ends_first_ : store.LowerBound(grid.Edge(k));
   if (k > grid.First()) {
     state = slot(k - 1);
   } else if (i > 0) {
@@ -301,6 +325,9 @@ void TracePainter::Reduce(const Store& store, int series, const Frame& frame, Ke
       state.last_row = prev;
     }
   }
+  // A dashed trace under review draws no band: its mean is all it needs.
+  const bool mean_only = dashed && band && !frame.fixed_grid;
+  const bool breaks = store.HasBreaks(series);
   std::int64_t per_column =
       std::max<std::int64_t>(1, (n - i) / std::max<std::int64_t>(1, grid.Last() - k + 1));
   for (; k <= grid.Last(); ++k) {
@@ -313,27 +340,50 @@ void TracePainter::Reduce(const Store& store, int series, const Frame& frame, Ke
     col.last_row = state.last_row;
     const std::int64_t end = grid.End(k);
     // Many rows to a column: the edge a few columns on is asked for now (see Prefetch).
+    const std::int64_t known_end = known ? ends_[static_cast<std::size_t>(k - grid.First())] : 0;
     if (per_column >= kPrefetchFrom) {
+      // The row a few columns on: known exactly, or guessed from the last column's rows.
+      std::int64_t ahead = i + kPrefetchAhead * per_column;
+      if (known) {
+        const std::int64_t c = k + kPrefetchAhead - 1 - grid.First();
+        ahead =
+            c < static_cast<std::int64_t>(ends_.size()) ? ends_[static_cast<std::size_t>(c)] : n;
+      }
       // A column between dashes is passed over: only its edge's time is read.
       const bool passed =
           dashed && band && !frame.fixed_grid && !InDash(grid.X(k + kPrefetchAhead));
-      store.Prefetch(passed ? -1 : series, i + kPrefetchAhead * per_column,
-                     band && per_column < Store::kWideRows);
+      if (mean_only && !passed && per_column >= Store::kWideRows) {
+        store.PrefetchMean(series, ahead);
+      } else {
+        store.Prefetch(passed ? -1 : series, ahead, band && per_column < Store::kWideRows, !known);
+      }
     }
     if (dashed && band && !frame.fixed_grid && !InDash(grid.X(k)) && i < n) {
       // Between two dashes nothing is drawn: the rows are passed over unread, and the next dash
       // starts afresh.
-      const std::int64_t j = store.LowerBound(end, i, i + per_column);
+      const std::int64_t j = known ? known_end : store.LowerBound(end, i, i + per_column);
       per_column = std::max<std::int64_t>(1, j - i);
       i = j;
       col.joined = false;
-    } else if (i < n && store.TimeAt(i) < end) {
+    } else if (i < n && (known ? known_end > i : store.TimeAt(i) < end)) {
       // Rows [i, j) fall into this column; the guess from the last column makes the search short.
-      const std::int64_t j = std::max(i + 1, store.LowerBound(end, i, i + per_column));
+      const std::int64_t j =
+          known ? known_end : std::max(i + 1, store.LowerBound(end, i, i + per_column));
       per_column = j - i;
       Extremes e;
       double mean = 0.0;
-      if (band) {
+      bool mean_alone = false;
+      if (mean_only) {
+        // No band to draw: the sums alone, unless they hold no value.
+        const Envelope sums = store.MeanOf(series, i, j);
+        mean_alone = sums.count > 0;
+        if (mean_alone) {
+          mean = sums.Mean();
+          e.min = e.max = mean;
+        }
+      }
+      if (mean_alone) {
+      } else if (band) {
         const Envelope envelope = store.EnvelopeOf(series, i, j);
         e = envelope.extremes;
         mean = envelope.Mean();
@@ -345,10 +395,13 @@ void TracePainter::Reduce(const Store& store, int series, const Frame& frame, Ke
       if (e.Empty()) {
         if (store.BreaksWithin(series, i, j)) col.joined = false;
       } else {
+        // In a band only a break between columns needs the first and last rows with a value.
+        const bool ends = !band || breaks;
         const std::int64_t first =
-            std::isnan(store.ValueAt(series, i)) ? store.FirstValueRow(series, i, j) : i;
-        const std::int64_t last =
-            std::isnan(store.ValueAt(series, j - 1)) ? store.LastValueRow(series, i, j) : j - 1;
+            ends && std::isnan(store.ValueAt(series, i)) ? store.FirstValueRow(series, i, j) : i;
+        const std::int64_t last = ends && std::isnan(store.ValueAt(series, j - 1))
+                                      ? store.LastValueRow(series, i, j)
+                                      : j - 1;
         if (col.joined && store.BreaksWithin(series, col.last_row + 1, first)) col.joined = false;
         int top = y_of(e.max);
         int bottom = y_of(e.min);
@@ -424,7 +477,7 @@ void TracePainter::Reduce(const Store& store, int series, const Frame& frame, Ke
       }
     };
     if (band) {
-      add(bands_, col.top, col.bottom);
+      if (!dashed) add(bands_, col.top, col.bottom);
       add(spans_, col.mean_top, col.mean_bottom);
     } else {
       add(spans_, col.top, col.bottom);

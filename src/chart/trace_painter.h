@@ -123,6 +123,10 @@ class TracePainter {
   // Brings the trace's columns up to date and collects its spans and lines.
   template <typename Store>
   void Reduce(const Store& store, int series, const Frame& frame, Kept& kept, bool dashed = false);
+  // The row each column of a frame ends at (the first at or after its end), for every trace of
+  // the store to share.
+  template <typename Store>
+  void FindEnds(const Store& store, const Frame& frame);
   // Adds the rows of the spans and lines collected last to rows.
   void AddRows(Rows& rows) const;
   static Rows Merged(Rows rows);
@@ -132,6 +136,9 @@ class TracePainter {
   std::vector<QRect> bands_;
   std::vector<QLine> lines_;
   std::vector<Pending> pending_;
+  std::vector<std::int64_t> ends_;  // by column, while ends_ready_
+  std::int64_t ends_first_ = 0;     // the first row of the first column
+  bool ends_ready_ = false;
 };
 
 }  // namespace chart

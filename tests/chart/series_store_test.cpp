@@ -117,6 +117,11 @@ TEST(SeriesStore, EnvelopeAndStatisticsEqualAPlainScanAtEveryLevel) {
       const Store::Stats st = s.Statistics(1, b, e);
       ASSERT_EQ(x.Empty(), count == 0) << b << ".." << e;
       ASSERT_EQ(st.count, count) << b << ".." << e;
+      // A mean drawn without its band is the band's mean to the bit.
+      const chart::Envelope envelope = s.EnvelopeOf(1, b, e);
+      const chart::Envelope sums = s.MeanOf(1, b, e);
+      ASSERT_EQ(sums.sum, envelope.sum) << b << ".." << e;
+      ASSERT_EQ(sums.count, envelope.count) << b << ".." << e;
       if (count == 0) return;
       ASSERT_EQ(x.min, lo) << b << ".." << e;
       ASSERT_EQ(x.max, hi) << b << ".." << e;
