@@ -7,7 +7,7 @@ namespace buslink::sim::scenario_format {
 
 namespace {
 
-// Keys are register addresses, so the table is the chip's register file rather than a list here.
+// Its keys are register addresses rather than names, so it is read without a table.
 void ReadRegisters(Reader& r, const json& object, const std::string& path, ChipSetup& setup) {
   r.RequireObject(object, path);
   std::map<std::uint8_t, std::string> written_as;

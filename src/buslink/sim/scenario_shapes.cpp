@@ -74,6 +74,7 @@ constexpr Field<Shape::Profile> kCsvKeys[] = {
     {"then", OneOf<&Shape::Profile::then, kAfterwards>},
 };
 
+// One part of a shape, read by its table; a step that repeats must also outlast its length.
 template <typename Part, const auto& kTable>
 void Add(Reader& r, const json& value, const std::string& path, Shape& into) {
   Part part;
