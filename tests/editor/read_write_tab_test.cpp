@@ -29,11 +29,6 @@ class ReadWriteTabTest : public SimWindowTest<editor::ReadWriteTab> {
  protected:
   QLabel* Label(int index) { return Find<QLabel>("read_writedisplaytext", index); }
   QWidget* Digit(int bit) { return Find(QStringLiteral("bit%1").arg(bit)); }
-  QString Digits() {  // bit 7 first
-    QString s;
-    for (int k = 7; k >= 0; --k) s += Text(QStringLiteral("bit%1").arg(k).toLatin1().constData());
-    return s;
-  }
   // A point of the panel itself, clear of the labels in it, where it is in sight (the register
   // lists scroll).
   void MoveMouseOverPanel(const char* name) {
