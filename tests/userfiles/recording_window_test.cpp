@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <map>
 
+#include "chip/recording_reader.h"
 #include "display/main_form.h"
 #include "files/recording_file.h"
 #include "menus/menu_features.h"
@@ -21,46 +22,42 @@ using ::testing::Contains;
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
-std::vector<QString> LinesOf(const QString& path) {
-  QFile file(path);
-  std::vector<QString> lines;
-  if (!file.open(QIODevice::ReadOnly)) return lines;
-  const QString text = QString::fromUtf8(file.readAll());
-  for (const QString& line : text.split(QLatin1Char('\n'))) lines.push_back(line);
-  lines.pop_back();  // after the last '\n': empty, or a row the writer had not finished
-  return lines;
-}
-
-// Rows under their column names: each row as column name -> cell.
-struct Parsed {
-  std::vector<QString> comments;
-  std::vector<std::map<QString, QString>> rows;
-};
-Parsed Parse(const std::vector<QString>& lines) {
-  Parsed p;
-  QStringList names;
-  for (const QString& line : lines) {
-    if (line.startsWith(QLatin1Char('#'))) {
-      p.comments.push_back(line);
-      names.clear();
-    } else if (names.isEmpty()) {
-      names = line.split(QLatin1Char(','));
-    } else {
-      const QStringList cells = line.split(QLatin1Char(','));
-      EXPECT_EQ(cells.size(), names.size()) << line.toStdString();
-      std::map<QString, QString> row;
-      for (int i = 0; i < names.size() && i < cells.size(); ++i) row[names[i]] = cells[i];
-      p.rows.push_back(row);
-    }
+// A recording as the review reads it: its notes ("place: ...", "channel mode changed to ..."),
+// its gaps, and each row as caption -> value, with "INT Status 1" and the alarms column.
+struct Recorded : chip::RecordingSink {
+  void Note(std::uint64_t, std::string_view key, std::string_view value) override {
+    notes.push_back(std::string(key) + (value.empty() ? "" : ": " + std::string(value)));
   }
-  return p;
-}
+  void Columns(std::span<const chip::RecordedColumn> c, bool) override {
+    columns.assign(c.begin(), c.end());
+  }
+  void Row(const chip::RecordedRow& r) override {
+    rows.push_back({{"INT Status 1", r.status1}});
+    for (std::size_t i = 0; i < columns.size(); ++i) rows.back()[columns[i].caption] = r.values[i];
+    alarms.emplace_back(r.alarms.value_or("-"));
+  }
+  void Gap(std::uint64_t, const chip::RecordedGap& gap) override { ++(gap.resumed ? ends : gaps); }
+  long Notes(std::string_view start) const {
+    return std::count_if(notes.begin(), notes.end(),
+                         [start](const std::string& n) { return n.starts_with(start); });
+  }
+  std::vector<std::string> notes, alarms;
+  std::vector<chip::RecordedColumn> columns;
+  std::vector<std::map<std::string, double>> rows;
+  int gaps = 0, ends = 0;
+};
 
 class RecordingTest : public MenuWindowTest {
  protected:
   menus::MenuFeatures& Menu() { return window_->menu_features(); }
   QTabWidget& Tabs() { return *Find<QTabWidget>("Main_Form_Tab"); }
-  std::size_t Rows() { return Parse(LinesOf(file_)).rows.size(); }
+  Recorded Recording() {
+    Recorded recorded;
+    chip::RecordingReader reader(recorded);
+    reader.Feed(Read().toStdString());  // a row still being written waits for its end
+    return recorded;
+  }
+  std::size_t Rows() { return Recording().rows.size(); }
   void Write(const QByteArray& text) {
     QFile f(file_);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -85,19 +82,13 @@ TEST_F(RecordingTest, RowsFollowTheInputsOnEveryTabAndThroughAModeChange) {
   EXPECT_THAT(Take(), Contains(HasSubstr(" R 41 ")));
 
   Tabs().setCurrentIndex(2);
-  QTRY_VERIFY(!Parse(LinesOf(file_)).rows.back()[QStringLiteral("INT Status 1")].isEmpty());
+  QTRY_VERIFY(Recording().rows.back().at("INT Status 1") >= 0);
   Tabs().setCurrentIndex(3);
   std::size_t before = Rows();
   QTRY_VERIFY(Rows() > before + 2);
   Chip().Poke(0x16, 0x01);  // FAN1 becomes AIN1
-  const auto mode_changed = [](const QString& line) {
-    return line.startsWith(QStringLiteral("# channel mode changed to 0x01 at "));
-  };
-  const auto mode_line_written = [&] {
-    const Parsed now = Parse(LinesOf(file_));
-    return std::any_of(now.comments.begin(), now.comments.end(), mode_changed);
-  };
-  QTRY_VERIFY(mode_line_written());
+  const char* const mode_changed = "channel mode changed to 0x01 at ";
+  QTRY_VERIFY(Recording().Notes(mode_changed) > 0);
   Tabs().setCurrentIndex(1);
   before = Rows();
   QTRY_VERIFY(Rows() > before + 2);
@@ -119,19 +110,19 @@ TEST_F(RecordingTest, RowsFollowTheInputsOnEveryTabAndThroughAModeChange) {
   EXPECT_THAT(said, HasSubstr(" rows in " + file_.toStdString()));
   EXPECT_TRUE(Find("status_bar")->isVisible());
 
-  const Parsed p = Parse(LinesOf(file_));
-  EXPECT_EQ(std::count_if(p.comments.begin(), p.comments.end(), mode_changed), 1);
+  const Recorded recorded = Recording();
+  EXPECT_EQ(recorded.Notes(mode_changed), 1);
   bool fan = false;
   bool ain = false;
-  for (const auto& row : p.rows) {
-    EXPECT_NEAR(row.at(QStringLiteral("+12V [V]")).toDouble(), 12.0, 0.1);
-    EXPECT_EQ(row.at(QStringLiteral("External 1 [°C]")), QStringLiteral("40"));
-    if (row.count(QStringLiteral("Fan 1 [RPM]")) != 0) {
+  for (const auto& row : recorded.rows) {
+    EXPECT_NEAR(row.at("+12V"), 12.0, 0.1);
+    EXPECT_EQ(row.at("External 1"), 40);
+    if (row.count("Fan 1") != 0) {
       fan = true;
-      EXPECT_EQ(row.at(QStringLiteral("Fan 1 [RPM]")), QStringLiteral("4500"));
+      EXPECT_EQ(row.at("Fan 1"), 4500);
     } else {
       ain = true;
-      EXPECT_NEAR(row.at(QStringLiteral("AIN 1 [V]")).toDouble(), 1.0, 0.02);
+      EXPECT_NEAR(row.at("AIN 1"), 1.0, 0.02);
     }
   }
   EXPECT_TRUE(fan && ain);
@@ -157,11 +148,8 @@ TEST_F(RecordingTest, AShortAlarmReachesTheRowBesideContinuousReading) {
   QTRY_VERIFY_WITH_TIMEOUT(Rows() >= 3, 3000);
   window_->findChild<QAction*>(QStringLiteral("action_record"))->trigger();
 
-  int alarmed = 0;
-  for (const auto& row : Parse(LinesOf(file_)).rows) {
-    if (row.at(QStringLiteral("alarms")) == QStringLiteral("+12V")) ++alarmed;
-  }
-  EXPECT_EQ(alarmed, 1);
+  const std::vector<std::string> alarms = Recording().alarms;
+  EXPECT_EQ(std::count(alarms.begin(), alarms.end(), "+12V"), 1);
 }
 
 // A read of the recorder's own that fails skips its row: the rows go on after it, the gap is
@@ -177,14 +165,10 @@ TEST_F(RecordingTest, ItsOwnFailedReadsLeaveAMarkedGap) {
   QTRY_VERIFY(Rows() >= 4);
   Trigger("action_quit");  // and yes, end the recording
   EXPECT_FALSE(window_->isVisible() || Menu().recorder().running());
-  const Parsed p = Parse(LinesOf(file_));
-  const auto starting = [&p](const char* text) {
-    return std::count_if(p.comments.begin(), p.comments.end(),
-                         [text](const QString& l) { return l.startsWith(QLatin1String(text)); });
-  };
-  EXPECT_EQ(starting("# bus error at "), 1);
-  EXPECT_EQ(starting("# resumed at "), 1);
-  EXPECT_EQ(starting("# place: smbus/pci-0000:00:1f.4/0x2D"), 1);
+  const Recorded recorded = Recording();
+  EXPECT_EQ(recorded.gaps, 1);
+  EXPECT_EQ(recorded.ends, 1);
+  EXPECT_EQ(recorded.Notes("place: smbus/pci-0000:00:1f.4/0x2D"), 1);
   ASSERT_EQ(boxes_.shown.size(), 1u);  // the question before the quit, no report
   EXPECT_EQ(boxes_.shown.front().purpose, QStringLiteral("quit_while_recording"));
   QFile file(file_);
