@@ -26,11 +26,6 @@ class RestoreWindowTest : public MenuWindowTest {
     dialogs_.files = {file_};
     Trigger("action_save_snapshot");
   }
-  void Write(const char* name, const std::string& text) {
-    QFile f(File(name));
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(text.data(), static_cast<qint64>(text.size()));
-  }
   QString file_ = File("board.json");
 };
 
@@ -131,8 +126,11 @@ TEST_F(RestoreWindowTest, RestoreOnAnotherChipCopiesWritableRegistersConfigurati
 // One fault; the parser's own table has the rest.
 TEST_F(RestoreWindowTest, MalformedSnapshotIsRefusedAndNothingIsWritten) {
   Run("{}");
-  Write("bad.json", R"({"version": "1.0.0", "time": "t", "medium": "SMBus", "chip_address": )"
-                    R"("0x2D", "registers": [{"address": "0x16", "value": 1}]})");
+  QFile bad(File("bad.json"));
+  ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+  bad.write(R"({"version": "1.0.0", "time": "t", "medium": "SMBus", "chip_address": "0x2D", )"
+            R"("registers": [{"address": "0x16", "value": 1}]})");
+  bad.close();
   dialogs_.files = {File("bad.json")};
   Trigger("action_restore_snapshot");
   ASSERT_EQ(boxes_.shown.size(), 1U);
