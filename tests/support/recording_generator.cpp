@@ -20,15 +20,9 @@ constexpr int kVidFanDivisor = 0x50;
 
 // The raw byte a channel sits at: near the middle of its scale.
 int MiddleRaw(const chip::Channel& c) {
-  switch (c.quantity) {
-    case chip::Quantity::Volts:
-      return 192;
-    case chip::Quantity::Celsius:
-      return 40;
-    case chip::Quantity::Rpm:
-      return 150;
-  }
-  return 128;
+  return c.quantity == chip::Quantity::Volts     ? 192
+         : c.quantity == chip::Quantity::Celsius ? 40
+                                                 : 150;
 }
 
 }  // namespace

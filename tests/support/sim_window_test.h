@@ -104,6 +104,12 @@ class SimWindowTest : public ::testing::Test {
   static std::string Hex2(int value) {
     return QStringLiteral("%1").arg(value, 2, 16, QLatin1Char('0')).toUpper().toStdString();
   }
+  // The Read/Write tab's eight digits, bit 7 first.
+  QString Digits() {
+    QString s;
+    for (int k = 7; k >= 0; --k) s += Text(QStringLiteral("bit%1").arg(k).toLatin1().constData());
+    return s;
+  }
   static QRgb Colour(const QWidget* w) { return w->palette().color(QPalette::WindowText).rgb(); }
   static void Click(QWidget* w) { QTest::mouseClick(w, Qt::LeftButton, {}, w->rect().center()); }
   void Click(const char* name, int index = -1) { Click(Find(name, index)); }

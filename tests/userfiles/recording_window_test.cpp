@@ -4,64 +4,70 @@
 #include <QFile>
 #include <QStatusBar>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <algorithm>
-#include <cmath>
 #include <map>
 
+#include "chip/recording_reader.h"
 #include "display/main_form.h"
+#include "files/recording_file.h"
 #include "menus/menu_features.h"
-#include "support/sim_window_test.h"
+#include "menus/status_report.h"
+#include "userfiles/menu_window_test.h"
 
 namespace {
 
+using ::testing::AllOf;
 using ::testing::Contains;
 using ::testing::HasSubstr;
-using ::testing::Not;
+using ::testing::StartsWith;
 
-std::vector<QString> LinesOf(const QString& path) {
-  QFile file(path);
-  std::vector<QString> lines;
-  if (!file.open(QIODevice::ReadOnly)) return lines;
-  const QString text = QString::fromUtf8(file.readAll());
-  for (const QString& line : text.split(QLatin1Char('\n'))) lines.push_back(line);
-  lines.pop_back();  // after the last '\n': empty, or a row the writer had not finished
-  return lines;
-}
-
-// Rows under their column names: each row as column name -> cell.
-struct Parsed {
-  std::vector<QString> comments;
-  std::vector<std::map<QString, QString>> rows;
-};
-Parsed Parse(const std::vector<QString>& lines) {
-  Parsed p;
-  QStringList names;
-  for (const QString& line : lines) {
-    if (line.startsWith(QLatin1Char('#'))) {
-      p.comments.push_back(line);
-      names.clear();
-    } else if (names.isEmpty()) {
-      names = line.split(QLatin1Char(','));
-    } else {
-      const QStringList cells = line.split(QLatin1Char(','));
-      EXPECT_EQ(cells.size(), names.size()) << line.toStdString();
-      std::map<QString, QString> row;
-      for (int i = 0; i < names.size() && i < cells.size(); ++i) row[names[i]] = cells[i];
-      p.rows.push_back(row);
-    }
+// A recording as the review reads it: its notes ("place: ...", "channel mode changed to ..."),
+// its gaps, and each row as caption -> value, with "INT Status 1" and the alarms column.
+struct Recorded : chip::RecordingSink {
+  void Note(std::uint64_t, std::string_view key, std::string_view value) override {
+    notes.push_back(std::string(key) + (value.empty() ? "" : ": " + std::string(value)));
   }
-  return p;
-}
+  void Columns(std::span<const chip::RecordedColumn> c, bool) override {
+    columns.assign(c.begin(), c.end());
+  }
+  void Row(const chip::RecordedRow& r) override {
+    rows.push_back({{"INT Status 1", r.status1}});
+    for (std::size_t i = 0; i < columns.size(); ++i) rows.back()[columns[i].caption] = r.values[i];
+    alarms.emplace_back(r.alarms.value_or("-"));
+  }
+  void Gap(std::uint64_t, const chip::RecordedGap& gap) override { ++(gap.resumed ? ends : gaps); }
+  long Notes(std::string_view start) const {
+    return std::count_if(notes.begin(), notes.end(),
+                         [start](const std::string& n) { return n.starts_with(start); });
+  }
+  std::vector<std::string> notes, alarms;
+  std::vector<chip::RecordedColumn> columns;
+  std::vector<std::map<std::string, double>> rows;
+  int gaps = 0, ends = 0;
+};
 
-class RecordingTest : public SimWindowTest<display::MainForm> {
+class RecordingTest : public MenuWindowTest {
  protected:
   menus::MenuFeatures& Menu() { return window_->menu_features(); }
   QTabWidget& Tabs() { return *Find<QTabWidget>("Main_Form_Tab"); }
-  std::size_t Rows() { return Parse(LinesOf(file_)).rows.size(); }
-  QTemporaryDir dir_;
-  QString file_ = dir_.filePath(QStringLiteral("rec.csv"));
+  Recorded Recording() {
+    Recorded recorded;
+    chip::RecordingReader reader(recorded);
+    reader.Feed(Read().toStdString());  // a row still being written waits for its end
+    return recorded;
+  }
+  std::size_t Rows() { return Recording().rows.size(); }
+  void Write(const QByteArray& text) {
+    QFile f(file_);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(text);
+  }
+  QByteArray Read() {
+    QFile f(file_);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+  }
+  QString file_ = File("rec.csv");
 };
 
 TEST_F(RecordingTest, RowsFollowTheInputsOnEveryTabAndThroughAModeChange) {
@@ -76,44 +82,47 @@ TEST_F(RecordingTest, RowsFollowTheInputsOnEveryTabAndThroughAModeChange) {
   EXPECT_THAT(Take(), Contains(HasSubstr(" R 41 ")));
 
   Tabs().setCurrentIndex(2);
-  QTRY_VERIFY(!Parse(LinesOf(file_)).rows.back()[QStringLiteral("INT Status 1")].isEmpty());
+  QTRY_VERIFY(Recording().rows.back().at("INT Status 1") >= 0);
   Tabs().setCurrentIndex(3);
   std::size_t before = Rows();
   QTRY_VERIFY(Rows() > before + 2);
   Chip().Poke(0x16, 0x01);  // FAN1 becomes AIN1
-  const auto mode_changed = [](const QString& line) {
-    return line.startsWith(QStringLiteral("# channel mode changed to 0x01 at "));
-  };
-  const auto mode_line_written = [&] {
-    const Parsed now = Parse(LinesOf(file_));
-    return std::any_of(now.comments.begin(), now.comments.end(), mode_changed);
-  };
-  QTRY_VERIFY(mode_line_written());
+  const char* const mode_changed = "channel mode changed to 0x01 at ";
+  QTRY_VERIFY(Recording().Notes(mode_changed) > 0);
   Tabs().setCurrentIndex(1);
   before = Rows();
   QTRY_VERIFY(Rows() > before + 2);
-  // Stopping asks first: No keeps it running.
-  boxes_.answers = {boxes::MsgAnswer::No};
-  window_->findChild<QAction*>(QStringLiteral("action_record"))->trigger();
-  EXPECT_TRUE(Menu().recorder().running());
-  ASSERT_FALSE(boxes_.shown.empty());
-  EXPECT_EQ(boxes_.shown.back().purpose, QStringLiteral("stop_recording"));
-  window_->findChild<QAction*>(QStringLiteral("action_record"))->trigger();
+  // Quitting and stopping ask first: No keeps it running.
+  for (const char* action : {"action_quit", "action_record"}) {
+    boxes_.answers = {boxes::MsgAnswer::No};
+    Trigger(action);
+    EXPECT_TRUE(window_->isVisible() && Menu().recorder().running()) << action;
+  }
+  ASSERT_EQ(boxes_.shown.size(), 2U);
+  EXPECT_EQ(boxes_.shown[0].purpose, QStringLiteral("quit_while_recording"));
+  EXPECT_THAT(boxes_.shown[0].text.toStdString(), HasSubstr(file_.toStdString()));
+  EXPECT_EQ(boxes_.shown[1].purpose, QStringLiteral("stop_recording"));
+  Trigger("action_record");
   EXPECT_FALSE(Find("recording_indicator")->isVisible());
+  // The status bar says how many rows went where ("rows": there are three or more).
+  const std::string said = Menu().status().Said().toStdString();
+  EXPECT_THAT(said, StartsWith("Recording stopped: "));
+  EXPECT_THAT(said, HasSubstr(" rows in " + file_.toStdString()));
+  EXPECT_TRUE(Find("status_bar")->isVisible());
 
-  const Parsed p = Parse(LinesOf(file_));
-  EXPECT_EQ(std::count_if(p.comments.begin(), p.comments.end(), mode_changed), 1);
+  const Recorded recorded = Recording();
+  EXPECT_EQ(recorded.Notes(mode_changed), 1);
   bool fan = false;
   bool ain = false;
-  for (const auto& row : p.rows) {
-    EXPECT_NEAR(row.at(QStringLiteral("+12V [V]")).toDouble(), 12.0, 0.1);
-    EXPECT_EQ(row.at(QStringLiteral("External 1 [°C]")), QStringLiteral("40"));
-    if (row.count(QStringLiteral("Fan 1 [RPM]")) != 0) {
+  for (const auto& row : recorded.rows) {
+    EXPECT_NEAR(row.at("+12V"), 12.0, 0.1);
+    EXPECT_EQ(row.at("External 1"), 40);
+    if (row.count("Fan 1") != 0) {
       fan = true;
-      EXPECT_EQ(row.at(QStringLiteral("Fan 1 [RPM]")), QStringLiteral("4500"));
+      EXPECT_EQ(row.at("Fan 1"), 4500);
     } else {
       ain = true;
-      EXPECT_NEAR(row.at(QStringLiteral("AIN 1 [V]")).toDouble(), 1.0, 0.02);
+      EXPECT_NEAR(row.at("AIN 1"), 1.0, 0.02);
     }
   }
   EXPECT_TRUE(fan && ain);
@@ -139,11 +148,8 @@ TEST_F(RecordingTest, AShortAlarmReachesTheRowBesideContinuousReading) {
   QTRY_VERIFY_WITH_TIMEOUT(Rows() >= 3, 3000);
   window_->findChild<QAction*>(QStringLiteral("action_record"))->trigger();
 
-  int alarmed = 0;
-  for (const auto& row : Parse(LinesOf(file_)).rows) {
-    if (row.at(QStringLiteral("alarms")) == QStringLiteral("+12V")) ++alarmed;
-  }
-  EXPECT_EQ(alarmed, 1);
+  const std::vector<std::string> alarms = Recording().alarms;
+  EXPECT_EQ(std::count(alarms.begin(), alarms.end(), "+12V"), 1);
 }
 
 // A read of the recorder's own that fails skips its row: the rows go on after it, the gap is
@@ -157,31 +163,86 @@ TEST_F(RecordingTest, ItsOwnFailedReadsLeaveAMarkedGap) {
   hardware_->AddFault(fault);
   ASSERT_TRUE(Menu().StartRecording(file_, 5));
   QTRY_VERIFY(Rows() >= 4);
-  window_->findChild<QAction*>(QStringLiteral("action_record"))->trigger();
-  const Parsed p = Parse(LinesOf(file_));
-  const auto starting = [&p](const char* text) {
-    return std::count_if(p.comments.begin(), p.comments.end(),
-                         [text](const QString& l) { return l.startsWith(QLatin1String(text)); });
-  };
-  EXPECT_EQ(starting("# bus error at "), 1);
-  EXPECT_EQ(starting("# resumed at "), 1);
-  EXPECT_EQ(starting("# place: smbus/pci-0000:00:1f.4/0x2D"), 1);
-  ASSERT_EQ(boxes_.shown.size(), 1u);  // the question before the stop, no report
-  EXPECT_EQ(boxes_.shown.front().purpose, QStringLiteral("stop_recording"));
+  Trigger("action_quit");  // and yes, end the recording
+  EXPECT_FALSE(window_->isVisible() || Menu().recorder().running());
+  const Recorded recorded = Recording();
+  EXPECT_EQ(recorded.gaps, 1);
+  EXPECT_EQ(recorded.ends, 1);
+  EXPECT_EQ(recorded.Notes("place: smbus/pci-0000:00:1f.4/0x2D"), 1);
+  ASSERT_EQ(boxes_.shown.size(), 1u);  // the question before the quit, no report
+  EXPECT_EQ(boxes_.shown.front().purpose, QStringLiteral("quit_while_recording"));
+  QFile file(file_);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(file.readAll().endsWith('\n')) << "the file ends with a whole row";
 }
 
-TEST_F(RecordingTest, UnwritableFileIsReportedAndMonitoringGoesOn) {
+// Continuous reading on Company ID (0x41) while a recording reads measurements pinned at 0xAA
+// every millisecond: the digits, the hidden value labels and the address stay Company ID's,
+// while reading goes on and after it is switched off.
+TEST_F(RecordingTest, ContinuousReadingShowsItsOwnRegisterWhileARecordingReads) {
+  OpenChip(R"({"registers": {"0x20": "0xAA", "0x21": "0xAA", "0x22": "0xAA", "0x23": "0xAA",
+    "0x24": "0xAA", "0x25": "0xAA", "0x26": "0xAA", "0x27": "0xAA", "0x28": "0xAA",
+    "0x29": "0xAA", "0x16": "0xAA", "0x47": "0xAA"}})");
+  Tabs().setCurrentIndex(1);
+  Click("read_writedisplaytext", 38);
+  ASSERT_EQ(Digits(), "01000001");
+  ASSERT_TRUE(Menu().StartRecording(file_, 1));
+  Click("SSRibbon5");
+  for (int i = 0; i < 20; ++i) {
+    QTest::qWait(15);
+    ASSERT_EQ(Digits(), "01000001") << "after " << (i + 1) * 15 << " ms";
+    ASSERT_EQ(Text("p_Value_read_hex_label"), "41");
+    ASSERT_EQ(Text("current_reg_address_label"), "3E");
+  }
+  Click("SSRibbon5");
+  EXPECT_EQ(Digits(), "01000001");
+  EXPECT_EQ(Text("p_Value_read_dec_label"), "65");
+  EXPECT_EQ(Text("current_reg_address_label"), "3E");
+  Menu().recorder().Stop();
+}
+
+// A file that holds data is kept and said so (--overwrite replaces it), as is a file that cannot
+// be made, while monitoring goes on; the File menu, whose file dialog asked before a file that is
+// there was chosen, replaces it; --append continues a recording of the same columns after a
+// "# appended:" line.
+TEST_F(RecordingTest, DataIsKeptUntilTheMenuReplacesItOrARecordingIsAppended) {
   Open(R"({"0x40": "0x03"})");
-  Tabs().setCurrentIndex(2);
-  const QString file = dir_.filePath(QStringLiteral("rec.csv/inside.csv"));  // under a file
-  QFile(file_).open(QIODevice::WriteOnly);
-  EXPECT_FALSE(Menu().StartRecording(file, 10));
-  ASSERT_EQ(boxes_.shown.size(), 1U);
-  EXPECT_EQ(boxes_.shown[0].purpose, QStringLiteral("recording_failed"));
-  EXPECT_THAT(boxes_.shown[0].text.toStdString(),
-              HasSubstr(file.toStdString() + ": Not a directory"));
-  EXPECT_TRUE(Find<QTimer>("visual_timer")->isActive());
-  EXPECT_FALSE(Menu().recorder().running());
+  Find<QTabWidget>("Main_Form_Tab")->setCurrentIndex(2);
+  Write("yesterday's soak\n");
+  const QString under_a_file = file_ + QStringLiteral("/inside.csv");
+  for (const auto& [file, says] : {std::pair{file_, QStringLiteral("--overwrite")},
+                                   std::pair{under_a_file, under_a_file + ": Not a directory"}}) {
+    boxes_.shown.clear();
+    EXPECT_FALSE(Menu().StartRecording(file, 10));
+    ASSERT_EQ(boxes_.shown.size(), 1U);
+    EXPECT_EQ(boxes_.shown[0].purpose, QStringLiteral("recording_failed"));
+    EXPECT_THAT(boxes_.shown[0].text.toStdString(),
+                AllOf(HasSubstr(file.toStdString()), HasSubstr(says.toStdString())));
+    EXPECT_TRUE(Find<QTimer>("visual_timer")->isActive());
+    EXPECT_FALSE(Menu().recorder().running());
+  }
+  EXPECT_EQ(Read(), "yesterday's soak\n");
+
+  Menu().SetDialogs(dialogs_);
+  dialogs_.files = {file_};
+  dialogs_.interval_ms = 10;
+  Trigger("action_record");
+  ASSERT_TRUE(Menu().recorder().running());
+  QTRY_VERIFY(Read().count('\n') >= 9);
+  Menu().recorder().Stop();
+  const QByteArray first = Read();
+  EXPECT_TRUE(first.startsWith("# kelvran-eval ")) << first.left(40).toStdString();
+
+  boxes_.shown.clear();
+  ASSERT_TRUE(Menu().StartRecording(file_, 10, files::ExistingFile::Append));
+  QTRY_VERIFY(Read().size() > first.size() + 40);
+  Menu().recorder().Stop();
+  const QByteArray after = Read();
+  EXPECT_TRUE(after.startsWith(first));
+  EXPECT_TRUE(after.mid(first.size()).startsWith("# appended: "))
+      << after.mid(first.size(), 40).toStdString();
+  EXPECT_EQ(after.mid(first.size()).indexOf("time,"), -1);
+  EXPECT_TRUE(boxes_.shown.empty());
 }
 
 }  // namespace

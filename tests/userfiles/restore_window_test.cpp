@@ -1,5 +1,5 @@
-// Restoring a snapshot from the window: the plan it offers, the question for another kind of
-// chip, and a write that fails part way.
+// Snapshots saved and restored from the window: the plan a restore offers, a snapshot of another
+// chip or revision, a write that fails part way, and a malformed file.
 #include <gmock/gmock.h>
 
 #include <QAction>
@@ -7,7 +7,9 @@
 #include <QTemporaryDir>
 
 #include "boxes/handler_edge.h"
+#include "chip/register_access.h"
 #include "chip/restore_plan.h"
+#include "chip/snapshot.h"
 #include "display/main_form.h"
 #include "menus/menu_features.h"
 #include "userfiles/menu_window_test.h"
@@ -89,6 +91,52 @@ TEST_F(RestoreWindowTest, AFailedWriteSetsStartAgainAndReportsWhatWasWritten) {
   EXPECT_THAT(what, HasSubstr("not written: 0x2E Vccp1 Low, 0x43 INT Mask 1"));
   EXPECT_THAT(what, HasSubstr("\nthe chip is converting (START is set)"));
   EXPECT_EQ(TakeWrites().back().substr(7), "W 40 01");
+}
+
+TEST_F(RestoreWindowTest, RestoreOnAnotherChipCopiesWritableRegistersConfigurationLast) {
+  Run(R"({"0x16": "0x03", "0x19": "0x80", "0x2B": "0xC0", "0x33": "0xD0", "0x40": "0x99",
+          "0x47": "0x9C", "0x4A": "0x02", "0x24": "0x55"})");
+  dialogs_.files = {File("board.json")};
+  Trigger("action_save_snapshot");
+  EXPECT_EQ(TakeOps().size(), 50U);  // every catalogue register, once
+
+  Run("{}", Medium::PrinterPort);
+  dialogs_.files = {File("board.json")};
+  Trigger("action_restore_snapshot");
+  EXPECT_THAT(dialogs_.offered_note.toStdString(), HasSubstr("SMBus at 0x2D"));
+  std::vector<std::string> writes;
+  for (const std::string& line : TakeWrites()) writes.push_back(line.substr(8, 5));
+  EXPECT_EQ(writes, (std::vector<std::string>{"16 03", "19 80", "2B C0", "33 D0", "47 90", "4A 02",
+                                              "40 01"}));
+  QFile file(File("board.json"));
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  for (const chip::SavedRegister& saved :
+       chip::ParseSnapshot(file.readAll().toStdString()).registers) {
+    const std::uint8_t stored = chip::StoredBits(saved.address);
+    EXPECT_EQ(Chip().Peek(saved.address) & stored, saved.value & stored) << Hex2(saved.address);
+  }
+  // A board is named by the address the wizard shows (2Eh), not by its 8-bit 5Ch.
+  dialogs_.files = {File("pp.json")};
+  Trigger("action_save_snapshot");
+  QFile pp(File("pp.json"));
+  ASSERT_TRUE(pp.open(QIODevice::ReadOnly));
+  EXPECT_THAT(pp.readAll().toStdString(), HasSubstr("\"chip_address\": \"0x2E\""));
+}
+
+// One fault; the parser's own table has the rest.
+TEST_F(RestoreWindowTest, MalformedSnapshotIsRefusedAndNothingIsWritten) {
+  Run("{}");
+  QFile bad(File("bad.json"));
+  ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+  bad.write(R"({"version": "1.0.0", "time": "t", "medium": "SMBus", "chip_address": "0x2D", )"
+            R"("registers": [{"address": "0x16", "value": 1}]})");
+  bad.close();
+  dialogs_.files = {File("bad.json")};
+  Trigger("action_restore_snapshot");
+  ASSERT_EQ(boxes_.shown.size(), 1U);
+  EXPECT_EQ(boxes_.shown[0].purpose, QStringLiteral("snapshot_malformed"));
+  EXPECT_THAT(boxes_.shown[0].text.toStdString(), HasSubstr("\"caption\" is missing"));
+  EXPECT_EQ(SinceMark(), 0U) << "the chip was touched";
 }
 
 }  // namespace

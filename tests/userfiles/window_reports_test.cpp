@@ -1,6 +1,7 @@
 // What the main window tells about the chip and about what its menu did: the tab in front shows
 // the chip after a restore wrote behind its back, the status bar says what each action did and
-// where, and while START is clear that the chip is not monitoring.
+// where (a recording's stop: RecordingTest), and while START is clear that the chip is not
+// monitoring.
 #include <gmock/gmock.h>
 
 #include <QAction>
@@ -24,8 +25,6 @@
 namespace {
 
 using ::testing::HasSubstr;
-using ::testing::Not;
-using ::testing::StartsWith;
 
 class WindowReportsTest : public MenuWindowTest {
  protected:
@@ -55,90 +54,45 @@ class WindowReportsTest : public MenuWindowTest {
   }
 };
 
-// ---- The tab in front follows a restore ----
-
-TEST_F(WindowReportsTest, ReadWrite_ShowsTheSelectedRegisterAsRestored) {
-  Run(R"({"0x40": "0x01"})");
+// The tab in front shows the chip after a restore wrote behind its back; the status bar says what
+// a save and a restore did, and where.
+TEST_F(WindowReportsTest, TheTabInFrontShowsWhatARestoreWrote) {
+  Run(R"({"0x40": "0x01", "0x16": "0x00", "0x19": "0x10", "0x33": "0xD3", "0x34": "0xAB"})");
+  SaveSnapshotWith("then.json", {});
+  SaveSnapshotWith("start.json", {{0x40, 0x03}});
+  EXPECT_EQ(Said(), QStringLiteral("Snapshot saved: 50 registers to ") + File("start.json"));
+  SaveSnapshotWith("s.json",
+                   {{0x40, 0x03}, {0x16, 0x0F}, {0x19, 0x80}, {0x33, 0xC0}, {0x34, 0x90}});
   Tabs().setCurrentIndex(1);
   Click("read_writedisplaytext", 40);  // Configuration 1
-  SaveSnapshotWith("s.json", {{0x40, 0x03}});
   EXPECT_EQ(Text("bit1"), QStringLiteral("0"));
-  Restore("s.json");
+  Restore("start.json");
+  EXPECT_EQ(Said(), QStringLiteral("Restored 1 register from ") + File("start.json") +
+                        QStringLiteral(", read back as written"));
   EXPECT_EQ(Text("bit1"), QStringLiteral("1"));
   EXPECT_EQ(Text("bit0"), QStringLiteral("1"));
-}
 
-TEST_F(WindowReportsTest, VisualDisplay_ShowsTheRestoredModeLimitsAndOutput) {
-  Run(R"({"0x40": "0x03", "0x16": "0x00", "0x19": "0x10", "0x33": "0xD3", "0x34": "0xAB"})");
-  Tabs().setCurrentIndex(2);
-  SaveSnapshotWith("s.json", {{0x16, 0x04}, {0x19, 0x80}, {0x33, 0xC0}, {0x34, 0x90}});
-  Restore("s.json");
-  QApplication::processEvents();
-  EXPECT_TRUE(Find("visualdisplaytext", 14)->isVisible()) << "External 2 comes with the diode";
-  EXPECT_FALSE(Find("visualdisplaytext", 7)->isVisible());
-  EXPECT_EQ(Find<channels::AoutSlider>("aout_slider")->value(), 0x80);
-  auto* gauge = Find<widgets::LinearGauge>("limits_gauge");
-  // The +12V limits as the gauge shows them: 15.938 / 255 a count, 0.062 above zero.
-  EXPECT_NEAR(gauge->PointerValue(3), 0xC0 * 15.938 / 255 + 0.062, 0.001);
-  EXPECT_NEAR(gauge->PointerValue(2), 0x90 * 15.938 / 255 + 0.062, 0.001);
-}
-
-TEST_F(WindowReportsTest, ChannelMode_ShowsTheRestoredSwitches) {
-  Run(R"({"0x16": "0x00"})");
   Tabs().setCurrentIndex(3);
   auto* fan1 = Find<widgets::ToggleSwitch>("fan1_ain1_toggle");
-  auto* fan2 = Find<widgets::ToggleSwitch>("fan2_ain2_toggle_1");
-  auto* vcc = Find<widgets::ToggleSwitch>("Vcc_33_5_toggle");
   ASSERT_FALSE(fan1->Value());
-  SaveSnapshotWith("s.json", {{0x16, 0x0B}});
   Restore("s.json");
-  EXPECT_TRUE(fan1->Value());
-  EXPECT_FALSE(fan2->Value());
-  EXPECT_TRUE(vcc->Value());
-}
-
-// ---- The status bar says what an action did and where ----
-
-TEST_F(WindowReportsTest, SnapshotSaveAndRestore_SayWhatWasWrittenAndReadBack) {
-  Run(R"({"0x40": "0x01"})");
-  SaveSnapshotWith("one.json", {{0x43, 0x81}});
-  EXPECT_EQ(Said(), QStringLiteral("Snapshot saved: 50 registers to ") + File("one.json"));
-  Restore("one.json");
-  EXPECT_EQ(Said(), QStringLiteral("Restored 1 register from ") + File("one.json") +
-                        QStringLiteral(", read back as written"));
-  SaveSnapshotWith("two.json", {{0x43, 0x00}, {0x44, 0x01}});
-  Restore("two.json");
-  EXPECT_EQ(Said(), QStringLiteral("Restored 2 registers from ") + File("two.json") +
+  EXPECT_EQ(Said(), QStringLiteral("Restored 4 registers from ") + File("s.json") +
                         QStringLiteral(", each read back as written"));
-}
+  EXPECT_TRUE(fan1->Value());
+  EXPECT_FALSE(Find<widgets::ToggleSwitch>("fan2_ain2_toggle_1")->Value());
+  EXPECT_TRUE(Find<widgets::ToggleSwitch>("Vcc_33_5_toggle")->Value());
 
-TEST_F(WindowReportsTest, Recording_StopSaysRowsAndFileAndQuitAsksFirst) {
-  Run(R"({"0x40": "0x03"})");
-  ASSERT_TRUE(window_->menu_features().StartRecording(File("rec.csv"), 5));
-  QTRY_VERIFY(window_->menu_features().recorder().rows() >= 2);  // "rows", not "row"
-  boxes_.answers = {boxes::MsgAnswer::No};
-  Trigger("action_quit");
-  ASSERT_EQ(boxes_.shown.size(), 1U);
-  EXPECT_EQ(boxes_.shown[0].purpose, QStringLiteral("quit_while_recording"));
-  EXPECT_THAT(boxes_.shown[0].text.toStdString(), HasSubstr(File("rec.csv").toStdString()));
-  EXPECT_TRUE(window_->isVisible());
-  EXPECT_TRUE(window_->menu_features().recorder().running());
-
-  Trigger("action_record");  // stop
-  const QString said = Said();
-  EXPECT_THAT(said.toStdString(), StartsWith("Recording stopped: "));
-  EXPECT_THAT(said.toStdString(), HasSubstr(" rows in " + File("rec.csv").toStdString()));
-  EXPECT_TRUE(Find("status_bar")->isVisible());
-  EXPECT_FALSE(Find("recording_indicator")->isVisible());
-
-  ASSERT_TRUE(window_->menu_features().StartRecording(File("rec2.csv"), 5));
-  boxes_.answers = {boxes::MsgAnswer::Yes};
-  Trigger("action_quit");
-  EXPECT_FALSE(window_->isVisible());
-  EXPECT_FALSE(window_->menu_features().recorder().running());
-  QFile file(File("rec2.csv"));
-  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-  EXPECT_TRUE(file.readAll().endsWith('\n')) << "the file ends with a whole row";
+  Tabs().setCurrentIndex(2);
+  ASSERT_TRUE(Find("visualdisplaytext", 14)->isVisible()) << "External 2 comes with the diode";
+  Restore("then.json");
+  QApplication::processEvents();
+  EXPECT_FALSE(Find("visualdisplaytext", 14)->isVisible());
+  EXPECT_TRUE(Find("visualdisplaytext", 7)->isVisible());
+  EXPECT_EQ(Find<channels::AoutSlider>("aout_slider")->value(), 0x10);
+  auto* gauge = Find<widgets::LinearGauge>("limits_gauge");
+  // The +12V limits as the gauge shows them: 15.938 / 255 a count, 0.062 above zero.
+  EXPECT_NEAR(gauge->PointerValue(3), 0xD3 * 15.938 / 255 + 0.062, 0.001);
+  EXPECT_NEAR(gauge->PointerValue(2), 0xAB * 15.938 / 255 + 0.062, 0.001);
 }
 
 // (The Help menu's key beside Contents: main_form_test, with how tools read it.)
@@ -151,53 +105,28 @@ TEST(IntervalDialog, TheCaptionShowsNoAmpersand) {
   }
 }
 
-// One form of a chip's address wherever the user reads it: the wizard's "2Eh" is 0x2E in the files
-// too, for a board on the printer port as for a chip on the SMBus.
-TEST_F(WindowReportsTest, FilesNameABoardByTheAddressTheWizardShows) {
-  Run(R"({"0x40": "0x03"})", Medium::PrinterPort);
-  dialogs_.files = {File("board.json")};
-  Trigger("action_save_snapshot");
-  QFile snapshot(File("board.json"));
-  ASSERT_TRUE(snapshot.open(QIODevice::ReadOnly));
-  const std::string text = snapshot.readAll().toStdString();
-  EXPECT_THAT(text, HasSubstr("\"chip_address\": \"0x2E\""));
-
-  ASSERT_TRUE(window_->menu_features().StartRecording(File("board.csv"), 1000));
-  window_->menu_features().recorder().Stop();
-  QFile recording(File("board.csv"));
-  ASSERT_TRUE(recording.open(QIODevice::ReadOnly));
-  const std::string header = recording.readAll().toStdString();
-  EXPECT_THAT(header, HasSubstr("# chip address: 0x2E\n"));
-  EXPECT_THAT(header, Not(HasSubstr("0x5C")));
-}
-
 // ---- A chip at rest is pointed out ----
 
 TEST_F(WindowReportsTest, NotMonitoring_ShownWhileStartIsClearAndGoneOnceItIsSet) {
-  Run(R"({"0x40": "0x00"})");
-  EXPECT_EQ(NotMonitoringNote(), nullptr) << "nothing is known before Configuration 1 is read";
-  boxes_.answers = {boxes::MsgAnswer::No};  // the start notice
-  Tabs().setCurrentIndex(2);
-  ASSERT_NE(NotMonitoringNote(), nullptr);
-  EXPECT_TRUE(NotMonitoringNote()->isVisible());
-  EXPECT_THAT(NotMonitoringNote()->text().toStdString(), HasSubstr("EasySetup"));
-  EXPECT_THAT(NotMonitoringNote()->text().toStdString(), HasSubstr("Read/Write"));
-
-  // START set on the Read/Write tab: the note goes.
-  Tabs().setCurrentIndex(1);
-  Click("read_writedisplaytext", 40);
-  Click("bit0");
-  EXPECT_FALSE(NotMonitoringNote()->isVisible());
-}
-
-TEST_F(WindowReportsTest, NotMonitoring_GoneOnceEasySetupStartsTheChip) {
-  Run(R"({"0x40": "0x00"})");
-  boxes_.answers = {boxes::MsgAnswer::No};
-  Tabs().setCurrentIndex(2);
-  ASSERT_NE(NotMonitoringNote(), nullptr);
-  ASSERT_TRUE(NotMonitoringNote()->isVisible());
-  Click("Command1");  // EasySetup writes Configuration 1 = 03
-  EXPECT_FALSE(NotMonitoringNote()->isVisible());
+  for (const bool easy_setup : {false, true}) {
+    SCOPED_TRACE(easy_setup ? "EasySetup" : "START set on the Read/Write tab");
+    Run(R"({"0x40": "0x00"})");
+    EXPECT_EQ(NotMonitoringNote(), nullptr) << "nothing is known before Configuration 1 is read";
+    boxes_.answers = {boxes::MsgAnswer::No};  // the start notice
+    Tabs().setCurrentIndex(2);
+    ASSERT_NE(NotMonitoringNote(), nullptr);
+    EXPECT_TRUE(NotMonitoringNote()->isVisible());
+    EXPECT_THAT(NotMonitoringNote()->text().toStdString(), HasSubstr("EasySetup"));
+    EXPECT_THAT(NotMonitoringNote()->text().toStdString(), HasSubstr("Read/Write"));
+    if (easy_setup) {
+      Click("Command1");  // writes Configuration 1 = 03
+    } else {
+      Tabs().setCurrentIndex(1);
+      Click("read_writedisplaytext", 40);
+      Click("bit0");
+    }
+    EXPECT_FALSE(NotMonitoringNote()->isVisible());
+  }
 }
 
 }  // namespace

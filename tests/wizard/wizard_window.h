@@ -13,10 +13,14 @@
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QTest>
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "access/declarations.h"
 #include "buslink/bus_link.h"
+#include "buslink/bus_trace.h"
+#include "buslink/sim/simulated_hardware.h"
 #include "support/qstring_printer.h"
 #include "support/scripted_message_boxes.h"
 #include "wizard/init_form.h"
@@ -162,4 +166,23 @@ class WizardWindow {
     }
     WizardWindow* window;
   } watch_{this};
+};
+
+// A fresh wizard on a fresh simulated computer; every transfer is kept in the trace.
+class WizardTest : public ::testing::Test {
+ protected:
+  WizardWindow& Start(const std::string& scenario) {
+    wizard_.reset();
+    trace_.KeepLines(true);
+    trace_.ClearLines();
+    hardware_ = std::make_unique<buslink::sim::SimulatedHardware>(
+        buslink::sim::Scenario::FromJson(scenario, "test"), &trace_);
+    wizard_ = std::make_unique<WizardWindow>(*hardware_);
+    return *wizard_;
+  }
+  const std::vector<std::string>& Trace() const { return trace_.Lines(); }
+
+  buslink::BusTrace trace_;
+  std::unique_ptr<buslink::sim::SimulatedHardware> hardware_;
+  std::unique_ptr<WizardWindow> wizard_;  // destroyed first: it still talks to the hardware
 };
