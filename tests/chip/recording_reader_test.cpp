@@ -208,27 +208,6 @@ TEST(RecordingReader, KeepsAnIncompleteLastLineUntilItEnds) {
   EXPECT_EQ(started.Finish(), 1u);
 }
 
-// What `watch --csv` saves begins with its limits (no header); the exports have the values alone,
-// without raw bytes or status.
-TEST(RecordingReader, ReadsTheLayoutsWithoutHeaderRawOrStatus) {
-  Collector watch;
-  ReadInPieces(
-      "# limits: +12V 11.400 12.600\n"
-      "time,seconds,+12V [V],+12V raw,INT Status 1,INT Status 2,alarms\n"
-      "2026-12-06T01:02:03.456+01:00,0.000,12.031,192,0,1,+12V\n",
-      7, watch);
-  EXPECT_THAT(watch.log, ElementsAre("limits +12V:11.400000/12.600000", "columns +12V[V] +alarms",
-                                     StartsWith("row 3 t=")));
-  EXPECT_THAT(watch.log.back(), HasSubstr(" 12.031/192 st=0,1 alarms=+12V"));
-  Collector exported;
-  ReadInPieces(
-      "time,seconds,+12V [V],Fan 1 [RPM]\n"
-      "2026-12-06T01:02:03.456+01:00,0.000,12.031,\n",
-      4, exported);
-  EXPECT_THAT(exported.log,
-              ElementsAre("columns +12V[V] Fan 1[RPM]", HasSubstr(" 12.031/-1 nan/-1 st=-1,-1")));
-}
-
 // Anything that is not a recording stops the reading with the line and what was expected there.
 TEST(RecordingReader, ForeignOrDamagedTextNamesTheLineAndWhatWasExpected) {
   const std::string header =
@@ -258,8 +237,6 @@ TEST(RecordingReader, ForeignOrDamagedTextNamesTheLineAndWhatWasExpected) {
        "field 6 (INT Status 2): expected a whole number from 0 to 255 or nothing"},
       {"# kelvran-eval 1.0.0 recording\ntime,seconds,+12V [V],+12V,INT Status 1,INT Status 2\n", 2,
        "field 4 (+12V): expected a channel such as \"+12V [V]\""},
-      {"# kelvran-eval 1.0.0 recording\ntime,seconds,+12V,+12V raw\n", 2,
-       "field 3 (+12V): expected a channel such as \"+12V [V]\""},
       {"# kelvran-eval 1.0.0 recording\ntime,seconds,INT Status 1,INT Status 2,alarm\n", 2,
        "field 5 (alarm): expected \"alarms\" or the end of the line"},
       {"# kelvran-eval 1.0.0 recording\n# bus error at yesterday: NACK\n", 2,

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "cli/kelvran_run.h"
+#include "support/rows_read.h"
 
 namespace cli::harness {
 namespace {
@@ -28,14 +29,6 @@ void WriteFile(const std::string& path, const std::string& text) {
   std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
 }
 
-int RowsIn(const std::string& text) {
-  int rows = 0;
-  for (const std::string& line : SplitLines(text)) {
-    rows += !line.empty() && line[0] != '#' && !line.starts_with("time,");
-  }
-  return rows;
-}
-
 // What record does with a file that is there already, by option: nothing replaces data unasked,
 // --append continues only a recording of the same columns.
 TEST(KelvranFiles, ARecordingNeverReplacesDataUnasked) {
@@ -44,7 +37,7 @@ TEST(KelvranFiles, ARecordingNeverReplacesDataUnasked) {
   std::remove(file.c_str());
   ASSERT_EQ(RunKelvran({"record", file, "--count=2", "--interval=0"}, kFanMode).status, 0);
   const std::string first = FileText(file);
-  ASSERT_EQ(RowsIn(first), 2);
+  ASSERT_EQ(test_support::RowsRead(first), 2);
   const struct {
     const char* what;
     std::string before;  // the file's text; "-" for no file
@@ -86,7 +79,7 @@ TEST(KelvranFiles, ARecordingNeverReplacesDataUnasked) {
       }
       continue;
     }
-    EXPECT_EQ(RowsIn(after), c.rows_after);
+    EXPECT_EQ(test_support::RowsRead(after), c.rows_after);
     if (std::string(c.option) == "--append" && c.before != "-") {
       ASSERT_EQ(after.substr(0, first.size()), first);
       const std::string added = after.substr(first.size());

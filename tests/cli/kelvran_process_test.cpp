@@ -11,12 +11,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "cli/kelvran_run.h"
+#include "support/rows_read.h"
 
 extern char** environ;
 
@@ -101,11 +101,7 @@ TEST(KelvranProcess, SignalsEndARecordingWithItsRowsOnDisk) {
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     ::kill(k.pid, signal);
     EXPECT_EQ(k.Wait(), 0) << k.output;
-    int rows = 0;
-    std::istringstream in(FileText(file));
-    for (std::string line; std::getline(in, line);) {
-      rows += !line.empty() && line[0] != '#' && !line.starts_with("time,");
-    }
+    const int rows = test_support::RowsRead(FileText(file)).value_or(-1);
     EXPECT_GT(rows, 2);
     EXPECT_NE(k.output.find("recorded " + std::to_string(rows) + " rows"), std::string::npos)
         << k.output;
