@@ -3,28 +3,15 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <cmath>
-#include <cstdio>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "chip/recording_session.h"
-#include "chip/sample_gaps.h"
-#include "chip/sampler.h"
-#include "files/recording_file.h"
-#include "support/file_text.h"
-
 namespace chip {
 namespace {
 
-using files::RecordingFile;
-
-using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
-using ::testing::StartsWith;
 
 // What the reader handed on, as text, for comparing readings of the same file.
 class Collector : public RecordingSink {
@@ -55,7 +42,6 @@ class Collector : public RecordingSink {
     line << " st=" << row.status1 << "," << row.status2;
     if (row.alarms) line << " alarms=" << *row.alarms;
     log.push_back(line.str());
-    values.push_back(std::vector<double>(row.values.begin(), row.values.end()));
   }
   void Gap(std::uint64_t line, const RecordedGap& gap) override {
     std::ostringstream text;
@@ -68,7 +54,6 @@ class Collector : public RecordingSink {
     log.push_back(text.str());
   }
   std::vector<std::string> log;
-  std::vector<std::vector<double>> values;
 };
 
 // Feeds text in pieces of the given size; returns the torn line Finish gives.
@@ -122,71 +107,6 @@ TEST(RecordingReader, ReadsTheLaterFormatInAnyPieces) {
     EXPECT_EQ(ReadInPieces(kNewFormat, piece, pieces), 0u);
     EXPECT_EQ(pieces.log, whole.log) << piece;
   }
-}
-
-// What the recorder writes reads back value for value: limits, an alarm, a stalled fan, gaps.
-// The header comes with the first row; limits and columns are written again only on a change.
-TEST(RecordingReader, ReadsWhatTheRecorderWrites) {
-  const std::string path = ::testing::TempDir() + "recording_reader_test.csv";
-  {
-    RecordingFile file(path);
-    const auto wall = std::chrono::system_clock::from_time_t(1796515323);
-    const auto now = std::chrono::steady_clock::now();
-    // Register values by address; Channel Mode 0x00 gives ten channels, the fans at 0x28 and
-    // 0x29 (0x29 stalled at 255); +12V alarms in the second row.
-    int status2 = 0;
-    std::uint8_t mode = 0x00;
-    std::uint8_t v12_high = 0xD3;
-    AlarmStore alarms;
-    auto read = [&](std::uint8_t address) -> std::uint8_t {
-      if (address == 0x16) return mode;
-      if (address == 0x33) return v12_high;
-      if (address == 0x47) return 0x50;
-      if (address == 0x29) return 0xFF;
-      if (address == 0x42) {
-        alarms.Latch(0, static_cast<std::uint8_t>(status2));
-        return static_cast<std::uint8_t>(status2);
-      }
-      if (address == 0x41) return 0;
-      return static_cast<std::uint8_t>(address + 100);
-    };
-    Sampler sampler(read, alarms);
-    RecordingSession session({"1.0.0", {"SMBus", 0x2D, std::nullopt}, 0, {}}, file);
-    // A gap before the first row waits for the header; one later goes where it happened.
-    session.Mark(BusErrorMark("2026-12-06T01:02:02.000+01:00", "reading 0x20: NACK"), now);
-    session.Row(sampler.Take(), wall, now);
-    session.Mark(ResumedMark("2026-12-06T01:02:03.500+01:00", 1.5, 2), now);
-    status2 = 0x01;
-    session.Row(sampler.Take(), wall + std::chrono::seconds(1), now + std::chrono::seconds(1));
-    status2 = 0;
-    session.Row(sampler.Take(), wall + std::chrono::seconds(2), now + std::chrono::seconds(2));
-    v12_high = 0xD4;
-    session.Row(sampler.Take(), wall + std::chrono::seconds(3), now + std::chrono::seconds(3));
-    mode = 0x0F;
-    session.Row(sampler.Take(), wall + std::chrono::seconds(4), now + std::chrono::seconds(4));
-    EXPECT_EQ(session.rows(), 5U);
-    file.Flush();
-  }
-  const std::string text = kelvran_test::FileText(path);
-  std::remove(path.c_str());
-  Collector sink;
-  EXPECT_EQ(ReadInPieces(text, text.size(), sink), 0u);
-  ASSERT_EQ(sink.values.size(), 5u);
-  ASSERT_EQ(sink.values[0].size(), 10u);
-  EXPECT_NEAR(sink.values[0][0], 3.32 / 255 * (0x20 + 100) + 0.026, 0.0005);  // +2.5V
-  EXPECT_TRUE(std::isnan(sink.values[0][9]));                                 // Fan 2 stalled
-  EXPECT_THAT(sink.log, Contains(StartsWith("note started=")));
-  EXPECT_THAT(sink.log, Contains(HasSubstr(" st=0,1 alarms=+12V")));
-  EXPECT_THAT(sink.log, Contains(StartsWith("limits +2.5V:")));
-  std::vector<char> kinds;  // g(ap), r(ow), l(imits), c(olumns), m(ode change), in file order
-  for (const std::string& entry : sink.log) {
-    if (entry.starts_with("gap") || entry.starts_with("row")) kinds.push_back(entry[0]);
-    if (entry.starts_with("limits") || entry.starts_with("columns")) kinds.push_back(entry[0]);
-    if (entry.starts_with("note channel mode changed to 0x0F")) kinds.push_back('m');
-  }
-  EXPECT_THAT(kinds, ElementsAre('g', 'l', 'c', 'r', 'g', 'r', 'r', 'l', 'r', 'm', 'l', 'c', 'r'));
-  EXPECT_THAT(sink.log, Contains(HasSubstr("resumed 1.5 s 2 missed")));
-  EXPECT_EQ(sink.values[4].size(), 9u) << "the columns of Channel Mode 0x0F";
 }
 
 // A recording still being written, or cut short by a crash, ends in part of a line: it is kept

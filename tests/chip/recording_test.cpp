@@ -9,12 +9,15 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include "chip/local_time.h"
 #include "chip/recording_session.h"
+#include "chip/sample_gaps.h"
 #include "chip/sampler.h"
 #include "files/recording_file.h"
 #include "support/file_text.h"
+#include "support/rows_read.h"
 #include "support/thrown.h"
 
 namespace chip {
@@ -139,6 +142,45 @@ TEST_F(RecordingFileTest, AFileDeletedUnderItIsAFailure) {
   EXPECT_NE(kelvran_test::MessageOf<RecordingError>([&] { gone.Flush(); }).find("deleted"),
             std::string::npos);
   fs::create_directories(dir);
+}
+
+// The header and the limits come with the first row, and a gap before it waits for them; limits
+// are written again when they change, and a new Channel Mode brings its note, limits and column
+// names. The reader takes it all back.
+TEST_F(RecordingFileTest, ASessionWritesLimitsAndColumnsAgainOnlyOnAChange) {
+  Readings x;
+  {
+    RecordingFile file((dir / "s.csv").string());
+    RecordingSession session({"1.0.0", {"SMBus", 0x2D, std::nullopt}, 0, {}}, file);
+    const auto wall = std::chrono::system_clock::now();
+    const Clock::time_point t0{};
+    session.Mark(BusErrorMark("2026-12-06T01:02:02.000+01:00", "reading 0x20: NACK"), t0);
+    session.Row(x.sample, wall, t0);
+    session.Mark(ResumedMark("2026-12-06T01:02:03.500+01:00", 1.5, 2), t0);
+    session.Row(x.sample, wall, t0);
+    x.sample.limits_changed = true;
+    session.Row(x.sample, wall, t0);
+    x.sample.channels_changed = true;
+    x.sample.channel_mode = 0x0F;
+    session.Row(x.sample, wall, t0);
+    EXPECT_EQ(session.rows(), 4U);
+  }
+  const std::string text = kelvran_test::FileText(dir / "s.csv");
+  std::string kinds;  // h(eader), g(ap), l(imits), c(olumn names), r(ow), m(ode change)
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);) {
+    for (const auto& [start, kind] : {std::pair{"# kelvran-eval ", 'h'},
+                                      {"# bus error at ", 'g'},
+                                      {"# resumed at ", 'g'},
+                                      {"# limits: ", 'l'},
+                                      {"time,seconds,", 'c'},
+                                      {"2", 'r'},
+                                      {"# channel mode changed to 0x0F at ", 'm'}}) {
+      if (line.starts_with(start)) kinds += kind;
+    }
+  }
+  EXPECT_EQ(kinds, "hglcrgrlrmlcr") << text;
+  EXPECT_EQ(test_support::RowsRead(text), 4);
 }
 
 // A recording of a chip that does not convert says so, and why, before its rows (after the
