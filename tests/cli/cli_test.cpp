@@ -239,9 +239,18 @@ TEST(Kelvran, BadCommandsAreRefusedWithoutAWrite) {
       {{"snapshot", "restore", snapshot + ".gone", "--yes"}, 2, "cannot open the snapshot"},
       {{"detect", "--bus="}, 2, "--bus takes an i2c adapter number"},
       {{"get", "0x20", "--verbose"}, 2, "--verbose belongs to the detect command"},
+      {{"serve", "--web-config=/nonexistent/web.yml"},
+       2,
+       "--web-config: /nonexistent/web.yml: the file /nonexistent/web.yml cannot be read: No such "
+       "file"},
+      {{"serve", "--listen=127.0.0.1"}, 2, "--listen takes ADDRESS:PORT"},
+      {{"serve", "--min-interval=soon"}, 2, "--min-interval takes a time"},
+      {{"serve", "extra"}, 2, "serve: unexpected argument 'extra'"},
   };
+  Terminal stops;  // a serve that took its options would end at once rather than serve on
+  stops.stop_requested = [] { return true; };
   for (const auto& c : cases) {
-    const Result r = Kelvran(c.args);
+    const Result r = Kelvran(c.args, kOneSMBusChip, stops);
     EXPECT_EQ(r.status, c.status) << c.args[0];
     EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
     EXPECT_EQ(c.status == 2 ? r.trace : r.Writes(), Lines{}) << c.args[0];

@@ -115,28 +115,11 @@ TEST(Serve, RefusesWhatItCannotDo) {
   EXPECT_NE(taken.find("cannot listen on"), std::string::npos) << taken;
   EXPECT_NE(taken.find("Address already in use"), std::string::npos) << taken;
 
-  const struct {
-    Lines args;
-    std::string scenario;
-    int status;
-    std::string err;
-  } cases[] = {
-      {{"--web-config=/nonexistent/web.yml"},
-       kBench,
-       2,
-       "--web-config: /nonexistent/web.yml: the file /nonexistent/web.yml cannot be read: No such "
-       "file"},
-      {{"--listen=127.0.0.1"}, kBench, 2, "--listen takes ADDRESS:PORT"},
-      {{"--min-interval=soon"}, kBench, 2, "--min-interval takes a time"},
-      {{"extra"}, kBench, 2, "serve: unexpected argument 'extra'"},
-      {{"--listen=127.0.0.1:0"}, R"({"smbus": {"chips": []}})", 3, "no KELVRAN answered"},
-  };
-  for (const auto& c : cases) {
-    const Served s = Serve(c.args, c.scenario);
-    EXPECT_EQ(s.status, c.status) << c.err;
-    EXPECT_NE(s.err.find(c.err), std::string::npos) << s.err;
-    EXPECT_EQ(s.out.find("serving"), std::string::npos);
-  }
+  // Its usage errors are among kelvran's refused commands.
+  const Served none = Serve({"--listen=127.0.0.1:0"}, R"({"smbus": {"chips": []}})");
+  EXPECT_EQ(none.status, 3);
+  EXPECT_NE(none.err.find("no KELVRAN answered"), std::string::npos) << none.err;
+  EXPECT_EQ(none.out.find("serving"), std::string::npos);
 }
 
 }  // namespace
