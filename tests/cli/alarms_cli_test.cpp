@@ -90,9 +90,11 @@ TEST(KelvranAlarms, AlarmsPrintsWhatLatchedAndSaysReadingClearedIt) {
   EXPECT_THAT(none.err, ElementsAre(HasSubstr("no alarm has latched")));
 
   // A stopped chip keeps what a scenario pinned in its status registers, and compares nothing.
-  const AlarmsRun stopped = WithChip({"alarms"}, R"({"registers": {"0x41": "0x20"}})");
+  // The channels come first, then the bits of no channel.
+  const AlarmsRun stopped =
+      WithChip({"alarms"}, R"({"registers": {"0x41": "0x20", "0x42": "0x10"}})");
   EXPECT_EQ(stopped.status, 0);
-  EXPECT_THAT(stopped.out, ElementsAre(HasSubstr("External 1 ")));
+  EXPECT_THAT(stopped.out, ElementsAre(HasSubstr("External 1 "), "Chassis intrusion"));
   EXPECT_THAT(stopped.err, ElementsAre(HasSubstr("the chip is not converting")));
 }
 
