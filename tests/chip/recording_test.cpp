@@ -9,12 +9,15 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include "chip/local_time.h"
 #include "chip/recording_session.h"
+#include "chip/sample_gaps.h"
 #include "chip/sampler.h"
 #include "files/recording_file.h"
 #include "support/file_text.h"
+#include "support/rows_read.h"
 #include "support/thrown.h"
 
 namespace chip {
@@ -131,24 +134,9 @@ TEST_F(RecordingFileTest, TextReachesTheFileWithinASecond) {
   EXPECT_EQ(kelvran_test::FileText(dir / "r.csv"), "a\nb\nc\n");
 }
 
-TEST_F(RecordingFileTest, FailuresNameTheFileAndTheReason) {
-  const std::string path = (dir / "r.csv").string();
-  if (::geteuid() != 0) {  // root writes anywhere
-    fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec);
-    EXPECT_EQ(kelvran_test::MessageOf<RecordingError>([&] { RecordingFile file(path); }),
-              "cannot create the recording file " + path + ": Permission denied");
-    fs::permissions(dir, fs::perms::owner_all);
-  }
-  EXPECT_NE(kelvran_test::MessageOf<RecordingError>(
-                [&] { RecordingFile file((dir / "no" / "r.csv").string()); }),
-            "");
-
-  RecordingFile full("/dev/full");
-  full.Write("row\n");
-  EXPECT_EQ(kelvran_test::MessageOf<RecordingError>([&] { full.Flush(); }),
-            "cannot write the recording file /dev/full: No space left on device");
-
-  RecordingFile gone(path);
+// A file deleted under a recording is said to be, rather than written on unseen.
+TEST_F(RecordingFileTest, AFileDeletedUnderItIsAFailure) {
+  RecordingFile gone((dir / "r.csv").string());
   fs::remove_all(dir);
   gone.Write("row\n");
   EXPECT_NE(kelvran_test::MessageOf<RecordingError>([&] { gone.Flush(); }).find("deleted"),
@@ -156,43 +144,75 @@ TEST_F(RecordingFileTest, FailuresNameTheFileAndTheReason) {
   fs::create_directories(dir);
 }
 
-// A recording of a chip that does not convert says so, and why, before its rows; one whose
-// caller did not read Configuration 1 says nothing of it.
-TEST_F(RecordingFileTest, AChipAtRestIsNamedInTheHeader) {
-  const std::optional<std::uint8_t> none;
-  for (const std::optional<std::uint8_t> configuration :
-       {std::optional<std::uint8_t>(0x00), std::optional<std::uint8_t>(0x02),
-        std::optional<std::uint8_t>(0x01), std::optional<std::uint8_t>(0x03), none}) {
-    Readings x;
+// The header and the limits come with the first row, and a gap before it waits for them; limits
+// are written again when they change, and a new Channel Mode brings its note, limits and column
+// names. The reader takes it all back.
+TEST_F(RecordingFileTest, ASessionWritesLimitsAndColumnsAgainOnlyOnAChange) {
+  Readings x;
+  {
+    RecordingFile file((dir / "s.csv").string());
+    RecordingSession session({"1.0.0", {"SMBus", 0x2D, std::nullopt}, 0, {}}, file);
+    const auto wall = std::chrono::system_clock::now();
     const Clock::time_point t0{};
+    session.Mark(BusErrorMark("2026-12-06T01:02:02.000+01:00", "reading 0x20: NACK"), t0);
+    session.Row(x.sample, wall, t0);
+    session.Mark(ResumedMark("2026-12-06T01:02:03.500+01:00", 1.5, 2), t0);
+    session.Row(x.sample, wall, t0);
+    x.sample.limits_changed = true;
+    session.Row(x.sample, wall, t0);
+    x.sample.channels_changed = true;
+    x.sample.channel_mode = 0x0F;
+    session.Row(x.sample, wall, t0);
+    EXPECT_EQ(session.rows(), 4U);
+  }
+  const std::string text = kelvran_test::FileText(dir / "s.csv");
+  std::string kinds;  // h(eader), g(ap), l(imits), c(olumn names), r(ow), m(ode change)
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);) {
+    for (const auto& [start, kind] : {std::pair{"# kelvran-eval ", 'h'},
+                                      {"# bus error at ", 'g'},
+                                      {"# resumed at ", 'g'},
+                                      {"# limits: ", 'l'},
+                                      {"time,seconds,", 'c'},
+                                      {"2", 'r'},
+                                      {"# channel mode changed to 0x0F at ", 'm'}}) {
+      if (line.starts_with(start)) kinds += kind;
+    }
+  }
+  EXPECT_EQ(kinds, "hglcrgrlrmlcr") << text;
+  EXPECT_EQ(test_support::RowsRead(text), 4);
+}
+
+// A recording of a chip that does not convert says so, and why, before its rows (after the
+// restart line of one continued); one whose caller did not read Configuration 1 says nothing of it.
+TEST_F(RecordingFileTest, AChipAtRestIsNamedInTheHeader) {
+  const struct {
+    std::optional<std::uint8_t> configuration;
+    ExistingFile existing;
+    bool at_rest;
+  } cases[] = {{0x02, ExistingFile::Overwrite, true},
+               {0x03, ExistingFile::Overwrite, false},
+               {std::nullopt, ExistingFile::Overwrite, false},
+               {0x00, ExistingFile::Append, true}};
+  for (const auto& c : cases) {
+    Readings x;
     {
-      RecordingFile file((dir / "rest.csv").string(), ExistingFile::Overwrite, t0);
+      RecordingFile file((dir / "rest.csv").string(), c.existing, Clock::time_point{});
       RecordingSession session({"1.0.0", {"SMBus", 0x2D, std::nullopt}, 0, {}}, file,
-                               configuration);
-      session.Row(x.sample, std::chrono::system_clock::now(), t0);
+                               c.configuration);
+      session.Row(x.sample, std::chrono::system_clock::now(), Clock::time_point{});
     }
     const std::string text = kelvran_test::FileText(dir / "rest.csv");
-    const bool at_rest = configuration && (*configuration & 1) == 0;
+    const bool appended = c.existing == ExistingFile::Append;
+    const std::size_t from = appended ? text.find("# appended: ") : 0;
+    ASSERT_NE(from, std::string::npos) << text;
     const std::size_t note =
-        text.find("# not monitoring: START (bit 0 of Configuration 1) is clear");
-    EXPECT_EQ(note != std::string::npos, at_rest) << text;
-    if (at_rest) {
-      EXPECT_LT(note, text.find("time,seconds,")) << "before the column names";
+        text.find("# not monitoring: START (bit 0 of Configuration 1) is clear", from);
+    EXPECT_EQ(note != std::string::npos, c.at_rest) << text;
+    if (c.at_rest && !appended) {
+      EXPECT_LT(note, text.find("time,seconds,")) << text;
     }
   }
-  // A recording continued (--append) on a chip at rest says so after its restart line.
-  Readings x;
-  const Clock::time_point t0{};
-  {
-    RecordingFile file((dir / "rest.csv").string(), ExistingFile::Append, t0);
-    RecordingSession session({"1.0.0", {"SMBus", 0x2D, std::nullopt}, 0, {}}, file,
-                             std::optional<std::uint8_t>(0x00));
-    session.Row(x.sample, std::chrono::system_clock::now(), t0);
-  }
-  const std::string text = kelvran_test::FileText(dir / "rest.csv");
-  const std::size_t appended = text.find("# appended: ");
-  ASSERT_NE(appended, std::string::npos) << text;
-  EXPECT_NE(text.find("# not monitoring: START", appended), std::string::npos) << text;
 }
 
 }  // namespace

@@ -13,21 +13,6 @@ namespace {
 
 using chip::BitNameSet;
 
-// Labels 1..50 each name one register, in order, and no two the same register: the Read/Write
-// tab builds one label per entry and every transfer goes to the entry's address.
-TEST(RegisterCatalogue, IndicesRunOneToFiftyOverDistinctAddresses) {
-  std::set<int> addresses;
-  int expected_index = 1;
-  for (const chip::RegisterEntry& entry : chip::AllRegisters()) {
-    EXPECT_EQ(entry.index, expected_index++);
-    EXPECT_EQ(chip::LookupRegister(entry.index), &entry);
-    EXPECT_TRUE(addresses.insert(entry.address).second) << entry.index;
-    EXPECT_FALSE(entry.caption.empty()) << entry.index;
-  }
-  EXPECT_EQ(expected_index, 51);
-  for (int outside : {-1, 0, 51}) EXPECT_EQ(chip::LookupRegister(outside), nullptr);
-}
-
 // Spot rows where a slip would go unnoticed on screen: look-alike captions, odd spacing, the
 // registers with their own bit names, and one of each panel.
 TEST(RegisterCatalogue, SpotRows) {

@@ -5,9 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <vector>
 
-#include "chip/restore_plan.h"
 #include "support/register_file.h"
 #include "support/thrown.h"
 
@@ -42,30 +40,6 @@ TEST(RegisterWrite, WhatTheRegisterStoresMustComeBack) {
                     HexByte(c.value) + " was written to it");
     }
   }
-}
-
-// A register that drops a bit part way through a restore stops it there: the message names the
-// register and what it holds, and lists the writes before it and those not made.
-TEST(RegisterWrite, ARestoreStopsAtARegisterThatDidNotKeepItsValue) {
-  FakeChip chip;
-  chip.keeps[0x2E] = 0x0F;
-  const std::vector<RestoreStep> steps = {
-      {0x2B, "2.5V/Ext.Temp. High", 0xFF, 0x50, 0x50},
-      {0x2E, "Vccp1 Low", 0x00, 0x60, 0x60},
-      {0x43, "INT Mask 1", 0x00, 0x0F, 0x0F},
-  };
-  try {
-    RunRestore(steps, chip.Reader(), chip.Writer());
-    FAIL() << "no error";
-  } catch (const RestoreError& e) {
-    EXPECT_FALSE(e.bus_failed());
-    EXPECT_EQ(e.Describe("SMBus at 0x2D"),
-              "writing 0x2E (Vccp1 Low) of the chip at SMBus at 0x2D failed: 0x2E (Vccp1 Low) "
-              "holds 0x00 after 0x60 was written to it\n"
-              "already written: 0x2B 2.5V/Ext.Temp. High = 0x50\n"
-              "not written: 0x2E Vccp1 Low, 0x43 INT Mask 1");
-  }
-  EXPECT_EQ(chip.writes, (std::vector<std::uint8_t>{0x2B, 0x2E}));
 }
 
 }  // namespace

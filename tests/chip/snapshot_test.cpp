@@ -1,11 +1,12 @@
 #include "chip/snapshot.h"
-#include "chip/restore_plan.h"
+#include "chip/restore_flow.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <array>
 #include <map>
+#include <sstream>
 
 #include "chip/recording.h"
 #include "support/register_file.h"
@@ -114,34 +115,72 @@ TEST(Snapshot, RefusesMalformedFilesNamingTheFault) {
   }
 }
 
-TEST(Snapshot, RestorePlanWritesDifferingStoredBitsWithConfigurationLast) {
-  FakeChip source;
-  source.regs[0x16] = 0x03;  // Channel Mode
-  source.regs[0x40] = 0x99;  // START, INT Clear, RESET, Initialisation
-  source.regs[0x2B] = 0xC0;
-  source.regs[0x47] = 0x5C;  // divisors 2/2, VID 0xC
-  source.regs[0x49] = 0x01;  // VID4 pin only
-  source.regs[0x24] = 0xAA;  // a measurement
-  source.regs[0x41] = 0x01;  // a status register
-  const Snapshot saved = SnapshotOf(source);
+// Sets registers of a fake chip as "2B=50 43=0F" says.
+void Set(FakeChip& chip, const std::string& registers) {
+  std::istringstream in(registers);
+  for (std::string r; in >> r;)
+    chip.regs[std::stoul(r, nullptr, 16)] =
+        static_cast<std::uint8_t>(std::stoul(r.substr(3), nullptr, 16));
+}
 
-  FakeChip target;
-  target.regs[0x47] = 0x53;  // same divisors, other VID pins
-  target.regs[0x2B] = 0xC0;  // already equal
-  const std::vector<RestoreStep> plan = PlanRestore(saved, target.Reader());
-
-  std::vector<std::uint8_t> order;
-  for (const RestoreStep& step : plan) order.push_back(step.address);
-  EXPECT_EQ(order, (std::vector<std::uint8_t>{0x16, 0x40}));
-  EXPECT_EQ(plan.front().caption, "Channel Mode");
-  EXPECT_EQ(plan.back().now, 0x00);
-  EXPECT_EQ(plan.back().saved, 0x99);
-  EXPECT_EQ(plan.back().write, 0x01);  // only START survives the mask
-  for (int read_only : {0x20, 0x24, 0x29, 0x3E, 0x3F, 0x41, 0x42, 0x4C, 0x4D}) {
-    EXPECT_EQ(
-        std::count(target.reads.begin(), target.reads.end(), static_cast<std::uint8_t>(read_only)),
-        0)
-        << "read for the plan: " << read_only;
+// The restore every front end runs: what it writes and in what order, and what it says when a
+// write fails part way. A chip that runs has START cleared first and set again after a failure.
+TEST(RestoreFlow, WritesThePlanInOrderAndSaysWhereItStopped) {
+  const std::string running = "40=01 2B=50 2E=60 43=0F";
+  const std::string part_way =
+      "writing 0x2E (Vccp1 Low) of the chip at SMBus at 0x2D failed: NACK\nalready written: 0x40 "
+      "Configuration 1 = 0x00, 0x2B 2.5V/Ext.Temp. High = 0x50\nnot written: 0x2E Vccp1 Low, 0x43 "
+      "INT Mask 1, 0x40 Configuration 1\n";
+  const struct {
+    const char* what;
+    std::string saved, chip;
+    unsigned refused;    // bit n: the bus refuses write n (from 0)
+    std::uint8_t keeps;  // the bits 0x2E keeps
+    std::string writes, says;
+  } cases[] = {
+      {"running, with INT Clear set: Configuration 1 last, with the chip's INT Clear",
+       "40=03 15=55 2B=50 43=0F", "40=09", 0, 0xFF, "40=08 2B=50 43=0F 40=0B ", ""},
+      {"stopped: only stored bits that differ, START the one bit of 0x99 written",
+       "16=03 40=99 2B=C0 47=5C 49=01 24=AA 41=01", "47=53 2B=C0", 0, 0xFF, "16=03 40=01 ", ""},
+      {"the first write fails", running, "40=01", 0b1, 0xFF, "40=00! 40=01 ",
+       "writing 0x40 (Configuration 1) of the chip at SMBus at 0x2D failed: NACK\nalready written: "
+       "none\nnot written: 0x40 Configuration 1, 0x2B 2.5V/Ext.Temp. High, 0x2E Vccp1 Low, 0x43 "
+       "INT Mask 1, 0x40 Configuration 1\nthe chip is converting (START is set)"},
+      {"a failure part way sets START again", running, "40=01", 0b100, 0xFF,
+       "40=00 2B=50 2E=60! 40=01 ", part_way + "the chip is converting (START is set)"},
+      {"START set again fails too", running, "40=01", 0b1100, 0xFF, "40=00 2B=50 2E=60! 40=01! ",
+       part_way + "the chip is not converting (START is clear)"},
+      {"a register that does not keep its value stops it", "2B=50 2E=60 43=0F", "", 0, 0x0F,
+       "2B=50 2E=60 ",
+       "writing 0x2E (Vccp1 Low) of the chip at SMBus at 0x2D failed: 0x2E (Vccp1 Low) holds 0x00 "
+       "after 0x60 was written to it\nalready written: 0x2B 2.5V/Ext.Temp. High = 0x50\nnot "
+       "written: 0x2E Vccp1 Low, 0x43 INT Mask 1\nthe chip is not converting (START is clear)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    FakeChip source, target;
+    Set(source, c.saved);
+    Set(target, c.chip);
+    target.keeps[0x2E] = c.keeps;
+    const Snapshot saved = SnapshotOf(source);
+    const RestorePreview preview = PreviewRestore(saved, target.Reader());
+    EXPECT_EQ(preview.other_chip, "");
+    std::string writes;
+    unsigned n = 0;
+    const RestoreOutcome outcome =
+        ApplyRestore(saved, RestoredRegisters(preview.plan), target.Reader(),
+                     [&](std::uint8_t address, std::uint8_t value) {
+                       const bool refused = ((c.refused >> n++) & 1) != 0;
+                       writes += HexByte(address).substr(2) + "=" + HexByte(value).substr(2) +
+                                 (refused ? "! " : " ");
+                       if (refused) throw std::runtime_error("NACK");
+                       target.Writer()(address, value);
+                     });
+    EXPECT_EQ(writes, c.writes);
+    EXPECT_EQ(DescribeFailure(outcome, "SMBus at 0x2D"), c.says);
+    for (const int read_only : {0x20, 0x24, 0x29, 0x41, 0x42, 0x4C, 0x4D}) {
+      EXPECT_EQ(std::ranges::count(target.reads, read_only), 0) << read_only;
+    }
   }
 }
 

@@ -46,7 +46,7 @@ TEST(KelvranAlarms, WatchUntilAlarmEndsAtTheFirstAlarmWithStatusFour) {
       WithChip({"watch", "--until-alarm", "--csv", "--interval=0", "--count=5"}, Chip("13.0"));
   EXPECT_EQ(alarm.status, 4);
   ASSERT_EQ(alarm.out.size(), 3u);  // the limits, the column names and the one row
-  EXPECT_EQ(harness::Cell(alarm.out, 2, "alarms"), "+12V");
+  EXPECT_TRUE(alarm.out[2].ends_with(",+12V")) << alarm.out[2];  // the alarms column
   EXPECT_THAT(alarm.err, ElementsAre("kelvran: alarm: +12V above its limit: 13.000 V (limits "
                                      "11.500 to 12.625 V)"));
 
@@ -64,9 +64,9 @@ TEST(KelvranAlarms, WatchUntilAlarmEndsAtTheFirstAlarmWithStatusFour) {
   EXPECT_EQ(crossing.status, 4);
   ASSERT_GE(crossing.out.size(), 4u);
   EXPECT_LE(crossing.out.size(), 13u);
-  EXPECT_EQ(harness::Cell(crossing.out, 2, "alarms"), "");
-  EXPECT_EQ(harness::Cell(crossing.out, crossing.out.size() - 1, "alarms"), "+12V");
-  EXPECT_EQ(harness::Cell(crossing.out, crossing.out.size() - 1, "+12V [V]"), "13.000");
+  EXPECT_TRUE(crossing.out[2].ends_with(",")) << crossing.out[2];
+  EXPECT_TRUE(crossing.out.back().ends_with(",+12V")) << crossing.out.back();
+  EXPECT_NE(crossing.out.back().find(",13.000,"), std::string::npos) << crossing.out.back();
   EXPECT_THAT(crossing.err, ElementsAre(HasSubstr("+12V above its limit: 13.000 V")));
 
   // Bits of no channel end it too, named as such.
@@ -90,9 +90,11 @@ TEST(KelvranAlarms, AlarmsPrintsWhatLatchedAndSaysReadingClearedIt) {
   EXPECT_THAT(none.err, ElementsAre(HasSubstr("no alarm has latched")));
 
   // A stopped chip keeps what a scenario pinned in its status registers, and compares nothing.
-  const AlarmsRun stopped = WithChip({"alarms"}, R"({"registers": {"0x41": "0x20"}})");
+  // The channels come first, then the bits of no channel.
+  const AlarmsRun stopped =
+      WithChip({"alarms"}, R"({"registers": {"0x41": "0x20", "0x42": "0x10"}})");
   EXPECT_EQ(stopped.status, 0);
-  EXPECT_THAT(stopped.out, ElementsAre(HasSubstr("External 1 ")));
+  EXPECT_THAT(stopped.out, ElementsAre(HasSubstr("External 1 "), "Chassis intrusion"));
   EXPECT_THAT(stopped.err, ElementsAre(HasSubstr("the chip is not converting")));
 }
 

@@ -15,8 +15,8 @@ namespace {
 const std::string kOneChip = OneChip(R"("0x40": "0x02", "0x43": "0x81")");
 
 // Saves a snapshot of a chip whose registers hold these members into a file of the test's own.
-std::string SnapshotOf(const std::string& registers, const std::string& suffix = ".snapshot") {
-  const std::string file = TestFile(suffix);
+std::string SnapshotOf(const std::string& registers) {
+  const std::string file = TestFile(".snapshot");
   const RunResult r = RunKelvran({"snapshot", "save", file, "--overwrite"}, OneChip(registers));
   EXPECT_EQ(r.status, 0) << r.err;
   return file;
@@ -127,47 +127,27 @@ TEST(KelvranWrites, OneBitChangesOnlyThatBit) {
   }
 }
 
-// A restore shows its plan before it asks, and writes it in that order: START cleared first when
-// it is set, the test register never, Configuration 1 last with the chip's own INT Clear.
+// A restore shows its plan before it asks, and writes it in that order.
 TEST(KelvranWrites, ARestoreWritesThePlanItShows) {
-  const std::string file =
+  std::string file =
       SnapshotOf(R"("0x40": "0x03", "0x15": "0x55", "0x2B": "0x50", "0x43": "0x0F")");
-  const struct {
-    const char* config;  // Configuration 1 of the chip restored onto
-    Lines plan;
-    Lines writes;
-  } cases[] = {
-      {"0x09",  // started, with INT Clear set
-       {"0x40  Configuration 1: 0x09 -> 0x08  (START cleared while the others are written)",
-        "0x2B  2.5V/Ext.Temp. High: 0xFF -> 0x50", "0x43  INT Mask 1: 0x00 -> 0x0F",
-        "0x40  Configuration 1: 0x08 -> 0x0B"},
-       {"SMB 2D W 40 08", "SMB 2D W 2B 50", "SMB 2D W 43 0F", "SMB 2D W 40 0B"}},
-      {"0x00",  // stopped
-       {"0x2B  2.5V/Ext.Temp. High: 0xFF -> 0x50", "0x43  INT Mask 1: 0x00 -> 0x0F",
-        "0x40  Configuration 1: 0x00 -> 0x03"},
-       {"SMB 2D W 2B 50", "SMB 2D W 43 0F", "SMB 2D W 40 03"}},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.config);
-    Terminal terminal;
-    terminal.input_is_terminal = true;
-    terminal.read_line = [&] { return std::string("y"); };
-    const RunResult r =
-        RunKelvran({"snapshot", "restore", file},
-                   OneChip(R"("0x40": ")" + std::string(c.config) + "\""), terminal);
-    EXPECT_EQ(r.status, 0) << r.err;
-    Lines plan = SplitLines(r.out);
-    ASSERT_FALSE(plan.empty());
-    plan.pop_back();  // "restored ..."
-    EXPECT_EQ(plan, c.plan);
-    EXPECT_EQ(r.Writes(), c.writes);
-  }
-}
+  Terminal terminal;
+  terminal.input_is_terminal = true;
+  terminal.read_line = [&] { return std::string("y"); };
+  const RunResult r =
+      RunKelvran({"snapshot", "restore", file}, OneChip(R"("0x40": "0x09")"), terminal);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(
+      SplitLines(r.out),
+      (Lines{"0x40  Configuration 1: 0x09 -> 0x08  (START cleared while the others are written)",
+             "0x2B  2.5V/Ext.Temp. High: 0xFF -> 0x50", "0x43  INT Mask 1: 0x00 -> 0x0F",
+             "0x40  Configuration 1: 0x08 -> 0x0B", "restored 3 registers"}));
+  EXPECT_EQ(r.Writes(),
+            (Lines{"SMB 2D W 40 08", "SMB 2D W 2B 50", "SMB 2D W 43 0F", "SMB 2D W 40 0B"}));
 
-// A snapshot of another kind of chip (Company ID or Revision differ) is refused before anything
-// is written, unless --force.
-TEST(KelvranWrites, ASnapshotOfAnotherRevisionNeedsForce) {
-  const std::string file = SnapshotOf(R"("0x3F": "0x02", "0x43": "0x0F")");
+  // A snapshot of another kind of chip (Company ID or Revision differ) is refused before anything
+  // is written, unless --force.
+  file = SnapshotOf(R"("0x3F": "0x02", "0x43": "0x0F")");
   const RunResult refused = RunKelvran({"snapshot", "restore", file, "--yes"}, kOneChip);
   EXPECT_EQ(refused.status, 2);
   EXPECT_NE(refused.err.find("Revision 0x02"), std::string::npos) << refused.err;
@@ -178,13 +158,11 @@ TEST(KelvranWrites, ASnapshotOfAnotherRevisionNeedsForce) {
   EXPECT_EQ(forced.Writes(), (Lines{"SMB 2D W 43 0F", "SMB 2D W 40 00"}));
 }
 
-// A write the bus refuses: the message says it was a write, names the register and lists what
-// was written before it; the exit status is 1 and nothing after it is written.
-// A restore that cleared START sets it again after a failure, and says whether the chip converts.
+// A write the bus refuses: the message says it was a write and names the register and the chip;
+// a restore's also lists what was written before it and says whether the chip converts. The exit
+// status is 1 and nothing after it is written.
 TEST(KelvranWrites, AFailedWriteSaysWhatWasWrittenBeforeIt) {
-  const std::string snapshot = SnapshotOfAnotherSetUp();
-  const std::string running =
-      SnapshotOf(R"("0x40": "0x03", "0x2B": "0x50", "0x2E": "0x60")", ".running");
+  const std::string running = SnapshotOf(R"("0x40": "0x03", "0x2B": "0x50", "0x2E": "0x60")");
   const auto chip_failing = [](const char* fault) {
     return std::string(R"({"smbus": {"chips": [{"address": "0x2D"}]}, "chip": {"registers":
       {"0x40": "0x03", "0x43": "0x81"}}, "faults": [{"medium": "SMB", "op": "W", )") +
@@ -200,21 +178,11 @@ TEST(KelvranWrites, AFailedWriteSaysWhatWasWrittenBeforeIt) {
        R"("register": "0x43", "error": "NACK")",
        {"SMB 2D W 43 ERR NACK"},
        {"writing 0x43 (INT Mask 1) of the chip at smbus address 0x2D"}},
-      {{"snapshot", "restore", snapshot, "--yes"},
-       R"("register": "0x40", "error": "NACK")",
-       {"SMB 2D W 40 ERR NACK"},
-       {"writing 0x40 (Configuration 1) of the chip at smbus address 0x2D",
-        "already written: none"}},
       {{"snapshot", "restore", running, "--yes"},
        R"("register": "0x2E", "error": "TIMEOUT")",
        {"SMB 2D W 40 02", "SMB 2D W 2B 50", "SMB 2D W 2E ERR TIMEOUT", "SMB 2D W 40 03"},
        {"already written: 0x40 Configuration 1 = 0x02, 0x2B 2.5V/Ext.Temp. High = 0x50",
         "\nkelvran: the chip is converting (START is set)\n"}},
-      {{"snapshot", "restore", running, "--yes"},
-       R"("register": "0x2E", "error": "TIMEOUT"},
-          {"medium": "SMB", "op": "W", "register": "0x40", "skip": 1, "error": "NACK")",
-       {"SMB 2D W 40 02", "SMB 2D W 2B 50", "SMB 2D W 2E ERR TIMEOUT", "SMB 2D W 40 ERR NACK"},
-       {"\nkelvran: the chip is not converting (START is clear)\n"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.fault);

@@ -4,7 +4,6 @@
 // command line.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -12,6 +11,7 @@
 #include <vector>
 
 #include "cli/run.h"
+#include "support/file_text.h"
 
 namespace cli::harness {
 
@@ -24,12 +24,7 @@ inline Lines SplitLines(const std::string& text) {
   return lines;
 }
 
-inline std::string FileText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream all;
-  all << in.rdbuf();
-  return all.str();
-}
+using kelvran_test::FileText;
 
 // A file of this test's own, so tests that run side by side never share one.
 inline std::string TestFile(const std::string& suffix) {
@@ -41,26 +36,6 @@ inline std::string TestFile(const std::string& suffix) {
 inline std::string OneChip(const std::string& registers) {
   return R"({"smbus": {"chips": [{"address": "0x2D"}]}, "chip": {"registers": {)" + registers +
          "}}}";
-}
-
-// The cell of a CSV line under the column named column (the names being the line that starts
-// with "time,").
-inline std::string Cell(const Lines& csv, std::size_t row, const std::string& column) {
-  const auto split = [](const std::string& line) {
-    Lines cells;
-    std::istringstream in(line);
-    for (std::string cell; std::getline(in, cell, ',');) cells.push_back(cell);
-    return cells;
-  };
-  const auto header = std::find_if(csv.begin(), csv.end(),
-                                   [](const std::string& l) { return l.starts_with("time,"); });
-  if (header == csv.end()) return "<no column names>";
-  const Lines names = split(*header);
-  const Lines cells = split(csv.at(row));
-  for (std::size_t i = 0; i < names.size(); ++i) {
-    if (names[i] == column) return i < cells.size() ? cells[i] : "";  // getline drops a last ""
-  }
-  return "<no " + column + ">";
 }
 
 struct RunResult {

@@ -6,24 +6,19 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 
 #include "files/file_replace.h"
 #include "files/file_text.h"
 #include "files/recording_file.h"
+#include "support/file_text.h"
 
 namespace files {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string Text(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream all;
-  all << in.rdbuf();
-  return all.str();
-}
+using kelvran_test::FileText;
 
 // A folder of the test's own, emptied first.
 std::string Folder() {
@@ -45,7 +40,7 @@ TEST(ReplaceFile, KeepsPermissionsAndLinksAndLeavesNothingBehind) {
   fs::create_symlink("real.json", link);
   ReplaceFile(link, "new", "the snapshot");
   EXPECT_TRUE(fs::is_symlink(link));
-  EXPECT_EQ(Text(real), "new");
+  EXPECT_EQ(FileText(real), "new");
   EXPECT_EQ(fs::status(real).permissions() & fs::perms::all,
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 2);
@@ -89,12 +84,12 @@ TEST(RecordingFileAppend, ARowCutShortKeepsToItsOwnLine) {
     RecordingFile other_columns(file, ExistingFile::Append);
     EXPECT_THROW(other_columns.Begin("# header\n", "time,seconds,A\n", "T"), RecordingRefused);
   }
-  EXPECT_EQ(Text(file), before);
+  EXPECT_EQ(FileText(file), before);
   RecordingFile same(file, ExistingFile::Append);
   same.Begin("# header\n", "time,seconds,B\n", "T");
   same.Write("3,0.000,3\n");
   same.Close();
-  EXPECT_EQ(Text(file), before + "\n# appended: T\n3,0.000,3\n");
+  EXPECT_EQ(FileText(file), before + "\n# appended: T\n3,0.000,3\n");
 }
 
 }  // namespace
