@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
-"""kelvran serve scraped by a Prometheus of its own, with the shipped alert rules, dashboard and
-web configuration checked against what it serves. Fails with a message when prometheus or
-promtool is missing (scripts/deps installs them)."""
+"""kelvran serve scraped by a Prometheus of its own, over HTTP and over HTTPS with a password, with
+the shipped alert rules, dashboard and web configuration checked against what it serves. Fails
+with a message when prometheus, promtool or openssl is missing (scripts/deps installs them)."""
 import argparse
 import json
 import os
@@ -14,14 +14,17 @@ import tempfile
 import time
 import urllib.parse
 import urllib.request
+import warnings
 
 SCENARIO = {
     "smbus": {"chips": [{"address": "0x2D"}]},
+    "printer_ports": [{"base": "0x378", "boards": [{"address": "0x5C"}]}],
     "chip": {"noise": 0, "registers": {"0x40": "0x01", "0x34": "0xB6", "0x33": "0xC9"},
              "inputs": {"v12": 12.0, "temp_ext1": 40}},
 }
 V12 = 12.0
 TOLERANCE = 0.07  # one count of the +12V scale
+PASSWORD = "lab-prometheus-secret"
 
 
 class StageError(Exception):
@@ -68,21 +71,45 @@ def kelvran_names(text):
     return set(re.findall(r"\bkelvran_[a-z0-9_]+", text))
 
 
-def start_serve(args, work):
-    """kelvran serve on the bench; returns the process and its address."""
-    out = open(os.path.join(work, "serve.out"), "w+")
-    err = open(os.path.join(work, "serve.err"), "w+")
+def make_certificate(work):
+    """A CA and a server certificate for 127.0.0.1 signed by it; returns the CA file."""
+    script = """set -e
+    openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -keyout ca.key \
+      -subj /CN=stage-ca -days 2 -out ca.pem
+    openssl req -new -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -keyout server.key \
+      -subj /CN=127.0.0.1 -out server.csr
+    printf 'subjectAltName=IP:127.0.0.1\\n' > server.ext
+    openssl x509 -req -in server.csr -CA ca.pem -CAkey ca.key -CAcreateserial -days 2 \
+      -extfile server.ext -out server.pem
+    """
+    done = subprocess.run(["sh", "-c", script], cwd=work, capture_output=True, text=True)
+    if done.returncode != 0:
+        raise StageError(f"openssl could not make the stage's certificate:\n{done.stderr}")
+    return os.path.join(work, "ca.pem")
+
+
+def bcrypt(password):
+    with warnings.catch_warnings():
+        warnings.simplefilter("ignore", DeprecationWarning)
+        import crypt
+    return crypt.crypt(password, crypt.mksalt(crypt.METHOD_BLOWFISH, rounds=1 << 10))
+
+
+def start_serve(args, work, name, extra):
+    """kelvran serve on the bench; returns the process, its output files and its address."""
+    out = open(os.path.join(work, f"{name}.out"), "w+")
+    err = open(os.path.join(work, f"{name}.err"), "w+")
     serve = subprocess.Popen([args.kelvran, "serve", f"--simulate={os.path.join(work, 'bench.json')}",
-                              "--listen=127.0.0.1:0"], stdout=out, stderr=err)
+                              "--listen=127.0.0.1:0"] + extra, stdout=out, stderr=err)
 
     def address():
         out.seek(0)
-        m = re.search(r"at http://([0-9.]+:[0-9]+)/metrics", out.read())
+        m = re.search(r"at https?://([0-9.]+:[0-9]+)/metrics", out.read())
         if serve.poll() is not None:
             err.seek(0)
             raise StageError(f"kelvran serve ended with {serve.returncode}: {err.read()}")
         return m and m.group(1)
-    return serve, wait_for("kelvran serve printed where it listens", address, 10)
+    return serve, out, err, wait_for(f"kelvran serve ({name}) printed where it listens", address, 10)
 
 
 def step(name):
@@ -90,10 +117,11 @@ def step(name):
 
 
 def run(args, work):
-    for tool in ("prometheus", "promtool"):
+    for tool, package in (("prometheus", "prometheus"), ("promtool", "prometheus"),
+                          ("openssl", "openssl")):
         if shutil.which(tool) is None:
-            raise StageError(f"{tool} is not installed: this stage needs Debian's prometheus "
-                             "package (scripts/deps installs it: apt-get install prometheus)")
+            raise StageError(f"{tool} is not installed: this stage needs Debian's {package} "
+                             f"package (scripts/deps installs it: apt-get install {package})")
     source = os.path.abspath(args.source)
     rules = os.path.join(source, "packaging/prometheus/kelvran-alerts.yml")
     rules_test = os.path.join(source, "tests/exporter/alert_rules_test.yml")
@@ -116,11 +144,20 @@ def run(args, work):
         raise StageError(f"kelvran serve --web-config={example} ended with {done.returncode}: "
                          f"{done.stderr}")
 
-    step("kelvran serve on a simulated bench")
+    step("kelvran serve on a simulated bench, over HTTP and over HTTPS with a password")
     with open(os.path.join(work, "bench.json"), "w") as f:
         json.dump(SCENARIO, f)
-    serve, exporter = start_serve(args, work)
+    ca_file = make_certificate(work)
+    web_config = os.path.join(work, "web.yml")
+    with open(web_config, "w") as f:
+        f.write("tls_server_config:\n  cert_file: server.pem\n  key_file: server.key\n"
+                f"basic_auth_users:\n  prometheus: '{bcrypt(PASSWORD)}'\n")
+    serve, _, _, exporter = start_serve(args, work, "serve", [])
+    secure = None
     try:
+        secure, _, _, secure_exporter = start_serve(args, work, "secure",
+                                                    [f"--web-config={web_config}"])
+
         step("promtool check metrics on a scrape")
         _, text = fetch(f"http://{exporter}/metrics")
         lint = subprocess.run(["promtool", "check", "metrics"], input=text, capture_output=True,
@@ -150,6 +187,11 @@ def run(args, work):
                     f"rule_files:\n  - {rules}\n"
                     "scrape_configs:\n  - job_name: kelvran\n    static_configs:\n"
                     f"      - targets: ['{exporter}']\n")
+            for job, password in (("kelvran-https", PASSWORD), ("kelvran-wrong-password", "guess")):
+                f.write(f"  - job_name: {job}\n    scheme: https\n"
+                        f"    tls_config:\n      ca_file: {ca_file}\n"
+                        f"    basic_auth:\n      username: prometheus\n      password: {password}\n"
+                        f"    static_configs:\n      - targets: ['{secure_exporter}']\n")
         log = open(os.path.join(work, "prometheus.log"), "w+")
         prometheus = subprocess.Popen(
             ["prometheus", f"--config.file={config}",
@@ -159,12 +201,41 @@ def run(args, work):
         try:
             wait_for("Prometheus became ready",
                      lambda: fetch(f"http://{prometheus_address}/-/ready")[1], 30)
-            expr = 'kelvran_voltage_volts{channel="+12V",chip="smbus/pci-0000:00:1f.4/0x2D"}'
-            [value] = wait_for(f"Prometheus held {expr}", lambda: [
-                float(s["value"][1]) for s in query(prometheus_address, expr)], 20)
+
+            def v12(job, chip="smbus/pci-0000:00:1f.4/0x2D"):
+                expr = f'kelvran_voltage_volts{{job="{job}",channel="+12V",chip="{chip}"}}'
+                return lambda: [float(s["value"][1]) for s in query(prometheus_address, expr)]
+            [value] = wait_for("Prometheus held kelvran_voltage_volts{channel=\"+12V\"}",
+                               v12("kelvran"), 20)
             if abs(value - V12) > TOLERANCE:
-                raise StageError(f"Prometheus holds {expr} = {value}, the bench sets {V12}")
-            print(f"Prometheus holds +12V = {value} V")
+                raise StageError(f"Prometheus holds +12V = {value}, the bench sets {V12}")
+            up = query(prometheus_address, 'up{job="kelvran"}')
+            if len(up) != 1 or up[0]["value"][1] != "1":
+                raise StageError(f"up{{job=\"kelvran\"}} is {up}")
+            chips = query(prometheus_address, 'kelvran_up{job="kelvran"} == 1')
+            if sorted(s["metric"]["chip"] for s in chips) != ["printer/port0/0x2E",
+                                                             "smbus/pci-0000:00:1f.4/0x2D"]:
+                raise StageError(f"kelvran_up == 1 gives {chips}")
+            if not query(prometheus_address, 'kelvran_chip_info{company_id="0x41"}'):
+                raise StageError("Prometheus holds no kelvran_chip_info")
+            def rules_loaded():
+                _, body = fetch(f"http://{prometheus_address}/api/v1/rules")
+                groups = json.loads(body)["data"]["groups"]
+                return sum(len(g["rules"]) for g in groups if g["name"] == "kelvran") == 10
+            wait_for("Prometheus loaded the 10 alert rules", rules_loaded, 10)
+            print(f"Prometheus holds +12V = {value} V and up = 1 for both chips")
+
+            def up(job):
+                series = query(prometheus_address, f'up{{job="{job}"}}')
+                return series[0]["value"][1] if series else None
+            [value] = wait_for("Prometheus held +12V scraped over HTTPS", v12("kelvran-https"), 20)
+            if abs(value - V12) > TOLERANCE or up("kelvran-https") != "1":
+                raise StageError(f"over HTTPS +12V = {value}, up = {up('kelvran-https')}")
+            wrong = wait_for("Prometheus tried the wrong password",
+                             lambda: up("kelvran-wrong-password"), 20)
+            if wrong != "0":
+                raise StageError(f"a scrape with a wrong password gives up = {wrong}")
+            print(f"over HTTPS with basic auth: +12V = {value} V, up = 1; wrong password: up = 0")
         except Exception:
             log.seek(0)
             print("Prometheus's log, last lines:\n" + "".join(log.readlines()[-20:]), flush=True)
@@ -178,8 +249,10 @@ def run(args, work):
                 prometheus.wait()
 
     finally:
-        serve.kill()
-        serve.wait()
+        for process in (serve, secure):
+            if process is not None and process.poll() is None:
+                process.kill()
+                process.wait()
 
 
 def main():
