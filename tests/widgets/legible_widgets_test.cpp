@@ -1,15 +1,13 @@
-// The pieces that keep texts readable: the contrast measure, the label that shrinks a long name
-// into its column, the layout that puts a column below rather than beside, and the gauge whose
-// numbers never share a place.
+// The pieces that keep texts readable: the contrast measure, the layout that puts a column below
+// rather than beside, and the gauge whose numbers never share a place. (A bit name shrinking into
+// its column: the layout test, every register at every size.)
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QLabel>
 #include <QWidget>
 
 #include "support/qstring_printer.h"
 #include "widgets/contrast.h"
-#include "widgets/fitting_label.h"
 #include "widgets/linear_gauge.h"
 #include "widgets/side_by_side_layout.h"
 
@@ -43,32 +41,6 @@ TEST(Contrast, RatiosAndBackdropsOfTheLabelColours) {
   EXPECT_EQ(widgets::ReadableBackdrop(dark_green, window), white);
   EXPECT_EQ(widgets::ReadableBackdrop(dark_green, black), white);
   EXPECT_EQ(widgets::ReadableBackdrop(bright_green, black), black);
-}
-
-// A name wraps between words, and a word too wide for the column takes a smaller font; the
-// label's height is two lines whatever the name.
-TEST(FittingLabel, WrapsOrShrinksIntoItsColumnAtAConstantHeight) {
-  QWidget column;
-  auto* label = new widgets::FittingLabel(QStringLiteral("Bit 0"), &column);
-  label->KeepRoomFor({QStringLiteral("Initialisation")});
-  const int height = label->sizeHint().height();
-  const int narrow = label->minimumSizeHint().width();
-  EXPECT_LT(narrow,
-            QFontMetrics(label->font()).horizontalAdvance(QStringLiteral("Initialisation")));
-  label->resize(narrow, height);
-  column.show();
-  for (const QString& name : {QStringLiteral("Initialisation"), QStringLiteral("THERM Enable"),
-                              QStringLiteral("Bit 0")}) {
-    label->SetFittedText(name);
-    QApplication::processEvents();
-    const QFontMetrics fm(label->font());
-    for (const QString& word : name.split(QLatin1Char(' ')))
-      EXPECT_LE(fm.horizontalAdvance(word), label->contentsRect().width()) << name.toStdString();
-    EXPECT_LE(fm.boundingRect(label->contentsRect(), Qt::TextWordWrap, name).height(),
-              label->contentsRect().height())
-        << name.toStdString();
-    EXPECT_EQ(label->sizeHint().height(), height) << name.toStdString();
-  }
 }
 
 // A list and its inspector side by side while both fit; on a narrower page the inspector goes

@@ -7,26 +7,11 @@
 #include <QPainter>
 #include <QScreen>
 #include <QTest>
-#include <cmath>
-#include <vector>
 
 #include "support/qstring_printer.h"
 
 namespace widgets {
 namespace {
-
-// What the gauge announced, in order, with the current pointer at the moment of each signal.
-struct Note {
-  char kind;  // 'm' pointerMoved, 'c' valueChanged
-  int slot;
-  double value;
-  int current;
-  bool operator==(const Note&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& os, const Note& n) {
-  return os << n.kind << '(' << n.slot << ", " << n.value << ", current " << n.current << ')';
-}
 
 class PaintCounter : public QObject {
  public:
@@ -44,18 +29,13 @@ class LinearGaugeTest : public ::testing::Test {
  protected:
   void SetUp() override {
     gauge.resize(420, gauge.sizeHint().height());
-    QObject::connect(&gauge, &LinearGauge::pointerMoved, [this](int slot, double v) {
-      notes.push_back({'m', slot, v, gauge.CurrentPointer()});
-    });
-    QObject::connect(&gauge, &LinearGauge::valueChanged, [this](int slot, double v) {
-      notes.push_back({'c', slot, v, gauge.CurrentPointer()});
-    });
+    QObject::connect(&gauge, &LinearGauge::pointerMoved, [this] { ++announced; });
+    QObject::connect(&gauge, &LinearGauge::valueChanged, [this] { ++announced; });
   }
-  // A scale from lo_scale to max, three decimals, limits lo and hi, bands between them; shown
-  // with the keyboard focus.
-  void Show(double max, double lo, double hi, double lo_scale = 0.0) {
+  // A scale from 0 to max, three decimals, limits lo and hi, bands between them; shown with the
+  // keyboard focus.
+  void Show(double max, double lo, double hi) {
     gauge.SetScaleMax(max);
-    gauge.SetScaleMin(lo_scale);
     for (const int slot : {2, 3}) gauge.SetDecimals(slot, 3);
     gauge.SetPointerValue(2, lo);
     gauge.SetPointerValue(3, hi);
@@ -68,92 +48,10 @@ class LinearGaugeTest : public ::testing::Test {
     ASSERT_TRUE(QTest::qWaitForWindowActive(&gauge));
     gauge.setFocus();
   }
-  // The value under pixel x, worked out from the track alone, rounded to three decimals.
-  double ValueAt(int x) const {
-    const QRect track = gauge.TrackRect();
-    const double f = static_cast<double>(x - track.left()) / (track.width() - 1);
-    return std::round((gauge.ScaleMin() + f * (gauge.ScaleMax() - gauge.ScaleMin())) * 1000.0) /
-           1000.0;
-  }
 
   LinearGauge gauge;
-  std::vector<Note> notes;
+  int announced = 0;  // pointerMoved and valueChanged signals
 };
-
-// A press or a click alone moves nothing; each move of a drag is announced, the release once,
-// even when the mouse leaves the handle's row. (Past the end the pointer stops exactly at the
-// scale's end: checked with the +2.5V limits.)
-TEST_F(LinearGaugeTest, DraggingAPointerAnnouncesEachMoveAndOneRelease) {
-  Show(15.938, 10.0, 14.0);
-  const QPoint grab = gauge.HandleRect(3).center();
-  ASSERT_EQ(grab.x(), gauge.PositionOf(14.0));
-  QTest::mouseClick(&gauge, Qt::LeftButton, {}, gauge.HandleRect(2).center());
-  QTest::mousePress(&gauge, Qt::LeftButton, {}, grab);
-  EXPECT_TRUE(notes.empty());
-  QTest::mouseMove(&gauge, QPoint(grab.x() - 50, grab.y() + 30));
-  QTest::mouseMove(&gauge, QPoint(grab.x() - 80, grab.y()));
-  QTest::mouseRelease(&gauge, Qt::LeftButton, {}, QPoint(grab.x() - 80, grab.y()));
-  const double v1 = ValueAt(grab.x() - 50);
-  const double v2 = ValueAt(grab.x() - 80);
-  EXPECT_EQ(notes, (std::vector<Note>{{'m', 3, v1, 3}, {'m', 3, v2, 3}, {'c', 3, v2, 3}}));
-  EXPECT_EQ(gauge.PointerValue(2), 10.0);
-}
-
-TEST_F(LinearGaugeTest, DraggingABandEndMovesOnlyThatBand) {
-  Show(15.938, 10.0, 14.0);
-  const QPoint grab(gauge.PositionOf(14.0), gauge.TrackRect().top() + 3);  // band 0: upper half
-  QTest::mousePress(&gauge, Qt::LeftButton, {}, grab);
-  QTest::mouseMove(&gauge, grab - QPoint(40, 0));
-  QTest::mouseRelease(&gauge, Qt::LeftButton, {}, grab - QPoint(40, 0));
-  const double v = ValueAt(grab.x() - 40);
-  EXPECT_EQ(notes, (std::vector<Note>{{'m', 0, v, 0}, {'c', 0, v, 0}}));
-  EXPECT_EQ(gauge.BandEnd(0), v);
-  EXPECT_EQ(gauge.BandEnd(1), 14.0);
-  EXPECT_EQ(gauge.PointerValue(3), 14.0);  // keeping the rest in step is the caller's business
-}
-
-// Arrows step by the decimals (or a step given), PageUp/Down by sixteen, Tab moves to the other
-// pointer inside the gauge; each key is a drag and a release, and a key that changes nothing
-// announces nothing.
-TEST_F(LinearGaugeTest, EachKeyIsADragAndARelease) {
-  Show(127.0, 0.0, 60.0, -128.0);
-  QTest::keyClick(&gauge, Qt::Key_Up);  // the low pointer is selected first
-  EXPECT_EQ(gauge.PointerValue(2), 0.001);
-  gauge.SetStep(2, 0.25);
-  QTest::keyClick(&gauge, Qt::Key_Right);  // to the step's grid
-  EXPECT_EQ(notes.back(), (Note{'c', 2, 0.25, 2}));
-
-  notes.clear();
-  gauge.SetStep(3, 1.0);
-  QTest::keyClick(&gauge, Qt::Key_Tab);
-  EXPECT_TRUE(gauge.hasFocus());
-  EXPECT_EQ(gauge.SelectedPointer(), 3);
-  QTest::keyClick(&gauge, Qt::Key_Left);
-  QTest::keyClick(&gauge, Qt::Key_PageDown);
-  EXPECT_EQ(notes,
-            (std::vector<Note>{
-                {'m', 3, 59.0, 3}, {'c', 3, 59.0, 3}, {'m', 3, 43.0, 3}, {'c', 3, 43.0, 3}}));
-  notes.clear();
-  QTest::keyClick(&gauge, Qt::Key_End);
-  QTest::keyClick(&gauge, Qt::Key_Right);
-  EXPECT_EQ(notes, (std::vector<Note>{{'m', 3, 127.0, 3}, {'c', 3, 127.0, 3}}));
-  QTest::keyClick(&gauge, Qt::Key_Backtab);
-  EXPECT_EQ(gauge.SelectedPointer(), 2);
-}
-
-// A handler may move the pointer again on pointerMoved (the limits' gap rule does); the release
-// then reports where the pointer really is.
-TEST_F(LinearGaugeTest, TheReleaseCarriesTheValueAHandlerLeft) {
-  QObject::connect(&gauge, &LinearGauge::pointerMoved, [this](int slot, double v) {
-    if (slot == 2 && v > 13.0) {
-      gauge.SetPointerValue(2, 12.5);
-      gauge.SetCurrentPointer(1);
-    }
-  });
-  Show(15.938, 10.0, 14.0);
-  QTest::keyClick(&gauge, Qt::Key_End);
-  EXPECT_EQ(notes, (std::vector<Note>{{'m', 2, 15.938, 2}, {'c', 2, 12.5, 2}}));
-}
 
 // Code's values announce nothing; pointers stay on the scale, the reading is kept as given.
 TEST_F(LinearGaugeTest, ValuesSetByCodeAnnounceNothingAndPointersStayOnTheScale) {
@@ -164,22 +62,7 @@ TEST_F(LinearGaugeTest, ValuesSetByCodeAnnounceNothingAndPointersStayOnTheScale)
   EXPECT_EQ(gauge.PointerValue(3), 3.32);
   EXPECT_EQ(gauge.PointerValue(2), 0.0);
   EXPECT_EQ(gauge.Reading(), 3.346);
-  EXPECT_TRUE(notes.empty());
-}
-
-TEST_F(LinearGaugeTest, ASlotOutOfSightOrNotDraggableCannotBeMoved) {
-  for (const int slot : {0, 1, 3}) {
-    gauge.SetSlotVisible(slot, false);
-    gauge.SetDraggable(slot, false);
-  }
-  Show(10000.0, 4000.0, 9000.0, 2657.0);
-  gauge.SetStep(2, 1.0);
-  EXPECT_TRUE(gauge.HandleRect(3).isEmpty());
-  EXPECT_FALSE(gauge.UserSetPointer(3, 5000.0));
-  gauge.SetSelectedPointer(3);
-  QTest::keyClick(&gauge, Qt::Key_Right);  // falls back to the one pointer that can move
-  EXPECT_EQ(notes, (std::vector<Note>{{'m', 2, 4001.0, 2}, {'c', 2, 4001.0, 2}}));
-  EXPECT_EQ(gauge.PointerValue(3), 9000.0);
+  EXPECT_EQ(announced, 0);
 }
 
 TEST_F(LinearGaugeTest, AccessibilityToolsSeeTheReadingTheLimitsAndTheCaption) {
@@ -207,7 +90,7 @@ TEST_F(LinearGaugeTest, AccessibilityToolsSeeTheReadingTheLimitsAndTheCaption) {
   // The reading is read only. (A limit set from outside is a drag and a release: the end-to-end
   // walk sees its writes.)
   iface->child(0)->valueInterface()->setCurrentValue(1.0);
-  EXPECT_TRUE(notes.empty());
+  EXPECT_EQ(announced, 0);
   EXPECT_TRUE(iface->child(0)->state().readOnly);
 
   gauge.SetSlotVisible(3, false);
