@@ -17,6 +17,7 @@
 #include <functional>
 #include <iterator>
 #include <string>
+#include <tuple>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -160,56 +161,22 @@ TEST(FatalReportDeathTest, ErrorEscapingAHandlerShowsOneCriticalReportAndEndsWit
       ".*boxes=1 status=1 fatal=1");
 }
 
-// Entering the Visual Display tab reads the chip: a read fails before the display cycle starts
-// (every read after the three search probes) or after it (Configuration 1, read last). Either
-// way one report, status 1, and no timer left running to read the chip behind the report, the
-// timer of a recording started by --record included (it reads neither probe nor 0x40).
+// Entering the Visual Display tab reads the chip: a read that fails there (every read after the
+// three search probes) ends the program with one report and status 1.
 TEST(ProgramEndDeathTest, BusFailureOnAMainWindowReadEndsWithTheReportAndStatus1) {
-  const std::string recording = testing::TempDir() + "fatal_report_recording.csv";
-  std::remove(recording.c_str());  // a recording keeps a file that holds data
-  for (const auto& [fault, record_file] :
-       {std::pair<const char*, std::string>{
-            R"({"medium": "SMB", "op": "R", "skip": 3, "error": "NACK"})", ""},
-        // Analog Output: read on entering the Visual Display tab, never by the recording.
-        {R"({"medium": "SMB", "op": "R", "register": "0x19", "error": "NACK"})", recording}}) {
-    SCOPED_TRACE(fault);
-    const std::string scenario =
-        std::string(R"({"smbus": {"present": true, "chips": [{"address": "0x2D"}]}, "faults": [)") +
-        fault + "]}";
-    EXPECT_EXIT(RunProgramDriven(
-                    scenario,
-                    [] {
-                      FinishOnTheSMBusChip([](QWidget& main) {
-                        main.findChild<QTabWidget*>("Main_Form_Tab")->setCurrentIndex(2);
-                      });
-                    },
-                    record_file),
-                ExitedWithCode(1),
-                "main window shown\n"
-                ".*box fatal_error critical \\[kelvran-eval\\] [^\n]*scenario fault[^\n]*NACK"
-                "[^\n]*\ntimers running 0\n"
-                ".*boxes=1 status=1");
-  }
-}
-
-// A recording's buffered rows are on disk when the report shows, not only once the program has
-// ended (a user may kill it while the report is up), when a read of the display fails (INT
-// Status 1, which only the display reads, fails a while into the Visual Display tab). A failed
-// read of the recording's own only leaves a marked gap (capture's RecordingTest).
-TEST(ProgramEndDeathTest, BusFailureDuringARecordingHasTheRowsBeforeItOnDiskAtTheReport) {
-  g_recording = testing::TempDir() + "fatal_report_rows.csv";
-  std::remove(g_recording.c_str());
   EXPECT_EXIT(RunProgramDriven(
                   R"({"smbus": {"present": true, "chips": [{"address": "0x2D"}]}, "faults": [
-              {"medium": "SMB", "op": "R", "error": "NACK", "register": "0x41", "skip": 300}]})",
+              {"medium": "SMB", "op": "R", "skip": 3, "error": "NACK"}]})",
                   [] {
                     FinishOnTheSMBusChip([](QWidget& main) {
                       main.findChild<QTabWidget*>("Main_Form_Tab")->setCurrentIndex(2);
                     });
-                  },
-                  g_recording),
+                  }),
               ExitedWithCode(1),
-              "box fatal_error critical [^\n]*NACK[^\n]*\n.*rows on disk [1-9][0-9]*\n");
+              "main window shown\n"
+              ".*box fatal_error critical \\[kelvran-eval\\] [^\n]*scenario fault[^\n]*NACK"
+              "[^\n]*\ntimers running 0\n"
+              ".*boxes=1 status=1");
 }
 
 // The signals a desktop session or a terminal sends end the program as closing its window does,
@@ -256,16 +223,19 @@ TEST(ProgramEndDeathTest, ABridgeUnpluggedWhileMonitoringIsReportedGone) {
               "was unplugged\\?\ntimers running 0\n.*status=1");
 }
 
-// A transfer that fails in a timer's tick (the display cycle's INT Status read) or in a menu
-// action (a snapshot's reads) stops at our handler's edge: the same one report, and, in the
-// sanitizer build, nothing left behind by frames that were skipped.
+// A transfer that fails in a timer's tick (the display cycle's INT Status read, a while into a
+// recording started by --record) or in a menu action (a snapshot's reads) stops at our handler's
+// edge: one report, no timer left running to read the chip behind it (the recording's included),
+// and, in the sanitizer build, nothing left behind by frames that were skipped. The recording's
+// buffered rows are on disk when the report shows, not only once the program has ended (a user
+// may kill it while the report is up).
 TEST(ProgramEndDeathTest, AFailureInATimerOrAMenuActionStopsAtTheHandlersEdge) {
   static ScriptedFeatureDialogs dialogs;
   const std::function<void(QWidget&)> in_a_timer = [](QWidget& main) {
     buslink::sim::Fault fault;
     fault.op = 'R';
     fault.reg = 0x41;
-    fault.skip = 20;
+    fault.skip = 300;
     g_hardware->AddFault(fault);
     main.findChild<QTabWidget*>("Main_Form_Tab")->setCurrentIndex(2);
   };
@@ -283,13 +253,17 @@ TEST(ProgramEndDeathTest, AFailureInATimerOrAMenuActionStopsAtTheHandlersEdge) {
         menu, Qt::LeftButton, {},
         menu->actionGeometry(main.findChild<QAction*>("action_save_snapshot")).center());
   };
-  for (const auto& then : {in_a_timer, in_a_menu_action}) {
+  g_recording = testing::TempDir() + "fatal_report_rows.csv";
+  for (const auto& [then, record, rows] :
+       {std::tuple{in_a_timer, g_recording, "rows on disk [1-9][0-9]*\n"},
+        std::tuple{in_a_menu_action, std::string(), ""}}) {
     std::remove(LeakReport().c_str());
-    EXPECT_EXIT(
-        RunProgramDriven(
-            kSMBusChip, [then] { FinishOnTheSMBusChip(then); }, {}, true),
-        ExitedWithCode(1),
-        "box fatal_error critical [^\n]*NACK[^\n]*\ntimers running 0\n.*boxes=[12] status=1");
+    std::remove(g_recording.c_str());
+    EXPECT_EXIT(RunProgramDriven(
+                    kSMBusChip, [then] { FinishOnTheSMBusChip(then); }, record, true),
+                ExitedWithCode(1),
+                std::string("box fatal_error critical [^\n]*NACK[^\n]*\ntimers running 0\n") +
+                    rows + ".*boxes=[12] status=1");
     // Frames unwound without their destructors leave Qt's objects behind (event points, guarded
     // pointers, strings); the font library's own cache is no part of the fault path.
     std::ifstream in(LeakReport());
