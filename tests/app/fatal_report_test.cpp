@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QMainWindow>
 #include <QMenu>
 #include <QPushButton>
@@ -135,18 +136,61 @@ void FinishOnTheSMBusChip(const std::function<void(QWidget&)>& then) {
 
 const char* const kSMBusChip = R"({"smbus": {"present": true, "chips": [{"address": "0x2D"}]}})";
 
-TEST(FatalReportDeathTest, ErrorEscapingAHandlerShowsOneCriticalReportAndEndsWithStatus1) {
+int g_ticks = 0;
+
+// A widget that keeps a timer of its own, as Qt's widgets do for blinking and scrolling.
+class SelfTimed : public QWidget {
+ public:
+  SelfTimed() { startTimer(1); }
+
+ protected:
+  void timerEvent(QTimerEvent*) override { ++g_ticks; }
+};
+
+// The report as a user meets it: the box stays up while its event loop runs the application for
+// a while. Says what it showed and how many timer ticks came while it was up.
+class LingeringBoxes : public boxes::MessageBoxes {
+ public:
+  boxes::MsgAnswer Show(QWidget*, const QString& purpose, const QString& title, const QString& text,
+                        boxes::MsgIcon icon, boxes::MsgButtons) override {
+    ++count;
+    const int before = g_ticks;
+    const QDeadlineTimer up(150);
+    while (!up.hasExpired()) QApplication::processEvents(QEventLoop::AllEvents, 5);
+    std::fprintf(stderr, "box %s%s [%s] %s; ticks while it was up: %d\n",
+                 purpose.toUtf8().constData(), icon == boxes::MsgIcon::Critical ? " critical" : "",
+                 title.toUtf8().constData(), text.toUtf8().constData(), g_ticks - before);
+    return boxes::MsgAnswer::Ok;
+  }
+  int count = 0;
+};
+
+// Once the report is decided, no timer of the program runs again: repeating timers wherever they
+// hang, timers a widget started for itself, and single-shot calls still pending. A second failure
+// while the report is up brings no second report.
+TEST(FatalReportDeathTest, ErrorEscapingAHandlerShowsOneReportWhileNoTimerRuns) {
   EXPECT_EXIT(
       {
-        StderrBoxes boxes;
+        LingeringBoxes boxes;
         Application().SetMessageBoxes(&boxes);
         QPushButton button(QStringLiteral("Read"));
         button.show();
+        SelfTimed own_timer;  // a second window
+        own_timer.show();
+        QTimer loose;  // belongs to no window
+        loose.setInterval(1);
+        QObject::connect(&loose, &QTimer::timeout, [] { ++g_ticks; });
+        loose.start();
+        auto* on_app = new QTimer(&Application());  // hangs off the application
+        QObject::connect(on_app, &QTimer::timeout, [] { ++g_ticks; });
+        on_app->start(1);
         QObject::connect(&button, &QPushButton::clicked, [] {
+          // Pending when the failure comes: one due soon, one due at once.
+          QTimer::singleShot(20, [] { ++g_ticks; });
+          QTimer::singleShot(0, qApp, [] { ++g_ticks; });
           throw buslink::BusError(buslink::ErrorCode::Nack, "no chip acknowledged SMB address 2D");
         });
-        // Two failures, as a timer would give while the report is up: still one report.
-        QTimer::singleShot(0, [&] {
+        QTimer::singleShot(30, [&] {
           QTest::mouseClick(&button, Qt::LeftButton);
           QTest::mouseClick(&button, Qt::LeftButton);
         });
@@ -157,7 +201,9 @@ TEST(FatalReportDeathTest, ErrorEscapingAHandlerShowsOneCriticalReportAndEndsWit
         std::_Exit(status);
       },
       ExitedWithCode(1),
-      "box fatal_error critical \\[kelvran-eval\\] no chip acknowledged SMB address 2D\n"
+      "box fatal_error critical \\[kelvran-eval\\] no chip acknowledged SMB address 2D; ticks "
+      "while "
+      "it was up: 0\n"
       ".*boxes=1 status=1 fatal=1");
 }
 
