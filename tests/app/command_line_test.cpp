@@ -118,17 +118,4 @@ TEST(CommandLine, BothProgramsReadADurationAlike) {
   }
 }
 
-TEST(CommandLine, HelpExplainsBackendsPermissionsAndTheHelpFile) {
-  const std::string help = app::HelpText();
-  for (const char* needed :
-       {"--simulate[=FILE]", "--bus-trace=FILE", "--record=FILE[,INTERVAL]", "--a11y-ids",
-        "--version", "/dev/i2c-", "/dev/parport", "/usr/share/doc/kelvran-eval/simulator.md",
-        "/usr/share/doc/kelvran-eval/linux-permissions.md", "i2c group", "KELVRAN.html",
-        "--simulate to use", "--bus=N|NAME", "hid-cp2112"}) {
-    EXPECT_THAT(help, HasSubstr(needed));
-  }
-  EXPECT_THAT(app::VersionText(),
-              ::testing::MatchesRegex("kelvran-eval [0-9]+\\.[0-9]+\\.[0-9]+\n"));
-}
-
 }  // namespace

@@ -165,6 +165,15 @@ TEST_F(VisualDisplayTest, Lamps_FollowTheStatusBitsEveryTick) {
   const bool expected[] = {false, false, false, false, false, true,
                            false, true,  false, false, false};
   for (int lamp = 0; lamp <= 10; ++lamp) EXPECT_EQ(Lamp(lamp)->Value(), expected[lamp]) << lamp;
+  // On is drawn bright red, off dull green.
+  const auto centre = [](QWidget* w) {
+    const QImage image = w->grab().toImage();
+    return image.pixelColor(image.width() / 2, image.height() / 2);
+  };
+  EXPECT_EQ(centre(Lamp(5)), widgets::StatusLamp::OnColor());
+  EXPECT_EQ(centre(Lamp(0)), widgets::StatusLamp::OffColor());
+  EXPECT_GT(widgets::StatusLamp::OffColor().green(), widgets::StatusLamp::OffColor().red());
+  EXPECT_GT(widgets::StatusLamp::OnColor().red(), 200);
   Mark();
 
   // A user's click shows the other state only until the next tick.
