@@ -60,12 +60,4 @@ TEST_F(A11yIds, WindowsAndMessageBoxesArePublishedWhenShown) {
   EXPECT_EQ(box.accessibleDescription(), "id=msgbox_fatal_error");
 }
 
-TEST_F(A11yIds, ControlsThatExistedBeforeInstallingArePublished) {
-  delete publisher_;
-  QWidget early;
-  early.setObjectName("MainForm");
-  publisher_ = app::A11yIdPublisher::Install(*qApp);
-  EXPECT_EQ(early.accessibleDescription(), "id=MainForm");
-}
-
 }  // namespace
