@@ -7,21 +7,15 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QWidget>
+#include <memory>
 
 #include "support/qstring_printer.h"
 
 namespace {
 
-class A11yIds : public ::testing::Test {
- protected:
-  void SetUp() override { publisher_ = app::A11yIdPublisher::Install(*qApp); }
-  void TearDown() override { delete publisher_; }
-
-  app::A11yIdPublisher* publisher_ = nullptr;
-};
-
 // Each control's description becomes "id=<objectName>", then its own tool tip or description.
-TEST_F(A11yIds, WindowsAndMessageBoxesArePublishedWhenShown) {
+TEST(A11yIds, WindowsAndMessageBoxesArePublishedWhenShown) {
+  const std::unique_ptr<app::A11yIdPublisher> publisher(app::A11yIdPublisher::Install(*qApp));
   QWidget window;
   window.setObjectName("InitForm");
   auto* plain = new QPushButton("Next >", &window);
