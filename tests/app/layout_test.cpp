@@ -62,6 +62,10 @@ constexpr char kBench[] = R"({
   "printer_ports": [{"base": "0x378", "boards": [{"address": "0x5C"}]}],
   "smbus": {"present": true, "base_address": "0x5000", "chips": [{"address": "0x2D"}]}})";
 
+buslink::sim::Scenario Scenario(const char* json) {
+  return buslink::sim::Scenario::FromJson(json, "layout");
+}
+
 void Settle() {
   for (int i = 0; i < 3; ++i) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
@@ -88,9 +92,9 @@ class Inspection {
 
   void Wizard() {
     // With chips found: every page.
-    Hardware bench(kBench);
+    buslink::sim::SimulatedHardware bench(Scenario(kBench));
     {
-      devaccess::Declarations d(bench.get());
+      devaccess::Declarations d(&bench);
       ScriptedMessageBoxes boxes;
       wizard::InitForm form(d, boxes);
       form.show();
@@ -105,8 +109,8 @@ class Inspection {
       Check(&form, QStringLiteral("wizard, results"));
     }
     // Nothing to find: the reasons below the pages.
-    Hardware empty("{}");
-    devaccess::Declarations d(empty.get());
+    buslink::sim::SimulatedHardware empty(Scenario("{}"));
+    devaccess::Declarations d(&empty);
     ScriptedMessageBoxes boxes;
     wizard::InitForm form(d, boxes);
     form.show();
@@ -116,8 +120,8 @@ class Inspection {
   }
 
   void MainWindow() {
-    Hardware bench(kBench);
-    devaccess::Declarations d(bench.get());
+    buslink::sim::SimulatedHardware bench(Scenario(kBench));
+    devaccess::Declarations d(&bench);
     d.comms_medium = 0;
     d.device_address = 0x2D;
     ScriptedMessageBoxes boxes;
@@ -200,14 +204,6 @@ class Inspection {
   }
 
  private:
-  struct Hardware {
-    explicit Hardware(const char* scenario)
-        : hw(std::make_unique<buslink::sim::SimulatedHardware>(
-              buslink::sim::Scenario::FromJson(scenario, "layout"))) {}
-    buslink::sim::SimulatedHardware* get() const { return hw.get(); }
-    std::unique_ptr<buslink::sim::SimulatedHardware> hw;
-  };
-
   static void Click(QWidget& window, const char* button) {
     QTest::mouseClick(window.findChild<QWidget*>(QString::fromLatin1(button)), Qt::LeftButton);
     Settle();
