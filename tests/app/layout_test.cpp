@@ -136,13 +136,10 @@ class Inspection {
     const QRect frame = window.frameGeometry();
     const QPoint off_centre = frame.center() - screen.center();
     if (!screen.contains(frame) || std::abs(off_centre.x()) > 24 || std::abs(off_centre.y()) > 24) {
-      problems << QStringLiteral("main window: opens at %1,%2 %3x%4 on a free area of %5x%6")
+      problems << QStringLiteral("main window: opens at %1,%2 %3 on a free area of %4")
                       .arg(frame.x())
                       .arg(frame.y())
-                      .arg(frame.width())
-                      .arg(frame.height())
-                      .arg(screen.width())
-                      .arg(screen.height());
+                      .arg(SizeText(frame.size()), SizeText(screen.size()));
     }
 
     tabs->setCurrentIndex(1);
@@ -154,12 +151,8 @@ class Inspection {
       const QString where = QStringLiteral("Read/Write, %1 selected").arg(label->text().trimmed());
       Check(&window, where);
       if (window.size() != opened) {
-        problems << QStringLiteral("%1: the window grew from %2x%3 to %4x%5")
-                        .arg(where)
-                        .arg(opened.width())
-                        .arg(opened.height())
-                        .arg(window.width())
-                        .arg(window.height());
+        problems << QStringLiteral("%1: the window grew from %2 to %3")
+                        .arg(where, SizeText(opened), SizeText(window.size()));
       }
     }
 

@@ -13,6 +13,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
+#include <algorithm>
 #include <set>
 #include <vector>
 
@@ -52,10 +53,9 @@ class MainFormTest : public SimWindowTest<display::MainForm> {
       if (Find<QTimer>(name)->isActive()) active.insert(name);
     return active;
   }
-  int StartNotices() const {
-    int n = 0;
-    for (const auto& box : boxes_.shown) n += box.purpose == QStringLiteral("start_notice");
-    return n;
+  long StartNotices() const {
+    return std::ranges::count(boxes_.shown, QStringLiteral("start_notice"),
+                              &ScriptedMessageBoxes::Shown::purpose);
   }
   // Brings tab to the front as a click on its tab does (the entry steps run only on a change).
   void Enter(int tab) {

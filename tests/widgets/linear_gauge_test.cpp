@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QAccessible>
-#include <QApplication>
 #include <QPainter>
 #include <QScreen>
 #include <QTest>
@@ -25,39 +24,21 @@ class PaintCounter : public QObject {
   int& paints_;
 };
 
-class LinearGaugeTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    gauge.resize(420, gauge.sizeHint().height());
-    QObject::connect(&gauge, &LinearGauge::pointerMoved, [this] { ++announced; });
-    QObject::connect(&gauge, &LinearGauge::valueChanged, [this] { ++announced; });
-  }
-  // A scale from 0 to max, three decimals, limits lo and hi, bands between them; shown with the
-  // keyboard focus.
-  void Show(double max, double lo, double hi) {
-    gauge.SetScaleMax(max);
-    for (const int slot : {2, 3}) gauge.SetDecimals(slot, 3);
-    gauge.SetPointerValue(2, lo);
-    gauge.SetPointerValue(3, hi);
-    for (const int band : {0, 1}) {
-      gauge.SetBandStart(band, lo);
-      gauge.SetBandEnd(band, hi);
-    }
-    gauge.show();
-    QApplication::setActiveWindow(&gauge);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&gauge));
-    gauge.setFocus();
-  }
-
+// Screen readers see the reading, the limits and the caption; values the program sets are
+// announced to no one.
+TEST(LinearGaugeAccessibility, ToolsSeeTheReadingTheLimitsAndTheCaptionNotCodesValues) {
   LinearGauge gauge;
   int announced = 0;  // pointerMoved and valueChanged signals
-};
-
-// Screen readers see the reading, the limits and the caption.
-TEST_F(LinearGaugeTest, AccessibilityToolsSeeTheReadingTheLimitsAndTheCaptionNotCodesValues) {
+  QObject::connect(&gauge, &LinearGauge::pointerMoved, [&announced] { ++announced; });
+  QObject::connect(&gauge, &LinearGauge::valueChanged, [&announced] { ++announced; });
+  gauge.resize(420, gauge.sizeHint().height());
   gauge.SetReading(12.062);
   gauge.SetCaption(QStringLiteral("12.062V"));
-  Show(15.938, 10.0, 14.0);
+  gauge.SetScaleMax(15.938);
+  gauge.SetPointerValue(2, 10.0);
+  gauge.SetPointerValue(3, 14.0);
+  gauge.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&gauge));
   QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(&gauge);
   ASSERT_NE(iface, nullptr);
   ASSERT_EQ(iface->childCount(), 4);
@@ -86,7 +67,7 @@ TEST_F(LinearGaugeTest, AccessibilityToolsSeeTheReadingTheLimitsAndTheCaptionNot
   gauge.SetCaption(QStringLiteral("4821RPM"));
   EXPECT_EQ(iface->child(3)->text(QAccessible::Name), QStringLiteral("4821RPM"));
 
-  // Code's values announce nothing; pointers stay on the scale, the reading is kept as given.
+  // Pointers set by the program stay on the scale, the reading is kept as given.
   gauge.SetPointerValue(3, 16.0);
   gauge.SetPointerValue(2, -1.0);
   gauge.SetReading(16.0);
