@@ -78,16 +78,12 @@ TEST(Help, F1OpensTheOneHelpWindowAtTheContentsFromAnyWindow) {
   EXPECT_FALSE(help.window()->isVisible());
 }
 
-QString HelpHtml() {
-  QFile file(QStringLiteral(KELVRAN_HELP_SOURCE));
-  EXPECT_TRUE(file.open(QIODevice::ReadOnly));
-  return QString::fromUtf8(file.readAll());
-}
-
 // Every link inside the guide leads somewhere, and each tab and the troubleshooting topics have a
 // section to link to.
-TEST(HelpFile, EveryInternalLinkHasItsAnchor) {
-  const QString html = HelpHtml();
+TEST(HelpFile, EveryLinkHasItsAnchorAndTheContentsFollowTheSections) {
+  QFile file(QStringLiteral(KELVRAN_HELP_SOURCE));
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QString html = QString::fromUtf8(file.readAll());
   QSet<QString> anchors;
   const QRegularExpression anchor(QStringLiteral(R"re((?:name|id)="([^"]+)")re"));
   for (auto it = anchor.globalMatch(html); it.hasNext();) anchors.insert(it.next().captured(1));
@@ -101,13 +97,10 @@ TEST(HelpFile, EveryInternalLinkHasItsAnchor) {
   for (const char* section : {"contents", "wizard", "main", "readwrite", "visual", "channelmode",
                               "troubleshooting", "permissions"})
     EXPECT_TRUE(anchors.contains(QString::fromLatin1(section))) << section;
-}
 
-// The contents list every numbered section, with the number the body gives it, and under each
-// its anchored subsections, in the body's order: one list made from the contents, one from the
-// headings, and the two must agree.
-TEST(HelpFile, TheContentsFollowTheSectionsAndTheirNumbers) {
-  const QString html = HelpHtml();
+  // The contents list every numbered section, with the number the body gives it, and under each
+  // its anchored subsections, in the body's order: one list made from the contents, one from the
+  // headings, and the two must agree.
   const qsizetype begin = html.indexOf(QStringLiteral("<h3>Contents</h3>"));
   const qsizetype end = html.indexOf(QStringLiteral("</ol>"), begin);
   ASSERT_GE(begin, 0);
