@@ -61,13 +61,6 @@ TEST(CommandLine, GoodLinesSetTheOptions) {
   }
 }
 
-TEST(CommandLine, ViewTakesARecordingToCompareWith) {
-  const app::ParseOutcome out = ParseCommandLine({"--view=a.csv", "--compare", "b.csv"});
-  ASSERT_TRUE(out.ok()) << out.error;
-  EXPECT_EQ(out.options.view_file, "a.csv");
-  EXPECT_EQ(out.options.compare_file, "b.csv");
-}
-
 TEST(CommandLine, BadLinesAreRefusedWithOneLineNamingTheProblem) {
   const std::pair<std::vector<std::string>, std::string> rows[] = {
       {{"--frobnicate"}, "unknown option '--frobnicate'"},

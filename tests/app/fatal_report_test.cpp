@@ -79,17 +79,6 @@ app::KelvranApplication& Application() {
 
 using test_support::TopLevel;
 
-void Press(const char* window, const char* button) {
-  QWidget* w = TopLevel(window);
-  QPushButton* b = w != nullptr ? w->findChild<QPushButton*>(QString::fromLatin1(button)) : nullptr;
-  if (b == nullptr) {
-    std::fprintf(stderr, "missing %s in %s\n", button, window);
-    QApplication::exit(3);
-    return;
-  }
-  QTest::mouseClick(b, Qt::LeftButton);
-}
-
 // Runs the program's windows on simulated hardware; drive plays the user from the event loop.
 // Prints how many boxes were shown and the status, then ends the process with that status.
 [[noreturn]] void RunProgramDriven(const std::string& scenario_json,
@@ -121,11 +110,14 @@ void Press(const char* window, const char* button) {
 // window is up. Says on the error output whether the main window came.
 void FinishOnTheSMBusChip(const std::function<void(QWidget&)>& then) {
   QWidget* wizard = TopLevel("InitForm");
-  Press("InitForm", "NextCMD");
+  const auto press = [wizard](const char* button) {
+    QTest::mouseClick(wizard->findChild<QPushButton*>(button), Qt::LeftButton);
+  };
+  press("NextCMD");
   wizard->findChild<QWidget*>("PPCheck")->setProperty("checked", false);
   wizard->findChild<QWidget*>("SMBusCheck")->setProperty("checked", true);
-  Press("InitForm", "NextCMD");
-  Press("InitForm", "FinishCMD");
+  press("NextCMD");
+  press("FinishCMD");
   QTimer::singleShot(0, [then] {
     QWidget* main_form = TopLevel("MainForm");
     std::fprintf(stderr, "main window %s\n", main_form != nullptr ? "shown" : "missing");
