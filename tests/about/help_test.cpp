@@ -18,19 +18,15 @@
 namespace {
 
 TEST(HelpFilePath, JoinsFolderAndNameWithExactlyOneSeparator) {
-  const struct {
-    const char* folder;
-    const char* path;
-  } cases[] = {
-      {"/opt/kelvran", "/opt/kelvran/KELVRAN.html"},
-      {"/opt/kelvran/", "/opt/kelvran/KELVRAN.html"},
-      {"/", "/KELVRAN.html"},
-      // The blanks only decide whether a separator is needed; the folder keeps its own name.
-      {"/opt/kelvran ", "/opt/kelvran /KELVRAN.html"},
-      {"/opt/kelvran/ ", "/opt/kelvran/ KELVRAN.html"},
-  };
-  for (const auto& c : cases)
-    EXPECT_EQ(about::HelpFilePath(QString::fromLatin1(c.folder)), QString::fromLatin1(c.path));
+  for (const auto& [folder, path] : {
+           std::pair{"/opt/kelvran", "/opt/kelvran/KELVRAN.html"},
+           {"/opt/kelvran/", "/opt/kelvran/KELVRAN.html"},
+           {"/", "/KELVRAN.html"},
+           // The blanks only decide whether a separator is needed; the folder keeps its own name.
+           {"/opt/kelvran ", "/opt/kelvran /KELVRAN.html"},
+           {"/opt/kelvran/ ", "/opt/kelvran/ KELVRAN.html"},
+       })
+    EXPECT_EQ(about::HelpFilePath(QString::fromLatin1(folder)), QString::fromLatin1(path));
 }
 
 // F1 does nothing before init_help; after it, F1 in any window opens the one help window at the

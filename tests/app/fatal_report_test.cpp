@@ -50,9 +50,7 @@ int RowsOnDisk(const std::string& path) {
   return lines > 0 ? lines - 1 : 0;
 }
 
-std::string LeakReport() {
-  return testing::TempDir() + "fatal_report_leaks.txt";
-}
+const std::string kLeakReport = testing::TempDir() + "fatal_report_leaks.txt";
 
 // Says on the error output what each box showed, so the parent process can check it.
 class StderrBoxes : public boxes::MessageBoxes {
@@ -99,7 +97,7 @@ using test_support::TopLevel;
   if (leak_check) {
     // An ordinary end runs the sanitizer build's leak checker, whose report on the error output
     // goes to a file the test reads.
-    const int report = ::open(LeakReport().c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int report = ::open(kLeakReport.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     ::dup2(report, STDERR_FILENO);
     std::exit(status);
   }
@@ -294,7 +292,7 @@ TEST(ProgramEndDeathTest, AFailureInATimerOrAMenuActionStopsAtTheHandlersEdge) {
   for (const auto& [then, record, rows] :
        {std::tuple{in_a_timer, g_recording, "rows on disk [1-9][0-9]*\n"},
         std::tuple{in_a_menu_action, std::string(), ""}}) {
-    std::remove(LeakReport().c_str());
+    std::remove(kLeakReport.c_str());
     std::remove(g_recording.c_str());
     EXPECT_EXIT(RunProgramDriven(
                     kSMBusChip, [then] { FinishOnTheSMBusChip(then); }, record, true),
@@ -303,7 +301,7 @@ TEST(ProgramEndDeathTest, AFailureInATimerOrAMenuActionStopsAtTheHandlersEdge) {
                     rows + ".*boxes=[12] status=1");
     // Frames unwound without their destructors leave Qt's objects behind (event points, guarded
     // pointers, strings); the font library's own cache is no part of the fault path.
-    std::ifstream in(LeakReport());
+    std::ifstream in(kLeakReport);
     const std::string report((std::istreambuf_iterator<char>(in)),
                              std::istreambuf_iterator<char>());
     EXPECT_EQ(report.find("Qt6"), std::string::npos) << report;

@@ -85,7 +85,6 @@ TEST_F(VisualDisplayTest, Gauge_ADragWritesAtEachMoveOnThePrinterPortAndOnceLetG
       expected.insert(expected.begin(),
                       {low, Write(device, 0x2B, chip::RegisterFromVolts(moved, 3.307))});
     EXPECT_EQ(TakeWrites(), expected);
-    EXPECT_EQ(Chip().Peek(0x2B), 0xFF);
   }
 }
 
@@ -188,7 +187,6 @@ TEST(GaugeChannels, GapRule_KeepsTheLimitsApart) {
   EXPECT_DOUBLE_EQ(LowLimitAfterGapRule(3.18486, 3.4, vccp1), 3.1131);  // 3.1849 in four places
   EXPECT_EQ(LowLimitAfterGapRule(3.18484, 3.4, vccp1), 3.18484);        // 3.1848 in four places
   const display::Gaps internal = display::GapsFor(chip::channel::kInternal);
-  EXPECT_DOUBLE_EQ(HighLimitAfterGapRule(10, 0, internal), 20.32);
   EXPECT_EQ(HighLimitAfterGapRule(15.24, 0, internal), 15.24);
   EXPECT_DOUBLE_EQ(HighLimitAfterGapRule(-20, -10, internal), 10.32);
   EXPECT_EQ(HighLimitAfterGapRule(90, 0, internal), 90);

@@ -82,15 +82,11 @@ TEST(LinearGaugeTexts, NoTwoNumbersShareAPlace) {
     for (std::size_t i = 0; i < texts.size(); ++i) {
       EXPECT_TRUE(gauge.rect().contains(texts[i].second)) << texts[i].first.toStdString();
       for (std::size_t j = i + 1; j < texts.size(); ++j) {
-        EXPECT_FALSE(texts[i].second.intersects(texts[j].second))
+        // Nor one right above the other (the caption apart): a stacked number reads as one.
+        const int apart = i > 0 ? 3 : 0;
+        EXPECT_FALSE(texts[i].second.adjusted(0, -apart, 0, apart).intersects(texts[j].second))
             << texts[i].first.toStdString() << " and " << texts[j].first.toStdString() << " at "
             << low << ", " << high;
-        // Nor one right above the other: a number stacked over another reads as one.
-        const bool stacked = texts[i].second.left() < texts[j].second.right() &&
-                             texts[j].second.left() < texts[i].second.right() &&
-                             std::abs(texts[i].second.top() - texts[j].second.bottom()) <= 2;
-        EXPECT_FALSE(stacked && (i > 0))
-            << texts[i].first.toStdString() << " over " << texts[j].first.toStdString();
       }
     }
   }
