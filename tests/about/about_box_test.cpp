@@ -2,11 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QLabel>
-#include <QPointer>
-#include <QPushButton>
-#include <QTest>
 
 #include "support/qstring_printer.h"
 
@@ -34,27 +30,6 @@ TEST(FrmAbout, ShowsItsTextsAndTheVersion) {
   EXPECT_EQ(LabelText(box, "lblBy"), QStringLiteral("By:"));
   EXPECT_FALSE(LabelText(box, "lblCredits").isEmpty());
   EXPECT_FALSE(box.findChild<QLabel*>(QStringLiteral("Image1"))->pixmap().isNull());
-}
-
-// A plain window, not a modal one; OK, Enter and Esc each close it, and it deletes itself.
-TEST(FrmAbout, OkEnterAndEscapeCloseAndDeleteTheBox) {
-  for (const int way : {0, 1, 2}) {
-    SCOPED_TRACE(way);
-    auto* box = new about::frmAbout({2, 0, 0});
-    const QPointer<about::frmAbout> watch(box);
-    box->show();
-    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
-    auto* ok = box->findChild<QPushButton*>(QStringLiteral("cmdOK"));
-    ASSERT_NE(ok, nullptr);
-    EXPECT_EQ(ok->text(), QStringLiteral("OK"));
-    EXPECT_TRUE(ok->isDefault());
-    if (way == 0) QTest::mouseClick(ok, Qt::LeftButton);
-    if (way > 0) QTest::keyClick(box, way == 1 ? Qt::Key_Return : Qt::Key_Escape);
-    ASSERT_FALSE(watch.isNull());
-    EXPECT_FALSE(box->isVisible());
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_TRUE(watch.isNull());
-  }
 }
 
 }  // namespace

@@ -61,13 +61,6 @@ TEST(CommandLine, GoodLinesSetTheOptions) {
   }
 }
 
-TEST(CommandLine, ViewTakesARecordingToCompareWith) {
-  const app::ParseOutcome out = ParseCommandLine({"--view=a.csv", "--compare", "b.csv"});
-  ASSERT_TRUE(out.ok()) << out.error;
-  EXPECT_EQ(out.options.view_file, "a.csv");
-  EXPECT_EQ(out.options.compare_file, "b.csv");
-}
-
 TEST(CommandLine, BadLinesAreRefusedWithOneLineNamingTheProblem) {
   const std::pair<std::vector<std::string>, std::string> rows[] = {
       {{"--frobnicate"}, "unknown option '--frobnicate'"},
@@ -116,19 +109,6 @@ TEST(CommandLine, BothProgramsReadADurationAlike) {
     EXPECT_EQ(std::llround(terminal.args.interval_seconds * 1000), c.ms) << c.text;
     EXPECT_EQ(window.options.record_interval_ms, c.ms) << c.text;
   }
-}
-
-TEST(CommandLine, HelpExplainsBackendsPermissionsAndTheHelpFile) {
-  const std::string help = app::HelpText();
-  for (const char* needed :
-       {"--simulate[=FILE]", "--bus-trace=FILE", "--record=FILE[,INTERVAL]", "--a11y-ids",
-        "--version", "/dev/i2c-", "/dev/parport", "/usr/share/doc/kelvran-eval/simulator.md",
-        "/usr/share/doc/kelvran-eval/linux-permissions.md", "i2c group", "KELVRAN.html",
-        "--simulate to use", "--bus=N|NAME", "hid-cp2112"}) {
-    EXPECT_THAT(help, HasSubstr(needed));
-  }
-  EXPECT_THAT(app::VersionText(),
-              ::testing::MatchesRegex("kelvran-eval [0-9]+\\.[0-9]+\\.[0-9]+\n"));
 }
 
 }  // namespace

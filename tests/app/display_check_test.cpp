@@ -13,6 +13,9 @@
 #include <string>
 #include <vector>
 
+// Each environment below names only the variables it sets.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+
 namespace {
 
 using app::DisplayEndpoint;
@@ -72,83 +75,53 @@ std::string MessageFor(const Case& c) {
 }
 
 TEST(NoDisplayMessage, OpensWhereADisplayAnswersAndSaysWhatIsMissingElsewhere) {
-  DisplayEnvironment none;
-  DisplayEnvironment x99;
-  x99.display = ":99";
-  DisplayEnvironment ssh;
-  ssh.display = "localhost:10.0";
-  DisplayEnvironment wayland;
-  wayland.wayland_display = "wayland-1";
-  wayland.runtime_dir = "/run/user/1000";
-  DisplayEnvironment both = wayland;
-  both.display = ":0";
-  DisplayEnvironment wayland_no_runtime = wayland;
-  wayland_no_runtime.runtime_dir.reset();
-  DisplayEnvironment wayland_path;
-  wayland_path.wayland_display = "/tmp/w/compositor";
-  DisplayEnvironment session;
-  session.wayland_session = true;
-  session.runtime_dir = "/run/user/1000";
-  DisplayEnvironment handed;
-  handed.wayland_socket = true;
-  DisplayEnvironment empty_vars = none;
-  empty_vars.display = "";
-  empty_vars.wayland_display = "";
-  DisplayEnvironment offscreen;
-  offscreen.qpa_platform = "offscreen";
-  DisplayEnvironment xcb_on_wayland = wayland;
-  xcb_on_wayland.qpa_platform = "xcb";
-  DisplayEnvironment wayland_asked;
-  wayland_asked.qpa_platform = "wayland";
-  wayland_asked.runtime_dir = "/run/user/1000";
-  DisplayEnvironment with_options = x99;
-  with_options.qpa_platform = "wayland-egl;xcb:nograb";
-  with_options.runtime_dir = "/run/user/1000";
-  DisplayEnvironment odd = none;
-  odd.display = "nonsense";
-
-  const std::string w1 = "/run/user/1000/wayland-1";
-  const std::string w0 = "/run/user/1000/wayland-0";
+  const std::string run = "/run/user/1000";
+  const std::string w1 = run + "/wayland-1";
+  const std::string w0 = run + "/wayland-0";
+  const std::string x0 = "/tmp/.X11-unix/X0";
+  const DisplayEnvironment x99{.display = ":99"};
+  const DisplayEnvironment ssh{.display = "localhost:10.0"};
+  const DisplayEnvironment wayland{.wayland_display = "wayland-1", .runtime_dir = run};
+  const DisplayEnvironment both{
+      .display = ":0", .wayland_display = "wayland-1", .runtime_dir = run};
+  const DisplayEnvironment session{.runtime_dir = run, .wayland_session = true};
+  const DisplayEnvironment asked{.qpa_platform = "wayland", .runtime_dir = run};
+  const DisplayEnvironment listed{
+      .qpa_platform = "wayland-egl;xcb:nograb", .display = ":99", .runtime_dir = run};
   const Case cases[] = {
-      {"nothing set", none, {}, "neither DISPLAY nor WAYLAND_DISPLAY is set"},
-      {"set but empty", empty_vars, {}, "neither DISPLAY nor WAYLAND_DISPLAY is set"},
+      {"nothing set", {}, {}, "neither DISPLAY nor WAYLAND_DISPLAY is set"},
+      {"set but empty", {.display = "", .wayland_display = ""}, {}, "neither DISPLAY nor"},
       {"an X server gone", x99, {}, "the X display :99 (DISPLAY) does not answer"},
       {"an X server there", x99, {"/tmp/.X11-unix/X99"}, nullptr},
-      {"an X server on its abstract socket only",
-       x99,
-       {std::string(1, '\0') + "/tmp/.X11-unix/X99"},
-       nullptr},
+      {"its abstract socket only", x99, {std::string(1, '\0') + "/tmp/.X11-unix/X99"}, nullptr},
       {"ssh -X", ssh, {"localhost:6010"}, nullptr},
-      {"ssh -X after the connection closed", ssh, {}, "localhost:10.0 (DISPLAY) does not answer"},
+      {"ssh -X after it closed", ssh, {}, "localhost:10.0 (DISPLAY) does not answer"},
       {"Wayland", wayland, {w1}, nullptr},
       {"Wayland gone", wayland, {}, "the Wayland display wayland-1 (WAYLAND_DISPLAY) does not"},
-      {"Wayland gone, X there", both, {"/tmp/.X11-unix/X0"}, nullptr},
+      {"Wayland gone, X there", both, {x0}, nullptr},
       {"X gone, Wayland there", both, {w1}, nullptr},
       {"both gone", both, {}, ":0 (DISPLAY) does not answer, and the Wayland display wayland-1"},
       {"Wayland without XDG_RUNTIME_DIR",
-       wayland_no_runtime,
+       {.wayland_display = "wayland-1"},
        {},
        "wayland-1 (WAYLAND_DISPLAY) cannot be found: XDG_RUNTIME_DIR is not set"},
-      {"Wayland by path", wayland_path, {"/tmp/w/compositor"}, nullptr},
-      {"a Wayland session without WAYLAND_DISPLAY",
-       session,
-       {},
-       "the Wayland display wayland-0 (the default) does not answer"},
-      {"a Wayland session on the default socket", session, {w0}, nullptr},
-      {"a connection handed over", handed, {}, nullptr},
-      {"a platform without a display", offscreen, {}, nullptr},
+      {"Wayland by path", {.wayland_display = "/tmp/w/c"}, {"/tmp/w/c"}, nullptr},
+      {"a session without WAYLAND_DISPLAY", session, {}, "wayland-0 (the default) does not answer"},
+      {"a session on the default socket", session, {w0}, nullptr},
+      {"a connection handed over", {.wayland_socket = true}, {}, nullptr},
+      {"a platform without a display", {.qpa_platform = "offscreen"}, {}, nullptr},
       {"xcb asked for on Wayland",
-       xcb_on_wayland,
+       {.qpa_platform = "xcb", .wayland_display = "wayland-1", .runtime_dir = run},
        {w1},
        "(QT_QPA_PLATFORM=xcb): DISPLAY is not set"},
-      {"wayland asked for, default socket", wayland_asked, {w0}, nullptr},
-      {"wayland asked for, nothing there", wayland_asked, {}, "wayland-0 (the default)"},
-      {"a list with options", with_options, {w0}, nullptr},
+      {"wayland asked for, default socket", asked, {w0}, nullptr},
+      {"wayland asked for, nothing there", asked, {}, "wayland-0 (the default)"},
+      {"a list with options", listed, {w0}, nullptr},
       {"a list with options, nothing there",
-       with_options,
+       listed,
        {},
-       "(QT_QPA_PLATFORM=wayland-egl;xcb:nograb): the X display :99"},
-      {"a display this check cannot read", odd, {}, nullptr},
+       "=wayland-egl;xcb:nograb): the X display :99"},
+      {"a display this check cannot read", {.display = "nonsense"}, {}, nullptr},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -215,11 +188,11 @@ TEST(Answers, TellsAListeningSocketFromAGoneOne) {
     EXPECT_TRUE(app::Answers(DisplayEndpoint{abstract, {}, 0}));
     EXPECT_TRUE(app::Answers(Tcp("127.0.0.1", tcp_port)));
   }
-  // The file of a Unix socket outlives its server: a connection to it is refused.
+  // The file of a Unix socket outlives its server: a connection to it is refused. (No file at
+  // all: the program test's display :4711.)
   EXPECT_FALSE(app::Answers(Unix(path)));
   EXPECT_FALSE(app::Answers(DisplayEndpoint{abstract, {}, 0}));
   EXPECT_FALSE(app::Answers(Tcp("127.0.0.1", tcp_port)));
-  EXPECT_FALSE(app::Answers(Unix(dir.filePath(QStringLiteral("none")).toStdString())));
 }
 
 }  // namespace

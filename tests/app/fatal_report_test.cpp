@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QMainWindow>
 #include <QMenu>
 #include <QPushButton>
@@ -17,6 +18,7 @@
 #include <functional>
 #include <iterator>
 #include <string>
+#include <tuple>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -48,9 +50,7 @@ int RowsOnDisk(const std::string& path) {
   return lines > 0 ? lines - 1 : 0;
 }
 
-std::string LeakReport() {
-  return testing::TempDir() + "fatal_report_leaks.txt";
-}
+const std::string kLeakReport = testing::TempDir() + "fatal_report_leaks.txt";
 
 // Says on the error output what each box showed, so the parent process can check it.
 class StderrBoxes : public boxes::MessageBoxes {
@@ -77,17 +77,6 @@ app::KelvranApplication& Application() {
 
 using test_support::TopLevel;
 
-void Press(const char* window, const char* button) {
-  QWidget* w = TopLevel(window);
-  QPushButton* b = w != nullptr ? w->findChild<QPushButton*>(QString::fromLatin1(button)) : nullptr;
-  if (b == nullptr) {
-    std::fprintf(stderr, "missing %s in %s\n", button, window);
-    QApplication::exit(3);
-    return;
-  }
-  QTest::mouseClick(b, Qt::LeftButton);
-}
-
 // Runs the program's windows on simulated hardware; drive plays the user from the event loop.
 // Prints how many boxes were shown and the status, then ends the process with that status.
 [[noreturn]] void RunProgramDriven(const std::string& scenario_json,
@@ -108,7 +97,7 @@ void Press(const char* window, const char* button) {
   if (leak_check) {
     // An ordinary end runs the sanitizer build's leak checker, whose report on the error output
     // goes to a file the test reads.
-    const int report = ::open(LeakReport().c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int report = ::open(kLeakReport.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     ::dup2(report, STDERR_FILENO);
     std::exit(status);
   }
@@ -119,11 +108,14 @@ void Press(const char* window, const char* button) {
 // window is up. Says on the error output whether the main window came.
 void FinishOnTheSMBusChip(const std::function<void(QWidget&)>& then) {
   QWidget* wizard = TopLevel("InitForm");
-  Press("InitForm", "NextCMD");
+  const auto press = [wizard](const char* button) {
+    QTest::mouseClick(wizard->findChild<QPushButton*>(button), Qt::LeftButton);
+  };
+  press("NextCMD");
   wizard->findChild<QWidget*>("PPCheck")->setProperty("checked", false);
   wizard->findChild<QWidget*>("SMBusCheck")->setProperty("checked", true);
-  Press("InitForm", "NextCMD");
-  Press("InitForm", "FinishCMD");
+  press("NextCMD");
+  press("FinishCMD");
   QTimer::singleShot(0, [then] {
     QWidget* main_form = TopLevel("MainForm");
     std::fprintf(stderr, "main window %s\n", main_form != nullptr ? "shown" : "missing");
@@ -134,18 +126,61 @@ void FinishOnTheSMBusChip(const std::function<void(QWidget&)>& then) {
 
 const char* const kSMBusChip = R"({"smbus": {"present": true, "chips": [{"address": "0x2D"}]}})";
 
-TEST(FatalReportDeathTest, ErrorEscapingAHandlerShowsOneCriticalReportAndEndsWithStatus1) {
+int g_ticks = 0;
+
+// A widget that keeps a timer of its own, as Qt's widgets do for blinking and scrolling.
+class SelfTimed : public QWidget {
+ public:
+  SelfTimed() { startTimer(1); }
+
+ protected:
+  void timerEvent(QTimerEvent*) override { ++g_ticks; }
+};
+
+// The report as a user meets it: the box stays up while its event loop runs the application for
+// a while. Says what it showed and how many timer ticks came while it was up.
+class LingeringBoxes : public boxes::MessageBoxes {
+ public:
+  boxes::MsgAnswer Show(QWidget*, const QString& purpose, const QString& title, const QString& text,
+                        boxes::MsgIcon icon, boxes::MsgButtons) override {
+    ++count;
+    const int before = g_ticks;
+    const QDeadlineTimer up(150);
+    while (!up.hasExpired()) QApplication::processEvents(QEventLoop::AllEvents, 5);
+    std::fprintf(stderr, "box %s%s [%s] %s; ticks while it was up: %d\n",
+                 purpose.toUtf8().constData(), icon == boxes::MsgIcon::Critical ? " critical" : "",
+                 title.toUtf8().constData(), text.toUtf8().constData(), g_ticks - before);
+    return boxes::MsgAnswer::Ok;
+  }
+  int count = 0;
+};
+
+// Once the report is decided, no timer of the program runs again: repeating timers wherever they
+// hang, timers a widget started for itself, and single-shot calls still pending. A second failure
+// while the report is up brings no second report.
+TEST(FatalReportDeathTest, ErrorEscapingAHandlerShowsOneReportWhileNoTimerRuns) {
   EXPECT_EXIT(
       {
-        StderrBoxes boxes;
+        LingeringBoxes boxes;
         Application().SetMessageBoxes(&boxes);
         QPushButton button(QStringLiteral("Read"));
         button.show();
+        SelfTimed own_timer;  // a second window
+        own_timer.show();
+        QTimer loose;  // belongs to no window
+        loose.setInterval(1);
+        QObject::connect(&loose, &QTimer::timeout, [] { ++g_ticks; });
+        loose.start();
+        auto* on_app = new QTimer(&Application());  // hangs off the application
+        QObject::connect(on_app, &QTimer::timeout, [] { ++g_ticks; });
+        on_app->start(1);
         QObject::connect(&button, &QPushButton::clicked, [] {
+          // Pending when the failure comes: one due soon, one due at once.
+          QTimer::singleShot(20, [] { ++g_ticks; });
+          QTimer::singleShot(0, qApp, [] { ++g_ticks; });
           throw buslink::BusError(buslink::ErrorCode::Nack, "no chip acknowledged SMB address 2D");
         });
-        // Two failures, as a timer would give while the report is up: still one report.
-        QTimer::singleShot(0, [&] {
+        QTimer::singleShot(30, [&] {
           QTest::mouseClick(&button, Qt::LeftButton);
           QTest::mouseClick(&button, Qt::LeftButton);
         });
@@ -156,60 +191,47 @@ TEST(FatalReportDeathTest, ErrorEscapingAHandlerShowsOneCriticalReportAndEndsWit
         std::_Exit(status);
       },
       ExitedWithCode(1),
-      "box fatal_error critical \\[kelvran-eval\\] no chip acknowledged SMB address 2D\n"
+      "box fatal_error critical \\[kelvran-eval\\] no chip acknowledged SMB address 2D; ticks "
+      "while "
+      "it was up: 0\n"
       ".*boxes=1 status=1 fatal=1");
 }
 
-// Entering the Visual Display tab reads the chip: a read fails before the display cycle starts
-// (every read after the three search probes) or after it (Configuration 1, read last). Either
-// way one report, status 1, and no timer left running to read the chip behind the report, the
-// timer of a recording started by --record included (it reads neither probe nor 0x40).
-TEST(ProgramEndDeathTest, BusFailureOnAMainWindowReadEndsWithTheReportAndStatus1) {
-  const std::string recording = testing::TempDir() + "fatal_report_recording.csv";
-  std::remove(recording.c_str());  // a recording keeps a file that holds data
-  for (const auto& [fault, record_file] :
-       {std::pair<const char*, std::string>{
-            R"({"medium": "SMB", "op": "R", "skip": 3, "error": "NACK"})", ""},
-        // Analog Output: read on entering the Visual Display tab, never by the recording.
-        {R"({"medium": "SMB", "op": "R", "register": "0x19", "error": "NACK"})", recording}}) {
-    SCOPED_TRACE(fault);
-    const std::string scenario =
-        std::string(R"({"smbus": {"present": true, "chips": [{"address": "0x2D"}]}, "faults": [)") +
-        fault + "]}";
-    EXPECT_EXIT(RunProgramDriven(
-                    scenario,
-                    [] {
-                      FinishOnTheSMBusChip([](QWidget& main) {
-                        main.findChild<QTabWidget*>("Main_Form_Tab")->setCurrentIndex(2);
-                      });
-                    },
-                    record_file),
-                ExitedWithCode(1),
-                "main window shown\n"
-                ".*box fatal_error critical \\[kelvran-eval\\] [^\n]*scenario fault[^\n]*NACK"
-                "[^\n]*\ntimers running 0\n"
-                ".*boxes=1 status=1");
+// A bus failure on the Visual Display tab ends the program with one report and status 1: a read
+// that fails on entering it (every read after the three search probes), or a USB bridge pulled
+// out while the display cycle reads through it, reported as gone.
+TEST(ProgramEndDeathTest, ABusFailureOnTheVisualDisplayTabEndsWithTheReportAndStatus1) {
+  const struct {
+    const char* scenario;
+    bool unplug;
+    const char* says;
+    const char* boxes;  // with the start notice, once the display cycle runs
+  } cases[] = {
+      {R"({"smbus": {"present": true, "chips": [{"address": "0x2D"}]}, "faults": [
+           {"medium": "SMB", "op": "R", "skip": 3, "error": "NACK"}]})",
+       false, "[^\n]*scenario fault[^\n]*NACK[^\n]*", "1"},
+      {R"({"smbus": {"present": false}, "i2c_adapters": [{"number": 7, "parent": "usb",
+           "name": "CP2112 SMBus Bridge on hidraw0", "chips": [{"address": "0x2D"}]}]})",
+       true, "/dev/i2c-7 is gone: the USB adapter was unplugged\\?", "2"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.says);
+    EXPECT_EXIT(
+        RunProgramDriven(c.scenario,
+                         [&c] {
+                           FinishOnTheSMBusChip([&c](QWidget& main) {
+                             main.findChild<QTabWidget*>("Main_Form_Tab")->setCurrentIndex(2);
+                             if (c.unplug) {
+                               QTimer::singleShot(100, [] { g_hardware->UnplugAdapter(7); });
+                             }
+                             // No report within a few seconds: fail, do not hang.
+                             QTimer::singleShot(5000, [] { QApplication::exit(4); });
+                           });
+                         }),
+        ExitedWithCode(1),
+        std::string("main window shown\n.*box fatal_error critical \\[kelvran-eval\\] ") + c.says +
+            "\ntimers running 0\n.*boxes=" + c.boxes + " status=1");
   }
-}
-
-// A recording's buffered rows are on disk when the report shows, not only once the program has
-// ended (a user may kill it while the report is up), when a read of the display fails (INT
-// Status 1, which only the display reads, fails a while into the Visual Display tab). A failed
-// read of the recording's own only leaves a marked gap (capture's RecordingTest).
-TEST(ProgramEndDeathTest, BusFailureDuringARecordingHasTheRowsBeforeItOnDiskAtTheReport) {
-  g_recording = testing::TempDir() + "fatal_report_rows.csv";
-  std::remove(g_recording.c_str());
-  EXPECT_EXIT(RunProgramDriven(
-                  R"({"smbus": {"present": true, "chips": [{"address": "0x2D"}]}, "faults": [
-              {"medium": "SMB", "op": "R", "error": "NACK", "register": "0x41", "skip": 300}]})",
-                  [] {
-                    FinishOnTheSMBusChip([](QWidget& main) {
-                      main.findChild<QTabWidget*>("Main_Form_Tab")->setCurrentIndex(2);
-                    });
-                  },
-                  g_recording),
-              ExitedWithCode(1),
-              "box fatal_error critical [^\n]*NACK[^\n]*\n.*rows on disk [1-9][0-9]*\n");
 }
 
 // The signals a desktop session or a terminal sends end the program as closing its window does,
@@ -236,36 +258,19 @@ TEST(ProgramEndDeathTest, EachSignalEndsARecordingCleanlyWithStatus0) {
   }
 }
 
-// A USB bridge pulled out while the display cycle reads through it ends the program as any bus
-// failure does, and the report says the adapter went away.
-TEST(ProgramEndDeathTest, ABridgeUnpluggedWhileMonitoringIsReportedGone) {
-  const char* const bridge = R"({"smbus": {"present": false}, "i2c_adapters": [
-      {"number": 7, "name": "CP2112 SMBus Bridge on hidraw0", "parent": "usb",
-       "chips": [{"address": "0x2D"}]}]})";
-  EXPECT_EXIT(RunProgramDriven(bridge,
-                               [] {
-                                 FinishOnTheSMBusChip([](QWidget& main) {
-                                   main.findChild<QTabWidget*>("Main_Form_Tab")->setCurrentIndex(2);
-                                   QTimer::singleShot(100, [] { g_hardware->UnplugAdapter(7); });
-                                   // No report within a few seconds: fail, do not hang.
-                                   QTimer::singleShot(5000, [] { QApplication::exit(4); });
-                                 });
-                               }),
-              ExitedWithCode(1),
-              "box fatal_error critical \\[kelvran-eval\\] /dev/i2c-7 is gone: the USB adapter "
-              "was unplugged\\?\ntimers running 0\n.*status=1");
-}
-
-// A transfer that fails in a timer's tick (the display cycle's INT Status read) or in a menu
-// action (a snapshot's reads) stops at our handler's edge: the same one report, and, in the
-// sanitizer build, nothing left behind by frames that were skipped.
+// A transfer that fails in a timer's tick (the display cycle's INT Status read, a while into a
+// recording started by --record) or in a menu action (a snapshot's reads) stops at our handler's
+// edge: one report, no timer left running to read the chip behind it (the recording's included),
+// and, in the sanitizer build, nothing left behind by frames that were skipped. The recording's
+// buffered rows are on disk when the report shows, not only once the program has ended (a user
+// may kill it while the report is up).
 TEST(ProgramEndDeathTest, AFailureInATimerOrAMenuActionStopsAtTheHandlersEdge) {
   static ScriptedFeatureDialogs dialogs;
   const std::function<void(QWidget&)> in_a_timer = [](QWidget& main) {
     buslink::sim::Fault fault;
     fault.op = 'R';
     fault.reg = 0x41;
-    fault.skip = 20;
+    fault.skip = 300;
     g_hardware->AddFault(fault);
     main.findChild<QTabWidget*>("Main_Form_Tab")->setCurrentIndex(2);
   };
@@ -283,16 +288,20 @@ TEST(ProgramEndDeathTest, AFailureInATimerOrAMenuActionStopsAtTheHandlersEdge) {
         menu, Qt::LeftButton, {},
         menu->actionGeometry(main.findChild<QAction*>("action_save_snapshot")).center());
   };
-  for (const auto& then : {in_a_timer, in_a_menu_action}) {
-    std::remove(LeakReport().c_str());
-    EXPECT_EXIT(
-        RunProgramDriven(
-            kSMBusChip, [then] { FinishOnTheSMBusChip(then); }, {}, true),
-        ExitedWithCode(1),
-        "box fatal_error critical [^\n]*NACK[^\n]*\ntimers running 0\n.*boxes=[12] status=1");
+  g_recording = testing::TempDir() + "fatal_report_rows.csv";
+  for (const auto& [then, record, rows] :
+       {std::tuple{in_a_timer, g_recording, "rows on disk [1-9][0-9]*\n"},
+        std::tuple{in_a_menu_action, std::string(), ""}}) {
+    std::remove(kLeakReport.c_str());
+    std::remove(g_recording.c_str());
+    EXPECT_EXIT(RunProgramDriven(
+                    kSMBusChip, [then] { FinishOnTheSMBusChip(then); }, record, true),
+                ExitedWithCode(1),
+                std::string("box fatal_error critical [^\n]*NACK[^\n]*\ntimers running 0\n") +
+                    rows + ".*boxes=[12] status=1");
     // Frames unwound without their destructors leave Qt's objects behind (event points, guarded
     // pointers, strings); the font library's own cache is no part of the fault path.
-    std::ifstream in(LeakReport());
+    std::ifstream in(kLeakReport);
     const std::string report((std::istreambuf_iterator<char>(in)),
                              std::istreambuf_iterator<char>());
     EXPECT_EQ(report.find("Qt6"), std::string::npos) << report;

@@ -22,6 +22,10 @@
 #include "widgets/clickable_label.h"
 #include "widgets/linear_gauge.h"
 
+QString SizeText(const QSize& size) {
+  return QStringLiteral("%1x%2").arg(size.width()).arg(size.height());
+}
+
 namespace {
 
 struct PlacedText {
@@ -67,12 +71,8 @@ struct Checker {
   void Place(const QWidget* w, const QString& text, const QRect& room, const QRect& drawn) {
     if (text.trimmed().isEmpty()) return;
     if (!room.contains(drawn)) {
-      Problem(w, QStringLiteral("\"%1\" needs %2x%3 but has %4x%5")
-                     .arg(text.simplified())
-                     .arg(drawn.width())
-                     .arg(drawn.height())
-                     .arg(room.width())
-                     .arg(room.height()));
+      Problem(w, QStringLiteral("\"%1\" needs %2 but has %3")
+                     .arg(text.simplified(), SizeText(drawn.size()), SizeText(room.size())));
     }
     const QRect in_window =
         QRect(w->mapTo(window, drawn.topLeft()), drawn.size()) & VisiblePart(w, window);
@@ -180,11 +180,9 @@ struct Checker {
       for (std::size_t j = i + 1; j < placed.size(); ++j) {
         const QRect both = placed[i].rect & placed[j].rect;
         if (both.isEmpty()) continue;
-        problems << QStringLiteral("%1: \"%2\" (%3) and \"%4\" (%5) overlap by %6x%7")
+        problems << QStringLiteral("%1: \"%2\" (%3) and \"%4\" (%5) overlap by %6")
                         .arg(where, placed[i].text, placed[i].owner, placed[j].text,
-                             placed[j].owner)
-                        .arg(both.width())
-                        .arg(both.height());
+                             placed[j].owner, SizeText(both.size()));
       }
     }
   }

@@ -3,7 +3,11 @@
 #include <QString>
 #include <QStringList>
 
+class QSize;
 class QWidget;
+
+// "640x480".
+QString SizeText(const QSize& size);
 
 // Whether a window's texts can be read where they stand: every visible label, button, check box,
 // group box title, tab, line edit and gauge text fits its contents rectangle by its font's

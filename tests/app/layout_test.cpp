@@ -62,6 +62,10 @@ constexpr char kBench[] = R"({
   "printer_ports": [{"base": "0x378", "boards": [{"address": "0x5C"}]}],
   "smbus": {"present": true, "base_address": "0x5000", "chips": [{"address": "0x2D"}]}})";
 
+buslink::sim::Scenario Scenario(const char* json) {
+  return buslink::sim::Scenario::FromJson(json, "layout");
+}
+
 void Settle() {
   for (int i = 0; i < 3; ++i) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
@@ -88,9 +92,9 @@ class Inspection {
 
   void Wizard() {
     // With chips found: every page.
-    Hardware bench(kBench);
+    buslink::sim::SimulatedHardware bench(Scenario(kBench));
     {
-      devaccess::Declarations d(bench.get());
+      devaccess::Declarations d(&bench);
       ScriptedMessageBoxes boxes;
       wizard::InitForm form(d, boxes);
       form.show();
@@ -105,8 +109,8 @@ class Inspection {
       Check(&form, QStringLiteral("wizard, results"));
     }
     // Nothing to find: the reasons below the pages.
-    Hardware empty("{}");
-    devaccess::Declarations d(empty.get());
+    buslink::sim::SimulatedHardware empty(Scenario("{}"));
+    devaccess::Declarations d(&empty);
     ScriptedMessageBoxes boxes;
     wizard::InitForm form(d, boxes);
     form.show();
@@ -116,8 +120,8 @@ class Inspection {
   }
 
   void MainWindow() {
-    Hardware bench(kBench);
-    devaccess::Declarations d(bench.get());
+    buslink::sim::SimulatedHardware bench(Scenario(kBench));
+    devaccess::Declarations d(&bench);
     d.comms_medium = 0;
     d.device_address = 0x2D;
     ScriptedMessageBoxes boxes;
@@ -132,13 +136,10 @@ class Inspection {
     const QRect frame = window.frameGeometry();
     const QPoint off_centre = frame.center() - screen.center();
     if (!screen.contains(frame) || std::abs(off_centre.x()) > 24 || std::abs(off_centre.y()) > 24) {
-      problems << QStringLiteral("main window: opens at %1,%2 %3x%4 on a free area of %5x%6")
+      problems << QStringLiteral("main window: opens at %1,%2 %3 on a free area of %4")
                       .arg(frame.x())
                       .arg(frame.y())
-                      .arg(frame.width())
-                      .arg(frame.height())
-                      .arg(screen.width())
-                      .arg(screen.height());
+                      .arg(SizeText(frame.size()), SizeText(screen.size()));
     }
 
     tabs->setCurrentIndex(1);
@@ -150,12 +151,8 @@ class Inspection {
       const QString where = QStringLiteral("Read/Write, %1 selected").arg(label->text().trimmed());
       Check(&window, where);
       if (window.size() != opened) {
-        problems << QStringLiteral("%1: the window grew from %2x%3 to %4x%5")
-                        .arg(where)
-                        .arg(opened.width())
-                        .arg(opened.height())
-                        .arg(window.width())
-                        .arg(window.height());
+        problems << QStringLiteral("%1: the window grew from %2 to %3")
+                        .arg(where, SizeText(opened), SizeText(window.size()));
       }
     }
 
@@ -200,14 +197,6 @@ class Inspection {
   }
 
  private:
-  struct Hardware {
-    explicit Hardware(const char* scenario)
-        : hw(std::make_unique<buslink::sim::SimulatedHardware>(
-              buslink::sim::Scenario::FromJson(scenario, "layout"))) {}
-    buslink::sim::SimulatedHardware* get() const { return hw.get(); }
-    std::unique_ptr<buslink::sim::SimulatedHardware> hw;
-  };
-
   static void Click(QWidget& window, const char* button) {
     QTest::mouseClick(window.findChild<QWidget*>(QString::fromLatin1(button)), Qt::LeftButton);
     Settle();

@@ -163,6 +163,15 @@ TEST_F(VisualDisplayTest, Lamps_FollowTheStatusBitsEveryTick) {
   const bool expected[] = {false, false, false, false, false, true,
                            false, true,  false, false, false};
   for (int lamp = 0; lamp <= 10; ++lamp) EXPECT_EQ(Lamp(lamp)->Value(), expected[lamp]) << lamp;
+  // On is drawn bright red, off dull green.
+  const auto centre = [](QWidget* w) {
+    const QImage image = w->grab().toImage();
+    return image.pixelColor(image.width() / 2, image.height() / 2);
+  };
+  EXPECT_EQ(centre(Lamp(5)), widgets::StatusLamp::OnColor());
+  EXPECT_EQ(centre(Lamp(0)), widgets::StatusLamp::OffColor());
+  EXPECT_GT(widgets::StatusLamp::OffColor().green(), widgets::StatusLamp::OffColor().red());
+  EXPECT_GT(widgets::StatusLamp::OnColor().red(), 200);
   Mark();
 
   // A user's click shows the other state only until the next tick.
@@ -226,10 +235,18 @@ TEST_F(VisualDisplayTest, GaugeKeys_StepTheLimitRegisterOnceAPress) {
   EXPECT_EQ(TakeWrites().front(),
             "SMB 2D W 34 " +
                 Hex2(chip::RegisterFromVolts(Gauge()->PointerValue(2), chip::kScale12V.k_inverse)));
+  // Tab goes on to the high limit inside the gauge; End takes it to the top, a key past it
+  // writes nothing.
+  QTest::keyClick(Gauge(), Qt::Key_Tab);
+  QTest::keyClick(Gauge(), Qt::Key_End);
+  EXPECT_EQ(TakeWrites().back(), "SMB 2D W 33 FF");
+  QTest::keyClick(Gauge(), Qt::Key_Right);
+  EXPECT_THAT(TakeWrites(), IsEmpty());
 }
 
 // Screen readers name each lamp and the gauge after their channel; a lamp offers no action. Tab
-// follows the screen, a group of labels is one stop, the arrows move inside it.
+// follows the screen, a group of labels is one stop, the arrows move inside it. The intrusion
+// button clears the chassis intrusion and does nothing else.
 TEST_F(VisualDisplayTest, LampsGaugeAndTabOrder_FollowTheChannels) {
   OpenAndEnter(R"({"0x16": "0x00"})");
   const auto iface = [](QWidget* w) { return QAccessible::queryAccessibleInterface(w); };
@@ -254,17 +271,23 @@ TEST_F(VisualDisplayTest, LampsGaugeAndTabOrder_FollowTheChannels) {
   EXPECT_EQ(QApplication::focusWidget(), Label(7));
   ClickLabel(6);
   EXPECT_EQ(iface(Gauge())->text(QAccessible::Name), "Internal");
-}
 
-TEST_F(VisualDisplayTest, IntrusionClick_WritesOnlyTheChassisClear) {
-  OpenAndEnter(R"({"0x16": "0x00"})");
   EXPECT_EQ(Find("Intrusion")->toolTip(), QStringLiteral("Clear Chassis Intrusion"));
+  Mark();
   Click("Intrusion");
-  EXPECT_THAT(Take(), ElementsAre("SMB 2D W 46 80"));
+  EXPECT_THAT(Take(), ElementsAre("SMB 2D W 46 80"));  // the chassis clear alone
 }
 
+// All four states of a channel label read at 4.5:1 against what is drawn behind the text; the
+// chosen group and channel also show by a marker.
 TEST_F(VisualDisplayTest, Labels_LightUnderTheMouseAndStayChosen) {
   OpenAndEnter(R"({"0x16": "0x00"})");
+  const auto reads = [this](int label, bool marked) {
+    window_->setFocus();
+    const TextLook look = LookOf(window_.get(), Label(label));
+    EXPECT_GE(look.contrast, widgets::kReadableContrast) << label;
+    EXPECT_EQ(look.marked, marked) << label;
+  };
   const QRgb normal = display::NormalLabelColour();
   EXPECT_EQ(Colour(11), normal);
   QTest::mouseMove(Label(11));
@@ -272,9 +295,12 @@ TEST_F(VisualDisplayTest, Labels_LightUnderTheMouseAndStayChosen) {
   QTest::mouseMove(Label(10));
   EXPECT_EQ(Colour(11), normal);
   EXPECT_EQ(Colour(10), kHover);
+  for (const auto& [label, marked] : {std::pair{10, false}, {11, false}, {1, true}, {12, true}})
+    reads(label, marked);
 
   ClickLabel(10);  // +Vcc on the 3.3V scale
   EXPECT_EQ(Colour(10), kChosenHover);
+  reads(10, true);
   EXPECT_EQ(Colour(12), normal);  // the earlier channel is no longer chosen
   EXPECT_EQ(Colour(1), kChosen);  // the chosen group stays
   EXPECT_EQ(Gauge()->ScaleMax(), 4.383);
@@ -297,36 +323,9 @@ TEST_F(VisualDisplayTest, Labels_LightUnderTheMouseAndStayChosen) {
   EXPECT_EQ(Colour(0), kChosen);
 }
 
-// All four states of a channel label read at 4.5:1 against what is drawn behind the text, whose
-// colours stay those of the states; the chosen group and channel also show by a marker.
-TEST_F(VisualDisplayTest, LabelStates_ReadWellAndTheChoiceShowsWithoutColour) {
-  OpenAndEnter(R"({"0x16": "0x00"})");
-  QTest::mouseMove(Label(11));
-  window_->setFocus();
-  const struct {
-    int label;
-    QRgb colour;
-    bool marked;
-  } states[] = {{1, kChosen, true},
-                {12, kChosen, true},
-                {11, kHover, false},
-                {10, display::NormalLabelColour(), false},
-                {0, display::NormalLabelColour(), false}};
-  for (const auto& s : states) {
-    ASSERT_EQ(Colour(s.label), s.colour) << s.label;
-    const TextLook look = LookOf(window_.get(), Label(s.label));
-    EXPECT_GE(look.contrast, widgets::kReadableContrast) << s.label;
-    EXPECT_EQ(look.marked, s.marked) << s.label;
-  }
-  QTest::mouseMove(Label(12));
-  window_->setFocus();
-  ASSERT_EQ(Colour(12), kChosenHover);
-  EXPECT_GE(LookOf(window_.get(), Label(12)).contrast, widgets::kReadableContrast);
-  EXPECT_TRUE(LookOf(window_.get(), Label(12)).marked);
-}
-
-// The printer-port medium writes while the slider moves, the SMBus when it is let go; a key press
-// is one user change: exactly one write whichever the medium.
+// The printer-port medium writes at each move of a drag, the SMBus once the slider is let go; a
+// key press or an accessibility tool setting the value is one user change: exactly one write
+// whichever the medium, none when nothing changes, none for a value set by the program.
 TEST_F(VisualDisplayTest, Slider_WritesWithTheMediumInUseOnly) {
   for (Medium medium : {Medium::SMBus, Medium::PrinterPort}) {
     const bool pp = medium == Medium::PrinterPort;
@@ -335,19 +334,30 @@ TEST_F(VisualDisplayTest, Slider_WritesWithTheMediumInUseOnly) {
     const std::string write = pp ? "PP 5C W 19 " : "SMB 2D W 19 ";
     channels::AoutSlider* slider = Slider();
     EXPECT_EQ(slider->toolTip(), QStringLiteral("Analog Output Adjust"));
-    slider->setValue(200);  // set from code: no write
-    emit slider->moving(200);
-    EXPECT_EQ(TakeWrites(),
-              pp ? std::vector<std::string>{write + "C8"} : std::vector<std::string>{});
-    emit slider->changed(200);
-    EXPECT_EQ(TakeWrites(),
-              pp ? std::vector<std::string>{} : std::vector<std::string>{write + "C8"});
+    slider->setValue(100);
+    EXPECT_THAT(TakeWrites(), IsEmpty());
 
     slider->setFocus();
     QTest::keyClick(slider, Qt::Key_End);
     EXPECT_THAT(TakeWrites(), ElementsAre(write + "FF"));
     QTest::keyClick(slider, Qt::Key_Home);
+    QTest::keyClick(slider, Qt::Key_Home);
     EXPECT_THAT(TakeWrites(), ElementsAre(write + "00"));
+
+    const QPoint grab(slider->width() / 2, slider->height() - 5);  // the handle, at the bottom
+    QTest::mousePress(slider, Qt::LeftButton, {}, grab);
+    QTest::mouseMove(slider, grab - QPoint(0, 20));
+    const int first = slider->value();
+    QTest::mouseMove(slider, grab - QPoint(0, 40));
+    QTest::mouseRelease(slider, Qt::LeftButton, {}, grab - QPoint(0, 40));
+    const int last = slider->value();
+    ASSERT_GT(last, first);
+    ASSERT_GT(first, 0);
+    std::vector<std::string> expected = {write + Hex2(last)};
+    if (pp) expected.insert(expected.begin(), write + Hex2(first));
+    EXPECT_EQ(TakeWrites(), expected);
+    QAccessible::queryAccessibleInterface(slider)->valueInterface()->setCurrentValue(0xC8);
+    EXPECT_THAT(TakeWrites(), ElementsAre(write + "C8"));
   }
 }
 
