@@ -6,11 +6,7 @@ by AT-SPI actions alone (Wayland lets no client move another's pointer or type i
 On the way it checks what Wayland does differently from X11: the compositor, not the program,
 places windows, so every window must open whole on the screen and every dialog over the main
 window (the File menu's dialogs too, opened and cancelled); the window that opens takes the focus.
-The program ends by File > Quit.
-
-Usage: wayland_run.py --program PATH --out DIR [--docs DIR]
-The screenshot goes to --out; with KELVRAN_UPDATE_SCREENSHOTS=1 it is copied to --docs too.
-Exit status: 0 passed, 1 failed (Weston that does not start is a failure, not a skip).
+The program ends by File > Quit. Weston that does not start is a failure, not a skip.
 """
 
 import os
@@ -18,7 +14,7 @@ import sys
 import tempfile
 import time
 
-from atspi_session import Failure, log, process_ended, ready, run_script
+from atspi_session import ACTIONS, Failure, await_end, log, ready, run_script
 from walk import MAIN, AtspiActs, Walk, run_walk
 from wayland_session import SCREEN, WaylandSession, content_box, crop, point_at, screenshot
 
@@ -27,10 +23,10 @@ SHOTS_KEPT = {"visual-display-tab.png": "visual-display-tab-wayland.png"}
 
 
 def launch(args):
-    if not ready(args):
+    if not ready(args, ["weston", "weston-screenshooter", "convert"]):
         return 1
     with WaylandSession() as session:
-        return run_walk(session, args, __file__, [], 120, "after File > Quit",
+        return run_walk(session, args, __file__, [], 120,
                         env={"KELVRAN_X_DISPLAY": session.x_display})
 
 
@@ -85,7 +81,7 @@ class WaylandActs(AtspiActs):
             self.shots.append(path)
             log("screenshot", path)
 
-    def act_no_wait(self, node, names=("Press", "press", "Toggle", "toggle", "Click", "click")):
+    def act_no_wait(self, node, names=ACTIONS):
         """Runs an action without waiting for its answer. The answer to an action whose handler
         opens a modal window comes only when that window closes, and until then libatspi answers
         no other call of the driver: the call goes out on a connection of its own, unanswered."""
@@ -122,16 +118,14 @@ class WaylandActs(AtspiActs):
         self.ui.act(item, ("Toggle",))  # a line's own action selects it
 
     def next_tab(self, caption, modal=False):
-        self.press(self.ui.wait_for(f"the {caption} tab", lambda: self.ui.page_tab(caption)),
-                   modal)
+        self.press(self.ui.wait_for(f"the {caption} tab", lambda: self.ui.page_tab(caption)), modal)
 
     def open_help(self):
         self.ui.act(self.ui.menu_item("Contents"))
 
     def end(self):
         self.ui.act(self.ui.menu_item("Quit"))
-        self.ui.wait_for("the program to end after File > Quit",
-                         lambda: process_ended(int(os.environ["KELVRAN_E2E_PID"])))
+        await_end(self.ui, "after File > Quit")
 
 
 if __name__ == "__main__":
