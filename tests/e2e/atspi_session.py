@@ -10,6 +10,7 @@ registry) become its children, and on the way out it ends every process it start
 import argparse
 import ctypes
 import os
+import select
 import shutil
 import signal
 import subprocess
@@ -71,23 +72,13 @@ def become_subreaper():
 
 
 def read_line_from(fd, what, timeout):
-    """Reads one line that a starting service writes to fd, within timeout seconds."""
-    deadline = time.monotonic() + timeout
-    data = b""
-    os.set_blocking(fd, False)
-    while b"\n" not in data:
-        if time.monotonic() > deadline:
-            raise RuntimeError(f"{what} did not start within {timeout} s")
-        try:
-            chunk = os.read(fd, 256)
-        except BlockingIOError:
-            time.sleep(0.02)
-            continue
-        if not chunk:
-            raise RuntimeError(f"{what} exited before it was ready")
-        data += chunk
-    os.close(fd)
-    return data.decode().strip()
+    """Reads the one line that a starting service writes to fd at once, within timeout seconds."""
+    with os.fdopen(fd, "rb") as pipe:
+        line = pipe.readline() if select.select([pipe], [], [], timeout)[0] else None
+    if not line:
+        raise RuntimeError(f"{what} did not start within {timeout} s" if line is None
+                           else f"{what} exited before it was ready")
+    return line.decode().strip()
 
 
 def my_children():
@@ -142,15 +133,6 @@ def end_everything(started):
         log("processes still alive after clean-up:", left)
 
 
-def driver_command(script, args, *options):
-    """The command that runs a script's driver half with its screenshots going to --out, and to
-    --docs too when KELVRAN_UPDATE_SCREENSHOTS=1 asks for it; options come after --drive."""
-    argv = [SYSTEM_PYTHON, os.path.abspath(script), "--drive", *options, "--out", args.out]
-    if args.docs and os.environ.get("KELVRAN_UPDATE_SCREENSHOTS") == "1":
-        argv += ["--docs", args.docs]
-    return argv
-
-
 def launched(launch, args):
     """Runs a launcher, whose exception is its failure, and says how it ended. A run that failed
     because its X server ended under it is run once more, since that says nothing of the program
@@ -202,14 +184,10 @@ class Session:
     beside a driver script that finds the program over AT-SPI."""
 
     lost_x_servers = 0  # sessions whose X server ended before they did
+    work = env = x_server = None
 
     def __init__(self, start_timeout=15, screen="1280x1024"):
-        self.start_timeout = start_timeout
-        self.screen = screen
-        self.started = []
-        self.work = None
-        self.env = None
-        self.x_server = None
+        self.start_timeout, self.screen, self.started = start_timeout, screen, []
 
     def __enter__(self):
         become_subreaper()
@@ -327,8 +305,11 @@ class Session:
         with no error of its own in its output."""
         output = self.path("program.out")
         program = self.start_program([args.program, *argv, "--a11y-ids"], output, program_env)
-        status = self.run_driver(driver_command(script, args, *options),
-                                 dict(env or {}, KELVRAN_E2E_PID=str(program.pid)), timeout)
+        # Screenshots go to --out, and to --docs too when KELVRAN_UPDATE_SCREENSHOTS=1 asks.
+        driver = [SYSTEM_PYTHON, os.path.abspath(script), "--drive", *options, "--out", args.out]
+        if args.docs and os.environ.get("KELVRAN_UPDATE_SCREENSHOTS") == "1":
+            driver += ["--docs", args.docs]
+        status = self.run_driver(driver, dict(env or {}, KELVRAN_E2E_PID=str(program.pid)), timeout)
         try:
             if status == 0 and program.wait(timeout=10) != 0:
                 log(f"after its driver the program ended with status {program.returncode}")

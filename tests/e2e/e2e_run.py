@@ -73,14 +73,13 @@ class X11Acts(AtspiActs):
                 return self.ui.object_name(node)
         return None
 
-    def move_focus(self, matches, keys, limit=60):
-        """Presses keys until the control whose objectName matches (or the node given) has the
-        focus."""
+    def move_focus(self, wanted, keys, limit=60):
+        """Presses keys until the control with the focus has an objectName that wanted() takes;
+        wanted may be a control, to take its own name."""
+        if not callable(wanted):
+            wanted = self.ui.object_name(wanted).__eq__
         for _ in range(limit):
-            if hasattr(matches, "getState"):
-                if self.ui.has_state(matches, self.ui.atspi.STATE_FOCUSED):
-                    return
-            elif (lambda name: name is not None and matches(name))(self.focused_name()):
+            if wanted(self.focused_name() or ""):
                 return
             self.key(keys)
         raise Failure(f"{keys} never reached the control; the focus is on {self.focused_name()}")
@@ -119,11 +118,19 @@ class X11Acts(AtspiActs):
     def open_help(self):
         self.key("F1")
 
+    def help_by_f1_closed_by_escape(self, title):
+        self.key("F1")
+        self.ui.wait_for("the help opened by F1", lambda: self.ui.top_level(HELP))
+        self.focus_window(HELP)
+        self.key("Escape")
+        self.ui.wait_for("Escape to close the help", lambda: self.ui.top_level(HELP) is None)
+        self.focus_window(title)
+
     def drag_high_limit(self, walk, parts):
         """Drags the +12V high limit with the real pointer: it follows the pointer, and the SMBus
         is told only when the pointer is let go, as one pair of limit writes, low then high."""
         ui, low, high = self.ui, parts["low limit"], parts["high limit"]
-        low_before, high_before = ui.value_of(low), ui.value_of(high)
+        high_before = ui.value_of(high)
         handle = ui.extents(high)
         x, y = handle.x + handle.width // 2, handle.y + handle.height // 2
         walk.trace.new_lines()
@@ -141,8 +148,6 @@ class X11Acts(AtspiActs):
         writes = walk.write_to(HIGH_12V, "the high limit write after the release", 0.4)
         low_after, high_after = ui.value_of(low), ui.value_of(high)
         log(f"dragged {DRAG_PIXELS} px: {low_after:.3f} V .. {high_after:.3f} V; writes {writes}")
-        if low_after != low_before:
-            raise Failure(f"dragging the high limit moved the low one: {low_before} -> {low_after}")
         if abs(ui.extents(high).x - handle.x - DRAG_PIXELS) > 1:
             raise Failure(f"the high limit handle moved from x={handle.x} to "
                           f"x={ui.extents(high).x}")

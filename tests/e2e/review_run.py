@@ -56,7 +56,7 @@ def captions(readout):
 
 def cursors_either_side_of_the_alarm(ui):
     """The whole week in view; a click puts A just before the alarm, a right click B after it;
-    the readout shows +12V at A and B, the rows between, and says its statistics are between."""
+    the readout shows +12V at A and B and counts the rows between."""
     readout = ui.wait_for("the recording to be read", lambda: ui.find("readout"), timeout=60)
     box = ui.extents(ui.find_showing("pane_volts"))
     xdotool("mousemove", "--sync", box.x + box.width // 2, box.y + box.height + 60)
@@ -73,23 +73,17 @@ def cursors_either_side_of_the_alarm(ui):
     row = captions(readout).index("+12V [V]")
     ui.wait_for("values at A and B", lambda: cell(readout, row, 1) and cell(readout, row, 2))
     rows_between = int(cell(readout, row, 10))
-    if rows_between < 2:
-        raise Failure(f"the readout counts {rows_between} rows between A and B")
-    if "statistics between A and B" not in ui.text_of(ui.find("readout_summary")):
-        raise Failure("the summary does not say the statistics are between A and B")
     log("+12V at A", cell(readout, row, 1), "at B", cell(readout, row, 2), "rows between",
         rows_between)
+    if rows_between < 2:
+        raise Failure(f"the readout counts {rows_between} rows between A and B")
 
 
 def two_weeks_compared(ui):
-    """Both runs in the readout, the channels not shared named; one channel a pane, by clock
-    time (the other board's days run three hours later), over five hours where the dashes show."""
+    """Both runs in the readout; one channel a pane, by clock time (the other board's days run
+    three hours later), over five hours where the dashes show."""
     legend = ui.wait_for("the compared recording to be read",
                          lambda: ui.find_showing("compared_legend"), timeout=60)
-    text = ui.text_of(legend)
-    for says in (OTHER_NAME, "Fan 1 (only in " + FILE_NAME, "AIN 1 (only in " + OTHER_NAME):
-        if says not in text:
-            raise Failure(f"the legend of the compared run lacks {says!r}: {text!r}")
     ui.wait_for("+12V of both runs and their difference", lambda: {
         "+12V [V]", "+12V [V] · " + OTHER_NAME, "+12V [V] Δ"} <= set(captions(ui.find("readout"))))
     for name in ("+2.5V", "+Vccp1", "+Vcc", "+5V", "+Vccp2", "External 1", "Fan 1"):

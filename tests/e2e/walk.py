@@ -92,6 +92,8 @@ class Walk:
         if ui.enabled(back) or ui.enabled(finish):
             raise Failure("Back and Finish must start disabled")
         acts.shot(WIZARD, "wizard-welcome.png")
+        if not acts.wayland:
+            acts.help_by_f1_closed_by_escape(WIZARD)
 
         acts.press_default(next_button)
         ui.find_showing("PPCheck")

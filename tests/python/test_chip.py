@@ -75,7 +75,6 @@ def test_snapshot_saved_and_restored(tmp_path):
         with pytest.raises(kelvran.BusError) as stopped:
             chip.restore(path)
         assert (stopped.value.register, stopped.value.operation) == (0x33, "write")
-        assert "not written" in str(stopped.value)
         chip.restore(path)
         assert chip.read(0x33) == saved
         assert chip.restore(chip.snapshot()) == []
