@@ -43,7 +43,8 @@ class Failure(Exception):
 
 def missing_tools(tools=()):
     missing = [tool for tool in NEEDED_TOOLS + list(tools) if shutil.which(tool) is None]
-    missing += [path for path in (AT_SPI_BUS_LAUNCHER, SYSTEM_PYTHON) if not os.access(path, os.X_OK)]
+    missing += [path for path in (AT_SPI_BUS_LAUNCHER, SYSTEM_PYTHON)
+                if not os.access(path, os.X_OK)]
     if SYSTEM_PYTHON not in missing and subprocess.run([SYSTEM_PYTHON, "-c", "import pyatspi"],
                                                        capture_output=True).returncode:
         missing.append("python3-pyatspi")
@@ -529,7 +530,8 @@ class Desktop:
         """The control of this role with this name, or None (menu entries, page tabs and buttons
         have no objectName); the & of a mnemonic and a key shown beside a menu entry's text
         ("Contents\tF1") are not part of it."""
-        return next((node for node in self.walk(root or self.application()) if node.getRole() == role
+        return next((node for node in self.walk(root or self.application())
+                     if node.getRole() == role
                      and node.name.replace("&", "").split("\t")[0] == text), None)
 
     def page_tab(self, caption):

@@ -118,12 +118,14 @@ class X11Acts(AtspiActs):
     def open_help(self):
         self.key("F1")
 
-    def help_by_f1_closed_by_escape(self, title):
+    def help_by_f1_closed_by(self, key, title):
+        """F1 in the window with this title opens the help; key closes it again."""
+        self.focus_window(title)
         self.key("F1")
         self.ui.wait_for("the help opened by F1", lambda: self.ui.top_level(HELP))
         self.focus_window(HELP)
-        self.key("Escape")
-        self.ui.wait_for("Escape to close the help", lambda: self.ui.top_level(HELP) is None)
+        self.key(key)
+        self.ui.wait_for(f"{key} to close the help", lambda: self.ui.top_level(HELP) is None)
         self.focus_window(title)
 
     def drag_high_limit(self, walk, parts):
@@ -141,9 +143,7 @@ class X11Acts(AtspiActs):
             time.sleep(0.05)
         ui.wait_for("the high limit to follow the pointer", lambda: ui.value_of(high) > high_before)
         time.sleep(0.2)
-        early = walk.trace.new_writes()
-        if early:
-            raise Failure(f"writes while the pointer was still held: {early}")
+        walk.expect_no_writes("the drag while the pointer was still held")
         xdotool("mouseup", 1)
         writes = walk.write_to(HIGH_12V, "the high limit write after the release", 0.4)
         low_after, high_after = ui.value_of(low), ui.value_of(high)
@@ -151,9 +151,7 @@ class X11Acts(AtspiActs):
         if abs(ui.extents(high).x - handle.x - DRAG_PIXELS) > 1:
             raise Failure(f"the high limit handle moved from x={handle.x} to "
                           f"x={ui.extents(high).x}")
-        if writes != walk.limit_writes(low_after, high_after):
-            raise Failure(f"a drag and release wrote {writes}, expected "
-                          f"{walk.limit_writes(low_after, high_after)}")
+        walk.expect_limit_writes(writes, low, high, "a drag and release")
 
     def step_low_limit_by_key(self, walk):
         self.focus_window(MAIN)
@@ -189,10 +187,7 @@ class X11Acts(AtspiActs):
     def end(self):
         """Ctrl+W closes the help; with the help open again, closing the main window (as its
         close box does) closes the help with it and ends the program."""
-        self.focus_window(HELP)
-        self.key("ctrl+w")
-        self.ui.wait_for("Ctrl+W to close the help", lambda: self.ui.top_level(HELP) is None)
-        self.focus_window(MAIN)
+        self.help_by_f1_closed_by("ctrl+w", MAIN)
         self.key("F1")
         self.ui.wait_for("the help again", lambda: self.ui.top_level(HELP))
         close_and_await_end(self.ui, x_window(MAIN))
@@ -220,9 +215,7 @@ def drive_screen(args):
     acts.key("Escape")
     walk.gone(NOTICE)
     time.sleep(0.3)
-    writes = walk.trace.new_writes()
-    if writes:
-        raise Failure(f"the start notice answered by Escape wrote {writes}")
+    walk.expect_no_writes("the start notice answered by Escape")
     close_and_await_end(ui, x_window(MAIN))
     acts.done()
     return 0

@@ -84,8 +84,9 @@ def two_weeks_compared(ui):
     three hours later), over five hours where the dashes show."""
     legend = ui.wait_for("the compared recording to be read",
                          lambda: ui.find_showing("compared_legend"), timeout=60)
-    ui.wait_for("+12V of both runs and their difference", lambda: {
-        "+12V [V]", "+12V [V] · " + OTHER_NAME, "+12V [V] Δ"} <= set(captions(ui.find("readout"))))
+    both = {"+12V [V]", "+12V [V] · " + OTHER_NAME, "+12V [V] Δ"}
+    ui.wait_for("+12V of both runs and their difference",
+                lambda: both <= set(captions(ui.find("readout"))))
     for name in ("+2.5V", "+Vccp1", "+Vcc", "+5V", "+Vccp2", "External 1", "Fan 1"):
         ui.act(ui.find("show_" + name))
     box = ui.extents(ui.find_showing("pane_volts"))

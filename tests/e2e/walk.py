@@ -93,7 +93,7 @@ class Walk:
             raise Failure("Back and Finish must start disabled")
         acts.shot(WIZARD, "wizard-welcome.png")
         if not acts.wayland:
-            acts.help_by_f1_closed_by_escape(WIZARD)
+            acts.help_by_f1_closed_by("Escape", WIZARD)
 
         acts.press_default(next_button)
         ui.find_showing("PPCheck")
@@ -147,9 +147,17 @@ class Walk:
             raise Failure(f"flipping bit 0 of 2Bh ({before:02X}) wrote {writes}, not {expected}")
         log("bit 0 of 2Bh flipped:", expected)
 
-    def limit_writes(self, low, high):
-        return [f"SMB 2D W {LOW_12V} {register_from_12v(low):02X}",
-                f"SMB 2D W {HIGH_12V} {register_from_12v(high):02X}"]
+    def expect_limit_writes(self, writes, low, high, how):
+        """One pair of +12V limit writes, low first, of the limits the gauge shows now."""
+        expected = [f"SMB 2D W {LOW_12V} {register_from_12v(self.ui.value_of(low)):02X}",
+                    f"SMB 2D W {HIGH_12V} {register_from_12v(self.ui.value_of(high)):02X}"]
+        if writes != expected:
+            raise Failure(f"{how} wrote {writes}, expected {expected}")
+
+    def expect_no_writes(self, how):
+        writes = self.trace.new_writes()
+        if writes:
+            raise Failure(f"{how} wrote {writes}")
 
     def visual_display_tab(self):
         ui, acts = self.ui, self.acts
@@ -186,9 +194,7 @@ class Walk:
         log(f"high limit set to {target:.3f} V over AT-SPI: it reads {high_set:.3f} V; {writes}")
         if abs(high_set - target) > 0.0005:
             raise Failure(f"the high limit reads {high_set} after being set to {target}")
-        if writes != self.limit_writes(ui.value_of(low), high_set):
-            raise Failure(f"setting the high limit wrote {writes}, expected "
-                          f"{self.limit_writes(ui.value_of(low), high_set)}")
+        self.expect_limit_writes(writes, low, high, "setting the high limit")
         if not acts.wayland:
             acts.step_low_limit_by_key(self)
 
@@ -208,9 +214,7 @@ class Walk:
             self.acts.press(self.ui.menu_item(entry + "…"), modal=True)
             self.acts.press(self.button(self.window(entry), "Cancel"))
             self.gone(entry)
-            writes = self.trace.new_writes()
-            if writes:
-                raise Failure(f"{entry}… cancelled wrote {writes}")
+            self.expect_no_writes(f"{entry}… cancelled")
             log(f"File > {entry}…: opened and cancelled")
 
     def channel_mode_tab(self):

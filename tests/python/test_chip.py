@@ -6,6 +6,7 @@ import pytest
 
 import kelvran
 
+
 def test_search_names_places_as_detect_does():
     places = [chip.place for chip in kelvran.find(simulate=True)]
     assert places == ["printer port 0 (0x378) address 0x2E, direct-build board",
