@@ -449,21 +449,21 @@ class Desktop:
                 raise Failure(f"timed out waiting for {what}")
             time.sleep(0.1)
 
+    @staticmethod
+    def children(node):
+        return [child for child in map(node.getChildAtIndex, range(node.childCount)) if child]
+
     def application(self):
-        desktop = self.atspi.Registry.getDesktop(0)
-        for i in range(desktop.childCount):
-            app = desktop.getChildAtIndex(i)
-            if app is not None and app.name == PROGRAM_NAME:
-                return app
-        return None
+        return next((app for app in self.children(self.atspi.Registry.getDesktop(0))
+                     if app.name == PROGRAM_NAME), None)
 
     def walk(self, node, depth=0):
         if node is None or depth > 40:
             return
         node.clear_cache()
         yield node
-        for i in range(node.childCount):
-            yield from self.walk(node.getChildAtIndex(i), depth + 1)
+        for child in self.children(node):
+            yield from self.walk(child, depth + 1)
 
     @staticmethod
     def object_name(node):
@@ -513,18 +513,21 @@ class Desktop:
 
     def top_level(self, title):
         """The showing window of the program with this title, or None."""
-        app = self.application()
-        return next((child for child in (app.getChildAtIndex(i) for i in range(app.childCount))
-                     if child is not None and (child.clear_cache(), child.name)[1] == title
-                     and self.showing(child)), None)
+        return next((child for child in self.children(self.application())
+                     if (child.clear_cache(), child.name)[1] == title and self.showing(child)),
+                    None)
+
+    @staticmethod
+    def action_index(node, names=ACTIONS):
+        """The index of node's first action with one of these names (a press of a control)."""
+        action = node.queryAction()
+        index = next((i for i in range(action.nActions) if action.getName(i) in names), None)
+        if index is None:
+            raise Failure(f"{node.name!r} offers none of the actions {names}")
+        return index
 
     def act(self, node, names=ACTIONS):
-        action = node.queryAction()
-        for i in range(action.nActions):
-            if action.getName(i) in names:
-                action.doAction(i)
-                return
-        raise Failure(f"{node.name!r} offers none of the actions {names}")
+        node.queryAction().doAction(self.action_index(node, names))
 
     def named(self, text, role, root=None):
         """The control of this role with this name, or None (menu entries, page tabs and buttons
@@ -553,8 +556,7 @@ class Desktop:
                 "click", 1)
 
     def list_lines(self, node):
-        items = [node.getChildAtIndex(i) for i in range(node.childCount)]
-        return [item for item in items if item is not None and item.name]
+        return [item for item in self.children(node) if item.name]
 
     def text_of(self, node):
         node.clear_cache()

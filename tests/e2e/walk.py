@@ -174,8 +174,7 @@ class Walk:
         started = time.monotonic()
 
         gauge = ui.find_showing("limits_gauge")
-        parts = {gauge.getChildAtIndex(i).name: gauge.getChildAtIndex(i)
-                 for i in range(gauge.childCount)}
+        parts = {part.name: part for part in ui.children(gauge)}
         low, high = parts["low limit"], parts["high limit"]
         ui.wait_for("the high limit pointer to show", lambda: ui.showing(high))
         scale = high.queryValue()

@@ -197,10 +197,7 @@ class WaylandActs(AtspiActs):
         no other call of the driver: the call goes out on a connection of its own, unanswered."""
         from gi.repository import Gio, GLib
 
-        action = node.queryAction()
-        index = next((i for i in range(action.nActions) if action.getName(i) in names), None)
-        if index is None:
-            raise Failure(f"{node.name!r} offers none of the actions {names}")
+        index = self.ui.action_index(node, names)
         if self.a11y_bus is None:
             address = Gio.bus_get_sync(Gio.BusType.SESSION, None).call_sync(
                 "org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus", "GetAddress", None,
