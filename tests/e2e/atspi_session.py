@@ -10,6 +10,7 @@ registry) become its children, and on the way out it ends every process it start
 import argparse
 import ctypes
 import os
+import select
 import shutil
 import signal
 import subprocess
@@ -21,6 +22,7 @@ NEEDED_TOOLS = ["Xvfb", "dbus-daemon", "dbus-send", "xdotool", "import"]
 AT_SPI_BUS_LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
 SYSTEM_PYTHON = "/usr/bin/python3"
 PROGRAM_NAME = "kelvran-eval"
+ACTIONS = ("Press", "press", "Toggle", "toggle", "Click", "click")  # what a press of a control is
 
 _T0 = time.monotonic()
 _TAG = os.environ.get("KELVRAN_LOG_TAG", "e2e")
@@ -39,25 +41,25 @@ class Failure(Exception):
 # ---------------------------------------------------------------------------------------------
 
 
-def missing_tools():
-    missing = [tool for tool in NEEDED_TOOLS if shutil.which(tool) is None]
-    if not os.access(AT_SPI_BUS_LAUNCHER, os.X_OK):
-        missing.append(AT_SPI_BUS_LAUNCHER)
-    if not os.access(SYSTEM_PYTHON, os.X_OK):
-        missing.append(SYSTEM_PYTHON)
-    elif subprocess.run([SYSTEM_PYTHON, "-c", "import pyatspi"], capture_output=True).returncode:
+def missing_tools(tools=()):
+    missing = [tool for tool in NEEDED_TOOLS + list(tools) if shutil.which(tool) is None]
+    missing += [path for path in (AT_SPI_BUS_LAUNCHER, SYSTEM_PYTHON)
+                if not os.access(path, os.X_OK)]
+    if SYSTEM_PYTHON not in missing and subprocess.run([SYSTEM_PYTHON, "-c", "import pyatspi"],
+                                                       capture_output=True).returncode:
         missing.append("python3-pyatspi")
     return missing
 
 
-def ready(args, tools=()):
-    """Whether every tool a run needs is installed and the program is there; says what is
+def ready(args, tools=(), programs=()):
+    """Whether every tool a run needs is installed and its programs are there; says what is
     missing."""
-    missing = missing_tools() + [tool for tool in tools if shutil.which(tool) is None]
+    missing = missing_tools(tools)
+    absent = [path for path in (args.program, *programs) if not os.access(path, os.X_OK)]
     if missing:
         log("FAILED: not installed:", ", ".join(missing), "(scripts/deps installs them)")
-    elif not os.access(args.program, os.X_OK):
-        log("FAILED: no program at", args.program)
+    elif absent:
+        log("FAILED: no program at", ", ".join(absent))
     else:
         os.makedirs(args.out, exist_ok=True)
         return True
@@ -71,23 +73,13 @@ def become_subreaper():
 
 
 def read_line_from(fd, what, timeout):
-    """Reads one line that a starting service writes to fd, within timeout seconds."""
-    deadline = time.monotonic() + timeout
-    data = b""
-    os.set_blocking(fd, False)
-    while b"\n" not in data:
-        if time.monotonic() > deadline:
-            raise RuntimeError(f"{what} did not start within {timeout} s")
-        try:
-            chunk = os.read(fd, 256)
-        except BlockingIOError:
-            time.sleep(0.02)
-            continue
-        if not chunk:
-            raise RuntimeError(f"{what} exited before it was ready")
-        data += chunk
-    os.close(fd)
-    return data.decode().strip()
+    """Reads the one line that a starting service writes to fd at once, within timeout seconds."""
+    with os.fdopen(fd, "rb") as pipe:
+        line = pipe.readline() if select.select([pipe], [], [], timeout)[0] else None
+    if not line:
+        raise RuntimeError(f"{what} did not start within {timeout} s" if line is None
+                           else f"{what} exited before it was ready")
+    return line.decode().strip()
 
 
 def my_children():
@@ -142,24 +134,6 @@ def end_everything(started):
         log("processes still alive after clean-up:", left)
 
 
-def driver_command(script, out, docs, *options):
-    """The command that runs a script's driver half with its screenshots going to out, and to
-    docs too when KELVRAN_UPDATE_SCREENSHOTS=1 asks for it; options come after --drive."""
-    argv = [SYSTEM_PYTHON, os.path.abspath(script), "--drive", *options, "--out", out]
-    if docs and os.environ.get("KELVRAN_UPDATE_SCREENSHOTS") == "1":
-        argv += ["--docs", docs]
-    return argv
-
-
-def driver_status(drive, *args):
-    """Runs a driver; its exit status, 1 when it fails with a Failure (said in the log)."""
-    try:
-        return drive(*args)
-    except Failure as failure:
-        log("FAILED:", failure)
-        return 1
-
-
 def launched(launch, args):
     """Runs a launcher, whose exception is its failure, and says how it ended. A run that failed
     because its X server ended under it is run once more, since that says nothing of the program
@@ -182,55 +156,39 @@ def launched(launch, args):
     return status
 
 
-def run_script(doc, launch, drive, *hidden):
-    """The command line of every end-to-end script: --program, --out and --docs for its launcher
-    half; --drive [MODE] and the hidden options for the driver half that the launcher starts."""
+def run_script(doc, launch, drive, *options):
+    """The command line of every end-to-end script: --program PATH --out DIR [--docs DIR] and
+    the script's own options for its launcher half, which starts the driver half with --drive
+    [MODE]. Screenshots go to --out, and to --docs too with KELVRAN_UPDATE_SCREENSHOTS=1. Exit
+    status 0 passed, 1 failed (a tool the run needs that is not installed fails it too)."""
     parser = argparse.ArgumentParser(description=doc.splitlines()[0])
     parser.add_argument("--program")
     parser.add_argument("--out", required=True)
     parser.add_argument("--docs")
     parser.add_argument("--drive", nargs="?", const="walk", help=argparse.SUPPRESS)
-    for option in hidden:
-        parser.add_argument(option, help=argparse.SUPPRESS)
+    for option in options:
+        parser.add_argument(option)
     args = parser.parse_args()
     if args.drive:
-        return driver_status(drive, args)
+        try:
+            return drive(args)
+        except Failure as failure:
+            log("FAILED:", failure)
+            return 1
     if not args.program:
         parser.error("--program is required")
     return launched(launch, args)
 
 
-def ended_cleanly(program, after):
-    """Whether the program, once its driver is done, ends of itself with status 0 within 10 s;
-    when it does not, the log says so, after what."""
-    try:
-        program.wait(timeout=10)
-    except subprocess.TimeoutExpired:
-        pass
-    if program.returncode != 0:
-        log(f"{after} the program ended with status {program.returncode}")
-        return False
-    return True
-
-
-def log_program_output(path):
-    with open(path, "rb") as out:
-        log("program output:\n" + out.read()[-4000:].decode(errors="replace"))
-
-
 class Session:
-    """A private X server, session bus and AT-SPI bus, for `with`. start_program() runs the
-    program in it; run_driver() runs a driver script that finds the program over AT-SPI."""
+    """A private X server, session bus and AT-SPI bus, for `with`; run() runs the program in it
+    beside a driver script that finds the program over AT-SPI."""
 
     lost_x_servers = 0  # sessions whose X server ended before they did
+    work = env = x_server = None
 
     def __init__(self, start_timeout=15, screen="1280x1024"):
-        self.start_timeout = start_timeout
-        self.screen = screen
-        self.started = []
-        self.work = None
-        self.env = None
-        self.x_server = None
+        self.start_timeout, self.screen, self.started = start_timeout, screen, []
 
     def __enter__(self):
         become_subreaper()
@@ -297,21 +255,26 @@ class Session:
 
     def _start_buses(self):
         self._start_display()
-
         read_fd, write_fd = os.pipe()
         self._start(["dbus-daemon", "--session", "--nofork", f"--print-address={write_fd}"],
                     "dbus", pass_fds=[write_fd])
         os.close(write_fd)
         self.env["DBUS_SESSION_BUS_ADDRESS"] = read_line_from(read_fd, "dbus-daemon",
                                                               self.start_timeout)
-
         self._start([AT_SPI_BUS_LAUNCHER, "--launch-immediately"], "at-spi-bus-launcher")
+        self.await_bus("the AT-SPI bus to answer", "--dest=org.a11y.Bus", "/org/a11y/bus",
+                       "org.a11y.Bus.GetAddress")
+
+    def await_bus(self, what, *call, answer=""):
+        """Waits until a call on the session bus succeeds and its reply holds answer."""
         deadline = time.monotonic() + self.start_timeout
-        while subprocess.run(["dbus-send", "--session", "--print-reply", "--dest=org.a11y.Bus",
-                              "/org/a11y/bus", "org.a11y.Bus.GetAddress"], env=self.env,
-                             capture_output=True).returncode != 0:
+        while True:
+            done = subprocess.run(["dbus-send", "--session", "--print-reply", *call],
+                                  env=self.env, capture_output=True, text=True)
+            if done.returncode == 0 and answer in done.stdout:
+                return
             if time.monotonic() > deadline:
-                raise RuntimeError(f"the AT-SPI bus did not answer within {self.start_timeout} s")
+                raise RuntimeError(f"timed out after {self.start_timeout} s waiting for {what}")
             time.sleep(0.1)
 
     platform = "xcb"  # Qt's platform plugin for the display this session starts
@@ -323,20 +286,46 @@ class Session:
     def start_program(self, argv, output, extra_env=None):
         """Starts the program on the session's display with its accessibility bridge on; its
         stdout and stderr go to the file output; extra_env is added to its environment."""
-        env = dict(self.program_env(), **(extra_env or {}))
-        program = subprocess.Popen(argv, env=env, stdin=subprocess.DEVNULL,
-                                   stdout=open(output, "wb"), stderr=subprocess.STDOUT)
+        program = subprocess.Popen(argv, env=dict(self.program_env(), **(extra_env or {})),
+                                   stdin=subprocess.DEVNULL, stdout=open(output, "wb"),
+                                   stderr=subprocess.STDOUT)
         self.started.append(program)
         return program
 
     def run_driver(self, argv, extra_env, timeout):
         """Runs a driver with the buses in its environment; its exit status, 1 on timeout."""
         try:
-            return subprocess.run(argv, env=dict(self.env, **extra_env),
-                                  timeout=timeout).returncode
+            return subprocess.run(argv, env=dict(self.env, **extra_env), timeout=timeout).returncode
         except subprocess.TimeoutExpired:
             log(f"the driver did not finish within {timeout} s")
             return 1
+
+    def run(self, args, argv, script, options, timeout, program_env=None, env=None):
+        """Runs the program with argv and --a11y-ids, and script's driver with options beside it;
+        0 when the driver passed and the program then ended of itself with status 0 within 10 s,
+        with no error of its own in its output."""
+        output = self.path("program.out")
+        program = self.start_program([args.program, *argv, "--a11y-ids"], output, program_env)
+        # Screenshots go to --out, and to --docs too when KELVRAN_UPDATE_SCREENSHOTS=1 asks.
+        driver = [SYSTEM_PYTHON, os.path.abspath(script), "--drive", *options, "--out", args.out]
+        if args.docs and os.environ.get("KELVRAN_UPDATE_SCREENSHOTS") == "1":
+            driver += ["--docs", args.docs]
+        status = self.run_driver(driver, dict(env or {}, KELVRAN_E2E_PID=str(program.pid)), timeout)
+        try:
+            if status == 0 and program.wait(timeout=10) != 0:
+                log(f"after its driver the program ended with status {program.returncode}")
+                status = 1
+        except subprocess.TimeoutExpired:
+            log("the program did not end within 10 s of its driver")
+            status = 1
+        with open(output, "rb") as out:
+            said = out.read().decode(errors="replace")
+        if "kelvran-eval:" in said:
+            log("the program reported an error")
+            status = 1
+        if status != 0 or said.strip():
+            log("program output:\n" + said[-4000:])
+        return status
 
 
 # ---------------------------------------------------------------------------------------------
@@ -344,12 +333,53 @@ class Session:
 # ---------------------------------------------------------------------------------------------
 
 
+def process_ended(pid):
+    """True once pid has exited (it stays a zombie until the launcher collects its status)."""
+    try:
+        with open(f"/proc/{pid}/stat") as stat:
+            return stat.read().rsplit(")", 1)[1].split()[0] in ("Z", "X")
+    except FileNotFoundError:
+        return True
+
+
+def await_end(ui, after):
+    ui.wait_for(f"the program to end {after}",
+                lambda: process_ended(int(os.environ["KELVRAN_E2E_PID"])))
+
+
+def send_close_request(window):
+    """Asks an X window to close the way a window manager's close box does (WM_DELETE_WINDOW)."""
+    x11 = ctypes.CDLL("libX11.so.6")
+    x11.XOpenDisplay.restype = ctypes.c_void_p
+    display = ctypes.c_void_p(x11.XOpenDisplay(None))
+    if not display.value:
+        raise Failure("cannot open the X display to close the window")
+
+    class ClientMessage(ctypes.Structure):
+        _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong),
+                    ("send_event", ctypes.c_int), ("display", ctypes.c_void_p),
+                    ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
+                    ("format", ctypes.c_int), ("data", ctypes.c_long * 5)]
+
+    class XEvent(ctypes.Union):
+        _fields_ = [("xclient", ClientMessage), ("pad", ctypes.c_long * 24)]
+
+    event = XEvent()
+    event.xclient.type = 33  # ClientMessage
+    event.xclient.window = window
+    event.xclient.message_type = x11.XInternAtom(display, b"WM_PROTOCOLS", 0)
+    event.xclient.format = 32
+    event.xclient.data[0] = x11.XInternAtom(display, b"WM_DELETE_WINDOW", 0)  # at CurrentTime
+    x11.XSendEvent(display, ctypes.c_ulong(window), 0, 0, ctypes.byref(event))
+    x11.XFlush(display)
+    x11.XCloseDisplay(display)
+
+
 def close_and_await_end(ui, window):
     """Closes the program's main X window as its close box does, and waits for the program
     (KELVRAN_E2E_PID) to end."""
     send_close_request(int(window))
-    ui.wait_for("the program to end after its main window closed",
-                lambda: process_ended(int(os.environ["KELVRAN_E2E_PID"])))
+    await_end(ui, "after its main window closed")
 
 
 def copy_to_docs(paths, docs):
@@ -361,49 +391,13 @@ def copy_to_docs(paths, docs):
         log("screenshots copied to", docs)
 
 
-def send_close_request(window):
-    """Asks an X window to close the way a window manager's close box does (WM_DELETE_WINDOW)."""
-    x11 = ctypes.CDLL("libX11.so.6")
-    x11.XOpenDisplay.restype = ctypes.c_void_p
-    x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
-    x11.XInternAtom.restype = ctypes.c_ulong
-    x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
-    x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
-                               ctypes.c_void_p]
-    x11.XFlush.argtypes = [ctypes.c_void_p]
-    x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
-
-    class ClientMessage(ctypes.Structure):
-        _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong),
-                    ("send_event", ctypes.c_int), ("display", ctypes.c_void_p),
-                    ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
-                    ("format", ctypes.c_int), ("data", ctypes.c_long * 5)]
-
-    class XEvent(ctypes.Union):
-        _fields_ = [("xclient", ClientMessage), ("pad", ctypes.c_long * 24)]
-
-    display = x11.XOpenDisplay(None)
-    if not display:
-        raise Failure("cannot open the X display to close the window")
-    event = XEvent()
-    event.xclient.type = 33  # ClientMessage
-    event.xclient.window = window
-    event.xclient.message_type = x11.XInternAtom(display, b"WM_PROTOCOLS", 0)
-    event.xclient.format = 32
-    event.xclient.data[0] = x11.XInternAtom(display, b"WM_DELETE_WINDOW", 0)
-    event.xclient.data[1] = 0  # CurrentTime
-    x11.XSendEvent(display, window, 0, 0, ctypes.byref(event))
-    x11.XFlush(display)
-    x11.XCloseDisplay(display)
-
-
 def xdotool(*argv):
     subprocess.run(["xdotool", *map(str, argv)], check=True)
 
 
-def x_window(title):
-    """The id of the newest visible X window with exactly this title, or None."""
-    found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{title}$"],
+def x_window(title, by="--name"):
+    """The id of the newest visible X window with exactly this title (or class), or None."""
+    found = subprocess.run(["xdotool", "search", "--onlyvisible", by, f"^{title}$"],
                            capture_output=True, text=True).stdout.split()
     return int(found[-1]) if found else None
 
@@ -425,14 +419,8 @@ class BusTrace:
         self.partial = lines.pop()
         return lines
 
-
-def process_ended(pid):
-    """True once pid has exited (it stays a zombie until the launcher collects its status)."""
-    try:
-        with open(f"/proc/{pid}/stat") as stat:
-            return stat.read().rsplit(")", 1)[1].split()[0] in ("Z", "X")
-    except FileNotFoundError:
-        return True
+    def new_writes(self):
+        return [line for line in self.new_lines() if line.split()[2:3] == ["W"]]
 
 
 class Desktop:
@@ -461,21 +449,21 @@ class Desktop:
                 raise Failure(f"timed out waiting for {what}")
             time.sleep(0.1)
 
+    @staticmethod
+    def children(node):
+        return [child for child in map(node.getChildAtIndex, range(node.childCount)) if child]
+
     def application(self):
-        desktop = self.atspi.Registry.getDesktop(0)
-        for i in range(desktop.childCount):
-            app = desktop.getChildAtIndex(i)
-            if app is not None and app.name == PROGRAM_NAME:
-                return app
-        return None
+        return next((app for app in self.children(self.atspi.Registry.getDesktop(0))
+                     if app.name == PROGRAM_NAME), None)
 
     def walk(self, node, depth=0):
         if node is None or depth > 40:
             return
         node.clear_cache()
         yield node
-        for i in range(node.childCount):
-            yield from self.walk(node.getChildAtIndex(i), depth + 1)
+        for child in self.children(node):
+            yield from self.walk(child, depth + 1)
 
     @staticmethod
     def object_name(node):
@@ -525,26 +513,36 @@ class Desktop:
 
     def top_level(self, title):
         """The showing window of the program with this title, or None."""
-        app = self.application()
-        return next((child for child in (app.getChildAtIndex(i) for i in range(app.childCount))
-                     if child is not None and (child.clear_cache(), child.name)[1] == title
-                     and self.showing(child)), None)
+        return next((child for child in self.children(self.application())
+                     if (child.clear_cache(), child.name)[1] == title and self.showing(child)),
+                    None)
 
-    def act(self, node, names=("Press", "press", "Toggle", "toggle", "Click", "click")):
+    @staticmethod
+    def action_index(node, names=ACTIONS):
+        """The index of node's first action with one of these names (a press of a control)."""
         action = node.queryAction()
-        for i in range(action.nActions):
-            if action.getName(i) in names:
-                action.doAction(i)
-                return
-        raise Failure(f"{node.name!r} offers none of the actions {names}")
+        index = next((i for i in range(action.nActions) if action.getName(i) in names), None)
+        if index is None:
+            raise Failure(f"{node.name!r} offers none of the actions {names}")
+        return index
+
+    def act(self, node, names=ACTIONS):
+        node.queryAction().doAction(self.action_index(node, names))
+
+    def named(self, text, role, root=None):
+        """The control of this role with this name, or None (menu entries, page tabs and buttons
+        have no objectName); the & of a mnemonic and a key shown beside a menu entry's text
+        ("Contents\tF1") are not part of it."""
+        return next((node for node in self.walk(root or self.application())
+                     if node.getRole() == role
+                     and node.name.replace("&", "").split("\t")[0] == text), None)
+
+    def page_tab(self, caption):
+        return self.named(caption, self.atspi.ROLE_PAGE_TAB)
 
     def menu_item(self, text):
-        """A menu entry by its text (entries are actions, which have no objectName); a key shown
-        beside the text ("Contents\tF1") is not part of it."""
-        return self.wait_for(f"the menu entry {text!r}", lambda: next(
-            (node for node in self.walk(self.application())
-             if node.getRole() == self.atspi.ROLE_MENU_ITEM
-             and node.name.replace("&", "").split("\t")[0] == text), None))
+        return self.wait_for(f"the menu entry {text!r}",
+                             lambda: self.named(text, self.atspi.ROLE_MENU_ITEM))
 
     def extents(self, node):
         node.clear_cache()
@@ -557,22 +555,15 @@ class Desktop:
         xdotool("mousemove", "--sync", box.x + box.width // 2, box.y + box.height // 2,
                 "click", 1)
 
+    def list_lines(self, node):
+        return [item for item in self.children(node) if item.name]
+
     def text_of(self, node):
         node.clear_cache()
         try:
             return node.queryText().getText(0, -1)
         except NotImplementedError:
             return node.name
-
-    def page_tab(self, caption):
-        for node in self.walk(self.application()):
-            if node.getRole() == self.atspi.ROLE_PAGE_TAB and node.name == caption:
-                return node
-        return None
-
-    def list_lines(self, node):
-        items = [node.getChildAtIndex(i) for i in range(node.childCount)]
-        return [item for item in items if item is not None and item.name]
 
     def value_of(self, node):
         node.clear_cache()

@@ -9,55 +9,41 @@ long for every test run). The driver picks the SMBus chip in the wizard, turns F
 Alarms" on, and shows the Visual Display tab. It waits for the External 1 lamp to light and for
 the daemon to show the notification, checks what the daemon received (application, summary,
 body, urgency), and takes a screenshot of each.
-
-Usage: e2e_alarms.py --program PATH --out DIR [--docs DIR]
-Screenshots go to --out; with KELVRAN_UPDATE_SCREENSHOTS=1 they are copied to --docs too.
-Exit status: 0 passed, 1 failed (also when a tool it needs is not installed).
 """
 
 import os
 import re
-import subprocess
 import sys
 import time
 
-from atspi_session import Failure, Session, close_and_await_end, log, ready, run_script, xdotool
+from atspi_session import Failure, Session, close_and_await_end, log, ready, run_script, x_window
 from e2e_run import X11Acts
-from walk import Walk, run_walk
+from walk import MAIN, Walk, run_walk
 
-TITLE = "KELVRAN Evaluation Software"
 EXTERNAL_1_LAMP = "SSPanel11_8"
 ALARM_TIMEOUT = 30  # s: the bench crosses the limit four seconds after its start
-BENCH = os.path.join(os.path.dirname(os.path.abspath(__file__)), "alarm_bench.json")
+HERE = os.path.dirname(os.path.abspath(__file__))
 
-# dunst's look for the screenshot, and a script that logs every notification it shows.
-DUNST_CONFIG = os.path.join(os.path.dirname(os.path.abspath(__file__)), "dunstrc")
+# A script that dunst runs for every notification it shows, to log what it received.
 LOG_SCRIPT = """#!/bin/sh
 printf '%s|%s|%s|%s\\n' "$DUNST_APP_NAME" "$DUNST_SUMMARY" "$DUNST_BODY" "$DUNST_URGENCY" >> {log}
 """
 
 
 def start_dunst(session):
-    script = session.path("dunst-log.sh")
-    log_file = session.path("notifications.log")
+    script, log_file = session.path("dunst-log.sh"), session.path("notifications.log")
     with open(script, "w") as f:
         f.write(LOG_SCRIPT.format(log=log_file))
     os.chmod(script, 0o755)
     config = session.path("dunstrc")
-    with open(DUNST_CONFIG) as template, open(config, "w") as f:
+    with open(os.path.join(HERE, "dunstrc")) as template, open(config, "w") as f:
         f.write(template.read().format(script=script))
     session._start(["dunst", "-config", config], "dunst")
     # Asked of the bus, not of the service: a call to the service would have the bus start
     # another daemon of its own (with the default look) in ours' place.
-    deadline = time.monotonic() + 15
-    while "boolean true" not in subprocess.run(
-            ["dbus-send", "--session", "--print-reply", "--dest=org.freedesktop.DBus",
-             "/org/freedesktop/DBus", "org.freedesktop.DBus.NameHasOwner",
-             "string:org.freedesktop.Notifications"], env=session.env, capture_output=True,
-            text=True).stdout:
-        if time.monotonic() > deadline:
-            raise RuntimeError("dunst did not take the notification service within 15 s")
-        time.sleep(0.1)
+    session.await_bus("dunst to take the notification service", "--dest=org.freedesktop.DBus",
+                      "/org/freedesktop/DBus", "org.freedesktop.DBus.NameHasOwner",
+                      "string:org.freedesktop.Notifications", answer="boolean true")
     return log_file
 
 
@@ -68,9 +54,8 @@ def launch(args):
         # A first run: no settings, so notifications start off as a user finds them.
         session.env["XDG_CONFIG_HOME"] = session.path("config")
         notifications = start_dunst(session)
-        with open(BENCH, encoding="utf-8") as bench:
-            return run_walk(session, args, __file__, [], ALARM_TIMEOUT + 90,
-                            "after its main window closed", bench.read(),
+        with open(os.path.join(HERE, "alarm_bench.json"), encoding="utf-8") as bench:
+            return run_walk(session, args, __file__, [], ALARM_TIMEOUT + 90, bench.read(),
                             env={"KELVRAN_E2E_NOTIFICATIONS": notifications})
 
 
@@ -80,24 +65,17 @@ def drive(args):
     # The wizard: the SMBus chip, by keys as the walk of every tab does it.
     Walk(acts).wizard()
     acts.keep_shots = True
-    main_window = acts.focus_window(TITLE)
-
-    # File > Notify on Alarms, from the menu as a user turns it on.
-    acts.key("alt+f")
-    ui.find_showing("menu_file")
-    item = ui.wait_for("the Notify on Alarms item", lambda: next(
-        (n for n in ui.walk(ui.find("menu_file")) if n.name == "Notify on Alarms"), None))
+    main_window = acts.focus_window(MAIN)
+    item = ui.menu_item("Notify on Alarms")
     ui.act(item)
     ui.wait_for("Notify on Alarms to be ticked", lambda: ui.checked(item))
-    if ui.showing(ui.find("menu_file")):
-        xdotool("key", "Escape")
 
     # The Visual Display tab of the bench, until its external temperature trips.
-    ui.click(ui.wait_for("the Visual Display tab", lambda: ui.page_tab("Visual Display")))
+    ui.act(ui.wait_for("the Visual Display tab", lambda: ui.page_tab("Visual Display")))
     lamp = ui.find_showing(EXTERNAL_1_LAMP)
     log("waiting for the bench's external temperature to pass its limit")
     ui.wait_for("the External 1 lamp to light", lambda: ui.checked(lamp), timeout=ALARM_TIMEOUT)
-    acts.shot(TITLE, "alarm-lamp.png")
+    acts.shot(MAIN, "alarm-lamp.png")
 
     # The notification as the daemon shows it and as it received it.
     logged = os.environ["KELVRAN_E2E_NOTIFICATIONS"]
@@ -111,14 +89,12 @@ def drive(args):
     lines = ui.wait_for("the daemon to show a notification", received, timeout=10)
     app, summary, body, urgency = lines[0]
     log("dunst showed:", lines[0])
-    if (app, summary, urgency) != (TITLE, "External 1 above its limit", "CRITICAL"):
+    if (app, summary, urgency) != (MAIN, "External 1 above its limit", "CRITICAL"):
         raise Failure(f"dunst received {lines[0]}")
     if not re.fullmatch(r"9[1-5] °C \(limits 0 to 90 °C\) at \d\d:\d\d:\d\d"
                         r"(; in alarm since \d\d:\d\d:\d\d)?", body):
         raise Failure(f"the notification's body reads {body!r}")
-    popup = ui.wait_for("dunst's window", lambda: subprocess.run(
-        ["xdotool", "search", "--onlyvisible", "--class", "Dunst"],
-        capture_output=True, text=True).stdout.split())[-1]
+    popup = ui.wait_for("dunst's window", lambda: x_window("Dunst", "--class"))
     time.sleep(0.3)
     acts.area_shot(popup, "alarm-notification.png", margin=12)  # with the desktop around it
 

@@ -9,8 +9,7 @@ import math
 import os
 import time
 
-from atspi_session import (BusTrace, Desktop, Failure, copy_to_docs, driver_command, ended_cleanly,
-                           log, log_program_output)
+from atspi_session import BusTrace, Desktop, Failure, copy_to_docs, log
 
 MAIN = "KELVRAN Evaluation Software"
 WIZARD = "KELVRAN Search Wizard"
@@ -33,32 +32,17 @@ def register_from_12v(volts):
     return min(255, max(0, math.floor(volts / (15.876 / 255.0))))
 
 
-def run_walk(session, args, script, options, timeout, ended_by, scenario=POWER_UP, program_env=None,
+def run_walk(session, args, script, options, timeout, scenario=POWER_UP, program_env=None,
              env=None):
-    """Starts the program on simulated hardware (a scenario's text, or None for the built-in one)
-    with its bus trace and runs script's driver with options; 0 when the driver passed and the
-    program then ended cleanly. Output that names the program (an error of its own) fails it."""
-    trace, output = session.path("bus-trace.txt"), session.path("program.out")
-    simulate = "--simulate"
+    """Runs the program on simulated hardware (a scenario's text, or None for the built-in one)
+    with its bus trace, beside script's driver with options."""
+    trace, simulate = session.path("bus-trace.txt"), "--simulate"
     if scenario:
         simulate += "=" + session.path("scenario.json")
         with open(session.path("scenario.json"), "w", encoding="utf-8") as out:
             out.write(scenario)
-    program = session.start_program(
-        [args.program, simulate, "--a11y-ids", f"--bus-trace={trace}"], output, program_env)
-    status = session.run_driver(driver_command(script, args.out, args.docs, *options),
-                                dict(env or {}, KELVRAN_E2E_TRACE=trace,
-                                     KELVRAN_E2E_PID=str(program.pid)), timeout)
-    if status == 0 and not ended_cleanly(program, ended_by):
-        status = 1
-    with open(output, "rb") as out:
-        said = out.read().decode(errors="replace")
-    if "kelvran-eval:" in said:
-        log("the program reported an error")
-        status = 1
-    if status != 0 or said.strip():
-        log_program_output(output)
-    return status
+    return session.run(args, [simulate, f"--bus-trace={trace}"], script, options, timeout,
+                       program_env, dict(env or {}, KELVRAN_E2E_TRACE=trace))
 
 
 class Walk:
@@ -69,10 +53,19 @@ class Walk:
         self.trace = BusTrace(os.environ.get("KELVRAN_E2E_TRACE", ""))
 
     def window(self, title):
-        return self.ui.wait_for(f"the window {title!r}", lambda: self.ui.top_level(title))
+        """The window with this title, once it has opened and taken the focus."""
+        window = self.ui.wait_for(f"the window {title!r}", lambda: self.ui.top_level(title))
+        self.acts.arrived(title)
+        return window
 
     def gone(self, title):
+        """Once the window with this title has closed and given the focus back to the main one."""
         self.ui.wait_for(f"the window {title!r} to close", lambda: self.ui.top_level(title) is None)
+        self.acts.arrived(MAIN)
+
+    def button(self, root, text):
+        return self.ui.wait_for(f"the button {text!r}",
+                                lambda: self.ui.named(text, self.atspi.ROLE_PUSH_BUTTON, root))
 
     def writes(self, until, what, settle=0.0):
         """The writes in the trace from now on, once until() holds for them (and, with settle,
@@ -80,26 +73,19 @@ class Walk:
         seen = []
 
         def done():
-            seen.extend(line for line in self.trace.new_lines() if line.split()[2:3] == ["W"])
+            seen.extend(self.trace.new_writes())
             return until(seen)
         self.ui.wait_for(what, done, 5.0)
         time.sleep(settle)
-        return seen + [line for line in self.trace.new_lines() if line.split()[2:3] == ["W"]]
+        return seen + self.trace.new_writes()
 
     def write_to(self, register, what, settle=0.0):
         return self.writes(lambda seen: any(w.split()[3] == register for w in seen), what, settle)
-
-    def button_in(self, root, text):
-        for node in self.ui.walk(root):
-            if node.getRole() == self.atspi.ROLE_PUSH_BUTTON and node.name.replace("&", "") == text:
-                return node
-        raise Failure(f"{root.name!r} has no button {text!r}")
 
     def wizard(self):
         ui, acts = self.ui, self.acts
         ui.wait_for("the program on the accessibility bus", ui.application, timeout=30)
         self.window(WIZARD)
-        acts.arrived(WIZARD)
         if "Search Wizard" not in ui.find_showing("WelcomeLBL").name:
             raise Failure(f"unexpected welcome text {ui.find('WelcomeLBL').name!r}")
         next_button, back, finish = ui.find("NextCMD"), ui.find("BackCMD"), ui.find("FinishCMD")
@@ -107,7 +93,7 @@ class Walk:
             raise Failure("Back and Finish must start disabled")
         acts.shot(WIZARD, "wizard-welcome.png")
         if not acts.wayland:
-            acts.help_by_f1_closed_by_escape(WIZARD)
+            acts.help_by_f1_closed_by("Escape", WIZARD)
 
         acts.press_default(next_button)
         ui.find_showing("PPCheck")
@@ -134,9 +120,7 @@ class Walk:
         acts.shot(WIZARD, "wizard-results.png")
 
         acts.press(finish)
-        self.window(MAIN)
         self.gone(WIZARD)
-        acts.arrived(MAIN)
         if not ui.find_showing("lblVersion").name.startswith("Version "):
             raise Failure(f"lblVersion reads {ui.find('lblVersion').name!r}")
         acts.shot(MAIN, "main-tab.png")
@@ -163,9 +147,17 @@ class Walk:
             raise Failure(f"flipping bit 0 of 2Bh ({before:02X}) wrote {writes}, not {expected}")
         log("bit 0 of 2Bh flipped:", expected)
 
-    def limit_writes(self, low, high):
-        return [f"SMB 2D W {LOW_12V} {register_from_12v(low):02X}",
-                f"SMB 2D W {HIGH_12V} {register_from_12v(high):02X}"]
+    def expect_limit_writes(self, writes, low, high, how):
+        """One pair of +12V limit writes, low first, of the limits the gauge shows now."""
+        expected = [f"SMB 2D W {LOW_12V} {register_from_12v(self.ui.value_of(low)):02X}",
+                    f"SMB 2D W {HIGH_12V} {register_from_12v(self.ui.value_of(high)):02X}"]
+        if writes != expected:
+            raise Failure(f"{how} wrote {writes}, expected {expected}")
+
+    def expect_no_writes(self, how):
+        writes = self.trace.new_writes()
+        if writes:
+            raise Failure(f"{how} wrote {writes}")
 
     def visual_display_tab(self):
         ui, acts = self.ui, self.acts
@@ -174,18 +166,15 @@ class Walk:
         notice = self.window(NOTICE)
         if notice.getRole() != self.atspi.ROLE_ALERT:
             raise Failure(f"the start notice has role {notice.getRoleName()}")
-        acts.arrived(NOTICE)
         acts.shot(NOTICE, "start-notice.png")
-        acts.press_default(self.button_in(notice, "Yes"))
+        acts.press_default(self.button(notice, "Yes"))
         self.gone(NOTICE)
-        acts.arrived(MAIN)
         self.writes(lambda seen: "SMB 2D W 40 03" in seen,
                     "EasySetup to start the SMBus chip (a write of 03 to register 40)")
         started = time.monotonic()
 
         gauge = ui.find_showing("limits_gauge")
-        parts = {gauge.getChildAtIndex(i).name: gauge.getChildAtIndex(i)
-                 for i in range(gauge.childCount)}
+        parts = {part.name: part for part in ui.children(gauge)}
         low, high = parts["low limit"], parts["high limit"]
         ui.wait_for("the high limit pointer to show", lambda: ui.showing(high))
         scale = high.queryValue()
@@ -204,9 +193,7 @@ class Walk:
         log(f"high limit set to {target:.3f} V over AT-SPI: it reads {high_set:.3f} V; {writes}")
         if abs(high_set - target) > 0.0005:
             raise Failure(f"the high limit reads {high_set} after being set to {target}")
-        if writes != self.limit_writes(ui.value_of(low), high_set):
-            raise Failure(f"setting the high limit wrote {writes}, expected "
-                          f"{self.limit_writes(ui.value_of(low), high_set)}")
+        self.expect_limit_writes(writes, low, high, "setting the high limit")
         if not acts.wayland:
             acts.step_low_limit_by_key(self)
 
@@ -224,14 +211,9 @@ class Walk:
                       "Start Recording"):
             self.trace.new_lines()
             self.acts.press(self.ui.menu_item(entry + "…"), modal=True)
-            dialog = self.window(entry)
-            self.acts.arrived(entry)
-            self.acts.press(self.button_in(dialog, "Cancel"))
+            self.acts.press(self.button(self.window(entry), "Cancel"))
             self.gone(entry)
-            self.acts.arrived(MAIN)
-            writes = [line for line in self.trace.new_lines() if line.split()[2:3] == ["W"]]
-            if writes:
-                raise Failure(f"{entry}… cancelled wrote {writes}")
+            self.expect_no_writes(f"{entry}… cancelled")
             log(f"File > {entry}…: opened and cancelled")
 
     def channel_mode_tab(self):
@@ -248,25 +230,18 @@ class Walk:
     def about_and_help(self):
         ui, acts = self.ui, self.acts
         acts.next_tab("Main")
-        for way in ("OK", "Escape") if not acts.wayland else ("OK",):
-            acts.press(ui.find_showing("Command3"), modal=True)
-            about = self.window(ABOUT)
-            acts.arrived(ABOUT)
-            if way == "OK":
-                acts.shot(ABOUT, "about-box.png")
-                ok = ui.find("cmdOK", about)
-                if ok is None or ok.name.replace("&", "") != "OK":
-                    raise Failure("the About box has no OK button")
-                acts.press(ok)
-            else:
-                acts.key("Escape")
-            self.gone(ABOUT)
-            acts.arrived(MAIN)
+        acts.press(ui.find_showing("Command3"), modal=True)
+        about = self.window(ABOUT)
+        acts.shot(ABOUT, "about-box.png")
+        ok = ui.find("cmdOK", about)
+        if ok is None or ok.name.replace("&", "") != "OK":
+            raise Failure("the About box has no OK button")
+        acts.press(ok)
+        self.gone(ABOUT)
 
         # The help is a window of its own beside the main one; it goes when the program ends.
         acts.open_help()
         help_window = self.window(HELP)
-        acts.arrived(HELP)
         if "user's guide" not in ui.text_of(ui.find("help_browser", help_window)):
             raise Failure("the help window does not show the user's guide")
         acts.shot(HELP, "help.png")

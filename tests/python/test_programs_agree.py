@@ -1,5 +1,6 @@
 """The module and the kelvran program give the same numbers for the same chip."""
 
+import errno
 import json
 import subprocess
 
@@ -33,6 +34,10 @@ def test_sample_equals_watch_json(scenario, kelvran_program):
         assert [c["low"], c["high"]] == [None if v is None else round(v, places)
                                          for v in sample.limits[name]], name
         assert c["unit"] == sample.units[name] and c["alarm"] == (name in sample.alarms), name
+    # The simulator's clock moved by hand moves the inputs with it.
+    sim.advance(1000)
+    assert sim.time == pytest.approx(1000.01)
+    assert sim.open().sample().readings["External 1"] == pytest.approx(80.0, abs=1)
 
 
 def test_recording_into_pandas(tmp_path, kelvran_program):
@@ -59,3 +64,6 @@ def test_recording_into_pandas(tmp_path, kelvran_program):
     path.write_text("time,value\n1,2\n")
     with pytest.raises(kelvran.FileError, match="line 1"):
         kelvran.read_recording(path)
+    with pytest.raises(kelvran.FileError) as missing:
+        kelvran.read_recording(tmp_path / "missing.csv")
+    assert missing.value.errno == errno.ENOENT
