@@ -11,7 +11,7 @@
 #include "access/unattended_sampler.h"
 #include "buslink/linux/fake_kernel.h"
 #include "buslink/linux/linux_backend.h"
-#include "buslink/linux/temp_tree.h"
+#include "buslink/linux/sysfs_adapters.h"
 #include "buslink/sim/simulated_hardware.h"
 
 namespace {
@@ -49,27 +49,6 @@ struct SamplerTest : ::testing::Test {
       &trace};
   devaccess::Declarations d{&hardware};
 };
-
-// A short alarm read (and so cleared) by another reader in between reaches every sampler once.
-TEST_F(SamplerTest, EveryAlarmSinceTheLastSampleReachesEachSamplerOnce) {
-  chip::Sampler recorder = MakeSampler();
-  chip::Sampler exporter = MakeSampler({.read_status = false});
-  EXPECT_FALSE(Find(recorder.Take(), "+12V").alarm);
-
-  Chip().inputs().v12 = 14.5;
-  devaccess::ReadAt(d, 0x24);  // converts: the high limit is passed and INT Status 2 latches
-  Chip().inputs().v12 = 12.0;
-  devaccess::ReadAt(d, 0x42);  // the display's read clears the chip's bit
-  EXPECT_EQ(Chip().Peek(0x42) & 0x01, 0);
-
-  const chip::Sample& first = recorder.Take();
-  EXPECT_TRUE(Find(first, "+12V").alarm);
-  EXPECT_EQ(first.status.status2 & 0x01, 0x01);
-  EXPECT_NEAR(Find(first, "+12V").value, 12.0, 0.07);
-  EXPECT_FALSE(Find(recorder.Take(), "+12V").alarm) << "not counted twice";
-  EXPECT_TRUE(Find(exporter.Take(), "+12V").alarm) << "nor lost to the second consumer";
-  EXPECT_FALSE(Find(exporter.Take(), "+12V").alarm);
-}
 
 TEST_F(SamplerTest, FollowsChannelModeDivisorsAndLimits) {
   chip::Sampler sampler = MakeSampler({.read_configuration = true});
@@ -171,27 +150,14 @@ TEST(AlarmStore, ReadersComeAndGoWithoutLosingBits) {
 // The one followed vanishes and returns under another number at the same port; it is found there
 // by its by-path place, never confused with its twin, whose chip is another revision.
 TEST(UnattendedSampler, FollowsARepluggedBridgeByItsPortOnLinux) {
-  using buslink::linux_hw::testing::TempTree;
+  using namespace buslink::linux_hw::testing;
   TempTree tree;
-  auto kernel = std::make_shared<buslink::linux_hw::testing::FakeKernel>();
-  const std::string xhci = "/sys/devices/pci0000:00/0000:00:14.0/usb1";
+  auto kernel = std::make_shared<FakeKernel>();
   const auto plug = [&](int n, const std::string& port) {
-    const std::string id = "i2c-" + std::to_string(n);
-    const std::string device =
-        xhci + "/" + port + "/" + port + ":1.0/0003:10C4:EA90.000" + port.substr(2) + "/" + id;
-    tree.File("/dev/" + id);
-    tree.File("/sys/class/i2c-dev/" + id + "/name", "CP2112 SMBus Bridge\n");
-    tree.Dir(device);
-    tree.Link("/sys/bus/i2c/devices/" + id, device);
-    auto& regs = kernel->chips_on[tree.root() + "/dev/" + id][0x2D];
+    AddAdapter(tree, n, "CP2112 SMBus Bridge", UsbBridge(port));
+    auto& regs = kernel->chips_on[tree.root() + "/dev/i2c-" + std::to_string(n)][0x2D];
     regs[0x3E] = 0x41;
     regs[0x3F] = port == "1-2" ? 0x02 : 0x03;
-  };
-  const auto unplug = [&](int n) {
-    const std::string id = "i2c-" + std::to_string(n);
-    std::filesystem::remove(tree.root() + "/dev/" + id);
-    std::filesystem::remove_all(tree.root() + "/sys/class/i2c-dev/" + id);
-    std::filesystem::remove(tree.root() + "/sys/bus/i2c/devices/" + id);
   };
   plug(7, "1-2");
   plug(8, "1-3");
@@ -212,7 +178,7 @@ TEST(UnattendedSampler, FollowsARepluggedBridgeByItsPortOnLinux) {
 
   const std::chrono::steady_clock::time_point t{};
   ASSERT_NE(sampler.Take(t).sample, nullptr);
-  unplug(7);
+  RemoveAdapter(tree, 7);
   kernel->chips_on.erase(tree.root() + "/dev/i2c-7");
   EXPECT_EQ(sampler.Take(t).change, chip::SampleGaps::Change::Lost);
   EXPECT_NE(sampler.gaps().error().find("/dev/i2c-7 is gone"), std::string::npos);

@@ -8,7 +8,6 @@
 #include <cerrno>
 #include <cstdint>
 #include <map>
-#include <set>
 #include <string>
 
 #include "buslink/linux/port_pins.h"
@@ -25,7 +24,6 @@ class FakeKernel : public SystemCalls {
   std::map<std::uint8_t, std::array<std::uint8_t, 256>> smbus_chips;  // 7-bit address -> regs
   int transfer_error = 0;    // errno for every SMBus transfer
   int absent_error = ENXIO;  // where no chip answers: ENXIO from a controller, ENODEV from i2c-stub
-  std::set<std::uint8_t> driver_bound;  // addresses a kernel driver owns: I2C_SLAVE says EBUSY
   // Chips behind one adapter node only; a node not listed here has smbus_chips.
   std::map<std::string, std::map<std::uint8_t, std::array<std::uint8_t, 256>>> chips_on;
   int slave_error = 0;     // errno for I2C_SLAVE
@@ -52,8 +50,6 @@ class FakeKernel : public SystemCalls {
     if (file == open_fds.end()) return -EBADF;
     if (request == I2C_SLAVE) {
       if (slave_error != 0) return -slave_error;
-      if (driver_bound.count(static_cast<std::uint8_t>(reinterpret_cast<std::uintptr_t>(arg))))
-        return -EBUSY;
       slave_[fd] = static_cast<std::uint8_t>(reinterpret_cast<std::uintptr_t>(arg));
       return 0;
     }
