@@ -2,16 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "access/link_new_com_port.h"
-#include "access/unattended_sampler.h"
-#include "buslink/linux/fake_kernel.h"
-#include "buslink/linux/linux_backend.h"
-#include "buslink/linux/sysfs_adapters.h"
 #include "buslink/sim/simulated_hardware.h"
 
 namespace {
@@ -145,49 +139,3 @@ TEST(AlarmStore, ReadersComeAndGoWithoutLosingBits) {
 }
 
 }  // namespace
-
-// The Linux path through a fake /sys and /dev: two USB bridges of one name on ports 1-2 and 1-3.
-// The one followed vanishes and returns under another number at the same port; it is found there
-// by its by-path place, never confused with its twin, whose chip is another revision.
-TEST(UnattendedSampler, FollowsARepluggedBridgeByItsPortOnLinux) {
-  using namespace buslink::linux_hw::testing;
-  TempTree tree;
-  auto kernel = std::make_shared<FakeKernel>();
-  const auto plug = [&](int n, const std::string& port) {
-    AddAdapter(tree, n, "CP2112 SMBus Bridge", UsbBridge(port));
-    auto& regs = kernel->chips_on[tree.root() + "/dev/i2c-" + std::to_string(n)][0x2D];
-    regs[0x3E] = 0x41;
-    regs[0x3F] = port == "1-2" ? 0x02 : 0x03;
-  };
-  plug(7, "1-2");
-  plug(8, "1-3");
-  buslink::linux_hw::LinuxBackend backend(
-      nullptr, buslink::linux_hw::LinuxOptions{tree.root(), kernel, {}, nullptr});
-  devaccess::Declarations d(&backend);
-  const std::vector<buslink::I2cAdapterInfo> adapters = d.EnsureBusLink().SMBus().Adapters();
-  ASSERT_EQ(adapters.size(), 2u);
-  EXPECT_EQ(adapters[0].path, "usb-1-2");
-  EXPECT_EQ(adapters[1].path, "usb-1-3");
-  d.EnsureBusLink().SMBus().SelectAdapter(7);
-  d.EnsureBusLink().SetMedium(buslink::BusMedium::SMBus);
-  d.device_address = 0x2D;
-  devaccess::ChipIdentity identity{.adapter = adapters[0], .address7 = 0x2D};
-  devaccess::ReadIdentity(d, identity);
-  devaccess::UnattendedSampler sampler(d, identity);
-  EXPECT_EQ(devaccess::StablePlace(sampler.identity()), "smbus/usb-1-2/0x2D");
-
-  const std::chrono::steady_clock::time_point t{};
-  ASSERT_NE(sampler.Take(t).sample, nullptr);
-  RemoveAdapter(tree, 7);
-  kernel->chips_on.erase(tree.root() + "/dev/i2c-7");
-  EXPECT_EQ(sampler.Take(t).change, chip::SampleGaps::Change::Lost);
-  EXPECT_NE(sampler.gaps().error().find("/dev/i2c-7 is gone"), std::string::npos);
-  EXPECT_EQ(sampler.Take(t).sample, nullptr) << "its twin on 1-3 is not taken for it";
-  plug(12, "1-2");
-  const devaccess::UnattendedSampler::Attempt back = sampler.Take(t);
-  EXPECT_NE(back.sample, nullptr) << sampler.gaps().error();
-  EXPECT_EQ(back.change, chip::SampleGaps::Change::Resumed);
-  EXPECT_EQ(sampler.identity().adapter->number, 12);
-  EXPECT_EQ(sampler.gaps().missed(), 2u);
-  EXPECT_EQ(d.adapter, "/dev/i2c-12, CP2112 SMBus Bridge");
-}

@@ -81,6 +81,13 @@ TEST(AdapterClassification, RealAdapterNamesOnASysfsTree) {
     EXPECT_EQ(adapters[i].not_searched,
               display ? std::string(KindWords(AdapterKind::Display)) : "");
   }
+  // Its place as udev's by-path names give it, which stays when it comes back under another
+  // number: the bridge's USB port, else the PCI device, else the platform device.
+  EXPECT_EQ(adapters[0].path, "pci-0000:00:1f.4");
+  EXPECT_EQ(adapters[2].path, "usb-1-2");
+  EXPECT_EQ(adapters[4].path, "usb-1-3");
+  EXPECT_EQ(adapters[5].path, "");
+  EXPECT_EQ(adapters[13].path, "platform-AMDI0010:00");
 }
 
 TEST(AdapterClassification, BusNamesAdaptersByNumberOrByAPartOfTheirNameAnyCase) {

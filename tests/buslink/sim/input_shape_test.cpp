@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -12,7 +11,6 @@
 #include "buslink/sim/profile.h"
 #include "buslink/sim/scenario.h"
 #include "buslink/sim/scenario_faults.h"
-#include "buslink/sim/sim_clock.h"
 #include "support/thrown.h"
 
 namespace buslink::sim {
@@ -204,19 +202,6 @@ TEST(InputShapeTest, CsvProfilesAcceptCommonSpellingsAndNameTheLineAtFault) {
         kelvran_test::MessageOf<ProfileError>([&] { ProfileFromCsv(text, "p.csv"); });
     EXPECT_EQ(message.rfind(fault, 0), 0U) << text << " => " << message;
   }
-}
-
-// The clock follows the steady clock until a test sets it; then it stands where it was put.
-TEST(InputShapeTest, ClockFollowsTheSteadyClockUntilSetByHand) {
-  SimClock clock;
-  const double first = clock.Seconds();
-  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(2);
-  while (std::chrono::steady_clock::now() < until) {
-  }
-  EXPECT_GE(clock.Seconds() - first, 0.002);
-  clock.Set(150.0);
-  clock.Advance(0.5);
-  EXPECT_EQ(clock.Seconds(), 150.5);
 }
 
 }  // namespace

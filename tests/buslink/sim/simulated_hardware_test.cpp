@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <string>
 #include <vector>
 
@@ -107,16 +106,6 @@ TEST(SimulatedHardware, FailedTransferIsTracedAndLeavesTheChipAlone) {
   rig.smbus().ReadByte(0x2D, 0x3E);
   EXPECT_EQ(rig.trace.Lines(), (Lines{"PP 5C W 19 ERR TIMEOUT", "PP 5C W 19 12",
                                       "SMB 2D R 3E ERR NACK", "SMB 2D R 3F 01"}));
-}
-
-// Only a lower bound: the transfer must really take its latency (a too-short wait is the fault
-// this catches); how much longer it takes depends on the machine.
-TEST(SimulatedHardware, EachTransferTakesAtLeastItsLatency) {
-  SimRig rig(R"({"latency_us": 400, "smbus": {"chips": [{}]}})");
-  const auto start = std::chrono::steady_clock::now();
-  for (int i = 0; i < 5; ++i) rig.smbus().ReadByte(0x2D, 0x3E);
-  EXPECT_EQ(CodeOf([&] { rig.smbus().ReadByte(0x2C, 0x3E); }), ErrorCode::Nack);
-  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::microseconds(6 * 400));
 }
 
 }  // namespace
