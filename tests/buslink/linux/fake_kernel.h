@@ -22,8 +22,7 @@ class FakeKernel : public SystemCalls {
   std::map<std::string, int> open_errors;                             // path -> errno
   std::map<std::string, PortPins*> ports;                             // /dev/parportN -> board
   std::map<std::uint8_t, std::array<std::uint8_t, 256>> smbus_chips;  // 7-bit address -> regs
-  int transfer_error = 0;    // errno for every SMBus transfer
-  int absent_error = ENXIO;  // where no chip answers: ENXIO from a controller, ENODEV from i2c-stub
+  int transfer_error = 0;  // errno for every SMBus transfer
   // Chips behind one adapter node only; a node not listed here has smbus_chips.
   std::map<std::string, std::map<std::uint8_t, std::array<std::uint8_t, 256>>> chips_on;
   int slave_error = 0;     // errno for I2C_SLAVE
@@ -89,14 +88,14 @@ class FakeKernel : public SystemCalls {
     if (Interrupted()) return -EINTR;
     std::array<std::uint8_t, 256>* chip = Chip(fd);
     if (transfer_error != 0) return -transfer_error;
-    if (chip == nullptr) return -absent_error;
+    if (chip == nullptr) return -ENXIO;  // nothing answers there
     return (*chip)[reg];
   }
   int SmbusWriteByteData(int fd, std::uint8_t reg, std::uint8_t value) override {
     if (Interrupted()) return -EINTR;
     std::array<std::uint8_t, 256>* chip = Chip(fd);
     if (transfer_error != 0) return -transfer_error;
-    if (chip == nullptr) return -absent_error;
+    if (chip == nullptr) return -ENXIO;  // nothing answers there
     (*chip)[reg] = value;
     return 0;
   }

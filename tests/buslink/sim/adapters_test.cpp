@@ -63,33 +63,18 @@ TEST(SimulatedAdapters, FaultsInTheAdapterListAreReportedNamingTheKey) {
   for (const auto& [json, fault] : rows) ExpectRefused(json, fault);
 }
 
-TEST(SimulatedAdapters, EachTransferGoesToTheSelectedAdaptersChips) {
+// That each transfer reaches the selected adapter's chips the wizard's adapter tests show through
+// the windows, and the base box's answer its init form test; here an adapter that is not there.
+TEST(SimulatedAdapters, AnAdapterNotThereSaysSoAndAPulledBridgeSaysItOnce) {
   SimRig rig(kBench);
   EXPECT_EQ(rig.smbus().CurrentAdapter()->number, 0) << "the SMBus controller, as on Linux";
-  EXPECT_EQ(rig.smbus().BaseAddress(), 0xEFA0);
-  EXPECT_EQ(CodeOf([&] { rig.smbus().ReadByte(0x2D, 0x40); }), ErrorCode::Nack);
-  rig.smbus().SelectAdapter(7);
-  EXPECT_EQ(rig.smbus().ReadByte(0x2D, 0x40), 7);
-  rig.smbus().SelectAdapter(3);
-  EXPECT_EQ(rig.smbus().ReadByte(0x2D, 0x40), 3) << "selected by number, even a display bus";
   rig.smbus().SelectAdapter(5);
   std::string message;
   EXPECT_EQ(CodeOf([&] { rig.smbus().ReadByte(0x2D, 0x40); }, &message), ErrorCode::NoDevice);
   EXPECT_EQ(message, "there is no i2c adapter 5 in the simulated computer");
-  rig.smbus().SelectAdapter(-1);
-  rig.smbus().SetBaseAddress(0x400);
-  EXPECT_EQ(CodeOf([&] { rig.smbus().ReadByte(0x2D, 0x40); }, &message), ErrorCode::NoAdapter);
-  EXPECT_EQ(message,
-            "no SMBus controller sits at base address 400h in the simulated computer: its "
-            "adapter is at EFA0h. Clear the box (or enter 0) to let the program choose the "
-            "adapter");
-  EXPECT_EQ(rig.hardware.SMBusChip(0x2D, 7)->Read(0x40), 7);
-  EXPECT_EQ(rig.trace.Lines(), (Lines{"SMB 2D R 40 ERR NACK", "SMB 2D R 40 07", "SMB 2D R 40 03",
-                                      "SMB 2D R 40 ERR NODEV", "SMB 2D R 40 ERR NOADAPTER"}));
-  // A bridge pulled out says so once; afterwards it simply is not there.
-  rig.smbus().SetBaseAddress(0);
   rig.smbus().SelectAdapter(7);
   EXPECT_EQ(rig.smbus().ReadByte(0x2D, 0x40), 7);
+  EXPECT_EQ(rig.hardware.SMBusChip(0x2D, 3)->Read(0x40), 3);
   rig.hardware.UnplugAdapter(7);
   EXPECT_EQ(CodeOf([&] { rig.smbus().ReadByte(0x2D, 0x20); }), ErrorCode::AdapterGone);
   EXPECT_EQ(CodeOf([&] { rig.smbus().ReadByte(0x2D, 0x20); }), ErrorCode::NoDevice);
