@@ -110,10 +110,8 @@ TEST(AdapterClassification, BusNamesAdaptersByNumberOrByAPartOfTheirNameAnyCase)
   };
   EXPECT_THAT(searched("7"), ElementsAre(7)) << "not 17, whose number holds a 7";
   EXPECT_THAT(searched("3"), ElementsAre(3)) << "a display bus named by hand is searched";
-  EXPECT_THAT(searched("cp2112"), ElementsAre(7));
-  EXPECT_THAT(searched("BRIDGE"), ElementsAre(7, 17));
+  EXPECT_THAT(searched("BRIDGE"), ElementsAre(7, 17)) << "any case, every adapter it names";
   EXPECT_THAT(searched("stub"), ElementsAre());
-  EXPECT_FALSE(BusChoice::Parse(""));
 
   // The adapter a transfer takes when nothing selects one: the first that --bus names.
   EXPECT_EQ(ChooseAdapter(scan, 0, -1, BusChoice::Parse("mcp")).number, 17);

@@ -67,15 +67,13 @@ TEST(InputShapeTest, ShapesTakeTheirValuesAtChosenTimes) {
 }
 
 // A profile is straight lines between its points; before its first time it holds the first value,
-// after its last it holds, repeats or runs back.
-TEST(InputShapeTest, CsvProfilesInterpolateAndHoldRepeatOrBounce) {
+// after its last it holds or runs back (repeating folds time as a ramp's does).
+TEST(InputShapeTest, CsvProfilesInterpolateAndHoldOrBounce) {
   const std::filesystem::path dir = ::testing::TempDir();
   std::ofstream(dir / "profile_test.csv") << "time,volts\n5,1\n15,2\n25,0\n";
   const std::string source = (dir / "scenario.json").string();  // the profile sits beside it
   ExpectValues(R"({"csv": "profile_test.csv"})",
                {{0, 1}, {5, 1}, {10, 1.5}, {20, 1}, {25, 0}, {1000, 0}}, source);
-  ExpectValues(R"({"csv": {"file": "profile_test.csv", "then": "repeat"}})",
-               {{10, 1.5}, {30, 1.5}, {45, 1}, {46, 1.1}}, source);
   ExpectValues(R"({"csv": {"file": "profile_test.csv", "then": "bounce"}})",
                {{30, 1}, {40, 1.5}, {45, 1}, {55, 2}}, source);
   ExpectValues(R"({"csv": ")" + (dir / "profile_test.csv").string() + R"("})", {{10, 1.5}},
