@@ -44,32 +44,19 @@ struct SamplerTest : ::testing::Test {
   devaccess::Declarations d{&hardware};
 };
 
-TEST_F(SamplerTest, FollowsChannelModeDivisorsAndLimits) {
+// Limits and columns change with the chip's registers as the recorder's read-back test shows;
+// a fan divisor changes the fan's limit without its limit register.
+TEST_F(SamplerTest, AFanDivisorIsALimitsChange) {
   chip::Sampler sampler = MakeSampler({.read_configuration = true});
   const chip::Sample& s = sampler.Take();
-  EXPECT_TRUE(s.channels_changed && s.limits_changed && s.converting());
+  EXPECT_TRUE(s.converting());
   EXPECT_EQ(Find(s, "Fan 1").value, 4500);
-  EXPECT_FALSE(Find(s, "Fan 1").has_high);
-  EXPECT_NEAR(Find(s, "+12V").high, 13.2, 0.1);
-
-  sampler.Take();
-  EXPECT_FALSE(s.channels_changed || s.limits_changed);
-
-  devaccess::WriteAt(d, 0x33, 0xD4);
-  sampler.Take();
-  EXPECT_TRUE(s.limits_changed);
-  EXPECT_FALSE(s.channels_changed);
-
   devaccess::WriteAt(d, 0x47, 0x60);  // FAN1 divisor 4: the same limit byte is another speed
   const double limit2 = Find(s, "Fan 1").low;
   sampler.Take();
   EXPECT_TRUE(s.limits_changed);
+  EXPECT_FALSE(s.channels_changed);
   EXPECT_NE(Find(s, "Fan 1").low, limit2);
-
-  devaccess::WriteAt(d, 0x16, 0x03);  // FAN1 becomes AIN1
-  sampler.Take();
-  EXPECT_TRUE(s.channels_changed);
-  EXPECT_NEAR(Find(s, "AIN 1").value, 1.0, 0.02);
 }
 
 TEST_F(SamplerTest, TransfersPerSampleMatchTheTrace) {
