@@ -28,15 +28,12 @@ constexpr const char* kBench = R"({
     {"number": 7, "name": "CP2112 SMBus Bridge on hidraw0", "parent": "usb",
      "chips": [{"address": "0x2D", "registers": {"0x40": 7}}]}]})";
 
-// Names left out: the built-in adapter's own, and "I2C adapter N".
-TEST(SimulatedAdapters, AdaptersWithoutANameGetADefaultOne) {
-  SimRig defaults(R"({"smbus": {}, "i2c_adapters": [{"number": 4}]})");
-  const std::vector<I2cAdapterInfo> listed = defaults.smbus().Adapters();
-  ASSERT_EQ(listed.size(), 2u);
-  EXPECT_EQ(listed[0].Label(), "/dev/i2c-0, SMBus simulated adapter at 5000");
-  EXPECT_EQ(listed[1].Label(), "/dev/i2c-4, I2C adapter 4");
-  SimRig builtin("{}");
-  EXPECT_TRUE(builtin.smbus().Adapters().empty());
+// A name left out is "I2C adapter N" (the built-in adapter's own, "SMBus simulated adapter at
+// 5000": the Python module's and kelvran detect's tests). The built-in bench has one adapter, so
+// the wizard's lines on it name none.
+TEST(SimulatedAdapters, AnAdapterWithoutANameGetsADefaultOne) {
+  SimRig rig(R"({"i2c_adapters": [{"number": 4}]})");
+  EXPECT_EQ(rig.smbus().Adapters().at(0).Label(), "/dev/i2c-4, I2C adapter 4");
   SimulatedHardware built_in(Scenario::BuiltIn());
   EXPECT_EQ(built_in.CreateBusLink()->SMBus().Adapters().size(), 1u) << "exactly one adapter";
 }
