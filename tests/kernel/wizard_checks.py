@@ -182,16 +182,13 @@ def drive_chip(ui, real):
     ui.wait_for("the program to end", lambda: process_ended(int(os.environ["KELVRAN_PID"])))
 
 
-def drive_busy(ui):
-    """0x2C is bound to a kernel driver: it counts as no chip and the search goes on to 2Dh."""
-    expect_only_chip_2d(to_results(ui, printer_port=False, smbus=True))
-    cancel(ui)
-
-
-def drive_bus_stub(ui):
-    """--bus=stub: the one adapter searched, so the line is the plain one of a one-SMBus PC."""
-    expect_only_chip_2d(to_results(ui, printer_port=False, smbus=True), adapter=None)
-    cancel(ui)
+def drive_to_chip_2d(adapter):
+    """smbus-busy: 0x2C is bound to a kernel driver, so it counts as no chip and the search goes
+    on to 2Dh. --bus=stub: the one adapter searched, so the line is the plain one."""
+    def drive(ui):
+        expect_only_chip_2d(to_results(ui, printer_port=False, smbus=True), adapter)
+        cancel(ui)
+    return drive
 
 
 def reason_pattern(medium, node, group):
@@ -204,17 +201,16 @@ DENIED_REASONS = {"smbus-denied": reason_pattern("SMBus", "/dev/i2c-0", "i2c"),
                   "printer-port-denied": reason_pattern("Printer port", "/dev/parport0", "lp")}
 
 
-def expect_reason(ui, name):
-    text = ui.text_of(ui.find("SearchReasonsLBL"))
-    log("reasons shown:", text)
-    if not re.search(DENIED_REASONS[name], text):
-        raise Failure(f"the results page does not say why nothing was found: {text!r}")
-
-
-def drive_smbus_denied(ui):
-    expect_sorry(ui, to_results(ui, printer_port=False, smbus=True))
-    expect_reason(ui, "smbus-denied")
-    cancel(ui)
+def drive_denied(name):
+    def drive(ui):
+        printer_port = name.startswith("printer")
+        expect_sorry(ui, to_results(ui, printer_port=printer_port, smbus=not printer_port))
+        text = ui.text_of(ui.find("SearchReasonsLBL"))
+        log("reasons shown:", text)
+        if not re.search(DENIED_REASONS[name], text):
+            raise Failure(f"the results page does not say why nothing was found: {text!r}")
+        cancel(ui)
+    return drive
 
 
 def drive_printer_port(ui):
@@ -226,21 +222,15 @@ def drive_printer_port(ui):
     cancel(ui)
 
 
-def drive_printer_port_denied(ui):
-    expect_sorry(ui, to_results(ui, printer_port=True, smbus=False))
-    expect_reason(ui, "printer-port-denied")
-    cancel(ui)
-
-
 SCENARIOS = {
     # name: (driver, uses the simulator, further arguments)
     "smbus-chip": (lambda ui: drive_chip(ui, real=True), False, []),
     "smbus-chip-simulated": (lambda ui: drive_chip(ui, real=False), True, []),
-    "smbus-bus-stub": (drive_bus_stub, False, ["--bus=stub"]),
-    "smbus-busy": (drive_busy, False, []),
-    "smbus-denied": (drive_smbus_denied, False, []),
+    "smbus-bus-stub": (drive_to_chip_2d(None), False, ["--bus=stub"]),
+    "smbus-busy": (drive_to_chip_2d(STUB_ADAPTER), False, []),
+    "smbus-denied": (drive_denied("smbus-denied"), False, []),
     "printer-port": (drive_printer_port, False, []),
-    "printer-port-denied": (drive_printer_port_denied, False, []),
+    "printer-port-denied": (drive_denied("printer-port-denied"), False, []),
 }
 
 
@@ -286,17 +276,15 @@ def after_run(name, out_dir):
             }.get(name)
     if want and smbus_probes != want:
         raise Failure(f"search probes {smbus_probes}, expected {want}")
-    if name == "smbus-denied" and not all(p.endswith("ERR EACCES") for p in smbus_probes):
-        raise Failure(f"expected every SMBus probe refused with EACCES: {smbus_probes}")
     if name == "printer-port":
         if len(pp_probes) != 6 or not all(re.search(r"ERR (NACK|TIMEOUT)$", p) for p in pp_probes):
             raise Failure(f"expected six probes the bus left unanswered, got {pp_probes}")
         active = open("/proc/sys/dev/parport/parport0/devices/active").read().strip()
         if active != "none":
             raise Failure(f"the port is still held by {active} after the program ended")
-    if name == "printer-port-denied" and not all(p.endswith("ERR EACCES") for p in pp_probes):
-        raise Failure(f"expected every printer port probe refused with EACCES: {pp_probes}")
     if name in DENIED_REASONS:
+        if not all(p.endswith("ERR EACCES") for p in smbus_probes or pp_probes):
+            raise Failure(f"expected every probe refused with EACCES: {smbus_probes or pp_probes}")
         with open(os.path.join(out_dir, name + ".out"), errors="replace") as out:
             said = out.read()
         if not re.search("^kelvran-eval: " + DENIED_REASONS[name], said, re.M):

@@ -1,6 +1,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <memory>
 
 #include "buslink/bus_trace.h"
@@ -97,32 +98,23 @@ TEST_F(PrinterPorts, SearchFindsTheBoardOnlyWhereAndHowItIsWired) {
   EXPECT_TRUE(board.SclLine() && board.SdaLine());
 }
 
-// The kernel knows a third port but ppdev has made no node for it.
-TEST_F(PrinterPorts, APortWithoutItsNodeAsksForPpdev) {
-  tree.File("/proc/sys/dev/parport/parport2/base-addr", "956\t0\n");
+// ppdev's ioctls are made again after EINTR; a port whose ioctls say ENODEV has gone away under
+// the open node.
+TEST_F(PrinterPorts, InterruptedIoctlsAreMadeAgainAndAVanishedPortIsGone) {
   auto link = Link();
-  ParallelPorts& ports = link->GetParallelPorts();
-  ASSERT_EQ(ports.PortCount(), 3);
-  std::string message;
-  ports.SetSelectedPort(2);
-  EXPECT_EQ(CodeOf([&] { ports.Device().ReadByte(0x5C, 0x3E); }, &message),
-            ErrorCode::ModuleMissing);
-  EXPECT_THAT(message, HasSubstr("sudo modprobe ppdev"));
-  EXPECT_THAT(trace.Lines(), ElementsAre("PP 5C R 3E ERR NOMODULE"));
-}
-
-TEST(PrinterPortsNone, NoPortsIsQuietUntilATransferIsAsked) {
-  TempTree tree;
-  tree.Dir("/dev");
-  auto kernel = std::make_shared<FakeKernel>();
-  auto link = LinuxBackend(nullptr, LinuxOptions{tree.root(), kernel, {}, nullptr}).CreateBusLink();
-  ParallelPorts& ports = link->GetParallelPorts();
-  EXPECT_EQ(ports.PortCount(), 0);
-  ports.Device().SetLoadReset(0);
-  std::string message;
-  EXPECT_EQ(CodeOf([&] { ports.Device().ReadByte(0x5C, 0x3E); }, &message), ErrorCode::NoAdapter);
-  EXPECT_THAT(message, HasSubstr("sudo modprobe parport_pc ppdev"));
-  EXPECT_EQ(kernel->opens, 0);
+  ParallelDevice& device = link->GetParallelPorts().Device();
+  device.SetBaseAddress(0x278);
+  device.SetModeFlag(true);
+  for (const int interrupts : {1, 5, 40}) {
+    kernel->interrupt_next = interrupts;
+    EXPECT_EQ(device.ReadByte(0x5C, 0x3E), 0x41) << interrupts << " interrupted calls";
+  }
+  for (const int err : {ENODEV, ENXIO}) {
+    kernel->port_error = err;
+    std::string message;
+    EXPECT_EQ(CodeOf([&] { device.ReadByte(0x5C, 0x3E); }, &message), ErrorCode::AdapterGone);
+    EXPECT_THAT(message, HasSubstr("/dev/parport1 is gone"));
+  }
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // A simulated computer with several I2C adapters: how a scenario names them, where each transfer
-// goes, and a USB bridge pulled out and put back on a schedule.
+// goes, and a USB bridge pulled out. (An unplug schedule: the exporter's and kelvran's replug
+// tests.)
 #include <gtest/gtest.h>
 
 #include <string>
@@ -27,19 +28,12 @@ constexpr const char* kBench = R"({
     {"number": 7, "name": "CP2112 SMBus Bridge on hidraw0", "parent": "usb",
      "chips": [{"address": "0x2D", "registers": {"0x40": 7}}]}]})";
 
-struct AdapterRig : SimRig {
-  explicit AdapterRig(const std::string& json = kBench) : SimRig(json) {}
-};
-
-// Names left out: the built-in adapter's own, and "I2C adapter N".
-TEST(SimulatedAdapters, AdaptersWithoutANameGetADefaultOne) {
-  AdapterRig defaults(R"({"smbus": {}, "i2c_adapters": [{"number": 4}]})");
-  const std::vector<I2cAdapterInfo> listed = defaults.smbus().Adapters();
-  ASSERT_EQ(listed.size(), 2u);
-  EXPECT_EQ(listed[0].Label(), "/dev/i2c-0, SMBus simulated adapter at 5000");
-  EXPECT_EQ(listed[1].Label(), "/dev/i2c-4, I2C adapter 4");
-  AdapterRig builtin("{}");
-  EXPECT_TRUE(builtin.smbus().Adapters().empty());
+// A name left out is "I2C adapter N" (the built-in adapter's own, "SMBus simulated adapter at
+// 5000": the Python module's and kelvran detect's tests). The built-in bench has one adapter, so
+// the wizard's lines on it name none.
+TEST(SimulatedAdapters, AnAdapterWithoutANameGetsADefaultOne) {
+  SimRig rig(R"({"i2c_adapters": [{"number": 4}]})");
+  EXPECT_EQ(rig.smbus().Adapters().at(0).Label(), "/dev/i2c-4, I2C adapter 4");
   SimulatedHardware built_in(Scenario::BuiltIn());
   EXPECT_EQ(built_in.CreateBusLink()->SMBus().Adapters().size(), 1u) << "exactly one adapter";
 }
@@ -66,60 +60,21 @@ TEST(SimulatedAdapters, FaultsInTheAdapterListAreReportedNamingTheKey) {
   for (const auto& [json, fault] : rows) ExpectRefused(json, fault);
 }
 
-TEST(SimulatedAdapters, EachTransferGoesToTheSelectedAdaptersChips) {
-  AdapterRig rig;
+// That each transfer reaches the selected adapter's chips the wizard's adapter tests show through
+// the windows, and the base box's answer its init form test; here an adapter that is not there.
+TEST(SimulatedAdapters, AnAdapterNotThereSaysSoAndAPulledBridgeSaysItOnce) {
+  SimRig rig(kBench);
   EXPECT_EQ(rig.smbus().CurrentAdapter()->number, 0) << "the SMBus controller, as on Linux";
-  EXPECT_EQ(rig.smbus().BaseAddress(), 0xEFA0);
-  EXPECT_EQ(CodeOf([&] { rig.smbus().ReadByte(0x2D, 0x40); }), ErrorCode::Nack);
-  rig.smbus().SelectAdapter(7);
-  EXPECT_EQ(rig.smbus().ReadByte(0x2D, 0x40), 7);
-  rig.smbus().SelectAdapter(3);
-  EXPECT_EQ(rig.smbus().ReadByte(0x2D, 0x40), 3) << "selected by number, even a display bus";
   rig.smbus().SelectAdapter(5);
   std::string message;
   EXPECT_EQ(CodeOf([&] { rig.smbus().ReadByte(0x2D, 0x40); }, &message), ErrorCode::NoDevice);
   EXPECT_EQ(message, "there is no i2c adapter 5 in the simulated computer");
-  rig.smbus().SelectAdapter(-1);
-  rig.smbus().SetBaseAddress(0x400);
-  EXPECT_EQ(CodeOf([&] { rig.smbus().ReadByte(0x2D, 0x40); }, &message), ErrorCode::NoAdapter);
-  EXPECT_EQ(message,
-            "no SMBus controller sits at base address 400h in the simulated computer: its "
-            "adapter is at EFA0h. Clear the box (or enter 0) to let the program choose the "
-            "adapter");
-  EXPECT_EQ(rig.hardware.SMBusChip(0x2D, 7)->Read(0x40), 7);
-  EXPECT_EQ(rig.trace.Lines(), (Lines{"SMB 2D R 40 ERR NACK", "SMB 2D R 40 07", "SMB 2D R 40 03",
-                                      "SMB 2D R 40 ERR NODEV", "SMB 2D R 40 ERR NOADAPTER"}));
-  // A bridge pulled out says so once; afterwards it simply is not there.
-  rig.smbus().SetBaseAddress(0);
   rig.smbus().SelectAdapter(7);
   EXPECT_EQ(rig.smbus().ReadByte(0x2D, 0x40), 7);
+  EXPECT_EQ(rig.hardware.SMBusChip(0x2D, 3)->Read(0x40), 3);
   rig.hardware.UnplugAdapter(7);
   EXPECT_EQ(CodeOf([&] { rig.smbus().ReadByte(0x2D, 0x20); }), ErrorCode::AdapterGone);
   EXPECT_EQ(CodeOf([&] { rig.smbus().ReadByte(0x2D, 0x20); }), ErrorCode::NoDevice);
-}
-
-// An unplug schedule in simulated time: gone from "at" for "for", then back under the other
-// number with its path, name and chips, alternately under each number with "every".
-TEST(SimulatedAdapters, AScheduledUnplugFollowsTheSimulatedClock) {
-  AdapterRig rig(R"({"i2c_adapters": [{"number": 7, "parent": "usb", "path": "usb-3-1",
-    "chips": [{"address": "0x2D", "registers": {"0x40": 7}}],
-    "unplug": {"at": "2s", "for": "3s", "renumber": 12, "every": "10s"}}]})");
-  const std::pair<double, int> steps[] = {{0, 7}, {2, -1}, {4.9, -1}, {5, 12}, {12, -1}, {15, 7}};
-  for (const auto& [at, number] : steps) {
-    rig.hardware.Clock().Set(at);
-    const std::vector<I2cAdapterInfo> listed = rig.smbus().Adapters();
-    EXPECT_EQ(listed.empty() ? -1 : listed[0].number, number) << at;
-    if (number < 0) continue;
-    EXPECT_EQ(listed[0].path, "usb-3-1");
-    rig.smbus().SelectAdapter(number);
-    EXPECT_EQ(rig.smbus().ReadByte(0x2D, 0x40), 7) << at;
-  }
-  EXPECT_EQ(AdapterRig(R"({"smbus": {}, "i2c_adapters": [{"number": 2, "parent": "usb"}]})")
-                .smbus()
-                .Adapters()[1]
-                .path,
-            "usb-1-3")
-      << "a path left out is derived from the parent and number";
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -12,7 +11,6 @@
 #include "buslink/sim/profile.h"
 #include "buslink/sim/scenario.h"
 #include "buslink/sim/scenario_faults.h"
-#include "buslink/sim/sim_clock.h"
 #include "support/thrown.h"
 
 namespace buslink::sim {
@@ -69,15 +67,13 @@ TEST(InputShapeTest, ShapesTakeTheirValuesAtChosenTimes) {
 }
 
 // A profile is straight lines between its points; before its first time it holds the first value,
-// after its last it holds, repeats or runs back.
-TEST(InputShapeTest, CsvProfilesInterpolateAndHoldRepeatOrBounce) {
+// after its last it holds or runs back (repeating folds time as a ramp's does).
+TEST(InputShapeTest, CsvProfilesInterpolateAndHoldOrBounce) {
   const std::filesystem::path dir = ::testing::TempDir();
   std::ofstream(dir / "profile_test.csv") << "time,volts\n5,1\n15,2\n25,0\n";
   const std::string source = (dir / "scenario.json").string();  // the profile sits beside it
   ExpectValues(R"({"csv": "profile_test.csv"})",
                {{0, 1}, {5, 1}, {10, 1.5}, {20, 1}, {25, 0}, {1000, 0}}, source);
-  ExpectValues(R"({"csv": {"file": "profile_test.csv", "then": "repeat"}})",
-               {{10, 1.5}, {30, 1.5}, {45, 1}, {46, 1.1}}, source);
   ExpectValues(R"({"csv": {"file": "profile_test.csv", "then": "bounce"}})",
                {{30, 1}, {40, 1.5}, {45, 1}, {55, 2}}, source);
   ExpectValues(R"({"csv": ")" + (dir / "profile_test.csv").string() + R"("})", {{10, 1.5}},
@@ -204,19 +200,6 @@ TEST(InputShapeTest, CsvProfilesAcceptCommonSpellingsAndNameTheLineAtFault) {
         kelvran_test::MessageOf<ProfileError>([&] { ProfileFromCsv(text, "p.csv"); });
     EXPECT_EQ(message.rfind(fault, 0), 0U) << text << " => " << message;
   }
-}
-
-// The clock follows the steady clock until a test sets it; then it stands where it was put.
-TEST(InputShapeTest, ClockFollowsTheSteadyClockUntilSetByHand) {
-  SimClock clock;
-  const double first = clock.Seconds();
-  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(2);
-  while (std::chrono::steady_clock::now() < until) {
-  }
-  EXPECT_GE(clock.Seconds() - first, 0.002);
-  clock.Set(150.0);
-  clock.Advance(0.5);
-  EXPECT_EQ(clock.Seconds(), 150.5);
 }
 
 }  // namespace
