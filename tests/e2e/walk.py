@@ -238,6 +238,12 @@ class Walk:
             raise Failure("the About box has no OK button")
         acts.press(ok)
         self.gone(ABOUT)
+        if not acts.wayland:  # Escape closes it too
+            acts.press(ui.find_showing("Command3"), modal=True)
+            self.window(ABOUT)
+            acts.arrived(ABOUT)
+            acts.key("Escape")
+            self.gone(ABOUT)
 
         # The help is a window of its own beside the main one; it goes when the program ends.
         acts.open_help()
