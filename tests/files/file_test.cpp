@@ -1,5 +1,6 @@
 // The files the program writes and reads for the user, as the file system sees them.
 #include <fcntl.h>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,6 +13,7 @@
 #include "files/file_text.h"
 #include "files/recording_file.h"
 #include "support/file_text.h"
+#include "support/thrown.h"
 
 namespace files {
 namespace {
@@ -19,6 +21,8 @@ namespace {
 namespace fs = std::filesystem;
 
 using kelvran_test::FileText;
+using kelvran_test::MessageOf;
+using ::testing::HasSubstr;
 
 // A folder of the test's own, emptied first.
 std::string Folder() {
@@ -44,26 +48,17 @@ TEST(ReplaceFile, KeepsPermissionsAndLinksAndLeavesNothingBehind) {
   EXPECT_EQ(fs::status(real).permissions() & fs::perms::all,
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 2);
-  try {
-    ReplaceFile(folder + "no/such/x.json", "new", "the snapshot");
-    FAIL();
-  } catch (const FileError& e) {
-    EXPECT_NE(std::string(e.what()).find("cannot write the snapshot: No such file"),
-              std::string::npos)
-        << e.what();
-  }
+  EXPECT_THAT(
+      MessageOf<FileError>([&] { ReplaceFile(folder + "no/such/x.json", "new", "the snapshot"); }),
+      HasSubstr("cannot write the snapshot: No such file"));
 }
 
 // A pipe is no file to read: refused at once rather than waited on.
 TEST(ReadUserFile, APipeIsRefusedWithoutWaiting) {
   const std::string fifo = Folder() + "fifo";
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  try {
-    ReadUserFile(fifo, "the snapshot");
-    FAIL();
-  } catch (const FileError& e) {
-    EXPECT_NE(std::string(e.what()).find("not a regular file"), std::string::npos);
-  }
+  EXPECT_THAT(MessageOf<FileError>([&] { ReadUserFile(fifo, "the snapshot"); }),
+              HasSubstr("not a regular file"));
 }
 
 TEST(PlainText, DropsWhatATerminalWouldActOn) {
