@@ -30,7 +30,6 @@
 #include "buslink/sim/simulated_hardware.h"
 #include "display/main_form.h"
 #include "menus/menu_features.h"
-#include "support/top_level.h"
 #include "userfiles/scripted_feature_dialogs.h"
 
 namespace {
@@ -75,7 +74,13 @@ app::KelvranApplication& Application() {
   return *static_cast<app::KelvranApplication*>(qApp);
 }
 
-using test_support::TopLevel;
+// The open window with this objectName ("InitForm", "MainForm"), or nullptr.
+QWidget* TopLevel(const char* name) {
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (w->objectName() == QLatin1String(name)) return w;
+  }
+  return nullptr;
+}
 
 // Runs the program's windows on simulated hardware; drive plays the user from the event loop.
 // Prints how many boxes were shown and the status, then ends the process with that status.

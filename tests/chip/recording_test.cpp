@@ -1,7 +1,6 @@
 #include "chip/recording.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <array>
@@ -18,14 +17,12 @@
 #include "files/recording_file.h"
 #include "support/file_text.h"
 #include "support/rows_read.h"
-#include "support/thrown.h"
 
 namespace chip {
 namespace {
 
 namespace fs = std::filesystem;
 using files::ExistingFile;
-using files::RecordingError;
 using files::RecordingFile;
 using Clock = RecordingFile::Clock;
 
@@ -109,45 +106,11 @@ TEST(Recording, LocalTimeCarriesMillisecondsAndOffset) {
   tzset();
 }
 
-class RecordingFileTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dir = fs::temp_directory_path() /
-          ("recording_test_" + std::to_string(::getpid()) + "_" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir);
-  }
-  void TearDown() override {
-    fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add);
-    fs::remove_all(dir);
-  }
-  fs::path dir;
-};
-
-TEST_F(RecordingFileTest, TextReachesTheFileWithinASecond) {
-  const Clock::time_point t0{};
-  RecordingFile file((dir / "r.csv").string(), t0);
-  file.Write("a\n", t0 + std::chrono::milliseconds(10));
-  file.Write("b\n", t0 + std::chrono::milliseconds(990));
-  EXPECT_EQ(kelvran_test::FileText(dir / "r.csv"), "");
-  file.Write("c\n", t0 + std::chrono::milliseconds(1000));
-  EXPECT_EQ(kelvran_test::FileText(dir / "r.csv"), "a\nb\nc\n");
-}
-
-// A file deleted under a recording is said to be, rather than written on unseen.
-TEST_F(RecordingFileTest, AFileDeletedUnderItIsAFailure) {
-  RecordingFile gone((dir / "r.csv").string());
-  fs::remove_all(dir);
-  gone.Write("row\n");
-  EXPECT_NE(kelvran_test::MessageOf<RecordingError>([&] { gone.Flush(); }).find("deleted"),
-            std::string::npos);
-  fs::create_directories(dir);
-}
-
 // The header and the limits come with the first row, and a gap before it waits for them; limits
 // are written again when they change, and a new Channel Mode brings its note, limits and column
 // names. The reader takes it all back.
-TEST_F(RecordingFileTest, ASessionWritesLimitsAndColumnsAgainOnlyOnAChange) {
+TEST(RecordingFileTest, ASessionWritesLimitsAndColumnsAgainOnlyOnAChange) {
+  const fs::path dir = kelvran_test::TestFolder();
   Readings x;
   {
     RecordingFile file((dir / "s.csv").string());
@@ -185,7 +148,8 @@ TEST_F(RecordingFileTest, ASessionWritesLimitsAndColumnsAgainOnlyOnAChange) {
 
 // A recording of a chip that does not convert says so, and why, before its rows (after the
 // restart line of one continued); one whose caller did not read Configuration 1 says nothing of it.
-TEST_F(RecordingFileTest, AChipAtRestIsNamedInTheHeader) {
+TEST(RecordingFileTest, AChipAtRestIsNamedInTheHeader) {
+  const fs::path dir = kelvran_test::TestFolder();
   const struct {
     std::optional<std::uint8_t> configuration;
     ExistingFile existing;

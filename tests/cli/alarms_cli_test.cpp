@@ -8,6 +8,7 @@
 
 #include "cli/kelvran_run.h"
 #include "cli/run.h"
+#include "support/rows_read.h"
 
 namespace cli {
 namespace {
@@ -54,6 +55,9 @@ TEST(KelvranAlarms, WatchUntilAlarmEndsAtTheFirstAlarmWithStatusFour) {
       WithChip({"watch", "--until-alarm", "--csv", "--interval=0", "--count=3"}, Chip("12.0"));
   EXPECT_EQ(calm.status, 0);
   EXPECT_EQ(calm.out.size(), 5u);
+  std::string csv;
+  for (const std::string& line : calm.out) csv += line + "\n";
+  EXPECT_EQ(test_support::RowsRead(csv), 3) << "the review reads it as a recording";
   EXPECT_THAT(calm.err, ::testing::IsEmpty());
 
   // A supply that steps over its limit a moment after the start: the rows before are calm, the

@@ -257,28 +257,6 @@ TEST(Kelvran, BadCommandsAreRefusedWithoutAWrite) {
   }
 }
 
-TEST(Kelvran, WatchCsvGivesTheConvertedReadings) {
-  const Result r = Kelvran({"watch", "--count", "3", "--csv", "--interval=0"}, R"({
-    "smbus": {"chips": [{"address": "0x2D"}]},
-    "chip": {"registers": {"0x40": "0x01", "0x16": "0x02", "0x47": "0x50", "0x33": "0xD3"},
-             "inputs": {"v12": 12.0, "temp_internal": 30, "fan1_rpm": 4500, "ain2": 1.0},
-             "noise": 0}})");
-  ASSERT_EQ(r.status, 0) << r.err;
-  // The recording's layout: limits, column names, rows stamped in local time with its offset.
-  const Lines lines = SplitLines(r.out);
-  ASSERT_EQ(lines.size(), 5u);
-  EXPECT_TRUE(lines[0].starts_with("# limits: ")) << lines[0];
-  EXPECT_NE(lines[0].find(" 13.250;"), std::string::npos) << lines[0];  // +12V's high, 0xD3
-  EXPECT_TRUE(lines[1].starts_with("time,seconds,")) << lines[1];
-  for (std::size_t i = 2; i < 5; ++i) {
-    EXPECT_NE(lines[i].find(",12.000,"), std::string::npos) << lines[i];  // +12V
-    EXPECT_NE(lines[i].find(",30,"), std::string::npos) << lines[i];      // Internal
-    EXPECT_NE(lines[i].find(",4500,"), std::string::npos) << lines[i];    // Fan 1
-  }
-  // The review reads it as a recording (its times among the rest).
-  EXPECT_EQ(test_support::RowsRead(r.out), 3);
-}
-
 // A fan that stopped has no speed: watch says so rather than print a number.
 TEST(Kelvran, WatchShowsAStoppedFanAsStalled) {
   const Result r = Kelvran({"watch", "--count=1"}, R"({"smbus": {"chips": [{"address": "0x2D"}]},

@@ -8,13 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "cli/kelvran_run.h"
 #include "cli/run.h"
 #include "exporter/http_client.h"
 
 namespace cli {
 namespace {
 
-using Lines = std::vector<std::string>;
+using harness::Lines;
 
 struct Served {
   int status = -1;
@@ -27,9 +28,7 @@ struct Served {
 // to stop as Ctrl-C or SIGTERM would.
 Served Serve(Lines args, const std::string& scenario,
              const std::function<void(const std::string& address)>& while_serving = {}) {
-  const std::string file = ::testing::TempDir() + "serve_" +
-                           ::testing::UnitTest::GetInstance()->current_test_info()->name() +
-                           ".json";
+  const std::string file = harness::TestFile(".json");
   std::ofstream(file) << scenario;
   args.insert(args.begin(), "serve");
   args.push_back("--simulate=" + file);

@@ -1,5 +1,6 @@
 // The files the program writes and reads for the user, as the file system sees them.
 #include <fcntl.h>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,6 +13,7 @@
 #include "files/file_text.h"
 #include "files/recording_file.h"
 #include "support/file_text.h"
+#include "support/thrown.h"
 
 namespace files {
 namespace {
@@ -19,20 +21,14 @@ namespace {
 namespace fs = std::filesystem;
 
 using kelvran_test::FileText;
-
-// A folder of the test's own, emptied first.
-std::string Folder() {
-  const std::string folder = ::testing::TempDir() + "chip_file_" +
-                             ::testing::UnitTest::GetInstance()->current_test_info()->name();
-  fs::remove_all(folder);
-  fs::create_directories(folder);
-  return folder + "/";
-}
+using kelvran_test::MessageOf;
+using kelvran_test::TestFolder;
+using ::testing::HasSubstr;
 
 // The new file takes the old one's place with its permissions; a link to it stays a link; no
 // temporary file is left beside it.
 TEST(ReplaceFile, KeepsPermissionsAndLinksAndLeavesNothingBehind) {
-  const std::string folder = Folder();
+  const std::string folder = TestFolder();
   const std::string real = folder + "real.json";
   const std::string link = folder + "link.json";
   std::ofstream(real) << "old";
@@ -44,26 +40,17 @@ TEST(ReplaceFile, KeepsPermissionsAndLinksAndLeavesNothingBehind) {
   EXPECT_EQ(fs::status(real).permissions() & fs::perms::all,
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 2);
-  try {
-    ReplaceFile(folder + "no/such/x.json", "new", "the snapshot");
-    FAIL();
-  } catch (const FileError& e) {
-    EXPECT_NE(std::string(e.what()).find("cannot write the snapshot: No such file"),
-              std::string::npos)
-        << e.what();
-  }
+  EXPECT_THAT(
+      MessageOf<FileError>([&] { ReplaceFile(folder + "no/such/x.json", "new", "the snapshot"); }),
+      HasSubstr("cannot write the snapshot: No such file"));
 }
 
 // A pipe is no file to read: refused at once rather than waited on.
 TEST(ReadUserFile, APipeIsRefusedWithoutWaiting) {
-  const std::string fifo = Folder() + "fifo";
+  const std::string fifo = TestFolder() + "fifo";
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  try {
-    ReadUserFile(fifo, "the snapshot");
-    FAIL();
-  } catch (const FileError& e) {
-    EXPECT_NE(std::string(e.what()).find("not a regular file"), std::string::npos);
-  }
+  EXPECT_THAT(MessageOf<FileError>([&] { ReadUserFile(fifo, "the snapshot"); }),
+              HasSubstr("not a regular file"));
 }
 
 TEST(PlainText, DropsWhatATerminalWouldActOn) {
@@ -72,10 +59,31 @@ TEST(PlainText, DropsWhatATerminalWouldActOn) {
             "a[2Jb c\td\n1m\xc2\xb0");
 }
 
+TEST(RecordingFile, TextReachesTheFileWithinASecond) {
+  const fs::path dir = TestFolder();
+  using Clock = RecordingFile::Clock;
+  const Clock::time_point t0{};
+  RecordingFile file((dir / "r.csv").string(), t0);
+  file.Write("a\n", t0 + std::chrono::milliseconds(10));
+  file.Write("b\n", t0 + std::chrono::milliseconds(990));
+  EXPECT_EQ(FileText(dir / "r.csv"), "");
+  file.Write("c\n", t0 + std::chrono::milliseconds(1000));
+  EXPECT_EQ(FileText(dir / "r.csv"), "a\nb\nc\n");
+}
+
+// A file deleted under a recording is said to be, rather than written on unseen.
+TEST(RecordingFile, AFileDeletedUnderItIsAFailure) {
+  const fs::path dir = TestFolder();
+  RecordingFile gone((dir / "r.csv").string());
+  fs::remove_all(dir);
+  gone.Write("row\n");
+  EXPECT_NE(MessageOf<RecordingError>([&] { gone.Flush(); }).find("deleted"), std::string::npos);
+}
+
 // --append on a recording a killed run left inside a row: the restart line starts a line of its
 // own, and the columns compared are the last ones the file names.
 TEST(RecordingFileAppend, ARowCutShortKeepsToItsOwnLine) {
-  const std::string file = Folder() + "r.csv";
+  const std::string file = TestFolder() + "r.csv";
   const std::string before =
       "# kelvran-eval 1.0.0 recording\ntime,seconds,A\n1,0.000,1\n# channel mode changed to 0x01 "
       "at 2\ntime,seconds,B\n2,0.0";

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -13,6 +15,15 @@ inline std::string FileText(const std::filesystem::path& path) {
   std::stringstream text;
   text << in.rdbuf();
   return text.str();
+}
+
+// A folder of the running test's own, emptied first; its path ends in '/'.
+inline std::string TestFolder() {
+  const std::string folder = ::testing::TempDir() + "folder_" +
+                             ::testing::UnitTest::GetInstance()->current_test_info()->name();
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder);
+  return folder + "/";
 }
 
 }  // namespace kelvran_test

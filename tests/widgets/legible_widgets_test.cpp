@@ -20,12 +20,11 @@ TEST(Contrast, RatiosOfTheLabelColours) {
   const struct {
     QRgb a, b;
     double ratio;
-  } ratios[] = {{qRgb(0, 0, 0), white, 21.0},           {white, white, 1.0},
-                {qRgb(255, 255, 0), white, 1.07},        // yellow: chosen under the mouse
-                {qRgb(0, 255, 0), white, 1.37},          // bright green: under the mouse
-                {qRgb(0, 128, 0), white, 5.14},          // dark green: chosen
-                {qRgb(0, 128, 0), qRgb(0, 0, 0), 4.09},  // on black
-                {qRgb(0x77, 0x77, 0x77), white, 4.48}};
+  } ratios[] = {{qRgb(0, 0, 0), white, 21.0},
+                {white, white, 1.0},
+                {qRgb(255, 255, 0), white, 1.07},  // yellow: chosen under the mouse
+                {qRgb(0, 128, 0), qRgb(0, 0, 0), 4.09},
+                {qRgb(0x77, 0x77, 0x77), white, 4.48}};  // just short of 4.5:1
   for (const auto& r : ratios) {
     EXPECT_NEAR(widgets::ContrastRatio(r.a, r.b), r.ratio, 0.01) << std::hex << r.a << " " << r.b;
     EXPECT_NEAR(widgets::ContrastRatio(r.b, r.a), r.ratio, 0.01);
