@@ -17,7 +17,7 @@
 #include "buslink/linux/i2c_adapters.h"
 #include "buslink/linux/linux_backend.h"
 #include "fake_kernel.h"
-#include "support/bus_failure.h"
+#include "support/thrown.h"
 #include "temp_tree.h"
 
 namespace buslink::linux_hw {

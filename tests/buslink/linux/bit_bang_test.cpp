@@ -6,7 +6,7 @@
 #include <tuple>
 
 #include "simulated_board.h"
-#include "support/bus_failure.h"
+#include "support/thrown.h"
 
 namespace buslink::linux_hw {
 namespace {

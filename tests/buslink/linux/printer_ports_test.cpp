@@ -8,7 +8,7 @@
 #include "buslink/linux/linux_backend.h"
 #include "fake_kernel.h"
 #include "simulated_board.h"
-#include "support/bus_failure.h"
+#include "support/thrown.h"
 #include "temp_tree.h"
 
 namespace buslink::linux_hw {

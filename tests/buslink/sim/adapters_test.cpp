@@ -10,7 +10,7 @@
 #include "buslink/sim/scenario_faults.h"
 #include "buslink/sim/sim_rig.h"
 #include "buslink/sim/simulated_hardware.h"
-#include "support/bus_failure.h"
+#include "support/thrown.h"
 
 namespace buslink::sim {
 namespace {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "buslink/sim/sim_rig.h"
-#include "support/bus_failure.h"
+#include "support/thrown.h"
 
 namespace buslink::sim {
 namespace {

@@ -1,4 +1,0 @@
-#pragma once
-
-// CodeOf lives beside MessageOf now; include support/thrown.h instead.
-#include "support/thrown.h"
