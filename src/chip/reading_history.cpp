@@ -14,24 +14,32 @@ constexpr std::uint8_t kPlaceMask = (1 << kDivisorShift) - 1;
 void ReadingHistory::Add(std::int64_t time, int slot, const Channel& channel, std::uint8_t raw,
                          int divisor) {
   if (slot < 0 || slot >= kSlots || capacity_ == 0) return;
-  const auto all = AllChannels();
-  std::size_t place = 0;
-  while (place < all.size() && all[place] != &channel) ++place;
-  if (place == all.size()) return;
   const auto s = static_cast<std::size_t>(slot);
-  if (rows_.empty() || Newest().time != time || Newest().channel[s] != 0) {
+  // A slot holds the same channel tick after tick: its place is looked up only when it changes.
+  if (known_[s] != &channel) {
+    const auto all = AllChannels();
+    std::size_t place = 0;
+    while (place < all.size() && all[place] != &channel) ++place;
+    if (place == all.size()) return;
+    known_[s] = &channel;
+    known_place_[s] = static_cast<std::uint8_t>(place + 1);
+  }
+  if (rows_.empty() || rows_[newest_].time != time || rows_[newest_].channel[s] != 0) {
     if (rows_.size() < capacity_) {
+      newest_ = rows_.size();
       rows_.emplace_back();
     } else {
-      rows_[first_] = Row{};
-      first_ = (first_ + 1) % capacity_;
+      newest_ = first_;
+      rows_[newest_] = Row{};
+      first_ = first_ + 1 == capacity_ ? 0 : first_ + 1;
     }
-    Newest().time = time;
+    rows_[newest_].time = time;
   }
+  Row& row = rows_[newest_];
   const auto divisor_bits =
       static_cast<std::size_t>(std::countr_zero(static_cast<unsigned>(divisor)) & 3);
-  Newest().channel[s] = static_cast<std::uint8_t>((place + 1) | (divisor_bits << kDivisorShift));
-  Newest().raw[s] = raw;
+  row.channel[s] = static_cast<std::uint8_t>(known_place_[s] | (divisor_bits << kDivisorShift));
+  row.raw[s] = raw;
 }
 
 std::optional<ChannelReading> ReadingHistory::ReadingAt(std::size_t row, int slot) const {

@@ -40,11 +40,13 @@ class ReadingHistory {
     std::array<std::uint8_t, kSlots> raw{};
   };
   const Row& At(std::size_t row) const { return rows_[(first_ + row) % rows_.size()]; }
-  Row& Newest() { return rows_[(first_ + rows_.size() - 1) % rows_.size()]; }
 
   std::size_t capacity_;
   std::vector<Row> rows_;
-  std::size_t first_ = 0;  // where row 0 sits once the ring is full
+  std::size_t first_ = 0;                       // where row 0 sits once the ring is full
+  std::size_t newest_ = 0;                      // where the newest row sits
+  std::array<const Channel*, kSlots> known_{};  // the channel each slot held last
+  std::array<std::uint8_t, kSlots> known_place_{};
 };
 
 }  // namespace chip

@@ -35,10 +35,12 @@ std::int64_t Nanos(Steady::time_point t) {
 // stalled fan without a speed, a fan's divisor as it was, a channel that joined late empty before.
 TEST(ChartHistoryCsv, WritesTheReadingsBehindTheChartsPointsAsARecordingDoes) {
   chart::StripChart chart;
-  chip::ReadingHistory readings(10);
+  chip::ReadingHistory readings(4);  // the oldest of five rows goes
   const Steady::time_point t0{std::chrono::hours(1)};
-  readings.Add(Nanos(t0), 0, chip::channel::kInternal, 30, 1);  // a group the chart has let go
-  chart.AddPointAt(0, t0, 30);
+  for (const auto when : {t0 - std::chrono::milliseconds(100), t0}) {
+    readings.Add(Nanos(when), 0, chip::channel::kInternal, 30, 1);  // a group the chart let go
+    chart.AddPointAt(0, when, 30);
+  }
   chart.ClearChart();
   const std::uint8_t fan[] = {0, 255, 135};
   for (int i = 0; i < 3; ++i) {
