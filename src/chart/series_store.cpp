@@ -321,135 +321,131 @@ void BasicSeriesStore<T>::ForEachPiece(int series, std::int64_t begin, std::int6
   }
 }
 
+// Walks rows [begin, end) of a series from the finest level up and back down, so a run of any
+// length costs a few dozen reads. A whole chunk goes to visit.Whole(its summary). For a piece of
+// one, visit.Begin(rows) gives a Piece to add into, and visit.End(piece) takes it back; the piece
+// gets Single(chunk, row) for single rows up to the first block of 32, Block1(chunk, block) for
+// blocks of 32 up to the first of 1024, Block2(summary) for blocks of 1024, then the same down
+// again for the tail; a piece whose coarse is set gets its whole blocks of 1024 alone. Each reads
+// only what it needs: a row's value, a block's extremes or its sums.
 template <typename T>
-typename BasicSeriesStore<T>::Extremes BasicSeriesStore<T>::Range(int series, std::int64_t begin,
-                                                                  std::int64_t end) const {
-  Extremes e;
-  if (series < 0 || series >= SeriesCount()) return e;
+template <typename Visitor>
+void BasicSeriesStore<T>::WalkLevels(int series, std::int64_t begin, std::int64_t end,
+                                     Visitor& visit) const {
   ForEachPiece(series, begin, end, [&](const SeriesChunk* sc, int a, int b) {
     if (sc == nullptr) return;
     if (a == 0 && b == kChunkRows) {
-      Merge(e, sc->whole.extremes);
+      visit.Whole(sc->whole);
       return;
     }
-    MinMax<T> m;
+    auto piece = visit.Begin(b - a);  // a local, so its sums stay in registers
+    const auto level1 = [&](int i) {
+      piece.Block1(*sc, static_cast<std::size_t>(i / kLevel1Rows));
+    };
+    const auto level2 = [&](int i) {
+      piece.Block2(sc->level2[static_cast<std::size_t>(i / kLevel2Rows)]);
+    };
     int i = a;
-    // Single rows up to the first block of 32, then blocks of 32 up to the first of 1024, then
-    // blocks of 1024, then the same down again for the tail.
-    for (; i < b && i % kLevel1Rows != 0; ++i) m.Add(sc->values[static_cast<std::size_t>(i)]);
-    for (; i + kLevel1Rows <= b && i % kLevel2Rows != 0; i += kLevel1Rows)
-      m.Add(sc->level1[static_cast<std::size_t>(i / kLevel1Rows)]);
-    for (; i + kLevel2Rows <= b; i += kLevel2Rows)
-      m.Add(sc->level2[static_cast<std::size_t>(i / kLevel2Rows)].extremes);
-    for (; i + kLevel1Rows <= b; i += kLevel1Rows)
-      m.Add(sc->level1[static_cast<std::size_t>(i / kLevel1Rows)]);
-    for (; i < b; ++i) m.Add(sc->values[static_cast<std::size_t>(i)]);
-    Merge(e, m);
+    if (piece.coarse) {
+      for (i = (a + kLevel2Rows - 1) / kLevel2Rows * kLevel2Rows; i + kLevel2Rows <= b;
+           i += kLevel2Rows)
+        level2(i);
+    } else {
+      for (; i < b && i % kLevel1Rows != 0; ++i) piece.Single(*sc, static_cast<std::size_t>(i));
+      for (; i + kLevel1Rows <= b && i % kLevel2Rows != 0; i += kLevel1Rows) level1(i);
+      for (; i + kLevel2Rows <= b; i += kLevel2Rows) level2(i);
+      for (; i + kLevel1Rows <= b; i += kLevel1Rows) level1(i);
+      for (; i < b; ++i) piece.Single(*sc, static_cast<std::size_t>(i));
+    }
+    visit.End(piece);
   });
-  return e;
 }
 
 template <typename T>
-Envelope BasicSeriesStore<T>::EnvelopeOf(int series, std::int64_t begin, std::int64_t end) const {
-  Envelope e;
-  if (series < 0 || series >= SeriesCount()) return e;
-  ForEachPiece(series, begin, end, [&](const SeriesChunk* sc, int a, int b) {
-    if (sc == nullptr) return;
-    if (a == 0 && b == kChunkRows) {
-      Merge(e.extremes, sc->whole.extremes);
-      e.sum += sc->whole.sum;
-      e.count += sc->whole.count;
-      return;
-    }
-    // As Range walks, with the sums beside the extremes; a NaN cell adds nothing to either. A
-    // piece of many blocks of 1024 takes its mean from those blocks alone: the rows at its ends
-    // (a third at most) move a pixel column's mean by a hair, and reading their sums would cost a
-    // zoomed-out frame a fifth more.
-    const bool wide = b - a >= kWideRows;
+typename BasicSeriesStore<T>::Extremes BasicSeriesStore<T>::Range(int series, std::int64_t begin,
+                                                                  std::int64_t end) const {
+  struct Piece {
+    MinMax<T> m;
+    bool coarse = false;
+    void Single(const SeriesChunk& sc, std::size_t i) { m.Add(sc.values[i]); }
+    void Block1(const SeriesChunk& sc, std::size_t k) { m.Add(sc.level1[k]); }
+    void Block2(const Summary<T>& s) { m.Add(s.extremes); }
+  };
+  struct Visit {
+    Extremes e;
+    void Whole(const Summary<T>& s) { Merge(e, s.extremes); }
+    Piece Begin(int /*rows*/) { return {}; }
+    void End(const Piece& piece) { Merge(e, piece.m); }
+  } visit;
+  if (series >= 0 && series < SeriesCount()) WalkLevels(series, begin, end, visit);
+  return visit.e;
+}
+
+// The extremes as Range finds them, with the sums beside them; a NaN cell adds nothing to either.
+// A piece of many blocks of 1024 takes its mean from those blocks alone: the rows at its ends (a
+// third at most) move a pixel column's mean by a hair, and reading their sums would cost a
+// zoomed-out frame a fifth more. MeanOf adds the same sums in the same order, so a mean comes out
+// the same to the bit with a band or without.
+template <typename T>
+template <bool kExtremes>
+Envelope BasicSeriesStore<T>::Sums(int series, std::int64_t begin, std::int64_t end) const {
+  struct Piece {
     MinMax<T> m;
     double sum = 0.0;
     std::int64_t count = 0;
-    auto single = [&](T v) {
-      m.Add(v);
+    bool wide = false;
+    bool coarse = false;  // a wide mean without its band reads the blocks of 1024 alone
+    void Single(const SeriesChunk& sc, std::size_t i) {
+      const T v = sc.values[i];
+      if constexpr (kExtremes) m.Add(v);
       if (!wide && !std::isnan(v)) {
         sum += v;
         ++count;
       }
-    };
-    auto block = [&](int at) {
-      const auto k = static_cast<std::size_t>(at / kLevel1Rows);
-      m.Add(sc->level1[k]);
-      if (wide) return;
-      sum += sc->level1_sums[k].sum;
-      count += sc->level1_sums[k].count;
-    };
-    int i = a;
-    for (; i < b && i % kLevel1Rows != 0; ++i) single(sc->values[static_cast<std::size_t>(i)]);
-    for (; i + kLevel1Rows <= b && i % kLevel2Rows != 0; i += kLevel1Rows) block(i);
-    for (; i + kLevel2Rows <= b; i += kLevel2Rows) {
-      const Summary<T>& s2 = sc->level2[static_cast<std::size_t>(i / kLevel2Rows)];
-      m.Add(s2.extremes);
-      sum += s2.sum;
-      count += s2.count;
     }
-    for (; i + kLevel1Rows <= b; i += kLevel1Rows) block(i);
-    for (; i < b; ++i) single(sc->values[static_cast<std::size_t>(i)]);
-    Merge(e.extremes, m);
-    e.sum += sum;
-    e.count += count;
-  });
-  return e;
+    void Block1(const SeriesChunk& sc, std::size_t k) {
+      if constexpr (kExtremes) m.Add(sc.level1[k]);
+      if (wide) return;
+      sum += sc.level1_sums[k].sum;
+      count += sc.level1_sums[k].count;
+    }
+    void Block2(const Summary<T>& s) {
+      if constexpr (kExtremes) m.Add(s.extremes);
+      sum += s.sum;
+      count += s.count;
+    }
+  };
+  struct Visit {
+    Envelope e;
+    void Whole(const Summary<T>& s) {
+      if constexpr (kExtremes) Merge(e.extremes, s.extremes);
+      e.sum += s.sum;
+      e.count += s.count;
+    }
+    Piece Begin(int rows) {
+      Piece piece;
+      piece.wide = rows >= kWideRows;
+      piece.coarse = piece.wide && !kExtremes;
+      return piece;
+    }
+    void End(const Piece& piece) {
+      if constexpr (kExtremes) Merge(e.extremes, piece.m);
+      e.sum += piece.sum;
+      e.count += piece.count;
+    }
+  } visit;
+  if (series >= 0 && series < SeriesCount()) WalkLevels(series, begin, end, visit);
+  return visit.e;
+}
+
+template <typename T>
+Envelope BasicSeriesStore<T>::EnvelopeOf(int series, std::int64_t begin, std::int64_t end) const {
+  return Sums<true>(series, begin, end);
 }
 
 template <typename T>
 Envelope BasicSeriesStore<T>::MeanOf(int series, std::int64_t begin, std::int64_t end) const {
-  Envelope e;
-  if (series < 0 || series >= SeriesCount()) return e;
-  ForEachPiece(series, begin, end, [&](const SeriesChunk* sc, int a, int b) {
-    if (sc == nullptr) return;
-    if (a == 0 && b == kChunkRows) {
-      e.sum += sc->whole.sum;
-      e.count += sc->whole.count;
-      return;
-    }
-    // The sums EnvelopeOf adds, in its order, so the mean comes out the same to the bit.
-    const bool wide = b - a >= kWideRows;
-    double sum = 0.0;
-    std::int64_t count = 0;
-    int i = a;
-    if (wide) {
-      i = (a + kLevel2Rows - 1) / kLevel2Rows * kLevel2Rows;
-      for (; i + kLevel2Rows <= b; i += kLevel2Rows) {
-        const Summary<T>& s2 = sc->level2[static_cast<std::size_t>(i / kLevel2Rows)];
-        sum += s2.sum;
-        count += s2.count;
-      }
-    } else {
-      auto single = [&](int at) {
-        if (const T v = sc->values[static_cast<std::size_t>(at)]; !std::isnan(v)) {
-          sum += v;
-          ++count;
-        }
-      };
-      auto block = [&](int at) {
-        const auto k = static_cast<std::size_t>(at / kLevel1Rows);
-        sum += sc->level1_sums[k].sum;
-        count += sc->level1_sums[k].count;
-      };
-      for (; i < b && i % kLevel1Rows != 0; ++i) single(i);
-      for (; i + kLevel1Rows <= b && i % kLevel2Rows != 0; i += kLevel1Rows) block(i);
-      for (; i + kLevel2Rows <= b; i += kLevel2Rows) {
-        const Summary<T>& s2 = sc->level2[static_cast<std::size_t>(i / kLevel2Rows)];
-        sum += s2.sum;
-        count += s2.count;
-      }
-      for (; i + kLevel1Rows <= b; i += kLevel1Rows) block(i);
-      for (; i < b; ++i) single(i);
-    }
-    e.sum += sum;
-    e.count += count;
-  });
-  return e;
+  return Sums<false>(series, begin, end);
 }
 
 template <typename T>

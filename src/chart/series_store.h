@@ -166,6 +166,11 @@ class BasicSeriesStore {
   void Store(int series, double value);
   template <typename Visit>
   void ForEachPiece(int series, std::int64_t begin, std::int64_t end, Visit visit) const;
+  template <typename Visitor>
+  void WalkLevels(int series, std::int64_t begin, std::int64_t end, Visitor& visit) const;
+  // EnvelopeOf with its extremes, MeanOf without.
+  template <bool kExtremes>
+  Envelope Sums(int series, std::int64_t begin, std::int64_t end) const;
 
   std::vector<SeriesState> series_;
   std::deque<std::unique_ptr<Chunk>> chunks_;

@@ -9,7 +9,6 @@ namespace chip {
 
 namespace {
 
-constexpr std::uint8_t kStalledCount = 255;
 constexpr int kFirstStatus2Slot = 8;
 
 // After INT Status 2's channel bits and its reserved bits 2 and 3: the alarms without a channel.
@@ -107,13 +106,9 @@ std::vector<std::string> AlarmLines(const Sample& sample) {
 }
 
 ChannelReading ReadChannel(const Channel& channel, const Sampler::Read& read) {
-  ChannelReading r;
-  r.channel = &channel;
   const int divisor = channel.fan != 0 ? FanDivisorOf(channel, read(reg::kVidFanDivisor)) : 1;
-  r.raw = read(static_cast<std::uint8_t>(channel.value_register));
-  r.stalled = channel.fan != 0 && r.raw == kStalledCount;
-  r.value = r.stalled ? 0.0 : ValueFromRegister(channel, r.raw, divisor);
-  r.has_high = channel.high_register >= 0;
+  ChannelReading r =
+      ReadingOf(channel, read(static_cast<std::uint8_t>(channel.value_register)), divisor);
   r.low_raw = read(static_cast<std::uint8_t>(channel.low_register));
   r.low = ValueFromRegister(channel, r.low_raw, divisor);
   if (r.has_high) {

@@ -69,13 +69,7 @@ std::string FormatNotMonitoring(std::uint8_t configuration1) {
 
 std::string FormatColumnNames(std::span<const ChannelReading> channels) {
   std::string text = "time,seconds";
-  for (const ChannelReading& reading : channels) {
-    const std::string caption(reading.channel->caption);
-    text.push_back(',');
-    AppendCsvField(text, caption + " [" + std::string(reading.channel->unit) + "]");
-    text.push_back(',');
-    AppendCsvField(text, caption + " raw");
-  }
+  for (const ChannelReading& reading : channels) AppendColumnNames(text, *reading.channel);
   text += ",INT Status 1,INT Status 2,alarms\n";
   return text;
 }
@@ -115,16 +109,30 @@ void AppendAlarmNames(std::string& out, const StatusSample& status,
   }
 }
 
-void AppendRow(std::string& out, std::string_view time, double seconds, const Sample& sample) {
+void AppendColumnNames(std::string& out, const Channel& channel) {
+  const std::string caption(channel.caption);
+  out.push_back(',');
+  AppendCsvField(out, caption + " [" + std::string(channel.unit) + "]");
+  out.push_back(',');
+  AppendCsvField(out, caption + " raw");
+}
+
+void AppendRowStart(std::string& out, std::string_view time, double seconds) {
   AppendCsvField(out, time);
   out.push_back(',');
   AppendDecimal(out, seconds, 3);
-  for (const ChannelReading& reading : sample.channels) {
-    out.push_back(',');
-    if (!reading.stalled) AppendDecimal(out, reading.value, DecimalsOf(reading.channel->quantity));
-    out.push_back(',');
-    AppendInteger(out, reading.raw);
-  }
+}
+
+void AppendReadingCells(std::string& out, const ChannelReading& reading) {
+  out.push_back(',');
+  if (!reading.stalled) AppendDecimal(out, reading.value, DecimalsOf(reading.channel->quantity));
+  out.push_back(',');
+  AppendInteger(out, reading.raw);
+}
+
+void AppendRow(std::string& out, std::string_view time, double seconds, const Sample& sample) {
+  AppendRowStart(out, time, seconds);
+  for (const ChannelReading& reading : sample.channels) AppendReadingCells(out, reading);
   out.push_back(',');
   AppendInteger(out, sample.status.status1);
   out.push_back(',');

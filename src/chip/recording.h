@@ -54,6 +54,13 @@ std::string FormatNotMonitoring(std::uint8_t configuration1);
 // Appends one row for a sample; allocates only when out has to grow.
 void AppendRow(std::string& out, std::string_view time, double seconds, const Sample& sample);
 
+// The pieces of a row for writers of some channels alone (the chart export): a channel's two
+// column names after a comma ("+12V [V]", "+12V raw"); the time and seconds a row starts with;
+// a channel's two cells after a comma, its value (empty for a stalled fan) and its raw byte.
+void AppendColumnNames(std::string& out, const Channel& channel);
+void AppendRowStart(std::string& out, std::string_view time, double seconds);
+void AppendReadingCells(std::string& out, const ChannelReading& reading);
+
 // "+12V;External 1": the channels whose status bits are set, and the bits that belong to no
 // channel by their own names. Appends nothing when no bit is set.
 void AppendAlarmNames(std::string& out, const StatusSample& status,

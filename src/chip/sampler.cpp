@@ -7,8 +7,6 @@ namespace chip {
 
 namespace {
 
-constexpr std::uint8_t kStalledCount = 255;
-
 bool Latched(const Channel& channel, const StatusSample& status) {
   const std::uint8_t bits =
       channel.alarm_register == reg::kIntStatus1 ? status.status1 : status.status2;
@@ -16,6 +14,17 @@ bool Latched(const Channel& channel, const StatusSample& status) {
 }
 
 }  // namespace
+
+ChannelReading ReadingOf(const Channel& channel, std::uint8_t raw, int divisor) {
+  constexpr std::uint8_t kStalledCount = 255;
+  ChannelReading r;
+  r.channel = &channel;
+  r.raw = raw;
+  r.stalled = channel.fan != 0 && raw == kStalledCount;
+  r.value = r.stalled ? 0.0 : ValueFromRegister(channel, raw, divisor);
+  r.has_high = channel.high_register >= 0;
+  return r;
+}
 
 Sampler::Sampler(Read read, AlarmStore& alarms, SamplerOptions options)
     : read_(std::move(read)), alarms_(alarms.Subscribe()), options_(options) {}
@@ -56,11 +65,14 @@ const Sample& Sampler::Take() {
     const Channel& channel = channels_[i];
     ChannelReading& r = readings_[i];
     const int divisor = FanDivisorOf(channel, sample_.vid_fan_divisor);
-    r.channel = &channel;
-    r.raw = read_(static_cast<std::uint8_t>(channel.value_register));
-    r.stalled = channel.fan != 0 && r.raw == kStalledCount;
-    r.value = r.stalled ? 0.0 : ValueFromRegister(channel, r.raw, divisor);
-    r.has_high = channel.high_register >= 0;
+    // The limits stay from the previous sample, to tell whether they changed.
+    const ChannelReading reading =
+        ReadingOf(channel, read_(static_cast<std::uint8_t>(channel.value_register)), divisor);
+    r.channel = reading.channel;
+    r.raw = reading.raw;
+    r.stalled = reading.stalled;
+    r.value = reading.value;
+    r.has_high = reading.has_high;
     if (!options_.read_limits) continue;
     const std::uint8_t low = read_(static_cast<std::uint8_t>(channel.low_register));
     const std::uint8_t high =

@@ -25,6 +25,10 @@ struct ChannelReading {
   bool alarm = false;     // its INT Status bit latched since the previous sample
 };
 
+// A channel's raw reading as every reader of it converts it (recordings, `watch`, the exporter,
+// the chart export): a fan count of 255 is a stalled fan, without a speed. Limits are left unset.
+ChannelReading ReadingOf(const Channel& channel, std::uint8_t raw, int divisor);
+
 // What the chip holds beside its channels, read only with SamplerOptions::read_chip_facts.
 struct ChipFacts {
   // The hardware trip points, in whole degrees, in register order.

@@ -8,6 +8,7 @@
 #include "access/link_new_com_port.h"
 #include "chart/strip_chart.h"
 #include "chip/channels.h"
+#include "chip/reading_history.h"
 #include "chip/register_catalogue.h"
 #include "display/gauge_refresh.h"
 #include "display/indicators.h"
@@ -30,21 +31,29 @@ namespace ch = chip::channel;
 // The points of one tick share its time: the chart's clock is read once a tick, not per trace.
 using Time = std::chrono::steady_clock::time_point;
 
+// Keeps the byte read beside the point, for the chart's export (the trace is its slot).
+std::uint8_t Keep(VisualContext& c, Time when, int trace, const Channel& channel, int raw,
+                  int divisor = 1) {
+  c.v.chart_readings->Add(std::chrono::nanoseconds(when.time_since_epoch()).count(), trace, channel,
+                          static_cast<std::uint8_t>(raw), divisor);
+  return static_cast<std::uint8_t>(raw);
+}
+
 // The chart plots volts with its own offsets, unlike the gauge.
 void PlotVolts(VisualContext& c, Time when, int trace, const Channel& channel) {
-  const int raw = ReadAt(c.d, channel.value_register);
+  const int raw = Keep(c, when, trace, channel, ReadAt(c.d, channel.value_register));
   c.v.Strip2->AddPointAt(trace, when,
                          chip::VoltsFromRegister(raw, channel.scale.k, channel.scale.chart_offset));
 }
 
 void PlotCelsius(VisualContext& c, Time when, int trace, const Channel& channel) {
-  c.v.Strip2->AddPointAt(trace, when,
-                         chip::CelsiusFromRegister(ReadAt(c.d, channel.value_register)));
+  const int raw = Keep(c, when, trace, channel, ReadAt(c.d, channel.value_register));
+  c.v.Strip2->AddPointAt(trace, when, chip::CelsiusFromRegister(raw));
 }
 
 void PlotFan(VisualContext& c, Time when, int trace, const Channel& channel, int divisor) {
-  const chip::FanReading fan =
-      chip::ChartRpmFromCount(ReadAt(c.d, channel.value_register), divisor);
+  const int raw = Keep(c, when, trace, channel, ReadAt(c.d, channel.value_register), divisor);
+  const chip::FanReading fan = chip::ChartRpmFromCount(raw, divisor);
   c.d.value_read = static_cast<std::int16_t>(fan.count);
   c.v.Strip2->AddPointAt(trace, when, fan.rpm);
 }

@@ -110,9 +110,11 @@ MainForm::MainForm(devaccess::Declarations& d, boxes::MessageBoxes& boxes, QWidg
           boxes::AtEdge(std::bind_front(&MainForm::Command3_Click, this)));
 
   const about::AppVersion v = about::ProgramVersion();
-  menus::WindowHooks hooks{[this] { help_->ShowContents(); }, [this] { Command3_Click(); },
-                           [this]() -> chart::StripChart& { return visual_tab_->chart(); },
-                           [this] { return visual_tab_->Ticking(); }};
+  menus::WindowHooks hooks{
+      [this] { help_->ShowContents(); }, [this] { Command3_Click(); },
+      [this]() -> chart::StripChart& { return visual_tab_->chart(); },
+      [this] { return visual_tab_->Ticking(); },
+      [this]() -> const chip::ReadingHistory& { return visual_tab_->chart_readings(); }};
   menu_features_ = new menus::MenuFeatures(
       *this, d_, boxes_,
       std::to_string(v.major) + "." + std::to_string(v.minor) + "." + std::to_string(v.revision),

@@ -63,8 +63,13 @@ void MakeDark(QWidget* panel) {
 
 VisualDisplayTab::VisualDisplayTab(devaccess::Declarations& d, boxes::MessageBoxes& boxes,
                                    QWidget* parent)
-    : QWidget(parent), d_(d), boxes_(boxes), context_{d, view_, boxes} {
+    : QWidget(parent),
+      d_(d),
+      boxes_(boxes),
+      chart_readings_(chart::StripChart::kDefaultHistory),
+      context_{d, view_, boxes} {
   view_.box_parent = this;
+  view_.chart_readings = &chart_readings_;
   view_.visual_timer = new QTimer(this);
   view_.visual_timer->setObjectName(QStringLiteral("visual_timer"));
   connect(view_.visual_timer, &QTimer::timeout, this,

@@ -6,6 +6,7 @@
 
 #include "access/declarations.h"
 #include "boxes/message_boxes.h"
+#include "chip/reading_history.h"
 #include "display/limit_key_steps.h"
 #include "display/visual_display_view.h"
 
@@ -39,6 +40,8 @@ class VisualDisplayTab : public QWidget {
   void visual_timer_Timer();
 
   chart::StripChart& chart() const { return *view_.Strip2; }
+  // The raw readings behind the chart's points, as many rows as the chart keeps.
+  const chip::ReadingHistory& chart_readings() const { return chart_readings_; }
   // visual_timer runs: each tick reads INT Status 1 and 2.
   bool Ticking() const;
 
@@ -52,6 +55,7 @@ class VisualDisplayTab : public QWidget {
 
   devaccess::Declarations& d_;
   boxes::MessageBoxes& boxes_;
+  chip::ReadingHistory chart_readings_;
   VisualDisplayView view_;
   VisualContext context_;
   LimitKeySteps key_steps_;

@@ -20,6 +20,9 @@ class StripChart;
 namespace channels {
 class AoutSlider;
 }
+namespace chip {
+class ReadingHistory;
+}
 
 namespace display {
 
@@ -36,6 +39,8 @@ struct VisualDisplayView {
   channels::AoutSlider* aout_slider = nullptr;
   QTimer* visual_timer = nullptr;
   QWidget* box_parent = nullptr;  // parent of the "Warning" box
+  // What Strip2 plots, as read: the chart's export converts it as a recording does.
+  chip::ReadingHistory* chart_readings = nullptr;
 };
 
 struct VisualContext {

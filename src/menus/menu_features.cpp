@@ -186,7 +186,7 @@ void MenuFeatures::RestoreSnapshot() {
 
 void MenuFeatures::ExportChart() {
   if (!hooks_.chart().HasPoints()) return;
-  userfiles::ExportChart(context_, hooks_.chart());
+  userfiles::ExportChart(context_, hooks_.chart(), hooks_.chart_readings());
 }
 
 void MenuFeatures::OpenRecording() {

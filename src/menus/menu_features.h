@@ -15,6 +15,9 @@ class QMenu;
 namespace chart {
 class StripChart;
 }
+namespace chip {
+class ReadingHistory;
+}
 
 namespace menus {
 
@@ -26,7 +29,8 @@ struct WindowHooks {
   std::function<void()> about;          // what the Main tab's "About" does
   std::function<chart::StripChart&()> chart;
   userfiles::Recorder::StatusReadElsewhere
-      status_read_elsewhere;  // the display reads INT Status now
+      status_read_elsewhere;                                    // the display reads INT Status now
+  std::function<const chip::ReadingHistory&()> chart_readings;  // what the chart plots, as read
 };
 
 // The main window's menu bar (File: recording, snapshots, chart export, notifications, Quit;

@@ -13,22 +13,6 @@ namespace {
 
 using Store = SeriesStore;
 
-TEST(SeriesStore, KeepsOnlyTheNewestRowsOnceFullAndClearForgetsThem) {
-  Store s(1);
-  s.SetCapacity(1024);
-  for (int k = 0; k < 5000; ++k) s.Add(0, k, 1000.0 + k);
-  ASSERT_EQ(s.Size(), 1024);
-  EXPECT_EQ(s.PointCount(0), 1024);
-  EXPECT_EQ(s.TimeAt(0), 5000 - 1024);
-  for (int i = 0; i < s.Size(); ++i) ASSERT_EQ(s.ValueAt(0, i), 1000.0 + 5000 - 1024 + i) << i;
-  s.Clear();
-  EXPECT_EQ(s.Size(), 0);
-  for (int k = 0; k < 700; ++k) s.Add(0, k, k % 10);
-  const Store::Extremes x = s.Range(0, 0, s.Size());
-  EXPECT_EQ(x.min, 0.0);
-  EXPECT_EQ(x.max, 9.0);  // none of the old extremes
-}
-
 // Points of several series at one time share a row; a series with a point in the newest row
 // already, or a time later than it, opens a new one. A time from the past counts as the newest.
 TEST(SeriesStore, PointsAtOneTimeShareARow) {
@@ -97,6 +81,8 @@ TEST(SeriesStore, EnvelopeAndStatisticsEqualAPlainScanAtEveryLevel) {
       if (has) s.SetLast(1, v);
       s.SetLast(0, v);
     }
+    ASSERT_EQ(s.Size(), capacity == Store::kUnbounded ? appended : capacity);
+    EXPECT_EQ(s.TimeAt(0), appended - s.Size());  // the newest rows
     const std::vector<double> kept(all.end() - s.Size(), all.end());
     auto check = [&](std::int64_t b, std::int64_t e) {
       double lo = INFINITY;
@@ -125,6 +111,8 @@ TEST(SeriesStore, EnvelopeAndStatisticsEqualAPlainScanAtEveryLevel) {
       if (count == 0) return;
       ASSERT_EQ(x.min, lo) << b << ".." << e;
       ASSERT_EQ(x.max, hi) << b << ".." << e;
+      ASSERT_EQ(envelope.extremes.min, lo) << b << ".." << e;
+      ASSERT_EQ(envelope.extremes.max, hi) << b << ".." << e;
       ASSERT_EQ(st.min, lo);
       ASSERT_EQ(st.max, hi);
       ASSERT_NEAR(st.sum, sum, 1e-9 * std::abs(squares) + 1e-6) << b << ".." << e;

@@ -8,30 +8,6 @@ namespace {
 
 using test_support::kSecond;
 
-// The view fits all the data, and keeps fitting it as the data grow, until the user zooms or
-// pans; following the end keeps the width and moves with the newest data.
-TEST(TimeView, FollowsTheDataUntilMovedByTheUser) {
-  TimeView v;
-  v.SetData(0, 100 * kSecond);
-  EXPECT_EQ(v.Start(), 0);
-  EXPECT_EQ(v.End(), 100 * kSecond);
-  v.SetData(0, 200 * kSecond);
-  EXPECT_EQ(v.End(), 200 * kSecond);
-
-  v.ZoomAround(150 * kSecond, 0.5);  // 150 s stays where it was, three quarters across
-  EXPECT_EQ(v.Start(), 75 * kSecond);
-  EXPECT_EQ(v.End(), 175 * kSecond);
-  EXPECT_EQ(v.Following(), TimeView::Follow::None);
-  v.SetData(0, 300 * kSecond);
-  EXPECT_EQ(v.Start(), 75 * kSecond);
-
-  v.FollowEnd();
-  EXPECT_EQ(v.End(), 300 * kSecond);
-  EXPECT_EQ(v.Span(), 100 * kSecond);
-  v.SetData(0, 310 * kSecond);
-  EXPECT_EQ(v.Start(), 210 * kSecond);
-}
-
 // However far the user pans or zooms out, some of the data stays in view, and the view never
 // narrows below a millisecond.
 TEST(TimeView, NeverLosesTheData) {

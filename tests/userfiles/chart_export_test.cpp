@@ -8,9 +8,12 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <chrono>
+#include <map>
+#include <set>
 
 #include "chart/strip_chart.h"
 #include "chip/local_time.h"
+#include "chip/reading_history.h"
 #include "chip/recording_reader.h"
 #include "display/main_form.h"
 #include "menus/menu_features.h"
@@ -24,48 +27,62 @@ namespace {
 using ::testing::StartsWith;
 using Steady = std::chrono::steady_clock;
 
-TEST(ChartHistoryCsv, AlignsTracesOnTheirNewestPoints) {
+std::int64_t Nanos(Steady::time_point t) {
+  return std::chrono::nanoseconds(t.time_since_epoch()).count();
+}
+
+// The rows are the readings behind the points the chart holds, converted as a recording's are: a
+// stalled fan without a speed, a fan's divisor as it was, a channel that joined late empty before.
+TEST(ChartHistoryCsv, WritesTheReadingsBehindTheChartsPointsAsARecordingDoes) {
   chart::StripChart chart;
+  chip::ReadingHistory readings(4);  // the oldest of five rows goes
   const Steady::time_point t0{std::chrono::hours(1)};
-  chart.SetTraceName(2, QStringLiteral("2.5V"));
-  chart.SetTraceName(5, QStringLiteral("a,b"));
-  for (int i = 0; i < 3; ++i) {
-    const auto when = t0 + std::chrono::milliseconds(250 * i);
-    chart.AddPointAt(2, when, 2.5 + i);
-    if (i > 0) chart.AddPointAt(5, when, -1.25);  // a trace that joined one tick late
+  for (const auto when : {t0 - std::chrono::milliseconds(100), t0}) {
+    readings.Add(Nanos(when), 0, chip::channel::kInternal, 30, 1);  // a group the chart let go
+    chart.AddPointAt(0, when, 30);
   }
-  const std::string csv = userfiles::ChartHistoryCsv(chart);
-  const std::string times = "time,seconds,+2.5V [V],\"a,b []\"\n";
-  ASSERT_THAT(csv, StartsWith(times));
+  chart.ClearChart();
+  const std::uint8_t fan[] = {0, 255, 135};
+  for (int i = 0; i < 3; ++i) {
+    const auto when = t0 + std::chrono::milliseconds(250 * (i + 1));
+    chart.AddPointAt(2, when, 2.5);
+    readings.Add(Nanos(when), 2, chip::channel::kV25, 0xC0, 1);
+    if (i > 0) readings.Add(Nanos(when), 0, chip::channel::kFan1, fan[i], 2);
+  }
+  const std::string csv = userfiles::ChartHistoryCsv(chart, readings);
+  const std::string names = "time,seconds,Fan 1 [RPM],Fan 1 raw,+2.5V [V],+2.5V raw\n";
+  ASSERT_THAT(csv, StartsWith(names));
   std::vector<std::string> cells;
-  for (std::string_view rest = std::string_view(csv).substr(times.size()); !rest.empty();) {
+  for (std::string_view rest = std::string_view(csv).substr(names.size()); !rest.empty();) {
     const std::size_t end = rest.find('\n');
     const std::string_view row = rest.substr(0, end);
     cells.emplace_back(row.substr(row.find(',') + 1));  // the wall time depends on the zone
     rest.remove_prefix(end + 1);
   }
-  EXPECT_EQ(cells, (std::vector<std::string>{"0.000000,2.500,", "0.250000,3.500,-1.250",
-                                             "0.500000,4.500,-1.250"}));
+  EXPECT_EQ(cells, (std::vector<std::string>{"0.000,,,2.526,192", "0.250,,255,2.526,192",
+                                             "0.500,5000,135,2.526,192"}));
 }
 
 // The chart's clock stands still while the machine sleeps: each row keeps the wall time it was
 // taken at, before the suspend and after it.
 TEST(ChartHistoryCsv, StampsRowsWithTheWallClockOfTheirTimeAcrossASuspend) {
   chart::StripChart chart;
+  chip::ReadingHistory readings(10);
   Steady::time_point steady{std::chrono::hours(1)};
   auto wall = std::chrono::system_clock::from_time_t(1796516645);
   chart.SetClock([&] { return steady; });
   chart.SetWallClock([&] { return wall; });
-  std::string expected = "time,seconds,trace 0 []\n";
+  std::string expected = "time,seconds,Internal [°C],Internal raw\n";
   for (int i = 0; i < 4; ++i) {
     if (i == 2) wall += std::chrono::hours(1);  // asleep for an hour
     chart.AddPoint(0, i);
-    expected += chip::IsoLocalTime(wall) + ",0." + std::to_string(i) + "00000,";
-    expected += std::to_string(i) + ".000\n";
+    readings.Add(Nanos(steady), 0, chip::channel::kInternal, static_cast<std::uint8_t>(i), 1);
+    const std::string n = std::to_string(i);
+    expected += chip::IsoLocalTime(wall) + ",0." + n + "00," + n + "," + n + "\n";
     steady += std::chrono::milliseconds(100);
     wall += std::chrono::milliseconds(100);
   }
-  EXPECT_EQ(userfiles::ChartHistoryCsv(chart), expected);
+  EXPECT_EQ(userfiles::ChartHistoryCsv(chart, readings), expected);
 }
 
 class ChartExportTest : public SimWindowTest<display::MainForm> {};
@@ -109,15 +126,33 @@ TEST_F(ChartExportTest, WaitsForPointsSavesThePictureWithAMarginAndItsHistory) {
   QFile csv(dir.filePath(QStringLiteral("chart.csv")));
   ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
   const std::string text = csv.readAll().toStdString();
-  EXPECT_THAT(text, StartsWith("time,seconds,+2.5V [V],+Vccp1 [V],+Vcc [V],+5V [V],+12V [V],"
-                               "+Vccp2 [V]"));
+  EXPECT_THAT(text, StartsWith("time,seconds,+2.5V [V],+2.5V raw,+Vccp1 [V],+Vccp1 raw,+Vcc [V],"));
   // It opens in the review as a recording does.
   EXPECT_GE(test_support::RowsRead(text).value_or(0), 3);
   EXPECT_TRUE(boxes_.shown.empty());
 }
 
-// The points beside the picture replace nothing unasked, and never the recording being written.
-TEST_F(ChartExportTest, TheCsvBesideThePictureReplacesNothingUnasked) {
+// Each column's values as the recording reader takes them, by caption.
+std::map<std::string, std::set<double>> ValuesByCaption(std::string_view text) {
+  struct Values : chip::RecordingSink {
+    void Columns(std::span<const chip::RecordedColumn> c, bool) override {
+      columns.assign(c.begin(), c.end());
+    }
+    void Row(const chip::RecordedRow& row) override {
+      for (std::size_t i = 0; i < columns.size(); ++i)
+        values[columns[i].caption].insert(row.values[i]);
+    }
+    std::vector<chip::RecordedColumn> columns;
+    std::map<std::string, std::set<double>> values;
+  } sink;
+  chip::RecordingReader reader(sink);
+  reader.Feed(text);
+  return sink.values;
+}
+
+// The points beside the picture replace nothing unasked, and never the recording being written;
+// they hold the numbers a recording of the same readings holds.
+TEST_F(ChartExportTest, TheCsvBesideThePictureReplacesNothingUnaskedAndHoldsARecordingsNumbers) {
   Open(R"({"0x40": "0x03"})");
   ScriptedFeatureDialogs dialogs;
   window_->menu_features().SetDialogs(dialogs);
@@ -145,6 +180,19 @@ TEST_F(ChartExportTest, TheCsvBesideThePictureReplacesNothingUnasked) {
   export_chart();
   EXPECT_EQ(boxes_.shown.back().purpose, QStringLiteral("replace_file"));
   EXPECT_EQ(text(), recorded);
+
+  // The simulated inputs stand still, so every row of either file holds the same readings.
+  dialogs.files = {dir.filePath(QStringLiteral("points"))};
+  window_->findChild<QAction*>(QStringLiteral("action_export_chart"))->trigger();
+  QFile points(dir.filePath(QStringLiteral("points.csv")));
+  ASSERT_TRUE(points.open(QIODevice::ReadOnly));
+  const auto exported = ValuesByCaption(points.readAll().toStdString());
+  const auto in_recording = ValuesByCaption(recorded.toStdString());
+  ASSERT_EQ(exported.size(), 6u);
+  for (const auto& [caption, values] : exported) {
+    ASSERT_TRUE(in_recording.contains(caption)) << caption;
+    EXPECT_EQ(values, in_recording.at(caption)) << caption;
+  }
 }
 
 }  // namespace
