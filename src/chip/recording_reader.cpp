@@ -281,7 +281,8 @@ bool RecordingReader::GapLine(std::string_view text) {
         missed_end == std::string_view::npos || missed_end < seconds_end + 4
             ? std::nullopt
             : Number(figures.substr(seconds_end + 4, missed_end - seconds_end - 4));
-    if (!seconds || !missed || *missed < 0 || *missed != std::floor(*missed)) {
+    // A count past what 64 bits hold is no count a recorder wrote.
+    if (!seconds || !missed || *missed < 0 || *missed != std::floor(*missed) || *missed >= 0x1p64) {
       Fail(expected + ", found " + Found(text));
     }
     gap.seconds = *seconds;

@@ -150,6 +150,10 @@ TEST(RecordingReader, ForeignOrDamagedTextNamesTheLineAndWhatWasExpected) {
        "expected \"# bus error at <time>: <what failed>\""},
       {"# kelvran-eval 1.0.0 recording\n# resumed at 2026-12-06T01:02:03.456Z after 6 s\n", 2,
        "expected \"# resumed at <time> after <seconds> s, <n> samples missed\""},
+      {"# kelvran-eval 1.0.0 recording\n# resumed at 2026-12-06T01:02:03.456Z after 6 s, "
+       "99999999999999999999999 "
+       "samples missed\n",
+       2, "expected \"# resumed at <time> after <seconds> s, <n> samples missed\""},
       {"# kelvran-eval 1.0.0 recording\n# limits: +12V 11.4\n", 2,
        "expected limits as \"caption low high\""},
       {"# kelvran-eval 1.0.0 recording\ntime,seconds,\"+12V [V],+12V raw\n", 2,
