@@ -41,20 +41,15 @@ class Failure(Exception):
 # ---------------------------------------------------------------------------------------------
 
 
-def missing_tools(tools=()):
+def ready(args, tools=(), programs=()):
+    """Whether every tool a run needs is installed and its programs are there; says what is
+    missing."""
     missing = [tool for tool in NEEDED_TOOLS + list(tools) if shutil.which(tool) is None]
     missing += [path for path in (AT_SPI_BUS_LAUNCHER, SYSTEM_PYTHON)
                 if not os.access(path, os.X_OK)]
     if SYSTEM_PYTHON not in missing and subprocess.run([SYSTEM_PYTHON, "-c", "import pyatspi"],
                                                        capture_output=True).returncode:
         missing.append("python3-pyatspi")
-    return missing
-
-
-def ready(args, tools=(), programs=()):
-    """Whether every tool a run needs is installed and its programs are there; says what is
-    missing."""
-    missing = missing_tools(tools)
     absent = [path for path in (args.program, *programs) if not os.access(path, os.X_OK)]
     if missing:
         log("FAILED: not installed:", ", ".join(missing), "(scripts/deps installs them)")
@@ -294,7 +289,7 @@ class Session:
         self.started.append(program)
         # Screenshots go to --out, and to --docs too when KELVRAN_UPDATE_SCREENSHOTS=1 asks.
         driver = [SYSTEM_PYTHON, os.path.abspath(script), "--drive", *options, "--out", args.out]
-        if getattr(args, "docs", None) and os.environ.get("KELVRAN_UPDATE_SCREENSHOTS") == "1":
+        if args.docs and os.environ.get("KELVRAN_UPDATE_SCREENSHOTS") == "1":
             driver += ["--docs", args.docs]
         try:
             status = subprocess.run(driver, env=dict(self.env, **(env or {}),

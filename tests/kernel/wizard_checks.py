@@ -5,12 +5,12 @@ Runs inside the test VM (tests/kernel/guest-checks sets up i2c-stub, the printer
 users). Each scenario starts the program in one shared X server and AT-SPI session, drives it as
 a user would and prints one "CHECK <scenario>: PASS" or "CHECK <scenario>: FAIL <why>" line.
 
-Usage: wizard_checks.py --program PATH --out DIR [--hook COMMAND] SCENARIO...
-The bus trace and output of each run are left in DIR as <scenario>.trace and <scenario>.out.
-Exit status: 0 when every scenario passed, 1 otherwise.
+Usage: wizard_checks.py --program PATH --out DIR [--hook COMMAND] --scenarios "SCENARIO..."
+The hook runs as COMMAND SCENARIO before each scenario. The bus trace and output of each run are
+left in DIR as <scenario>.trace and <scenario>.out. Exit status: 0 when every scenario passed, 1
+otherwise (a tool that is not installed fails them all).
 """
 
-import argparse
 import json
 import os
 import re
@@ -23,7 +23,7 @@ os.environ.setdefault("KELVRAN_LOG_TAG", "kernel")
 os.environ.setdefault("KELVRAN_SLOWNESS", "8")
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
 from atspi_session import (Desktop, Failure, Session, close_and_await_end, log,  # noqa: E402
-                           missing_tools, x_window)
+                           ready, run_script, x_window)
 
 WIZARD = "KELVRAN Search Wizard"
 MAIN = "KELVRAN Evaluation Software"
@@ -174,13 +174,11 @@ def drive_chip(ui, real):
     close_and_await_end(ui, x_window(MAIN))
 
 
-def drive_to_chip_2d(adapter):
+def drive_to_chip_2d(ui, adapter):
     """smbus-busy: 0x2C is bound to a kernel driver, so it counts as no chip and the search goes
     on to 2Dh. --bus=stub: the one adapter searched, so the line is the plain one."""
-    def drive(ui):
-        expect_only_chip_2d(to_results(ui, printer_port=False, smbus=True), adapter)
-        ui.act(ui.find("CancelCMD"))
-    return drive
+    expect_only_chip_2d(to_results(ui, printer_port=False, smbus=True), adapter)
+    ui.act(ui.find("CancelCMD"))
 
 
 # What the results page and the error output must say, per scenario run as an ordinary user:
@@ -191,16 +189,13 @@ DENIED_REASONS = {name: rf"{medium}: permission denied on {node}\b[^\n]*\b{group
                       ("printer-port-denied", "Printer port", "/dev/parport0", "lp"))}
 
 
-def drive_denied(name):
-    def drive(ui):
-        printer_port = name.startswith("printer")
-        expect_sorry(ui, to_results(ui, printer_port=printer_port, smbus=not printer_port))
-        text = ui.text_of(ui.find("SearchReasonsLBL"))
-        log("reasons shown:", text)
-        if not re.search(DENIED_REASONS[name], text):
-            raise Failure(f"the results page does not say why nothing was found: {text!r}")
-        ui.act(ui.find("CancelCMD"))
-    return drive
+def drive_denied(ui, name):
+    printer_port = name.startswith("printer")
+    expect_sorry(ui, to_results(ui, printer_port=printer_port, smbus=not printer_port))
+    text = ui.text_of(ui.find("SearchReasonsLBL"))
+    if not re.search(DENIED_REASONS[name], text):
+        raise Failure(f"the results page does not say why nothing was found: {text!r}")
+    ui.act(ui.find("CancelCMD"))
 
 
 def drive_printer_port(ui):
@@ -216,11 +211,11 @@ SCENARIOS = {
     # name: (driver, uses the simulator, further arguments)
     "smbus-chip": (lambda ui: drive_chip(ui, real=True), False, []),
     "smbus-chip-simulated": (lambda ui: drive_chip(ui, real=False), True, []),
-    "smbus-bus-stub": (drive_to_chip_2d(None), False, ["--bus=stub"]),
-    "smbus-busy": (drive_to_chip_2d(STUB_ADAPTER), False, []),
-    "smbus-denied": (drive_denied("smbus-denied"), False, []),
+    "smbus-bus-stub": (lambda ui: drive_to_chip_2d(ui, None), False, ["--bus=stub"]),
+    "smbus-busy": (lambda ui: drive_to_chip_2d(ui, STUB_ADAPTER), False, []),
+    "smbus-denied": (lambda ui: drive_denied(ui, "smbus-denied"), False, []),
     "printer-port": (drive_printer_port, False, []),
-    "printer-port-denied": (drive_denied("printer-port-denied"), False, []),
+    "printer-port-denied": (lambda ui: drive_denied(ui, "printer-port-denied"), False, []),
 }
 
 
@@ -305,32 +300,12 @@ def run_scenario(session, args, name):
     return status == 0
 
 
-def main():
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--program")
-    parser.add_argument("--out")
-    parser.add_argument("--drive")
-    parser.add_argument("--hook", help="run as HOOK SCENARIO before each scenario")
-    parser.add_argument("scenarios", nargs="*")
-    args = parser.parse_args()
-    unknown = [name for name in args.scenarios if name not in SCENARIOS]
-    if unknown:
-        parser.error(f"unknown scenarios {unknown}; known: {list(SCENARIOS)}")
-    if args.drive:
-        try:
-            SCENARIOS[args.drive][0](Desktop())
-            return 0
-        except Exception as failure:  # noqa: BLE001 (a bug in a driver fails its scenario)
-            log(f"{args.drive}: FAILED: {failure!r}")
-            return 1
-    missing = missing_tools()
-    if missing:
-        print("CHECK wizard: FAIL not installed:", ", ".join(missing), flush=True)
+def launch(args):
+    if not ready(args):
         return 1
-    os.makedirs(args.out, exist_ok=True)
     passed = True
     with Session(start_timeout=60) as session:
-        for name in args.scenarios:
+        for name in args.scenarios.split():
             if args.hook and subprocess.run([*args.hook.split(), name]).returncode != 0:
                 print(f"CHECK {name}: FAIL its set-up failed", flush=True)
                 passed = False
@@ -339,5 +314,10 @@ def main():
     return 0 if passed else 1
 
 
+def drive(args):
+    SCENARIOS[args.drive][0](Desktop())
+    return 0
+
+
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(run_script(__doc__, launch, drive, "--hook", "--scenarios"))
