@@ -150,7 +150,6 @@ def drive_chip(ui, real):
     ui.click(ui.find_showing(f"bit{CLICKED_BIT}"))
     after = before ^ (1 << CLICKED_BIT)
     ui.wait_for(f"the bits after the click ({after:02X})", lambda: digits(ui) == bits_of(after))
-    log(f"Read/Write: register 43 read {before:02X}, bit {CLICKED_BIT} clicked: {after:02X}")
 
     ui.click(ui.wait_for("the Visual Display tab", lambda: ui.page_tab("Visual Display")))
     gauge = ui.find_showing("limits_gauge")
@@ -167,8 +166,6 @@ def drive_chip(ui, real):
             want = volts_12v(CHIP_REGISTERS[register])
             ui.wait_for(f"the gauge's {part} to read {want:.3f} V",
                         lambda p=parts[part], w=want: abs(ui.value_of(p) - w) < 0.0005)
-        log("+12V gauge: reading %.3f V, limits %.3f .. %.3f V" % tuple(
-            ui.value_of(parts[p]) for p in ("reading", "low limit", "high limit")))
     time.sleep(1.0)  # a few display cycles into the trace
 
     close_and_await_end(ui, x_window(MAIN))
@@ -248,8 +245,6 @@ def after_run(name, out_dir):
         if real != simulated:
             raise Failure(f"the kernel's bus trace differs in shape from the simulator's:\n"
                           f"  kernel:    {real}\n  simulator: {simulated}")
-        log(f"bus trace shape matches the simulator's: search {real[0]}, "
-            f"{len(real[1])} distinct transfers after it")
     # The PIIX4 controller first, where nothing answers, then the stub: nothing at 2Ch answers as
     # on a real controller; a driver's address is refused as busy. --bus=stub probes the stub
     # alone.
