@@ -41,20 +41,15 @@ class Failure(Exception):
 # ---------------------------------------------------------------------------------------------
 
 
-def missing_tools(tools=()):
+def ready(args, tools=(), programs=()):
+    """Whether every tool a run needs is installed and its programs are there; says what is
+    missing."""
     missing = [tool for tool in NEEDED_TOOLS + list(tools) if shutil.which(tool) is None]
     missing += [path for path in (AT_SPI_BUS_LAUNCHER, SYSTEM_PYTHON)
                 if not os.access(path, os.X_OK)]
     if SYSTEM_PYTHON not in missing and subprocess.run([SYSTEM_PYTHON, "-c", "import pyatspi"],
                                                        capture_output=True).returncode:
         missing.append("python3-pyatspi")
-    return missing
-
-
-def ready(args, tools=(), programs=()):
-    """Whether every tool a run needs is installed and its programs are there; says what is
-    missing."""
-    missing = missing_tools(tools)
     absent = [path for path in (args.program, *programs) if not os.access(path, os.X_OK)]
     if missing:
         log("FAILED: not installed:", ", ".join(missing), "(scripts/deps installs them)")
@@ -250,11 +245,8 @@ class Session:
             xvfb.wait()
         raise RuntimeError("no X server that a client could reach")
 
-    def _start_display(self):
-        self._start_x_server()
-
     def _start_buses(self):
-        self._start_display()
+        self._start_x_server()
         read_fd, write_fd = os.pipe()
         self._start(["dbus-daemon", "--session", "--nofork", f"--print-address={write_fd}"],
                     "dbus", pass_fds=[write_fd])
@@ -283,44 +275,41 @@ class Session:
         """The program's environment: the session's, with its accessibility bridge on."""
         return dict(self.env, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_QPA_PLATFORM=self.platform)
 
-    def start_program(self, argv, output, extra_env=None):
-        """Starts the program on the session's display with its accessibility bridge on; its
-        stdout and stderr go to the file output; extra_env is added to its environment."""
-        program = subprocess.Popen(argv, env=dict(self.program_env(), **(extra_env or {})),
+    def run(self, args, argv, script, options, timeout, program_env=None, env=None,
+            output=None, errors_fail=True):
+        """Runs the program with argv and --a11y-ids (its output to the file output), and
+        script's driver with options beside it; 0 when the driver passed and the program then
+        ended of itself with status 0 within 20 s, with no error of its own in its output
+        (unless errors_fail is False). A program that did not end is killed."""
+        output = output or self.path("program.out")
+        program = subprocess.Popen([args.program, *argv, "--a11y-ids"],
+                                   env=dict(self.program_env(), **(program_env or {})),
                                    stdin=subprocess.DEVNULL, stdout=open(output, "wb"),
                                    stderr=subprocess.STDOUT)
         self.started.append(program)
-        return program
-
-    def run_driver(self, argv, extra_env, timeout):
-        """Runs a driver with the buses in its environment; its exit status, 1 on timeout."""
-        try:
-            return subprocess.run(argv, env=dict(self.env, **extra_env), timeout=timeout).returncode
-        except subprocess.TimeoutExpired:
-            log(f"the driver did not finish within {timeout} s")
-            return 1
-
-    def run(self, args, argv, script, options, timeout, program_env=None, env=None):
-        """Runs the program with argv and --a11y-ids, and script's driver with options beside it;
-        0 when the driver passed and the program then ended of itself with status 0 within 10 s,
-        with no error of its own in its output."""
-        output = self.path("program.out")
-        program = self.start_program([args.program, *argv, "--a11y-ids"], output, program_env)
         # Screenshots go to --out, and to --docs too when KELVRAN_UPDATE_SCREENSHOTS=1 asks.
         driver = [SYSTEM_PYTHON, os.path.abspath(script), "--drive", *options, "--out", args.out]
         if args.docs and os.environ.get("KELVRAN_UPDATE_SCREENSHOTS") == "1":
             driver += ["--docs", args.docs]
-        status = self.run_driver(driver, dict(env or {}, KELVRAN_E2E_PID=str(program.pid)), timeout)
         try:
-            if status == 0 and program.wait(timeout=10) != 0:
+            status = subprocess.run(driver, env=dict(self.env, **(env or {}),
+                                                     KELVRAN_E2E_PID=str(program.pid)),
+                                    timeout=timeout).returncode
+        except subprocess.TimeoutExpired:
+            log(f"the driver did not finish within {timeout} s")
+            status = 1
+        try:
+            if program.wait(timeout=20) != 0 and status == 0:
                 log(f"after its driver the program ended with status {program.returncode}")
                 status = 1
         except subprocess.TimeoutExpired:
-            log("the program did not end within 10 s of its driver")
+            log("the program did not end within 20 s of its driver")
+            program.kill()
+            program.wait()
             status = 1
         with open(output, "rb") as out:
             said = out.read().decode(errors="replace")
-        if "kelvran-eval:" in said:
+        if errors_fail and "kelvran-eval:" in said:
             log("the program reported an error")
             status = 1
         if status != 0 or said.strip():
@@ -380,15 +369,6 @@ def close_and_await_end(ui, window):
     (KELVRAN_E2E_PID) to end."""
     send_close_request(int(window))
     await_end(ui, "after its main window closed")
-
-
-def copy_to_docs(paths, docs):
-    """Copies screenshots to docs when it is given (KELVRAN_UPDATE_SCREENSHOTS=1)."""
-    if docs:
-        os.makedirs(docs, exist_ok=True)
-        for path in paths:
-            shutil.copy(path, docs)
-        log("screenshots copied to", docs)
 
 
 def xdotool(*argv):

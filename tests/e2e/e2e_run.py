@@ -84,8 +84,7 @@ class X11Acts(AtspiActs):
             self.key(keys)
         raise Failure(f"{keys} never reached the control; the focus is on {self.focused_name()}")
 
-    def arrived(self, title):
-        self.focus_window(title)
+    arrived = focus_window
 
     def shot(self, title, file_name):
         if not self.keep_shots:

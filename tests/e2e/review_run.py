@@ -90,8 +90,7 @@ def two_weeks_compared(ui):
     for name in ("+2.5V", "+Vccp1", "+Vcc", "+5V", "+Vccp2", "External 1", "Fan 1"):
         ui.act(ui.find("show_" + name))
     box = ui.extents(ui.find_showing("pane_volts"))
-    xdotool("mousemove", "--sync", box.x + box.width * 3 // 10, box.y + box.height // 2)
-    xdotool("click", 1)
+    xdotool("mousemove", "--sync", box.x + box.width * 3 // 10, box.y + box.height // 2, "click", 1)
     xdotool("key", "Escape", "c")
     for _ in range(5):
         xdotool("key", "plus")

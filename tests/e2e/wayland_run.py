@@ -59,8 +59,8 @@ class WaylandSession(Session):
             options = self.env["LSAN_OPTIONS"] + ":" + options
         return dict(super().program_env(), LSAN_OPTIONS=options)
 
-    def _start_display(self):
-        self._start_x_server()
+    def _start_x_server(self):
+        super()._start_x_server()
         self.x_display = self.env["DISPLAY"]
         config = self.path("weston.ini")
         with open(WESTON_INI) as template, open(config, "w") as ini:
@@ -88,13 +88,6 @@ class WaylandSession(Session):
         log("Weston on", path)
 
 
-def point_at(x_display, x, y):
-    """Moves Weston's pointer to (x, y) on its screen, through the X server it runs in, as a mouse
-    would."""
-    subprocess.run(["xdotool", "mousemove", "--sync", str(x), str(y)],
-                   env=dict(os.environ, DISPLAY=x_display), check=True)
-
-
 def screenshot(folder):
     """A screenshot of the whole output, by the compositor; the path of the PNG file."""
     os.makedirs(folder, exist_ok=True)
@@ -120,12 +113,6 @@ def content_box(shot):
     if width <= 1 or height <= 1:
         return None
     return int(x) - 1, int(y) - 1, width, height
-
-
-def crop(shot, box, path):
-    x, y, width, height = box
-    subprocess.run(["convert", shot, "-crop", f"{width}x{height}+{x}+{y}", "+repage", path],
-                   check=True)
 
 
 # The one screenshot kept: the Visual Display tab, beside the X11 one.
@@ -183,11 +170,13 @@ class WaylandActs(AtspiActs):
                           f" of it is on the {SCREEN[0]}x{SCREEN[1]} screen")
         if file_name in SHOTS_KEPT:
             # Weston draws its pointer where the mouse last was: on the title bar's left end it
-            # hides nothing.
-            point_at(os.environ["KELVRAN_X_DISPLAY"], x + 2, y + 2)
+            # hides nothing. It is moved through the X server Weston runs in, as a mouse would.
+            subprocess.run(["xdotool", "mousemove", "--sync", str(x + 2), str(y + 2)], check=True,
+                           env=dict(os.environ, DISPLAY=os.environ["KELVRAN_X_DISPLAY"]))
             time.sleep(0.3)
             path = os.path.join(self.args.out, SHOTS_KEPT[file_name])
-            crop(screenshot(self.work), box, path)
+            subprocess.run(["convert", screenshot(self.work), "-crop", f"{width}x{height}+{x}+{y}",
+                            "+repage", path], check=True)
             self.shots.append(path)
             log("screenshot", path)
 

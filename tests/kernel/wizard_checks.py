@@ -5,12 +5,12 @@ Runs inside the test VM (tests/kernel/guest-checks sets up i2c-stub, the printer
 users). Each scenario starts the program in one shared X server and AT-SPI session, drives it as
 a user would and prints one "CHECK <scenario>: PASS" or "CHECK <scenario>: FAIL <why>" line.
 
-Usage: wizard_checks.py --program PATH --out DIR [--hook COMMAND] SCENARIO...
-The bus trace and output of each run are left in DIR as <scenario>.trace and <scenario>.out.
-Exit status: 0 when every scenario passed, 1 otherwise.
+Usage: wizard_checks.py --program PATH --out DIR [--hook COMMAND] --scenarios "SCENARIO..."
+The hook runs as COMMAND SCENARIO before each scenario. The bus trace and output of each run are
+left in DIR as <scenario>.trace and <scenario>.out. Exit status: 0 when every scenario passed, 1
+otherwise (a tool that is not installed fails them all).
 """
 
-import argparse
 import json
 import os
 import re
@@ -22,8 +22,8 @@ os.environ.setdefault("KELVRAN_LOG_TAG", "kernel")
 # Software emulation: everything takes several times as long as on the host.
 os.environ.setdefault("KELVRAN_SLOWNESS", "8")
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
-from atspi_session import (SYSTEM_PYTHON, Desktop, Failure, Session, log,  # noqa: E402
-                           missing_tools, process_ended, send_close_request, x_window)
+from atspi_session import (Desktop, Failure, Session, close_and_await_end, log,  # noqa: E402
+                           ready, run_script, x_window)
 
 WIZARD = "KELVRAN Search Wizard"
 MAIN = "KELVRAN Evaluation Software"
@@ -99,8 +99,6 @@ def to_results(ui, printer_port, smbus):
                 raise Failure(f"{name} is disabled: {ui.text_of(ui.find('SMBusSearchDescLBL'))!r}")
             ui.act(box)
             ui.wait_for(f"{name} to change", lambda b=box: ui.checked(b) == wanted)
-    if smbus:
-        log("SMBus base address shown:", ui.text_of(ui.find("SMBusBaseAddressTXT")))
     ui.act(next_button)
     results = ui.find_showing("SearchResultsLIST")
     ui.wait_for("the search to end", lambda: ui.showing(ui.find("SearchInsLBL")) and
@@ -125,10 +123,6 @@ def expect_sorry(ui, lines):
     texts = (ui.text_of(ui.find("SearchResultsLBL")), ui.text_of(ui.find("SearchInsLBL")))
     if lines or texts != (SORRY, "Click Back to continue...") or ui.enabled(ui.find("FinishCMD")):
         raise Failure(f"expected nothing found and the Sorry texts, got {lines} {texts}")
-
-
-def cancel(ui):
-    ui.act(ui.find("CancelCMD"))
 
 
 def digits(ui):
@@ -156,15 +150,13 @@ def drive_chip(ui, real):
     ui.click(ui.find_showing(f"bit{CLICKED_BIT}"))
     after = before ^ (1 << CLICKED_BIT)
     ui.wait_for(f"the bits after the click ({after:02X})", lambda: digits(ui) == bits_of(after))
-    log(f"Read/Write: register 43 read {before:02X}, bit {CLICKED_BIT} clicked: {after:02X}")
 
     ui.click(ui.wait_for("the Visual Display tab", lambda: ui.page_tab("Visual Display")))
     gauge = ui.find_showing("limits_gauge")
 
     def gauge_parts():
         gauge.clear_cache()
-        parts = {gauge.getChildAtIndex(i).name: gauge.getChildAtIndex(i)
-                 for i in range(gauge.childCount)}
+        parts = {part.name: part for part in ui.children(gauge)}
         return parts if {"reading", "low limit", "high limit"} <= parts.keys() else None
 
     parts = ui.wait_for("the gauge's reading and limits", gauge_parts)
@@ -174,43 +166,33 @@ def drive_chip(ui, real):
             want = volts_12v(CHIP_REGISTERS[register])
             ui.wait_for(f"the gauge's {part} to read {want:.3f} V",
                         lambda p=parts[part], w=want: abs(ui.value_of(p) - w) < 0.0005)
-        log("+12V gauge: reading %.3f V, limits %.3f .. %.3f V" % tuple(
-            ui.value_of(parts[p]) for p in ("reading", "low limit", "high limit")))
     time.sleep(1.0)  # a few display cycles into the trace
 
-    send_close_request(x_window(MAIN))
-    ui.wait_for("the program to end", lambda: process_ended(int(os.environ["KELVRAN_PID"])))
+    close_and_await_end(ui, x_window(MAIN))
 
 
-def drive_to_chip_2d(adapter):
+def drive_to_chip_2d(ui, adapter):
     """smbus-busy: 0x2C is bound to a kernel driver, so it counts as no chip and the search goes
     on to 2Dh. --bus=stub: the one adapter searched, so the line is the plain one."""
-    def drive(ui):
-        expect_only_chip_2d(to_results(ui, printer_port=False, smbus=True), adapter)
-        cancel(ui)
-    return drive
+    expect_only_chip_2d(to_results(ui, printer_port=False, smbus=True), adapter)
+    ui.act(ui.find("CancelCMD"))
 
 
-def reason_pattern(medium, node, group):
-    """The line that tells a user without access what to do: the node and the group to join."""
-    return rf"{medium}: permission denied on {node}\b[^\n]*\b{group} group"
+# What the results page and the error output must say, per scenario run as an ordinary user:
+# the line that tells a user without access what to do, the node and the group to join.
+DENIED_REASONS = {name: rf"{medium}: permission denied on {node}\b[^\n]*\b{group} group"
+                  for name, medium, node, group in (
+                      ("smbus-denied", "SMBus", "/dev/i2c-0", "i2c"),
+                      ("printer-port-denied", "Printer port", "/dev/parport0", "lp"))}
 
 
-# What the results page and the error output must say, per scenario run as an ordinary user.
-DENIED_REASONS = {"smbus-denied": reason_pattern("SMBus", "/dev/i2c-0", "i2c"),
-                  "printer-port-denied": reason_pattern("Printer port", "/dev/parport0", "lp")}
-
-
-def drive_denied(name):
-    def drive(ui):
-        printer_port = name.startswith("printer")
-        expect_sorry(ui, to_results(ui, printer_port=printer_port, smbus=not printer_port))
-        text = ui.text_of(ui.find("SearchReasonsLBL"))
-        log("reasons shown:", text)
-        if not re.search(DENIED_REASONS[name], text):
-            raise Failure(f"the results page does not say why nothing was found: {text!r}")
-        cancel(ui)
-    return drive
+def drive_denied(ui, name):
+    printer_port = name.startswith("printer")
+    expect_sorry(ui, to_results(ui, printer_port=printer_port, smbus=not printer_port))
+    text = ui.text_of(ui.find("SearchReasonsLBL"))
+    if not re.search(DENIED_REASONS[name], text):
+        raise Failure(f"the results page does not say why nothing was found: {text!r}")
+    ui.act(ui.find("CancelCMD"))
 
 
 def drive_printer_port(ui):
@@ -219,18 +201,18 @@ def drive_printer_port(ui):
     log("parport0 is held by:", active)
     if active == "none":
         raise Failure("the program does not hold the port it searched")
-    cancel(ui)
+    ui.act(ui.find("CancelCMD"))
 
 
 SCENARIOS = {
     # name: (driver, uses the simulator, further arguments)
     "smbus-chip": (lambda ui: drive_chip(ui, real=True), False, []),
     "smbus-chip-simulated": (lambda ui: drive_chip(ui, real=False), True, []),
-    "smbus-bus-stub": (drive_to_chip_2d(None), False, ["--bus=stub"]),
-    "smbus-busy": (drive_to_chip_2d(STUB_ADAPTER), False, []),
-    "smbus-denied": (drive_denied("smbus-denied"), False, []),
+    "smbus-bus-stub": (lambda ui: drive_to_chip_2d(ui, None), False, ["--bus=stub"]),
+    "smbus-busy": (lambda ui: drive_to_chip_2d(ui, STUB_ADAPTER), False, []),
+    "smbus-denied": (lambda ui: drive_denied(ui, "smbus-denied"), False, []),
     "printer-port": (drive_printer_port, False, []),
-    "printer-port-denied": (drive_denied("printer-port-denied"), False, []),
+    "printer-port-denied": (lambda ui: drive_denied(ui, "printer-port-denied"), False, []),
 }
 
 
@@ -263,8 +245,6 @@ def after_run(name, out_dir):
         if real != simulated:
             raise Failure(f"the kernel's bus trace differs in shape from the simulator's:\n"
                           f"  kernel:    {real}\n  simulator: {simulated}")
-        log(f"bus trace shape matches the simulator's: search {real[0]}, "
-            f"{len(real[1])} distinct transfers after it")
     # The PIIX4 controller first, where nothing answers, then the stub: nothing at 2Ch answers as
     # on a real controller; a driver's address is refused as busy. --bus=stub probes the stub
     # alone.
@@ -294,68 +274,33 @@ def after_run(name, out_dir):
 
 def run_scenario(session, args, name):
     trace = os.path.join(args.out, name + ".trace")
-    output = os.path.join(args.out, name + ".out")
     open(trace, "w").close()
-    argv = [args.program, "--a11y-ids", f"--bus-trace={trace}", *SCENARIOS[name][2]]
+    argv = [f"--bus-trace={trace}", *SCENARIOS[name][2]]
     if SCENARIOS[name][1]:
         scenario = os.path.join(args.out, "simulated-chip.json")
         write_scenario_file(scenario)
         argv.append(f"--simulate={scenario}")
     started = time.monotonic()
-    program = session.start_program(argv, output)
-    status = session.run_driver([SYSTEM_PYTHON, os.path.abspath(__file__), "--drive", name],
-                                {"KELVRAN_PID": str(program.pid)}, 600)
-    try:
-        program.wait(timeout=20)
-    except subprocess.TimeoutExpired:
-        program.kill()
-        program.wait()
-        status = status or 1
-        log(f"{name}: the program did not end")
-    if status == 0 and program.returncode != 0:
-        log(f"{name}: the program ended with status {program.returncode}")
-        status = 1
+    # The program's own error lines are what some scenarios check (after_run).
+    status = session.run(args, argv, __file__, [name], 600,
+                         output=os.path.join(args.out, name + ".out"), errors_fail=False)
     if status == 0:
         try:
             after_run(name, args.out)
         except (Failure, OSError) as failure:
             log(f"{name}: {failure}")
             status = 1
-    with open(output, errors="replace") as out:
-        text = out.read().strip()
-    if text:
-        log(f"{name}: program output:\n" + text[-3000:])
     verdict = "PASS" if status == 0 else "FAIL"
     print(f"CHECK {name}: {verdict} ({time.monotonic() - started:.1f} s)", flush=True)
     return status == 0
 
 
-def main():
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--program")
-    parser.add_argument("--out")
-    parser.add_argument("--drive")
-    parser.add_argument("--hook", help="run as HOOK SCENARIO before each scenario")
-    parser.add_argument("scenarios", nargs="*")
-    args = parser.parse_args()
-    unknown = [name for name in args.scenarios if name not in SCENARIOS]
-    if unknown:
-        parser.error(f"unknown scenarios {unknown}; known: {list(SCENARIOS)}")
-    if args.drive:
-        try:
-            SCENARIOS[args.drive][0](Desktop())
-            return 0
-        except Exception as failure:  # noqa: BLE001 (a bug in a driver fails its scenario)
-            log(f"{args.drive}: FAILED: {failure!r}")
-            return 1
-    missing = missing_tools()
-    if missing:
-        print("CHECK wizard: FAIL not installed:", ", ".join(missing), flush=True)
+def launch(args):
+    if not ready(args):
         return 1
-    os.makedirs(args.out, exist_ok=True)
     passed = True
     with Session(start_timeout=60) as session:
-        for name in args.scenarios:
+        for name in args.scenarios.split():
             if args.hook and subprocess.run([*args.hook.split(), name]).returncode != 0:
                 print(f"CHECK {name}: FAIL its set-up failed", flush=True)
                 passed = False
@@ -364,5 +309,10 @@ def main():
     return 0 if passed else 1
 
 
+def drive(args):
+    SCENARIOS[args.drive][0](Desktop())
+    return 0
+
+
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(run_script(__doc__, launch, drive, "--hook", "--scenarios"))
