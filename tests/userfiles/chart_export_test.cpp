@@ -150,26 +150,21 @@ TEST_F(ChartExportTest, TheCsvBesideThePictureReplacesNothingUnaskedAndHoldsARec
     QFile f(csv);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
   };
-  const auto export_chart = [&] {
-    dialogs_.files = {File("chart")};
-    Trigger("action_export_chart");
-  };
   ASSERT_TRUE(window_->menu_features().StartRecording(csv, 1000));
   QTRY_VERIFY(text().contains("time,"));
-  export_chart();
+  TriggerWith("action_export_chart", File("chart"));
   ASSERT_FALSE(boxes_.shown.empty());
   EXPECT_EQ(boxes_.shown.back().purpose, QStringLiteral("file_being_recorded"));
   EXPECT_TRUE(text().startsWith("# kelvran-eval"));
   window_->menu_features().recorder().Stop();
   const QByteArray recorded = text();
   boxes_.answers = {boxes::MsgAnswer::No};
-  export_chart();
+  TriggerWith("action_export_chart", File("chart"));
   EXPECT_EQ(boxes_.shown.back().purpose, QStringLiteral("replace_file"));
   EXPECT_EQ(text(), recorded);
 
   // The simulated inputs stand still, so every row of either file holds the same readings.
-  dialogs_.files = {File("points")};
-  Trigger("action_export_chart");
+  TriggerWith("action_export_chart", File("points"));
   QFile points(File("points.csv"));
   ASSERT_TRUE(points.open(QIODevice::ReadOnly));
   const auto exported = ValuesByCaption(points.readAll().toStdString());

@@ -53,6 +53,11 @@ class MenuWindowTest : public SimWindowTest<display::MainForm> {
     ASSERT_NE(a, nullptr) << action;
     a->trigger();
   }
+  // Triggers action with the file dialog answering file.
+  void TriggerWith(const char* action, const QString& file) {
+    dialogs_.files = {file};
+    Trigger(action);
+  }
   QString File(const char* name) { return dir_.filePath(QString::fromLatin1(name)); }
 
   QTemporaryDir dir_;
