@@ -40,13 +40,8 @@ class ScriptedDialogs : public FileDialogs {
   QString SaveFileName(QWidget*, const QString&, const QString&, const QString&) override {
     return Next();
   }
-  QString Next() {
-    if (files.empty()) return QString();
-    const QString f = files.front();
-    files.pop_front();
-    return f;
-  }
-  std::deque<QString> files;
+  QString Next() { return files.isEmpty() ? QString() : files.takeFirst(); }
+  QStringList files;
 };
 
 class ReviewWindowTest : public ::testing::Test {
