@@ -119,9 +119,7 @@ TEST_F(ChartExportTest, WaitsForPointsSavesThePictureWithAMarginAndItsHistory) {
             QStringLiteral("Chart exported to %1 and its points to %2")
                 .arg(QDir::toNativeSeparators(File("chart.png")),
                      QDir::toNativeSeparators(File("chart.csv"))));
-  QFile csv(File("chart.csv"));
-  ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
-  const std::string text = csv.readAll().toStdString();
+  const std::string text = Contents("chart.csv");
   EXPECT_THAT(text, StartsWith("time,seconds,+2.5V [V],+2.5V raw,+Vccp1 [V],+Vccp1 raw,+Vcc [V],"));
   // It opens in the review as a recording does.
   EXPECT_GE(test_support::RowsRead(text).value_or(0), 3);
@@ -146,18 +144,15 @@ TEST_F(ChartExportTest, TheCsvBesideThePictureReplacesNothingUnaskedAndHoldsARec
   Find<QTabWidget>("Main_Form_Tab")->setCurrentIndex(2);
   QTRY_VERIFY(Find<chart::StripChart>("Strip2")->PointCount(6) >= 3);
   const QString csv = File("chart.csv");
-  const auto text = [&csv] {
-    QFile f(csv);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-  };
+  const auto text = [this] { return Contents("chart.csv"); };
   ASSERT_TRUE(window_->menu_features().StartRecording(csv, 1000));
-  QTRY_VERIFY(text().contains("time,"));
+  QTRY_VERIFY(text().find("time,") != std::string::npos);
   TriggerWith("action_export_chart", File("chart"));
   ASSERT_FALSE(boxes_.shown.empty());
   EXPECT_EQ(boxes_.shown.back().purpose, QStringLiteral("file_being_recorded"));
-  EXPECT_TRUE(text().startsWith("# kelvran-eval"));
+  EXPECT_TRUE(text().starts_with("# kelvran-eval"));
   window_->menu_features().recorder().Stop();
-  const QByteArray recorded = text();
+  const std::string recorded = text();
   boxes_.answers = {boxes::MsgAnswer::No};
   TriggerWith("action_export_chart", File("chart"));
   EXPECT_EQ(boxes_.shown.back().purpose, QStringLiteral("replace_file"));
@@ -165,10 +160,8 @@ TEST_F(ChartExportTest, TheCsvBesideThePictureReplacesNothingUnaskedAndHoldsARec
 
   // The simulated inputs stand still, so every row of either file holds the same readings.
   TriggerWith("action_export_chart", File("points"));
-  QFile points(File("points.csv"));
-  ASSERT_TRUE(points.open(QIODevice::ReadOnly));
-  const auto exported = ValuesByCaption(points.readAll().toStdString());
-  const auto in_recording = ValuesByCaption(recorded.toStdString());
+  const auto exported = ValuesByCaption(Contents("points.csv"));
+  const auto in_recording = ValuesByCaption(recorded);
   ASSERT_EQ(exported.size(), 6u);
   for (const auto& [caption, values] : exported) {
     ASSERT_TRUE(in_recording.contains(caption)) << caption;

@@ -11,6 +11,7 @@
 
 #include "display/main_form.h"
 #include "menus/menu_features.h"
+#include "support/file_text.h"
 #include "support/sim_window_test.h"
 #include "userfiles/scripted_feature_dialogs.h"
 
@@ -59,6 +60,9 @@ class MenuWindowTest : public SimWindowTest<display::MainForm> {
     Trigger(action);
   }
   QString File(const char* name) { return dir_.filePath(QString::fromLatin1(name)); }
+  std::string Contents(const char* name) {
+    return kelvran_test::FileText(File(name).toStdString());
+  }
 
   QTemporaryDir dir_;
   ScriptedFeatureDialogs dialogs_;

@@ -39,10 +39,7 @@ class RecordingTest : public MenuWindowTest {
     ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
     f.write(text);
   }
-  QByteArray Read() {
-    QFile f(file_);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-  }
+  QByteArray Read() { return QByteArray::fromStdString(Contents("rec.csv")); }
   QString file_ = File("rec.csv");
 };
 
@@ -141,9 +138,7 @@ TEST_F(RecordingTest, ItsOwnFailedReadsLeaveAMarkedGap) {
   EXPECT_EQ(recorded.Notes("place: smbus/pci-0000:00:1f.4/0x2D"), 1);
   ASSERT_EQ(boxes_.shown.size(), 1u);  // the question before the quit, no report
   EXPECT_EQ(boxes_.shown.front().purpose, QStringLiteral("quit_while_recording"));
-  QFile file(file_);
-  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-  EXPECT_TRUE(file.readAll().endsWith('\n')) << "the file ends with a whole row";
+  EXPECT_TRUE(Read().endsWith('\n')) << "the file ends with a whole row";
 }
 
 // Continuous reading on Company ID (0x41) while a recording reads measurements pinned at 0xAA
