@@ -97,7 +97,7 @@ TEST_F(ChartExportTest, WaitsForPointsSavesThePictureWithAMarginAndItsHistory) {
   action->trigger();
   EXPECT_FALSE(QFile::exists(File("early.png")));
 
-  Find<QTabWidget>("Main_Form_Tab")->setCurrentIndex(2);
+  Tabs().setCurrentIndex(2);
   auto& strip = *Find<chart::StripChart>("Strip2");
   QTRY_VERIFY(action->isEnabled() && strip.PointCount(6) >= 3);
   dialogs_.files = {File("chart")};
@@ -141,7 +141,7 @@ std::map<std::string, std::set<double>> ValuesByCaption(std::string_view text) {
 // they hold the numbers a recording of the same readings holds.
 TEST_F(ChartExportTest, TheCsvBesideThePictureReplacesNothingUnaskedAndHoldsARecordingsNumbers) {
   Run(R"({"0x40": "0x03"})");
-  Find<QTabWidget>("Main_Form_Tab")->setCurrentIndex(2);
+  Tabs().setCurrentIndex(2);
   QTRY_VERIFY(Find<chart::StripChart>("Strip2")->PointCount(6) >= 3);
   const QString csv = File("chart.csv");
   const auto text = [this] { return Contents("chart.csv"); };

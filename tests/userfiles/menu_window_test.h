@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAction>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <map>
@@ -59,6 +60,7 @@ class MenuWindowTest : public SimWindowTest<display::MainForm> {
     dialogs_.files = {file};
     Trigger(action);
   }
+  QTabWidget& Tabs() { return *Find<QTabWidget>("Main_Form_Tab"); }
   QString File(const char* name) { return dir_.filePath(QString::fromLatin1(name)); }
   std::string Contents(const char* name) {
     return kelvran_test::FileText(File(name).toStdString());

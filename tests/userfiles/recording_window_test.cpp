@@ -26,7 +26,6 @@ using ::testing::StartsWith;
 class RecordingTest : public MenuWindowTest {
  protected:
   menus::MenuFeatures& Menu() { return window_->menu_features(); }
-  QTabWidget& Tabs() { return *Find<QTabWidget>("Main_Form_Tab"); }
   Recorded Recording() {
     Recorded recorded;
     chip::RecordingReader reader(recorded);

@@ -28,7 +28,6 @@ using ::testing::HasSubstr;
 
 class WindowReportsTest : public MenuWindowTest {
  protected:
-  QTabWidget& Tabs() { return *Find<QTabWidget>("Main_Form_Tab"); }
   // A snapshot of the chip as it is, saved by the menu, with some registers changed in the file.
   void SaveSnapshotWith(const char* name, const std::map<int, int>& changes) {
     TriggerWith("action_save_snapshot", File(name));
