@@ -124,13 +124,9 @@ TEST(RecordingModel, RowsAreSpacedBySecondsAndLabelledByTheirOwnClock) {
 // as the chip maps them, and the bits of no channel by name.
 TEST(RecordingModel, OlderRecordingsTakeTheirAlarmsFromTheStatusBits) {
   Model m;
-  recordings::Spec spec;
-  spec.rows = 10;
-  spec.alarms_column = false;
-  spec.limits = false;
-  spec.v12_alarms = {{3, 5}};
-  std::string text = recordings::Text(spec);
-  Read(text, m);
+  Read(recordings::Text(
+           {.rows = 10, .limits = false, .alarms_column = false, .v12_alarms = {{3, 5}}}),
+       m);
   const int v12 = m.SeriesOf(QStringLiteral("+12V"));
   ASSERT_GE(v12, 0);
   ASSERT_EQ(m.Alarms(v12).size(), 1u);
@@ -185,11 +181,8 @@ TEST(RecordingModel, GapsBreakEveryTraceAndColoursAreDistinct) {
 // the earlier one to the last at or before the later, computed plainly; with no cursors, those of
 // the rows in view. Its cells show a recording's three places.
 TEST(Readout, StatisticsEqualAPlainComputationOfTheRowsBetween) {
-  recordings::Spec spec;
-  spec.rows = 5000;
-  spec.seed = 42;
   Model m;
-  Read(recordings::Text(spec), m);
+  Read(recordings::Text({.rows = 5000, .seed = 42}), m);
 
   // The rows as read, plainly (how a file is read is told above).
   const int v5 = m.SeriesOf(QStringLiteral("+5V"));
