@@ -305,12 +305,10 @@ TEST_F(ReviewWindowTest, ExportsCopiesAndReadsOutTheViewAndTheRowsFromAToB) {
 // names the channels only one of them has.)
 TEST_F(ReviewWindowTest, ComparesASecondRecording) {
   ASSERT_TRUE(recordings::WriteFile({.rows = 600}, Path("first.csv").toStdString()));
-  recordings::Spec spec;
-  spec.rows = 300;
-  spec.start_ms += 3'600'000;
-  spec.seed = 5;
-  spec.channel_mode = 0x01;  // AIN 1 in place of Fan 1
-  const std::string text = recordings::Text(spec);
+  const std::string text = recordings::Text({.rows = 300,
+                                             .start_ms = recordings::Spec().start_ms + 3'600'000,
+                                             .channel_mode = 0x01,  // AIN 1 in place of Fan 1
+                                             .seed = 5});
   std::size_t cut = FirstRow(text);
   for (int n = 0; n < 200; ++n) cut = text.find('\n', cut) + 1;
   WriteText(Path("second.csv"), text.substr(0, cut));
