@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
+#include <fstream>
 #include <map>
 
 #include "chip/recording_reader.h"
@@ -33,11 +34,6 @@ class RecordingTest : public MenuWindowTest {
     return recorded;
   }
   std::size_t Rows() { return Recording().rows.size(); }
-  void Write(const QByteArray& text) {
-    QFile f(file_);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(text);
-  }
   QByteArray Read() { return QByteArray::fromStdString(Contents("rec.csv")); }
   QString file_ = File("rec.csv");
 };
@@ -171,7 +167,7 @@ TEST_F(RecordingTest, ContinuousReadingShowsItsOwnRegisterWhileARecordingReads) 
 TEST_F(RecordingTest, DataIsKeptUntilTheMenuReplacesIt) {
   Open(R"({"0x40": "0x03"})");
   Find<QTabWidget>("Main_Form_Tab")->setCurrentIndex(2);
-  Write("yesterday's soak\n");
+  std::ofstream(file_.toStdString()) << "yesterday's soak\n";
   const QString under_a_file = file_ + QStringLiteral("/inside.csv");
   for (const auto& [file, says] : {std::pair{file_, QStringLiteral("--overwrite")},
                                    std::pair{under_a_file, under_a_file + ": Not a directory"}}) {
