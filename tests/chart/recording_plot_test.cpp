@@ -22,14 +22,8 @@ class RecordingPlotTest : public ::testing::Test {
     plot.resize(420, 220);
     plot.SetValueView(0.0, 100.0);
   }
-  int Column(double fraction) const {
-    const QRect r = plot.PlotRect();
-    return r.left() + static_cast<int>(fraction * (r.width() - 1));
-  }
-  int Row(double v) const {
-    const QRect r = plot.PlotRect();
-    return r.top() + static_cast<int>(std::lround((100.0 - v) * (r.height() - 1) / 100.0));
-  }
+  int Column(double fraction) const { return test_support::PlotColumn(plot.PlotRect(), fraction); }
+  int Row(double v) const { return test_support::PlotRow(plot.PlotRect(), v, 0.0, 100.0); }
   QColor At(int x, int y) const { return shot.pixelColor(x, y); }
   void Shoot() { shot = plot.grab().toImage().convertToFormat(QImage::Format_RGB32); }
 

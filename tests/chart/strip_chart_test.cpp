@@ -33,16 +33,10 @@ class StripChartTest : public ::testing::Test {
     chart.SetRange(1, 0.0, 100.0);
     chart.SetTraceColor(0, kRed);
   }
-  int Column(double fraction) const {
-    const QRect plot = chart.PlotRect();
-    return plot.left() + static_cast<int>(fraction * (plot.width() - 1));
-  }
+  int Column(double fraction) const { return test_support::PlotColumn(chart.PlotRect(), fraction); }
   // The row a value is drawn on, worked out from the plot rectangle and the view pair.
   int Row(double v) const {
-    const QRect plot = chart.PlotRect();
-    const double lo = chart.RangeLow(1);
-    const double hi = chart.RangeHigh(1);
-    return plot.top() + static_cast<int>(std::lround((hi - v) * (plot.height() - 1) / (hi - lo)));
+    return test_support::PlotRow(chart.PlotRect(), v, chart.RangeLow(1), chart.RangeHigh(1));
   }
   bool Red(int x, int y) { return shot.pixelColor(x, y) == kRed; }
   void Shoot() { shot = chart.grab().toImage().convertToFormat(QImage::Format_RGB32); }

@@ -31,6 +31,13 @@ void Read(const std::string& text, Model& model) {
 using test_support::kSecond;
 using test_support::kT0;
 
+// +12V alone, a second apart from kT0: the start of the recordings below.
+constexpr char kTwoRowsOf12V[] =
+    "# kelvran-eval 1.0.0 recording\n"
+    "time,seconds,+12V [V],+12V raw,INT Status 1,INT Status 2\n"
+    "2026-12-06T01:02:03.456+01:00,0.000,12.031,192,0,0\n"
+    "2026-12-06T01:02:04.456+01:00,1.000,12.031,192,0,0\n";
+
 // Channels become series by caption in the live chart's colours; a stalled fan's empty cell and
 // a channel that the Channel Mode switched off break the series instead of joining across; the
 // limits hold from the row after their line; alarms in consecutive rows make one span that
@@ -95,14 +102,10 @@ TEST(RecordingModel, SeriesLimitsAndAlarmsFollowTheFile) {
 // while each row's clock time and zone (here across a change to summer time) stay its own.
 TEST(RecordingModel, RowsAreSpacedBySecondsAndLabelledByTheirOwnClock) {
   Model m;
-  Read(
-      "# kelvran-eval 1.0.0 recording\n"
-      "time,seconds,+12V [V],+12V raw,INT Status 1,INT Status 2\n"
-      "2026-12-06T01:02:03.456+01:00,0.000,12.031,192,0,0\n"
-      "2026-12-06T01:02:04.456+01:00,1.000,12.031,192,0,0\n"
-      "2026-12-06T01:01:05.456+01:00,2.000,12.031,192,0,0\n"
-      "2026-12-06T02:01:06.456+02:00,3.000,12.031,192,0,0\n",
-      m);
+  Read(std::string(kTwoRowsOf12V) +
+           "2026-12-06T01:01:05.456+01:00,2.000,12.031,192,0,0\n"
+           "2026-12-06T02:01:06.456+02:00,3.000,12.031,192,0,0\n",
+       m);
   const chart::SeriesStore& s = m.store();
   ASSERT_EQ(s.Size(), 4);
   chart::TimeAxis axis{chart::TimeAxis::Style::Clock, m.UtcOffsetSeconds(), 0};
@@ -121,13 +124,9 @@ TEST(RecordingModel, RowsAreSpacedBySecondsAndLabelledByTheirOwnClock) {
 // as the chip maps them, and the bits of no channel by name.
 TEST(RecordingModel, OlderRecordingsTakeTheirAlarmsFromTheStatusBits) {
   Model m;
-  recordings::Spec spec;
-  spec.rows = 10;
-  spec.alarms_column = false;
-  spec.limits = false;
-  spec.v12_alarms = {{3, 5}};
-  std::string text = recordings::Text(spec);
-  Read(text, m);
+  Read(recordings::Text(
+           {.rows = 10, .limits = false, .alarms_column = false, .v12_alarms = {{3, 5}}}),
+       m);
   const int v12 = m.SeriesOf(QStringLiteral("+12V"));
   ASSERT_GE(v12, 0);
   ASSERT_EQ(m.Alarms(v12).size(), 1u);
@@ -151,19 +150,15 @@ TEST(RecordingModel, OlderRecordingsTakeTheirAlarmsFromTheStatusBits) {
 // share a colour.
 TEST(RecordingModel, GapsBreakEveryTraceAndColoursAreDistinct) {
   Model m;
-  Read(
-      "# kelvran-eval 1.0.0 recording\n"
-      "time,seconds,+12V [V],+12V raw,INT Status 1,INT Status 2\n"
-      "2026-12-06T01:02:03.456+01:00,0.000,12.031,192,0,0\n"
-      "2026-12-06T01:02:04.456+01:00,1.000,12.031,192,0,0\n"
-      "# bus error at 2026-12-06T01:02:05.000+01:00: NACK\n"
-      "# resumed at 2026-12-06T01:02:09.000+01:00 after 4.0 s, 4 samples missed\n"
-      "2026-12-06T01:02:09.456+01:00,6.000,12.031,192,0,0\n"
-      "2026-12-06T01:02:10.456+01:00,7.000,12.031,192,0,0\n"
-      "2026-12-06T01:02:11.456+01:00,8.000,12.031,192,0,0\n"
-      "2026-12-06T01:03:11.456+01:00,68.000,12.031,192,0,0\n"
-      "2026-12-06T01:03:12.456+01:00,69.000,12.031,192,0,0\n",
-      m);
+  Read(std::string(kTwoRowsOf12V) +
+           "# bus error at 2026-12-06T01:02:05.000+01:00: NACK\n"
+           "# resumed at 2026-12-06T01:02:09.000+01:00 after 4.0 s, 4 samples missed\n"
+           "2026-12-06T01:02:09.456+01:00,6.000,12.031,192,0,0\n"
+           "2026-12-06T01:02:10.456+01:00,7.000,12.031,192,0,0\n"
+           "2026-12-06T01:02:11.456+01:00,8.000,12.031,192,0,0\n"
+           "2026-12-06T01:03:11.456+01:00,68.000,12.031,192,0,0\n"
+           "2026-12-06T01:03:12.456+01:00,69.000,12.031,192,0,0\n",
+       m);
   const chart::SeriesStore& s = m.store();
   auto row_at = [&](std::int64_t seconds) { return s.LowerBound(kT0 + seconds * kSecond); };
   EXPECT_FALSE(s.BreaksWithin(0, row_at(0), row_at(1) + 1));
@@ -186,11 +181,8 @@ TEST(RecordingModel, GapsBreakEveryTraceAndColoursAreDistinct) {
 // the earlier one to the last at or before the later, computed plainly; with no cursors, those of
 // the rows in view. Its cells show a recording's three places.
 TEST(Readout, StatisticsEqualAPlainComputationOfTheRowsBetween) {
-  recordings::Spec spec;
-  spec.rows = 5000;
-  spec.seed = 42;
   Model m;
-  Read(recordings::Text(spec), m);
+  Read(recordings::Text({.rows = 5000, .seed = 42}), m);
 
   // The rows as read, plainly (how a file is read is told above).
   const int v5 = m.SeriesOf(QStringLiteral("+5V"));

@@ -40,13 +40,8 @@ class ScriptedDialogs : public FileDialogs {
   QString SaveFileName(QWidget*, const QString&, const QString&, const QString&) override {
     return Next();
   }
-  QString Next() {
-    if (files.empty()) return QString();
-    const QString f = files.front();
-    files.pop_front();
-    return f;
-  }
-  std::deque<QString> files;
+  QString Next() { return files.isEmpty() ? QString() : files.takeFirst(); }
+  QStringList files;
 };
 
 class ReviewWindowTest : public ::testing::Test {
@@ -89,9 +84,7 @@ class ReviewWindowTest : public ::testing::Test {
 // A recording opens titled with its file's name, one pane per unit on one time axis, a legend
 // entry per channel, and the whole recording in view.
 TEST_F(ReviewWindowTest, OpensARecordingWithAPanePerUnit) {
-  recordings::Spec spec;
-  spec.rows = 600;
-  ASSERT_TRUE(recordings::WriteFile(spec, Path("soak.csv").toStdString()));
+  ASSERT_TRUE(recordings::WriteFile({.rows = 600}, Path("soak.csv").toStdString()));
   Open(Path("soak.csv"));
   ASSERT_TRUE(window_->Loaded());
   EXPECT_EQ(window_->windowTitle(), QStringLiteral("soak.csv - Recording Review"));
@@ -115,9 +108,7 @@ TEST_F(ReviewWindowTest, OpensARecordingWithAPanePerUnit) {
 // cursor a pixel at a time, fit all again, clear. (What the readout shows at the cursors is the
 // readout's own test, and the end-to-end run's through the screen reader.)
 TEST_F(ReviewWindowTest, CursorsAndZoomAreDrivenByKeys) {
-  recordings::Spec spec;
-  spec.rows = 1001;
-  ASSERT_TRUE(recordings::WriteFile(spec, Path("keys.csv").toStdString()));
+  ASSERT_TRUE(recordings::WriteFile({.rows = 1001}, Path("keys.csv").toStdString()));
   Open(Path("keys.csv"));
   const TimeView& view = window_->view();
   ASSERT_EQ(view.Span(), 1000 * kSecond);
@@ -156,9 +147,7 @@ TEST_F(ReviewWindowTest, CursorsAndZoomAreDrivenByKeys) {
 // user zooms, the view stays where it is; End follows again, at the width the user chose. A last
 // line cut short (still being written, or by a crash) is skipped and said, and read once whole.
 TEST_F(ReviewWindowTest, FollowsAGrowingFileUntilTheUserMovesTheView) {
-  recordings::Spec spec;
-  spec.rows = 200;
-  const std::string text = recordings::Text(spec);
+  const std::string text = recordings::Text({.rows = 200});
   // The first 100 rows and a piece of the next now, the rest in steps while the window is open.
   std::vector<std::size_t> cuts{FirstRow(text)};
   for (const int rows : {100, 50, 25, 25}) {
@@ -198,9 +187,7 @@ TEST_F(ReviewWindowTest, FollowsAGrowingFileUntilTheUserMovesTheView) {
 // A file replaced on disk (by a longer one, or cut short) is no longer followed, and the status
 // bar says so.
 TEST_F(ReviewWindowTest, AFileReplacedOnDiskIsNoLongerFollowed) {
-  recordings::Spec spec;
-  spec.rows = 20;
-  const std::string text = recordings::Text(spec);
+  const std::string text = recordings::Text({.rows = 20});
   for (const bool shorter : {false, true}) {
     WriteText(Path("live.csv"), text);
     Open(Path("live.csv"));
@@ -245,10 +232,8 @@ TEST_F(ReviewWindowTest, AForeignOrMissingFileIsSaid) {
 
 // N and P step through the alarms, each centred in the view; the alarm is shaded in its pane.
 TEST_F(ReviewWindowTest, AlarmKeysJumpToTheNextAndPreviousAlarm) {
-  recordings::Spec spec;
-  spec.rows = 3000;
-  spec.v12_alarms = {{1000, 1010}, {2500, 2501}};
-  ASSERT_TRUE(recordings::WriteFile(spec, Path("alarms.csv").toStdString()));
+  ASSERT_TRUE(recordings::WriteFile({.rows = 3000, .v12_alarms = {{1000, 1010}, {2500, 2501}}},
+                                    Path("alarms.csv").toStdString()));
   Open(Path("alarms.csv"));
   window_->ZoomBy(0.1);  // 300 s around the middle, between the two alarms
   auto centre = [&] { return window_->view().Start() + window_->view().Span() / 2; };
@@ -277,9 +262,7 @@ TEST_F(ReviewWindowTest, AlarmKeysJumpToTheNextAndPreviousAlarm) {
 
 // The view exports as a picture with a margin; the rows from A to B as CSV.
 TEST_F(ReviewWindowTest, ExportsCopiesAndReadsOutTheViewAndTheRowsFromAToB) {
-  recordings::Spec spec;
-  spec.rows = 100;
-  ASSERT_TRUE(recordings::WriteFile(spec, Path("export.csv").toStdString()));
+  ASSERT_TRUE(recordings::WriteFile({.rows = 100}, Path("export.csv").toStdString()));
   Open(Path("export.csv"));
   dialogs_.files = {Path("view.png"), Path("span.csv")};
   window_->ExportView();
@@ -321,14 +304,11 @@ TEST_F(ReviewWindowTest, ExportsCopiesAndReadsOutTheViewAndTheRowsFromAToB) {
 // followed; the A-B export holds both and opens again. (The end-to-end run reads the legend that
 // names the channels only one of them has.)
 TEST_F(ReviewWindowTest, ComparesASecondRecording) {
-  recordings::Spec spec;
-  spec.rows = 600;
-  ASSERT_TRUE(recordings::WriteFile(spec, Path("first.csv").toStdString()));
-  spec.rows = 300;
-  spec.start_ms += 3'600'000;
-  spec.seed = 5;
-  spec.channel_mode = 0x01;  // AIN 1 in place of Fan 1
-  const std::string text = recordings::Text(spec);
+  ASSERT_TRUE(recordings::WriteFile({.rows = 600}, Path("first.csv").toStdString()));
+  const std::string text = recordings::Text({.rows = 300,
+                                             .start_ms = recordings::Spec().start_ms + 3'600'000,
+                                             .channel_mode = 0x01,  // AIN 1 in place of Fan 1
+                                             .seed = 5});
   std::size_t cut = FirstRow(text);
   for (int n = 0; n < 200; ++n) cut = text.find('\n', cut) + 1;
   WriteText(Path("second.csv"), text.substr(0, cut));

@@ -25,7 +25,7 @@ struct Spec {
   // lab's do (for screenshots that should show a trend).
   bool daily = false;
   // Rows [first, last] where +12V stands above its high limit and alarms.
-  std::vector<std::pair<std::int64_t, std::int64_t>> v12_alarms;
+  std::vector<std::pair<std::int64_t, std::int64_t>> v12_alarms = {};
 };
 
 // Hands the text on in pieces of about a megabyte, so a file of gigabytes need not fit in memory.

@@ -18,9 +18,8 @@
 #include "display/main_form.h"
 #include "menus/menu_features.h"
 #include "support/rows_read.h"
-#include "support/sim_window_test.h"
 #include "userfiles/chart_export.h"
-#include "userfiles/scripted_feature_dialogs.h"
+#include "userfiles/menu_window_test.h"
 
 namespace {
 
@@ -85,29 +84,26 @@ TEST(ChartHistoryCsv, StampsRowsWithTheWallClockOfTheirTimeAcrossASuspend) {
   EXPECT_EQ(userfiles::ChartHistoryCsv(chart, readings), expected);
 }
 
-class ChartExportTest : public SimWindowTest<display::MainForm> {};
+using ChartExportTest = MenuWindowTest;
 
 // Export Chart waits for the chart's first points (without them it would save a blank picture);
 // the picture is the chart as drawn with a margin of 12 pixels all round that no axis label
 // reaches into, its points go beside it, and the status bar says where it went.
 TEST_F(ChartExportTest, WaitsForPointsSavesThePictureWithAMarginAndItsHistory) {
-  Open(R"({"0x40": "0x03"})");
-  ScriptedFeatureDialogs dialogs;
-  window_->menu_features().SetDialogs(dialogs);
+  Run(R"({"0x40": "0x03"})");
   auto* action = window_->findChild<QAction*>(QStringLiteral("action_export_chart"));
-  QTemporaryDir dir;
-  dialogs.files = {dir.filePath(QStringLiteral("early")), dir.filePath(QStringLiteral("chart"))};
+  dialogs_.files = {File("early"), File("chart")};
   EXPECT_FALSE(action->isEnabled());
   action->trigger();
-  EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("early.png"))));
+  EXPECT_FALSE(QFile::exists(File("early.png")));
 
-  Find<QTabWidget>("Main_Form_Tab")->setCurrentIndex(2);
+  Tabs().setCurrentIndex(2);
   auto& strip = *Find<chart::StripChart>("Strip2");
   QTRY_VERIFY(action->isEnabled() && strip.PointCount(6) >= 3);
-  dialogs.files = {dir.filePath(QStringLiteral("chart"))};
+  dialogs_.files = {File("chart")};
   const QSize drawn = strip.size();  // the status bar that says where it went takes room after
   action->trigger();
-  const QImage picture(dir.filePath(QStringLiteral("chart.png")));
+  const QImage picture(File("chart.png"));
   EXPECT_EQ(picture.size(), (drawn + QSize(24, 24)) * strip.devicePixelRatio());
   const int margin = 12 * static_cast<int>(window_->devicePixelRatio());
   for (int y = 0; y < picture.height(); ++y) {
@@ -121,11 +117,9 @@ TEST_F(ChartExportTest, WaitsForPointsSavesThePictureWithAMarginAndItsHistory) {
   }
   EXPECT_EQ(window_->statusBar()->currentMessage(),
             QStringLiteral("Chart exported to %1 and its points to %2")
-                .arg(QDir::toNativeSeparators(dir.filePath(QStringLiteral("chart.png"))),
-                     QDir::toNativeSeparators(dir.filePath(QStringLiteral("chart.csv")))));
-  QFile csv(dir.filePath(QStringLiteral("chart.csv")));
-  ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
-  const std::string text = csv.readAll().toStdString();
+                .arg(QDir::toNativeSeparators(File("chart.png")),
+                     QDir::toNativeSeparators(File("chart.csv"))));
+  const std::string text = Contents("chart.csv");
   EXPECT_THAT(text, StartsWith("time,seconds,+2.5V [V],+2.5V raw,+Vccp1 [V],+Vccp1 raw,+Vcc [V],"));
   // It opens in the review as a recording does.
   EXPECT_GE(test_support::RowsRead(text).value_or(0), 3);
@@ -134,60 +128,40 @@ TEST_F(ChartExportTest, WaitsForPointsSavesThePictureWithAMarginAndItsHistory) {
 
 // Each column's values as the recording reader takes them, by caption.
 std::map<std::string, std::set<double>> ValuesByCaption(std::string_view text) {
-  struct Values : chip::RecordingSink {
-    void Columns(std::span<const chip::RecordedColumn> c, bool) override {
-      columns.assign(c.begin(), c.end());
-    }
-    void Row(const chip::RecordedRow& row) override {
-      for (std::size_t i = 0; i < columns.size(); ++i)
-        values[columns[i].caption].insert(row.values[i]);
-    }
-    std::vector<chip::RecordedColumn> columns;
-    std::map<std::string, std::set<double>> values;
-  } sink;
-  chip::RecordingReader reader(sink);
-  reader.Feed(text);
-  return sink.values;
+  Recorded recorded;
+  chip::RecordingReader(recorded).Feed(text);
+  std::map<std::string, std::set<double>> values;
+  for (const auto& row : recorded.rows)
+    for (const auto& [caption, value] : row)
+      if (caption != "INT Status 1") values[caption].insert(value);
+  return values;
 }
 
 // The points beside the picture replace nothing unasked, and never the recording being written;
 // they hold the numbers a recording of the same readings holds.
 TEST_F(ChartExportTest, TheCsvBesideThePictureReplacesNothingUnaskedAndHoldsARecordingsNumbers) {
-  Open(R"({"0x40": "0x03"})");
-  ScriptedFeatureDialogs dialogs;
-  window_->menu_features().SetDialogs(dialogs);
-  Find<QTabWidget>("Main_Form_Tab")->setCurrentIndex(2);
+  Run(R"({"0x40": "0x03"})");
+  Tabs().setCurrentIndex(2);
   QTRY_VERIFY(Find<chart::StripChart>("Strip2")->PointCount(6) >= 3);
-  QTemporaryDir dir;
-  const QString csv = dir.filePath(QStringLiteral("chart.csv"));
-  const auto text = [&csv] {
-    QFile f(csv);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-  };
-  const auto export_chart = [&] {
-    dialogs.files = {dir.filePath(QStringLiteral("chart"))};
-    window_->findChild<QAction*>(QStringLiteral("action_export_chart"))->trigger();
-  };
+  const QString csv = File("chart.csv");
+  const auto text = [this] { return Contents("chart.csv"); };
   ASSERT_TRUE(window_->menu_features().StartRecording(csv, 1000));
-  QTRY_VERIFY(text().contains("time,"));
-  export_chart();
+  QTRY_VERIFY(text().find("time,") != std::string::npos);
+  TriggerWith("action_export_chart", File("chart"));
   ASSERT_FALSE(boxes_.shown.empty());
   EXPECT_EQ(boxes_.shown.back().purpose, QStringLiteral("file_being_recorded"));
-  EXPECT_TRUE(text().startsWith("# kelvran-eval"));
+  EXPECT_TRUE(text().starts_with("# kelvran-eval"));
   window_->menu_features().recorder().Stop();
-  const QByteArray recorded = text();
+  const std::string recorded = text();
   boxes_.answers = {boxes::MsgAnswer::No};
-  export_chart();
+  TriggerWith("action_export_chart", File("chart"));
   EXPECT_EQ(boxes_.shown.back().purpose, QStringLiteral("replace_file"));
   EXPECT_EQ(text(), recorded);
 
   // The simulated inputs stand still, so every row of either file holds the same readings.
-  dialogs.files = {dir.filePath(QStringLiteral("points"))};
-  window_->findChild<QAction*>(QStringLiteral("action_export_chart"))->trigger();
-  QFile points(dir.filePath(QStringLiteral("points.csv")));
-  ASSERT_TRUE(points.open(QIODevice::ReadOnly));
-  const auto exported = ValuesByCaption(points.readAll().toStdString());
-  const auto in_recording = ValuesByCaption(recorded.toStdString());
+  TriggerWith("action_export_chart", File("points"));
+  const auto exported = ValuesByCaption(Contents("points.csv"));
+  const auto in_recording = ValuesByCaption(recorded);
   ASSERT_EQ(exported.size(), 6u);
   for (const auto& [caption, values] : exported) {
     ASSERT_TRUE(in_recording.contains(caption)) << caption;

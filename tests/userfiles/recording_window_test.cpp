@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
+#include <fstream>
 #include <map>
 
 #include "chip/recording_reader.h"
@@ -23,35 +24,9 @@ using ::testing::Contains;
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
-// A recording as the review reads it: its notes ("place: ...", "channel mode changed to ..."),
-// its gaps, and each row as caption -> value, with "INT Status 1" and the alarms column.
-struct Recorded : chip::RecordingSink {
-  void Note(std::uint64_t, std::string_view key, std::string_view value) override {
-    notes.push_back(std::string(key) + (value.empty() ? "" : ": " + std::string(value)));
-  }
-  void Columns(std::span<const chip::RecordedColumn> c, bool) override {
-    columns.assign(c.begin(), c.end());
-  }
-  void Row(const chip::RecordedRow& r) override {
-    rows.push_back({{"INT Status 1", r.status1}});
-    for (std::size_t i = 0; i < columns.size(); ++i) rows.back()[columns[i].caption] = r.values[i];
-    alarms.emplace_back(r.alarms.value_or("-"));
-  }
-  void Gap(std::uint64_t, const chip::RecordedGap& gap) override { ++(gap.resumed ? ends : gaps); }
-  long Notes(std::string_view start) const {
-    return std::count_if(notes.begin(), notes.end(),
-                         [start](const std::string& n) { return n.starts_with(start); });
-  }
-  std::vector<std::string> notes, alarms;
-  std::vector<chip::RecordedColumn> columns;
-  std::vector<std::map<std::string, double>> rows;
-  int gaps = 0, ends = 0;
-};
-
 class RecordingTest : public MenuWindowTest {
  protected:
   menus::MenuFeatures& Menu() { return window_->menu_features(); }
-  QTabWidget& Tabs() { return *Find<QTabWidget>("Main_Form_Tab"); }
   Recorded Recording() {
     Recorded recorded;
     chip::RecordingReader reader(recorded);
@@ -59,15 +34,7 @@ class RecordingTest : public MenuWindowTest {
     return recorded;
   }
   std::size_t Rows() { return Recording().rows.size(); }
-  void Write(const QByteArray& text) {
-    QFile f(file_);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(text);
-  }
-  QByteArray Read() {
-    QFile f(file_);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-  }
+  QByteArray Read() { return QByteArray::fromStdString(Contents("rec.csv")); }
   QString file_ = File("rec.csv");
 };
 
@@ -166,9 +133,7 @@ TEST_F(RecordingTest, ItsOwnFailedReadsLeaveAMarkedGap) {
   EXPECT_EQ(recorded.Notes("place: smbus/pci-0000:00:1f.4/0x2D"), 1);
   ASSERT_EQ(boxes_.shown.size(), 1u);  // the question before the quit, no report
   EXPECT_EQ(boxes_.shown.front().purpose, QStringLiteral("quit_while_recording"));
-  QFile file(file_);
-  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-  EXPECT_TRUE(file.readAll().endsWith('\n')) << "the file ends with a whole row";
+  EXPECT_TRUE(Read().endsWith('\n')) << "the file ends with a whole row";
 }
 
 // Continuous reading on Company ID (0x41) while a recording reads measurements pinned at 0xAA
@@ -202,7 +167,7 @@ TEST_F(RecordingTest, ContinuousReadingShowsItsOwnRegisterWhileARecordingReads) 
 TEST_F(RecordingTest, DataIsKeptUntilTheMenuReplacesIt) {
   Open(R"({"0x40": "0x03"})");
   Find<QTabWidget>("Main_Form_Tab")->setCurrentIndex(2);
-  Write("yesterday's soak\n");
+  std::ofstream(file_.toStdString()) << "yesterday's soak\n";
   const QString under_a_file = file_ + QStringLiteral("/inside.csv");
   for (const auto& [file, says] : {std::pair{file_, QStringLiteral("--overwrite")},
                                    std::pair{under_a_file, under_a_file + ": Not a directory"}}) {

@@ -23,8 +23,7 @@ class RestoreWindowTest : public MenuWindowTest {
   // A snapshot of a chip set up with registers, saved through the menu.
   void Save(const std::string& registers) {
     Run(registers);
-    dialogs_.files = {file_};
-    Trigger("action_save_snapshot");
+    TriggerWith("action_save_snapshot", file_);
   }
   QString file_ = File("board.json");
 };
@@ -60,8 +59,7 @@ TEST_F(RestoreWindowTest, AnotherRevisionAsksFirst) {
     Run("{}");
     boxes_.shown.clear();
     boxes_.answers = {answer};
-    dialogs_.files = {file_};
-    Trigger("action_restore_snapshot");
+    TriggerWith("action_restore_snapshot", file_);
     ASSERT_EQ(boxes_.shown.size(), 1U);
     EXPECT_EQ(boxes_.shown[0].purpose, QStringLiteral("snapshot_other_chip"));
     EXPECT_THAT(boxes_.shown[0].text.toStdString(), HasSubstr("Revision 0x07"));
@@ -96,13 +94,11 @@ TEST_F(RestoreWindowTest, AFailedWriteSetsStartAgainAndReportsWhatWasWritten) {
 TEST_F(RestoreWindowTest, RestoreOnAnotherChipCopiesWritableRegistersConfigurationLast) {
   Run(R"({"0x16": "0x03", "0x19": "0x80", "0x2B": "0xC0", "0x33": "0xD0", "0x40": "0x99",
           "0x47": "0x9C", "0x4A": "0x02", "0x24": "0x55"})");
-  dialogs_.files = {File("board.json")};
-  Trigger("action_save_snapshot");
+  TriggerWith("action_save_snapshot", File("board.json"));
   EXPECT_EQ(TakeOps().size(), 50U);  // every catalogue register, once
 
   Run("{}", Medium::PrinterPort);
-  dialogs_.files = {File("board.json")};
-  Trigger("action_restore_snapshot");
+  TriggerWith("action_restore_snapshot", File("board.json"));
   EXPECT_THAT(dialogs_.offered_note.toStdString(), HasSubstr("SMBus at 0x2D"));
   std::vector<std::string> writes;
   for (const std::string& line : TakeWrites()) writes.push_back(line.substr(8, 5));
@@ -116,8 +112,7 @@ TEST_F(RestoreWindowTest, RestoreOnAnotherChipCopiesWritableRegistersConfigurati
     EXPECT_EQ(Chip().Peek(saved.address) & stored, saved.value & stored) << Hex2(saved.address);
   }
   // A board is named by the address the wizard shows (2Eh), not by its 8-bit 5Ch.
-  dialogs_.files = {File("pp.json")};
-  Trigger("action_save_snapshot");
+  TriggerWith("action_save_snapshot", File("pp.json"));
   QFile pp(File("pp.json"));
   ASSERT_TRUE(pp.open(QIODevice::ReadOnly));
   EXPECT_THAT(pp.readAll().toStdString(), HasSubstr("\"chip_address\": \"0x2E\""));
@@ -131,8 +126,7 @@ TEST_F(RestoreWindowTest, MalformedSnapshotIsRefusedAndNothingIsWritten) {
   bad.write(R"({"version": "1.0.0", "time": "t", "medium": "SMBus", "chip_address": "0x2D", )"
             R"("registers": [{"address": "0x16", "value": 1}]})");
   bad.close();
-  dialogs_.files = {File("bad.json")};
-  Trigger("action_restore_snapshot");
+  TriggerWith("action_restore_snapshot", File("bad.json"));
   ASSERT_EQ(boxes_.shown.size(), 1U);
   EXPECT_EQ(boxes_.shown[0].purpose, QStringLiteral("snapshot_malformed"));
   EXPECT_THAT(boxes_.shown[0].text.toStdString(), HasSubstr("\"caption\" is missing"));

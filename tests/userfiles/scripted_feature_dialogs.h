@@ -2,7 +2,7 @@
 
 #include <QFileInfo>
 #include <QString>
-#include <deque>
+#include <QStringList>
 #include <optional>
 #include <vector>
 
@@ -32,7 +32,7 @@ class ScriptedFeatureDialogs : public boxes::FeatureDialogs {
   }
   bool AlsoExportCsv(QWidget*) override { return also_csv; }
 
-  std::deque<QString> files;  // answers to the file dialogs, in order; then cancel
+  QStringList files;  // answers to the file dialogs, in order; then cancel
   std::optional<int> interval_ms = 1000;
   std::optional<std::vector<bool>> ticks;  // nothing: all ticked
   bool also_csv = true;
@@ -40,10 +40,5 @@ class ScriptedFeatureDialogs : public boxes::FeatureDialogs {
   QString offered_note;
 
  private:
-  QString Next() {
-    if (files.empty()) return {};
-    QString file = files.front();
-    files.pop_front();
-    return file;
-  }
+  QString Next() { return files.isEmpty() ? QString() : files.takeFirst(); }
 };

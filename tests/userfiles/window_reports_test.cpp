@@ -28,11 +28,9 @@ using ::testing::HasSubstr;
 
 class WindowReportsTest : public MenuWindowTest {
  protected:
-  QTabWidget& Tabs() { return *Find<QTabWidget>("Main_Form_Tab"); }
   // A snapshot of the chip as it is, saved by the menu, with some registers changed in the file.
   void SaveSnapshotWith(const char* name, const std::map<int, int>& changes) {
-    dialogs_.files = {File(name)};
-    Trigger("action_save_snapshot");
+    TriggerWith("action_save_snapshot", File(name));
     QFile f(File(name));
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     chip::Snapshot snapshot = chip::ParseSnapshot(f.readAll().toStdString());
@@ -43,10 +41,6 @@ class WindowReportsTest : public MenuWindowTest {
     }
     ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
     f.write(QByteArray::fromStdString(chip::FormatSnapshot(snapshot)));
-  }
-  void Restore(const char* name) {
-    dialogs_.files = {File(name)};
-    Trigger("action_restore_snapshot");
   }
   QString Said() { return window_->menu_features().status().Said(); }
   QLabel* NotMonitoringNote() {
@@ -66,7 +60,7 @@ TEST_F(WindowReportsTest, TheTabInFrontShowsWhatARestoreWrote) {
   Tabs().setCurrentIndex(1);
   Click("read_writedisplaytext", 40);  // Configuration 1
   EXPECT_EQ(Text("bit1"), QStringLiteral("0"));
-  Restore("start.json");
+  TriggerWith("action_restore_snapshot", File("start.json"));
   EXPECT_EQ(Said(), QStringLiteral("Restored 1 register from ") + File("start.json") +
                         QStringLiteral(", read back as written"));
   EXPECT_EQ(Text("bit1"), QStringLiteral("1"));
@@ -75,7 +69,7 @@ TEST_F(WindowReportsTest, TheTabInFrontShowsWhatARestoreWrote) {
   Tabs().setCurrentIndex(3);
   auto* fan1 = Find<widgets::ToggleSwitch>("fan1_ain1_toggle");
   ASSERT_FALSE(fan1->Value());
-  Restore("s.json");
+  TriggerWith("action_restore_snapshot", File("s.json"));
   EXPECT_EQ(Said(), QStringLiteral("Restored 4 registers from ") + File("s.json") +
                         QStringLiteral(", each read back as written"));
   EXPECT_TRUE(fan1->Value());
@@ -84,7 +78,7 @@ TEST_F(WindowReportsTest, TheTabInFrontShowsWhatARestoreWrote) {
 
   Tabs().setCurrentIndex(2);
   ASSERT_TRUE(Find("visualdisplaytext", 14)->isVisible()) << "External 2 comes with the diode";
-  Restore("then.json");
+  TriggerWith("action_restore_snapshot", File("then.json"));
   QApplication::processEvents();
   EXPECT_FALSE(Find("visualdisplaytext", 14)->isVisible());
   EXPECT_TRUE(Find("visualdisplaytext", 7)->isVisible());

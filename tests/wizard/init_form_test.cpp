@@ -37,10 +37,6 @@ const char* const kTwelveBoards = R"({"printer_ports": [
 const char* const kHighPort =
     R"({"printer_ports": [{"base": "0xD010", "boards": [{"address": "0x5C"}]}]})";
 
-bool Shown(const QWidget* w) {
-  return w != nullptr && w->isVisible();
-}
-
 using InitFormTest = WizardTest;
 
 TEST_F(InitFormTest, StartsOnWelcomeTogglesBackAsksForAMediumAndAnswersATypedBase) {
@@ -165,7 +161,7 @@ TEST_F(InitFormTest, CancelEscapeOrCloseBoxBeforeFinishEndsEverything) {
       if (searched) w.Click("NextCMD");
       const QPointer<QMainWindow> main_form = w.form.main_form();
       EXPECT_EQ(main_form != nullptr, searched) << "the search loads the main window";
-      EXPECT_FALSE(Shown(main_form)) << "loaded, not shown";
+      EXPECT_FALSE(main_form && main_form->isVisible()) << "loaded, not shown";
       if (way[0] == 'C') w.Click("CancelCMD");
       if (way[0] == 'E') QTest::keyClick(&w.form, Qt::Key_Escape);
       if (way[0] == 'c') w.form.close();
@@ -231,7 +227,7 @@ TEST_P(Search, StepsTheBarListsWhatAnswersAndFinishHandsTheChosenLineOver) {
   w.d.comms_medium = 7;  // so the test sees Finish write it
   w.Click("FinishCMD");
   EXPECT_FALSE(w.form.isVisible());
-  EXPECT_TRUE(Shown(main_form)) << "closing after Finish leaves the main window";
+  EXPECT_TRUE(main_form && main_form->isVisible()) << "closing after Finish leaves the main window";
   EXPECT_EQ(w.d.comms_medium, f.comms_medium);
   EXPECT_EQ(w.d.device_address, f.device_address);
   EXPECT_EQ(w.d.pp_base_address, f.pp_base);
