@@ -2,6 +2,7 @@
 
 #include <QMainWindow>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -96,6 +97,8 @@ class ReviewWindow : public QMainWindow {
 
  private:
   void BuildMenus();
+  QAction* AddAction(QMenu* menu, const char* name, const QString& text,
+                     const QList<QKeySequence>& keys, std::function<void()> slot);
   QAction* AddAction(QMenu* menu, const char* name, const QString& text,
                      const QList<QKeySequence>& keys, void (ReviewWindow::*slot)());
   void LoadFinished();
